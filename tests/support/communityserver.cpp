@@ -6,6 +6,8 @@
 #include <QTcpSocket>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 CommunityServer::CommunityServer(bool demo) : demo_(demo)
 {
     process_.setProcessChannelMode(QProcess::MergedChannels);
@@ -25,8 +27,8 @@ QString CommunityServer::binary()
 {
     QString dir = qEnvironmentVariable("JASERELLE_BIN_DIR");
     if (dir.isEmpty())
-        dir = QCoreApplication::applicationDirPath() + u"/../../bin"_qs;
-    return QDir(dir).filePath(u"jaserelle-server"_qs);
+        dir = QCoreApplication::applicationDirPath() + u"/../../bin"_s;
+    return QDir(dir).filePath(u"jaserelle-server"_s);
 }
 
 bool CommunityServer::start(int timeoutMs)
@@ -37,9 +39,9 @@ bool CommunityServer::start(int timeoutMs)
             return false;
         port_ = probe.serverPort();
     }
-    QStringList args{u"--listen"_qs, hostWithPort(), u"--data"_qs, dir_.path()};
+    QStringList args{u"--listen"_s, hostWithPort(), u"--data"_s, dir_.path()};
     if (demo_)
-        args << u"--demo"_qs;
+        args << u"--demo"_s;
     process_.start(binary(), args);
     if (!process_.waitForStarted(5000))
         return false;
@@ -59,7 +61,7 @@ int CommunityServer::admin(const QStringList &args, QByteArray *output) const
 {
     QProcess p;
     p.setProcessChannelMode(QProcess::MergedChannels);
-    p.start(binary(), QStringList(args) << u"--data"_qs << dir_.path());
+    p.start(binary(), QStringList(args) << u"--data"_s << dir_.path());
     p.waitForFinished(20000);
     if (output)
         *output = p.readAll();
