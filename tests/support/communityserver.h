@@ -7,8 +7,6 @@
 
 #include <memory>
 
-using namespace Qt::StringLiterals;
-
 // The real jaserelle-server, started for one test on a free loopback port with its own data
 // folder, and stopped when the object goes.
 class CommunityServer
@@ -20,7 +18,7 @@ public:
     bool start(int timeoutMs = 20000);
     bool isRunning() const { return process_.state() == QProcess::Running; }
     quint16 port() const { return port_; }
-    QString hostWithPort() const { return u"127.0.0.1:"_s + QString::number(port_); }
+    QString hostWithPort() const { return QStringLiteral("127.0.0.1:") + QString::number(port_); }
     QString dataDir() const { return dir_.path(); }
     static QString binary(); // build/bin/jaserelle-server
     // Runs an admin subcommand against this server's data folder; returns its exit code.
