@@ -1,4 +1,4 @@
-// jaserelle-server: the community server of Part 2.4. See docs/server.md.
+// jaserelle-server: the community server. See docs/server.md.
 #include "admin.h"
 
 #include "community/core/clock.h"

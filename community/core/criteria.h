@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-// The criteria lists of Part 4.2, as the client's combo boxes hold them (UTF-8 here), and their
+// The search criteria lists, as the client's combo boxes hold them (UTF-8 here), and their
 // meaning for a search.
 namespace jaserelle::community {
 

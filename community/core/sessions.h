@@ -13,7 +13,7 @@
 namespace jaserelle::community {
 
 // Who is connected, in memory only: a session opens at login and lives while refreshes keep
-// coming (Part 3.1's 30-second tick); `lifetime` without one, or a logoff, ends it. The 30-second
+// coming (the client's 30-second tick); `lifetime` without one, or a logoff, ends it. The 30-second
 // refreshes are checked against a keyed hash kept here, not against the slow password hash.
 class Sessions
 {

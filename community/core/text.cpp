@@ -34,7 +34,7 @@ std::string fieldSafe(std::string_view utf8, std::string_view separators)
 
 std::string defuseKeywords(std::string_view utf8)
 {
-    // Every keyword the client looks for anywhere in a reply (Parts 2.1, 2.3, 3.1, 4.1, 4.2, 5.1).
+    // Every keyword the client looks for anywhere in a reply.
     static constexpr std::array<std::string_view, 26> keywords = {
         "YOURLOGINISOK", "YOURLOGINISWRONG", "YOUDONTHAVETHEPERMISSIONTOUSEJASERELLE", "REFRESHISOK",
         "HERESTARTFAVORIS", "NOFAVORISDEFINED", "HERESTARTLISTENOIRE", "NOLISTENOIREDEFINED",

@@ -5,7 +5,7 @@
 namespace jaserelle::community {
 
 // ajoutmembre.php?login=L&pseudo=P&liste=favoris|listenoire. Adding to one list takes the member
-// out of the other one: the client's "move" (Part 3.2) is this single request.
+// out of the other one: the client's "move" is this single request.
 Response ajoutmembre(Context &ctx, const Request &request, const Target &target)
 {
     const std::string login = normalisePseudo(target.value("login"));

@@ -21,9 +21,9 @@ void appendNumber(std::string &out, int value)
 
 } // namespace
 
-// getprofil.php?pseudo=P: "HERESTARTREQUIREDPROFIL" and the 14 comma-ended fields of Part 4.1.
+// getprofil.php?pseudo=P: "HERESTARTREQUIREDPROFIL" and its 14 comma-ended fields.
 // An unknown pseudo is answered "LEMEMBRENEXISTEPAS": the client shows nothing for it outside
-// the add dialogs, but switches its refresh timer back on (Part 3.2).
+// the add dialogs, but switches its refresh timer back on.
 Response getprofil(Context &ctx, const Request &, const Target &target)
 {
     const std::string pseudo = normalisePseudo(target.value("pseudo"));

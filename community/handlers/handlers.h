@@ -4,7 +4,7 @@
 #include "community/http/message.h"
 #include "community/http/query.h"
 
-// One function per server script of Part 2.4 (handlers/<script>.cpp), and the router over them.
+// One function per server script (handlers/<script>.cpp), and the router over them.
 namespace jaserelle::community {
 
 // The whole server without its sockets: one request in, one answer out. Never throws.

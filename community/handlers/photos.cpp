@@ -10,7 +10,7 @@ namespace jaserelle::community {
 // photos/<pseudo>.jpg: the JPEG file of the data folder's photos/ directory. The name must be a
 // pseudo (letters and digits) followed by ".jpg", so no request can reach another file.
 // A missing photo is answered 404 with "LEMEMBRENEXISTEPAS", which puts the client's refresh
-// timer back on instead of leaving it off (Part 4.1).
+// timer back on instead of leaving it off.
 Response photo(Context &ctx, const Request &, std::string_view fileName)
 {
     constexpr std::string_view suffix = ".jpg";

@@ -5,7 +5,7 @@
 namespace jaserelle::community {
 
 // readmails.php?login=L: "HERESTARTMAILLIST" and every mail of the box, oldest first, five
-// "~"-ended fields each (Part 5.1). The client reads as many as its counter shows, so the mails
+// "~"-ended fields each. The client reads as many as its counter shows, so the mails
 // that arrived since its last refresh are the ones it leaves for the next time.
 Response readmails(Context &ctx, const Request &request, const Target &target)
 {

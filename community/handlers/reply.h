@@ -31,7 +31,7 @@ bool actsForLiveSession(Context &ctx, const Request &request, const std::string 
 
 LocalDateTime today(Context &ctx);
 
-// "favoris" or "listenoire", the liste parameter of Part 2.2.
+// "favoris" or "listenoire", the liste parameter.
 std::optional<ListKind> listKindOf(std::string_view liste);
 
 } // namespace jaserelle::community

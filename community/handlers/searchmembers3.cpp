@@ -8,7 +8,7 @@
 namespace jaserelle::community {
 
 // searchmembers3.php, by pseudo (pseudo=P&iamuser=U) or by criteria
-// (sexe=&age=&region=&taille=&poids=&iamuser=U&withphotoonly=yes|no), Part 4.2.
+// (sexe=&age=&region=&taille=&poids=&iamuser=U&withphotoonly=yes|no).
 //
 // A pseudo search finds every member whose pseudo contains the text, whatever its case. Both
 // leave out the searcher. At most ctx.searchCap rows, by pseudo; one more found adds the limit

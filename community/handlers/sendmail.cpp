@@ -4,7 +4,7 @@
 
 namespace jaserelle::community {
 
-// What a mail may hold once stored: no "~" (the mail list's separator, Part 5.1) and no keyword
+// What a mail may hold once stored: no "~" (the mail list's separator) and no keyword
 // that would act when the list is read. Stored so, a mail comes back to deletemail.php exactly
 // as it was listed.
 std::string mailSafe(std::string_view text, bool singleLine)

@@ -5,7 +5,7 @@
 namespace jaserelle::community {
 namespace {
 
-// The message between "YOURLOGINISOK|" and the next "|" (Part 2.3): no "|" inside, and no
+// The message between "YOURLOGINISOK|" and the next "|": no "|" inside, and no
 // keyword unless the server put it there on purpose.
 std::string messageText(std::string_view text)
 {

@@ -5,7 +5,7 @@
 namespace jaserelle::community {
 namespace {
 
-// pseudo,address,sex,age,department,colour flag| (Part 3.1). The colour flag is "1" when the
+// pseudo,address,sex,age,department,colour flag|. The colour flag is "1" when the
 // member has a photo.
 void appendContact(std::string &out, Context &ctx, const MemberSummary &m, const LocalDateTime &now)
 {

@@ -10,7 +10,7 @@ namespace jaserelle::community {
 
 // A request target split into its path and its query parameters.
 //
-// Values arrive as the client writes them (Part 2.2): raw, urlEncode'd or with spaces as "%20",
+// Values arrive as the client writes them: raw, urlEncode'd or with spaces as "%20",
 // and any byte above 0x7F is a raw Windows-1252 character. Every value is therefore
 // percent-decoded with "+" as a space and then read as Windows-1252; the handlers get UTF-8.
 // No parameter of the client's catalogue carries a raw "+" (pseudos are letters and digits, the

@@ -17,7 +17,7 @@ struct ServerOptions
     // The whole request must arrive within readTimeout, the answer must leave within writeTimeout.
     std::chrono::milliseconds readTimeout{15000};
     std::chrono::milliseconds writeTimeout{15000};
-    // A mail travels in the query string (Part 2.2), urlEncode'd: up to three bytes per character.
+    // A mail travels in the query string, urlEncode'd: up to three bytes per character.
     std::size_t headerLimit = 1024 * 1024;
     std::size_t bodyLimit = 1024 * 1024; // the sign-up form with its photo
 };

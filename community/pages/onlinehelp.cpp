@@ -3,7 +3,7 @@
 
 namespace jaserelle::community {
 
-// /onlinehelp.html, opened by the client's "Ai&de en ligne" menu entry (Part 1.3).
+// /onlinehelp.html, opened by the client's "Ai&de en ligne" menu entry.
 Response onlineHelpPage()
 {
     static const std::string body = R"(<h2>Aide en ligne de Jaserelle</h2>

@@ -16,7 +16,7 @@ namespace jaserelle::community {
 
 enum class ListKind { Favoris, ListeNoire };
 
-// The optional profile fields of Part 4.1; empty text, 0 and -1 mean "not given".
+// The optional profile fields; empty text, 0 and -1 mean "not given".
 struct Profile
 {
     std::string firstName;
