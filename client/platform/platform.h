@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QString>
+#include <QTime>
+
+// The seams between the client and the desktop. Each has one Qt implementation (qtplatform.h);
+// tests pass recorders.
+
+class Notifier
+{
+public:
+    enum class Icon { Information, Question, Warning, Critical };
+    virtual ~Notifier() = default;
+    // A modal message box with one OK button; returns when the user has closed it.
+    virtual void notify(const QString &title, const QString &text, Icon icon = Icon::Information) = 0;
+};
+
+class SoundPlayer
+{
+public:
+    virtual ~SoundPlayer() = default;
+    // Whether the machine has at least one audio output.
+    virtual bool hasDevice() const = 0;
+    // Plays a WAV file below the executable's directory ("sons/comein.wav") asynchronously;
+    // a missing file or a busy device is silently dropped.
+    virtual void play(const QString &relativePath) = 0;
+};
+
+class Browser
+{
+public:
+    virtual ~Browser() = default;
+    virtual void open(const QString &address) = 0;
+};
+
+class InstanceGuard
+{
+public:
+    virtual ~InstanceGuard() = default;
+    // True when this is the only running client of the user session; the claim holds until exit.
+    virtual bool claim() = 0;
+};
+
+class AppLifetime
+{
+public:
+    virtual ~AppLifetime() = default;
+    // Ends the application: every window goes, the event loop returns.
+    virtual void endApplication() = 0;
+};
+
+class Clock
+{
+public:
+    virtual ~Clock() = default;
+    virtual QTime currentTime() const = 0;
+};
+
+// What the composition root hands to whoever needs the desktop.
+struct Platform
+{
+    Notifier &notifier;
+    SoundPlayer &sound;
+    Browser &browser;
+    InstanceGuard &instance;
+    AppLifetime &lifetime;
+    Clock &clock;
+};

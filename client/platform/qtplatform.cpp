@@ -1,0 +1,81 @@
+#include "client/platform/qtplatform.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
+#include <QAudioDevice>
+#include <QMediaDevices>
+#include <QMessageBox>
+#include <QSoundEffect>
+#include <QStandardPaths>
+#include <QUrl>
+
+void QtNotifier::notify(const QString &title, const QString &text, Icon icon)
+{
+    QMessageBox box;
+    box.setWindowTitle(title);
+    box.setText(text);
+    switch (icon) {
+    case Icon::Information:
+        box.setIcon(QMessageBox::Information);
+        break;
+    case Icon::Question:
+        box.setIcon(QMessageBox::Question);
+        break;
+    case Icon::Warning:
+        box.setIcon(QMessageBox::Warning);
+        break;
+    case Icon::Critical:
+        box.setIcon(QMessageBox::Critical);
+        break;
+    }
+    box.setStandardButtons(QMessageBox::Ok);
+    box.exec();
+}
+
+QtSoundPlayer::QtSoundPlayer(QString baseDir) : baseDir_(std::move(baseDir)) {}
+
+QtSoundPlayer::~QtSoundPlayer() = default;
+
+bool QtSoundPlayer::hasDevice() const
+{
+    return !QMediaDevices::audioOutputs().isEmpty();
+}
+
+void QtSoundPlayer::play(const QString &relativePath)
+{
+    const QString path = QDir(baseDir_).filePath(relativePath);
+    if (!QFileInfo::exists(path))
+        return;
+    // One effect at a time: a sound asked for while another plays is dropped, like a busy device.
+    if (effect_ && effect_->isPlaying())
+        return;
+    effect_ = std::make_unique<QSoundEffect>();
+    effect_->setSource(QUrl::fromLocalFile(path));
+    effect_->play();
+}
+
+void QtBrowser::open(const QString &address)
+{
+    QUrl url = QUrl::fromUserInput(address);
+    QDesktopServices::openUrl(url);
+}
+
+bool QtInstanceGuard::claim()
+{
+    QString dir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (dir.isEmpty())
+        dir = QDir::tempPath();
+    lock_ = std::make_unique<QLockFile>(QDir(dir).filePath(QStringLiteral("jaserelle.lock")));
+    lock_->setStaleLockTime(0);
+    return lock_->tryLock(0);
+}
+
+void QtAppLifetime::endApplication()
+{
+    QApplication::closeAllWindows();
+    QCoreApplication::exit(0);
+}
+
+QtPlatform::QtPlatform(const QString &appDir) : sound(appDir) {}

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "client/server/requestkind.h"
+
+#include <QString>
+
+#include <optional>
+
+// The notices of the request engine: titles and texts as the user reads them.
+struct Notice
+{
+    QString title;
+    QString text;
+};
+
+// What a socket error means for the request in flight.
+struct SocketErrorOutcome
+{
+    std::optional<Notice> notice;
+    bool endsApplication = false;
+    bool onlyWhileServerWasUp = false; // the periodic refresh announces an outage once
+    bool hidesMailBox = false;
+};
+
+Notice startFailureNotice(const QString &serverHost);
+Notice backOnlineNotice(const QString &serverHost);
+Notice timeoutNotice(RequestKind kind);
+SocketErrorOutcome socketErrorOutcome(RequestKind kind, const QString &serverHost);

@@ -1,0 +1,42 @@
+#include "client/server/replypipeline.h"
+
+namespace {
+
+constexpr std::size_t indexOf(ReplySlot slot)
+{
+    return static_cast<std::size_t>(slot);
+}
+
+// The table is indexed by the enum: keep them in step.
+constexpr bool tableFollowsEnum()
+{
+    for (std::size_t i = 0; i < replyHandlerOrder.size(); ++i) {
+        if (indexOf(replyHandlerOrder[i].slot) != i)
+            return false;
+    }
+    return true;
+}
+static_assert(tableFollowsEnum());
+
+} // namespace
+
+void ReplyPipeline::setHandler(ReplySlot slot, ReplyHandler handler)
+{
+    handlers_[indexOf(slot)] = std::move(handler);
+}
+
+bool ReplyPipeline::hasHandler(ReplySlot slot) const
+{
+    return static_cast<bool>(handlers_[indexOf(slot)]);
+}
+
+void ReplyPipeline::run(QString &reply) const
+{
+    for (const ReplySlotInfo &info : replyHandlerOrder) {
+        const ReplyHandler &handler = handlers_[indexOf(info.slot)];
+        if (!handler || !reply.contains(QStringView(info.keyword)))
+            continue;
+        if (handler(reply) == HandlerResult::StopPipeline)
+            return;
+    }
+}

@@ -1,0 +1,71 @@
+#pragma once
+
+#include <QString>
+
+#include <array>
+#include <functional>
+
+// The reply handlers, in the one order they always run, whatever request is in flight.
+enum class ReplySlot {
+    LoginOk,
+    LoginWrong,
+    Refresh,
+    ListesMisesAJour,
+    MembreNExistePas,
+    MembreDejaDansLaListe,
+    RemoveSuccessful,
+    Profil,
+    Photo,
+    LogoffSuccess,
+    NoSearchResult,
+    SearchOk,
+    MaxResultReached,
+    MailSended,
+    MailList,
+    MailDeleted,
+};
+
+struct ReplySlotInfo
+{
+    ReplySlot slot;
+    const char16_t *keyword; // the handler runs when the reply, as it stands then, contains this
+};
+
+inline constexpr std::array<ReplySlotInfo, 16> replyHandlerOrder = {{
+    {ReplySlot::LoginOk, u"YOURLOGINISOK"},
+    {ReplySlot::LoginWrong, u"YOURLOGINISWRONG"},
+    {ReplySlot::Refresh, u"REFRESHISOK"},
+    {ReplySlot::ListesMisesAJour, u"LISTESMISESAJOUR"},
+    {ReplySlot::MembreNExistePas, u"LEMEMBRENEXISTEPAS"},
+    {ReplySlot::MembreDejaDansLaListe, u"LEMEMBREESTDEJADANSLALISTE"},
+    {ReplySlot::RemoveSuccessful, u"REMOVEISSUCCESSFUL"},
+    {ReplySlot::Profil, u"HERESTARTREQUIREDPROFIL"},
+    {ReplySlot::Photo, u"Content-Type: image/jpeg"},
+    {ReplySlot::LogoffSuccess, u"SOFTLOGOFFSUCCESS"},
+    {ReplySlot::NoSearchResult, u"NOSEARCHRESULT"},
+    {ReplySlot::SearchOk, u"SEARCHISOK"},
+    {ReplySlot::MaxResultReached, u"MAXRESULTREACHED"},
+    {ReplySlot::MailSended, u"MAILSENDEDOK"},
+    {ReplySlot::MailList, u"HERESTARTMAILLIST"},
+    {ReplySlot::MailDeleted, u"YOURMAILHAVEBEENDELETED"},
+}};
+
+// What a handler tells the pipeline once it has run.
+enum class HandlerResult { Continue, StopPipeline };
+
+// A handler may rewrite the reply; the handlers after it see the rewritten text.
+using ReplyHandler = std::function<HandlerResult(QString &reply)>;
+
+// Runs the registered handlers over a reply in the fixed order. Each subsystem registers the
+// handlers of the keywords it owns; an empty slot is skipped.
+class ReplyPipeline
+{
+public:
+    void setHandler(ReplySlot slot, ReplyHandler handler);
+    bool hasHandler(ReplySlot slot) const;
+
+    void run(QString &reply) const;
+
+private:
+    std::array<ReplyHandler, replyHandlerOrder.size()> handlers_;
+};

@@ -1,0 +1,276 @@
+#include "client/server/requestengine.h"
+
+#include "client/platform/platform.h"
+#include "client/server/enginenotices.h"
+#include "client/server/replypipeline.h"
+#include "client/server/serverhost.h"
+#include "client/server/wiretext.h"
+#include "client/shell/clientstate.h"
+
+#include <QTcpSocket>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString statusIdle = QStringLiteral("En attente");
+const QString statusConnected = QStringLiteral("Connection avec le serveur établie");
+
+bool needsSelectedPseudo(RequestKind kind)
+{
+    return kind == RequestKind::RemoveFavoris || kind == RequestKind::RemoveListeNoire ||
+           kind == RequestKind::Profil || kind == RequestKind::Photo;
+}
+
+} // namespace
+
+RequestEngine::RequestEngine(ClientState &client, Notifier &notifier, AppLifetime &lifetime,
+                             const ReplyPipeline &pipeline, QObject *parent)
+    : QObject(parent), client_(client), notifier_(notifier), lifetime_(lifetime), pipeline_(pipeline)
+{
+    refreshTimer_.setInterval(refreshIntervalMs);
+    connect(&refreshTimer_, &QTimer::timeout, this, &RequestEngine::onRefreshTick);
+    timeoutTimer_.setSingleShot(true);
+    connect(&timeoutTimer_, &QTimer::timeout, this, &RequestEngine::onTimeout);
+    connectTimer_.setSingleShot(true);
+    connect(&connectTimer_, &QTimer::timeout, this, &RequestEngine::onSocketError);
+}
+
+RequestEngine::~RequestEngine()
+{
+    dropSocket();
+}
+
+void RequestEngine::start(RequestKind kind)
+{
+    if (stopsRefreshTimer(kind))
+        refreshTimer_.stop();
+    requestKind_ = kind;
+    connectServer();
+}
+
+void RequestEngine::startRefresh()
+{
+    requestKind_ = RequestKind::Refresh;
+    connectServer();
+}
+
+void RequestEngine::connectServer()
+{
+    dropSocket();
+    ++generation_;
+    // A replaced request takes its half-received answer with it: the next reply starts clean.
+    replyBytes_.clear();
+
+    const ServerAddress address = parseServerHost(client_.serverHost);
+    auto *socket = new QTcpSocket(this);
+    bool started = address.valid;
+    if (started && !client_.localAddress.isNull())
+        started = socket->bind(client_.localAddress, 0);
+    if (!started) {
+        delete socket;
+        setState(State::Idle);
+        serverWasDown_ = true;
+        const Notice notice = startFailureNotice(client_.serverHost);
+        notifier_.notify(notice.title, notice.text);
+        emit startFailed(requestKind_);
+        return;
+    }
+
+    socket_ = socket;
+    connect(socket, &QTcpSocket::connected, this, &RequestEngine::onConnected);
+    connect(socket, &QTcpSocket::readyRead, this, &RequestEngine::onReadyRead);
+    connect(socket, &QTcpSocket::disconnected, this, &RequestEngine::onDisconnected);
+    connect(socket, &QTcpSocket::errorOccurred, this, [this](QAbstractSocket::SocketError error) {
+        // The server closing after its answer is the normal end of a reply, not a failure.
+        if (error == QAbstractSocket::RemoteHostClosedError &&
+            (stateValue_ == State::Waiting || stateValue_ == State::Receiving))
+            return;
+        onSocketError();
+    });
+    setState(State::Connecting);
+    connectTimer_.start(timeoutMs_);
+    // The address goes out in dotted decimal: stay on IPv4.
+    socket->connectToHost(address.host, address.port, QIODevice::ReadWrite, QAbstractSocket::IPv4Protocol);
+}
+
+void RequestEngine::onConnected()
+{
+    connectTimer_.stop();
+    const quint64 generation = generation_;
+    const bool wasDown = serverWasDown_;
+    serverWasUp_ = true;
+    if (wasDown) {
+        serverWasDown_ = false;
+        const Notice notice = backOnlineNotice(client_.serverHost);
+        notifier_.notify(notice.title, notice.text);
+        // The user may have started something else while the notice was up.
+        if (generation != generation_ || !socket_ || socket_->state() != QAbstractSocket::ConnectedState)
+            return;
+    }
+    setStatusText(statusConnected);
+
+    RequestInputs inputs;
+    inputs.localAddress = socket_->localAddress().toString();
+    if (!gatherInputs(inputs)) {
+        // The row the request was about has gone: nothing sensible to send.
+        dropSocket();
+        setState(State::Idle);
+        setStatusText(statusIdle);
+        if (!refreshTimer_.isActive() && requestKind_ != RequestKind::Login)
+            refreshTimer_.start();
+        return;
+    }
+    requestPath_ = buildRequestPath(requestKind_, inputs);
+    httpRequest_ = wiretext::toWire(u"GET /"_s + requestPath_ + u" HTTP/1.1\r\nHost: "_s + client_.serverHost +
+                                    u"\r\nConnection: close\r\nAccept: */*\r\n\r\n"_s);
+    socket_->write(httpRequest_);
+    setState(State::Waiting);
+    timeoutTimer_.start(timeoutMs_);
+}
+
+bool RequestEngine::gatherInputs(RequestInputs &in) const
+{
+    in.userLogin = client_.userLogin;
+    in.userPassword = client_.userPassword;
+    in.targetPseudo = client_.targetPseudo;
+    if (sources_.selectedPseudo)
+        in.selectedPseudo = sources_.selectedPseudo();
+    if (needsSelectedPseudo(requestKind_) && in.selectedPseudo.isEmpty())
+        return false;
+    if (sources_.searchPseudo)
+        in.searchPseudo = sources_.searchPseudo();
+    if (sources_.searchCriteria)
+        in.criteria = sources_.searchCriteria();
+    if (sources_.outgoingMail)
+        in.mail = sources_.outgoingMail();
+    if (sources_.selectedMail)
+        in.mailRow = sources_.selectedMail();
+    if (requestKind_ == RequestKind::DeleteMail && in.mailRow.sender.isEmpty())
+        return false;
+    return true;
+}
+
+void RequestEngine::onReadyRead()
+{
+    if (!socket_)
+        return;
+    timeoutTimer_.stop();
+    setState(State::Receiving);
+    const QByteArray piece = socket_->readAll();
+    if (replyBytes_.size() + piece.size() > replyCap) {
+        // No reply of this protocol comes near this size: treat it as a broken connection.
+        onSocketError();
+        return;
+    }
+    replyBytes_.append(piece);
+}
+
+void RequestEngine::onDisconnected()
+{
+    if (stateValue_ != State::Waiting && stateValue_ != State::Receiving)
+        return;
+    if (socket_ && socket_->bytesAvailable() > 0)
+        onReadyRead();
+    if (stateValue_ != State::Waiting && stateValue_ != State::Receiving)
+        return; // the last piece broke the cap
+    timeoutTimer_.stop();
+    dropSocket();
+    setState(State::Idle);
+    setStatusText(statusIdle);
+
+    const quint64 generation = generation_;
+    QString reply = wiretext::fromWire(replyBytes_);
+    pipeline_.run(reply);
+    if (ended_)
+        return;
+    client_.firstRefresh = false;
+    if (generation == generation_)
+        replyBytes_.clear();
+}
+
+void RequestEngine::onSocketError()
+{
+    if (stateValue_ == State::Idle)
+        return;
+    connectTimer_.stop();
+    timeoutTimer_.stop();
+    dropSocket();
+    setState(State::Idle);
+    setStatusText(statusIdle);
+    serverWasDown_ = true;
+
+    const SocketErrorOutcome outcome = socketErrorOutcome(requestKind_, client_.serverHost);
+    const bool announce = outcome.notice && (!outcome.onlyWhileServerWasUp || serverWasUp_);
+    if (announce) {
+        serverWasUp_ = false;
+        notifier_.notify(outcome.notice->title, outcome.notice->text);
+    }
+    if (outcome.endsApplication) {
+        endApplication();
+        return;
+    }
+    emit requestFailed(requestKind_);
+    refreshTimer_.start();
+}
+
+void RequestEngine::onTimeout()
+{
+    if (stateValue_ != State::Waiting)
+        return;
+    dropSocket();
+    setState(State::Idle);
+    setStatusText(statusIdle);
+    const RequestKind kind = requestKind_;
+    if (kind == RequestKind::Logoff) {
+        endApplication();
+        return;
+    }
+    const Notice notice = timeoutNotice(kind);
+    notifier_.notify(notice.title, notice.text);
+    if (kind == RequestKind::Login) {
+        endApplication();
+        return;
+    }
+    emit requestFailed(kind);
+    // The engine is idle again: the periodic refresh carries on by itself.
+    refreshTimer_.start();
+}
+
+void RequestEngine::onRefreshTick()
+{
+    if (stateValue_ == State::Idle)
+        startRefresh();
+}
+
+void RequestEngine::dropSocket()
+{
+    connectTimer_.stop();
+    if (!socket_)
+        return;
+    QTcpSocket *socket = socket_;
+    socket_ = nullptr;
+    socket->disconnect(this); // closing never raises an event of ours
+    socket->abort();
+    socket->deleteLater();
+}
+
+void RequestEngine::setState(State state)
+{
+    stateValue_ = state;
+}
+
+void RequestEngine::setStatusText(const QString &text)
+{
+    if (statusText_ == text)
+        return;
+    statusText_ = text;
+    emit statusTextChanged(text);
+}
+
+void RequestEngine::endApplication()
+{
+    ended_ = true;
+    refreshTimer_.stop();
+    lifetime_.endApplication();
+}

@@ -1,0 +1,112 @@
+#pragma once
+
+#include "client/server/requestcatalogue.h"
+#include "client/server/requestkind.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QTimer>
+
+#include <functional>
+
+class QTcpSocket;
+class Notifier;
+class AppLifetime;
+class ReplyPipeline;
+struct ClientState;
+
+// Where the request inputs that live in windows are read from when a connection is established.
+// Windows built later fill their entries in; an empty entry reads as an empty value.
+struct RequestSources
+{
+    std::function<QString()> selectedPseudo;
+    std::function<QString()> searchPseudo;
+    std::function<SearchCriteria()> searchCriteria;
+    std::function<OutgoingMail()> outgoingMail;
+    std::function<MailRowRef()> selectedMail;
+};
+
+// One request at a time to the community server, one TCP connection per request. The reply is
+// gathered until the server closes, then handed whole to the reply pipeline.
+class RequestEngine : public QObject
+{
+    Q_OBJECT
+
+public:
+    enum class State { Idle, Connecting, Waiting, Receiving };
+
+    static constexpr int refreshIntervalMs = 30000;
+    static constexpr int timeoutIntervalMs = 60000;
+    static constexpr qsizetype replyCap = 64 * 1024 * 1024;
+
+    RequestEngine(ClientState &state, Notifier &notifier, AppLifetime &lifetime, const ReplyPipeline &pipeline,
+                  QObject *parent = nullptr);
+    ~RequestEngine() override;
+
+    // Starts a request of this kind; a request the user asked for switches the periodic refresh
+    // off until its reply has been handled.
+    void start(RequestKind kind);
+    void startRefresh();
+    // Starts the request named by requestKind(), dropping any request still in flight.
+    void connectServer();
+
+    RequestKind requestKind() const { return requestKind_; }
+    void setRequestKind(RequestKind kind) { requestKind_ = kind; }
+    RequestSources &sources() { return sources_; }
+
+    State state() const { return stateValue_; }
+    QString statusText() const { return statusText_; }
+    QString requestPath() const { return requestPath_; }
+    QByteArray httpRequest() const { return httpRequest_; }
+    qsizetype receivedBytes() const { return replyBytes_.size(); }
+    bool serverWasDown() const { return serverWasDown_; }
+    bool serverWasUp() const { return serverWasUp_; }
+
+    QTimer &refreshTimer() { return refreshTimer_; }
+    // Tests shorten the waits; the application keeps the constants above.
+    void setTimeoutInterval(int ms) { timeoutMs_ = ms; }
+
+signals:
+    void statusTextChanged(const QString &text);
+    // The request could not even be started (bad host, for instance); its notice has been shown.
+    void startFailed(RequestKind kind);
+    // A socket error or time-out ended the request; its notice has been shown.
+    void requestFailed(RequestKind kind);
+
+private:
+    void onConnected();
+    void onReadyRead();
+    void onDisconnected();
+    void onSocketError();
+    void onTimeout();
+    void onRefreshTick();
+
+    void dropSocket();
+    void setState(State state);
+    void setStatusText(const QString &text);
+    bool gatherInputs(RequestInputs &in) const;
+    void endApplication();
+
+    ClientState &client_;
+    Notifier &notifier_;
+    AppLifetime &lifetime_;
+    const ReplyPipeline &pipeline_;
+    RequestSources sources_;
+
+    QPointer<QTcpSocket> socket_;
+    quint64 generation_ = 0; // bumped at each connectServer, to spot requests replaced meanwhile
+    State stateValue_ = State::Idle;
+    RequestKind requestKind_ = RequestKind::Login;
+    QString statusText_;
+    QString requestPath_;
+    QByteArray httpRequest_;
+    QByteArray replyBytes_;
+    bool serverWasDown_ = false;
+    bool serverWasUp_ = false;
+    bool ended_ = false;
+
+    QTimer refreshTimer_;
+    QTimer timeoutTimer_; // first byte of the answer
+    QTimer connectTimer_; // a connection that never completes
+    int timeoutMs_ = timeoutIntervalMs;
+};

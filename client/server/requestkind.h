@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QtGlobal>
+
+// The server request in flight. The numbers are the ones the rest of the system knows them by.
+enum class RequestKind : qint16 {
+    Login = 0,
+    Logoff = 1,
+    Refresh = 2,
+    AddFavoris = 3,
+    AddListeNoire = 4,
+    RemoveFavoris = 5,
+    RemoveListeNoire = 6,
+    Profil = 7,
+    Photo = 8,
+    SearchPseudo = 9,
+    SearchCriteres = 10,
+    SendMail = 11,
+    ReadMails = 12,
+    DeleteMail = 13,
+};
+
+inline constexpr int requestKindCount = 14;
+
+// Requests the user starts himself switch the periodic refresh off until their reply is handled.
+constexpr bool stopsRefreshTimer(RequestKind kind)
+{
+    switch (kind) {
+    case RequestKind::Login:
+    case RequestKind::Logoff:
+    case RequestKind::Refresh:
+    case RequestKind::Photo:
+        return false;
+    default:
+        return true;
+    }
+}

@@ -1,0 +1,36 @@
+#include "client/server/serverhost.h"
+
+ServerAddress parseServerHost(const QString &configured)
+{
+    ServerAddress address;
+    QString host = configured;
+    QString port;
+    if (host.startsWith(u'[')) { // [v6]:port
+        const qsizetype close = host.indexOf(u']');
+        if (close < 0)
+            return address;
+        port = host.mid(close + 1);
+        host = host.mid(1, close - 1);
+        if (!port.isEmpty()) {
+            if (!port.startsWith(u':'))
+                return address;
+            port.remove(0, 1);
+        }
+    } else if (host.count(u':') == 1) {
+        const qsizetype colon = host.indexOf(u':');
+        port = host.mid(colon + 1);
+        host.truncate(colon);
+    }
+    if (host.isEmpty() || host.contains(u' '))
+        return address;
+    if (!port.isNull()) {
+        bool ok = false;
+        const uint value = port.toUInt(&ok);
+        if (!ok || value == 0 || value > 65535)
+            return address;
+        address.port = static_cast<quint16>(value);
+    }
+    address.host = host;
+    address.valid = true;
+    return address;
+}

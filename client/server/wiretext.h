@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+
+// Text on both wire channels is Windows-1252, one byte per character.
+namespace wiretext {
+
+QByteArray toWire(const QString &text);
+QString fromWire(QByteArrayView bytes);
+
+} // namespace wiretext

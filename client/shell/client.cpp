@@ -1,0 +1,100 @@
+#include "client/shell/client.h"
+
+#include "client/server/requestengine.h"
+#include "client/shell/frmlogin.h"
+#include "client/shell/frmmain.h"
+#include "client/shell/frmtrytoconnect.h"
+#include "client/shell/logininput.h"
+#include "client/shell/startup.h"
+
+using namespace Qt::StringLiterals;
+
+Client::Client(ClientState initial, Platform platform, QObject *parent)
+    : QObject(parent), state_(std::move(initial)), platform_(platform),
+      engine_(std::make_unique<RequestEngine>(state_, platform_.notifier, platform_.lifetime, pipeline_))
+{
+    connect(engine_.get(), &RequestEngine::startFailed, this, [this](RequestKind kind) {
+        if (kind == RequestKind::Login)
+            loginCouldNotStart();
+    });
+}
+
+Client::~Client() = default;
+
+bool Client::start()
+{
+    const StartupOutcome outcome = loadStartupSettings(state_, platform_);
+    if (!outcome.proceed)
+        return false;
+    frmMain().setSoundMenu(outcome.hasSoundDevice, state_.soundEnabled);
+    frmLogin().show();
+    return true;
+}
+
+FrmLogin &Client::frmLogin()
+{
+    if (!login_) {
+        login_ = std::make_unique<FrmLogin>();
+        connect(login_.get(), &FrmLogin::connectRequested, this, &Client::submitLogin);
+        connect(login_.get(), &FrmLogin::quitRequested, this, [this] { platform_.lifetime.endApplication(); });
+        connect(login_.get(), &FrmLogin::newMemberRequested, this, &Client::newMember);
+    }
+    return *login_;
+}
+
+FrmMain &Client::frmMain()
+{
+    if (!main_) {
+        main_ = std::make_unique<FrmMain>();
+        connect(engine_.get(), &RequestEngine::statusTextChanged, main_.get(), &FrmMain::setStatusText);
+    }
+    return *main_;
+}
+
+FrmTryToConnect &Client::frmTryToConnect()
+{
+    if (!tryToConnect_)
+        tryToConnect_ = std::make_unique<FrmTryToConnect>(state_.serverHost);
+    return *tryToConnect_;
+}
+
+void Client::submitLogin()
+{
+    FrmLogin &login = frmLogin();
+    const LoginInput input = cleanLoginInput(login.pseudoText(), login.passwordText());
+    login.setTexts(input.pseudo, input.password);
+    switch (input.verdict) {
+    case LoginInput::Verdict::NotAlphanumeric:
+        platform_.notifier.notify(u"Attention !"_s, u"Votre pseudo et votre mot de passe ne doivent\r\n"
+                                                    u"contenir que des caractères alpha-numériques."_s);
+        login.setTexts({}, {});
+        return;
+    case LoginInput::Verdict::Empty:
+        return;
+    case LoginInput::Verdict::Accepted:
+        break;
+    }
+    state_.userLogin = input.login();
+    state_.userPassword = input.loginPassword();
+    login.hide();
+    frmTryToConnect().show();
+    engine_->start(RequestKind::Login);
+}
+
+void Client::loginCouldNotStart()
+{
+    // Nothing will answer this login: give the user the login window back rather than leave
+    // the waiting notice up for ever.
+    if (tryToConnect_)
+        tryToConnect_->hide();
+    frmLogin().show();
+}
+
+void Client::newMember()
+{
+    platform_.notifier.notify(u"Inscription Jaserelle"_s,
+                              u"Inscrivez-vous gratuitement sur le site "_s + state_.serverHost + u" !\r\n"_s +
+                                  u"Cette opération ne vous prendra que quelques minutes.\r\n"_s +
+                                  u"Revenez ensuite sur la fenêtre de connection."_s);
+    platform_.browser.open(state_.serverHost);
+}

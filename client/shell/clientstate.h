@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QHostAddress>
+#include <QString>
+
+// The state several windows share for one running client. One instance per client, owned by the
+// composition root and handed to whoever needs it: two clients can live in one process.
+struct ClientState
+{
+    QString appDir;     // where jaserelle.ini, sons/ and the black-list sounds are
+    QString serverHost; // as configured, possibly with ":port"
+    QString userLogin;  // lower case, letters and digits
+    QString userPassword;
+    bool soundEnabled = false;
+    bool loginAccepted = false;
+    QString targetPseudo; // the member an add or move is about
+    bool firstRefresh = false;
+    bool quitConfirmed = false;
+    // The local address the server socket and the peer listener bind to; null means any.
+    // Tests give each client its own loopback address.
+    QHostAddress localAddress;
+};

@@ -1,0 +1,44 @@
+#include "client/shell/frmlogin.h"
+
+#include "ui_frmlogin.h"
+
+FrmLogin::FrmLogin(QWidget *parent) : QDialog(parent), ui_(std::make_unique<Ui::frmLogin>())
+{
+    ui_->setupUi(this);
+    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    setFixedSize(sizeHint().expandedTo(size()));
+    connect(ui_->cmdOk, &QPushButton::clicked, this, &FrmLogin::connectRequested);
+    connect(ui_->cmdCancel, &QPushButton::clicked, this, &FrmLogin::quitRequested);
+    connect(ui_->cmdNewMember, &QPushButton::clicked, this, &FrmLogin::newMemberRequested);
+}
+
+FrmLogin::~FrmLogin() = default;
+
+QString FrmLogin::pseudoText() const
+{
+    return ui_->txtLogin->text();
+}
+
+QString FrmLogin::passwordText() const
+{
+    return ui_->txtPassword->text();
+}
+
+void FrmLogin::setTexts(const QString &pseudo, const QString &password)
+{
+    ui_->txtLogin->setText(pseudo);
+    ui_->txtPassword->setText(password);
+}
+
+void FrmLogin::showEmpty()
+{
+    setTexts({}, {});
+    show();
+    activateWindow();
+    ui_->txtLogin->setFocus();
+}
+
+void FrmLogin::reject()
+{
+    emit quitRequested();
+}

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QDialog>
+
+#include <memory>
+
+namespace Ui {
+class frmLogin;
+}
+
+// The start-up window: pseudo, password, and the three buttons. It only shows and reports; the
+// start-up flow decides what each button does.
+class FrmLogin : public QDialog
+{
+    Q_OBJECT
+
+public:
+    explicit FrmLogin(QWidget *parent = nullptr);
+    ~FrmLogin() override;
+
+    QString pseudoText() const;
+    QString passwordText() const;
+    void setTexts(const QString &pseudo, const QString &password);
+    // Both boxes emptied, the window shown, the focus in the pseudo box.
+    void showEmpty();
+
+signals:
+    void connectRequested();
+    void quitRequested();
+    void newMemberRequested();
+
+protected:
+    void reject() override; // Escape and the close box both mean "Quitter"
+
+private:
+    std::unique_ptr<Ui::frmLogin> ui_;
+};

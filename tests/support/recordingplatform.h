@@ -1,0 +1,75 @@
+#pragma once
+
+#include "client/platform/platform.h"
+
+#include <QList>
+#include <QStringList>
+
+#include <functional>
+
+// Stand-ins for the desktop that remember what the client asked of it.
+
+class RecordingNotifier : public Notifier
+{
+public:
+    struct Shown
+    {
+        QString title;
+        QString text;
+        Icon icon;
+    };
+    void notify(const QString &title, const QString &text, Icon icon) override;
+    QList<Shown> shown;
+    // Runs while the "box" is up, as the user would act before pressing OK.
+    std::function<void(const Shown &)> whileShown;
+    QStringList titles() const;
+};
+
+class RecordingSoundPlayer : public SoundPlayer
+{
+public:
+    bool hasDevice() const override { return device; }
+    void play(const QString &relativePath) override { played.append(relativePath); }
+    bool device = true;
+    QStringList played;
+};
+
+class RecordingBrowser : public Browser
+{
+public:
+    void open(const QString &address) override { opened.append(address); }
+    QStringList opened;
+};
+
+class FakeInstanceGuard : public InstanceGuard
+{
+public:
+    bool claim() override { return !otherInstanceRunning; }
+    bool otherInstanceRunning = false;
+};
+
+class RecordingLifetime : public AppLifetime
+{
+public:
+    void endApplication() override { ++endCount; }
+    bool ended() const { return endCount > 0; }
+    int endCount = 0;
+};
+
+class FixedClock : public Clock
+{
+public:
+    QTime currentTime() const override { return now; }
+    QTime now{12, 0, 0};
+};
+
+struct RecordingPlatform
+{
+    RecordingNotifier notifier;
+    RecordingSoundPlayer sound;
+    RecordingBrowser browser;
+    FakeInstanceGuard instance;
+    RecordingLifetime lifetime;
+    FixedClock clock;
+    Platform platform() { return {notifier, sound, browser, instance, lifetime, clock}; }
+};

@@ -1,0 +1,55 @@
+#include "tests/support/scriptedserver.h"
+
+#include <QTcpSocket>
+#include <QTest>
+
+ScriptedServer::ScriptedServer(QHostAddress address, QObject *parent) : QObject(parent)
+{
+    connect(&server_, &QTcpServer::newConnection, this, &ScriptedServer::onNewConnection);
+    server_.listen(address, 0);
+}
+
+QString ScriptedServer::hostWithPort() const
+{
+    return server_.serverAddress().toString() + u':' + QString::number(port());
+}
+
+QByteArray ScriptedServer::httpOk(const QByteArray &body)
+{
+    return "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nConnection: close\r\n\r\n" + body;
+}
+
+bool ScriptedServer::waitForRequests(int count, int timeoutMs)
+{
+    return QTest::qWaitFor([&] { return requests.size() >= count; }, timeoutMs);
+}
+
+void ScriptedServer::onNewConnection()
+{
+    while (QTcpSocket *socket = server_.nextPendingConnection()) {
+        ++connections;
+        lastSocket = socket;
+        const Answer answer = answers_.isEmpty() ? fallback : answers_.takeFirst();
+        auto buffer = std::make_shared<QByteArray>();
+        connect(socket, &QTcpSocket::readyRead, socket, [this, socket, buffer, answer] {
+            buffer->append(socket->readAll());
+            if (!buffer->contains("\r\n\r\n") || buffer->isEmpty())
+                return;
+            requests.append(*buffer);
+            buffer->clear();
+            if (answer.silent)
+                return;
+            if (answer.splitInPieces) {
+                for (char c : answer.bytes) {
+                    socket->write(&c, 1);
+                    socket->flush();
+                }
+            } else {
+                socket->write(answer.bytes);
+            }
+            if (answer.close)
+                socket->disconnectFromHost();
+        });
+        connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+    }
+}

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QByteArray>
+#include <QHostAddress>
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QTcpServer>
+
+#include <functional>
+
+class QTcpSocket;
+
+// A loopback HTTP stand-in that answers each connection from a script: it records the request
+// bytes, then (when the request is complete) sends the scripted answer and closes, or holds the
+// connection open, as each test needs.
+class ScriptedServer : public QObject
+{
+    Q_OBJECT
+
+public:
+    struct Answer
+    {
+        QByteArray bytes;
+        bool close = true;        // close after sending
+        bool silent = false;      // send nothing, keep the connection open
+        bool splitInPieces = false; // send byte by byte, to exercise gathering
+    };
+
+    explicit ScriptedServer(QHostAddress address = QHostAddress::LocalHost, QObject *parent = nullptr);
+
+    quint16 port() const { return server_.serverPort(); }
+    QString hostWithPort() const;
+
+    // Answers used for the next connections, in order; once exhausted, `fallback` is used.
+    void queue(Answer answer) { answers_.append(std::move(answer)); }
+    void queue(const QByteArray &body) { queue(Answer{httpOk(body)}); }
+    Answer fallback{httpOk("")};
+
+    QList<QByteArray> requests; // every complete request received, in order
+    int connections = 0;
+    QPointer<QTcpSocket> lastSocket;
+
+    static QByteArray httpOk(const QByteArray &body);
+    // Waits (processing events) until `count` requests have arrived.
+    bool waitForRequests(int count, int timeoutMs = 5000);
+
+    void stopListening() { server_.close(); }
+
+private:
+    void onNewConnection();
+
+    QTcpServer server_;
+    QList<Answer> answers_;
+};
