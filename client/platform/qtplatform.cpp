@@ -74,7 +74,8 @@ bool QtInstanceGuard::claim()
 
 void QtAppLifetime::endApplication()
 {
-    QApplication::closeAllWindows();
+    // Leaves every event loop, nested ones (a modal box) included; the windows go with the
+    // client when main() returns. Closing them here would ask the main window to quit again.
     QCoreApplication::exit(0);
 }
 

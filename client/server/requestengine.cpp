@@ -199,6 +199,7 @@ void RequestEngine::onSocketError()
     setState(State::Idle);
     setStatusText(statusIdle);
     serverWasDown_ = true;
+    replyBytes_.clear(); // the next request starts clean anyway: don't hold on to a broken answer
 
     const SocketErrorOutcome outcome = socketErrorOutcome(requestKind_, client_.serverHost);
     const bool announce = outcome.notice && (!outcome.onlyWhileServerWasUp || serverWasUp_);

@@ -7,11 +7,18 @@ ScriptedServer::ScriptedServer(QHostAddress address, QObject *parent) : QObject(
 {
     connect(&server_, &QTcpServer::newConnection, this, &ScriptedServer::onNewConnection);
     server_.listen(address, 0);
+    address_ = address;
+    port_ = server_.serverPort();
+}
+
+bool ScriptedServer::resumeListening()
+{
+    return server_.listen(address_, port_);
 }
 
 QString ScriptedServer::hostWithPort() const
 {
-    return server_.serverAddress().toString() + u':' + QString::number(port());
+    return address_.toString() + u':' + QString::number(port_);
 }
 
 QByteArray ScriptedServer::httpOk(const QByteArray &body)

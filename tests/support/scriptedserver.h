@@ -29,7 +29,7 @@ public:
 
     explicit ScriptedServer(QHostAddress address = QHostAddress::LocalHost, QObject *parent = nullptr);
 
-    quint16 port() const { return server_.serverPort(); }
+    quint16 port() const { return port_; }
     QString hostWithPort() const;
 
     // Answers used for the next connections, in order; once exhausted, `fallback` is used.
@@ -46,10 +46,14 @@ public:
     bool waitForRequests(int count, int timeoutMs = 5000);
 
     void stopListening() { server_.close(); }
+    // Listens again on the same address and port, as a server coming back.
+    bool resumeListening();
 
 private:
     void onNewConnection();
 
     QTcpServer server_;
+    QHostAddress address_;
+    quint16 port_ = 0;
     QList<Answer> answers_;
 };
