@@ -101,6 +101,14 @@ int draw(QPainter &p)
     heading(p, at, QStringLiteral("Boutons du pad de sons"));
     for (std::size_t i = 0; i < soundCommandCount; ++i)
         place(p, at, QStringLiteral("%1 %2").arg(i).arg(nameOf(artwork::soundPad(i))), shots(artwork::soundPad(i)));
+    // The 1x pixels blown up, to judge how crisp the small pictures are on an ordinary screen.
+    heading(p, at, QStringLiteral("Petites images en 1x, pixels agrandis 3 fois"));
+    for (const auto &pic : all) {
+        if (pic.size.width() > 48)
+            continue;
+        const QPixmap one = artwork::pixmap(pic, 1.0);
+        place(p, at, nameOf(pic), {one.scaled(one.size() * 3, Qt::IgnoreAspectRatio, Qt::FastTransformation)});
+    }
     return at.y + at.rowHeight + margin;
 }
 
