@@ -1,11 +1,11 @@
 #include "client/assets/artwork.h"
 
+#include "client/conversation/smileys.h"
+#include "client/conversation/soundcommands.h"
+
 #include <QPainter>
 #include <QSvgRenderer>
 #include <cmath>
-
-#include "client/conversation/smileys.h"
-#include "client/conversation/soundcommands.h"
 
 namespace jaserelle::artwork {
 
@@ -33,10 +33,10 @@ Picture soundPad(std::size_t index)
 
 std::vector<Picture> all()
 {
-    std::vector<Picture> pictures{windowIcon,   logo,         secure,         faceManColour,  faceWomanColour,
-                                  faceManGrey,  faceWomanGrey, envelopeYellow, envelopeGrey,  handCursorPicture,
-                                  cloud,        sun,          telephone,      profileNoPhoto, profileLoading,
-                                  colourButton, incomingCall};
+    std::vector<Picture> pictures{
+        windowIcon,    logo,           secure,         faceManColour,     faceWomanColour, faceManGrey,
+        faceWomanGrey, envelopeYellow, envelopeGrey,   handCursorPicture, cloud,           sun,
+        telephone,     profileNoPhoto, profileLoading, colourButton,      incomingCall};
     for (std::size_t i = 0; i < smileyCount; ++i)
         pictures.push_back(smiley(i));
     for (std::size_t i = 0; i < soundCommandCount; ++i)

@@ -57,9 +57,9 @@ inline constexpr QSize smileyBitmapSize{25, 25};
 
 Picture face(bool man, bool colour);
 Picture envelope(bool mailsWaiting);
-Picture smiley(std::size_t index);    // smiley pad, 0 to 17
-Picture soundPad(std::size_t index);  // sound pad, 0 to 17, same index as the sound command
-std::vector<Picture> all();           // every picture above, the pads included
+Picture smiley(std::size_t index);   // smiley pad, 0 to 17
+Picture soundPad(std::size_t index); // sound pad, 0 to 17, same index as the sound command
+std::vector<Picture> all();          // every picture above, the pads included
 
 QString resourcePath(const Picture &picture);
 

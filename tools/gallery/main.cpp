@@ -1,14 +1,14 @@
 // Renders every picture of the client at 1x and 2x into one PNG sheet, with its file name, so the
 // whole set can be judged side by side: gallery [output.png]
+#include "client/assets/artwork.h"
+#include "client/conversation/smileys.h"
+#include "client/conversation/soundcommands.h"
+
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
 #include <cstdio>
-
-#include "client/assets/artwork.h"
-#include "client/conversation/smileys.h"
-#include "client/conversation/soundcommands.h"
 
 using namespace jaserelle;
 
@@ -92,22 +92,30 @@ int draw(QPainter &p)
     for (std::size_t i = 0; i < all.size() - smileyCount - soundCommandCount; ++i)
         place(p, at, nameOf(all[i]), shots(all[i]));
     place(p, at, QStringLiteral("window-icon (sur fond sombre)"), shots(artwork::windowIcon), true);
+    // Title bars and task bars ask for other sizes than the drawing's own.
+    QList<QPixmap> iconSizes;
+    for (const int side : {16, 24, 48})
+        iconSizes.append(artwork::pixmap(artwork::windowIcon, 1.0, QSize(side, side)));
+    place(p, at, QStringLiteral("window-icon 16, 24, 48"), iconSizes);
     heading(p, at, QStringLiteral("Smileys"));
     for (std::size_t i = 0; i < smileyCount; ++i)
-        place(p, at, QStringLiteral("%1 %2").arg(i).arg(nameOf(artwork::smiley(i))), shots(artwork::smiley(i)));
+        place(p, at, QStringLiteral("%1 %2").arg(i).arg(nameOf(artwork::smiley(i))),
+              shots(artwork::smiley(i)));
     heading(p, at, QStringLiteral("Smileys tels qu'envoyés dans un message (bitmap 25x25)"));
     for (std::size_t i = 0; i < smileyCount; ++i)
         place(p, at, QString::number(i), {QPixmap::fromImage(artwork::smileyBitmap(i))});
     heading(p, at, QStringLiteral("Boutons du pad de sons"));
     for (std::size_t i = 0; i < soundCommandCount; ++i)
-        place(p, at, QStringLiteral("%1 %2").arg(i).arg(nameOf(artwork::soundPad(i))), shots(artwork::soundPad(i)));
+        place(p, at, QStringLiteral("%1 %2").arg(i).arg(nameOf(artwork::soundPad(i))),
+              shots(artwork::soundPad(i)));
     // The 1x pixels blown up, to judge how crisp the small pictures are on an ordinary screen.
     heading(p, at, QStringLiteral("Petites images en 1x, pixels agrandis 3 fois"));
     for (const auto &pic : all) {
         if (pic.size.width() > 48)
             continue;
         const QPixmap one = artwork::pixmap(pic, 1.0);
-        place(p, at, nameOf(pic), {one.scaled(one.size() * 3, Qt::IgnoreAspectRatio, Qt::FastTransformation)});
+        place(p, at, nameOf(pic),
+              {one.scaled(one.size() * 3, Qt::IgnoreAspectRatio, Qt::FastTransformation)});
     }
     return at.y + at.rowHeight + margin;
 }

@@ -1,13 +1,13 @@
+#include "client/assets/artwork.h"
+#include "client/conversation/smileys.h"
+#include "client/conversation/soundcommands.h"
+#include "wavheader.h"
+
 #include <QDir>
 #include <QFile>
 #include <QSet>
 #include <QSvgRenderer>
 #include <QtTest>
-
-#include "client/assets/artwork.h"
-#include "client/conversation/smileys.h"
-#include "client/conversation/soundcommands.h"
-#include "wavheader.h"
 
 using namespace jaserelle;
 
@@ -110,7 +110,8 @@ void TestAssets::everyPictureInTheResourcesIsNamedOnce()
     const QStringList files = QDir(QStringLiteral(":/artwork")).entryList(QDir::Files);
     QVERIFY(!files.isEmpty());
     for (const QString &file : files)
-        QVERIFY2(named.contains(QStringLiteral(":/artwork/") + file), qPrintable(file + " is not in the table"));
+        QVERIFY2(named.contains(QStringLiteral(":/artwork/") + file),
+                 qPrintable(file + " is not in the table"));
 }
 
 void TestAssets::smileysLeaveAsOpaqueBitmaps()
@@ -156,7 +157,8 @@ void TestAssets::everySoundIsAShortPcmWav_data()
     const auto add = [&](const QString &file) { QTest::newRow(qPrintable(file)) << file; };
     for (const auto &sound : soundCommands)
         add(bin + QStringLiteral("/sons/") + str(sound.file));
-    for (const auto name : {incomingCallSound, connectionRefusedSound, contactArrivalSound, contactDepartureSound})
+    for (const auto name :
+         {incomingCallSound, connectionRefusedSound, contactArrivalSound, contactDepartureSound})
         add(bin + QStringLiteral("/sons/") + str(name));
     // The black-list arrival and departure sounds are read from the executable's own folder.
     for (const auto name : {contactArrivalSound, contactDepartureSound})
@@ -184,7 +186,7 @@ void TestAssets::wavHeaderCheckRefusesWhatPlayersCannotPlay()
     QVERIFY(parseWavHeader(wavBytes(1, 8, 8)).error.isEmpty());
     QCOMPARE(parseWavHeader(wavBytes(1, 8, 8)).seconds(), 4.0 / 22050);
     QCOMPARE(parseWavHeader(wavBytes(3, 8, 8)).formatTag, quint16(3)); // float: the test above refuses it
-    QVERIFY(!parseWavHeader(wavBytes(1, 800, 8)).error.isEmpty());    // truncated
+    QVERIFY(!parseWavHeader(wavBytes(1, 800, 8)).error.isEmpty());     // truncated
     QVERIFY(!parseWavHeader(QByteArray("RIFF\0\0\0\0AVI ", 12)).error.isEmpty());
     QVERIFY(!parseWavHeader(wavBytes(1, 8, 8).left(30)).error.isEmpty());
 }
