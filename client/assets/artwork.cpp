@@ -117,5 +117,10 @@ QCursor handCursor(qreal dpr)
 
 void initArtwork()
 {
-    Q_INIT_RESOURCE(assets);
+    // Every client of a process shares the one registration.
+    static const bool registered = [] {
+        Q_INIT_RESOURCE(assets);
+        return true;
+    }();
+    Q_UNUSED(registered);
 }
