@@ -35,6 +35,13 @@ void Sessions::open(const std::string &pseudo, std::string_view password, std::s
     s.lastSeen = clock_();
     std::unique_lock lock(mutex_);
     sessions_[pseudo] = std::move(s);
+    // Expired sessions are dropped now and then, so the map follows who is connected.
+    if (++opensSinceSweep_ >= 1024) {
+        opensSinceSweep_ = 0;
+        const auto now = clock_();
+        for (auto it = sessions_.begin(); it != sessions_.end();)
+            it = live(it->second, now) ? std::next(it) : sessions_.erase(it);
+    }
 }
 
 bool Sessions::refresh(const std::string &pseudo, std::string_view password, std::string_view reportedAddress)

@@ -64,6 +64,7 @@ private:
     std::array<unsigned char, 32> key_{};
     std::shared_mutex mutex_;
     std::unordered_map<std::string, Session> sessions_;
+    int opensSinceSweep_ = 0;
 };
 
 } // namespace jaserelle::community

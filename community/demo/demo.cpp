@@ -181,8 +181,6 @@ DemoReport seedDemo(Store &store, const PasswordHasher &hasher, const std::files
             m.text = d.text;
             store.addMail(m);
         }
-        store.setSetting("login_message", "Bienvenue sur le serveur de démonstration de Jaserelle ! "
-                                          "Les membres écrits en noir sont connectés pour la démonstration.");
         store.setSetting("demo_seeded", "1");
         report.listsSeeded = true;
     }
