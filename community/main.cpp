@@ -7,6 +7,7 @@
 #include "community/demo/demo.h"
 #include "community/handlers/handlers.h"
 #include "community/http/server.h"
+#include "community/store/cachingstore.h"
 #include "community/store/sqlitestore.h"
 
 #include <csignal>
@@ -57,7 +58,8 @@ int main(int argc, char **argv)
 
         std::filesystem::create_directories(data);
         const std::filesystem::path dataDir(data);
-        SqliteStore store(dataDir / "jaserelle.db");
+        SqliteStore database(dataDir / "jaserelle.db");
+        CachingStore store(database);
         Sessions sessions(systemClock());
         const PasswordHasher hasher;
         Context ctx{store, sessions, hasher, systemClock(), dataDir / "photos"};

@@ -24,9 +24,15 @@ bool parseDate(const std::string &text, int &y, int &m, int &d)
     for (std::size_t i : {0, 1, 2, 3, 5, 6, 8, 9})
         if (text[i] < '0' || text[i] > '9')
             return false;
-    y = std::stoi(text.substr(0, 4));
-    m = std::stoi(text.substr(5, 2));
-    d = std::stoi(text.substr(8, 2));
+    auto digits = [&](std::size_t at, std::size_t n) {
+        int v = 0;
+        for (std::size_t i = at; i < at + n; ++i)
+            v = v * 10 + (text[i] - '0');
+        return v;
+    };
+    y = digits(0, 4);
+    m = digits(5, 2);
+    d = digits(8, 2);
     return m >= 1 && m <= 12 && d >= 1 && d <= daysIn(y, m);
 }
 

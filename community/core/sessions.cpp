@@ -80,7 +80,11 @@ bool Sessions::liveFrom(const std::string &pseudo, std::string_view address)
 
 std::optional<std::string> Sessions::presence(const std::string &pseudo)
 {
-    const auto now = clock_();
+    return presence(pseudo, clock_());
+}
+
+std::optional<std::string> Sessions::presence(const std::string &pseudo, std::chrono::system_clock::time_point now)
+{
     std::shared_lock lock(mutex_);
     auto it = sessions_.find(pseudo);
     if (it == sessions_.end() || !live(it->second, now) || it->second.reportedAddress.empty())

@@ -36,6 +36,9 @@ public:
     // The address to report for a member: the one its client sent with its last refresh, while
     // the session is live; nothing otherwise.
     std::optional<std::string> presence(const std::string &pseudo);
+    // The same at a given moment: a reply asks for many members at once.
+    std::optional<std::string> presence(const std::string &pseudo, std::chrono::system_clock::time_point now);
+    std::chrono::system_clock::time_point now() const { return clock_(); }
 
     void close(const std::string &pseudo);
 

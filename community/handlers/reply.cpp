@@ -10,7 +10,11 @@ Response textReply(std::string_view utf8, int status)
 {
     Response r;
     r.status = status;
-    r.body = cp1252::fromUtf8(utf8);
+    // Most answers are plain ASCII (keywords, pseudos, numbers): nothing to convert.
+    bool ascii = true;
+    for (char c : utf8)
+        ascii = ascii && static_cast<unsigned char>(c) < 0x80;
+    r.body = ascii ? std::string(utf8) : cp1252::fromUtf8(utf8);
     return r;
 }
 

@@ -46,6 +46,7 @@ Response searchmembers3(Context &ctx, const Request &request, const Target &targ
     if (actsForLiveSession(ctx, request, searcher))
         blackListers = ctx.store.blackListedBy(searcher);
 
+    const auto instant = ctx.sessions.now();
     std::string out = "HERESTARTSEARCHRESULT";
     for (const auto &m : found) {
         const int age = ageOn(m.birthDate, now);
@@ -57,7 +58,7 @@ Response searchmembers3(Context &ctx, const Request &request, const Target &targ
         out += ',';
         out += fieldSafe(m.postalCode, ",|");
         out += ',';
-        out += ctx.sessions.presence(m.pseudo).value_or("0.0.0.0");
+        out += ctx.sessions.presence(m.pseudo, instant).value_or("0.0.0.0");
         out += ',';
         const bool greyed = std::find(blackListers.begin(), blackListers.end(), m.pseudo) != blackListers.end();
         out += greyed ? "yes" : "no";

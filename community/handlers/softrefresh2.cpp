@@ -7,12 +7,13 @@ namespace {
 
 // pseudo,address,sex,age,department,colour flag|. The colour flag is "1" when the
 // member has a photo.
-void appendContact(std::string &out, Context &ctx, const MemberSummary &m, const LocalDateTime &now)
+void appendContact(std::string &out, Context &ctx, const MemberSummary &m, const LocalDateTime &now,
+                   std::chrono::system_clock::time_point instant)
 {
     const int age = ageOn(m.birthDate, now);
     out += m.pseudo;
     out += ',';
-    out += ctx.sessions.presence(m.pseudo).value_or("0.0.0.0");
+    out += ctx.sessions.presence(m.pseudo, instant).value_or("0.0.0.0");
     out += ',';
     out += m.sex;
     out += ',';
@@ -54,7 +55,8 @@ Response softrefresh2(Context &ctx, const Request &request, const Target &target
         ctx.store.setLastConnection(login, today(ctx).date());
     }
 
-    const LocalDateTime now = today(ctx);
+    const auto instant = ctx.sessions.now();
+    const LocalDateTime now = localDateTime(instant);
     std::string out;
     out.reserve(4096);
     out += "REFRESHISOK|";
@@ -65,7 +67,7 @@ Response softrefresh2(Context &ctx, const Request &request, const Target &target
     } else {
         out += "HERESTARTFAVORIS|";
         for (const auto &m : favoris)
-            appendContact(out, ctx, m, now);
+            appendContact(out, ctx, m, now, instant);
     }
 
     const auto listeNoire = ctx.store.contacts(login, ListKind::ListeNoire);
@@ -74,7 +76,7 @@ Response softrefresh2(Context &ctx, const Request &request, const Target &target
     } else {
         out += "HERESTARTLISTENOIRE|";
         for (const auto &m : listeNoire)
-            appendContact(out, ctx, m, now);
+            appendContact(out, ctx, m, now, instant);
     }
 
     const auto by = ctx.store.blackListedBy(login);

@@ -36,7 +36,8 @@ std::chrono::system_clock::time_point startOfTest()
 } // namespace
 
 CommunityTest::CommunityTest()
-    : now_(startOfTest()), store_(std::make_unique<SqliteStore>(dir_.path() / "jaserelle.db")),
+    : now_(startOfTest()), database_(std::make_unique<SqliteStore>(dir_.path() / "jaserelle.db")),
+      store_(std::make_unique<CachingStore>(*database_)),
       sessions_([this] { return now_; }),
       ctx_{*store_, sessions_, hasher_, [this] { return now_; }, dir_.path() / "photos"}
 {

@@ -3,6 +3,7 @@
 #include "community/core/passwords.h"
 #include "community/core/sessions.h"
 #include "community/handlers/handlers.h"
+#include "community/store/cachingstore.h"
 #include "community/store/sqlitestore.h"
 
 #include <gtest/gtest.h>
@@ -26,7 +27,7 @@ private:
     std::filesystem::path path_;
 };
 
-// The handlers over a real SQLite file, with a clock the test moves by hand. The local time zone
+// The handlers over a real SQLite file (behind the refresh cache, as in the server), with a clock the test moves by hand. The local time zone
 // is UTC, and "now" starts at 2026-12-06 12:00:00.
 class CommunityTest : public ::testing::Test
 {
@@ -50,7 +51,8 @@ protected:
 
     TempDir dir_;
     std::chrono::system_clock::time_point now_;
-    std::unique_ptr<SqliteStore> store_;
+    std::unique_ptr<SqliteStore> database_;
+    std::unique_ptr<CachingStore> store_; // what the server uses: the cache in front of SQLite
     PasswordHasher hasher_{PasswordHasher::Strength::Minimal};
     Sessions sessions_;
     Context ctx_;

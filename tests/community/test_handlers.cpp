@@ -223,3 +223,25 @@ TEST_F(CommunityTest, UnknownPathsAndMethods)
     EXPECT_EQ(handle(ctx_, del).status, 405);
     EXPECT_FALSE(holdsClientKeyword(get("/nothing.php").body));
 }
+
+TEST_F(CommunityTest, TheRefreshSeesEveryChangeThroughItsCache)
+{
+    addMember("alice");
+    addMember("bruno");
+    connect("alice");
+    connect("bruno", "10.0.0.2", "192.168.1.20");
+    const std::string refresh = "/softrefresh2.php?login=alice&password=alice&ipAdress=192.168.1.10";
+    EXPECT_EQ(body(refresh), "REFRESHISOK|NOFAVORISDEFINED|NOLISTENOIREDEFINED|IAMINNOONELISTENOIRE|MYMAILSNUMBER,0,");
+
+    body("/ajoutmembre.php?login=alice&pseudo=bruno&liste=favoris");
+    body("/ajoutmembre.php?login=bruno&pseudo=alice&liste=listenoire", "10.0.0.2");
+    EXPECT_EQ(body(refresh), "REFRESHISOK|HERESTARTFAVORIS|bruno,192.168.1.20,F,36,75,0|NOLISTENOIREDEFINED|"
+                             "IAMINLISTENOIREOF|bruno,MYMAILSNUMBER,0,");
+    store_->removeContact("bruno", "alice", ListKind::ListeNoire);
+    body("/sendmail.php?sender=bruno&login=alice&subject=NULL&message=x", "10.0.0.2");
+    store_->setHasPhoto("bruno", true);
+    EXPECT_EQ(body(refresh), "REFRESHISOK|HERESTARTFAVORIS|bruno,192.168.1.20,F,36,75,1|NOLISTENOIREDEFINED|"
+                             "IAMINNOONELISTENOIRE|MYMAILSNUMBER,1,");
+    body("/deletemail.php?login=alice&sender=bruno&date=2026-12-06&time=12:00:00&subject=NULL&message=x");
+    EXPECT_NE(body(refresh).find("MYMAILSNUMBER,0,"), std::string::npos);
+}

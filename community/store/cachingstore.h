@@ -1,0 +1,70 @@
+#pragma once
+
+#include "community/store/store.h"
+
+#include <atomic>
+#include <map>
+#include <shared_mutex>
+#include <unordered_map>
+#include <utility>
+
+namespace jaserelle::community {
+
+// What every refresh reads (both contact lists, who black-listed the member, the mail count),
+// kept in memory in front of another store. Every member asks for it every 30 seconds and it
+// changes only when a list or a mail box does, so the database is read once per change instead
+// of once per refresh.
+//
+// Writes go through this object and drop exactly what they change. A write that may touch many
+// members' rows (a photo, a permission) drops everything. Only writes made through this process
+// are seen: the admin commands change none of the cached data.
+class CachingStore final : public Store
+{
+public:
+    explicit CachingStore(Store &inner) : inner_(inner) {}
+
+    bool createMember(const Member &member) override;
+    std::optional<Member> member(std::string_view pseudo) override { return inner_.member(pseudo); }
+    std::vector<MemberSummary> listMembers() override { return inner_.listMembers(); }
+    bool setPermitted(std::string_view pseudo, bool permitted) override;
+    bool setHasPhoto(std::string_view pseudo, bool hasPhoto) override;
+    void setLastConnection(std::string_view pseudo, std::string_view date) override
+    {
+        inner_.setLastConnection(pseudo, date);
+    }
+    std::string setting(std::string_view key) override { return inner_.setting(key); }
+    void setSetting(std::string_view key, std::string_view value) override { inner_.setSetting(key, value); }
+
+    std::vector<MemberSummary> contacts(std::string_view owner, ListKind list) override;
+    std::vector<std::string> blackListedBy(std::string_view pseudo) override;
+    AddContactResult addContact(std::string_view owner, std::string_view target, ListKind list) override;
+    void removeContact(std::string_view owner, std::string_view target, ListKind list) override;
+    bool hasBlackListed(std::string_view owner, std::string_view target) override
+    {
+        return inner_.hasBlackListed(owner, target);
+    }
+    std::vector<MemberSummary> search(const SearchQuery &query) override { return inner_.search(query); }
+
+    bool addMail(const Mail &mail) override;
+    std::vector<Mail> mails(std::string_view recipient) override { return inner_.mails(recipient); }
+    int mailCount(std::string_view recipient) override;
+    bool deleteMail(const Mail &mail) override;
+
+private:
+    // Every write moves the generation when it starts and when it ends, and drops what it changed
+    // after it ends. A reader keeps what it read only when the generation did not move meanwhile;
+    // a write still running at that moment drops the value right after.
+    template <typename Write>
+    auto writing(Write &&write);
+    void dropMember(std::string_view pseudo);
+    void dropAll();
+
+    Store &inner_;
+    std::shared_mutex mutex_;
+    std::atomic<unsigned long long> generation_{0};
+    std::map<std::pair<std::string, ListKind>, std::vector<MemberSummary>, std::less<>> contacts_;
+    std::unordered_map<std::string, std::vector<std::string>> blackListedBy_;
+    std::unordered_map<std::string, int> mailCounts_;
+};
+
+} // namespace jaserelle::community
