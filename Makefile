@@ -1,4 +1,3 @@
-# >>> Developers of this branch: read HELPER-RULES.md at the root before anything else (the lead removes this line at merge). <<<
 # The two commands a newcomer needs: `make run` and `make test`.
 BUILD ?= build
 JOBS  ?= $(shell nproc)
