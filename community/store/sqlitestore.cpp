@@ -154,9 +154,14 @@ public:
             throw StoreError("cannot open " + file.string() + ": " + why);
         }
         sqlite3_busy_timeout(db_, 5000);
-        exec("PRAGMA foreign_keys = ON");
-        exec("PRAGMA synchronous = NORMAL");
-        exec("PRAGMA journal_mode = WAL");
+        try {
+            exec("PRAGMA foreign_keys = ON");
+            exec("PRAGMA synchronous = NORMAL");
+            exec("PRAGMA journal_mode = WAL"); // the first read: fails here on a file that is no database
+        } catch (...) {
+            sqlite3_close(db_); // the destructor does not run for a half-built object
+            throw;
+        }
     }
     ~Connection()
     {
