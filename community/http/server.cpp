@@ -116,7 +116,8 @@ private:
 struct HttpServer::Impl
 {
     Impl(Handler h, ServerOptions o)
-        : handler(std::move(h)), options(std::move(o)), acceptor(ioc), retryTimer(ioc), signals(ioc)
+        : handler(std::move(h)), options(std::move(o)), control(asio::make_strand(ioc)), acceptor(control),
+          retryTimer(control), signals(control)
     {
     }
 
@@ -144,7 +145,7 @@ struct HttpServer::Impl
     {
         if (stopping.exchange(true))
             return;
-        asio::dispatch(ioc, [this] {
+        asio::dispatch(control, [this] {
             beast::error_code ec;
             acceptor.close(ec);
             retryTimer.cancel();
@@ -169,6 +170,9 @@ struct HttpServer::Impl
     ServerOptions options;
     std::atomic<int> active{0}; // before ioc: sessions still queued in it count down when it goes
     asio::io_context ioc;
+    // The acceptor, its retry timer and the signals are touched only on this strand: accepting
+    // and stopping never run at the same time on two threads.
+    asio::strand<asio::io_context::executor_type> control;
     tcp::acceptor acceptor;
     asio::steady_timer retryTimer;
     asio::signal_set signals;
