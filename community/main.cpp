@@ -74,7 +74,7 @@ int main(int argc, char **argv)
         }
 
         std::signal(SIGPIPE, SIG_IGN);
-        HttpServer server([&ctx](const Request &r) { return handle(ctx, r); }, options);
+        HttpServer server([&ctx](const Request &r) { return handle(ctx, r); }, options, isSlowRequest);
         server.stopOnSignals();
         server.start();
         std::cout << "jaserelle-server: listening on " << listen << ", data in " << data << std::endl;

@@ -10,6 +10,10 @@ namespace jaserelle::community {
 // The whole server without its sockets: one request in, one answer out. Never throws.
 Response handle(Context &ctx, const Request &request);
 
+// The requests that check a password against its slow hash (login, sign-up): the server runs
+// them apart from the others.
+bool isSlowRequest(const Request &request);
+
 Response softlogin(Context &ctx, const Request &request, const Target &target);
 Response softlogoff(Context &ctx, const Request &request, const Target &target);
 Response softrefresh2(Context &ctx, const Request &request, const Target &target);

@@ -6,6 +6,13 @@
 
 namespace jaserelle::community {
 
+bool isSlowRequest(const Request &request)
+{
+    const std::string_view target(request.target);
+    const std::string_view path = target.substr(0, target.find('?'));
+    return path == "/softlogin.php" || path == "/inscription";
+}
+
 Response handle(Context &ctx, const Request &request)
 {
     try {

@@ -3,6 +3,8 @@
 #include "common/cp1252.h"
 
 #include <boost/asio/dispatch.hpp>
+#include <boost/asio/post.hpp>
+#include <boost/asio/thread_pool.hpp>
 #include <boost/asio/io_context.hpp>
 #include <boost/asio/ip/tcp.hpp>
 #include <boost/asio/signal_set.hpp>
@@ -31,8 +33,10 @@ namespace {
 class Session : public std::enable_shared_from_this<Session>
 {
 public:
-    Session(tcp::socket socket, const Handler &handler, const ServerOptions &options, std::atomic<int> &active)
-        : stream_(std::move(socket)), handler_(handler), options_(options), active_(active)
+    Session(tcp::socket socket, const Handler &handler, const ServerOptions &options, std::atomic<int> &active,
+            const SlowRequestTest &isSlow, asio::thread_pool &slowPool)
+        : stream_(std::move(socket)), handler_(handler), options_(options), active_(active), isSlow_(isSlow),
+          slowPool_(slowPool)
     {
         ++active_;
         parser_.header_limit(static_cast<std::uint32_t>(options_.headerLimit));
@@ -82,6 +86,14 @@ private:
             const auto peer = stream_.socket().remote_endpoint(addressError);
             if (!addressError)
                 request.peerAddress = peer.address().to_string();
+            if (isSlow_ && isSlow_(request)) {
+                asio::post(slowPool_, [self = shared_from_this(), request = std::move(request)] {
+                    std::string bytes = serialise(self->handler_(request));
+                    asio::post(self->stream_.get_executor(),
+                               [self, bytes = std::move(bytes)]() mutable { self->write(std::move(bytes)); });
+                });
+                return;
+            }
             response = handler_(request);
         }
         write(serialise(response));
@@ -109,15 +121,18 @@ private:
     const Handler &handler_;
     const ServerOptions &options_;
     std::atomic<int> &active_;
+    const SlowRequestTest &isSlow_;
+    asio::thread_pool &slowPool_;
 };
 
 } // namespace
 
 struct HttpServer::Impl
 {
-    Impl(Handler h, ServerOptions o)
-        : handler(std::move(h)), options(std::move(o)), control(asio::make_strand(ioc)), acceptor(control),
-          retryTimer(control), signals(control)
+    Impl(Handler h, ServerOptions o, SlowRequestTest slow)
+        : handler(std::move(h)), options(std::move(o)), isSlow(std::move(slow)),
+          slowPool(static_cast<std::size_t>(options.slowThreads < 1 ? 1 : options.slowThreads)),
+          control(asio::make_strand(ioc)), acceptor(control), retryTimer(control), signals(control)
     {
     }
 
@@ -136,7 +151,7 @@ struct HttpServer::Impl
                 });
                 return;
             }
-            std::make_shared<Session>(std::move(socket), handler, options, active)->run();
+            std::make_shared<Session>(std::move(socket), handler, options, active, isSlow, slowPool)->run();
             accept();
         });
     }
@@ -168,8 +183,10 @@ struct HttpServer::Impl
 
     Handler handler;
     ServerOptions options;
+    SlowRequestTest isSlow;
     std::atomic<int> active{0}; // before ioc: sessions still queued in it count down when it goes
     asio::io_context ioc;
+    asio::thread_pool slowPool; // after ioc: joined (in stop) and gone before it
     // The acceptor, its retry timer and the signals are touched only on this strand: accepting
     // and stopping never run at the same time on two threads.
     asio::strand<asio::io_context::executor_type> control;
@@ -184,8 +201,8 @@ struct HttpServer::Impl
     int running = 0;
 };
 
-HttpServer::HttpServer(Handler handler, ServerOptions options)
-    : impl_(std::make_unique<Impl>(std::move(handler), std::move(options)))
+HttpServer::HttpServer(Handler handler, ServerOptions options, SlowRequestTest isSlow)
+    : impl_(std::make_unique<Impl>(std::move(handler), std::move(options), std::move(isSlow)))
 {
     const auto address = asio::ip::make_address(impl_->options.address);
     const tcp::endpoint endpoint(address, impl_->options.port);
@@ -248,6 +265,7 @@ void HttpServer::stop()
                 t.join();
         impl_->threads.clear();
     }
+    impl_->slowPool.join();
 }
 
 bool parseListen(const std::string &text, std::string &address, unsigned short &port)

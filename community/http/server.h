@@ -14,6 +14,9 @@ struct ServerOptions
     std::string address = "127.0.0.1";
     unsigned short port = 8080; // 0: any free port (tests)
     int threads = 4;
+    // Requests the slow-request test picks (a password checked against its slow hash) run on
+    // these threads instead, so that a burst of logins never holds up the refreshes.
+    int slowThreads = 2;
     // The whole request must arrive within readTimeout, the answer must leave within writeTimeout.
     std::chrono::milliseconds readTimeout{15000};
     std::chrono::milliseconds writeTimeout{15000};
@@ -23,6 +26,7 @@ struct ServerOptions
 };
 
 using Handler = std::function<Response(const Request &)>;
+using SlowRequestTest = std::function<bool(const Request &)>;
 
 // One request per connection: read it, answer, close. Boost.Beast on a few threads sharing one
 // io_context. Accept errors (out of descriptors, aborted handshakes) are retried after a short
@@ -31,7 +35,7 @@ class HttpServer
 {
 public:
     // Binds at once (throws std::system_error when the address is taken).
-    HttpServer(Handler handler, ServerOptions options);
+    HttpServer(Handler handler, ServerOptions options, SlowRequestTest isSlow = {});
     ~HttpServer();
 
     unsigned short port() const;

@@ -94,7 +94,8 @@ protected:
         options.threads = 3;
         options.readTimeout = std::chrono::milliseconds(500);
         options.headerLimit = 512 * 1024;
-        server_ = std::make_unique<HttpServer>([this](const Request &r) { return handle(ctx_, r); }, options);
+        server_ = std::make_unique<HttpServer>([this](const Request &r) { return handle(ctx_, r); }, options,
+                                               isSlowRequest);
         server_->start();
         addMember("alice");
         addMember("bruno");
