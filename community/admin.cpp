@@ -15,8 +15,8 @@
 namespace jaserelle::community {
 namespace {
 
-const char *const commands[] = {"add-member", "set-message", "set-withdrawn-message", "withdraw", "restore",
-                                "list-members"};
+const char *const commands[] = {"add-member", "set-message", "set-withdrawn-message",
+                                "withdraw",   "restore",     "list-members"};
 
 // --name value pairs, and the rest in order.
 struct Args
@@ -103,13 +103,15 @@ int runAdmin(const std::vector<std::string> &args)
         const std::string pseudo = normalisePseudo(a.positional[0]);
         if (pseudo.empty() || !store.setPermitted(pseudo, command == "restore"))
             return fail("no member " + a.positional[0]);
-        std::cout << pseudo << (command == "restore" ? ": permission restored.\n" : ": permission withdrawn.\n");
+        std::cout << pseudo
+                  << (command == "restore" ? ": permission restored.\n" : ": permission withdrawn.\n");
         return 0;
     }
     if (command == "list-members") {
         for (const auto &m : store.listMembers())
             std::cout << m.pseudo << '\t' << m.sex << '\t' << m.birthDate << '\t' << m.postalCode << '\t'
-                      << (m.hasPhoto ? "photo" : "-") << '\t' << (m.permitted ? "permitted" : "withdrawn") << '\n';
+                      << (m.hasPhoto ? "photo" : "-") << '\t' << (m.permitted ? "permitted" : "withdrawn")
+                      << '\n';
         return 0;
     }
     if (command == "add-member") {

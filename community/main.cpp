@@ -1,6 +1,5 @@
 // jaserelle-server: the community server. See docs/server.md.
 #include "admin.h"
-
 #include "community/core/clock.h"
 #include "community/core/passwords.h"
 #include "community/core/sessions.h"

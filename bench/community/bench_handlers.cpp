@@ -7,7 +7,6 @@
 #include "community/store/sqlitestore.h"
 
 #include <benchmark/benchmark.h>
-
 #include <filesystem>
 #include <unistd.h>
 

@@ -21,19 +21,18 @@ constexpr Band ageBands[] = {
 
 // Heights in cm: [low, high).
 constexpr Band heightBands[] = {
-    {"moins de 1m40", 1, 140},     {"de 1m40 à 1m50", 140, 150}, {"de 1m50 à 1m60", 150, 160},
-    {"de 1m60 à 1m70", 160, 170},  {"de 1m70 à 1m80", 170, 180}, {"de 1m80 à 1m90", 180, 190},
-    {"de 1m90 à 2m", 190, 200},    {"plus de 2m", 200, std::nullopt},
+    {"moins de 1m40", 1, 140},    {"de 1m40 à 1m50", 140, 150},      {"de 1m50 à 1m60", 150, 160},
+    {"de 1m60 à 1m70", 160, 170}, {"de 1m70 à 1m80", 170, 180},      {"de 1m80 à 1m90", 180, 190},
+    {"de 1m90 à 2m", 190, 200},   {"plus de 2m", 200, std::nullopt},
 };
 
 // Weights in kg: [low, high).
 constexpr Band weightBands[] = {
-    {"moins de 40Kg", 1, 40},         {"de 40Kg à 55Kg", 40, 55},  {"de 55Kg à 70Kg", 55, 70},
-    {"de 70Kg à 85Kg", 70, 85},       {"de 85Kg à 100Kg", 85, 100}, {"plus de 100Kg", 100, std::nullopt},
+    {"moins de 40Kg", 1, 40},   {"de 40Kg à 55Kg", 40, 55},   {"de 55Kg à 70Kg", 55, 70},
+    {"de 70Kg à 85Kg", 70, 85}, {"de 85Kg à 100Kg", 85, 100}, {"plus de 100Kg", 100, std::nullopt},
 };
 
-template <std::size_t N>
-const Band *findBand(const Band (&bands)[N], std::string_view text)
+template <std::size_t N> const Band *findBand(const Band (&bands)[N], std::string_view text)
 {
     for (const Band &b : bands)
         if (b.text == text)

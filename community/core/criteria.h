@@ -13,15 +13,40 @@ namespace jaserelle::community {
 
 inline constexpr std::string_view indifferent = "indifférent";
 
-inline constexpr std::array<std::string_view, 31> regions = {
-    "Quebec", "Canada", "Belgique", "Suisse", "Luxembourg", "Monaco", "Algerie", "Maroc", "Alsace",
-    "Aquitaine", "Auvergne", "Basse-Normandie", "Bourgogne", "Bretagne", "Centre", "Champagne-Ardenne",
-    "Corse", "DOM", "Franche-Comte", "Haute-Normandie", "Ile-de-France", "Languedoc-Roussillon", "Limousin",
-    "Lorraine", "Midi-Pyrenees", "Nord-Pas-de-Calais", "Pays-de-la-Loire", "Picardie", "Poitou-Charentes",
-    "Provence-Alpes-Cote-d'Azur", "Rhone-Alpes"};
+inline constexpr std::array<std::string_view, 31> regions = {"Quebec",
+                                                             "Canada",
+                                                             "Belgique",
+                                                             "Suisse",
+                                                             "Luxembourg",
+                                                             "Monaco",
+                                                             "Algerie",
+                                                             "Maroc",
+                                                             "Alsace",
+                                                             "Aquitaine",
+                                                             "Auvergne",
+                                                             "Basse-Normandie",
+                                                             "Bourgogne",
+                                                             "Bretagne",
+                                                             "Centre",
+                                                             "Champagne-Ardenne",
+                                                             "Corse",
+                                                             "DOM",
+                                                             "Franche-Comte",
+                                                             "Haute-Normandie",
+                                                             "Ile-de-France",
+                                                             "Languedoc-Roussillon",
+                                                             "Limousin",
+                                                             "Lorraine",
+                                                             "Midi-Pyrenees",
+                                                             "Nord-Pas-de-Calais",
+                                                             "Pays-de-la-Loire",
+                                                             "Picardie",
+                                                             "Poitou-Charentes",
+                                                             "Provence-Alpes-Cote-d'Azur",
+                                                             "Rhone-Alpes"};
 
 inline constexpr std::array<std::string_view, 5> maritalStatuses = {"jamais marie", "marie", "separe",
-                                                                     "divorce", "veuf"};
+                                                                    "divorce", "veuf"};
 
 bool isRegion(std::string_view text);
 

@@ -1,7 +1,6 @@
 #include "community/core/passwords.h"
 
 #include <sodium.h>
-
 #include <stdexcept>
 
 namespace jaserelle::community {

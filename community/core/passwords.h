@@ -10,7 +10,11 @@ namespace jaserelle::community {
 class PasswordHasher
 {
 public:
-    enum class Strength { Interactive, Minimal };
+    enum class Strength
+    {
+        Interactive,
+        Minimal
+    };
     explicit PasswordHasher(Strength strength = Strength::Interactive);
 
     std::string hash(std::string_view password) const;

@@ -1,8 +1,7 @@
 #include "community/core/sessions.h"
 
-#include <sodium.h>
-
 #include <mutex>
+#include <sodium.h>
 #include <stdexcept>
 
 namespace jaserelle::community {
@@ -83,7 +82,8 @@ std::optional<std::string> Sessions::presence(const std::string &pseudo)
     return presence(pseudo, clock_());
 }
 
-std::optional<std::string> Sessions::presence(const std::string &pseudo, std::chrono::system_clock::time_point now)
+std::optional<std::string> Sessions::presence(const std::string &pseudo,
+                                              std::chrono::system_clock::time_point now)
 {
     std::shared_lock lock(mutex_);
     auto it = sessions_.find(pseudo);

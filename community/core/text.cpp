@@ -35,6 +35,7 @@ std::string fieldSafe(std::string_view utf8, std::string_view separators)
 std::string defuseKeywords(std::string_view utf8)
 {
     // Every keyword the client looks for anywhere in a reply.
+    // clang-format off
     static constexpr std::array<std::string_view, 26> keywords = {
         "YOURLOGINISOK", "YOURLOGINISWRONG", "YOUDONTHAVETHEPERMISSIONTOUSEJASERELLE", "REFRESHISOK",
         "HERESTARTFAVORIS", "NOFAVORISDEFINED", "HERESTARTLISTENOIRE", "NOLISTENOIREDEFINED",
@@ -43,6 +44,7 @@ std::string defuseKeywords(std::string_view utf8)
         "Content-Type: image/jpeg", "SOFTLOGOFFSUCCESS", "NOSEARCHRESULT", "SEARCHISOK",
         "HERESTARTSEARCHRESULT", "MAXRESULTREACHED", "MAILSENDEDOK", "HERESTARTMAILLIST",
         "YOURMAILHAVEBEENDELETED", "THISISTHEENDOFTHEPACKET"};
+    // clang-format on
     static constexpr std::string_view softHyphen = "\xC2\xAD";
     std::string out(utf8);
     bool changed = true;

@@ -27,6 +27,7 @@ struct DemoMember
 };
 
 // Keep in step with demo/make-photos, which draws the photos of the members it lists.
+// clang-format off
 const DemoMember members[] = {
     {"demo", "H", "1985-04-12", "75011", "Ile-de-France", "Julien", "Paris", 178, 74, "châtains", "marron", "européen", "décontracté", "non", "jamais marie", 0},
     {"marie75", "F", "1990-02-17", "75018", "Ile-de-France", "Marie", "Paris", 165, 56, "bruns", "verts", "européenne", "bohème", "non", "jamais marie", 0},
@@ -70,16 +71,17 @@ const DemoMember members[] = {
     {"vincent", "H", "1968-12-01", "69100", "Rhone-Alpes", "Vincent", "Villeurbanne", 203, 105, "gris", "bleus", "", "sportif", "non", "marie", 3},
     {"zoe", "F", "2003-02-14", "75005", "Ile-de-France", "", "", 0, 0, "", "", "", "", "", "", -1},
 };
+// clang-format on
 
-const char *const favoris[] = {"marie75", "lucie", "thomas", "nicolas", "camille", "sophie", "antoine",
-                               "julie", "maxime", "emma", "hugo", "sebastien", "elodie", "zoe"};
+const char *const favoris[] = {"marie75", "lucie",  "thomas", "nicolas", "camille",   "sophie", "antoine",
+                               "julie",   "maxime", "emma",   "hugo",    "sebastien", "elodie", "zoe"};
 const char *const listeNoire[] = {"mathieu", "kevin", "yannick"};
 // Members who have put demo on their own black list (IAMINLISTENOIREOF).
 const char *const blackListingDemo[] = {"julie", "bernard"};
 // Some other members' lists, so that everyone's refresh has something in it.
 const std::pair<const char *, const char *> otherFavoris[] = {
-    {"marie75", "demo"}, {"lucie", "demo"}, {"marie75", "lucie"}, {"thomas", "nicolas"},
-    {"sophie", "claire"}, {"hugo", "lucie"}, {"camille", "emma"}, {"antoine", "maxime"}};
+    {"marie75", "demo"},  {"lucie", "demo"}, {"marie75", "lucie"}, {"thomas", "nicolas"},
+    {"sophie", "claire"}, {"hugo", "lucie"}, {"camille", "emma"},  {"antoine", "maxime"}};
 
 struct DemoMail
 {
@@ -91,15 +93,17 @@ struct DemoMail
 };
 const DemoMail mails[] = {
     {"marie75", "2026-11-28", "18:42:10", "Ciné samedi ?",
-     "Coucou Julien !\r\nOn va voir le nouveau film au Grand Rex samedi soir, tu viens avec nous ?\r\nBises, Marie"},
+     "Coucou Julien !\r\nOn va voir le nouveau film au Grand Rex samedi soir, tu viens avec nous ?\r\nBises, "
+     "Marie"},
     {"thomas", "2026-12-02", "09:07:59", "",
      "Salut, merci pour l'adresse du restaurant, c'était parfait. À charge de revanche !"},
     {"sebastien", "2026-12-04", "22:15:00", "Bonjour de Montréal",
-     "Allô Julien,\r\nIci il neige déjà : trente centimètres ce matin ! On se parle ce week-end ?\r\nSébastien"},
+     "Allô Julien,\r\nIci il neige déjà : trente centimètres ce matin ! On se parle ce week-end "
+     "?\r\nSébastien"},
 };
 
-const char *const online[] = {"marie75", "lucie", "nicolas", "camille", "antoine", "maxime",
-                              "sebastien", "kevin", "julie", "gabriel", "nadia"};
+const char *const online[] = {"marie75",   "lucie", "nicolas", "camille", "antoine", "maxime",
+                              "sebastien", "kevin", "julie",   "gabriel", "nadia"};
 
 } // namespace
 

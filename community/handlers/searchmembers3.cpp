@@ -30,7 +30,7 @@ Response searchmembers3(Context &ctx, const Request &request, const Target &targ
         if (query.pseudoPart.empty())
             return textReply("NOSEARCHRESULT");
     } else {
-        CriteriaTexts texts{target.value("sexe"),  target.value("age"),   target.value("region"),
+        CriteriaTexts texts{target.value("sexe"),   target.value("age"),   target.value("region"),
                             target.value("taille"), target.value("poids"), target.value("withphotoonly")};
         applyCriteria(texts, now, query);
     }
@@ -60,7 +60,8 @@ Response searchmembers3(Context &ctx, const Request &request, const Target &targ
         out += ',';
         out += ctx.sessions.presence(m.pseudo, instant).value_or("0.0.0.0");
         out += ',';
-        const bool greyed = std::find(blackListers.begin(), blackListers.end(), m.pseudo) != blackListers.end();
+        const bool greyed =
+            std::find(blackListers.begin(), blackListers.end(), m.pseudo) != blackListers.end();
         out += greyed ? "yes" : "no";
         out += ',';
         out += m.hasPhoto ? '1' : '0';

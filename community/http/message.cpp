@@ -5,18 +5,30 @@ namespace jaserelle::community {
 const char *reasonPhrase(int status)
 {
     switch (status) {
-    case 200: return "OK";
-    case 303: return "See Other";
-    case 400: return "Bad Request";
-    case 403: return "Forbidden";
-    case 404: return "Not Found";
-    case 405: return "Method Not Allowed";
-    case 408: return "Request Timeout";
-    case 413: return "Payload Too Large";
-    case 431: return "Request Header Fields Too Large";
-    case 500: return "Internal Server Error";
-    case 503: return "Service Unavailable";
-    default: return "Unknown";
+    case 200:
+        return "OK";
+    case 303:
+        return "See Other";
+    case 400:
+        return "Bad Request";
+    case 403:
+        return "Forbidden";
+    case 404:
+        return "Not Found";
+    case 405:
+        return "Method Not Allowed";
+    case 408:
+        return "Request Timeout";
+    case 413:
+        return "Payload Too Large";
+    case 431:
+        return "Request Header Fields Too Large";
+    case 500:
+        return "Internal Server Error";
+    case 503:
+        return "Service Unavailable";
+    default:
+        return "Unknown";
     }
 }
 

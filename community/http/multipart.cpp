@@ -70,7 +70,8 @@ std::optional<std::vector<FormPart>> parseMultipart(std::string_view body, std::
             const std::string_view line = headers.substr(0, eol);
             const std::string lower = lowerAscii(line.substr(0, line.find(':')));
             const std::size_t colon = line.find(':');
-            std::string_view value = colon == std::string_view::npos ? std::string_view() : line.substr(colon + 1);
+            std::string_view value =
+                colon == std::string_view::npos ? std::string_view() : line.substr(colon + 1);
             while (!value.empty() && value.front() == ' ')
                 value.remove_prefix(1);
             if (lower == "content-disposition") {

@@ -19,7 +19,8 @@ std::vector<std::pair<std::string, std::string>> splitPairs(std::string_view que
         if (!pair.empty()) {
             const std::size_t eq = pair.find('=');
             const std::string_view name = pair.substr(0, eq);
-            const std::string_view value = eq == std::string_view::npos ? std::string_view() : pair.substr(eq + 1);
+            const std::string_view value =
+                eq == std::string_view::npos ? std::string_view() : pair.substr(eq + 1);
             out.emplace_back(std::string(name), decode(value));
         }
         start = end + 1;

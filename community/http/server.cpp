@@ -2,19 +2,18 @@
 
 #include "common/cp1252.h"
 
+#include <atomic>
 #include <boost/asio/dispatch.hpp>
-#include <boost/asio/post.hpp>
-#include <boost/asio/thread_pool.hpp>
 #include <boost/asio/io_context.hpp>
 #include <boost/asio/ip/tcp.hpp>
+#include <boost/asio/post.hpp>
 #include <boost/asio/signal_set.hpp>
 #include <boost/asio/steady_timer.hpp>
 #include <boost/asio/strand.hpp>
+#include <boost/asio/thread_pool.hpp>
 #include <boost/asio/write.hpp>
 #include <boost/beast/core.hpp>
 #include <boost/beast/http.hpp>
-
-#include <atomic>
 #include <charconv>
 #include <condition_variable>
 #include <mutex>
@@ -33,8 +32,8 @@ namespace {
 class Session : public std::enable_shared_from_this<Session>
 {
 public:
-    Session(tcp::socket socket, const Handler &handler, const ServerOptions &options, std::atomic<int> &active,
-            const SlowRequestTest &isSlow, asio::thread_pool &slowPool)
+    Session(tcp::socket socket, const Handler &handler, const ServerOptions &options,
+            std::atomic<int> &active, const SlowRequestTest &isSlow, asio::thread_pool &slowPool)
         : stream_(std::move(socket)), handler_(handler), options_(options), active_(active), isSlow_(isSlow),
           slowPool_(slowPool)
     {
@@ -54,8 +53,9 @@ private:
     void read()
     {
         stream_.expires_after(options_.readTimeout);
-        http::async_read(stream_, buffer_, parser_,
-                         [self = shared_from_this()](beast::error_code ec, std::size_t) { self->onRead(ec); });
+        http::async_read(
+            stream_, buffer_, parser_,
+            [self = shared_from_this()](beast::error_code ec, std::size_t) { self->onRead(ec); });
     }
 
     void onRead(beast::error_code ec)

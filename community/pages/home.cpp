@@ -43,8 +43,8 @@ std::string option(std::string_view value, std::string_view label, const std::st
 
 std::string textInput(const FormFields &f, const char *name, const char *label, const char *extra = "")
 {
-    return std::string("<label for=\"") + name + "\">" + label + "</label> <input id=\"" + name + "\" name=\"" +
-           name + "\" value=\"" + get(f, name) + "\" " + extra + "><br>\n";
+    return std::string("<label for=\"") + name + "\">" + label + "</label> <input id=\"" + name +
+           "\" name=\"" + name + "\" value=\"" + get(f, name) + "\" " + extra + "><br>\n";
 }
 
 std::string signUpForm(const FormFields &f, const std::vector<std::string> &errors)
@@ -62,16 +62,18 @@ std::string signUpForm(const FormFields &f, const std::vector<std::string> &erro
 Jaserelle ne distingue pas les majuscules des minuscules.</p>
 )";
     b += textInput(f, "pseudo", "Pseudo :", R"(maxlength="16" required pattern="[A-Za-z0-9]{1,16}")");
-    b += R"(<label for="password">Mot de passe :</label> <input id="password" name="password" type="password" maxlength="16" required pattern="[A-Za-z0-9]{1,16}"><br>
+    b +=
+        R"(<label for="password">Mot de passe :</label> <input id="password" name="password" type="password" maxlength="16" required pattern="[A-Za-z0-9]{1,16}"><br>
 <label for="password2">Mot de passe (à nouveau) :</label> <input id="password2" name="password2" type="password" maxlength="16" required><br>
 </fieldset>
 <fieldset><legend>Vous</legend>
 <label>Sexe :</label> )";
     const std::string sexe = get(f, "sexe");
-    b += std::string("<input type=\"radio\" id=\"sexeH\" name=\"sexe\" value=\"H\"") + (sexe == "H" ? " checked" : "") +
+    b += std::string("<input type=\"radio\" id=\"sexeH\" name=\"sexe\" value=\"H\"") +
+         (sexe == "H" ? " checked" : "") +
          " required> <label for=\"sexeH\" style=\"min-width:0\">Homme</label> ";
-    b += std::string("<input type=\"radio\" id=\"sexeF\" name=\"sexe\" value=\"F\"") + (sexe == "F" ? " checked" : "") +
-         "> <label for=\"sexeF\" style=\"min-width:0\">Femme</label><br>\n";
+    b += std::string("<input type=\"radio\" id=\"sexeF\" name=\"sexe\" value=\"F\"") +
+         (sexe == "F" ? " checked" : "") + "> <label for=\"sexeF\" style=\"min-width:0\">Femme</label><br>\n";
     b += textInput(f, "naissance", "Date de naissance :", R"(type="date" required)");
     b += textInput(f, "codepostal", "Code postal :", R"(maxlength="10" required)");
     b += "<label for=\"region\">Région :</label> <select id=\"region\" name=\"region\" required>";
@@ -89,14 +91,17 @@ Jaserelle ne distingue pas les majuscules des minuscules.</p>
     b += textInput(f, "style", "Style :", R"(maxlength="30")");
     b += "<label for=\"fumeur\">Fumeur :</label> <select id=\"fumeur\" name=\"fumeur\">";
     b += option("", "(non précisé)", get(f, "fumeur")) + option("non", "non", get(f, "fumeur")) +
-         option("oui", "oui", get(f, "fumeur")) + option("occasionnellement", "occasionnellement", get(f, "fumeur"));
+         option("oui", "oui", get(f, "fumeur")) +
+         option("occasionnellement", "occasionnellement", get(f, "fumeur"));
     b += "</select><br>\n<label for=\"statut\">Statut :</label> <select id=\"statut\" name=\"statut\">";
-    b += option("", "(non précisé)", get(f, "statut")) + option("jamais marie", "jamais marié(e)", get(f, "statut")) +
+    b += option("", "(non précisé)", get(f, "statut")) +
+         option("jamais marie", "jamais marié(e)", get(f, "statut")) +
          option("marie", "marié(e)", get(f, "statut")) + option("separe", "séparé(e)", get(f, "statut")) +
          option("divorce", "divorcé(e)", get(f, "statut")) + option("veuf", "veuf, veuve", get(f, "statut"));
     b += "</select><br>\n";
     b += textInput(f, "enfants", "Enfants :", R"(type="number" min="0" max="30")");
-    b += R"(<label for="photo">Photo (JPEG, 300 Ko au plus) :</label> <input id="photo" name="photo" type="file" accept="image/jpeg"><br>
+    b +=
+        R"(<label for="photo">Photo (JPEG, 300 Ko au plus) :</label> <input id="photo" name="photo" type="file" accept="image/jpeg"><br>
 </fieldset>
 <p><button type="submit">Je m'inscris</button></p>
 </form>
@@ -161,7 +166,8 @@ Response signUp(Context &ctx, const Request &request)
     if (!boundary.empty()) {
         const auto parts = parseMultipart(request.body, boundary);
         if (!parts)
-            return htmlPage("Jaserelle — inscription", homeBody({}, {"Le formulaire reçu est incomplet."}), 400);
+            return htmlPage("Jaserelle — inscription", homeBody({}, {"Le formulaire reçu est incomplet."}),
+                            400);
         fields = fieldsOf(*parts);
         for (const auto &p : *parts)
             if (p.name == "photo" && !p.data.empty())
@@ -195,11 +201,14 @@ Response signUp(Context &ctx, const Request &request)
         ctx.store.setHasPhoto(check.member.pseudo, false);
 
     const std::string pseudo = htmlEscape(check.member.pseudo);
-    return htmlPage("Jaserelle — bienvenue",
-                    "<div class=\"ok\"><h2>Bienvenue, " + pseudo + " !</h2><p>Votre compte est créé.</p></div>\n"
-                    "<p>Lancez Jaserelle et connectez-vous avec le pseudo <strong>" + pseudo +
-                    "</strong> et votre mot de passe (en minuscules ou majuscules, peu importe).</p>\n"
-                    "<p>Besoin d'un coup de main ? Lisez l'<a href=\"/onlinehelp.html\">aide en ligne</a>.</p>");
+    return htmlPage(
+        "Jaserelle — bienvenue",
+        "<div class=\"ok\"><h2>Bienvenue, " + pseudo +
+            " !</h2><p>Votre compte est créé.</p></div>\n"
+            "<p>Lancez Jaserelle et connectez-vous avec le pseudo <strong>" +
+            pseudo +
+            "</strong> et votre mot de passe (en minuscules ou majuscules, peu importe).</p>\n"
+            "<p>Besoin d'un coup de main ? Lisez l'<a href=\"/onlinehelp.html\">aide en ligne</a>.</p>");
 }
 
 } // namespace jaserelle::community

@@ -1,10 +1,9 @@
 #include "community/pages/signup.h"
 
+#include "common/alphanumeric.h"
 #include "community/core/clock.h"
 #include "community/core/criteria.h"
 #include "community/core/text.h"
-
-#include "common/alphanumeric.h"
 
 #include <charconv>
 
@@ -66,7 +65,8 @@ SignUpCheck checkSignUp(const FormFields &f, bool hasPhoto, const LocalDateTime 
 
     const std::string password = field(f, "password");
     if (password.empty() || password.size() > 16 || !isAlphanumeric(password))
-        errors.push_back("Le mot de passe doit compter de 1 à 16 lettres ou chiffres, sans accent ni espace.");
+        errors.push_back(
+            "Le mot de passe doit compter de 1 à 16 lettres ou chiffres, sans accent ni espace.");
     else if (password != field(f, "password2"))
         errors.push_back("Les deux mots de passe ne sont pas identiques.");
     r.password = lowerAscii(password);

@@ -4,8 +4,7 @@
 
 namespace jaserelle::community {
 
-template <typename Write>
-auto CachingStore::writing(Write &&write)
+template <typename Write> auto CachingStore::writing(Write &&write)
 {
     ++generation_;
     struct Bump

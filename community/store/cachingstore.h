@@ -54,8 +54,7 @@ private:
     // Every write moves the generation when it starts and when it ends, and drops what it changed
     // after it ends. A reader keeps what it read only when the generation did not move meanwhile;
     // a write still running at that moment drops the value right after.
-    template <typename Write>
-    auto writing(Write &&write);
+    template <typename Write> auto writing(Write &&write);
     void dropMember(std::string_view pseudo);
     void dropAll();
 

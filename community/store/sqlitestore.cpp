@@ -1,7 +1,6 @@
 #include "community/store/sqlitestore.h"
 
 #include <sqlite3.h>
-
 #include <string>
 #include <unordered_map>
 #include <utility>
@@ -99,8 +98,7 @@ public:
     }
     Statement &bind(int i, int value) { return bind(i, static_cast<long long>(value)); }
     Statement &bind(int i, bool value) { return bind(i, value ? 1 : 0); }
-    template <typename T>
-    Statement &bind(int i, const std::optional<T> &value)
+    template <typename T> Statement &bind(int i, const std::optional<T> &value)
     {
         if (value)
             return bind(i, *value);
@@ -318,7 +316,8 @@ bool SqliteStore::createMember(const Member &m)
     static const char *const sql =
         "INSERT INTO members (pseudo, password_hash, sex, birth_date, postal_code, region, first_name, town, "
         "height_cm, weight_kg, hair, eyes, ethnicity, style, smoker, marital_status, children, has_photo, "
-        "permitted, last_connection) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15, "
+        "permitted, last_connection) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, "
+        "?15, "
         "?16, ?17, ?18, ?19, ?20) ON CONFLICT (pseudo) DO NOTHING";
     auto s = c->prepare(sql);
     const Profile &p = m.profile;
@@ -370,7 +369,8 @@ std::optional<Member> SqliteStore::member(std::string_view pseudo)
 std::vector<MemberSummary> SqliteStore::listMembers()
 {
     auto c = lease();
-    static const std::string sql = std::string("SELECT ") + selectSummary + " FROM members m ORDER BY m.pseudo";
+    static const std::string sql =
+        std::string("SELECT ") + selectSummary + " FROM members m ORDER BY m.pseudo";
     auto s = c->prepare(sql.c_str());
     std::vector<MemberSummary> out;
     while (s.step())
@@ -397,7 +397,8 @@ bool SqliteStore::setHasPhoto(std::string_view pseudo, bool hasPhoto)
 void SqliteStore::setLastConnection(std::string_view pseudo, std::string_view date)
 {
     auto c = lease();
-    auto s = c->prepare("UPDATE members SET last_connection = ?2 WHERE pseudo = ?1 AND last_connection <> ?2");
+    auto s =
+        c->prepare("UPDATE members SET last_connection = ?2 WHERE pseudo = ?1 AND last_connection <> ?2");
     s.bind(1, pseudo).bind(2, date).run();
 }
 

@@ -14,7 +14,11 @@
 // transaction without the callers changing.
 namespace jaserelle::community {
 
-enum class ListKind { Favoris, ListeNoire };
+enum class ListKind
+{
+    Favoris,
+    ListeNoire
+};
 
 // The optional profile fields; empty text, 0 and -1 mean "not given".
 struct Profile
@@ -62,7 +66,7 @@ struct SearchQuery
     std::string pseudoPart; // non-empty: search by pseudo, the criteria below are ignored
     std::optional<std::string> sex;
     std::optional<std::string> region;
-    std::optional<std::string> bornAfter;  // birth date > this (YYYY-MM-DD)
+    std::optional<std::string> bornAfter; // birth date > this (YYYY-MM-DD)
     std::optional<std::string> bornOnOrBefore;
     std::optional<int> heightMin; // inclusive
     std::optional<int> heightMax; // exclusive
@@ -78,13 +82,19 @@ struct Mail
     std::int64_t id = 0;
     std::string sender;
     std::string recipient;
-    std::string date; // YYYY-MM-DD
-    std::string time; // HH:MM:SS
+    std::string date;    // YYYY-MM-DD
+    std::string time;    // HH:MM:SS
     std::string subject; // empty: no subject
     std::string text;
 };
 
-enum class AddContactResult { Added, Moved, AlreadyInList, NoSuchMember };
+enum class AddContactResult
+{
+    Added,
+    Moved,
+    AlreadyInList,
+    NoSuchMember
+};
 
 class Store
 {

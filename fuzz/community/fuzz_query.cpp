@@ -15,7 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const std::string input(reinterpret_cast<const char *>(data), size);
 
     const Target t = Target::parse(input);
-    CriteriaTexts texts{t.value("sexe"), t.value("age"), t.value("region"),
+    CriteriaTexts texts{t.value("sexe"),   t.value("age"),   t.value("region"),
                         t.value("taille"), t.value("poids"), t.value("withphotoonly")};
     SearchQuery q;
     applyCriteria(texts, LocalDateTime{2026, 12, 6, 12, 0, 0}, q);

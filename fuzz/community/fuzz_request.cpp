@@ -6,7 +6,6 @@
 #include "community/store/sqlitestore.h"
 
 #include <boost/beast/http.hpp>
-
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -22,8 +21,8 @@ struct World
     World()
         : dir(std::filesystem::temp_directory_path() / ("jaserelle-fuzz-" + std::to_string(getpid()))),
           store((std::filesystem::create_directories(dir), dir / "fuzz.db")), sessions(systemClock()),
-          hasher(PasswordHasher::Strength::Minimal),
-          ctx{store, sessions, hasher, systemClock(), dir / "photos"}
+          hasher(PasswordHasher::Strength::Minimal), ctx{store, sessions, hasher, systemClock(),
+                                                         dir / "photos"}
     {
         seedDemo(store, hasher, ctx.photosDir, localDateTime(ctx.clock()));
         pinDemoPresence(sessions);

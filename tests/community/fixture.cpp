@@ -9,7 +9,8 @@ namespace jaserelle::community::test {
 TempDir::TempDir()
 {
     std::random_device rd;
-    path_ = std::filesystem::temp_directory_path() / ("jaserelle-test-" + std::to_string(rd()) + std::to_string(rd()));
+    path_ = std::filesystem::temp_directory_path() /
+            ("jaserelle-test-" + std::to_string(rd()) + std::to_string(rd()));
     std::filesystem::create_directories(path_);
 }
 
@@ -38,8 +39,8 @@ std::chrono::system_clock::time_point startOfTest()
 CommunityTest::CommunityTest()
     : now_(startOfTest()), database_(std::make_unique<SqliteStore>(dir_.path() / "jaserelle.db")),
       store_(std::make_unique<CachingStore>(*database_)),
-      sessions_([this] { return now_; }),
-      ctx_{*store_, sessions_, hasher_, [this] { return now_; }, dir_.path() / "photos"}
+      sessions_([this] { return now_; }), ctx_{*store_, sessions_, hasher_, [this] { return now_; },
+                                               dir_.path() / "photos"}
 {
     std::filesystem::create_directories(ctx_.photosDir);
 }
@@ -74,19 +75,21 @@ std::string CommunityTest::body(const std::string &target, const std::string &pe
 
 void CommunityTest::connect(const std::string &pseudo, const std::string &peer, const std::string &reported)
 {
-    ASSERT_EQ(body("/softlogin.php?login=" + pseudo + "&password=" + pseudo, peer).rfind("YOURLOGINISOK|", 0), 0u);
-    ASSERT_EQ(body("/softrefresh2.php?login=" + pseudo + "&password=" + pseudo + "&ipAdress=" + reported, peer)
-                  .rfind("REFRESHISOK|", 0),
+    ASSERT_EQ(body("/softlogin.php?login=" + pseudo + "&password=" + pseudo, peer).rfind("YOURLOGINISOK|", 0),
               0u);
+    ASSERT_EQ(
+        body("/softrefresh2.php?login=" + pseudo + "&password=" + pseudo + "&ipAdress=" + reported, peer)
+            .rfind("REFRESHISOK|", 0),
+        0u);
 }
 
 bool holdsClientKeyword(const std::string &text)
 {
-    for (const char *k : {"YOURLOGINISOK", "YOURLOGINISWRONG", "REFRESHISOK", "MYMAILSNUMBER", "LISTESMISESAJOUR",
-                          "LEMEMBRENEXISTEPAS", "LEMEMBREESTDEJADANSLALISTE", "REMOVEISSUCCESSFUL",
-                          "HERESTARTREQUIREDPROFIL", "Content-Type: image/jpeg", "SOFTLOGOFFSUCCESS",
-                          "NOSEARCHRESULT", "SEARCHISOK", "MAXRESULTREACHED", "MAILSENDEDOK", "HERESTARTMAILLIST",
-                          "YOURMAILHAVEBEENDELETED"})
+    for (const char *k :
+         {"YOURLOGINISOK", "YOURLOGINISWRONG", "REFRESHISOK", "MYMAILSNUMBER", "LISTESMISESAJOUR",
+          "LEMEMBRENEXISTEPAS", "LEMEMBREESTDEJADANSLALISTE", "REMOVEISSUCCESSFUL", "HERESTARTREQUIREDPROFIL",
+          "Content-Type: image/jpeg", "SOFTLOGOFFSUCCESS", "NOSEARCHRESULT", "SEARCHISOK", "MAXRESULTREACHED",
+          "MAILSENDEDOK", "HERESTARTMAILLIST", "YOURMAILHAVEBEENDELETED"})
         if (text.find(k) != std::string::npos)
             return true;
     return false;

@@ -6,10 +6,9 @@
 #include "community/store/cachingstore.h"
 #include "community/store/sqlitestore.h"
 
-#include <gtest/gtest.h>
-
 #include <chrono>
 #include <filesystem>
+#include <gtest/gtest.h>
 #include <memory>
 #include <string>
 
@@ -27,8 +26,8 @@ private:
     std::filesystem::path path_;
 };
 
-// The handlers over a real SQLite file (behind the refresh cache, as in the server), with a clock the test moves by hand. The local time zone
-// is UTC, and "now" starts at 2026-12-06 12:00:00.
+// The handlers over a real SQLite file (behind the refresh cache, as in the server), with a clock the test
+// moves by hand. The local time zone is UTC, and "now" starts at 2026-12-06 12:00:00.
 class CommunityTest : public ::testing::Test
 {
 protected:

@@ -23,7 +23,8 @@ TEST_F(CommunityTest, LoginCarriesTheServerMessageInWindows1252)
     addMember("alice");
     store_->setSetting(loginMessageKey, "Fête ce soir | venez nombreux, REFRESHISOK");
     EXPECT_EQ(body("/softlogin.php?login=alice&password=alice"),
-              "YOURLOGINISOK|F\xEAte ce soir / venez nombreux, R\xAD" "EFRESHISOK|");
+              "YOURLOGINISOK|F\xEAte ce soir / venez nombreux, R\xAD"
+              "EFRESHISOK|");
 }
 
 TEST_F(CommunityTest, AWithdrawnMemberIsToldAndGetsNoSession)
@@ -114,7 +115,8 @@ TEST_F(CommunityTest, RefreshChecksThePasswordAndReopensALapsedSession)
     EXPECT_FALSE(holdsClientKeyword(body("/softrefresh2.php?login=alice&password=wrong&ipAdress=1.2.3.4")));
     advance(std::chrono::hours(2));
     EXPECT_EQ(sessions_.presence("alice"), std::nullopt);
-    EXPECT_EQ(body("/softrefresh2.php?login=alice&password=ALICE&ipAdress=1.2.3.4").rfind("REFRESHISOK|", 0), 0u);
+    EXPECT_EQ(body("/softrefresh2.php?login=alice&password=ALICE&ipAdress=1.2.3.4").rfind("REFRESHISOK|", 0),
+              0u);
     EXPECT_EQ(sessions_.presence("alice"), "1.2.3.4");
     EXPECT_EQ(get("/softrefresh2.php?login=nobody&password=nobody&ipAdress=1.2.3.4").status, 403);
 }
@@ -168,13 +170,25 @@ TEST_F(CommunityTest, ProfileWithEveryFieldInWindows1252)
     m.birthDate = "1985-01-01";
     m.hasPhoto = true;
     m.lastConnection = "2026-12-01";
-    m.profile = {"Hélène", "Saint-Étienne, centre", "Rhone-Alpes", 175, 68, "châtains", "verts",
-                 "européenne", "SEARCHISOK", "non", "veuf", 2};
+    m.profile = {"Hélène",
+                 "Saint-Étienne, centre",
+                 "Rhone-Alpes",
+                 175,
+                 68,
+                 "châtains",
+                 "verts",
+                 "européenne",
+                 "SEARCHISOK",
+                 "non",
+                 "veuf",
+                 2};
     store_->createMember(m);
     // A comma in a value would shift every later field: it becomes a space. A keyword is defused.
-    EXPECT_EQ(body("/getprofil.php?pseudo=HELENE"),
-              "HERESTARTREQUIREDPROFILH\xE9l\xE8ne,Saint-\xC9tienne  centre,Rhone-Alpes,175,68,ch\xE2tains,verts,"
-              "europ\xE9\x65nne,S\xAD" "EARCHISOK,non,veuf,2,1,2026-12-01,");
+    EXPECT_EQ(
+        body("/getprofil.php?pseudo=HELENE"),
+        "HERESTARTREQUIREDPROFILH\xE9l\xE8ne,Saint-\xC9tienne  centre,Rhone-Alpes,175,68,ch\xE2tains,verts,"
+        "europ\xE9\x65nne,S\xAD"
+        "EARCHISOK,non,veuf,2,1,2026-12-01,");
 }
 
 TEST_F(CommunityTest, ProfileOfAnUnknownMember)
@@ -199,9 +213,9 @@ TEST_F(CommunityTest, PhotosAreServedOnlyFromThePhotoFolderByPseudo)
     EXPECT_EQ(wire.substr(wire.find("\r\n\r\n") + 4), jpeg);
     EXPECT_EQ(get("/photos/JEAN.jpg").body, jpeg);
 
-    for (const char *bad : {"/photos/../secret.jpg", "/photos/..%2Fsecret.jpg", "/photos/jean.jpg/", "/photos/jean",
-                            "/photos/.jpg", "/photos/jean.png", "/photos/sub/jean.jpg", "/photos/%6Aean.jpg",
-                            "/photos/nobody.jpg", "/photos/"}) {
+    for (const char *bad : {"/photos/../secret.jpg", "/photos/..%2Fsecret.jpg", "/photos/jean.jpg/",
+                            "/photos/jean", "/photos/.jpg", "/photos/jean.png", "/photos/sub/jean.jpg",
+                            "/photos/%6Aean.jpg", "/photos/nobody.jpg", "/photos/"}) {
         const Response missing = get(bad);
         EXPECT_EQ(missing.status, 404) << bad;
         EXPECT_EQ(missing.body, "LEMEMBRENEXISTEPAS") << bad;
@@ -231,7 +245,8 @@ TEST_F(CommunityTest, TheRefreshSeesEveryChangeThroughItsCache)
     connect("alice");
     connect("bruno", "10.0.0.2", "192.168.1.20");
     const std::string refresh = "/softrefresh2.php?login=alice&password=alice&ipAdress=192.168.1.10";
-    EXPECT_EQ(body(refresh), "REFRESHISOK|NOFAVORISDEFINED|NOLISTENOIREDEFINED|IAMINNOONELISTENOIRE|MYMAILSNUMBER,0,");
+    EXPECT_EQ(body(refresh),
+              "REFRESHISOK|NOFAVORISDEFINED|NOLISTENOIREDEFINED|IAMINNOONELISTENOIRE|MYMAILSNUMBER,0,");
 
     body("/ajoutmembre.php?login=alice&pseudo=bruno&liste=favoris");
     body("/ajoutmembre.php?login=bruno&pseudo=alice&liste=listenoire", "10.0.0.2");

@@ -1,17 +1,14 @@
 // The server over real loopback sockets: what arrives byte by byte, and what must not hurt it.
-#include "tests/community/fixture.h"
-
-#include "community/http/server.h"
-
 #include "common/urlcodec.h"
+#include "community/http/server.h"
+#include "tests/community/fixture.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <sys/time.h>
-#include <unistd.h>
-
 #include <thread>
+#include <unistd.h>
 
 using namespace jaserelle;
 using namespace jaserelle::community;
@@ -72,7 +69,8 @@ private:
 std::string getRequest(const std::string &pathAndQuery)
 {
     // Exactly what the client writes.
-    return "GET /" + pathAndQuery + " HTTP/1.1\r\nHost: localhost:8080\r\nConnection: close\r\nAccept: */*\r\n\r\n";
+    return "GET /" + pathAndQuery +
+           " HTTP/1.1\r\nHost: localhost:8080\r\nConnection: close\r\nAccept: */*\r\n\r\n";
 }
 
 std::string bodyOf(const std::string &reply)
@@ -129,9 +127,9 @@ TEST_F(LoopbackTest, TheClientsRequestIsAnsweredAndTheConnectionClosed)
 
 TEST_F(LoopbackTest, ARawWindows1252ByteInTheQuery)
 {
-    const std::string reply =
-        exchange(getRequest("searchmembers3.php?sexe=indiff\xE9rent&age=de%2018%20\xE0%2045&region=indiff\xE9rent"
-                            "&taille=indiff\xE9rent&poids=indiff\xE9rent&iamuser=alice&withphotoonly=no"));
+    const std::string reply = exchange(
+        getRequest("searchmembers3.php?sexe=indiff\xE9rent&age=de%2018%20\xE0%2045&region=indiff\xE9rent"
+                   "&taille=indiff\xE9rent&poids=indiff\xE9rent&iamuser=alice&withphotoonly=no"));
     EXPECT_EQ(bodyOf(reply), "HERESTARTSEARCHRESULTbruno,F,36,75011,0.0.0.0,no,0|SEARCHISOK|");
 }
 
@@ -141,7 +139,8 @@ TEST_F(LoopbackTest, A200KiBMailTravelsInTheQueryString)
     exchange(getRequest("softlogin.php?login=bruno&password=bruno"));
     std::string text;
     while (text.size() < 200 * 1024)
-        text += "Une longue lettre \xE9" "crite avec soin.\r\n";
+        text += "Une longue lettre \xE9"
+                "crite avec soin.\r\n";
     const std::string reply =
         exchange(getRequest("sendmail.php?sender=alice&login=bruno&subject=NULL&message=" + urlEncode(text)));
     EXPECT_EQ(bodyOf(reply), "MAILSENDEDOK");
@@ -162,9 +161,10 @@ TEST_F(LoopbackTest, ASlowClientDoesNotHoldUpOthersAndIsDroppedInTime)
 
 TEST_F(LoopbackTest, MalformedAndOversizedRequestsGetAnErrorAndTheServerGoesOn)
 {
-    for (const std::string &bad : {std::string("GARBAGE\r\n\r\n"), std::string("GET\r\n\r\n"),
-                                  std::string("GET /a b c HTTP/1.1\r\n\r\n"), std::string("GET / HTTP/9\r\n\r\n"),
-                                  std::string("\0\0\0\r\n\r\n", 7), std::string("GET /\x01 HTTP/1.1\r\n\r\n")}) {
+    for (const std::string &bad :
+         {std::string("GARBAGE\r\n\r\n"), std::string("GET\r\n\r\n"),
+          std::string("GET /a b c HTTP/1.1\r\n\r\n"), std::string("GET / HTTP/9\r\n\r\n"),
+          std::string("\0\0\0\r\n\r\n", 7), std::string("GET /\x01 HTTP/1.1\r\n\r\n")}) {
         const std::string reply = exchange(bad);
         EXPECT_EQ(reply.rfind("HTTP/1.1 400 ", 0), 0u) << reply;
         EXPECT_FALSE(holdsClientKeyword(reply));
@@ -172,7 +172,9 @@ TEST_F(LoopbackTest, MalformedAndOversizedRequestsGetAnErrorAndTheServerGoesOn)
     const std::string huge = getRequest("softlogin.php?login=alice&password=" + std::string(600 * 1024, 'a'));
     EXPECT_EQ(exchange(huge).rfind("HTTP/1.1 431 ", 0), 0u);
     // A client that connects and leaves at once.
-    { RawClient gone(server_->port()); }
+    {
+        RawClient gone(server_->port());
+    }
     EXPECT_EQ(bodyOf(exchange(getRequest("softlogin.php?login=alice&password=alice"))), "YOURLOGINISOK||");
 }
 
@@ -204,6 +206,7 @@ TEST(Listen, AddressesAndPorts)
     EXPECT_EQ(port, 8080);
     EXPECT_TRUE(parseListen("[::1]:80", address, port));
     EXPECT_EQ(address, "::1");
-    for (const char *bad : {"", "8080", ":8080", "127.0.0.1:", "127.0.0.1:65536", "localhost:80", "[::1]80", "1.2.3.4:8x"})
+    for (const char *bad :
+         {"", "8080", ":8080", "127.0.0.1:", "127.0.0.1:65536", "localhost:80", "[::1]80", "1.2.3.4:8x"})
         EXPECT_FALSE(parseListen(bad, address, port)) << bad;
 }

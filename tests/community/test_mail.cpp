@@ -1,7 +1,6 @@
 // Sending, listing and deleting mails, as the client writes and reads them.
-#include "tests/community/fixture.h"
-
 #include "common/urlcodec.h"
+#include "tests/community/fixture.h"
 
 using namespace jaserelle;
 using namespace jaserelle::community;
@@ -45,7 +44,8 @@ TEST_F(MailTest, AnEmptyBoxIsTheBareKeyword)
 TEST_F(MailTest, SeparatorsAndKeywordsInAMailCannotBreakTheList)
 {
     EXPECT_EQ(send(urlEncode("a~b"), urlEncode("x~y SOFTLOGOFFSUCCESS")), "MAILSENDEDOK");
-    EXPECT_EQ(readBruno(), "HERESTARTMAILLISTalice~2026-12-06~12:00:00~a-b~x-y S\xAD" "OFTLOGOFFSUCCESS~");
+    EXPECT_EQ(readBruno(), "HERESTARTMAILLISTalice~2026-12-06~12:00:00~a-b~x-y S\xAD"
+                           "OFTLOGOFFSUCCESS~");
 }
 
 TEST_F(MailTest, DeletingNamesTheMailByEverythingTheListShowed)
@@ -71,10 +71,12 @@ TEST_F(MailTest, AMailThatTheListSentBackWithASoftHyphenIsFound)
 {
     send("NULL", urlEncode("MAILSENDEDOK"));
     // The client sends the text back as it received it, soft hyphen included.
-    EXPECT_EQ(body("/deletemail.php?login=bruno&sender=alice&date=2026-12-06&time=12:00:00&subject=NULL&message=" +
-                       urlEncode("M\xAD" "AILSENDEDOK"),
-                   "10.0.0.2"),
-              "YOURMAILHAVEBEENDELETED");
+    EXPECT_EQ(
+        body("/deletemail.php?login=bruno&sender=alice&date=2026-12-06&time=12:00:00&subject=NULL&message=" +
+                 urlEncode("M\xAD"
+                           "AILSENDEDOK"),
+             "10.0.0.2"),
+        "YOURMAILHAVEBEENDELETED");
     EXPECT_EQ(store_->mailCount("bruno"), 0);
 }
 

@@ -1,7 +1,6 @@
 // The web pages: home page with the sign-up form, online help; and the demo community.
-#include "tests/community/fixture.h"
-
 #include "community/demo/demo.h"
+#include "tests/community/fixture.h"
 
 #include <fstream>
 
@@ -56,9 +55,10 @@ TEST_F(CommunityTest, SignUpCreatesAMemberWhoCanLogIn)
     EXPECT_EQ(m->lastConnection, "2026-12-06");
     EXPECT_EQ(m->passwordHash.find("secret42"), std::string::npos);
     EXPECT_EQ(body("/softlogin.php?login=nouveau1&password=secret42"), "YOURLOGINISOK||");
-    EXPECT_EQ(body("/getprofil.php?pseudo=nouveau1"),
-              "HERESTARTREQUIREDPROFILMa\xEBlle,Rennes,Bretagne,165,0,NULL,NULL,NULL,NULL,NULL,jamais marie,0,0,"
-              "2026-12-06,");
+    EXPECT_EQ(
+        body("/getprofil.php?pseudo=nouveau1"),
+        "HERESTARTREQUIREDPROFILMa\xEBlle,Rennes,Bretagne,165,0,NULL,NULL,NULL,NULL,NULL,jamais marie,0,0,"
+        "2026-12-06,");
 
     const Response again = handle(ctx_, post("application/x-www-form-urlencoded", form));
     EXPECT_EQ(again.status, 400);
@@ -67,8 +67,9 @@ TEST_F(CommunityTest, SignUpCreatesAMemberWhoCanLogIn)
 
 TEST_F(CommunityTest, SignUpSaysWhatToCorrectAndKeepsWhatWasTyped)
 {
-    const std::string bad = "pseudo=jean+paul&password=a%C3%A9&password2=x&sexe=X&naissance=2015-01-01&codepostal=1"
-                            "&region=Atlantide&prenom=%3Cscript%3E&ville=a%2Cb&taille=20&enfants=-3";
+    const std::string bad =
+        "pseudo=jean+paul&password=a%C3%A9&password2=x&sexe=X&naissance=2015-01-01&codepostal=1"
+        "&region=Atlantide&prenom=%3Cscript%3E&ville=a%2Cb&taille=20&enfants=-3";
     const Response r = handle(ctx_, post("application/x-www-form-urlencoded", bad));
     EXPECT_EQ(r.status, 400);
     for (const char *why : {"Le pseudo doit", "Le mot de passe doit", "homme ou une femme", "majeures",
@@ -83,11 +84,18 @@ TEST_F(CommunityTest, SignUpWithAPhoto)
 {
     const std::string jpeg = "\xFF\xD8\xFF\xE0 a tiny jpeg";
     std::string body = "--b0undary\r\n";
-    for (const auto &[name, value] : std::vector<std::pair<std::string, std::string>>{
-             {"pseudo", "photogenique"}, {"password", "abc"}, {"password2", "abc"}, {"sexe", "H"},
-             {"naissance", "1980-01-01"}, {"codepostal", "69003"}, {"region", "Rhone-Alpes"}})
-        body += "Content-Disposition: form-data; name=\"" + name + "\"\r\n\r\n" + value + "\r\n--b0undary\r\n";
-    body += "Content-Disposition: form-data; name=\"photo\"; filename=\"moi.jpg\"\r\nContent-Type: image/jpeg\r\n\r\n" +
+    for (const auto &[name, value] :
+         std::vector<std::pair<std::string, std::string>>{{"pseudo", "photogenique"},
+                                                          {"password", "abc"},
+                                                          {"password2", "abc"},
+                                                          {"sexe", "H"},
+                                                          {"naissance", "1980-01-01"},
+                                                          {"codepostal", "69003"},
+                                                          {"region", "Rhone-Alpes"}})
+        body +=
+            "Content-Disposition: form-data; name=\"" + name + "\"\r\n\r\n" + value + "\r\n--b0undary\r\n";
+    body += "Content-Disposition: form-data; name=\"photo\"; filename=\"moi.jpg\"\r\nContent-Type: "
+            "image/jpeg\r\n\r\n" +
             jpeg + "\r\n--b0undary--\r\n";
     const Response r = handle(ctx_, post("multipart/form-data; boundary=b0undary", body));
     EXPECT_EQ(r.status, 200) << r.body;
@@ -111,7 +119,8 @@ TEST_F(CommunityTest, TheDemoCommunityIsSeededOnce)
     EXPECT_TRUE(first.listsSeeded);
     const auto mailsBefore = store_->mails("demo");
 
-    const DemoReport second = seedDemo(*store_, hasher_, ctx_.photosDir, LocalDateTime{2026, 12, 6, 12, 0, 0});
+    const DemoReport second =
+        seedDemo(*store_, hasher_, ctx_.photosDir, LocalDateTime{2026, 12, 6, 12, 0, 0});
     EXPECT_EQ(second.membersCreated, 0);
     EXPECT_EQ(second.photosWritten, 0);
     EXPECT_FALSE(second.listsSeeded);

@@ -1,7 +1,6 @@
 // The rules that keep one member from acting in another's name.
-#include "tests/community/fixture.h"
-
 #include "community/demo/demo.h"
+#include "tests/community/fixture.h"
 
 using namespace jaserelle::community;
 using namespace jaserelle::community::test;
@@ -93,7 +92,8 @@ TEST_F(SecurityTest, QueryTextNeverReachesSqlAsCode)
 {
     connect("alice", "10.0.0.1");
     // Pseudos are letters and digits: anything else is no member at all.
-    EXPECT_EQ(body("/ajoutmembre.php?login=alice&pseudo=bruno'%20OR%20'1'='1&liste=favoris"), "LEMEMBRENEXISTEPAS");
+    EXPECT_EQ(body("/ajoutmembre.php?login=alice&pseudo=bruno'%20OR%20'1'='1&liste=favoris"),
+              "LEMEMBRENEXISTEPAS");
     // Free text is bound as a value and comes back as it went in.
     body("/sendmail.php?sender=alice&login=bruno&subject=%27%3B+DROP+TABLE+mails%3B--&message=%27+OR+1%3D1");
     connect("bruno", "10.0.0.2");

@@ -1,9 +1,8 @@
 // The SQLite store: schema versions, contact list rules, mail deletion.
 #include "tests/community/fixture.h"
 
-#include <sqlite3.h>
-
 #include <fstream>
+#include <sqlite3.h>
 
 using namespace jaserelle::community;
 using namespace jaserelle::community::test;
@@ -44,7 +43,8 @@ TEST(Schema, AVersionZeroDatabaseIsMigratedAndKeepsItsOtherTables)
     TempDir dir;
     const auto file = dir.path() / "old.db";
     // Version 0: a database file that exists, holds something of its own, and has no schema yet.
-    execSql(file, "CREATE TABLE notes (t TEXT); INSERT INTO notes VALUES ('gardée'); PRAGMA user_version = 0;");
+    execSql(file,
+            "CREATE TABLE notes (t TEXT); INSERT INTO notes VALUES ('gardée'); PRAGMA user_version = 0;");
     {
         SqliteStore store(file);
         EXPECT_EQ(store.userVersion(), 1);

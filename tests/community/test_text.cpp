@@ -48,16 +48,22 @@ TEST(Text, PseudosAreLettersAndDigitsInLowerCase)
 TEST(Text, KeywordsInMembersTextAreDefused)
 {
     const std::string out = defuseKeywords("a SOFTLOGOFFSUCCESS b REFRESHISOK Content-Type: image/jpeg");
-    EXPECT_EQ(out, "a S\xC2\xAD" "OFTLOGOFFSUCCESS b R\xC2\xAD" "EFRESHISOK C\xC2\xAD" "ontent-Type: image/jpeg");
+    EXPECT_EQ(out, "a S\xC2\xAD"
+                   "OFTLOGOFFSUCCESS b R\xC2\xAD"
+                   "EFRESHISOK C\xC2\xAD"
+                   "ontent-Type: image/jpeg");
     EXPECT_EQ(defuseKeywords("Bonjour à tous"), "Bonjour à tous");
-    EXPECT_EQ(defuseKeywords("SEARCHISOKSEARCHISOK"), "S\xC2\xAD" "EARCHISOKS\xC2\xAD" "EARCHISOK");
+    EXPECT_EQ(defuseKeywords("SEARCHISOKSEARCHISOK"), "S\xC2\xAD"
+                                                      "EARCHISOKS\xC2\xAD"
+                                                      "EARCHISOK");
 }
 
 TEST(Text, AddressesAndSeparators)
 {
     EXPECT_TRUE(isDottedIpv4("192.168.1.10"));
     EXPECT_TRUE(isDottedIpv4("0.0.0.0"));
-    for (const char *bad : {"", "1.2.3", "1.2.3.4.5", "256.1.1.1", "01.2.3.4", "1.2.3.4 ", "a.b.c.d", "1..2.3", "::1"})
+    for (const char *bad :
+         {"", "1.2.3", "1.2.3.4.5", "256.1.1.1", "01.2.3.4", "1.2.3.4 ", "a.b.c.d", "1..2.3", "::1"})
         EXPECT_FALSE(isDottedIpv4(bad)) << bad;
     EXPECT_EQ(plainAddress("::ffff:10.1.2.3"), "10.1.2.3");
     EXPECT_EQ(plainAddress("::1"), "::1");
@@ -100,16 +106,18 @@ TEST(Wire, AnswersCloseTheConnectionAndCarryTheirLength)
     Response r;
     r.contentType = "image/jpeg";
     r.body = std::string("\xFF\xD8\xFF\0\r\n\r\n", 8);
-    EXPECT_EQ(serialise(r), std::string("HTTP/1.1 200 OK\r\nServer: jaserelle-server\r\nContent-Type: image/jpeg\r\n"
-                                        "Content-Length: 8\r\nCache-Control: no-store\r\nConnection: close\r\n\r\n") +
-                                r.body);
+    EXPECT_EQ(serialise(r),
+              std::string("HTTP/1.1 200 OK\r\nServer: jaserelle-server\r\nContent-Type: image/jpeg\r\n"
+                          "Content-Length: 8\r\nCache-Control: no-store\r\nConnection: close\r\n\r\n") +
+                  r.body);
 }
 
 TEST(Multipart, SplitsFieldsAndFiles)
 {
-    const std::string body = "--XyZ\r\nContent-Disposition: form-data; name=\"pseudo\"\r\n\r\nzoe\r\n"
-                             "--XyZ\r\nContent-Disposition: form-data; name=\"photo\"; filename=\"moi.jpg\"\r\n"
-                             "Content-Type: image/jpeg\r\n\r\n\xFF\xD8\xFF\r\n--XyZ--\r\n";
+    const std::string body =
+        "--XyZ\r\nContent-Disposition: form-data; name=\"pseudo\"\r\n\r\nzoe\r\n"
+        "--XyZ\r\nContent-Disposition: form-data; name=\"photo\"; filename=\"moi.jpg\"\r\n"
+        "Content-Type: image/jpeg\r\n\r\n\xFF\xD8\xFF\r\n--XyZ--\r\n";
     EXPECT_EQ(multipartBoundary("multipart/form-data; boundary=XyZ"), "XyZ");
     EXPECT_EQ(multipartBoundary("text/plain"), "");
     const auto parts = parseMultipart(body, "XyZ");

@@ -9,7 +9,6 @@
 
 #include <QRegularExpression>
 #include <QTest>
-
 #include <memory>
 
 using namespace Qt::StringLiterals;
@@ -73,9 +72,12 @@ class TestCommunityRequests : public QObject
             handled.clear();
             const int before = desktop.notifier.shown.size();
             engine->start(kind);
-            const bool done = QTest::qWaitFor([&] {
-                return engine->state() == RequestEngine::State::Idle && engine->statusText() == u"En attente"_s;
-            }, 20000);
+            const bool done = QTest::qWaitFor(
+                [&] {
+                    return engine->state() == RequestEngine::State::Idle &&
+                           engine->statusText() == u"En attente"_s;
+                },
+                20000);
             QStringList keywords;
             if (!done || desktop.notifier.shown.size() != before)
                 return {u"(no answer)"_s};
@@ -111,8 +113,8 @@ private slots:
 
         QCOMPARE(s.send(RequestKind::Refresh, &body), QStringList{u"REFRESHISOK"_s});
         const QString format = u"REFRESHISOK\\|HERESTARTFAVORIS\\|(?:"_s + contactRecord +
-                               u")+HERESTARTLISTENOIRE\\|(?:"_s + contactRecord + u")+IAMINLISTENOIREOF\\|(?:"_s +
-                               pseudo + u",)+MYMAILSNUMBER,3,"_s;
+                               u")+HERESTARTLISTENOIRE\\|(?:"_s + contactRecord +
+                               u")+IAMINLISTENOIREOF\\|(?:"_s + pseudo + u",)+MYMAILSNUMBER,3,"_s;
         QVERIFY2(matchesWhole(body, format), qPrintable(body));
         // Connected demo members carry an address; the absent ones 0.0.0.0.
         QVERIFY(body.contains(u",127.0.0."_s));
@@ -155,9 +157,10 @@ private slots:
 
         s.selectedPseudo = u"zoe"_s; // no photo
         QCOMPARE(s.send(RequestKind::Profil, &body), QStringList{u"HERESTARTREQUIREDPROFIL"_s});
-        QVERIFY2(body.startsWith(u"HERESTARTREQUIREDPROFILNULL,NULL,Ile-de-France,0,0,NULL,NULL,NULL,NULL,NULL,"
-                                 u"NULL,-1,0,"_s),
-                 qPrintable(body));
+        QVERIFY2(
+            body.startsWith(u"HERESTARTREQUIREDPROFILNULL,NULL,Ile-de-France,0,0,NULL,NULL,NULL,NULL,NULL,"
+                            u"NULL,-1,0,"_s),
+            qPrintable(body));
     }
 
     void searches()
@@ -174,16 +177,19 @@ private slots:
         QCOMPARE(s.send(RequestKind::SearchPseudo), QStringList{u"NOSEARCHRESULT"_s});
 
         // The criteria go out as the combo boxes show them, accents as raw Windows-1252 bytes.
-        s.criteria = {u"Femme"_s, u"de 26 à 35"_s, u"indifférent"_s, u"indifférent"_s, u"indifférent"_s, false};
+        s.criteria = {u"Femme"_s,       u"de 26 à 35"_s,  u"indifférent"_s,
+                      u"indifférent"_s, u"indifférent"_s, false};
         QCOMPARE(s.send(RequestKind::SearchCriteres, &body), QStringList{u"SEARCHISOK"_s});
         QVERIFY2(matchesWhole(body, u"HERESTARTSEARCHRESULT(?:"_s + searchRecord + u")+SEARCHISOK\\|"_s),
                  qPrintable(body));
         QVERIFY(!body.contains(u",H,"_s));
         QVERIFY(body.contains(u"julie,F,"_s) && body.contains(u",yes,"_s)); // julie black-listed demo
 
-        s.criteria = {u"indifférent"_s, u"indifférent"_s, u"Bretagne"_s, u"de 1m50 à 1m60"_s, u"indifférent"_s, true};
+        s.criteria = {u"indifférent"_s,    u"indifférent"_s, u"Bretagne"_s,
+                      u"de 1m50 à 1m60"_s, u"indifférent"_s, true};
         QCOMPARE(s.send(RequestKind::SearchCriteres, &body), QStringList{u"NOSEARCHRESULT"_s});
-        s.criteria = {u"indifférent"_s, u"indifférent"_s, u"indifférent"_s, u"indifférent"_s, u"indifférent"_s, false};
+        s.criteria = {u"indifférent"_s, u"indifférent"_s, u"indifférent"_s,
+                      u"indifférent"_s, u"indifférent"_s, false};
         QCOMPARE(s.send(RequestKind::SearchCriteres, &body), QStringList{u"SEARCHISOK"_s});
         QCOMPARE(body.count(u'|'), 41); // the 40 other members, and the end marker
     }
@@ -211,7 +217,8 @@ private slots:
         lucie.state.userPassword = u"demo"_s;
         QCOMPARE(lucie.send(RequestKind::Login), QStringList{u"YOURLOGINISOK"_s});
         QCOMPARE(lucie.send(RequestKind::ReadMails, &body), QStringList{u"HERESTARTMAILLIST"_s});
-        QVERIFY2(body.contains(u"demo~"_s) && body.endsWith(u"~Salut !~Bonjour Lucie,\r\nà demain ; 100% sûr.~"_s),
+        QVERIFY2(body.contains(u"demo~"_s) &&
+                     body.endsWith(u"~Salut !~Bonjour Lucie,\r\nà demain ; 100% sûr.~"_s),
                  qPrintable(body));
         QCOMPARE(lucie.send(RequestKind::Logoff), QStringList{u"SOFTLOGOFFSUCCESS"_s});
     }
