@@ -2,6 +2,7 @@
 #include "community/handlers/reply.h"
 
 #include <exception>
+#include <iostream>
 #include <string_view>
 
 namespace jaserelle::community {
@@ -55,7 +56,8 @@ Response handle(Context &ctx, const Request &request)
         if (path == "/onlinehelp.html")
             return onlineHelpPage();
         return notFound();
-    } catch (const std::exception &) {
+    } catch (const std::exception &e) {
+        std::cerr << "jaserelle-server: " << e.what() << std::endl;
         // A store failure (disk full, locked too long): the client sees no keyword and keeps
         // its state; nothing of the failure leaks into the answer.
         return textReply("Le serveur est momentanément indisponible.\r\n", 503);

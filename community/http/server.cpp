@@ -151,7 +151,12 @@ struct HttpServer::Impl
                 });
                 return;
             }
-            std::make_shared<Session>(std::move(socket), handler, options, active, isSlow, slowPool)->run();
+            if (active >= options.maxConnections) {
+                beast::error_code ignored;
+                socket.close(ignored);
+            } else {
+                std::make_shared<Session>(std::move(socket), handler, options, active, isSlow, slowPool)->run();
+            }
             accept();
         });
     }

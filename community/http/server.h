@@ -23,6 +23,9 @@ struct ServerOptions
     // A mail travels in the query string, urlEncode'd: up to three bytes per character.
     std::size_t headerLimit = 1024 * 1024;
     std::size_t bodyLimit = 1024 * 1024; // the sign-up form with its photo
+    // Connections served at once; beyond, new ones are closed at once. With the limits above this
+    // bounds the memory strangers can make the server hold.
+    int maxConnections = 1024;
 };
 
 using Handler = std::function<Response(const Request &)>;

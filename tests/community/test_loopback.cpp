@@ -210,3 +210,35 @@ TEST(Listen, AddressesAndPorts)
          {"", "8080", ":8080", "127.0.0.1:", "127.0.0.1:65536", "localhost:80", "[::1]80", "1.2.3.4:8x"})
         EXPECT_FALSE(parseListen(bad, address, port)) << bad;
 }
+
+TEST(ConnectionCap, ConnectionsBeyondTheCapAreClosedAndServiceResumes)
+{
+    ServerOptions options;
+    options.port = 0;
+    options.threads = 2;
+    options.maxConnections = 2;
+    options.readTimeout = std::chrono::milliseconds(300);
+    HttpServer server([](const Request &) { return Response{200, "text/plain", "ok", ""}; }, options);
+    server.start();
+    {
+        RawClient idle1(server.port());
+        RawClient idle2(server.port());
+        idle1.send("GET /");
+        idle2.send("GET /");
+        RawClient third(server.port());
+        third.send(getRequest("x"));
+        bool closed = false;
+        EXPECT_EQ(third.readAll(&closed), "");
+        EXPECT_TRUE(closed);
+        idle1.readAll(); // dropped by the read timeout
+        idle2.readAll();
+    }
+    // The dropped sessions end a moment after their sockets close: try until one is served.
+    std::string answer;
+    for (int attempt = 0; attempt < 200 && answer != "ok"; ++attempt) {
+        RawClient later(server.port());
+        later.send(getRequest("x"));
+        answer = bodyOf(later.readAll());
+    }
+    EXPECT_EQ(answer, "ok");
+}
