@@ -1,13 +1,16 @@
 #include "client/shell/frmmain.h"
 
+#include "client/assets/artwork.h"
 #include "client/shell/conversationlist.h"
 #include "client/shell/memberlistrules.h"
 #include "client/shell/rowselection.h"
+#include "client/shell/windowplacement.h"
 #include "ui_frmmain.h"
 
 #include <QCloseEvent>
 #include <QMouseEvent>
-#include <QScreen>
+
+namespace artwork = jaserelle::artwork;
 
 namespace {
 
@@ -166,6 +169,14 @@ void FrmMain::applyLoadLayout()
     setFixedSize(clientWidth, ui_->menuBar->sizeHint().height() + clientHeight);
 
     ui_->pctBoxListeNoire->move(ui_->pctBoxFavoris->x(), ui_->pctBoxListeNoire->y());
+    setWindowIcon(artwork::icon(artwork::windowIcon));
+    const qreal dpr = devicePixelRatioF();
+    ui_->pctBoxFavoris->setPixmap(artwork::pixmap(artwork::sun, dpr));
+    ui_->pctBoxListeNoire->setPixmap(artwork::pixmap(artwork::cloud, dpr));
+    ui_->pctbMail->setPixmap(artwork::pixmap(artwork::envelope(false), dpr));
+
+    for (QTreeWidget *list : {ui_->lvFavoris, ui_->lvListeNoire, ui_->lvRecherche})
+        list->setIconSize(artwork::faceManColour.size);
     for (QTreeWidget *list : {ui_->lvFavoris, ui_->lvListeNoire})
         list->setGeometry(px(30), list->y(), tabWidth - px(100), list->height());
     ui_->lvRecherche->setGeometry(px(30), ui_->lvRecherche->y(), tabWidth - px(180), lvRechercheHeight);
@@ -216,8 +227,7 @@ void FrmMain::showEvent(QShowEvent *event)
     if (centred_)
         return;
     centred_ = true;
-    if (const QScreen *screen = this->screen())
-        move(screen->availableGeometry().center() - frameGeometry().center() + pos());
+    centreOnScreen(*this);
 }
 
 bool FrmMain::eventFilter(QObject *watched, QEvent *event)
