@@ -11,13 +11,14 @@ MemberListRules::MemberListRules(QTreeWidget *list, QMenu *contextMenu, const Co
                                  RowSelection &selection, QObject *parent)
     : QObject(parent), list_(list), menu_(contextMenu), widths_(widths), selection_(selection)
 {
+    // Unsorted until the first header click; the headers stay clickable all the same.
+    list_->setSortingEnabled(false);
     QHeaderView *header = list_->header();
     header->setStretchLastSection(false);
     header->setMinimumSectionSize(0);
     header->setSectionsMovable(false);
     header->setSectionsClickable(true);
     header->setSortIndicatorShown(false);
-    list_->setSortingEnabled(false);
     restoreColumnWidths();
 
     connect(header, &QHeaderView::sectionClicked, this, &MemberListRules::sortBy);
