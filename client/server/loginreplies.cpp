@@ -8,8 +8,8 @@
 
 using namespace Qt::StringLiterals;
 
-LoginReplies::LoginReplies(ClientState &state, Notifier &notifier, AppLifetime &lifetime, RequestEngine &engine,
-                           LoginScreens screens)
+LoginReplies::LoginReplies(ClientState &state, Notifier &notifier, AppLifetime &lifetime,
+                           RequestEngine &engine, LoginScreens screens)
     : state_(state), notifier_(notifier), lifetime_(lifetime), engine_(engine), screens_(std::move(screens))
 {
 }

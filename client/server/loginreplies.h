@@ -3,7 +3,6 @@
 #include "client/server/replypipeline.h"
 
 #include <QObject>
-
 #include <functional>
 #include <memory>
 

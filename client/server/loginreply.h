@@ -5,7 +5,7 @@
 // The server's message carried by an accepted login ("YOURLOGINISOK|message|").
 struct LoginMessage
 {
-    QString text;          // as shown to the user, the permission keyword taken out
+    QString text;            // as shown to the user, the permission keyword taken out
     bool hasMessage = false; // the server said something: the notice window comes first
     bool permitted = true;   // false when the server refused this account the service
 };

@@ -14,13 +14,13 @@
 using namespace Qt::StringLiterals;
 
 Client::Client(ClientState initial, Platform platform, QObject *parent)
-    : QObject(parent), state_(std::move(initial)),
-      ending_(platform.lifetime,
-              [this] {
-                  if (main_)
-                      main_->setCloseAllowed(true);
-              }),
-      platform_{platform.notifier, platform.sound, platform.browser, platform.instance, ending_, platform.clock},
+    : QObject(parent), state_(std::move(initial)), ending_(platform.lifetime,
+                                                           [this] {
+                                                               if (main_)
+                                                                   main_->setCloseAllowed(true);
+                                                           }),
+      platform_{platform.notifier, platform.sound, platform.browser,
+                platform.instance, ending_,        platform.clock},
       engine_(std::make_unique<RequestEngine>(state_, platform_.notifier, platform_.lifetime, pipeline_))
 {
     initArtwork();
@@ -63,7 +63,8 @@ FrmLogin &Client::frmLogin()
     if (!login_) {
         login_ = std::make_unique<FrmLogin>();
         connect(login_.get(), &FrmLogin::connectRequested, this, &Client::submitLogin);
-        connect(login_.get(), &FrmLogin::quitRequested, this, [this] { platform_.lifetime.endApplication(); });
+        connect(login_.get(), &FrmLogin::quitRequested, this,
+                [this] { platform_.lifetime.endApplication(); });
         connect(login_.get(), &FrmLogin::newMemberRequested, this, &Client::newMember);
     }
     return *login_;
@@ -137,7 +138,8 @@ void Client::loginCouldNotStart()
 void Client::newMember()
 {
     platform_.notifier.notify(u"Inscription Jaserelle"_s,
-                              u"Inscrivez-vous gratuitement sur le site "_s + state_.serverHost + u" !\r\n"_s +
+                              u"Inscrivez-vous gratuitement sur le site "_s + state_.serverHost +
+                                  u" !\r\n"_s +
                                   u"Cette opération ne vous prendra que quelques minutes.\r\n"_s +
                                   u"Revenez ensuite sur la fenêtre de connection."_s);
     platform_.browser.open(state_.serverHost);

@@ -1,11 +1,10 @@
 #include "client/shell/frmapropos.h"
 
-#include "client/shell/windowplacement.h"
 #include "client/assets/artwork.h"
+#include "client/shell/windowplacement.h"
 #include "ui_frmapropos.h"
 
 namespace artwork = jaserelle::artwork;
-
 
 FrmAPropos::FrmAPropos(const QString &serverHost, QWidget *parent)
     : QDialog(parent), ui_(std::make_unique<Ui::frmAPropos>())

@@ -43,9 +43,10 @@ FrmMain::FrmMain(QWidget *parent)
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
 
-    favorisRules_ = std::make_unique<MemberListRules>(ui_->lvFavoris, ui_->MNU_Favoris, contactColumns, *selection_);
-    listeNoireRules_ =
-        std::make_unique<MemberListRules>(ui_->lvListeNoire, ui_->MNU_ListeNoire, contactColumns, *selection_);
+    favorisRules_ =
+        std::make_unique<MemberListRules>(ui_->lvFavoris, ui_->MNU_Favoris, contactColumns, *selection_);
+    listeNoireRules_ = std::make_unique<MemberListRules>(ui_->lvListeNoire, ui_->MNU_ListeNoire,
+                                                         contactColumns, *selection_);
     rechercheRules_ =
         std::make_unique<MemberListRules>(ui_->lvRecherche, ui_->MNU_Recherche, searchColumns, *selection_);
 
@@ -143,7 +144,8 @@ void FrmMain::connectMenus()
     connectRowCommand(ui_->MNU_RemoveFromListeNoire, &FrmMain::removeFromListeNoireRequested);
     connectRowCommand(ui_->MNU_RechercheToFavoris, &FrmMain::rechercheToFavorisRequested);
     connectRowCommand(ui_->MNU_RechercheToListeNoire, &FrmMain::rechercheToListeNoireRequested);
-    for (QAction *profil : {ui_->MNU_ProfilFromFavoris, ui_->MNU_ProfilFromListeNoire, ui_->MNU_ProfilFromRecherche})
+    for (QAction *profil :
+         {ui_->MNU_ProfilFromFavoris, ui_->MNU_ProfilFromListeNoire, ui_->MNU_ProfilFromRecherche})
         connectRowCommand(profil, &FrmMain::profilRequested);
     for (QAction *call : {ui_->MNU_CallFromFavoris, ui_->MNU_CallFromListeNoire, ui_->MNU_CallFromRecherche})
         connectRowCommand(call, &FrmMain::callRequested);
@@ -184,8 +186,8 @@ void FrmMain::applyLoadLayout()
 
     ui_->frameProfil->resize(tabWidth - px(220), ui_->frameProfil->height());
     const int photoWidth = ui_->frameProfil->width() - px(150);
-    ui_->pctBoxProfil->setGeometry((ui_->frameProfil->width() - photoWidth) / 2, ui_->pctBoxProfil->y(), photoWidth,
-                                   photoWidth - px(150));
+    ui_->pctBoxProfil->setGeometry((ui_->frameProfil->width() - photoWidth) / 2, ui_->pctBoxProfil->y(),
+                                   photoWidth, photoWidth - px(150));
 
     for (QComboBox *criterion : {ui_->cmbSexe, ui_->cmbAge, ui_->cmbRegion, ui_->cmbTaille, ui_->cmbPoids})
         criterion->setCurrentIndex(0);
@@ -203,8 +205,9 @@ void FrmMain::placeListesTab()
     noire->setGeometry(noire->x(), bottom - listeNoireHeight, noire->width(), listeNoireHeight);
     const int signTop = noire->y() - ui_->pctBoxListeNoire->height();
     ui_->pctBoxListeNoire->move(ui_->pctBoxListeNoire->x(), signTop);
-    ui_->lblListeNoire->move(ui_->lblListeNoire->x(), signTop + (ui_->pctBoxListeNoire->height() -
-                                                                 ui_->lblListeNoire->height()) / 2 + 2);
+    ui_->lblListeNoire->move(ui_->lblListeNoire->x(),
+                             signTop + (ui_->pctBoxListeNoire->height() - ui_->lblListeNoire->height()) / 2 +
+                                 2);
     QTreeWidget *favoris = ui_->lvFavoris;
     favoris->resize(favoris->width(), signTop - favoris->y());
 }

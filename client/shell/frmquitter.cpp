@@ -1,11 +1,10 @@
 #include "client/shell/frmquitter.h"
 
-#include "client/shell/windowplacement.h"
 #include "client/assets/artwork.h"
+#include "client/shell/windowplacement.h"
 #include "ui_frmquitter.h"
 
 namespace artwork = jaserelle::artwork;
-
 
 FrmQuitter::FrmQuitter(QWidget *parent) : QDialog(parent), ui_(std::make_unique<Ui::frmQuitter>())
 {

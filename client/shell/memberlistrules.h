@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QObject>
-
 #include <array>
 
 class QMenu;
@@ -23,8 +22,8 @@ public:
     // Widths in pixels of the five columns: pseudo, age, department, sex, address.
     using ColumnWidths = std::array<int, 5>;
 
-    MemberListRules(QTreeWidget *list, QMenu *contextMenu, const ColumnWidths &widths, RowSelection &selection,
-                    QObject *parent = nullptr);
+    MemberListRules(QTreeWidget *list, QMenu *contextMenu, const ColumnWidths &widths,
+                    RowSelection &selection, QObject *parent = nullptr);
 
     void restoreColumnWidths();
     Qt::SortOrder sortOrder() const { return order_; }

@@ -1,14 +1,18 @@
 #pragma once
 
 #include <QString>
-
 #include <functional>
 
 struct ClientState;
 class Notifier;
 
 // What became of a rewrite of jaserelle.ini.
-enum class ConfigWrite { Written, Absent, Failed };
+enum class ConfigWrite
+{
+    Written,
+    Absent,
+    Failed
+};
 
 // Replaces jaserelle.ini in `appDir` with the five lines the client writes. A missing file is left
 // missing. The new content goes to a temporary file first and replaces the old one only once

@@ -138,7 +138,8 @@ private slots:
 
     void serverNoticeComesBeforeTheMainWindow()
     {
-        QCOMPARE(server.admin({QStringLiteral("set-message"), QStringLiteral("Maintenance ce soir à 22 h.")}), 0);
+        QCOMPARE(server.admin({QStringLiteral("set-message"), QStringLiteral("Maintenance ce soir à 22 h.")}),
+                 0);
         User user(server.hostWithPort());
         QVERIFY(user.client->start());
         user.typeAndConnect(QStringLiteral("lucie"), QStringLiteral("demo"));

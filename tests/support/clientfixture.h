@@ -13,7 +13,6 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
-
 #include <memory>
 
 // One whole client, as the user starts it: jaserelle.ini in its own directory naming a loopback
@@ -43,7 +42,8 @@ struct ClientFixture
 
     // Starts the client and logs in with an answer that carries no message: the main window is up
     // and the first refresh has been asked for.
-    bool logIn(const QString &pseudo = QStringLiteral("demo"), const QString &password = QStringLiteral("secret"))
+    bool logIn(const QString &pseudo = QStringLiteral("demo"),
+               const QString &password = QStringLiteral("secret"))
     {
         server.queue(QByteArray("YOURLOGINISOK||"));
         if (!client->start())

@@ -32,21 +32,27 @@ private slots:
         QTest::addColumn<bool>("permitted");
 
         const QString http = QStringLiteral("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\n\r\n");
-        QTest::newRow("no message") << http + "YOURLOGINISOK||" << "" << false << true;
+        QTest::newRow("no message") << http + "YOURLOGINISOK||"
+                                    << "" << false << true;
         QTest::newRow("message between the separators")
-            << http + "YOURLOGINISOK|Bienvenue sur Jaserelle !|ignored" << "Bienvenue sur Jaserelle !" << true << true;
-        QTest::newRow("every repeat of the keyword goes") << "YOURLOGINISOK|YOURLOGINISOK|Salut|" << "Salut" << true
-                                                          << true;
+            << http + "YOURLOGINISOK|Bienvenue sur Jaserelle !|ignored"
+            << "Bienvenue sur Jaserelle !" << true << true;
+        QTest::newRow("every repeat of the keyword goes") << "YOURLOGINISOK|YOURLOGINISOK|Salut|"
+                                                          << "Salut" << true << true;
         QTest::newRow("permission keyword alone")
-            << http + "YOURLOGINISOK|YOUDONTHAVETHEPERMISSIONTOUSEJASERELLE|" << "" << true << false;
+            << http + "YOURLOGINISOK|YOUDONTHAVETHEPERMISSIONTOUSEJASERELLE|"
+            << "" << true << false;
         QTest::newRow("permission keyword inside the text")
-            << "YOURLOGINISOK|Compte YOUDONTHAVETHEPERMISSIONTOUSEJASERELLE suspendu.|" << "Compte  suspendu." << true
-            << false;
+            << "YOURLOGINISOK|Compte YOUDONTHAVETHEPERMISSIONTOUSEJASERELLE suspendu.|"
+            << "Compte  suspendu." << true << false;
         // No "|" closes the message: the rest of the reply is the message, white space trimmed.
-        QTest::newRow("unclosed message") << http + "YOURLOGINISOK|Bonjour\r\n" << "Bonjour" << true << true;
+        QTest::newRow("unclosed message") << http + "YOURLOGINISOK|Bonjour\r\n"
+                                          << "Bonjour" << true << true;
         QTest::newRow("unclosed refusal still refuses")
-            << "YOURLOGINISOK|YOUDONTHAVETHEPERMISSIONTOUSEJASERELLE" << "" << true << false;
-        QTest::newRow("keyword without any separator") << http + "YOURLOGINISOK\r\n" << "" << false << true;
+            << "YOURLOGINISOK|YOUDONTHAVETHEPERMISSIONTOUSEJASERELLE"
+            << "" << true << false;
+        QTest::newRow("keyword without any separator") << http + "YOURLOGINISOK\r\n"
+                                                       << "" << false << true;
     }
 
     void messageOfAnAcceptedLogin()
@@ -133,7 +139,8 @@ private slots:
 
         const RecordingNotifier::Shown box = f.desktop.notifier.shown.at(0);
         QCOMPARE(box.title, QStringLiteral("Erreur d'authentification."));
-        QCOMPARE(box.text, QStringLiteral("Ce compte n'est pas enregistré\r\nsur ") + f.server.hostWithPort());
+        QCOMPARE(box.text,
+                 QStringLiteral("Ce compte n'est pas enregistré\r\nsur ") + f.server.hostWithPort());
         QCOMPARE(box.icon, Notifier::Icon::Information);
         FrmLogin &login = f.client->frmLogin();
         QVERIFY(login.isVisible());

@@ -18,7 +18,8 @@ private:
     QTreeWidget *list(const QString &name) { return window->findChild<QTreeWidget *>(name); }
     QMenu *menu(const QString &name) { return window->findChild<QMenu *>(name); }
 
-    static QTreeWidgetItem *addRow(QTreeWidget *list, const QString &pseudo, const QString &age = QStringLiteral("30"))
+    static QTreeWidgetItem *addRow(QTreeWidget *list, const QString &pseudo,
+                                   const QString &age = QStringLiteral("30"))
     {
         return new QTreeWidgetItem(list, {pseudo, age, QStringLiteral("75"), QStringLiteral("F"), QString()});
     }
@@ -34,10 +35,7 @@ private:
     }
 
     // A point of the list below its last row.
-    static QPoint emptySpace(QTreeWidget *list)
-    {
-        return {20, list->viewport()->height() - 5};
-    }
+    static QPoint emptySpace(QTreeWidget *list) { return {20, list->viewport()->height() - 5}; }
 
     static QStringList pseudos(QTreeWidget *list)
     {
@@ -86,9 +84,12 @@ private slots:
         QTest::addColumn<int>("tab");
         QTest::addColumn<QString>("listName");
         QTest::addColumn<QString>("menuName");
-        QTest::newRow("favourites") << 0 << "lvFavoris" << "MNU_Favoris";
-        QTest::newRow("black list") << 0 << "lvListeNoire" << "MNU_ListeNoire";
-        QTest::newRow("search results") << 1 << "lvRecherche" << "MNU_Recherche";
+        QTest::newRow("favourites") << 0 << "lvFavoris"
+                                    << "MNU_Favoris";
+        QTest::newRow("black list") << 0 << "lvListeNoire"
+                                    << "MNU_ListeNoire";
+        QTest::newRow("search results") << 1 << "lvRecherche"
+                                        << "MNU_Recherche";
     }
 
     void rightClickOnRowOpensItsMenu()

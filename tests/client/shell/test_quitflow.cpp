@@ -8,7 +8,6 @@
 
 #include <QAction>
 #include <QTimer>
-
 #include <functional>
 
 namespace {
@@ -100,7 +99,8 @@ private slots:
         QVERIFY(b.state.quitConfirmed);
         QCOMPARE(b.conversations.closedAfterRequests, QList<qsizetype>{0});
         QVERIFY(b.server.waitForRequests(1));
-        QVERIFY(b.server.requests.at(0).startsWith("GET /softlogoff.php?login=demo&password=secret HTTP/1.1\r\n"));
+        QVERIFY(b.server.requests.at(0).startsWith(
+            "GET /softlogoff.php?login=demo&password=secret HTTP/1.1\r\n"));
     }
 
     void eventsKeepFlowingWhileAsking()

@@ -39,7 +39,8 @@ private slots:
         ClientFixture f(QStringLiteral("jaserelle.example"));
         QVERIFY(f.client->start());
         FrmMain &main = f.client->frmMain();
-        write(iniPath(f), "; notes of the user\r\n[server]\r\njaserelle.example\r\n[sound]\r\nenable\r\nextra=1\r\n");
+        write(iniPath(f),
+              "; notes of the user\r\n[server]\r\njaserelle.example\r\n[sound]\r\nenable\r\nextra=1\r\n");
 
         action(main, "MNU_DeActiveSound")->trigger();
         QCOMPARE(read(iniPath(f)), QByteArray("[server]\r\njaserelle.example\r\n\r\n[sound]\r\ndisable\r\n"));
@@ -137,7 +138,8 @@ private slots:
         QVERIFY(!about.isVisible());
         action(main, "MNU_APropos")->trigger();
         QVERIFY(about.isVisible());
-        QCOMPARE(about.findChild<QLabel *>(QStringLiteral("lblServeur"))->text(), QStringLiteral("jaserelle.example"));
+        QCOMPARE(about.findChild<QLabel *>(QStringLiteral("lblServeur"))->text(),
+                 QStringLiteral("jaserelle.example"));
         about.findChild<QPushButton *>(QStringLiteral("cmdQuitter"))->click();
         QVERIFY(!about.isVisible());
         action(main, "MNU_APropos")->trigger();
