@@ -4,6 +4,7 @@
 #include "client/shell/conversationlist.h"
 #include "client/shell/memberlistrules.h"
 #include "client/shell/rowselection.h"
+#include "client/shell/tabrow.h"
 #include "client/shell/windowplacement.h"
 #include "ui_frmmain.h"
 
@@ -169,6 +170,8 @@ void FrmMain::applyLoadLayout()
 {
     ui_->statusBar->setFixedHeight(qMax(px(220), ui_->statusBar->fontMetrics().height() + 6));
     setFixedSize(clientWidth, ui_->menuBar->sizeHint().height() + clientHeight);
+    // The three tabs share the row.
+    ui_->ssTab->setRowWidth(tabWidth - px(30));
 
     ui_->pctBoxListeNoire->move(ui_->pctBoxFavoris->x(), ui_->pctBoxListeNoire->y());
     setWindowIcon(artwork::icon(artwork::windowIcon));
