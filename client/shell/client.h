@@ -7,6 +7,7 @@
 #include "client/shell/endofapplication.h"
 
 #include <QObject>
+
 #include <memory>
 
 class RequestEngine;
