@@ -1,5 +1,3 @@
-#include "client/server/frminfo.h"
-#include "client/server/loginreplies.h"
 #include "client/server/requestengine.h"
 #include "client/shell/client.h"
 #include "client/shell/configfile.h"
@@ -17,7 +15,6 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTextEdit>
 #include <QTimer>
 
 namespace {
@@ -74,8 +71,8 @@ void answerWhenAsked(QuitFlow &quit, const QString &button)
 
 } // namespace
 
-// Logging in, reading the server's notice, quitting and mistyping a password, against the real
-// community server with its demo members.
+// Logging in, quitting and mistyping a password, as a new user would, against the real community
+// server with its demo members.
 class TestMainWindow : public QObject
 {
     Q_OBJECT
@@ -134,38 +131,6 @@ private slots:
         // Typed right the second time.
         user.typeAndConnect(QStringLiteral("demo"), QStringLiteral("demo"));
         QVERIFY(QTest::qWaitFor([&] { return user.client->frmMain().isVisible(); }, 20000));
-    }
-
-    void serverNoticeComesBeforeTheMainWindow()
-    {
-        QCOMPARE(server.admin({QStringLiteral("set-message"), QStringLiteral("Maintenance ce soir à 22 h.")}),
-                 0);
-        User user(server.hostWithPort());
-        QVERIFY(user.client->start());
-        user.typeAndConnect(QStringLiteral("lucie"), QStringLiteral("demo"));
-        QVERIFY(QTest::qWaitFor([&] { return user.client->loginReplies().frmInfo() != nullptr; }, 20000));
-        FrmInfo *info = user.client->loginReplies().frmInfo();
-        QCOMPARE(info->message(), QStringLiteral("Maintenance ce soir à 22 h."));
-        QVERIFY(!user.client->frmMain().isVisible());
-
-        info->findChild<QPushButton *>(QStringLiteral("cmdOk"))->click();
-        QVERIFY(QTest::qWaitFor([&] { return user.client->frmMain().isVisible(); }, 20000));
-        QVERIFY(QTest::qWaitFor([&] { return user.refreshed(); }, 20000));
-        QCOMPARE(server.admin({QStringLiteral("set-message")}), 0);
-    }
-
-    void withdrawnAccountEndsAfterTheNotice()
-    {
-        QCOMPARE(server.admin({QStringLiteral("withdraw"), QStringLiteral("thomas")}), 0);
-        User user(server.hostWithPort());
-        QVERIFY(user.client->start());
-        user.typeAndConnect(QStringLiteral("thomas"), QStringLiteral("demo"));
-        QVERIFY(QTest::qWaitFor([&] { return user.client->loginReplies().frmInfo() != nullptr; }, 20000));
-        QVERIFY(!user.client->loginReplies().frmInfo()->message().contains(
-            QStringLiteral("YOUDONTHAVETHEPERMISSIONTOUSEJASERELLE")));
-        user.client->loginReplies().frmInfo()->findChild<QPushButton *>(QStringLiteral("cmdOk"))->click();
-        QVERIFY(QTest::qWaitFor([&] { return user.desktop.lifetime.ended(); }, 5000));
-        QVERIFY(!user.client->frmMain().isVisible());
     }
 };
 

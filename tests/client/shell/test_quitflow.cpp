@@ -163,19 +163,6 @@ private slots:
         QTest::qWait(20);
         QVERIFY(!quit.frmQuitter().isVisible());
     }
-
-    void logoffThatCannotReachTheServerStillEnds()
-    {
-        ClientFixture f;
-        QVERIFY(f.logIn());
-        QVERIFY(QTest::qWaitFor([&] { return f.client->engine().state() == RequestEngine::State::Idle; }));
-        f.server.stopListening();
-        QuitFlow &quit = f.client->shellCommands().quitFlow();
-        answerWhenAsked(quit, "cmdQuitter");
-        quit.run();
-        QVERIFY(QTest::qWaitFor([&] { return f.desktop.lifetime.ended(); }));
-        QVERIFY(f.desktop.notifier.shown.isEmpty());
-    }
 };
 
 QTEST_MAIN(TestQuitFlow)

@@ -115,16 +115,6 @@ private slots:
         QCOMPARE(QDir(f.dir.path()).entryList(QDir::Files | QDir::Hidden).size(), readOnlyFile ? 1 : 0);
     }
 
-    void noSoundDeviceDisablesBothEntries()
-    {
-        ClientFixture f;
-        f.desktop.sound.device = false;
-        QVERIFY(f.client->start());
-        QVERIFY(!action(f.client->frmMain(), "MNU_ActiveSound")->isEnabled());
-        QVERIFY(!action(f.client->frmMain(), "MNU_DeActiveSound")->isEnabled());
-        QVERIFY(!f.client->state().soundEnabled);
-    }
-
     void helpAndAbout()
     {
         ClientFixture f(QStringLiteral("jaserelle.example"));
