@@ -38,6 +38,9 @@ public:
     // The mail indicator of the "Listes" tab: the number of waiting mails and the envelope.
     QLabel *lblMailsNumber() const;
     QLabel *pctbMail() const;
+    // Any control by its name, for the subsystems that fill the "Recherche" and "Profil" tabs
+    // (cmbSexe, txtSearchPseudo, frameProfil, lblPrenom...); null when there is no such control.
+    template <typename T> T *control(const QString &objectName) const { return findChild<T *>(objectName); }
 
     // Check marks of the sound menu; both entries disabled when the machine cannot play sounds.
     void setSoundMenu(bool hasDevice, bool soundEnabled);
