@@ -1,6 +1,7 @@
 #include "client/server/loginreplies.h"
 
 #include "client/platform/platform.h"
+#include "client/server/enginenotices.h"
 #include "client/server/frminfo.h"
 #include "client/server/loginreply.h"
 #include "client/server/requestengine.h"
@@ -12,6 +13,7 @@ LoginReplies::LoginReplies(ClientState &state, Notifier &notifier, AppLifetime &
                            RequestEngine &engine, LoginScreens screens)
     : state_(state), notifier_(notifier), lifetime_(lifetime), engine_(engine), screens_(std::move(screens))
 {
+    connect(&engine_, &RequestEngine::replyHandled, this, &LoginReplies::loginAnswered);
 }
 
 LoginReplies::~LoginReplies() = default;
@@ -27,6 +29,7 @@ HandlerResult LoginReplies::loginAccepted(QString &reply)
 {
     if (engine_.requestKind() != RequestKind::Login)
         return HandlerResult::Continue;
+    loginReplyTaken_ = true;
     const LoginMessage message = takeLoginMessage(reply);
     screens_.hideTryToConnect();
     if (!message.hasMessage) {
@@ -41,6 +44,21 @@ HandlerResult LoginReplies::loginAccepted(QString &reply)
     info_->raise();
     info_->activateWindow();
     return HandlerResult::Continue;
+}
+
+void LoginReplies::loginAnswered(RequestKind kind)
+{
+    if (kind != RequestKind::Login)
+        return;
+    const bool taken = loginReplyTaken_;
+    loginReplyTaken_ = false;
+    if (taken)
+        return;
+    const SocketErrorOutcome failure = socketErrorOutcome(RequestKind::Login, state_.serverHost);
+    if (failure.notice)
+        notifier_.notify(failure.notice->title, failure.notice->text);
+    screens_.hideTryToConnect();
+    screens_.showLoginAgain();
 }
 
 void LoginReplies::messageRead()
@@ -65,6 +83,7 @@ HandlerResult LoginReplies::loginRefused(QString &)
 {
     if (engine_.requestKind() != RequestKind::Login)
         return HandlerResult::Continue;
+    loginReplyTaken_ = true;
     notifier_.notify(u"Erreur d'authentification."_s,
                      u"Ce compte n'est pas enregistré\r\nsur "_s + state_.serverHost);
     screens_.hideTryToConnect();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "client/server/replypipeline.h"
+#include "client/server/requestkind.h"
 
 #include <QObject>
 #include <functional>
@@ -22,6 +23,10 @@ struct LoginScreens
 
 // The answers to the login and the logoff: the main window (after the server's message, if
 // any), the login window again, or the end of the application.
+//
+// An answer to the login that is neither acceptance nor refusal (an error page, a server that
+// is not the community's) gives the login window back with the notice of a failing server, rather
+// than leaving the user before "Tentative de connection" for ever.
 //
 // They are only taken from the answer to their own request. A reply to anything else can carry
 // text another member wrote (a mail, a profile): a keyword inside it must not log the user in
@@ -45,6 +50,7 @@ private:
     HandlerResult loginAccepted(QString &reply);
     HandlerResult loginRefused(QString &reply);
     HandlerResult logoffDone(QString &reply);
+    void loginAnswered(RequestKind kind);
     void messageRead();
     void enterMainWindow();
 
@@ -54,4 +60,5 @@ private:
     RequestEngine &engine_;
     LoginScreens screens_;
     std::unique_ptr<FrmInfo> info_;
+    bool loginReplyTaken_ = false;
 };

@@ -147,6 +147,19 @@ private slots:
         QVERIFY(!login.isVisible());
     }
 
+    void answerThatIsNeitherGivesTheLoginWindowBack()
+    {
+        ClientFixture f;
+        f.server.queue(ScriptedServer::Answer{"HTTP/1.1 404 Not Found\r\n\r\n<h1>Not Found</h1>"});
+        QVERIFY(f.client->start());
+        f.submitLogin(QStringLiteral("demo"), QStringLiteral("secret"));
+        QVERIFY(QTest::qWaitFor([&] { return f.client->frmLogin().isVisible(); }));
+        QCOMPARE(f.desktop.notifier.titles(), QStringList{QStringLiteral("Attention!")});
+        QVERIFY(f.desktop.notifier.shown.at(0).text.contains(QStringLiteral(" est défaillant,\r\n")));
+        QVERIFY(!f.client->frmTryToConnect().isVisible());
+        QVERIFY(!f.desktop.lifetime.ended());
+    }
+
     void laterHandlersSeeOnlyTheMessage()
     {
         ClientFixture f;
