@@ -7,9 +7,8 @@
 
 #include <QEventLoop>
 
-QuitFlow::QuitFlow(ClientState &state, RequestEngine &engine, ConversationList &conversations,
-                   QWidget *windowParent)
-    : state_(state), engine_(engine), conversations_(conversations), windowParent_(windowParent)
+QuitFlow::QuitFlow(ClientState &state, RequestEngine &engine, ConversationList &conversations)
+    : state_(state), engine_(engine), conversations_(conversations)
 {
 }
 
@@ -18,7 +17,7 @@ QuitFlow::~QuitFlow() = default;
 FrmQuitter &QuitFlow::frmQuitter()
 {
     if (!quitter_) {
-        quitter_ = std::make_unique<FrmQuitter>(windowParent_);
+        quitter_ = std::make_unique<FrmQuitter>();
         connect(quitter_.get(), &FrmQuitter::quitChosen, this, [this] { state_.quitConfirmed = true; });
     }
     return *quitter_;

@@ -6,7 +6,6 @@
 struct ClientState;
 class ConversationList;
 class FrmQuitter;
-class QWidget;
 class RequestEngine;
 
 // The quit command: the confirmation, then every conversation closed and the logoff sent. The
@@ -16,8 +15,7 @@ class QuitFlow : public QObject
     Q_OBJECT
 
 public:
-    QuitFlow(ClientState &state, RequestEngine &engine, ConversationList &conversations,
-             QWidget *windowParent = nullptr);
+    QuitFlow(ClientState &state, RequestEngine &engine, ConversationList &conversations);
     ~QuitFlow() override;
 
     // Returns once the user has answered. While the question is up every event keeps flowing:
@@ -34,7 +32,6 @@ private:
     ClientState &state_;
     RequestEngine &engine_;
     ConversationList &conversations_;
-    QWidget *windowParent_;
     std::unique_ptr<FrmQuitter> quitter_;
     bool leaving_ = false;
 };

@@ -11,8 +11,7 @@ using namespace Qt::StringLiterals;
 
 ShellCommands::ShellCommands(FrmMain &frmMain, ClientState &state, Platform &platform, RequestEngine &engine,
                              ConversationList &conversations)
-    : state_(state), platform_(platform),
-      quit_(std::make_unique<QuitFlow>(state, engine, conversations, &frmMain)),
+    : state_(state), platform_(platform), quit_(std::make_unique<QuitFlow>(state, engine, conversations)),
       sound_(std::make_unique<SoundSetting>(state, platform.notifier,
                                             [&frmMain](bool on) { frmMain.setSoundChecks(on); })),
       // The about box is made with the main window, which is when the server host is known.
