@@ -198,9 +198,9 @@ void FrmMain::applyLoadLayout()
     ui_->ssTab->setCurrentIndex(0);
 }
 
-// The tab pages are a little shorter than the original's (the tab row and the status bar take more
-// room): the bottom controls keep their height and sit on the page's bottom edge, and the list
-// above them gives up the difference.
+// The tab pages come out a little shorter than the design in twips counts on (the tab row and the
+// status bar take more room here): the bottom controls keep their height and sit on the page's
+// bottom edge, and the list above them gives up the difference.
 void FrmMain::placeListesTab()
 {
     const int bottom = ui_->tabListes->height() - gap;
