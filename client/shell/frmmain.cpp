@@ -2,6 +2,7 @@
 
 #include "client/assets/artwork.h"
 #include "client/shell/conversationlist.h"
+#include "client/shell/imagelists.h"
 #include "client/shell/memberlistrules.h"
 #include "client/shell/rowselection.h"
 #include "client/shell/tabrow.h"
@@ -176,12 +177,12 @@ void FrmMain::applyLoadLayout()
     ui_->pctBoxListeNoire->move(ui_->pctBoxFavoris->x(), ui_->pctBoxListeNoire->y());
     setWindowIcon(artwork::icon(artwork::windowIcon));
     const qreal dpr = devicePixelRatioF();
-    ui_->pctBoxFavoris->setPixmap(artwork::pixmap(artwork::sun, dpr));
-    ui_->pctBoxListeNoire->setPixmap(artwork::pixmap(artwork::cloud, dpr));
-    ui_->pctbMail->setPixmap(artwork::pixmap(artwork::envelope(false), dpr));
+    ui_->pctBoxFavoris->setPixmap(artwork::pixmap(imagelists::imglGeneral(2), dpr));
+    ui_->pctBoxListeNoire->setPixmap(artwork::pixmap(imagelists::imglGeneral(1), dpr));
+    ui_->pctbMail->setPixmap(artwork::pixmap(imagelists::imglMails(2), dpr));
 
     for (QTreeWidget *list : {ui_->lvFavoris, ui_->lvListeNoire, ui_->lvRecherche})
-        list->setIconSize(artwork::faceManColour.size);
+        list->setIconSize(imagelists::imglListes(1).size);
     for (QTreeWidget *list : {ui_->lvFavoris, ui_->lvListeNoire})
         list->setGeometry(px(30), list->y(), tabWidth - px(100), list->height());
     ui_->lvRecherche->setGeometry(px(30), ui_->lvRecherche->y(), tabWidth - px(180), lvRechercheHeight);
