@@ -76,7 +76,9 @@ int main(int argc, char **argv)
         HttpServer server([&ctx](const Request &r) { return handle(ctx, r); }, options, isSlowRequest);
         server.stopOnSignals();
         server.start();
-        std::cout << "jaserelle-server: listening on " << listen << ", data in " << data << std::endl;
+        // The port actually bound: "--listen 127.0.0.1:0" takes any free one.
+        std::cout << "jaserelle-server: listening on " << options.address << ':' << server.port()
+                  << ", data in " << data << std::endl;
         server.wait();
         std::cout << "jaserelle-server: stopped" << std::endl;
         return 0;
