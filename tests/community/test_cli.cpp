@@ -17,8 +17,10 @@ namespace {
 
 std::string serverBinary()
 {
-    const char *dir = std::getenv("JASERELLE_BIN_DIR");
-    return std::string(dir ? dir : "bin") + "/jaserelle-server";
+    if (const char *dir = std::getenv("JASERELLE_BIN_DIR"))
+        return std::string(dir) + "/jaserelle-server";
+    // Run by hand: the test sits in <build>/tests/bin, the server in <build>/bin.
+    return (std::filesystem::read_symlink("/proc/self/exe").parent_path() / "../../bin/jaserelle-server").string();
 }
 
 // A running child with its standard output on a pipe.
@@ -78,6 +80,8 @@ struct Child
     // The exit code, or -1 when it did not exit normally.
     int wait()
     {
+        if (pid <= 0)
+            return -1;
         int status = 0;
         waitpid(pid, &status, 0);
         pid = -1;
