@@ -48,7 +48,7 @@ Response getprofil(Context &ctx, const Request &, const Target &target)
     out += member->hasPhoto ? "1," : "0,";
     out += isIsoDate(member->lastConnection) ? member->lastConnection : today(ctx).date();
     out += ',';
-    return textReply(out);
+    return textReply(std::move(out));
 }
 
 } // namespace jaserelle::community

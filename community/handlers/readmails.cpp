@@ -25,7 +25,7 @@ Response readmails(Context &ctx, const Request &request, const Target &target)
         out += m.text;
         out += '~';
     }
-    return textReply(out);
+    return textReply(std::move(out));
 }
 
 } // namespace jaserelle::community

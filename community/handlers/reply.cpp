@@ -2,19 +2,20 @@
 
 #include "common/cp1252.h"
 
+#include <algorithm>
 #include <string>
 
 namespace jaserelle::community {
 
-Response textReply(std::string_view utf8, int status)
+Response textReply(std::string utf8, int status)
 {
     Response r;
     r.status = status;
     // Most answers are plain ASCII (keywords, pseudos, numbers): nothing to convert.
-    bool ascii = true;
-    for (char c : utf8)
-        ascii = ascii && static_cast<unsigned char>(c) < 0x80;
-    r.body = ascii ? std::string(utf8) : cp1252::fromUtf8(utf8);
+    const bool ascii = std::find_if(utf8.begin(), utf8.end(), [](char c) {
+                           return static_cast<unsigned char>(c) >= 0x80;
+                       }) == utf8.end();
+    r.body = ascii ? std::move(utf8) : cp1252::fromUtf8(utf8);
     return r;
 }
 

@@ -7,7 +7,7 @@
 namespace jaserelle::community {
 
 // A plain-text answer for the client: the UTF-8 text goes out in Windows-1252.
-Response textReply(std::string_view utf8, int status = 200);
+Response textReply(std::string utf8, int status = 200);
 
 // The answer to a request the security rules refuse: no keyword the client acts on.
 Response denied();

@@ -70,7 +70,7 @@ Response searchmembers3(Context &ctx, const Request &request, const Target &targ
     out += "SEARCHISOK|";
     if (capped)
         out += "MAXRESULTREACHED," + std::to_string(ctx.searchCap) + "|";
-    return textReply(out);
+    return textReply(std::move(out));
 }
 
 } // namespace jaserelle::community

@@ -93,7 +93,7 @@ Response softrefresh2(Context &ctx, const Request &request, const Target &target
     out += "MYMAILSNUMBER,";
     out += std::to_string(ctx.store.mailCount(login));
     out += ',';
-    return textReply(out);
+    return textReply(std::move(out));
 }
 
 } // namespace jaserelle::community

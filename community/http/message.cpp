@@ -34,8 +34,13 @@ const char *reasonPhrase(int status)
 
 std::string serialise(const Response &r)
 {
+    return serialiseHead(r) + r.body;
+}
+
+std::string serialiseHead(const Response &r)
+{
     std::string out;
-    out.reserve(160 + r.body.size());
+    out.reserve(192);
     out += "HTTP/1.1 ";
     out += std::to_string(r.status);
     out += ' ';
@@ -49,7 +54,6 @@ std::string serialise(const Response &r)
         out += r.location;
     }
     out += "\r\nCache-Control: no-store\r\nConnection: close\r\n\r\n";
-    out += r.body;
     return out;
 }
 

@@ -26,6 +26,8 @@ struct Response
 
 // The bytes on the wire: status line, headers (always "Connection: close"), empty line, body.
 std::string serialise(const Response &response);
+// The same without the body, for a writer that sends the body from where it is.
+std::string serialiseHead(const Response &response);
 
 const char *reasonPhrase(int status);
 

@@ -2,6 +2,7 @@
 
 #include "common/cp1252.h"
 
+#include <array>
 #include <atomic>
 #include <boost/asio/dispatch.hpp>
 #include <boost/asio/io_context.hpp>
@@ -9,7 +10,6 @@
 #include <boost/asio/post.hpp>
 #include <boost/asio/signal_set.hpp>
 #include <boost/asio/steady_timer.hpp>
-#include <boost/asio/strand.hpp>
 #include <boost/asio/thread_pool.hpp>
 #include <boost/asio/write.hpp>
 #include <boost/beast/core.hpp>
@@ -17,7 +17,10 @@
 #include <charconv>
 #include <condition_variable>
 #include <mutex>
+#include <optional>
+#include <system_error>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 namespace jaserelle::community {
@@ -32,10 +35,10 @@ namespace {
 class Session : public std::enable_shared_from_this<Session>
 {
 public:
-    Session(tcp::socket socket, const Handler &handler, const ServerOptions &options,
+    Session(tcp::socket socket, std::string peerAddress, const Handler &handler, const ServerOptions &options,
             std::atomic<int> &active, const SlowRequestTest &isSlow, asio::thread_pool &slowPool)
-        : stream_(std::move(socket)), handler_(handler), options_(options), active_(active), isSlow_(isSlow),
-          slowPool_(slowPool)
+        : socket_(std::move(socket)), peerAddress_(std::move(peerAddress)), handler_(handler),
+          options_(options), active_(active), isSlow_(isSlow), slowPool_(slowPool)
     {
         ++active_;
         parser_.header_limit(static_cast<std::uint32_t>(options_.headerLimit));
@@ -44,25 +47,31 @@ public:
 
     ~Session() { --active_; }
 
-    void run()
+    // Called on the connection's own loop.
+    void run() { read(); }
+
+    // The loop's sweeper: a connection past its time limit is closed, which ends what it waits for.
+    void closeIfLate(std::chrono::steady_clock::time_point now)
     {
-        asio::dispatch(stream_.get_executor(), [self = shared_from_this()] { self->read(); });
+        if (now >= deadline_)
+            close();
     }
 
 private:
     void read()
     {
-        stream_.expires_after(options_.readTimeout);
+        deadline_ = std::chrono::steady_clock::now() + options_.readTimeout;
         http::async_read(
-            stream_, buffer_, parser_,
+            socket_, buffer_, parser_,
             [self = shared_from_this()](beast::error_code ec, std::size_t) { self->onRead(ec); });
     }
 
     void onRead(beast::error_code ec)
     {
-        if (ec == beast::error::timeout || ec == http::error::end_of_stream || ec == asio::error::eof ||
-            ec == asio::error::connection_reset || ec == asio::error::operation_aborted) {
-            close();
+        if (ec == http::error::end_of_stream || ec == asio::error::eof ||
+            ec == asio::error::connection_reset || ec == asio::error::operation_aborted ||
+            ec == asio::error::bad_descriptor) {
+            close(); // the client left, or the time limit closed the socket
             return;
         }
         Response response;
@@ -82,42 +91,46 @@ private:
             request.target = std::string(msg.target());
             request.contentType = std::string(msg[http::field::content_type]);
             request.body = std::move(parser_.get().body());
-            beast::error_code addressError;
-            const auto peer = stream_.socket().remote_endpoint(addressError);
-            if (!addressError)
-                request.peerAddress = peer.address().to_string();
+            request.peerAddress = peerAddress_;
             if (isSlow_ && isSlow_(request)) {
+                deadline_ = std::chrono::steady_clock::time_point::max(); // no socket work meanwhile
                 asio::post(slowPool_, [self = shared_from_this(), request = std::move(request)] {
-                    std::string bytes = serialise(self->handler_(request));
-                    asio::post(self->stream_.get_executor(),
-                               [self, bytes = std::move(bytes)]() mutable { self->write(std::move(bytes)); });
+                    Response answer = self->handler_(request);
+                    asio::post(self->socket_.get_executor(), [self, answer = std::move(answer)]() mutable {
+                        self->write(std::move(answer));
+                    });
                 });
                 return;
             }
             response = handler_(request);
         }
-        write(serialise(response));
+        write(std::move(response));
     }
 
-    void write(std::string bytes)
+    void write(Response response)
     {
-        out_ = std::move(bytes);
-        stream_.expires_after(options_.writeTimeout);
-        asio::async_write(stream_, asio::buffer(out_),
+        response_ = std::move(response);
+        head_ = serialiseHead(response_);
+        deadline_ = std::chrono::steady_clock::now() + options_.writeTimeout;
+        const std::array<asio::const_buffer, 2> buffers = {asio::buffer(head_), asio::buffer(response_.body)};
+        asio::async_write(socket_, buffers,
                           [self = shared_from_this()](beast::error_code, std::size_t) { self->close(); });
     }
 
+    // Closing sends the FIN after the answer: the client reads until then.
     void close()
     {
         beast::error_code ec;
-        stream_.socket().shutdown(tcp::socket::shutdown_send, ec);
-        stream_.socket().close(ec);
+        socket_.close(ec);
     }
 
-    beast::tcp_stream stream_;
+    tcp::socket socket_;
+    std::string peerAddress_;
+    std::chrono::steady_clock::time_point deadline_ = std::chrono::steady_clock::time_point::max();
     beast::flat_buffer buffer_;
     http::request_parser<http::string_body> parser_;
-    std::string out_;
+    Response response_;
+    std::string head_;
     const Handler &handler_;
     const ServerOptions &options_;
     std::atomic<int> &active_;
@@ -127,50 +140,54 @@ private:
 
 } // namespace
 
+// One event loop per thread. Every loop accepts on its own copy (dup) of the one listening socket:
+// a connection then lives on the thread that accepted it, from accept to close, and no handler
+// ever hops between threads.
+struct Worker
+{
+    explicit Worker(HttpServer::Impl &server)
+        : server(server), ioc(1), acceptor(ioc), retryTimer(ioc), sweepTimer(ioc)
+    {
+    }
+
+    void accept();
+    void sweep();
+
+    HttpServer::Impl &server;
+    asio::io_context ioc;
+    tcp::acceptor acceptor;
+    tcp::endpoint peer; // of the connection being accepted
+    asio::steady_timer retryTimer;
+    // Time limits: one timer per loop looks at every connection four times a second, rather than
+    // a timer armed and cancelled per connection.
+    asio::steady_timer sweepTimer;
+    std::vector<std::weak_ptr<Session>> sessions;
+    std::thread thread;
+};
+
 struct HttpServer::Impl
 {
     Impl(Handler h, ServerOptions o, SlowRequestTest slow)
         : handler(std::move(h)), options(std::move(o)), isSlow(std::move(slow)),
-          slowPool(static_cast<std::size_t>(options.slowThreads < 1 ? 1 : options.slowThreads)),
-          control(asio::make_strand(ioc)), acceptor(control), retryTimer(control), signals(control)
+          slowPool(static_cast<std::size_t>(options.slowThreads < 1 ? 1 : options.slowThreads))
     {
-    }
-
-    void accept()
-    {
-        acceptor.async_accept(asio::make_strand(ioc), [this](beast::error_code ec, tcp::socket socket) {
-            if (!acceptor.is_open())
-                return;
-            if (ec) {
-                // Out of descriptors, a connection reset before it was accepted...: wait a little
-                // and go on accepting. Nothing a client does ends the accept loop.
-                retryTimer.expires_after(std::chrono::milliseconds(50));
-                retryTimer.async_wait([this](beast::error_code) {
-                    if (acceptor.is_open())
-                        accept();
-                });
-                return;
-            }
-            if (active >= options.maxConnections) {
-                beast::error_code ignored;
-                socket.close(ignored);
-            } else {
-                std::make_shared<Session>(std::move(socket), handler, options, active, isSlow, slowPool)->run();
-            }
-            accept();
-        });
     }
 
     void beginStop()
     {
         if (stopping.exchange(true))
             return;
-        asio::dispatch(control, [this] {
-            beast::error_code ec;
-            acceptor.close(ec);
-            retryTimer.cancel();
-            signals.cancel();
-            // Connections in flight get up to two seconds to finish; then everything ends.
+        for (auto &w : workers)
+            asio::dispatch(w->ioc, [w = w.get()] {
+                beast::error_code ec;
+                w->acceptor.close(ec);
+                w->retryTimer.cancel();
+                // The sweeper goes on: connections still in flight keep their time limits.
+            });
+        // Connections in flight get up to two seconds to finish; then every loop ends.
+        asio::dispatch(workers.front()->ioc, [this] {
+            if (signals)
+                signals->cancel();
             drainUntil = std::chrono::steady_clock::now() + std::chrono::seconds(2);
             drain();
         });
@@ -179,43 +196,103 @@ struct HttpServer::Impl
     void drain()
     {
         if (active == 0 || std::chrono::steady_clock::now() >= drainUntil) {
-            ioc.stop();
+            for (auto &w : workers)
+                w->ioc.stop();
             return;
         }
-        retryTimer.expires_after(std::chrono::milliseconds(20));
-        retryTimer.async_wait([this](beast::error_code) { drain(); });
+        drainTimer->expires_after(std::chrono::milliseconds(20));
+        drainTimer->async_wait([this](beast::error_code) { drain(); });
     }
 
+    // Everything a session refers to is declared before the workers, whose loops may still hold
+    // sessions when they go.
     Handler handler;
     ServerOptions options;
     SlowRequestTest isSlow;
-    std::atomic<int> active{0}; // before ioc: sessions still queued in it count down when it goes
-    asio::io_context ioc;
-    asio::thread_pool slowPool; // after ioc: joined (in stop) and gone before it
-    // The acceptor, its retry timer and the signals are touched only on this strand: accepting
-    // and stopping never run at the same time on two threads.
-    asio::strand<asio::io_context::executor_type> control;
-    tcp::acceptor acceptor;
-    asio::steady_timer retryTimer;
-    asio::signal_set signals;
-    std::vector<std::thread> threads;
+    std::atomic<int> active{0};
+    asio::thread_pool slowPool; // joined in stop(), before the workers go
+    std::vector<std::unique_ptr<Worker>> workers;
+    std::optional<asio::signal_set> signals;      // on the first worker's loop
+    std::optional<asio::steady_timer> drainTimer; // idem
     std::atomic<bool> stopping{false};
     std::chrono::steady_clock::time_point drainUntil;
     std::mutex doneMutex;
     std::condition_variable doneCv;
     int running = 0;
+    bool started = false;
 };
+
+void Worker::sweep()
+{
+    const auto now = std::chrono::steady_clock::now();
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < sessions.size(); ++i) {
+        if (auto session = sessions[i].lock()) {
+            session->closeIfLate(now);
+            if (kept != i) // a weak_ptr moved onto itself comes out empty
+                sessions[kept] = std::move(sessions[i]);
+            ++kept;
+        }
+    }
+    sessions.resize(kept);
+    sweepTimer.expires_after(std::chrono::milliseconds(250));
+    sweepTimer.async_wait([this](beast::error_code ec) {
+        if (!ec)
+            sweep();
+    });
+}
+
+void Worker::accept()
+{
+    acceptor.async_accept(peer, [this](beast::error_code ec, tcp::socket socket) {
+        if (!acceptor.is_open())
+            return;
+        if (ec) {
+            // Out of descriptors, a connection reset before it was accepted...: go on accepting
+            // after a pause. Nothing a client does ends the accept loop. (When another loop takes
+            // a connection first, Asio simply waits for the next one.)
+            retryTimer.expires_after(std::chrono::milliseconds(50));
+            retryTimer.async_wait([this](beast::error_code) {
+                if (acceptor.is_open())
+                    accept();
+            });
+            return;
+        }
+        if (server.active >= server.options.maxConnections) {
+            beast::error_code ignored;
+            socket.close(ignored);
+        } else {
+            auto session =
+                std::make_shared<Session>(std::move(socket), peer.address().to_string(), server.handler,
+                                          server.options, server.active, server.isSlow, server.slowPool);
+            sessions.push_back(session);
+            session->run();
+        }
+        accept();
+    });
+}
 
 HttpServer::HttpServer(Handler handler, ServerOptions options, SlowRequestTest isSlow)
     : impl_(std::make_unique<Impl>(std::move(handler), std::move(options), std::move(isSlow)))
 {
+    const int n = impl_->options.threads < 1 ? 1 : impl_->options.threads;
+    for (int i = 0; i < n; ++i)
+        impl_->workers.push_back(std::make_unique<Worker>(*impl_));
+
     const auto address = asio::ip::make_address(impl_->options.address);
     const tcp::endpoint endpoint(address, impl_->options.port);
-    auto &acceptor = impl_->acceptor;
-    acceptor.open(endpoint.protocol());
-    acceptor.set_option(asio::socket_base::reuse_address(true));
-    acceptor.bind(endpoint);
-    acceptor.listen(asio::socket_base::max_listen_connections);
+    auto &first = impl_->workers.front()->acceptor;
+    first.open(endpoint.protocol());
+    first.set_option(asio::socket_base::reuse_address(true));
+    first.bind(endpoint);
+    first.listen(asio::socket_base::max_listen_connections);
+    for (int i = 1; i < n; ++i) {
+        const int copy = ::dup(first.native_handle());
+        if (copy < 0)
+            throw std::system_error(errno, std::generic_category(), "dup");
+        impl_->workers[static_cast<std::size_t>(i)]->acceptor.assign(endpoint.protocol(), copy);
+    }
+    impl_->drainTimer.emplace(impl_->workers.front()->ioc);
 }
 
 HttpServer::~HttpServer()
@@ -226,28 +303,31 @@ HttpServer::~HttpServer()
 unsigned short HttpServer::port() const
 {
     beast::error_code ec;
-    return impl_->acceptor.local_endpoint(ec).port();
+    return impl_->workers.front()->acceptor.local_endpoint(ec).port();
 }
 
 void HttpServer::start()
 {
-    impl_->accept();
-    const int n = impl_->options.threads < 1 ? 1 : impl_->options.threads;
-    impl_->running = n;
-    for (int i = 0; i < n; ++i)
-        impl_->threads.emplace_back([this] {
-            impl_->ioc.run();
+    if (impl_->started)
+        return;
+    impl_->started = true;
+    impl_->running = static_cast<int>(impl_->workers.size());
+    for (auto &w : impl_->workers) {
+        w->accept();
+        w->sweep();
+        w->thread = std::thread([this, w = w.get()] {
+            w->ioc.run();
             std::lock_guard lock(impl_->doneMutex);
             if (--impl_->running == 0)
                 impl_->doneCv.notify_all();
         });
+    }
 }
 
 void HttpServer::stopOnSignals()
 {
-    impl_->signals.add(SIGINT);
-    impl_->signals.add(SIGTERM);
-    impl_->signals.async_wait([this](beast::error_code ec, int) {
+    impl_->signals.emplace(impl_->workers.front()->ioc, SIGINT, SIGTERM);
+    impl_->signals->async_wait([this](beast::error_code ec, int) {
         if (!ec)
             impl_->beginStop();
     });
@@ -263,12 +343,11 @@ void HttpServer::stop()
 {
     if (!impl_)
         return;
-    if (!impl_->threads.empty()) {
+    if (impl_->started) {
         impl_->beginStop();
-        for (auto &t : impl_->threads)
-            if (t.joinable())
-                t.join();
-        impl_->threads.clear();
+        for (auto &w : impl_->workers)
+            if (w->thread.joinable())
+                w->thread.join();
     }
     impl_->slowPool.join();
 }

@@ -31,9 +31,10 @@ struct ServerOptions
 using Handler = std::function<Response(const Request &)>;
 using SlowRequestTest = std::function<bool(const Request &)>;
 
-// One request per connection: read it, answer, close. Boost.Beast on a few threads sharing one
-// io_context. Accept errors (out of descriptors, aborted handshakes) are retried after a short
-// pause and never end the accept loop; a malformed or oversized request gets its error status.
+// One request per connection: read it, answer, close. Boost.Beast on a few threads, one event
+// loop each, all accepting on the same listening socket. Accept errors (out of descriptors, aborted
+// handshakes) are retried after a short pause and never end the accept loop; a malformed or oversized request
+// gets its error status.
 class HttpServer
 {
 public:
@@ -51,8 +52,9 @@ public:
     // Stops accepting, lets the connections in flight finish for a moment, then ends the threads.
     void stop();
 
-private:
     struct Impl;
+
+private:
     std::unique_ptr<Impl> impl_;
 };
 
