@@ -29,12 +29,14 @@ struct ReplySlotInfo
 {
     ReplySlot slot;
     const char16_t *keyword; // the handler runs when the reply, as it stands then, contains this
+    const char16_t *alsoKeyword = nullptr; // ... or this
 };
 
 inline constexpr std::array<ReplySlotInfo, 16> replyHandlerOrder = {{
     {ReplySlot::LoginOk, u"YOURLOGINISOK"},
     {ReplySlot::LoginWrong, u"YOURLOGINISWRONG"},
-    {ReplySlot::Refresh, u"REFRESHISOK"},
+    // The mail count rides on other replies too, and is read by the refresh handler.
+    {ReplySlot::Refresh, u"REFRESHISOK", u"MYMAILSNUMBER,"},
     {ReplySlot::ListesMisesAJour, u"LISTESMISESAJOUR"},
     {ReplySlot::MembreNExistePas, u"LEMEMBRENEXISTEPAS"},
     {ReplySlot::MembreDejaDansLaListe, u"LEMEMBREESTDEJADANSLALISTE"},
