@@ -1,1 +1,307 @@
-int main() { return 0; }
+#include "client/contacts/installcontacts.h"
+#include "client/server/requestengine.h"
+#include "client/shell/client.h"
+#include "client/shell/contactrow.h"
+#include "tests/support/recordingplatform.h"
+#include "tests/support/scriptedserver.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTcpSocket>
+#include <QTest>
+#include <QTreeWidget>
+
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+std::unique_ptr<QTreeWidget> makeList(const QStringList &pseudos)
+{
+    auto list = std::make_unique<QTreeWidget>();
+    list->setColumnCount(contactrow::ColumnCount);
+    for (const QString &pseudo : pseudos)
+        new QTreeWidgetItem(list.get(), QStringList{pseudo});
+    return list;
+}
+
+QStringList texts(const QTreeWidget &list)
+{
+    QStringList out;
+    for (int i = 0; i < list.topLevelItemCount(); ++i)
+        out.append(list.topLevelItem(i)->text(contactrow::Pseudo));
+    return out;
+}
+
+template <typename W>
+W *control(QWidget *dialog, const char *name)
+{
+    W *w = dialog->findChild<W *>(QLatin1StringView(name));
+    Q_ASSERT(w);
+    return w;
+}
+
+QLineEdit *txtLogin(QWidget *d)
+{
+    return control<QLineEdit>(d, "txtLogin");
+}
+
+QPushButton *cmdOk(QWidget *d)
+{
+    return control<QPushButton>(d, "cmdOk");
+}
+
+QByteArray requestLine(const QByteArray &request)
+{
+    return request.left(request.indexOf("\r\n"));
+}
+
+ScriptedServer::Answer heldOpen()
+{
+    ScriptedServer::Answer answer;
+    answer.close = false;
+    answer.silent = true;
+    return answer;
+}
+
+} // namespace
+
+class TestContactEditing : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<ScriptedServer> server;
+    std::unique_ptr<RecordingPlatform> desk;
+    std::unique_ptr<Client> client;
+    std::unique_ptr<QTreeWidget> favoris, listeNoire, recherche;
+    std::unique_ptr<QLabel> lblMailsNumber, pctbMail;
+    QTreeWidgetItem *selected = nullptr;
+    ContactEditor *editor = nullptr;
+
+    RequestEngine &engine() { return client->engine(); }
+    bool waitIdle() { return QTest::qWaitFor([&] { return engine().state() == RequestEngine::State::Idle; }); }
+
+    void answerHeld(const QByteArray &body)
+    {
+        QVERIFY(server->lastSocket);
+        server->lastSocket->write(ScriptedServer::httpOk(body));
+        server->lastSocket->disconnectFromHost();
+    }
+
+private slots:
+    void init()
+    {
+        server = std::make_unique<ScriptedServer>();
+        desk = std::make_unique<RecordingPlatform>();
+        ClientState state;
+        state.serverHost = server->hostWithPort();
+        state.userLogin = u"moi"_s;
+        state.userPassword = u"secret"_s;
+        client = std::make_unique<Client>(state, desk->platform());
+        favoris = makeList({u"jean"_s, u"marie"_s});
+        listeNoire = makeList({u"paul"_s});
+        recherche = makeList({u"zoe"_s});
+        lblMailsNumber = std::make_unique<QLabel>(u"0"_s);
+        pctbMail = std::make_unique<QLabel>();
+        selected = nullptr;
+        ContactWidgets widgets;
+        widgets.views = {favoris.get(), listeNoire.get(), [this] { return selected; }};
+        widgets.lblMailsNumber = lblMailsNumber.get();
+        widgets.pctbMail = pctbMail.get();
+        editor = &installContacts(*client, widgets);
+    }
+
+    void cleanup()
+    {
+        client.reset();
+        server.reset();
+    }
+
+    void dialogsAreTwoFacesOfOneForm()
+    {
+        editor->showAjoutFavori();
+        editor->showAjoutListeNoire();
+        FrmAjoutMembre *fav = editor->dialog(FrmAjoutMembre::Variant::Favori);
+        FrmAjoutMembre *noire = editor->dialog(FrmAjoutMembre::Variant::ListeNoire);
+        QVERIFY(fav && noire && fav->isVisible() && noire->isVisible() && !fav->isModal());
+        QCOMPARE(fav->objectName(), u"frmAjoutFavori"_s);
+        QCOMPARE(fav->windowTitle(), u"Ajout d'un Favori"_s);
+        QCOMPARE(control<QLabel>(fav, "lblInfo")->text(),
+                 u"Tapez le Pseudo Jaserelle du membre que vous souhaitez ajouter à votre liste de favoris ."_s);
+        QCOMPARE(noire->objectName(), u"frmAjoutListeNoire"_s);
+        QCOMPARE(noire->windowTitle(), u"Ajout en liste noire"_s);
+        QCOMPARE(control<QLabel>(noire, "lblInfo")->text(),
+                 u"Tapez le Pseudo Jaserelle du membre que vous souhaitez ajouter en liste noire."_s);
+        QCOMPARE(txtLogin(noire)->maxLength(), 16);
+        QCOMPARE(cmdOk(noire)->text(), u"&Ajouter"_s);
+        QCOMPARE(control<QPushButton>(noire, "cmdCancel")->text(), u"&Quitter"_s);
+        QVERIFY(cmdOk(noire)->isDefault());
+
+        QTest::keyClick(noire, Qt::Key_Escape);
+        QVERIFY(!noire->isVisible());
+        editor->showAjoutListeNoire();
+        QCOMPARE(editor->dialog(FrmAjoutMembre::Variant::ListeNoire), noire); // shown again, not rebuilt
+    }
+
+    void refusedPseudoKeepsTheRequestInFlight_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::newRow("two words") << u"jean dupont"_s;
+        QTest::newRow("accented letter") << u"élodie"_s;
+    }
+
+    void refusedPseudoKeepsTheRequestInFlight()
+    {
+        QFETCH(QString, typed);
+        server->queue(heldOpen());
+        engine().startRefresh();
+        QVERIFY(server->waitForRequests(1));
+
+        editor->showAjoutFavori();
+        FrmAjoutMembre *dialog = editor->dialog(FrmAjoutMembre::Variant::Favori);
+        QString shownWhileUp;
+        desk->notifier.whileShown = [&](const RecordingNotifier::Shown &) {
+            shownWhileUp = txtLogin(dialog)->text();
+        };
+        txtLogin(dialog)->setText(typed);
+        QTest::keyClick(txtLogin(dialog), Qt::Key_Return);
+
+        QCOMPARE(desk->notifier.shown.size(), 1);
+        QCOMPARE(desk->notifier.shown[0].title, u"Attention !"_s);
+        QCOMPARE(desk->notifier.shown[0].text, u"Le pseudo ne doit contenir que\r\ndes caractères alpha-numériques."_s);
+        QCOMPARE(shownWhileUp, typed); // emptied only once the message is read
+        QVERIFY(txtLogin(dialog)->text().isEmpty());
+        QVERIFY(dialog->isVisible());
+        // The refresh is still waiting for its answer, on the same connection.
+        QCOMPARE(engine().state(), RequestEngine::State::Waiting);
+        QCOMPARE(server->connections, 1);
+        answerHeld("REFRESHISOK|NOFAVORISDEFINED|NOLISTENOIREDEFINED|IAMINNOONELISTENOIRE|MYMAILSNUMBER,2,");
+        QVERIFY(QTest::qWaitFor([&] { return lblMailsNumber->text() == u"2"_s; }));
+    }
+
+    void emptyPseudoDoesNothing()
+    {
+        editor->showAjoutFavori();
+        FrmAjoutMembre *dialog = editor->dialog(FrmAjoutMembre::Variant::Favori);
+        QTest::mouseClick(cmdOk(dialog), Qt::LeftButton);
+        QTest::qWait(50);
+        QVERIFY(desk->notifier.shown.isEmpty());
+        QCOMPARE(server->connections, 0);
+        QVERIFY(dialog->isVisible());
+    }
+
+    void typedPseudoIsSentAsItStands()
+    {
+        engine().refreshTimer().start();
+        editor->showAjoutListeNoire();
+        FrmAjoutMembre *dialog = editor->dialog(FrmAjoutMembre::Variant::ListeNoire);
+        txtLogin(dialog)->setText(u"Jean42"_s);
+        QTest::mouseClick(cmdOk(dialog), Qt::LeftButton);
+        QVERIFY(!dialog->isVisible());
+        QVERIFY(txtLogin(dialog)->text().isEmpty());
+        QVERIFY(!engine().refreshTimer().isActive());
+        QVERIFY(server->waitForRequests(1));
+        QCOMPARE(requestLine(server->requests[0]),
+                 "GET /ajoutmembre.php?login=moi&pseudo=Jean42&liste=listenoire HTTP/1.1");
+    }
+
+    void moveIsOneAddThenARefresh()
+    {
+        selected = favoris->topLevelItem(0);
+        server->queue(QByteArray("LISTESMISESAJOUR"));
+        server->queue(heldOpen());
+        editor->putSelectedInListeNoire();
+        QVERIFY(server->waitForRequests(2));
+        QCOMPARE(requestLine(server->requests[0]), "GET /ajoutmembre.php?login=moi&pseudo=jean&liste=listenoire HTTP/1.1");
+        QVERIFY(requestLine(server->requests[1]).startsWith("GET /softrefresh2.php?login=moi&password=secret"));
+        QVERIFY(engine().refreshTimer().isActive());
+        QCOMPARE(texts(*favoris), (QStringList{u"jean"_s, u"marie"_s})); // left to the refresh
+    }
+
+    void serverRefusals_data()
+    {
+        QTest::addColumn<int>("command");
+        QTest::addColumn<QByteArray>("answer");
+        QTest::addColumn<QString>("message");
+        // 0: search row to favourites, 1: favourite to black list, 2: remove from favourites
+        QTest::newRow("already a favourite, from the search")
+            << 0 << QByteArray("LEMEMBREESTDEJADANSLALISTE") << u"Le pseudo que vous avez saisi est déjà dans vos favoris."_s;
+        QTest::newRow("already black-listed")
+            << 1 << QByteArray("LEMEMBREESTDEJADANSLALISTE") << u"Le pseudo est déjà en liste noire."_s;
+        QTest::newRow("unknown, to favourites")
+            << 0 << QByteArray("LEMEMBRENEXISTEPAS")
+            << u"Le pseudo que vous avez saisi n'existe pas,\r\nil n'a pas été ajouté à vos favoris."_s;
+        QTest::newRow("unknown, to black list")
+            << 1 << QByteArray("LEMEMBRENEXISTEPAS")
+            << u"Le pseudo que vous avez saisi n'existe pas,\r\nil n'a pas été ajouté en liste noire."_s;
+        QTest::newRow("unknown, to a removal: silent") << 2 << QByteArray("LEMEMBRENEXISTEPAS") << QString();
+    }
+
+    void serverRefusals()
+    {
+        QFETCH(int, command);
+        QFETCH(QByteArray, answer);
+        QFETCH(QString, message);
+        server->queue(answer);
+        engine().refreshTimer().start();
+        switch (command) {
+        case 0:
+            selected = recherche->topLevelItem(0);
+            editor->putSelectedInFavoris();
+            break;
+        case 1:
+            selected = favoris->topLevelItem(0);
+            editor->putSelectedInListeNoire();
+            break;
+        default:
+            selected = favoris->topLevelItem(0);
+            editor->removeSelectedFromFavoris();
+        }
+        QVERIFY(!engine().refreshTimer().isActive());
+        QVERIFY(server->waitForRequests(1));
+        QVERIFY(QTest::qWaitFor([&] { return engine().refreshTimer().isActive(); }));
+        QVERIFY(waitIdle());
+        QCOMPARE(desk->notifier.shown.size(), message.isEmpty() ? 0 : 1);
+        if (!message.isEmpty()) {
+            QCOMPARE(desk->notifier.shown[0].title, u"Attention."_s);
+            QCOMPARE(desk->notifier.shown[0].text, message);
+        }
+        QCOMPARE(server->connections, 1); // no refresh follows a refusal
+        QCOMPARE(texts(*favoris), (QStringList{u"jean"_s, u"marie"_s}));
+    }
+
+    // The row that goes is the member the request named, even when the user has right-clicked
+    // another row and sorted the list while the answer was on its way.
+    void removalTakesTheMemberThatWasSent()
+    {
+        server->queue(heldOpen());
+        server->queue(heldOpen());
+        selected = favoris->topLevelItem(0);
+        editor->removeSelectedFromFavoris();
+        QVERIFY(server->waitForRequests(1));
+        QCOMPARE(requestLine(server->requests[0]), "GET /removemembre.php?login=moi&pseudo=jean&liste=favoris HTTP/1.1");
+
+        favoris->sortItems(contactrow::Pseudo, Qt::DescendingOrder); // marie, jean
+        selected = favoris->topLevelItem(0);
+        QCOMPARE(selected->text(0), u"marie"_s);
+        answerHeld("REMOVEISSUCCESSFUL");
+        QVERIFY(server->waitForRequests(2));
+        QCOMPARE(texts(*favoris), QStringList{u"marie"_s});
+        QCOMPARE(texts(*listeNoire), QStringList{u"paul"_s});
+        QVERIFY(requestLine(server->requests[1]).startsWith("GET /softrefresh2.php"));
+        QVERIFY(engine().refreshTimer().isActive());
+    }
+
+    void mailCountOnAnyReply()
+    {
+        server->queue(QByteArray("MAILSENDEDOKMYMAILSNUMBER,4,"));
+        engine().startRefresh();
+        QVERIFY(server->waitForRequests(1));
+        QVERIFY(QTest::qWaitFor([&] { return lblMailsNumber->text() == u"4"_s; }));
+    }
+};
+
+QTEST_MAIN(TestContactEditing)
+#include "test_contactediting.moc"
