@@ -1,0 +1,157 @@
+// Two members, each with his own client on his own loopback address, against the real community
+// server: adding, seeing each other come and go, moving and removing.
+#include "client/contacts/installcontacts.h"
+#include "client/server/requestengine.h"
+#include "client/shell/client.h"
+#include "client/shell/contactrow.h"
+#include "tests/support/communityserver.h"
+#include "tests/support/recordingplatform.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTreeWidget>
+
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// One member at his desk: a client, its seams and the controls the contacts land in.
+struct Member
+{
+    RecordingPlatform desk;
+    std::unique_ptr<Client> client;
+    QTreeWidget lvFavoris;
+    QTreeWidget lvListeNoire;
+    QLabel lblMailsNumber{u"0"_s};
+    QLabel pctbMail;
+    QTreeWidgetItem *selectedItem = nullptr;
+    ContactEditor *editor = nullptr;
+
+    Member(const QString &host, const QString &pseudo, const QString &address)
+    {
+        ClientState state;
+        state.serverHost = host;
+        state.userLogin = pseudo;
+        state.userPassword = u"demo"_s;
+        state.soundEnabled = true;
+        state.firstRefresh = true;
+        state.localAddress = QHostAddress(address);
+        client = std::make_unique<Client>(state, desk.platform());
+        for (QTreeWidget *list : {&lvFavoris, &lvListeNoire})
+            list->setColumnCount(contactrow::ColumnCount);
+        ContactWidgets widgets;
+        widgets.views = {&lvFavoris, &lvListeNoire, [this] { return selectedItem; }};
+        widgets.lblMailsNumber = &lblMailsNumber;
+        widgets.pctbMail = &pctbMail;
+        editor = &installContacts(*client, widgets);
+    }
+
+    RequestEngine &engine() { return client->engine(); }
+
+    QTreeWidgetItem *row(QTreeWidget &list, const QString &pseudo)
+    {
+        const QList<QTreeWidgetItem *> found = list.findItems(pseudo, Qt::MatchExactly, contactrow::Pseudo);
+        return found.isEmpty() ? nullptr : found.last();
+    }
+
+    // The refresh of a tick, waited for until its reply has been handled.
+    bool refreshed()
+    {
+        engine().startRefresh();
+        return settled();
+    }
+
+    bool settled()
+    {
+        return QTest::qWaitFor([&] { return engine().state() == RequestEngine::State::Idle; }, 10000);
+    }
+
+    void addThroughDialog(const QString &pseudo)
+    {
+        editor->showAjoutFavori();
+        FrmAjoutMembre *dialog = editor->dialog(FrmAjoutMembre::Variant::Favori);
+        dialog->findChild<QLineEdit *>(u"txtLogin"_s)->setText(pseudo);
+        QTest::mouseClick(dialog->findChild<QPushButton *>(u"cmdOk"_s), Qt::LeftButton);
+    }
+};
+
+} // namespace
+
+class TestContactsEndToEnd : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void twoMembersSeeEachOtherComeAndGo()
+    {
+        CommunityServer server;
+        QVERIFY2(server.start(), server.log().constData());
+        Member thomas(server.hostWithPort(), u"thomas"_s, u"127.0.0.2"_s);
+        Member emma(server.hostWithPort(), u"emma"_s, u"127.0.0.3"_s);
+
+        // Thomas logs in and adds Emma, who is not there yet.
+        QVERIFY(thomas.refreshed());
+        QVERIFY(thomas.desk.sound.played.isEmpty()); // the first refresh is silent
+        thomas.addThroughDialog(u"emma"_s);
+        QVERIFY(QTest::qWaitFor([&] { return thomas.row(thomas.lvFavoris, u"emma"_s) != nullptr; }, 10000));
+        QVERIFY(thomas.settled());
+        QTreeWidgetItem *emmaRow = thomas.row(thomas.lvFavoris, u"emma"_s);
+        QVERIFY(!contactrow::isOnline(emmaRow));
+        QCOMPARE(emmaRow->text(contactrow::Adresse), QString());
+        QCOMPARE(emmaRow->text(contactrow::Sexe), u"F"_s);
+        QCOMPARE(emmaRow->text(contactrow::Departement), u"34"_s);
+        QVERIFY(thomas.engine().refreshTimer().isActive());
+
+        // Emma logs in and adds Thomas: he is there, black, his address in the hidden column.
+        QVERIFY(emma.refreshed());
+        emma.addThroughDialog(u"thomas"_s);
+        QVERIFY(QTest::qWaitFor([&] { return emma.row(emma.lvFavoris, u"thomas"_s) != nullptr; }, 10000));
+        QVERIFY(emma.settled());
+        QTreeWidgetItem *thomasRow = emma.row(emma.lvFavoris, u"thomas"_s);
+        QVERIFY(contactrow::isOnline(thomasRow));
+        QCOMPARE(thomasRow->foreground(contactrow::Pseudo).color(), contactrow::onlineColour());
+        QCOMPARE(thomasRow->text(contactrow::Adresse), u"127.0.0.2"_s);
+
+        // Thomas's next refresh shows Emma arriving.
+        QVERIFY(thomas.refreshed());
+        QVERIFY(contactrow::isOnline(emmaRow));
+        QCOMPARE(emmaRow->text(contactrow::Adresse), u"127.0.0.3"_s);
+        QCOMPARE(thomas.lvFavoris.currentItem(), emmaRow);
+        QCOMPARE(thomas.desk.sound.played, QStringList{u"sons/comein.wav"_s});
+
+        // Emma leaves; at Thomas's next refresh her row greys and he hears her go.
+        emma.engine().start(RequestKind::Logoff);
+        QVERIFY(emma.settled());
+        QVERIFY(thomas.refreshed());
+        QVERIFY(!contactrow::isOnline(emmaRow));
+        QCOMPARE(emmaRow->text(contactrow::Adresse), QString());
+        QCOMPARE(thomas.desk.sound.played.last(), u"sons/goout.wav"_s);
+
+        // Thomas moves her to his black list: one add, and the refresh shows her there.
+        thomas.selectedItem = emmaRow;
+        thomas.editor->putSelectedInListeNoire();
+        QVERIFY(QTest::qWaitFor([&] { return thomas.row(thomas.lvListeNoire, u"emma"_s) != nullptr; }, 10000));
+        QVERIFY(thomas.settled());
+        QVERIFY(thomas.row(thomas.lvFavoris, u"emma"_s)); // a refresh never takes a row away
+
+        // ... and then removes her from it.
+        thomas.selectedItem = thomas.row(thomas.lvListeNoire, u"emma"_s);
+        thomas.editor->removeSelectedFromListeNoire();
+        QVERIFY(QTest::qWaitFor([&] { return thomas.row(thomas.lvListeNoire, u"emma"_s) == nullptr; }, 10000));
+        QVERIFY(thomas.settled());
+        QVERIFY(thomas.engine().refreshTimer().isActive());
+
+        // Adding someone unknown is refused with the server's word.
+        thomas.addThroughDialog(u"personne"_s);
+        QVERIFY(QTest::qWaitFor([&] { return !thomas.desk.notifier.shown.isEmpty(); }, 10000));
+        QCOMPARE(thomas.desk.notifier.shown.last().text,
+                 u"Le pseudo que vous avez saisi n'existe pas,\r\nil n'a pas été ajouté à vos favoris."_s);
+    }
+};
+
+QTEST_MAIN(TestContactsEndToEnd)
+#include "test_contacts.moc"
