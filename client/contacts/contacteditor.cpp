@@ -136,8 +136,12 @@ void ContactEditor::onRemoveSuccessful()
     const QString pseudo = removedPseudo(engine_.requestPath());
     if (list && !pseudo.isEmpty()) {
         for (int i = list->topLevelItemCount() - 1; i >= 0; --i) {
-            if (list->topLevelItem(i)->text(contactrow::Pseudo) == pseudo)
-                delete list->takeTopLevelItem(i);
+            QTreeWidgetItem *row = list->topLevelItem(i);
+            if (row->text(contactrow::Pseudo) != pseudo)
+                continue;
+            if (views_.forgetRow)
+                views_.forgetRow(row);
+            delete list->takeTopLevelItem(i);
         }
     }
     engine_.startRefresh();

@@ -21,6 +21,9 @@ struct ContactViews
     QTreeWidget *lvListeNoire = nullptr;
     // The row the user last right-clicked in any member list; null before the first one.
     std::function<QTreeWidgetItem *()> selectedItem;
+    // Called just before a row is deleted, so that whoever remembers it (the right-clicked row)
+    // lets go of it.
+    std::function<void(QTreeWidgetItem *)> forgetRow;
 };
 
 // Adding, moving and removing contacts: the menu commands, the two add dialogs and the server's

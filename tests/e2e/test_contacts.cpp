@@ -44,7 +44,11 @@ struct Member
         for (QTreeWidget *list : {&lvFavoris, &lvListeNoire})
             list->setColumnCount(contactrow::ColumnCount);
         ContactWidgets widgets;
-        widgets.views = {&lvFavoris, &lvListeNoire, [this] { return selectedItem; }};
+        widgets.views = {&lvFavoris, &lvListeNoire, [this] { return selectedItem; },
+                         [this](QTreeWidgetItem *row) {
+                             if (selectedItem == row)
+                                 selectedItem = nullptr;
+                         }};
         widgets.lblMailsNumber = &lblMailsNumber;
         widgets.pctbMail = &pctbMail;
         editor = &installContacts(*client, widgets);

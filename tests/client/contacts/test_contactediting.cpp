@@ -107,7 +107,11 @@ private slots:
         pctbMail = std::make_unique<QLabel>();
         selected = nullptr;
         ContactWidgets widgets;
-        widgets.views = {favoris.get(), listeNoire.get(), [this] { return selected; }};
+        widgets.views = {favoris.get(), listeNoire.get(), [this] { return selected; },
+                         [this](QTreeWidgetItem *row) {
+                             if (selected == row)
+                                 selected = nullptr;
+                         }};
         widgets.lblMailsNumber = lblMailsNumber.get();
         widgets.pctbMail = pctbMail.get();
         editor = &installContacts(*client, widgets);
@@ -292,6 +296,20 @@ private slots:
         QCOMPARE(texts(*listeNoire), QStringList{u"paul"_s});
         QVERIFY(requestLine(server->requests[1]).startsWith("GET /softrefresh2.php"));
         QVERIFY(engine().refreshTimer().isActive());
+    }
+
+    // The right-clicked row itself goes: its holder lets go of it before the refresh reads it.
+    void removalOfTheRightClickedRow()
+    {
+        server->queue(QByteArray("REMOVEISSUCCESSFUL"));
+        server->queue(heldOpen());
+        selected = listeNoire->topLevelItem(0);
+        editor->removeSelectedFromListeNoire();
+        QVERIFY(server->waitForRequests(2));
+        QCOMPARE(requestLine(server->requests[0]), "GET /removemembre.php?login=moi&pseudo=paul&liste=listenoire HTTP/1.1");
+        QCOMPARE(listeNoire->topLevelItemCount(), 0);
+        QCOMPARE(selected, nullptr);
+        QVERIFY(requestLine(server->requests[1]).startsWith("GET /softrefresh2.php"));
     }
 
     void mailCountOnAnyReply()
