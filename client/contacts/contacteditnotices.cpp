@@ -11,11 +11,13 @@ std::optional<Notice> memberUnknownNotice(RequestKind kind)
 {
     switch (kind) {
     case RequestKind::AddFavoris:
-        return Notice{u"Attention."_s,
-                      u"Le pseudo que vous avez saisi n'existe pas,\r\nil n'a pas été ajouté à vos favoris."_s};
+        return Notice{
+            u"Attention."_s,
+            u"Le pseudo que vous avez saisi n'existe pas,\r\nil n'a pas été ajouté à vos favoris."_s};
     case RequestKind::AddListeNoire:
-        return Notice{u"Attention."_s,
-                      u"Le pseudo que vous avez saisi n'existe pas,\r\nil n'a pas été ajouté en liste noire."_s};
+        return Notice{
+            u"Attention."_s,
+            u"Le pseudo que vous avez saisi n'existe pas,\r\nil n'a pas été ajouté en liste noire."_s};
     default:
         return std::nullopt;
     }

@@ -9,8 +9,8 @@
 
 #include <QTreeWidget>
 
-ContactEditor::ContactEditor(ClientState &state, RequestEngine &engine, Notifier &notifier, ContactViews views,
-                             QWidget *dialogParent, QObject *parent)
+ContactEditor::ContactEditor(ClientState &state, RequestEngine &engine, Notifier &notifier,
+                             ContactViews views, QWidget *dialogParent, QObject *parent)
     : QObject(parent), state_(state), engine_(engine), notifier_(notifier), views_(std::move(views)),
       dialogParent_(dialogParent)
 {

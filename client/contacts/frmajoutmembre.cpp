@@ -17,9 +17,10 @@ struct VariantTexts
 VariantTexts textsOf(FrmAjoutMembre::Variant variant)
 {
     if (variant == FrmAjoutMembre::Variant::Favori)
-        return {u"frmAjoutFavori"_s, u"Ajout d'un Favori"_s,
-                u"Tapez le Pseudo Jaserelle du membre que vous souhaitez ajouter à votre liste de favoris ."_s,
-                RequestKind::AddFavoris};
+        return {
+            u"frmAjoutFavori"_s, u"Ajout d'un Favori"_s,
+            u"Tapez le Pseudo Jaserelle du membre que vous souhaitez ajouter à votre liste de favoris ."_s,
+            RequestKind::AddFavoris};
     return {u"frmAjoutListeNoire"_s, u"Ajout en liste noire"_s,
             u"Tapez le Pseudo Jaserelle du membre que vous souhaitez ajouter en liste noire."_s,
             RequestKind::AddListeNoire};

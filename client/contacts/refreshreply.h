@@ -30,10 +30,10 @@ struct ContactRecord
 // point is kept; nothing after it is used.
 enum class RefreshParseError {
     None,
-    MissingFavorisMarker,     // neither "HERESTARTFAVORIS|" nor "NOFAVORISDEFINED|"
-    MissingListeNoireMarker,  // neither "HERESTARTLISTENOIRE|" nor "NOLISTENOIREDEFINED|"
-    ShortRecord,              // a record ended ("|") before its sixth field
-    UnterminatedSection,      // a list with no "|" left to close it
+    MissingFavorisMarker,    // neither "HERESTARTFAVORIS|" nor "NOFAVORISDEFINED|"
+    MissingListeNoireMarker, // neither "HERESTARTLISTENOIRE|" nor "NOLISTENOIREDEFINED|"
+    ShortRecord,             // a record ended ("|") before its sixth field
+    UnterminatedSection,     // a list with no "|" left to close it
     MissingBlackListedByMarker,
     UnterminatedBlackListedBy, // the black-listed-by pseudos are not followed by the mail count
 };

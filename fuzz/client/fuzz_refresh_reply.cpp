@@ -12,8 +12,8 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    const QString reply =
-        wiretext::fromWire(QByteArray::fromRawData(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size)));
+    const QString reply = wiretext::fromWire(
+        QByteArray::fromRawData(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size)));
     const RefreshReply parsed = parseRefreshReply(reply);
     if (!reply.endsWith(parsed.rest))
         std::abort();

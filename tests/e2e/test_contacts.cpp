@@ -138,14 +138,16 @@ private slots:
         // Thomas moves her to his black list: one add, and the refresh shows her there.
         thomas.selectedItem = emmaRow;
         thomas.editor->putSelectedInListeNoire();
-        QVERIFY(QTest::qWaitFor([&] { return thomas.row(thomas.lvListeNoire, u"emma"_s) != nullptr; }, 10000));
+        QVERIFY(
+            QTest::qWaitFor([&] { return thomas.row(thomas.lvListeNoire, u"emma"_s) != nullptr; }, 10000));
         QVERIFY(thomas.settled());
         QVERIFY(thomas.row(thomas.lvFavoris, u"emma"_s)); // a refresh never takes a row away
 
         // ... and then removes her from it.
         thomas.selectedItem = thomas.row(thomas.lvListeNoire, u"emma"_s);
         thomas.editor->removeSelectedFromListeNoire();
-        QVERIFY(QTest::qWaitFor([&] { return thomas.row(thomas.lvListeNoire, u"emma"_s) == nullptr; }, 10000));
+        QVERIFY(
+            QTest::qWaitFor([&] { return thomas.row(thomas.lvListeNoire, u"emma"_s) == nullptr; }, 10000));
         QVERIFY(thomas.settled());
         QVERIFY(thomas.engine().refreshTimer().isActive());
 

@@ -35,8 +35,7 @@ QStringList texts(const QTreeWidget &list)
     return out;
 }
 
-template <typename W>
-W *control(QWidget *dialog, const char *name)
+template <typename W> W *control(QWidget *dialog, const char *name)
 {
     W *w = dialog->findChild<W *>(QLatin1StringView(name));
     Q_ASSERT(w);
@@ -81,7 +80,10 @@ class TestContactEditing : public QObject
     ContactEditor *editor = nullptr;
 
     RequestEngine &engine() { return client->engine(); }
-    bool waitIdle() { return QTest::qWaitFor([&] { return engine().state() == RequestEngine::State::Idle; }); }
+    bool waitIdle()
+    {
+        return QTest::qWaitFor([&] { return engine().state() == RequestEngine::State::Idle; });
+    }
 
     void answerHeld(const QByteArray &body)
     {
@@ -132,8 +134,9 @@ private slots:
         QVERIFY(fav && noire && fav->isVisible() && noire->isVisible() && !fav->isModal());
         QCOMPARE(fav->objectName(), u"frmAjoutFavori"_s);
         QCOMPARE(fav->windowTitle(), u"Ajout d'un Favori"_s);
-        QCOMPARE(control<QLabel>(fav, "lblInfo")->text(),
-                 u"Tapez le Pseudo Jaserelle du membre que vous souhaitez ajouter à votre liste de favoris ."_s);
+        QCOMPARE(
+            control<QLabel>(fav, "lblInfo")->text(),
+            u"Tapez le Pseudo Jaserelle du membre que vous souhaitez ajouter à votre liste de favoris ."_s);
         QCOMPARE(noire->objectName(), u"frmAjoutListeNoire"_s);
         QCOMPARE(noire->windowTitle(), u"Ajout en liste noire"_s);
         QCOMPARE(control<QLabel>(noire, "lblInfo")->text(),
@@ -174,7 +177,8 @@ private slots:
 
         QCOMPARE(desk->notifier.shown.size(), 1);
         QCOMPARE(desk->notifier.shown[0].title, u"Attention !"_s);
-        QCOMPARE(desk->notifier.shown[0].text, u"Le pseudo ne doit contenir que\r\ndes caractères alpha-numériques."_s);
+        QCOMPARE(desk->notifier.shown[0].text,
+                 u"Le pseudo ne doit contenir que\r\ndes caractères alpha-numériques."_s);
         QCOMPARE(shownWhileUp, typed); // emptied only once the message is read
         QVERIFY(txtLogin(dialog)->text().isEmpty());
         QVERIFY(dialog->isVisible());
@@ -218,8 +222,10 @@ private slots:
         server->queue(heldOpen());
         editor->putSelectedInListeNoire();
         QVERIFY(server->waitForRequests(2));
-        QCOMPARE(requestLine(server->requests[0]), "GET /ajoutmembre.php?login=moi&pseudo=jean&liste=listenoire HTTP/1.1");
-        QVERIFY(requestLine(server->requests[1]).startsWith("GET /softrefresh2.php?login=moi&password=secret"));
+        QCOMPARE(requestLine(server->requests[0]),
+                 "GET /ajoutmembre.php?login=moi&pseudo=jean&liste=listenoire HTTP/1.1");
+        QVERIFY(
+            requestLine(server->requests[1]).startsWith("GET /softrefresh2.php?login=moi&password=secret"));
         QVERIFY(engine().refreshTimer().isActive());
         QCOMPARE(texts(*favoris), (QStringList{u"jean"_s, u"marie"_s})); // left to the refresh
     }
@@ -231,7 +237,8 @@ private slots:
         QTest::addColumn<QString>("message");
         // 0: search row to favourites, 1: favourite to black list, 2: remove from favourites
         QTest::newRow("already a favourite, from the search")
-            << 0 << QByteArray("LEMEMBREESTDEJADANSLALISTE") << u"Le pseudo que vous avez saisi est déjà dans vos favoris."_s;
+            << 0 << QByteArray("LEMEMBREESTDEJADANSLALISTE")
+            << u"Le pseudo que vous avez saisi est déjà dans vos favoris."_s;
         QTest::newRow("already black-listed")
             << 1 << QByteArray("LEMEMBREESTDEJADANSLALISTE") << u"Le pseudo est déjà en liste noire."_s;
         QTest::newRow("unknown, to favourites")
@@ -285,7 +292,8 @@ private slots:
         selected = favoris->topLevelItem(0);
         editor->removeSelectedFromFavoris();
         QVERIFY(server->waitForRequests(1));
-        QCOMPARE(requestLine(server->requests[0]), "GET /removemembre.php?login=moi&pseudo=jean&liste=favoris HTTP/1.1");
+        QCOMPARE(requestLine(server->requests[0]),
+                 "GET /removemembre.php?login=moi&pseudo=jean&liste=favoris HTTP/1.1");
 
         favoris->sortItems(contactrow::Pseudo, Qt::DescendingOrder); // marie, jean
         selected = favoris->topLevelItem(0);
@@ -306,7 +314,8 @@ private slots:
         selected = listeNoire->topLevelItem(0);
         editor->removeSelectedFromListeNoire();
         QVERIFY(server->waitForRequests(2));
-        QCOMPARE(requestLine(server->requests[0]), "GET /removemembre.php?login=moi&pseudo=paul&liste=listenoire HTTP/1.1");
+        QCOMPARE(requestLine(server->requests[0]),
+                 "GET /removemembre.php?login=moi&pseudo=paul&liste=listenoire HTTP/1.1");
         QCOMPARE(listeNoire->topLevelItemCount(), 0);
         QCOMPARE(selected, nullptr);
         QVERIFY(requestLine(server->requests[1]).startsWith("GET /softrefresh2.php"));

@@ -52,8 +52,8 @@ class TestPresence : public QObject
     void refresh(const QString &reply)
     {
         QString text = reply;
-        handlePresenceReply(text, {favoris.get(), listeNoire.get(), lblMailsNumber.get(), pctbMail.get()}, state,
-                            sound);
+        handlePresenceReply(text, {favoris.get(), listeNoire.get(), lblMailsNumber.get(), pctbMail.get()},
+                            state, sound);
         state.firstRefresh = false; // as the engine does after every reply
     }
 
@@ -74,8 +74,9 @@ private slots:
 
     void firstRefreshFillsSilently()
     {
-        refresh(head + u"HERESTARTFAVORIS|jean,10.0.0.2,H,25,75012,1|marie,0.0.0.0,F,31,1,0|"
-                       u"HERESTARTLISTENOIRE|paul,10.0.0.9,H,40,13,0|IAMINNOONELISTENOIRE|MYMAILSNUMBER,3,"_s);
+        refresh(head +
+                u"HERESTARTFAVORIS|jean,10.0.0.2,H,25,75012,1|marie,0.0.0.0,F,31,1,0|"
+                u"HERESTARTLISTENOIRE|paul,10.0.0.9,H,40,13,0|IAMINNOONELISTENOIRE|MYMAILSNUMBER,3,"_s);
         QCOMPARE(favoris->topLevelItemCount(), 2);
         QCOMPARE(listeNoire->topLevelItemCount(), 1);
         QVERIFY(sound.played.isEmpty());
@@ -122,7 +123,9 @@ private slots:
         QFETCH(bool, soundEnabled);
         QFETCH(bool, blackList);
         QFETCH(QString, expected);
-        auto reply = [&](const QString &records) { return blackList ? listeNoireOnly(records) : favorisOnly(records); };
+        auto reply = [&](const QString &records) {
+            return blackList ? listeNoireOnly(records) : favorisOnly(records);
+        };
         QTreeWidget &list = blackList ? *listeNoire : *favoris;
         state.soundEnabled = soundEnabled;
 
@@ -198,7 +201,8 @@ private slots:
     void brokenReplyKeepsWhatCameBefore()
     {
         refresh(favorisOnly(u"jean,0.0.0.0,H,25,75,1|"_s));
-        refresh(head + u"HERESTARTFAVORIS|jean,10.0.0.2,H,25,75,1|marie,10.0.0.3,F|NOLISTENOIREDEFINED|"_s + tail);
+        refresh(head + u"HERESTARTFAVORIS|jean,10.0.0.2,H,25,75,1|marie,10.0.0.3,F|NOLISTENOIREDEFINED|"_s +
+                tail);
         QCOMPARE(favoris->topLevelItemCount(), 1); // no row out of half a record
         QVERIFY(contactrow::isOnline(row(*favoris, 0)));
         QCOMPARE(lblMailsNumber->text(), u"0"_s);
@@ -211,7 +215,8 @@ private slots:
         QTest::addColumn<bool>("waiting");
         QTest::newRow("none") << head + u"NOFAVORISDEFINED|NOLISTENOIREDEFINED|"_s + tail << u"0"_s << false;
         QTest::newRow("three") << u"MYMAILSNUMBER,3,"_s << u"3"_s << true;
-        QTest::newRow("on another reply") << u"HTTP/1.1 200 OK\r\n\r\nMAILSENDEDOKMYMAILSNUMBER,2,"_s << u"2"_s << true;
+        QTest::newRow("on another reply")
+            << u"HTTP/1.1 200 OK\r\n\r\nMAILSENDEDOKMYMAILSNUMBER,2,"_s << u"2"_s << true;
         QTest::newRow("cut short: unchanged") << u"MYMAILSNUMBER,7"_s << u"5"_s << true;
     }
 
@@ -228,9 +233,10 @@ private slots:
 
     void handlersAfterSeeOnlyTheRest()
     {
-        QString reply = head + u"NOFAVORISDEFINED|NOLISTENOIREDEFINED|IAMINNOONELISTENOIRE|MYMAILSNUMBER,1,"_s;
-        handlePresenceReply(reply, {favoris.get(), listeNoire.get(), lblMailsNumber.get(), pctbMail.get()}, state,
-                            sound);
+        QString reply =
+            head + u"NOFAVORISDEFINED|NOLISTENOIREDEFINED|IAMINNOONELISTENOIRE|MYMAILSNUMBER,1,"_s;
+        handlePresenceReply(reply, {favoris.get(), listeNoire.get(), lblMailsNumber.get(), pctbMail.get()},
+                            state, sound);
         QCOMPARE(reply, u"1,"_s);
     }
 };

@@ -51,8 +51,9 @@ private slots:
             << none << QStringList{u"paul,1.2.3.4,H,40,6,1"_s} << none << RefreshParseError::None
             << u"MYMAILSNUMBER,0,"_s;
         QTest::newRow("black-listed by two members")
-            << head + u"HERESTARTFAVORIS|jean,1.2.3.4,H,25,75,1|NOLISTENOIREDEFINED|IAMINLISTENOIREOF|jean,paul,"
-                      u"MYMAILSNUMBER,1,"_s
+            << head +
+                   u"HERESTARTFAVORIS|jean,1.2.3.4,H,25,75,1|NOLISTENOIREDEFINED|IAMINLISTENOIREOF|jean,paul,"
+                   u"MYMAILSNUMBER,1,"_s
             << QStringList{u"jean,1.2.3.4,H,25,75,1"_s} << none << QStringList{u"jean"_s, u"paul"_s}
             << RefreshParseError::None << u"MYMAILSNUMBER,1,"_s;
         QTest::newRow("duplicate records kept in order")
@@ -74,10 +75,11 @@ private slots:
             << u"marie,0.0.0.0,F|HERESTARTLISTENOIRE|paul,0.0.0.0,H,40,6,1|IAMINNOONELISTENOIRE|MYMAILSNUMBER,3,"_s;
         QTest::newRow("last record without its bar")
             << head + u"HERESTARTFAVORIS|jean,1.2.3.4,H,25,75,1|marie,0.0.0.0,F,31,13,0"_s
-            << QStringList{u"jean,1.2.3.4,H,25,75,1"_s} << none << none << RefreshParseError::UnterminatedSection
-            << u"marie,0.0.0.0,F,31,13,0"_s;
-        QTest::newRow("no favourites marker") << head + u"MYMAILSNUMBER,2,"_s << none << none << none
-                                              << RefreshParseError::MissingFavorisMarker << head + u"MYMAILSNUMBER,2,"_s;
+            << QStringList{u"jean,1.2.3.4,H,25,75,1"_s} << none << none
+            << RefreshParseError::UnterminatedSection << u"marie,0.0.0.0,F,31,13,0"_s;
+        QTest::newRow("no favourites marker")
+            << head + u"MYMAILSNUMBER,2,"_s << none << none << none << RefreshParseError::MissingFavorisMarker
+            << head + u"MYMAILSNUMBER,2,"_s;
         QTest::newRow("favourites not followed by the black list")
             << head + u"HERESTARTFAVORIS|jean,1.2.3.4,H,25,75,1|IAMINNOONELISTENOIRE|MYMAILSNUMBER,2,"_s
             << QStringList{u"jean,1.2.3.4,H,25,75,1"_s} << none << none << RefreshParseError::ShortRecord
