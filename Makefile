@@ -3,7 +3,7 @@ BUILD ?= build
 JOBS  ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build test run asan fuzz bench clean
+.PHONY: all deps configure build test run asan fuzz bench gallery clean
 
 all: build
 
@@ -33,6 +33,11 @@ fuzz:
 
 bench: build
 	@scripts/run-bench $(BUILD)
+
+# Every picture of the client at 1x and 2x on one sheet: build/gallery.png
+gallery: build
+	QT_QPA_PLATFORM=offscreen $(BUILD)/bin/gallery $(BUILD)/gallery.png
+	@echo "wrote $(BUILD)/gallery.png"
 
 clean:
 	rm -rf $(BUILD) build-asan build-fuzz

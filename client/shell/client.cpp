@@ -1,5 +1,6 @@
 #include "client/shell/client.h"
 
+#include "client/assets/artwork.h"
 #include "client/server/requestengine.h"
 #include "client/shell/frmlogin.h"
 #include "client/shell/frmmain.h"
@@ -13,6 +14,7 @@ Client::Client(ClientState initial, Platform platform, QObject *parent)
     : QObject(parent), state_(std::move(initial)), platform_(platform),
       engine_(std::make_unique<RequestEngine>(state_, platform_.notifier, platform_.lifetime, pipeline_))
 {
+    initArtwork();
     connect(engine_.get(), &RequestEngine::startFailed, this, [this](RequestKind kind) {
         if (kind == RequestKind::Login)
             loginCouldNotStart();

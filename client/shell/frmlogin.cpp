@@ -1,10 +1,15 @@
 #include "client/shell/frmlogin.h"
 
+#include "client/assets/artwork.h"
 #include "ui_frmlogin.h"
+
+namespace artwork = jaserelle::artwork;
 
 FrmLogin::FrmLogin(QWidget *parent) : QDialog(parent), ui_(std::make_unique<Ui::frmLogin>())
 {
     ui_->setupUi(this);
+    setWindowIcon(artwork::icon(artwork::windowIcon));
+    ui_->pctBoxSecure->setPixmap(artwork::pixmap(artwork::secure, devicePixelRatioF()));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     setFixedSize(sizeHint().expandedTo(size()));
     connect(ui_->cmdOk, &QPushButton::clicked, this, &FrmLogin::connectRequested);
