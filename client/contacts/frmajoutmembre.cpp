@@ -1,8 +1,10 @@
 #include "client/contacts/frmajoutmembre.h"
 
+#include "client/assets/artwork.h"
 #include "ui_frmajoutmembre.h"
 
 using namespace Qt::StringLiterals;
+namespace artwork = jaserelle::artwork;
 
 namespace {
 
@@ -11,6 +13,7 @@ struct VariantTexts
     QString objectName;
     QString caption;
     QString info;
+    artwork::Picture sign; // the sign the list wears in the main window
     RequestKind kind;
 };
 
@@ -20,10 +23,10 @@ VariantTexts textsOf(FrmAjoutMembre::Variant variant)
         return {
             u"frmAjoutFavori"_s, u"Ajout d'un Favori"_s,
             u"Tapez le Pseudo Jaserelle du membre que vous souhaitez ajouter à votre liste de favoris ."_s,
-            RequestKind::AddFavoris};
+            artwork::sun, RequestKind::AddFavoris};
     return {u"frmAjoutListeNoire"_s, u"Ajout en liste noire"_s,
             u"Tapez le Pseudo Jaserelle du membre que vous souhaitez ajouter en liste noire."_s,
-            RequestKind::AddListeNoire};
+            artwork::cloud, RequestKind::AddListeNoire};
 }
 
 } // namespace
@@ -36,6 +39,10 @@ FrmAjoutMembre::FrmAjoutMembre(Variant variant, QWidget *parent)
     setObjectName(texts.objectName);
     setWindowTitle(texts.caption);
     ui_->lblInfo->setText(texts.info);
+    setWindowIcon(artwork::icon(artwork::windowIcon));
+    ui_->pctBoxSun->setPixmap(artwork::pixmap(texts.sign, devicePixelRatioF()));
+    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    setFixedSize(sizeHint().expandedTo(size()));
     setModal(false);
     connect(ui_->cmdOk, &QPushButton::clicked, this, &FrmAjoutMembre::addRequested);
     // Quitting only hides the dialog: it is shown again at the next use.

@@ -1,6 +1,10 @@
 #include "client/contacts/mailindicator.h"
 
+#include "client/assets/artwork.h"
+
 #include <QLabel>
+
+namespace artwork = jaserelle::artwork;
 
 namespace {
 
@@ -13,8 +17,10 @@ void showMailCount(QLabel &lblMailsNumber, QLabel &pctbMail, int count)
     const bool waiting = count > 0;
     lblMailsNumber.setText(QString::number(count));
     pctbMail.setProperty(waitingProperty, waiting);
+    const qreal dpr = pctbMail.devicePixelRatioF();
+    pctbMail.setPixmap(artwork::pixmap(artwork::envelope(waiting), dpr));
     if (waiting)
-        pctbMail.setCursor(Qt::PointingHandCursor);
+        pctbMail.setCursor(artwork::handCursor(dpr));
     else
         pctbMail.unsetCursor();
 }

@@ -1,3 +1,4 @@
+#include "client/assets/artwork.h"
 #include "client/contacts/contactface.h"
 #include "client/contacts/mailindicator.h"
 #include "client/contacts/presenceapply.h"
@@ -60,6 +61,8 @@ class TestPresence : public QObject
     QTreeWidgetItem *row(QTreeWidget &list, int i) { return list.topLevelItem(i); }
 
 private slots:
+    void initTestCase() { initArtwork(); }
+
     void init()
     {
         favoris = makeList();
@@ -94,6 +97,7 @@ private slots:
         // The address is painted in the list's own background: never seen, even in a widened column.
         QCOMPARE(jean->foreground(contactrow::Adresse).color(), favoris->palette().color(QPalette::Base));
         QCOMPARE(contactface::face(jean), 1);
+        QVERIFY(!jean->icon(contactrow::Pseudo).isNull());
 
         QTreeWidgetItem *marie = row(*favoris, 1);
         QVERIFY(!contactrow::isOnline(marie));
@@ -105,7 +109,8 @@ private slots:
 
         QCOMPARE(lblMailsNumber->text(), u"3"_s);
         QVERIFY(mailsWaiting(*pctbMail));
-        QCOMPARE(pctbMail->cursor().shape(), Qt::PointingHandCursor);
+        QCOMPARE(pctbMail->cursor().shape(), Qt::BitmapCursor);
+        QVERIFY(!pctbMail->pixmap().isNull());
     }
 
     void arrivalIsSelectedAndHeard_data()
@@ -228,7 +233,7 @@ private slots:
         QTEST(lblMailsNumber->text(), "shown");
         QFETCH(bool, waiting);
         QCOMPARE(mailsWaiting(*pctbMail), waiting);
-        QCOMPARE(pctbMail->cursor().shape(), waiting ? Qt::PointingHandCursor : Qt::ArrowCursor);
+        QCOMPARE(pctbMail->cursor().shape(), waiting ? Qt::BitmapCursor : Qt::ArrowCursor);
     }
 
     void handlersAfterSeeOnlyTheRest()
