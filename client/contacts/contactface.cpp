@@ -8,10 +8,23 @@ static_assert(contactface::FaceRole == Qt::UserRole + 20);
 
 namespace contactface {
 
-void setFace(QTreeWidgetItem *row, bool man, bool colour)
+Faces::Faces()
+{
+    namespace artwork = jaserelle::artwork;
+    for (const bool man : {true, false}) {
+        for (const bool colour : {true, false}) {
+            QIcon &icon = icons_[faceNumber(man, colour) - 1];
+            // The list rows show them at their own size, on ordinary and on dense screens.
+            for (const qreal dpr : {1.0, 2.0})
+                icon.addPixmap(artwork::pixmap(artwork::face(man, colour), dpr));
+        }
+    }
+}
+
+void setFace(QTreeWidgetItem *row, bool man, bool colour, const Faces &faces)
 {
     row->setData(0, FaceRole, faceNumber(man, colour));
-    row->setIcon(0, jaserelle::artwork::icon(jaserelle::artwork::face(man, colour)));
+    row->setIcon(0, faces.icon(man, colour));
 }
 
 int face(const QTreeWidgetItem *row)

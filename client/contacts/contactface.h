@@ -1,5 +1,9 @@
 #pragma once
 
+#include <QIcon>
+
+#include <array>
+
 class QTreeWidgetItem;
 
 // The face shown at the start of a member row: a man's or a woman's, in colour or in grey. It
@@ -15,7 +19,19 @@ constexpr int faceNumber(bool man, bool colour)
     return colour ? (man ? 1 : 2) : (man ? 3 : 4);
 }
 
-void setFace(QTreeWidgetItem *row, bool man, bool colour);
+// The four faces, drawn once: a refresh touches every row, and drawing the pictures anew for
+// each would cost far more than the rest of the refresh.
+class Faces
+{
+public:
+    Faces();
+    const QIcon &icon(bool man, bool colour) const { return icons_[faceNumber(man, colour) - 1]; }
+
+private:
+    std::array<QIcon, 4> icons_;
+};
+
+void setFace(QTreeWidgetItem *row, bool man, bool colour, const Faces &faces);
 int face(const QTreeWidgetItem *row); // 0 before any face was set
 
 } // namespace contactface

@@ -1,5 +1,6 @@
 #include "client/contacts/installcontacts.h"
 
+#include "client/contacts/contactface.h"
 #include "client/contacts/presencehandler.h"
 #include "client/server/requestengine.h"
 #include "client/shell/client.h"
@@ -17,8 +18,9 @@ ContactEditor &installContacts(Client &client, const ContactWidgets &widgets)
     ClientState &state = client.state();
     SoundPlayer &player = client.platform().sound;
     ReplyPipeline &pipeline = client.pipeline();
-    pipeline.setHandler(ReplySlot::Refresh, [targets, &state, &player](QString &reply) {
-        handlePresenceReply(reply, targets, state, player);
+    auto faces = std::make_shared<const contactface::Faces>();
+    pipeline.setHandler(ReplySlot::Refresh, [targets, &state, &player, faces](QString &reply) {
+        handlePresenceReply(reply, targets, state, player, *faces);
         return HandlerResult::Continue;
     });
     auto on = [editor](void (ContactEditor::*handler)()) {

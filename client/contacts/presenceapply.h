@@ -5,8 +5,11 @@
 #include <QString>
 
 class QTreeWidget;
-class QTreeWidgetItem;
 class SoundPlayer;
+
+namespace contactface {
+class Faces;
+}
 
 // The arrival and departure sounds of one list, below the executable's folder.
 struct ListSounds
@@ -26,16 +29,13 @@ struct PresenceMood
     bool firstRefresh = true; // the first refresh fills the lists silently
 };
 
-// Merges one contact into a list: the last row with the pseudo as its text is updated, or a row is
-// appended. A contact seen to come or go is selected and heard, unless its row is new.
-QTreeWidgetItem *applyContactRecord(QTreeWidget &list, const ContactRecord &record, const ListSounds &sounds,
-                                    PresenceMood mood, SoundPlayer &player);
-
-// Every row of the list with this pseudo as its text is shown offline, silently: that member
-// black-listed the user and cannot be reached.
-void markUnreachable(QTreeWidget &list, const QString &pseudo);
+// A list never grows past this many rows, whatever a server sends: members beyond it are not shown.
+inline constexpr int maxContactRows = 5000;
 
 // The whole refresh: favourites, black list, then the members who black-listed the user.
-// Rows are only ever added or updated here, never removed.
+// Each contact updates the last row with its pseudo as text, or gets a row appended; a contact
+// seen to come or go is selected and heard, unless its row is new. The members who black-listed
+// the user are shown offline in both lists, silently. Rows are only ever added or updated here,
+// never removed.
 void applyRefreshReply(QTreeWidget &lvFavoris, QTreeWidget &lvListeNoire, const RefreshReply &reply,
-                       PresenceMood mood, SoundPlayer &player);
+                       PresenceMood mood, SoundPlayer &player, const contactface::Faces &faces);

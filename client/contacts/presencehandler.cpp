@@ -7,14 +7,14 @@
 #include "client/shell/clientstate.h"
 
 void handlePresenceReply(QString &reply, const PresenceTargets &targets, const ClientState &state,
-                         SoundPlayer &player)
+                         SoundPlayer &player, const contactface::Faces &faces)
 {
     if (reply.contains(u"REFRESHISOK")) {
         RefreshReply refresh = parseRefreshReply(reply);
         // A broken reply still brings what it held before the break: those rows are current.
         if (targets.lvFavoris && targets.lvListeNoire)
             applyRefreshReply(*targets.lvFavoris, *targets.lvListeNoire, refresh,
-                              {state.soundEnabled, state.firstRefresh}, player);
+                              {state.soundEnabled, state.firstRefresh}, player, faces);
         reply = std::move(refresh.rest);
     }
     if (reply.contains(u"MYMAILSNUMBER,")) {

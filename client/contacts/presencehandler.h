@@ -7,6 +7,10 @@ class QTreeWidget;
 class SoundPlayer;
 struct ClientState;
 
+namespace contactface {
+class Faces;
+}
+
 // The controls a contact refresh and a mail count land in.
 struct PresenceTargets
 {
@@ -20,4 +24,4 @@ struct PresenceTargets
 // lists and cut down to what follows its sections; then any reply holding "MYMAILSNUMBER," sets
 // the mail indicator, whatever request it answers.
 void handlePresenceReply(QString &reply, const PresenceTargets &targets, const ClientState &state,
-                         SoundPlayer &player);
+                         SoundPlayer &player, const contactface::Faces &faces);

@@ -48,20 +48,25 @@ class TestPresence : public QObject
     std::unique_ptr<QLabel> lblMailsNumber;
     std::unique_ptr<QLabel> pctbMail;
     RecordingSoundPlayer sound;
+    std::unique_ptr<contactface::Faces> faces;
     ClientState state;
 
     void refresh(const QString &reply)
     {
         QString text = reply;
         handlePresenceReply(text, {favoris.get(), listeNoire.get(), lblMailsNumber.get(), pctbMail.get()},
-                            state, sound);
+                            state, sound, *faces);
         state.firstRefresh = false; // as the engine does after every reply
     }
 
     QTreeWidgetItem *row(QTreeWidget &list, int i) { return list.topLevelItem(i); }
 
 private slots:
-    void initTestCase() { initArtwork(); }
+    void initTestCase()
+    {
+        initArtwork();
+        faces = std::make_unique<contactface::Faces>();
+    }
 
     void init()
     {
@@ -213,6 +218,17 @@ private slots:
         QCOMPARE(lblMailsNumber->text(), u"0"_s);
     }
 
+    void listsStopGrowingAtTheirCap()
+    {
+        QString records;
+        for (int i = 0; i < maxContactRows + 10; ++i)
+            records += u"m"_s + QString::number(i) + u",0.0.0.0,H,30,75,1|"_s;
+        refresh(favorisOnly(records));
+        refresh(favorisOnly(u"m0,1.2.3.4,H,30,75,1|"_s + records.mid(records.indexOf(u'|') + 1)));
+        QCOMPARE(favoris->topLevelItemCount(), maxContactRows);
+        QVERIFY(contactrow::isOnline(row(*favoris, 0)));
+    }
+
     void mailCount_data()
     {
         QTest::addColumn<QString>("reply");
@@ -241,7 +257,7 @@ private slots:
         QString reply =
             head + u"NOFAVORISDEFINED|NOLISTENOIREDEFINED|IAMINNOONELISTENOIRE|MYMAILSNUMBER,1,"_s;
         handlePresenceReply(reply, {favoris.get(), listeNoire.get(), lblMailsNumber.get(), pctbMail.get()},
-                            state, sound);
+                            state, sound, *faces);
         QCOMPARE(reply, u"1,"_s);
     }
 };
