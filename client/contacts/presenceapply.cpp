@@ -60,7 +60,6 @@ void showOffline(QTreeWidgetItem *row)
 void announce(QTreeWidget &list, QTreeWidgetItem *row, const QString &sound, SoundPlayer &player)
 {
     list.setCurrentItem(row);
-    list.scrollToItem(row);
     player.play(sound);
 }
 
