@@ -8,6 +8,8 @@
 
 #include <QTreeWidgetItem>
 
+#include <memory>
+
 ContactEditor &installContacts(Client &client, const ContactWidgets &widgets)
 {
     auto *editor = new ContactEditor(client.state(), client.engine(), client.platform().notifier,
