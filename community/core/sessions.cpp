@@ -1,0 +1,123 @@
+#include "community/core/sessions.h"
+
+#include <sodium.h>
+
+#include <mutex>
+#include <stdexcept>
+
+namespace jaserelle::community {
+
+Sessions::Sessions(Clock clock, std::chrono::seconds lifetime) : clock_(std::move(clock)), lifetime_(lifetime)
+{
+    if (sodium_init() < 0)
+        throw std::runtime_error("libsodium cannot start");
+    randombytes_buf(key_.data(), key_.size());
+}
+
+Sessions::Digest Sessions::digest(std::string_view password) const
+{
+    Digest d{};
+    crypto_generichash(d.data(), d.size(), reinterpret_cast<const unsigned char *>(password.data()),
+                       password.size(), key_.data(), key_.size());
+    return d;
+}
+
+bool Sessions::live(const Session &s, std::chrono::system_clock::time_point now) const
+{
+    return s.pinned || now - s.lastSeen <= lifetime_;
+}
+
+void Sessions::open(const std::string &pseudo, std::string_view password, std::string_view loginAddress)
+{
+    Session s;
+    s.passwordDigest = digest(password);
+    s.loginAddress = std::string(loginAddress);
+    s.lastSeen = clock_();
+    std::unique_lock lock(mutex_);
+    sessions_[pseudo] = std::move(s);
+    // Expired sessions are dropped now and then, so the map follows who is connected.
+    if (++opensSinceSweep_ >= 1024) {
+        opensSinceSweep_ = 0;
+        const auto now = clock_();
+        for (auto it = sessions_.begin(); it != sessions_.end();)
+            it = live(it->second, now) ? std::next(it) : sessions_.erase(it);
+    }
+}
+
+bool Sessions::refresh(const std::string &pseudo, std::string_view password, std::string_view reportedAddress)
+{
+    const Digest d = digest(password);
+    const auto now = clock_();
+    std::unique_lock lock(mutex_);
+    auto it = sessions_.find(pseudo);
+    if (it == sessions_.end() || !live(it->second, now) ||
+        sodium_memcmp(it->second.passwordDigest.data(), d.data(), d.size()) != 0)
+        return false;
+    it->second.lastSeen = now;
+    if (it->second.reportedAddress != reportedAddress)
+        it->second.reportedAddress = std::string(reportedAddress);
+    return true;
+}
+
+bool Sessions::checkPassword(const std::string &pseudo, std::string_view password)
+{
+    const Digest d = digest(password);
+    const auto now = clock_();
+    std::shared_lock lock(mutex_);
+    auto it = sessions_.find(pseudo);
+    return it != sessions_.end() && live(it->second, now) &&
+           sodium_memcmp(it->second.passwordDigest.data(), d.data(), d.size()) == 0;
+}
+
+bool Sessions::liveFrom(const std::string &pseudo, std::string_view address)
+{
+    const auto now = clock_();
+    std::shared_lock lock(mutex_);
+    auto it = sessions_.find(pseudo);
+    return it != sessions_.end() && !it->second.pinned && live(it->second, now) &&
+           it->second.loginAddress == address;
+}
+
+std::optional<std::string> Sessions::presence(const std::string &pseudo)
+{
+    const auto now = clock_();
+    std::shared_lock lock(mutex_);
+    auto it = sessions_.find(pseudo);
+    if (it == sessions_.end() || !live(it->second, now) || it->second.reportedAddress.empty())
+        return std::nullopt;
+    return it->second.reportedAddress;
+}
+
+void Sessions::close(const std::string &pseudo)
+{
+    std::unique_lock lock(mutex_);
+    sessions_.erase(pseudo);
+}
+
+void Sessions::pin(const std::string &pseudo, std::string_view reportedAddress)
+{
+    Session s;
+    s.passwordDigest = digest("");
+    s.reportedAddress = std::string(reportedAddress);
+    s.lastSeen = clock_();
+    s.pinned = true;
+    // A pinned session never matches a password: nobody can act in its name.
+    randombytes_buf(s.passwordDigest.data(), s.passwordDigest.size());
+    std::unique_lock lock(mutex_);
+    sessions_[pseudo] = std::move(s);
+}
+
+std::size_t Sessions::sweep()
+{
+    const auto now = clock_();
+    std::unique_lock lock(mutex_);
+    for (auto it = sessions_.begin(); it != sessions_.end();) {
+        if (live(it->second, now))
+            ++it;
+        else
+            it = sessions_.erase(it);
+    }
+    return sessions_.size();
+}
+
+} // namespace jaserelle::community

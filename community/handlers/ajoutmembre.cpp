@@ -1,0 +1,38 @@
+#include "community/core/text.h"
+#include "community/handlers/handlers.h"
+#include "community/handlers/reply.h"
+
+namespace jaserelle::community {
+
+// ajoutmembre.php?login=L&pseudo=P&liste=favoris|listenoire. Adding to one list takes the member
+// out of the other one: the client's "move" is this single request.
+Response ajoutmembre(Context &ctx, const Request &request, const Target &target)
+{
+    const std::string login = normalisePseudo(target.value("login"));
+    if (!actsForLiveSession(ctx, request, login))
+        return denied();
+    const auto list = listKindOf(target.value("liste"));
+    if (!list)
+        return badRequest("liste inconnue");
+
+    // The add dialog sends the pseudo as typed; pseudos are kept in lower case.
+    const std::string pseudo = normalisePseudo(target.value("pseudo"));
+    if (pseudo.empty())
+        return textReply("LEMEMBRENEXISTEPAS");
+    // One's own pseudo: nothing to add; the answer lets the client go on refreshing.
+    if (pseudo == login)
+        return textReply("LEMEMBREESTDEJADANSLALISTE");
+
+    switch (ctx.store.addContact(login, pseudo, *list)) {
+    case AddContactResult::Added:
+    case AddContactResult::Moved:
+        return textReply("LISTESMISESAJOUR");
+    case AddContactResult::AlreadyInList:
+        return textReply("LEMEMBREESTDEJADANSLALISTE");
+    case AddContactResult::NoSuchMember:
+        break;
+    }
+    return textReply("LEMEMBRENEXISTEPAS");
+}
+
+} // namespace jaserelle::community

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "community/core/clock.h"
+#include "community/core/passwords.h"
+#include "community/core/sessions.h"
+#include "community/store/store.h"
+
+#include <filesystem>
+
+namespace jaserelle::community {
+
+// What every handler may use. Owned by main (or by a test); handlers keep no state of their own.
+struct Context
+{
+    Store &store;
+    Sessions &sessions;
+    const PasswordHasher &hasher;
+    Clock clock;
+    std::filesystem::path photosDir;
+    int searchCap = 100;
+};
+
+// Settings keys of the store.
+inline constexpr const char *loginMessageKey = "login_message";
+inline constexpr const char *withdrawnMessageKey = "withdrawn_message";
+
+} // namespace jaserelle::community

@@ -1,0 +1,74 @@
+#include "community/core/criteria.h"
+#include "community/core/text.h"
+#include "community/handlers/handlers.h"
+#include "community/handlers/reply.h"
+
+#include <algorithm>
+
+namespace jaserelle::community {
+
+// searchmembers3.php, by pseudo (pseudo=P&iamuser=U) or by criteria
+// (sexe=&age=&region=&taille=&poids=&iamuser=U&withphotoonly=yes|no).
+//
+// A pseudo search finds every member whose pseudo contains the text, whatever its case. Both
+// leave out the searcher. At most ctx.searchCap rows, by pseudo; one more found adds the limit
+// part. Field 6 is "no" unless the member found has put the searcher on the black list; the
+// searcher is known only through a live session from its login address, otherwise every row
+// says "no".
+Response searchmembers3(Context &ctx, const Request &request, const Target &target)
+{
+    const LocalDateTime now = today(ctx);
+    const std::string searcher = normalisePseudo(target.value("iamuser"));
+
+    SearchQuery query;
+    query.excludePseudo = searcher;
+    query.limit = ctx.searchCap + 1;
+    if (const auto part = target.get("pseudo")) {
+        std::string text = *part;
+        text.erase(std::remove(text.begin(), text.end(), ' '), text.end());
+        query.pseudoPart = normalisePseudo(text);
+        if (query.pseudoPart.empty())
+            return textReply("NOSEARCHRESULT");
+    } else {
+        CriteriaTexts texts{target.value("sexe"),  target.value("age"),   target.value("region"),
+                            target.value("taille"), target.value("poids"), target.value("withphotoonly")};
+        applyCriteria(texts, now, query);
+    }
+
+    auto found = ctx.store.search(query);
+    if (found.empty())
+        return textReply("NOSEARCHRESULT");
+    const bool capped = found.size() > static_cast<std::size_t>(ctx.searchCap);
+    if (capped)
+        found.resize(static_cast<std::size_t>(ctx.searchCap));
+
+    std::vector<std::string> blackListers;
+    if (actsForLiveSession(ctx, request, searcher))
+        blackListers = ctx.store.blackListedBy(searcher);
+
+    std::string out = "HERESTARTSEARCHRESULT";
+    for (const auto &m : found) {
+        const int age = ageOn(m.birthDate, now);
+        out += m.pseudo;
+        out += ',';
+        out += m.sex;
+        out += ',';
+        out += age < 0 ? std::string() : std::to_string(age);
+        out += ',';
+        out += fieldSafe(m.postalCode, ",|");
+        out += ',';
+        out += ctx.sessions.presence(m.pseudo).value_or("0.0.0.0");
+        out += ',';
+        const bool greyed = std::find(blackListers.begin(), blackListers.end(), m.pseudo) != blackListers.end();
+        out += greyed ? "yes" : "no";
+        out += ',';
+        out += m.hasPhoto ? '1' : '0';
+        out += '|';
+    }
+    out += "SEARCHISOK|";
+    if (capped)
+        out += "MAXRESULTREACHED," + std::to_string(ctx.searchCap) + "|";
+    return textReply(out);
+}
+
+} // namespace jaserelle::community

@@ -1,0 +1,54 @@
+#include "community/core/text.h"
+#include "community/handlers/handlers.h"
+#include "community/handlers/reply.h"
+
+namespace jaserelle::community {
+namespace {
+
+// The message between "YOURLOGINISOK|" and the next "|": no "|" inside, and no
+// keyword unless the server put it there on purpose.
+std::string messageText(std::string_view text)
+{
+    std::string out = defuseKeywords(text);
+    for (char &c : out)
+        if (c == '|')
+            c = '/';
+    return out;
+}
+
+} // namespace
+
+// softlogin.php?login=L&password=P. The password is checked against the slow hash; a good one
+// opens the session. The client lower-cases both texts, so passwords are compared lower-cased.
+Response softlogin(Context &ctx, const Request &request, const Target &target)
+{
+    const std::string login = normalisePseudo(target.value("login"));
+    const std::string password = lowerAscii(target.value("password"));
+    const Response wrong = textReply("YOURLOGINISWRONG");
+
+    if (login.empty() || password.empty() || password.size() > 64) {
+        ctx.hasher.verifyDummy(password);
+        return wrong;
+    }
+    const auto member = ctx.store.member(login);
+    if (!member) {
+        ctx.hasher.verifyDummy(password);
+        return wrong;
+    }
+    if (!ctx.hasher.verify(member->passwordHash, password))
+        return wrong;
+
+    if (!member->permitted) {
+        // No session: the client shows the message and ends when it has been read.
+        std::string why = ctx.store.setting(withdrawnMessageKey);
+        if (why.empty())
+            why = "Votre accès à Jaserelle a été suspendu par l'équipe de la communauté.";
+        return textReply("YOURLOGINISOK|YOUDONTHAVETHEPERMISSIONTOUSEJASERELLE" + messageText(why) + "|");
+    }
+
+    ctx.sessions.open(login, password, plainAddress(request.peerAddress));
+    ctx.store.setLastConnection(login, today(ctx).date());
+    return textReply("YOURLOGINISOK|" + messageText(ctx.store.setting(loginMessageKey)) + "|");
+}
+
+} // namespace jaserelle::community

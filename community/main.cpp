@@ -1,0 +1,86 @@
+// jaserelle-server: the community server. See docs/server.md.
+#include "admin.h"
+
+#include "community/core/clock.h"
+#include "community/core/passwords.h"
+#include "community/core/sessions.h"
+#include "community/demo/demo.h"
+#include "community/handlers/handlers.h"
+#include "community/http/server.h"
+#include "community/store/sqlitestore.h"
+
+#include <csignal>
+#include <filesystem>
+#include <iostream>
+#include <string>
+#include <vector>
+
+using namespace jaserelle::community;
+
+int main(int argc, char **argv)
+{
+    std::vector<std::string> args(argv + 1, argv + argc);
+    if (!args.empty() && (args[0] == "--help" || args[0] == "-h" || args[0] == "help")) {
+        printUsage();
+        return 0;
+    }
+    try {
+        if (!args.empty() && isAdminCommand(args[0]))
+            return runAdmin(args);
+
+        std::string listen;
+        std::string data;
+        bool demo = false;
+        int threads = 4;
+        for (std::size_t i = 0; i < args.size(); ++i) {
+            if (args[i] == "--listen" && i + 1 < args.size())
+                listen = args[++i];
+            else if (args[i] == "--data" && i + 1 < args.size())
+                data = args[++i];
+            else if (args[i] == "--threads" && i + 1 < args.size())
+                threads = std::stoi(args[++i]);
+            else if (args[i] == "--demo")
+                demo = true;
+            else {
+                std::cerr << "jaserelle-server: unexpected argument " << args[i] << "\n\n";
+                printUsage();
+                return 2;
+            }
+        }
+        ServerOptions options;
+        if (listen.empty() || data.empty() || !parseListen(listen, options.address, options.port) ||
+            threads < 1 || threads > 256) {
+            printUsage();
+            return 2;
+        }
+        options.threads = threads;
+
+        std::filesystem::create_directories(data);
+        const std::filesystem::path dataDir(data);
+        SqliteStore store(dataDir / "jaserelle.db");
+        Sessions sessions(systemClock());
+        const PasswordHasher hasher;
+        Context ctx{store, sessions, hasher, systemClock(), dataDir / "photos"};
+        std::filesystem::create_directories(ctx.photosDir);
+
+        if (demo) {
+            const DemoReport report = seedDemo(store, hasher, ctx.photosDir, localDateTime(ctx.clock()));
+            pinDemoPresence(sessions);
+            std::cout << "demo: " << report.membersCreated << " members added, " << report.photosWritten
+                      << " photos written" << (report.listsSeeded ? ", lists and mails of demo seeded" : "")
+                      << "\n";
+        }
+
+        std::signal(SIGPIPE, SIG_IGN);
+        HttpServer server([&ctx](const Request &r) { return handle(ctx, r); }, options);
+        server.stopOnSignals();
+        server.start();
+        std::cout << "jaserelle-server: listening on " << listen << ", data in " << data << std::endl;
+        server.wait();
+        std::cout << "jaserelle-server: stopped" << std::endl;
+        return 0;
+    } catch (const std::exception &e) {
+        std::cerr << "jaserelle-server: " << e.what() << "\n";
+        return 1;
+    }
+}

@@ -1,0 +1,94 @@
+#include "tests/community/fixture.h"
+
+#include <cstdlib>
+#include <ctime>
+#include <random>
+
+namespace jaserelle::community::test {
+
+TempDir::TempDir()
+{
+    std::random_device rd;
+    path_ = std::filesystem::temp_directory_path() / ("jaserelle-test-" + std::to_string(rd()) + std::to_string(rd()));
+    std::filesystem::create_directories(path_);
+}
+
+TempDir::~TempDir()
+{
+    std::error_code ec;
+    std::filesystem::remove_all(path_, ec);
+}
+
+namespace {
+
+std::chrono::system_clock::time_point startOfTest()
+{
+    setenv("TZ", "UTC", 1);
+    tzset();
+    std::tm tm{};
+    tm.tm_year = 2026 - 1900;
+    tm.tm_mon = 11;
+    tm.tm_mday = 6;
+    tm.tm_hour = 12;
+    return std::chrono::system_clock::from_time_t(timegm(&tm));
+}
+
+} // namespace
+
+CommunityTest::CommunityTest()
+    : now_(startOfTest()), store_(std::make_unique<SqliteStore>(dir_.path() / "jaserelle.db")),
+      sessions_([this] { return now_; }),
+      ctx_{*store_, sessions_, hasher_, [this] { return now_; }, dir_.path() / "photos"}
+{
+    std::filesystem::create_directories(ctx_.photosDir);
+}
+
+void CommunityTest::addMember(const std::string &pseudo, const std::string &sex, const std::string &birthDate,
+                              const std::string &postalCode, bool hasPhoto)
+{
+    Member m;
+    m.pseudo = pseudo;
+    m.passwordHash = hasher_.hash(pseudo);
+    m.sex = sex;
+    m.birthDate = birthDate;
+    m.postalCode = postalCode;
+    m.hasPhoto = hasPhoto;
+    m.lastConnection = "2026-12-01";
+    ASSERT_TRUE(store_->createMember(m)) << pseudo;
+}
+
+Response CommunityTest::get(const std::string &target, const std::string &peer)
+{
+    Request r;
+    r.method = "GET";
+    r.target = target;
+    r.peerAddress = peer;
+    return handle(ctx_, r);
+}
+
+std::string CommunityTest::body(const std::string &target, const std::string &peer)
+{
+    return get(target, peer).body;
+}
+
+void CommunityTest::connect(const std::string &pseudo, const std::string &peer, const std::string &reported)
+{
+    ASSERT_EQ(body("/softlogin.php?login=" + pseudo + "&password=" + pseudo, peer).rfind("YOURLOGINISOK|", 0), 0u);
+    ASSERT_EQ(body("/softrefresh2.php?login=" + pseudo + "&password=" + pseudo + "&ipAdress=" + reported, peer)
+                  .rfind("REFRESHISOK|", 0),
+              0u);
+}
+
+bool holdsClientKeyword(const std::string &text)
+{
+    for (const char *k : {"YOURLOGINISOK", "YOURLOGINISWRONG", "REFRESHISOK", "MYMAILSNUMBER", "LISTESMISESAJOUR",
+                          "LEMEMBRENEXISTEPAS", "LEMEMBREESTDEJADANSLALISTE", "REMOVEISSUCCESSFUL",
+                          "HERESTARTREQUIREDPROFIL", "Content-Type: image/jpeg", "SOFTLOGOFFSUCCESS",
+                          "NOSEARCHRESULT", "SEARCHISOK", "MAXRESULTREACHED", "MAILSENDEDOK", "HERESTARTMAILLIST",
+                          "YOURMAILHAVEBEENDELETED"})
+        if (text.find(k) != std::string::npos)
+            return true;
+    return false;
+}
+
+} // namespace jaserelle::community::test

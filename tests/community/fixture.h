@@ -1,0 +1,62 @@
+#pragma once
+
+#include "community/core/passwords.h"
+#include "community/core/sessions.h"
+#include "community/handlers/handlers.h"
+#include "community/store/sqlitestore.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+namespace jaserelle::community::test {
+
+// A fresh folder below the system's temporary directory, removed at the end.
+class TempDir
+{
+public:
+    TempDir();
+    ~TempDir();
+    const std::filesystem::path &path() const { return path_; }
+
+private:
+    std::filesystem::path path_;
+};
+
+// The handlers over a real SQLite file, with a clock the test moves by hand. The local time zone
+// is UTC, and "now" starts at 2026-12-06 12:00:00.
+class CommunityTest : public ::testing::Test
+{
+protected:
+    CommunityTest();
+
+    // Adds a member whose password is its pseudo.
+    void addMember(const std::string &pseudo, const std::string &sex = "F",
+                   const std::string &birthDate = "1990-06-15", const std::string &postalCode = "75011",
+                   bool hasPhoto = false);
+
+    // One GET from an address; the answer's body as sent (Windows-1252).
+    Response get(const std::string &target, const std::string &peer = "10.0.0.1");
+    std::string body(const std::string &target, const std::string &peer = "10.0.0.1");
+
+    // Logs in (password = pseudo) and refreshes once with the given reported address.
+    void connect(const std::string &pseudo, const std::string &peer = "10.0.0.1",
+                 const std::string &reported = "192.168.1.10");
+
+    void advance(std::chrono::seconds s) { now_ += s; }
+
+    TempDir dir_;
+    std::chrono::system_clock::time_point now_;
+    std::unique_ptr<SqliteStore> store_;
+    PasswordHasher hasher_{PasswordHasher::Strength::Minimal};
+    Sessions sessions_;
+    Context ctx_;
+};
+
+// Whether a text holds a keyword the client acts on.
+bool holdsClientKeyword(const std::string &text);
+
+} // namespace jaserelle::community::test

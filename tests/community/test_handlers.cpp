@@ -1,0 +1,225 @@
+// Login, logoff, refresh, contact editing, profile and photo, byte for byte, without sockets.
+#include "tests/community/fixture.h"
+
+#include <fstream>
+
+using namespace jaserelle::community;
+using namespace jaserelle::community::test;
+
+TEST_F(CommunityTest, LoginAcceptsTheRightPasswordInAnyCase)
+{
+    addMember("alice");
+    EXPECT_EQ(body("/softlogin.php?login=alice&password=alice"), "YOURLOGINISOK||");
+    EXPECT_EQ(body("/softlogin.php?login=ALICE&password=AlIcE"), "YOURLOGINISOK||");
+    EXPECT_EQ(body("/softlogin.php?login=alice&password=wrong"), "YOURLOGINISWRONG");
+    EXPECT_EQ(body("/softlogin.php?login=nobody&password=nobody"), "YOURLOGINISWRONG");
+    EXPECT_EQ(body("/softlogin.php?login=alice"), "YOURLOGINISWRONG");
+    EXPECT_EQ(body("/softlogin.php"), "YOURLOGINISWRONG");
+    EXPECT_EQ(store_->member("alice")->lastConnection, "2026-12-06");
+}
+
+TEST_F(CommunityTest, LoginCarriesTheServerMessageInWindows1252)
+{
+    addMember("alice");
+    store_->setSetting(loginMessageKey, "Fête ce soir | venez nombreux, REFRESHISOK");
+    EXPECT_EQ(body("/softlogin.php?login=alice&password=alice"),
+              "YOURLOGINISOK|F\xEAte ce soir / venez nombreux, R\xAD" "EFRESHISOK|");
+}
+
+TEST_F(CommunityTest, AWithdrawnMemberIsToldAndGetsNoSession)
+{
+    addMember("alice");
+    store_->setPermitted("alice", false);
+    EXPECT_EQ(body("/softlogin.php?login=alice&password=alice"),
+              "YOURLOGINISOK|YOUDONTHAVETHEPERMISSIONTOUSEJASERELLEVotre acc\xE8s \xE0 Jaserelle a \xE9t\xE9 "
+              "suspendu par l'\xE9quipe de la communaut\xE9.|");
+    store_->setSetting(withdrawnMessageKey, "Compte suspendu.");
+    EXPECT_EQ(body("/softlogin.php?login=alice&password=alice"),
+              "YOURLOGINISOK|YOUDONTHAVETHEPERMISSIONTOUSEJASERELLECompte suspendu.|");
+    EXPECT_EQ(get("/softrefresh2.php?login=alice&password=alice&ipAdress=1.2.3.4").status, 403);
+    EXPECT_FALSE(sessions_.presence("alice"));
+}
+
+TEST_F(CommunityTest, RefreshWithEmptyListsSaysSoInEverySection)
+{
+    addMember("alice");
+    connect("alice");
+    EXPECT_EQ(body("/softrefresh2.php?login=alice&password=alice&ipAdress=192.168.1.10"),
+              "REFRESHISOK|NOFAVORISDEFINED|NOLISTENOIREDEFINED|IAMINNOONELISTENOIRE|MYMAILSNUMBER,0,");
+}
+
+TEST_F(CommunityTest, RefreshListsContactsWithPresenceAgeDepartmentAndPhotoFlag)
+{
+    addMember("alice", "F", "1990-06-15", "75011");
+    addMember("bruno", "H", "1980-12-06", "13006", true); // 46 today
+    addMember("chloe", "F", "2000-12-07", "6", false);    // 25 until tomorrow; a short postal code
+    addMember("damien", "H", "1970-01-01", "H2X1Y4");
+    addMember("eve", "F", "1995-03-03", "69003");
+    store_->addContact("alice", "bruno", ListKind::Favoris);
+    store_->addContact("alice", "chloe", ListKind::Favoris);
+    store_->addContact("alice", "damien", ListKind::ListeNoire);
+    store_->addContact("damien", "alice", ListKind::ListeNoire);
+    store_->addContact("eve", "alice", ListKind::ListeNoire);
+    Mail m;
+    m.sender = "bruno";
+    m.recipient = "alice";
+    m.text = "x";
+    store_->addMail(m);
+    store_->addMail(m);
+
+    connect("bruno", "10.0.0.2", "192.168.1.20");
+    connect("alice");
+    EXPECT_EQ(body("/softrefresh2.php?login=alice&password=alice&ipAdress=192.168.1.10"),
+              "REFRESHISOK|HERESTARTFAVORIS|bruno,192.168.1.20,H,46,13,1|chloe,0.0.0.0,F,25,6,0|"
+              "HERESTARTLISTENOIRE|damien,0.0.0.0,H,56,H2,0|IAMINLISTENOIREOF|damien,eve,MYMAILSNUMBER,2,");
+}
+
+TEST_F(CommunityTest, PresenceLastsWhileRefreshesComeAndEndsAtLogoff)
+{
+    addMember("alice");
+    addMember("bruno");
+    store_->addContact("alice", "bruno", ListKind::Favoris);
+    connect("alice");
+    const std::string refresh = "/softrefresh2.php?login=alice&password=alice&ipAdress=192.168.1.10";
+
+    // Logged in but not refreshed yet: no address to give.
+    ASSERT_EQ(body("/softlogin.php?login=bruno&password=bruno", "10.0.0.2").rfind("YOURLOGINISOK", 0), 0u);
+    EXPECT_NE(body(refresh).find("bruno,0.0.0.0,"), std::string::npos);
+
+    body("/softrefresh2.php?login=bruno&password=bruno&ipAdress=192.168.1.20", "10.0.0.2");
+    EXPECT_NE(body(refresh).find("bruno,192.168.1.20,"), std::string::npos);
+
+    // A reported address that is not one: the address the refresh came from stands in.
+    body("/softrefresh2.php?login=bruno&password=bruno&ipAdress=localhost", "10.0.0.2");
+    EXPECT_NE(body(refresh).find("bruno,10.0.0.2,"), std::string::npos);
+
+    advance(std::chrono::seconds(80));
+    body(refresh);
+    EXPECT_NE(body(refresh).find("bruno,10.0.0.2,"), std::string::npos);
+    advance(std::chrono::seconds(11)); // 91 s since bruno's last refresh
+    EXPECT_NE(body(refresh).find("bruno,0.0.0.0,"), std::string::npos);
+
+    connect("bruno", "10.0.0.2", "192.168.1.20");
+    EXPECT_EQ(body("/softlogoff.php?login=bruno&password=wrong", "10.0.0.2"), "SOFTLOGOFFSUCCESS");
+    EXPECT_NE(body(refresh).find("bruno,192.168.1.20,"), std::string::npos); // a wrong password ends nothing
+    EXPECT_EQ(body("/softlogoff.php?login=bruno&password=bruno", "10.0.0.2"), "SOFTLOGOFFSUCCESS");
+    EXPECT_NE(body(refresh).find("bruno,0.0.0.0,"), std::string::npos);
+}
+
+TEST_F(CommunityTest, RefreshChecksThePasswordAndReopensALapsedSession)
+{
+    addMember("alice");
+    connect("alice");
+    EXPECT_EQ(get("/softrefresh2.php?login=alice&password=wrong&ipAdress=1.2.3.4").status, 403);
+    EXPECT_FALSE(holdsClientKeyword(body("/softrefresh2.php?login=alice&password=wrong&ipAdress=1.2.3.4")));
+    advance(std::chrono::hours(2));
+    EXPECT_EQ(sessions_.presence("alice"), std::nullopt);
+    EXPECT_EQ(body("/softrefresh2.php?login=alice&password=ALICE&ipAdress=1.2.3.4").rfind("REFRESHISOK|", 0), 0u);
+    EXPECT_EQ(sessions_.presence("alice"), "1.2.3.4");
+    EXPECT_EQ(get("/softrefresh2.php?login=nobody&password=nobody&ipAdress=1.2.3.4").status, 403);
+}
+
+TEST_F(CommunityTest, AddingMovingAndRemovingContacts)
+{
+    addMember("alice");
+    addMember("bruno");
+    connect("alice");
+    const std::string add = "/ajoutmembre.php?login=alice&pseudo=";
+    EXPECT_EQ(body(add + "bruno&liste=favoris"), "LISTESMISESAJOUR");
+    EXPECT_EQ(body(add + "Bruno&liste=favoris"), "LEMEMBREESTDEJADANSLALISTE");
+    EXPECT_EQ(body(add + "bruno&liste=listenoire"), "LISTESMISESAJOUR"); // a move
+    EXPECT_EQ(body(add + "bruno&liste=listenoire"), "LEMEMBREESTDEJADANSLALISTE");
+    EXPECT_EQ(body("/softrefresh2.php?login=alice&password=alice&ipAdress=1.2.3.4"),
+              "REFRESHISOK|NOFAVORISDEFINED|HERESTARTLISTENOIRE|bruno,0.0.0.0,F,36,75,0|IAMINNOONELISTENOIRE|"
+              "MYMAILSNUMBER,0,");
+    EXPECT_EQ(body(add + "nobody&liste=favoris"), "LEMEMBRENEXISTEPAS");
+    EXPECT_EQ(body(add + "jean%20paul&liste=favoris"), "LEMEMBRENEXISTEPAS");
+    EXPECT_EQ(body(add + "&liste=favoris"), "LEMEMBRENEXISTEPAS");
+    EXPECT_EQ(body(add + "alice&liste=favoris"), "LEMEMBREESTDEJADANSLALISTE"); // oneself
+    EXPECT_EQ(get(add + "bruno&liste=amis").status, 400);
+    EXPECT_FALSE(holdsClientKeyword(body(add + "bruno&liste=amis")));
+
+    const std::string remove = "/removemembre.php?login=alice&pseudo=bruno&liste=";
+    EXPECT_EQ(body(remove + "favoris"), "REMOVEISSUCCESSFUL"); // not there: nothing to do, still done
+    EXPECT_EQ(store_->contacts("alice", ListKind::ListeNoire).size(), 1u);
+    EXPECT_EQ(body(remove + "listenoire"), "REMOVEISSUCCESSFUL");
+    EXPECT_TRUE(store_->contacts("alice", ListKind::ListeNoire).empty());
+}
+
+TEST_F(CommunityTest, ProfileWithEveryEmptyMarker)
+{
+    Member m;
+    m.pseudo = "vide";
+    m.passwordHash = "x";
+    m.sex = "F";
+    m.birthDate = "1990-01-01";
+    m.lastConnection = "2002-11-05";
+    store_->createMember(m);
+    EXPECT_EQ(body("/getprofil.php?pseudo=vide"),
+              "HERESTARTREQUIREDPROFILNULL,NULL,NULL,0,0,NULL,NULL,NULL,NULL,NULL,NULL,-1,0,2002-11-05,");
+}
+
+TEST_F(CommunityTest, ProfileWithEveryFieldInWindows1252)
+{
+    Member m;
+    m.pseudo = "helene";
+    m.passwordHash = "x";
+    m.sex = "F";
+    m.birthDate = "1985-01-01";
+    m.hasPhoto = true;
+    m.lastConnection = "2026-12-01";
+    m.profile = {"Hélène", "Saint-Étienne, centre", "Rhone-Alpes", 175, 68, "châtains", "verts",
+                 "européenne", "SEARCHISOK", "non", "veuf", 2};
+    store_->createMember(m);
+    // A comma in a value would shift every later field: it becomes a space. A keyword is defused.
+    EXPECT_EQ(body("/getprofil.php?pseudo=HELENE"),
+              "HERESTARTREQUIREDPROFILH\xE9l\xE8ne,Saint-\xC9tienne  centre,Rhone-Alpes,175,68,ch\xE2tains,verts,"
+              "europ\xE9\x65nne,S\xAD" "EARCHISOK,non,veuf,2,1,2026-12-01,");
+}
+
+TEST_F(CommunityTest, ProfileOfAnUnknownMember)
+{
+    EXPECT_EQ(body("/getprofil.php?pseudo=nobody"), "LEMEMBRENEXISTEPAS");
+    EXPECT_EQ(body("/getprofil.php?pseudo=../etc"), "LEMEMBRENEXISTEPAS");
+    EXPECT_EQ(body("/getprofil.php"), "LEMEMBRENEXISTEPAS");
+}
+
+TEST_F(CommunityTest, PhotosAreServedOnlyFromThePhotoFolderByPseudo)
+{
+    const std::string jpeg("\xFF\xD8\xFF\xE0\0\x10JFIF", 10);
+    std::ofstream(ctx_.photosDir / "jean.jpg", std::ios::binary) << jpeg;
+    std::ofstream(dir_.path() / "secret.jpg", std::ios::binary) << "secret";
+
+    const Response r = get("/photos/jean.jpg");
+    EXPECT_EQ(r.status, 200);
+    EXPECT_EQ(r.contentType, "image/jpeg");
+    EXPECT_EQ(r.body, jpeg);
+    const std::string wire = serialise(r);
+    EXPECT_NE(wire.find("Content-Type: image/jpeg"), std::string::npos);
+    EXPECT_EQ(wire.substr(wire.find("\r\n\r\n") + 4), jpeg);
+    EXPECT_EQ(get("/photos/JEAN.jpg").body, jpeg);
+
+    for (const char *bad : {"/photos/../secret.jpg", "/photos/..%2Fsecret.jpg", "/photos/jean.jpg/", "/photos/jean",
+                            "/photos/.jpg", "/photos/jean.png", "/photos/sub/jean.jpg", "/photos/%6Aean.jpg",
+                            "/photos/nobody.jpg", "/photos/"}) {
+        const Response missing = get(bad);
+        EXPECT_EQ(missing.status, 404) << bad;
+        EXPECT_EQ(missing.body, "LEMEMBRENEXISTEPAS") << bad;
+        EXPECT_EQ(serialise(missing).find("image/jpeg"), std::string::npos) << bad;
+    }
+}
+
+TEST_F(CommunityTest, UnknownPathsAndMethods)
+{
+    EXPECT_EQ(get("/nothing.php").status, 404);
+    EXPECT_EQ(get("").status, 404);
+    Request post;
+    post.method = "POST";
+    post.target = "/softlogin.php?login=a&password=a";
+    EXPECT_EQ(handle(ctx_, post).status, 405);
+    Request del;
+    del.method = "DELETE";
+    del.target = "/";
+    EXPECT_EQ(handle(ctx_, del).status, 405);
+    EXPECT_FALSE(holdsClientKeyword(get("/nothing.php").body));
+}

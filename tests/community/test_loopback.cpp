@@ -1,0 +1,208 @@
+// The server over real loopback sockets: what arrives byte by byte, and what must not hurt it.
+#include "tests/community/fixture.h"
+
+#include "community/http/server.h"
+
+#include "common/urlcodec.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <sys/time.h>
+#include <unistd.h>
+
+#include <thread>
+
+using namespace jaserelle;
+using namespace jaserelle::community;
+using namespace jaserelle::community::test;
+
+namespace {
+
+// A raw TCP client: connect, write bytes, read until the server closes.
+class RawClient
+{
+public:
+    explicit RawClient(unsigned short port)
+    {
+        fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
+        timeval tv{10, 0}; // a hung server fails the test instead of hanging it
+        ::setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
+        sockaddr_in addr{};
+        addr.sin_family = AF_INET;
+        addr.sin_port = htons(port);
+        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        connected_ = ::connect(fd_, reinterpret_cast<sockaddr *>(&addr), sizeof addr) == 0;
+    }
+    ~RawClient() { ::close(fd_); }
+
+    bool connected() const { return connected_; }
+    void send(const std::string &bytes)
+    {
+        std::size_t sent = 0;
+        while (sent < bytes.size()) {
+            const ssize_t n = ::send(fd_, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
+            if (n <= 0)
+                return;
+            sent += static_cast<std::size_t>(n);
+        }
+    }
+    // Everything until the server closes; `closed` says whether it did (rather than time out).
+    std::string readAll(bool *closed = nullptr)
+    {
+        std::string out;
+        char buf[65536];
+        while (true) {
+            const ssize_t n = ::recv(fd_, buf, sizeof buf, 0);
+            if (n > 0) {
+                out.append(buf, static_cast<std::size_t>(n));
+                continue;
+            }
+            if (closed)
+                *closed = n == 0 || errno == ECONNRESET;
+            return out;
+        }
+    }
+
+private:
+    int fd_ = -1;
+    bool connected_ = false;
+};
+
+std::string getRequest(const std::string &pathAndQuery)
+{
+    // Exactly what the client writes.
+    return "GET /" + pathAndQuery + " HTTP/1.1\r\nHost: localhost:8080\r\nConnection: close\r\nAccept: */*\r\n\r\n";
+}
+
+std::string bodyOf(const std::string &reply)
+{
+    const std::size_t end = reply.find("\r\n\r\n");
+    return end == std::string::npos ? std::string() : reply.substr(end + 4);
+}
+
+} // namespace
+
+class LoopbackTest : public CommunityTest
+{
+protected:
+    void SetUp() override
+    {
+        ServerOptions options;
+        options.address = "127.0.0.1";
+        options.port = 0;
+        options.threads = 3;
+        options.readTimeout = std::chrono::milliseconds(500);
+        options.headerLimit = 512 * 1024;
+        server_ = std::make_unique<HttpServer>([this](const Request &r) { return handle(ctx_, r); }, options);
+        server_->start();
+        addMember("alice");
+        addMember("bruno");
+    }
+    void TearDown() override { server_.reset(); }
+
+    std::string exchange(const std::string &bytes)
+    {
+        RawClient c(server_->port());
+        EXPECT_TRUE(c.connected());
+        c.send(bytes);
+        bool closed = false;
+        const std::string reply = c.readAll(&closed);
+        EXPECT_TRUE(closed) << "the server keeps the connection open";
+        return reply;
+    }
+
+    std::unique_ptr<HttpServer> server_;
+};
+
+TEST_F(LoopbackTest, TheClientsRequestIsAnsweredAndTheConnectionClosed)
+{
+    const std::string reply = exchange(getRequest("softlogin.php?login=alice&password=alice"));
+    EXPECT_EQ(reply.rfind("HTTP/1.1 200 OK\r\n", 0), 0u);
+    EXPECT_NE(reply.find("\r\nConnection: close\r\n"), std::string::npos);
+    EXPECT_EQ(bodyOf(reply), "YOURLOGINISOK||");
+    // The login came from 127.0.0.1: the session acts from there.
+    EXPECT_EQ(bodyOf(exchange(getRequest("ajoutmembre.php?login=alice&pseudo=bruno&liste=favoris"))),
+              "LISTESMISESAJOUR");
+}
+
+TEST_F(LoopbackTest, ARawWindows1252ByteInTheQuery)
+{
+    const std::string reply =
+        exchange(getRequest("searchmembers3.php?sexe=indiff\xE9rent&age=de%2018%20\xE0%2045&region=indiff\xE9rent"
+                            "&taille=indiff\xE9rent&poids=indiff\xE9rent&iamuser=alice&withphotoonly=no"));
+    EXPECT_EQ(bodyOf(reply), "HERESTARTSEARCHRESULTbruno,F,36,75011,0.0.0.0,no,0|SEARCHISOK|");
+}
+
+TEST_F(LoopbackTest, A200KiBMailTravelsInTheQueryString)
+{
+    exchange(getRequest("softlogin.php?login=alice&password=alice"));
+    exchange(getRequest("softlogin.php?login=bruno&password=bruno"));
+    std::string text;
+    while (text.size() < 200 * 1024)
+        text += "Une longue lettre \xE9" "crite avec soin.\r\n";
+    const std::string reply =
+        exchange(getRequest("sendmail.php?sender=alice&login=bruno&subject=NULL&message=" + urlEncode(text)));
+    EXPECT_EQ(bodyOf(reply), "MAILSENDEDOK");
+    EXPECT_EQ(bodyOf(exchange(getRequest("readmails.php?login=bruno"))),
+              "HERESTARTMAILLISTalice~2026-12-06~12:00:00~NULL~" + text + "~");
+}
+
+TEST_F(LoopbackTest, ASlowClientDoesNotHoldUpOthersAndIsDroppedInTime)
+{
+    RawClient slow(server_->port());
+    slow.send("GET /softlogin.php?login=al");
+    // Served while the slow one dawdles.
+    EXPECT_EQ(bodyOf(exchange(getRequest("softlogin.php?login=alice&password=alice"))), "YOURLOGINISOK||");
+    bool closed = false;
+    slow.readAll(&closed);
+    EXPECT_TRUE(closed) << "the read timeout should have ended the slow connection";
+}
+
+TEST_F(LoopbackTest, MalformedAndOversizedRequestsGetAnErrorAndTheServerGoesOn)
+{
+    for (const std::string &bad : {std::string("GARBAGE\r\n\r\n"), std::string("GET\r\n\r\n"),
+                                  std::string("GET /a b c HTTP/1.1\r\n\r\n"), std::string("GET / HTTP/9\r\n\r\n"),
+                                  std::string("\0\0\0\r\n\r\n", 7), std::string("GET /\x01 HTTP/1.1\r\n\r\n")}) {
+        const std::string reply = exchange(bad);
+        EXPECT_EQ(reply.rfind("HTTP/1.1 400 ", 0), 0u) << reply;
+        EXPECT_FALSE(holdsClientKeyword(reply));
+    }
+    const std::string huge = getRequest("softlogin.php?login=alice&password=" + std::string(600 * 1024, 'a'));
+    EXPECT_EQ(exchange(huge).rfind("HTTP/1.1 431 ", 0), 0u);
+    // A client that connects and leaves at once.
+    { RawClient gone(server_->port()); }
+    EXPECT_EQ(bodyOf(exchange(getRequest("softlogin.php?login=alice&password=alice"))), "YOURLOGINISOK||");
+}
+
+TEST_F(LoopbackTest, ManyClientsAtOnce)
+{
+    exchange(getRequest("softlogin.php?login=alice&password=alice"));
+    std::vector<std::thread> threads;
+    std::atomic<int> ok{0};
+    for (int i = 0; i < 16; ++i)
+        threads.emplace_back([&] {
+            for (int k = 0; k < 10; ++k) {
+                RawClient c(server_->port());
+                c.send(getRequest("softrefresh2.php?login=alice&password=alice&ipAdress=192.168.1.10"));
+                if (bodyOf(c.readAll()).rfind("REFRESHISOK|", 0) == 0)
+                    ++ok;
+            }
+        });
+    for (auto &t : threads)
+        t.join();
+    EXPECT_EQ(ok, 160);
+}
+
+TEST(Listen, AddressesAndPorts)
+{
+    std::string address;
+    unsigned short port = 0;
+    EXPECT_TRUE(parseListen("127.0.0.1:8080", address, port));
+    EXPECT_EQ(address, "127.0.0.1");
+    EXPECT_EQ(port, 8080);
+    EXPECT_TRUE(parseListen("[::1]:80", address, port));
+    EXPECT_EQ(address, "::1");
+    for (const char *bad : {"", "8080", ":8080", "127.0.0.1:", "127.0.0.1:65536", "localhost:80", "[::1]80", "1.2.3.4:8x"})
+        EXPECT_FALSE(parseListen(bad, address, port)) << bad;
+}

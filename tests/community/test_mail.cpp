@@ -1,0 +1,88 @@
+// Sending, listing and deleting mails, as the client writes and reads them.
+#include "tests/community/fixture.h"
+
+#include "common/urlcodec.h"
+
+using namespace jaserelle;
+using namespace jaserelle::community;
+using namespace jaserelle::community::test;
+
+class MailTest : public CommunityTest
+{
+protected:
+    void SetUp() override
+    {
+        addMember("alice");
+        addMember("bruno");
+        connect("alice");
+        connect("bruno", "10.0.0.2");
+    }
+
+    std::string send(const std::string &subject, const std::string &message, const std::string &to = "bruno")
+    {
+        return body("/sendmail.php?sender=alice&login=" + to + "&subject=" + subject + "&message=" + message);
+    }
+    std::string readBruno() { return body("/readmails.php?login=bruno", "10.0.0.2"); }
+};
+
+TEST_F(MailTest, AMailGoesOutAndComesBackAsTheListShowsIt)
+{
+    EXPECT_EQ(send("NULL", urlEncode("Salut !\r\n\xC0 demain.")), "MAILSENDEDOK");
+    advance(std::chrono::seconds(65));
+    EXPECT_EQ(send(urlEncode(" Caf\xE9 ? "), urlEncode("Oui")), "MAILSENDEDOK");
+    EXPECT_EQ(readBruno(), "HERESTARTMAILLISTalice~2026-12-06~12:00:00~NULL~Salut !\r\n\xC0 demain.~"
+                           "alice~2026-12-06~12:01:05~ Caf\xE9 ? ~Oui~");
+    EXPECT_NE(body("/softrefresh2.php?login=bruno&password=bruno&ipAdress=1.2.3.4", "10.0.0.2")
+                  .find("MYMAILSNUMBER,2,"),
+              std::string::npos);
+}
+
+TEST_F(MailTest, AnEmptyBoxIsTheBareKeyword)
+{
+    EXPECT_EQ(readBruno(), "HERESTARTMAILLIST");
+}
+
+TEST_F(MailTest, SeparatorsAndKeywordsInAMailCannotBreakTheList)
+{
+    EXPECT_EQ(send(urlEncode("a~b"), urlEncode("x~y SOFTLOGOFFSUCCESS")), "MAILSENDEDOK");
+    EXPECT_EQ(readBruno(), "HERESTARTMAILLISTalice~2026-12-06~12:00:00~a-b~x-y S\xAD" "OFTLOGOFFSUCCESS~");
+}
+
+TEST_F(MailTest, DeletingNamesTheMailByEverythingTheListShowed)
+{
+    send("NULL", "Bonjour");
+    send("NULL", "Bonjour"); // twins: one deletion takes one
+    send(urlEncode("Sujet"), urlEncode("Autre"));
+    const std::string del = "/deletemail.php?login=bruno&sender=alice&date=2026-12-06&time=12:00:00";
+    EXPECT_EQ(body(del + "&subject=NULL&message=Bonjour", "10.0.0.2"), "YOURMAILHAVEBEENDELETED");
+    EXPECT_EQ(store_->mailCount("bruno"), 2);
+    // Nothing matches: the box is left alone, and the mail the client names is indeed not there.
+    EXPECT_EQ(body(del + "&subject=NULL&message=Bonsoir", "10.0.0.2"), "YOURMAILHAVEBEENDELETED");
+    EXPECT_EQ(body(del + "&subject=Autre&message=Sujet", "10.0.0.2"), "YOURMAILHAVEBEENDELETED");
+    EXPECT_EQ(store_->mailCount("bruno"), 2);
+    EXPECT_EQ(body(del + "&subject=Sujet&message=Autre", "10.0.0.2"), "YOURMAILHAVEBEENDELETED");
+    EXPECT_EQ(readBruno(), "HERESTARTMAILLISTalice~2026-12-06~12:00:00~NULL~Bonjour~");
+    // Deleting from someone else's box is not possible: login names the box, and must be a session.
+    EXPECT_EQ(get(del + "&subject=NULL&message=Bonjour", "10.0.0.1").status, 403);
+    EXPECT_EQ(store_->mailCount("bruno"), 1);
+}
+
+TEST_F(MailTest, AMailThatTheListSentBackWithASoftHyphenIsFound)
+{
+    send("NULL", urlEncode("MAILSENDEDOK"));
+    // The client sends the text back as it received it, soft hyphen included.
+    EXPECT_EQ(body("/deletemail.php?login=bruno&sender=alice&date=2026-12-06&time=12:00:00&subject=NULL&message=" +
+                       urlEncode("M\xAD" "AILSENDEDOK"),
+                   "10.0.0.2"),
+              "YOURMAILHAVEBEENDELETED");
+    EXPECT_EQ(store_->mailCount("bruno"), 0);
+}
+
+TEST_F(MailTest, RecipientsThatDoNotExistOrRefuseTheSender)
+{
+    EXPECT_EQ(send("NULL", "x", "nobody"), "LEMEMBRENEXISTEPAS");
+    EXPECT_EQ(send("NULL", "x", "a%20b"), "LEMEMBRENEXISTEPAS");
+    store_->addContact("bruno", "alice", ListKind::ListeNoire);
+    EXPECT_EQ(send("NULL", "x"), "MAILSENDEDOK"); // answered as sent, not delivered
+    EXPECT_EQ(store_->mailCount("bruno"), 0);
+}

@@ -1,0 +1,135 @@
+// The web pages: home page with the sign-up form, online help; and the demo community.
+#include "tests/community/fixture.h"
+
+#include "community/demo/demo.h"
+
+#include <fstream>
+
+using namespace jaserelle::community;
+using namespace jaserelle::community::test;
+
+namespace {
+
+Request post(const std::string &contentType, const std::string &body)
+{
+    Request r;
+    r.method = "POST";
+    r.target = "/inscription";
+    r.contentType = contentType;
+    r.body = body;
+    r.peerAddress = "10.0.0.1";
+    return r;
+}
+
+const std::string form = "pseudo=Nouveau1&password=Secret42&password2=Secret42&sexe=F&naissance=1995-05-05"
+                         "&codepostal=35000&region=Bretagne&prenom=Ma%C3%ABlle&ville=Rennes&taille=165&poids="
+                         "&statut=jamais+marie&enfants=0";
+
+} // namespace
+
+TEST_F(CommunityTest, PagesAreFrenchHtmlInUtf8)
+{
+    for (const char *path : {"/", "/onlinehelp.html"}) {
+        const Response r = get(path);
+        EXPECT_EQ(r.status, 200) << path;
+        EXPECT_EQ(r.contentType, "text/html; charset=utf-8") << path;
+        EXPECT_NE(r.body.find("<meta charset=\"utf-8\">"), std::string::npos) << path;
+        EXPECT_NE(r.body.find("lang=\"fr\""), std::string::npos) << path;
+    }
+    const std::string home = get("/").body;
+    EXPECT_NE(home.find("action=\"/inscription\""), std::string::npos);
+    EXPECT_NE(home.find("Provence-Alpes-Cote-d&#39;Azur"), std::string::npos);
+    EXPECT_NE(get("/onlinehelp.html").body.find("Aide en ligne de Jaserelle"), std::string::npos);
+}
+
+TEST_F(CommunityTest, SignUpCreatesAMemberWhoCanLogIn)
+{
+    const Response r = handle(ctx_, post("application/x-www-form-urlencoded", form));
+    EXPECT_EQ(r.status, 200) << r.body;
+    EXPECT_NE(r.body.find("Bienvenue, nouveau1"), std::string::npos);
+    const auto m = store_->member("nouveau1");
+    ASSERT_TRUE(m);
+    EXPECT_EQ(m->profile.firstName, "Maëlle");
+    EXPECT_EQ(m->profile.heightCm, 165);
+    EXPECT_EQ(m->profile.weightKg, 0);
+    EXPECT_EQ(m->profile.children, 0);
+    EXPECT_EQ(m->lastConnection, "2026-12-06");
+    EXPECT_EQ(m->passwordHash.find("secret42"), std::string::npos);
+    EXPECT_EQ(body("/softlogin.php?login=nouveau1&password=secret42"), "YOURLOGINISOK||");
+    EXPECT_EQ(body("/getprofil.php?pseudo=nouveau1"),
+              "HERESTARTREQUIREDPROFILMa\xEBlle,Rennes,Bretagne,165,0,NULL,NULL,NULL,NULL,NULL,jamais marie,0,0,"
+              "2026-12-06,");
+
+    const Response again = handle(ctx_, post("application/x-www-form-urlencoded", form));
+    EXPECT_EQ(again.status, 400);
+    EXPECT_NE(again.body.find("est déjà pris"), std::string::npos);
+}
+
+TEST_F(CommunityTest, SignUpSaysWhatToCorrectAndKeepsWhatWasTyped)
+{
+    const std::string bad = "pseudo=jean+paul&password=a%C3%A9&password2=x&sexe=X&naissance=2015-01-01&codepostal=1"
+                            "&region=Atlantide&prenom=%3Cscript%3E&ville=a%2Cb&taille=20&enfants=-3";
+    const Response r = handle(ctx_, post("application/x-www-form-urlencoded", bad));
+    EXPECT_EQ(r.status, 400);
+    for (const char *why : {"Le pseudo doit", "Le mot de passe doit", "homme ou une femme", "majeures",
+                            "code postal", "région", "« Ville »", "taille", "enfants"})
+        EXPECT_NE(r.body.find(why), std::string::npos) << why;
+    EXPECT_NE(r.body.find("value=\"&lt;script&gt;\""), std::string::npos);
+    EXPECT_EQ(r.body.find("<script>"), std::string::npos);
+    EXPECT_TRUE(store_->listMembers().empty());
+}
+
+TEST_F(CommunityTest, SignUpWithAPhoto)
+{
+    const std::string jpeg = "\xFF\xD8\xFF\xE0 a tiny jpeg";
+    std::string body = "--b0undary\r\n";
+    for (const auto &[name, value] : std::vector<std::pair<std::string, std::string>>{
+             {"pseudo", "photogenique"}, {"password", "abc"}, {"password2", "abc"}, {"sexe", "H"},
+             {"naissance", "1980-01-01"}, {"codepostal", "69003"}, {"region", "Rhone-Alpes"}})
+        body += "Content-Disposition: form-data; name=\"" + name + "\"\r\n\r\n" + value + "\r\n--b0undary\r\n";
+    body += "Content-Disposition: form-data; name=\"photo\"; filename=\"moi.jpg\"\r\nContent-Type: image/jpeg\r\n\r\n" +
+            jpeg + "\r\n--b0undary--\r\n";
+    const Response r = handle(ctx_, post("multipart/form-data; boundary=b0undary", body));
+    EXPECT_EQ(r.status, 200) << r.body;
+    EXPECT_TRUE(store_->member("photogenique")->hasPhoto);
+    EXPECT_EQ(get("/photos/photogenique.jpg").body, jpeg);
+
+    std::string notJpeg = body;
+    notJpeg.replace(notJpeg.find("photogenique"), 12, "autre");
+    notJpeg.replace(notJpeg.find(jpeg), jpeg.size(), "GIF89a....");
+    const Response refused = handle(ctx_, post("multipart/form-data; boundary=b0undary", notJpeg));
+    EXPECT_EQ(refused.status, 400);
+    EXPECT_NE(refused.body.find("JPEG"), std::string::npos);
+    EXPECT_FALSE(store_->member("autre"));
+}
+
+TEST_F(CommunityTest, TheDemoCommunityIsSeededOnce)
+{
+    const DemoReport first = seedDemo(*store_, hasher_, ctx_.photosDir, LocalDateTime{2026, 12, 6, 12, 0, 0});
+    EXPECT_GE(first.membersCreated, 40);
+    EXPECT_GE(first.photosWritten, 10);
+    EXPECT_TRUE(first.listsSeeded);
+    const auto mailsBefore = store_->mails("demo");
+
+    const DemoReport second = seedDemo(*store_, hasher_, ctx_.photosDir, LocalDateTime{2026, 12, 6, 12, 0, 0});
+    EXPECT_EQ(second.membersCreated, 0);
+    EXPECT_EQ(second.photosWritten, 0);
+    EXPECT_FALSE(second.listsSeeded);
+    EXPECT_EQ(store_->mails("demo").size(), mailsBefore.size());
+
+    // What a first login as demo / demo shows.
+    pinDemoPresence(sessions_);
+    ASSERT_EQ(body("/softlogin.php?login=demo&password=demo").rfind("YOURLOGINISOK|", 0), 0u);
+    const std::string refresh = body("/softrefresh2.php?login=demo&password=demo&ipAdress=192.168.1.10");
+    EXPECT_NE(refresh.find("HERESTARTFAVORIS|"), std::string::npos);
+    EXPECT_NE(refresh.find("HERESTARTLISTENOIRE|"), std::string::npos);
+    EXPECT_NE(refresh.find("IAMINLISTENOIREOF|"), std::string::npos);
+    EXPECT_NE(refresh.find(",127.0.0."), std::string::npos); // someone is connected
+    EXPECT_NE(refresh.find("MYMAILSNUMBER,3,"), std::string::npos);
+    EXPECT_NE(body("/searchmembers3.php?pseudo=ma&iamuser=demo").find("SEARCHISOK|"), std::string::npos);
+    for (const auto &photo : {"marie75", "lucie"}) {
+        const Response p = get(std::string("/photos/") + photo + ".jpg");
+        EXPECT_EQ(p.contentType, "image/jpeg");
+        EXPECT_EQ(p.body.compare(0, 3, "\xFF\xD8\xFF"), 0);
+    }
+}

@@ -1,0 +1,102 @@
+// The rules that keep one member from acting in another's name.
+#include "tests/community/fixture.h"
+
+#include "community/demo/demo.h"
+
+using namespace jaserelle::community;
+using namespace jaserelle::community::test;
+
+namespace {
+
+// Every request that carries no password, acting for alice.
+const std::vector<std::string> passwordless = {
+    "/ajoutmembre.php?login=alice&pseudo=bruno&liste=favoris",
+    "/removemembre.php?login=alice&pseudo=bruno&liste=favoris",
+    "/sendmail.php?sender=alice&login=bruno&subject=NULL&message=x",
+    "/readmails.php?login=alice",
+    "/deletemail.php?login=alice&sender=bruno&date=2026-12-06&time=12:00:00&subject=NULL&message=x",
+};
+
+} // namespace
+
+class SecurityTest : public CommunityTest
+{
+protected:
+    void SetUp() override
+    {
+        addMember("alice");
+        addMember("bruno");
+    }
+
+    // Every password-less request is refused with no keyword the client would act on.
+    void expectAllRefused(const std::string &peer)
+    {
+        for (const auto &target : passwordless) {
+            const Response r = get(target, peer);
+            EXPECT_EQ(r.status, 403) << target;
+            EXPECT_FALSE(holdsClientKeyword(r.body)) << target;
+        }
+        EXPECT_TRUE(store_->contacts("alice", ListKind::Favoris).empty());
+        EXPECT_EQ(store_->mailCount("bruno"), 0);
+    }
+};
+
+TEST_F(SecurityTest, WithoutASessionNothingIsDone)
+{
+    expectAllRefused("10.0.0.1");
+}
+
+TEST_F(SecurityTest, ASessionActsOnlyFromTheAddressItLoggedInFrom)
+{
+    connect("alice", "10.0.0.1");
+    expectAllRefused("10.0.0.66");
+    expectAllRefused("");
+    EXPECT_EQ(body(passwordless[0], "10.0.0.1"), "LISTESMISESAJOUR");
+    // The same address seen through an IPv6 socket is the same address.
+    EXPECT_EQ(body(passwordless[3], "::ffff:10.0.0.1"), "HERESTARTMAILLIST");
+}
+
+TEST_F(SecurityTest, ASessionEndsWithLogoffOrSilence)
+{
+    connect("alice", "10.0.0.1");
+    body("/softlogoff.php?login=alice&password=alice");
+    expectAllRefused("10.0.0.1");
+
+    connect("alice", "10.0.0.1");
+    advance(std::chrono::seconds(91));
+    expectAllRefused("10.0.0.1");
+}
+
+TEST_F(SecurityTest, AWrongLoginOpensNoSession)
+{
+    body("/softlogin.php?login=alice&password=bruno");
+    expectAllRefused("10.0.0.1");
+    EXPECT_FALSE(sessions_.presence("alice"));
+}
+
+TEST_F(SecurityTest, DemoMembersShownConnectedCannotBeActedFor)
+{
+    Member m;
+    m.pseudo = "marie75";
+    m.passwordHash = hasher_.hash("demo");
+    m.sex = "F";
+    m.birthDate = "1990-02-17";
+    store_->createMember(m);
+    pinDemoPresence(sessions_);
+    EXPECT_TRUE(sessions_.presence("marie75"));
+    EXPECT_EQ(get("/readmails.php?login=marie75", "").status, 403);
+    EXPECT_EQ(get("/readmails.php?login=marie75", "127.0.0.20").status, 403);
+    EXPECT_EQ(get("/softrefresh2.php?login=marie75&password=&ipAdress=1.2.3.4").status, 403);
+}
+
+TEST_F(SecurityTest, QueryTextNeverReachesSqlAsCode)
+{
+    connect("alice", "10.0.0.1");
+    // Pseudos are letters and digits: anything else is no member at all.
+    EXPECT_EQ(body("/ajoutmembre.php?login=alice&pseudo=bruno'%20OR%20'1'='1&liste=favoris"), "LEMEMBRENEXISTEPAS");
+    // Free text is bound as a value and comes back as it went in.
+    body("/sendmail.php?sender=alice&login=bruno&subject=%27%3B+DROP+TABLE+mails%3B--&message=%27+OR+1%3D1");
+    connect("bruno", "10.0.0.2");
+    EXPECT_EQ(body("/readmails.php?login=bruno", "10.0.0.2"),
+              "HERESTARTMAILLISTalice~2026-12-06~12:00:00~'; DROP TABLE mails;--~' OR 1=1~");
+}
