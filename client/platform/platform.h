@@ -9,7 +9,7 @@
 class Notifier
 {
 public:
-    enum class Icon { Information, Question, Warning, Critical };
+    enum class Icon { Information, Question, Warning, Critical, None };
     virtual ~Notifier() = default;
     // A modal message box with one OK button; returns when the user has closed it.
     virtual void notify(const QString &title, const QString &text, Icon icon = Icon::Information) = 0;

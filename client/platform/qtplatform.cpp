@@ -29,6 +29,9 @@ void QtNotifier::notify(const QString &title, const QString &text, Icon icon)
     case Icon::Critical:
         box.setIcon(QMessageBox::Critical);
         break;
+    case Icon::None:
+        box.setIcon(QMessageBox::NoIcon);
+        break;
     }
     box.setStandardButtons(QMessageBox::Ok);
     box.exec();

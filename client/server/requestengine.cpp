@@ -180,6 +180,7 @@ void RequestEngine::onDisconnected()
     setStatusText(statusIdle);
 
     const quint64 generation = generation_;
+    const RequestKind kind = requestKind_;
     QString reply = wiretext::fromWire(replyBytes_);
     pipeline_.run(reply);
     if (ended_)
@@ -187,6 +188,7 @@ void RequestEngine::onDisconnected()
     client_.firstRefresh = false;
     if (generation == generation_)
         replyBytes_.clear();
+    emit replyHandled(kind);
 }
 
 void RequestEngine::onSocketError()

@@ -72,6 +72,8 @@ signals:
     void startFailed(RequestKind kind);
     // A socket error or time-out ended the request; its notice has been shown.
     void requestFailed(RequestKind kind);
+    // The server answered a request of this kind and every reply handler has run over the answer.
+    void replyHandled(RequestKind kind);
 
 private:
     void onConnected();

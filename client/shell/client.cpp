@@ -1,17 +1,26 @@
 #include "client/shell/client.h"
 
 #include "client/assets/artwork.h"
+#include "client/server/loginreplies.h"
 #include "client/server/requestengine.h"
 #include "client/shell/frmlogin.h"
 #include "client/shell/frmmain.h"
 #include "client/shell/frmtrytoconnect.h"
 #include "client/shell/logininput.h"
+#include "client/shell/rowselection.h"
+#include "client/shell/shellcommands.h"
 #include "client/shell/startup.h"
 
 using namespace Qt::StringLiterals;
 
 Client::Client(ClientState initial, Platform platform, QObject *parent)
-    : QObject(parent), state_(std::move(initial)), platform_(platform),
+    : QObject(parent), state_(std::move(initial)), ending_(platform.lifetime,
+                                                           [this] {
+                                                               if (main_)
+                                                                   main_->setCloseAllowed(true);
+                                                           }),
+      platform_{platform.notifier, platform.sound, platform.browser,
+                platform.instance, ending_,        platform.clock},
       engine_(std::make_unique<RequestEngine>(state_, platform_.notifier, platform_.lifetime, pipeline_))
 {
     initArtwork();
@@ -19,6 +28,22 @@ Client::Client(ClientState initial, Platform platform, QObject *parent)
         if (kind == RequestKind::Login)
             loginCouldNotStart();
     });
+
+    LoginScreens screens;
+    screens.hideTryToConnect = [this] {
+        if (tryToConnect_)
+            tryToConnect_->hide();
+    };
+    screens.showLoginAgain = [this] { frmLogin().showEmpty(); };
+    screens.showMain = [this] {
+        FrmMain &main = frmMain();
+        main.show();
+        main.raise();
+        main.activateWindow();
+    };
+    loginReplies_ = std::make_unique<LoginReplies>(state_, platform_.notifier, platform_.lifetime, *engine_,
+                                                   std::move(screens));
+    loginReplies_->install(pipeline_);
 }
 
 Client::~Client() = default;
@@ -38,7 +63,8 @@ FrmLogin &Client::frmLogin()
     if (!login_) {
         login_ = std::make_unique<FrmLogin>();
         connect(login_.get(), &FrmLogin::connectRequested, this, &Client::submitLogin);
-        connect(login_.get(), &FrmLogin::quitRequested, this, [this] { platform_.lifetime.endApplication(); });
+        connect(login_.get(), &FrmLogin::quitRequested, this,
+                [this] { platform_.lifetime.endApplication(); });
         connect(login_.get(), &FrmLogin::newMemberRequested, this, &Client::newMember);
     }
     return *login_;
@@ -46,11 +72,28 @@ FrmLogin &Client::frmLogin()
 
 FrmMain &Client::frmMain()
 {
-    if (!main_) {
-        main_ = std::make_unique<FrmMain>();
-        connect(engine_.get(), &RequestEngine::statusTextChanged, main_.get(), &FrmMain::setStatusText);
-    }
+    if (!main_)
+        loadMainWindow();
     return *main_;
+}
+
+ShellCommands &Client::shellCommands()
+{
+    frmMain();
+    return *commands_;
+}
+
+// The main window's load: the window itself lays its controls out; the start values of the
+// state it shares and the windows that come with it are set here.
+void Client::loadMainWindow()
+{
+    main_ = std::make_unique<FrmMain>();
+    connect(engine_.get(), &RequestEngine::statusTextChanged, main_.get(), &FrmMain::setStatusText);
+    engine_->sources().selectedPseudo = [this] { return main_->rowSelection().selectedPseudo(); };
+    state_.firstRefresh = true;
+    state_.quitConfirmed = false;
+    main_->setConversations(&conversations_);
+    commands_ = std::make_unique<ShellCommands>(*main_, state_, platform_, *engine_, conversations_);
 }
 
 FrmTryToConnect &Client::frmTryToConnect()
@@ -95,7 +138,8 @@ void Client::loginCouldNotStart()
 void Client::newMember()
 {
     platform_.notifier.notify(u"Inscription Jaserelle"_s,
-                              u"Inscrivez-vous gratuitement sur le site "_s + state_.serverHost + u" !\r\n"_s +
+                              u"Inscrivez-vous gratuitement sur le site "_s + state_.serverHost +
+                                  u" !\r\n"_s +
                                   u"Cette opération ne vous prendra que quelques minutes.\r\n"_s +
                                   u"Revenez ensuite sur la fenêtre de connection."_s);
     platform_.browser.open(state_.serverHost);

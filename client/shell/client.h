@@ -3,6 +3,8 @@
 #include "client/platform/platform.h"
 #include "client/server/replypipeline.h"
 #include "client/shell/clientstate.h"
+#include "client/shell/conversationlist.h"
+#include "client/shell/endofapplication.h"
 
 #include <QObject>
 
@@ -12,6 +14,8 @@ class RequestEngine;
 class FrmLogin;
 class FrmMain;
 class FrmTryToConnect;
+class LoginReplies;
+class ShellCommands;
 
 // The composition root of one running client: owns the shared state, the request engine, the
 // reply pipeline and the windows, and wires them together. Nothing here is global, so tests can
@@ -35,17 +39,27 @@ public:
     FrmMain &frmMain(); // created, hidden, on first use
     FrmTryToConnect &frmTryToConnect();
     bool hasFrmTryToConnect() const { return tryToConnect_ != nullptr; }
+    LoginReplies &loginReplies() { return *loginReplies_; }
+    ShellCommands &shellCommands(); // the main window's own commands, made with it
+    ConversationList &conversations() { return conversations_; }
 
 private:
     void submitLogin();
     void newMember();
     void loginCouldNotStart();
+    void loadMainWindow();
 
     ClientState state_;
+    // Every way out of the application goes through here, so the main window knows when a close
+    // request is the real end rather than a question for the user.
+    EndOfApplication ending_;
     Platform platform_;
     ReplyPipeline pipeline_;
     std::unique_ptr<RequestEngine> engine_;
+    EmptyConversationList conversations_; // until conversations exist
+    std::unique_ptr<LoginReplies> loginReplies_;
     std::unique_ptr<FrmMain> main_;
+    std::unique_ptr<ShellCommands> commands_;
     std::unique_ptr<FrmLogin> login_;
     std::unique_ptr<FrmTryToConnect> tryToConnect_;
 };

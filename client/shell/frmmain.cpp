@@ -1,23 +1,115 @@
 #include "client/shell/frmmain.h"
 
+#include "client/assets/artwork.h"
+#include "client/shell/conversationlist.h"
+#include "client/shell/imagelists.h"
+#include "client/shell/memberlistrules.h"
+#include "client/shell/rowselection.h"
+#include "client/shell/tabrow.h"
+#include "client/shell/windowplacement.h"
 #include "ui_frmmain.h"
 
 #include <QCloseEvent>
+#include <QMouseEvent>
 
-FrmMain::FrmMain(QWidget *parent) : QMainWindow(parent), ui_(std::make_unique<Ui::frmMain>())
+namespace artwork = jaserelle::artwork;
+
+namespace {
+
+// Sizes of the window's design are in twips: 15 to a pixel.
+constexpr int px(int twips)
+{
+    return (twips + 7) / 15;
+}
+
+constexpr int clientWidth = px(3360);
+constexpr int clientHeight = px(7605);
+constexpr int tabMargin = 2; // between the client area and the tab control
+constexpr int tabWidth = clientWidth - 2 * tabMargin;
+
+// Columns: pseudo, age, department, sex, and the address, hidden at width 0.
+constexpr MemberListRules::ColumnWidths contactColumns = {px(1625), px(460), px(565), px(535), 0};
+constexpr MemberListRules::ColumnWidths searchColumns = {px(1530), px(460), px(565), px(535), 0};
+
+constexpr int listeNoireHeight = px(2400);
+constexpr int frameRechercheHeight = px(3050);
+constexpr int lvRechercheHeight = px(2770);
+constexpr int gap = 2; // between the last control of a tab and its bottom edge
+
+} // namespace
+
+FrmMain::FrmMain(QWidget *parent)
+    : QMainWindow(parent), ui_(std::make_unique<Ui::frmMain>()), selection_(std::make_unique<RowSelection>())
 {
     ui_->setupUi(this);
-    connect(ui_->MNU_Quitter, &QAction::triggered, this, &FrmMain::quitRequested);
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+
+    favorisRules_ =
+        std::make_unique<MemberListRules>(ui_->lvFavoris, ui_->MNU_Favoris, contactColumns, *selection_);
+    listeNoireRules_ = std::make_unique<MemberListRules>(ui_->lvListeNoire, ui_->MNU_ListeNoire,
+                                                         contactColumns, *selection_);
+    rechercheRules_ =
+        std::make_unique<MemberListRules>(ui_->lvRecherche, ui_->MNU_Recherche, searchColumns, *selection_);
+
+    connectMenus();
+    connect(ui_->cmdSearchPseudo, &QPushButton::clicked, this, &FrmMain::searchPseudoRequested);
+    connect(ui_->cmdSearchCriteres, &QPushButton::clicked, this, &FrmMain::searchCriteresRequested);
+    ui_->pctbMail->installEventFilter(this);
+    ui_->lblAvecPhoto->installEventFilter(this);
+    for (QWidget *page : {ui_->tabListes, ui_->tabRecherche, ui_->tabProfil})
+        page->installEventFilter(this);
+
+    applyLoadLayout();
 }
 
 FrmMain::~FrmMain() = default;
+
+QTreeWidget *FrmMain::lvFavoris() const
+{
+    return ui_->lvFavoris;
+}
+
+QTreeWidget *FrmMain::lvListeNoire() const
+{
+    return ui_->lvListeNoire;
+}
+
+QTreeWidget *FrmMain::lvRecherche() const
+{
+    return ui_->lvRecherche;
+}
+
+QTreeWidgetItem *FrmMain::selectedItem() const
+{
+    return selection_->selectedItem();
+}
+
+int FrmMain::rightButtonDown() const
+{
+    return selection_->rightButtonDown();
+}
+
+QLabel *FrmMain::lblMailsNumber() const
+{
+    return ui_->lblMailsNumber;
+}
+
+QLabel *FrmMain::pctbMail() const
+{
+    return ui_->pctbMail;
+}
 
 void FrmMain::setSoundMenu(bool hasDevice, bool soundEnabled)
 {
     ui_->MNU_ActiveSound->setEnabled(hasDevice);
     ui_->MNU_DeActiveSound->setEnabled(hasDevice);
-    if (!hasDevice)
-        return;
+    if (hasDevice)
+        setSoundChecks(soundEnabled);
+}
+
+void FrmMain::setSoundChecks(bool soundEnabled)
+{
     ui_->MNU_ActiveSound->setChecked(soundEnabled);
     ui_->MNU_DeActiveSound->setChecked(!soundEnabled);
 }
@@ -32,8 +124,144 @@ QString FrmMain::statusText() const
     return ui_->statusBar->currentMessage();
 }
 
+void FrmMain::killMe(int instanceToKill)
+{
+    if (conversations_)
+        conversations_->discard(instanceToKill);
+}
+
+void FrmMain::connectMenus()
+{
+    connect(ui_->MNU_Quitter, &QAction::triggered, this, &FrmMain::quitRequested);
+    connect(ui_->MNU_AjoutFavoris, &QAction::triggered, this, &FrmMain::addFavorisRequested);
+    connect(ui_->MNU_AjoutListeNoire, &QAction::triggered, this, &FrmMain::addListeNoireRequested);
+    connect(ui_->MNU_ActiveSound, &QAction::triggered, this, &FrmMain::soundOnRequested);
+    connect(ui_->MNU_DeActiveSound, &QAction::triggered, this, &FrmMain::soundOffRequested);
+    connect(ui_->MNU_OnLineHelp, &QAction::triggered, this, &FrmMain::onlineHelpRequested);
+    connect(ui_->MNU_APropos, &QAction::triggered, this, &FrmMain::aboutRequested);
+
+    connectRowCommand(ui_->MNU_FavorisToListeNoire, &FrmMain::favorisToListeNoireRequested);
+    connectRowCommand(ui_->MNU_RemoveFromFavoris, &FrmMain::removeFromFavorisRequested);
+    connectRowCommand(ui_->MNU_ListeNoireToFavoris, &FrmMain::listeNoireToFavorisRequested);
+    connectRowCommand(ui_->MNU_RemoveFromListeNoire, &FrmMain::removeFromListeNoireRequested);
+    connectRowCommand(ui_->MNU_RechercheToFavoris, &FrmMain::rechercheToFavorisRequested);
+    connectRowCommand(ui_->MNU_RechercheToListeNoire, &FrmMain::rechercheToListeNoireRequested);
+    for (QAction *profil :
+         {ui_->MNU_ProfilFromFavoris, ui_->MNU_ProfilFromListeNoire, ui_->MNU_ProfilFromRecherche})
+        connectRowCommand(profil, &FrmMain::profilRequested);
+    for (QAction *call : {ui_->MNU_CallFromFavoris, ui_->MNU_CallFromListeNoire, ui_->MNU_CallFromRecherche})
+        connectRowCommand(call, &FrmMain::callRequested);
+    for (QAction *mail : {ui_->MNU_MailFromFavoris, ui_->MNU_MailFromListeNoire, ui_->MNU_MailFromRecherche})
+        connectRowCommand(mail, &FrmMain::mailRequested);
+}
+
+void FrmMain::connectRowCommand(QAction *action, void (FrmMain::*signal)(QTreeWidgetItem *))
+{
+    connect(action, &QAction::triggered, this, [this, signal] {
+        // The row may have left its list while the menu was open (a search replaced the results,
+        // a removal went through): then there is nothing left to act on.
+        if (QTreeWidgetItem *row = selection_->selectedItem())
+            emit(this->*signal)(row);
+    });
+}
+
+// The window's load: sizes and places the controls from the design, in twips, then the start
+// state of the tabs.
+void FrmMain::applyLoadLayout()
+{
+    ui_->statusBar->setFixedHeight(qMax(px(220), ui_->statusBar->fontMetrics().height() + 6));
+    setFixedSize(clientWidth, ui_->menuBar->sizeHint().height() + clientHeight);
+    // The three tabs share the row.
+    ui_->ssTab->setRowWidth(tabWidth - px(30));
+
+    ui_->pctBoxListeNoire->move(ui_->pctBoxFavoris->x(), ui_->pctBoxListeNoire->y());
+    setWindowIcon(artwork::icon(artwork::windowIcon));
+    const qreal dpr = devicePixelRatioF();
+    ui_->pctBoxFavoris->setPixmap(artwork::pixmap(imagelists::imglGeneral(2), dpr));
+    ui_->pctBoxListeNoire->setPixmap(artwork::pixmap(imagelists::imglGeneral(1), dpr));
+    ui_->pctbMail->setPixmap(artwork::pixmap(imagelists::imglMails(2), dpr));
+
+    for (QTreeWidget *list : {ui_->lvFavoris, ui_->lvListeNoire, ui_->lvRecherche})
+        list->setIconSize(imagelists::imglListes(1).size);
+    for (QTreeWidget *list : {ui_->lvFavoris, ui_->lvListeNoire})
+        list->setGeometry(px(30), list->y(), tabWidth - px(100), list->height());
+    ui_->lvRecherche->setGeometry(px(30), ui_->lvRecherche->y(), tabWidth - px(180), lvRechercheHeight);
+    ui_->frameRecherche->resize(ui_->frameRecherche->width(), frameRechercheHeight);
+
+    ui_->frameProfil->resize(tabWidth - px(220), ui_->frameProfil->height());
+    const int photoWidth = ui_->frameProfil->width() - px(150);
+    ui_->pctBoxProfil->setGeometry((ui_->frameProfil->width() - photoWidth) / 2, ui_->pctBoxProfil->y(),
+                                   photoWidth, photoWidth - px(150));
+
+    for (QComboBox *criterion : {ui_->cmbSexe, ui_->cmbAge, ui_->cmbRegion, ui_->cmbTaille, ui_->cmbPoids})
+        criterion->setCurrentIndex(0);
+    ui_->pctbMail->unsetCursor();
+    ui_->ssTab->setCurrentIndex(0);
+}
+
+// The tab pages come out a little shorter than the design in twips counts on (the tab row and the
+// status bar take more room here): the bottom controls keep their height and sit on the page's
+// bottom edge, and the list above them gives up the difference.
+void FrmMain::placeListesTab()
+{
+    const int bottom = ui_->tabListes->height() - gap;
+    QTreeWidget *noire = ui_->lvListeNoire;
+    noire->setGeometry(noire->x(), bottom - listeNoireHeight, noire->width(), listeNoireHeight);
+    const int signTop = noire->y() - ui_->pctBoxListeNoire->height();
+    ui_->pctBoxListeNoire->move(ui_->pctBoxListeNoire->x(), signTop);
+    ui_->lblListeNoire->move(ui_->lblListeNoire->x(),
+                             signTop + (ui_->pctBoxListeNoire->height() - ui_->lblListeNoire->height()) / 2 +
+                                 2);
+    QTreeWidget *favoris = ui_->lvFavoris;
+    favoris->resize(favoris->width(), signTop - favoris->y());
+}
+
+void FrmMain::placeRechercheTab()
+{
+    QWidget *frame = ui_->frameRecherche;
+    frame->move(frame->x(), ui_->tabRecherche->height() - gap - frame->height());
+}
+
+void FrmMain::placeProfilTab()
+{
+    QWidget *frame = ui_->frameProfil;
+    frame->resize(frame->width(), ui_->tabProfil->height() - gap - frame->y());
+}
+
+void FrmMain::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    if (centred_)
+        return;
+    centred_ = true;
+    centreOnScreen(*this);
+}
+
+bool FrmMain::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::Resize) {
+        if (watched == ui_->tabListes)
+            placeListesTab();
+        else if (watched == ui_->tabRecherche)
+            placeRechercheTab();
+        else if (watched == ui_->tabProfil)
+            placeProfilTab();
+    } else if (event->type() == QEvent::MouseButtonRelease &&
+               static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
+        if (watched == ui_->pctbMail)
+            emit mailIconClicked();
+        else if (watched == ui_->lblAvecPhoto)
+            ui_->chkbAvecPhoto->toggle();
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
 void FrmMain::closeEvent(QCloseEvent *event)
 {
+    if (closeAllowed_) {
+        event->accept();
+        return;
+    }
     // The window is never closed by its close box: that asks to quit, with confirmation.
     event->ignore();
     emit quitRequested();

@@ -1,14 +1,22 @@
 #pragma once
 
 #include <QMainWindow>
-
 #include <memory>
+
+class QLabel;
+class QTreeWidget;
+class QTreeWidgetItem;
+class MemberListRules;
+class RowSelection;
+class ConversationList;
 
 namespace Ui {
 class frmMain;
 }
 
-// The window the member lives in once logged in.
+// The window the member lives in once logged in: the "Listes", "Recherche" and "Profil" tabs, the
+// menu bar and the three context menus of the member lists. It is a view: each menu entry is a
+// signal, and the subsystems that do the work connect to them.
 class FrmMain : public QMainWindow
 {
     Q_OBJECT
@@ -19,17 +27,78 @@ public:
 
     Ui::frmMain &ui() { return *ui_; }
 
+    QTreeWidget *lvFavoris() const;
+    QTreeWidget *lvListeNoire() const;
+    QTreeWidget *lvRecherche() const;
+    // The row last right-clicked in any of the three lists; null when there is none or when that
+    // row has been removed since.
+    QTreeWidgetItem *selectedItem() const;
+    RowSelection &rowSelection() { return *selection_; }
+    int rightButtonDown() const;
+    // The mail indicator of the "Listes" tab: the number of waiting mails and the envelope.
+    QLabel *lblMailsNumber() const;
+    QLabel *pctbMail() const;
+    // Any control by its name, for the subsystems that fill the "Recherche" and "Profil" tabs
+    // (cmbSexe, txtSearchPseudo, frameProfil, lblPrenom...); null when there is no such control.
+    template <typename T> T *control(const QString &objectName) const { return findChild<T *>(objectName); }
+
     // Check marks of the sound menu; both entries disabled when the machine cannot play sounds.
     void setSoundMenu(bool hasDevice, bool soundEnabled);
+    void setSoundChecks(bool soundEnabled);
     void setStatusText(const QString &text);
     QString statusText() const;
 
+    // Conversation windows discard themselves through here (the window at that index goes).
+    void setConversations(ConversationList *conversations) { conversations_ = conversations; }
+    void killMe(int instanceToKill);
+
+    // Once the application is ending, the window may really close; until then every close
+    // request turns into the quit command.
+    void setCloseAllowed(bool allowed) { closeAllowed_ = allowed; }
+
 signals:
+    // Menu bar.
     void quitRequested();
+    void addFavorisRequested();
+    void addListeNoireRequested();
+    void soundOnRequested();
+    void soundOffRequested();
+    void onlineHelpRequested();
+    void aboutRequested();
+    // Context menus: each acts on the selected row, never null when emitted.
+    void favorisToListeNoireRequested(QTreeWidgetItem *row);
+    void removeFromFavorisRequested(QTreeWidgetItem *row);
+    void listeNoireToFavorisRequested(QTreeWidgetItem *row);
+    void removeFromListeNoireRequested(QTreeWidgetItem *row);
+    void rechercheToFavorisRequested(QTreeWidgetItem *row);
+    void rechercheToListeNoireRequested(QTreeWidgetItem *row);
+    void profilRequested(QTreeWidgetItem *row);
+    void callRequested(QTreeWidgetItem *row);
+    void mailRequested(QTreeWidgetItem *row);
+    // Controls of the tabs.
+    void searchPseudoRequested();
+    void searchCriteresRequested();
+    void mailIconClicked();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    void connectMenus();
+    void connectRowCommand(QAction *action, void (FrmMain::*signal)(QTreeWidgetItem *));
+    void applyLoadLayout();
+    void placeListesTab();
+    void placeRechercheTab();
+    void placeProfilTab();
+
     std::unique_ptr<Ui::frmMain> ui_;
+    std::unique_ptr<RowSelection> selection_;
+    std::unique_ptr<MemberListRules> favorisRules_;
+    std::unique_ptr<MemberListRules> listeNoireRules_;
+    std::unique_ptr<MemberListRules> rechercheRules_;
+    ConversationList *conversations_ = nullptr;
+    bool closeAllowed_ = false;
+    bool centred_ = false;
 };

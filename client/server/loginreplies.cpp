@@ -1,0 +1,100 @@
+#include "client/server/loginreplies.h"
+
+#include "client/platform/platform.h"
+#include "client/server/enginenotices.h"
+#include "client/server/frminfo.h"
+#include "client/server/loginreply.h"
+#include "client/server/requestengine.h"
+#include "client/shell/clientstate.h"
+
+using namespace Qt::StringLiterals;
+
+LoginReplies::LoginReplies(ClientState &state, Notifier &notifier, AppLifetime &lifetime,
+                           RequestEngine &engine, LoginScreens screens)
+    : state_(state), notifier_(notifier), lifetime_(lifetime), engine_(engine), screens_(std::move(screens))
+{
+    connect(&engine_, &RequestEngine::replyHandled, this, &LoginReplies::loginAnswered);
+}
+
+LoginReplies::~LoginReplies() = default;
+
+void LoginReplies::install(ReplyPipeline &pipeline)
+{
+    pipeline.setHandler(ReplySlot::LoginOk, [this](QString &reply) { return loginAccepted(reply); });
+    pipeline.setHandler(ReplySlot::LoginWrong, [this](QString &reply) { return loginRefused(reply); });
+    pipeline.setHandler(ReplySlot::LogoffSuccess, [this](QString &reply) { return logoffDone(reply); });
+}
+
+HandlerResult LoginReplies::loginAccepted(QString &reply)
+{
+    if (engine_.requestKind() != RequestKind::Login)
+        return HandlerResult::Continue;
+    loginReplyTaken_ = true;
+    const LoginMessage message = takeLoginMessage(reply);
+    screens_.hideTryToConnect();
+    if (!message.hasMessage) {
+        enterMainWindow();
+        return HandlerResult::Continue;
+    }
+    state_.loginAccepted = message.permitted;
+    info_ = std::make_unique<FrmInfo>();
+    connect(info_.get(), &FrmInfo::acknowledged, this, &LoginReplies::messageRead, Qt::QueuedConnection);
+    info_->setMessage(state_.userLogin, message.text);
+    info_->show();
+    info_->raise();
+    info_->activateWindow();
+    return HandlerResult::Continue;
+}
+
+void LoginReplies::loginAnswered(RequestKind kind)
+{
+    if (kind != RequestKind::Login)
+        return;
+    const bool taken = loginReplyTaken_;
+    loginReplyTaken_ = false;
+    if (taken)
+        return;
+    const SocketErrorOutcome failure = socketErrorOutcome(RequestKind::Login, state_.serverHost);
+    if (failure.notice)
+        notifier_.notify(failure.notice->title, failure.notice->text);
+    screens_.hideTryToConnect();
+    screens_.showLoginAgain();
+}
+
+void LoginReplies::messageRead()
+{
+    if (!state_.loginAccepted) {
+        lifetime_.endApplication();
+        return;
+    }
+    enterMainWindow();
+    // Read once, never shown again.
+    info_.reset();
+}
+
+void LoginReplies::enterMainWindow()
+{
+    screens_.showMain();
+    engine_.startRefresh();
+    engine_.refreshTimer().start();
+}
+
+HandlerResult LoginReplies::loginRefused(QString &)
+{
+    if (engine_.requestKind() != RequestKind::Login)
+        return HandlerResult::Continue;
+    loginReplyTaken_ = true;
+    notifier_.notify(u"Erreur d'authentification."_s,
+                     u"Ce compte n'est pas enregistré\r\nsur "_s + state_.serverHost);
+    screens_.hideTryToConnect();
+    screens_.showLoginAgain();
+    return HandlerResult::Continue;
+}
+
+HandlerResult LoginReplies::logoffDone(QString &)
+{
+    if (engine_.requestKind() != RequestKind::Logoff)
+        return HandlerResult::Continue;
+    lifetime_.endApplication();
+    return HandlerResult::StopPipeline;
+}

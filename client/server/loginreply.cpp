@@ -1,0 +1,38 @@
+#include "client/server/loginreply.h"
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString accepted = u"YOURLOGINISOK"_s;
+const QString acceptedWithSeparator = u"YOURLOGINISOK|"_s;
+const QString notPermitted = u"YOUDONTHAVETHEPERMISSIONTOUSEJASERELLE"_s;
+
+} // namespace
+
+LoginMessage takeLoginMessage(QString &reply)
+{
+    qsizetype start = reply.indexOf(acceptedWithSeparator);
+    if (start >= 0) {
+        reply.remove(0, start);
+        reply.remove(acceptedWithSeparator);
+    } else {
+        start = reply.indexOf(accepted);
+        reply.remove(0, start < 0 ? reply.size() : start + accepted.size());
+    }
+
+    const qsizetype end = reply.indexOf(u'|');
+    if (end >= 0)
+        reply.truncate(end);
+    else
+        reply = reply.trimmed();
+
+    LoginMessage message;
+    message.hasMessage = !reply.isEmpty();
+    if (reply.contains(notPermitted)) {
+        message.permitted = false;
+        reply.remove(notPermitted);
+    }
+    message.text = reply;
+    return message;
+}

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QDialog>
+#include <memory>
+
+namespace Ui {
+class frmAPropos;
+}
+
+// The about box: the product, its version and the server this client talks to. Created with the
+// main window and shown again each time; "&Quitter" only hides it.
+class FrmAPropos : public QDialog
+{
+    Q_OBJECT
+
+public:
+    explicit FrmAPropos(const QString &serverHost, QWidget *parent = nullptr);
+    ~FrmAPropos() override;
+
+protected:
+    void showEvent(QShowEvent *event) override;
+
+private:
+    std::unique_ptr<Ui::frmAPropos> ui_;
+    bool centred_ = false;
+};

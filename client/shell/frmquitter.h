@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QDialog>
+#include <memory>
+
+namespace Ui {
+class frmQuitter;
+}
+
+// "Quitter Jaserelle ???": asks before the client leaves. Shown without blocking; it only reports
+// the answer and hides itself.
+class FrmQuitter : public QDialog
+{
+    Q_OBJECT
+
+public:
+    explicit FrmQuitter(QWidget *parent = nullptr);
+    ~FrmQuitter() override;
+
+signals:
+    void quitChosen(); // "&Quitter", just before the window hides
+    void hidden();     // whichever way it went: a button, Escape or the title bar
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
+
+private:
+    std::unique_ptr<Ui::frmQuitter> ui_;
+    bool centred_ = false;
+};

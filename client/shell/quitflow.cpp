@@ -1,0 +1,49 @@
+#include "client/shell/quitflow.h"
+
+#include "client/server/requestengine.h"
+#include "client/shell/clientstate.h"
+#include "client/shell/conversationlist.h"
+#include "client/shell/frmquitter.h"
+
+#include <QEventLoop>
+
+QuitFlow::QuitFlow(ClientState &state, RequestEngine &engine, ConversationList &conversations)
+    : state_(state), engine_(engine), conversations_(conversations)
+{
+}
+
+QuitFlow::~QuitFlow() = default;
+
+FrmQuitter &QuitFlow::frmQuitter()
+{
+    if (!quitter_) {
+        quitter_ = std::make_unique<FrmQuitter>();
+        connect(quitter_.get(), &FrmQuitter::quitChosen, this, [this] { state_.quitConfirmed = true; });
+    }
+    return *quitter_;
+}
+
+void QuitFlow::run()
+{
+    // Once the logoff is on its way the answer is already given: asking again could only offer
+    // an "Annuler" that cancels nothing.
+    if (leaving_)
+        return;
+
+    FrmQuitter &quitter = frmQuitter();
+    quitter.show();
+    quitter.raise();
+    quitter.activateWindow();
+    if (quitter.isVisible()) {
+        QEventLoop wait;
+        connect(&quitter, &FrmQuitter::hidden, &wait, &QEventLoop::quit);
+        wait.exec();
+    }
+
+    // A second quit command waiting on the same window wakes up here too: one logoff is enough.
+    if (!state_.quitConfirmed || leaving_)
+        return;
+    leaving_ = true;
+    conversations_.closeEveryConversation();
+    engine_.start(RequestKind::Logoff);
+}

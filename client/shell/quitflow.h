@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QObject>
+#include <memory>
+
+struct ClientState;
+class ConversationList;
+class FrmQuitter;
+class RequestEngine;
+
+// The quit command: the confirmation, then every conversation closed and the logoff sent. The
+// application ends on the logoff's answer, its failure or its time-out, not here.
+class QuitFlow : public QObject
+{
+    Q_OBJECT
+
+public:
+    QuitFlow(ClientState &state, RequestEngine &engine, ConversationList &conversations);
+    ~QuitFlow() override;
+
+    // Returns once the user has answered. While the question is up every event keeps flowing:
+    // server replies, timers, conversations, and further quit commands, which wait on the same
+    // window and go on as the user answers.
+    void run();
+
+    // Created on first use.
+    FrmQuitter &frmQuitter();
+    // The logoff has been sent: the application is on its way out.
+    bool leaving() const { return leaving_; }
+
+private:
+    ClientState &state_;
+    RequestEngine &engine_;
+    ConversationList &conversations_;
+    std::unique_ptr<FrmQuitter> quitter_;
+    bool leaving_ = false;
+};

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QObject>
+#include <memory>
+
+struct ClientState;
+struct Platform;
+class ConversationList;
+class FrmAPropos;
+class FrmMain;
+class QuitFlow;
+class RequestEngine;
+class SoundSetting;
+
+// The main window's own commands: quit (menu and close box), the sound switches, the online help
+// and the about box. The other menu entries belong to the subsystems that connect to them.
+class ShellCommands : public QObject
+{
+    Q_OBJECT
+
+public:
+    ShellCommands(FrmMain &frmMain, ClientState &state, Platform &platform, RequestEngine &engine,
+                  ConversationList &conversations);
+    ~ShellCommands() override;
+
+    QuitFlow &quitFlow() { return *quit_; }
+    FrmAPropos &frmAPropos() { return *about_; }
+
+private:
+    void openOnlineHelp();
+    void showAbout();
+
+    ClientState &state_;
+    Platform &platform_;
+    std::unique_ptr<QuitFlow> quit_;
+    std::unique_ptr<SoundSetting> sound_;
+    std::unique_ptr<FrmAPropos> about_;
+};

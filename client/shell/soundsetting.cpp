@@ -1,0 +1,46 @@
+#include "client/shell/soundsetting.h"
+
+#include "client/platform/platform.h"
+#include "client/shell/clientstate.h"
+#include "client/shell/configfile.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSaveFile>
+
+using namespace Qt::StringLiterals;
+
+ConfigWrite rewriteConfigFile(const QString &appDir, const QString &serverHost, bool soundEnabled)
+{
+    const QString path = QDir(appDir).filePath(u"jaserelle.ini"_s);
+    if (!QFileInfo::exists(path))
+        return ConfigWrite::Absent;
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return ConfigWrite::Failed;
+    const QByteArray bytes = formatConfig(serverHost, soundEnabled);
+    if (file.write(bytes) != bytes.size())
+        return ConfigWrite::Failed;
+    return file.commit() ? ConfigWrite::Written : ConfigWrite::Failed;
+}
+
+SoundSetting::SoundSetting(ClientState &state, Notifier &notifier, std::function<void(bool)> showChecks)
+    : state_(state), notifier_(notifier), showChecks_(std::move(showChecks))
+{
+}
+
+void SoundSetting::switchOn()
+{
+    state_.soundEnabled = true;
+    showChecks_(true);
+    // Sounds are on for this run whatever happens to the file: nothing to tell the user.
+    rewriteConfigFile(state_.appDir, state_.serverHost, true);
+}
+
+void SoundSetting::switchOff()
+{
+    state_.soundEnabled = false;
+    showChecks_(false);
+    if (rewriteConfigFile(state_.appDir, state_.serverHost, false) == ConfigWrite::Failed)
+        notifier_.notify(u"Jaserelle"_s, u"erreur"_s, Notifier::Icon::None);
+}
