@@ -16,21 +16,25 @@ ContactEditor::ContactEditor(ClientState &state, RequestEngine &engine, Notifier
 {
 }
 
-ContactEditor::~ContactEditor() = default;
+ContactEditor::~ContactEditor()
+{
+    delete ajoutFavori_.data();
+    delete ajoutListeNoire_.data();
+}
 
 FrmAjoutMembre *ContactEditor::dialog(FrmAjoutMembre::Variant variant) const
 {
-    return variant == FrmAjoutMembre::Variant::Favori ? ajoutFavori_.get() : ajoutListeNoire_.get();
+    return variant == FrmAjoutMembre::Variant::Favori ? ajoutFavori_.data() : ajoutListeNoire_.data();
 }
 
 FrmAjoutMembre &ContactEditor::ensureDialog(FrmAjoutMembre::Variant variant)
 {
-    std::unique_ptr<FrmAjoutMembre> &slot =
+    QPointer<FrmAjoutMembre> &slot =
         variant == FrmAjoutMembre::Variant::Favori ? ajoutFavori_ : ajoutListeNoire_;
     if (!slot) {
-        slot = std::make_unique<FrmAjoutMembre>(variant, dialogParent_.data());
-        FrmAjoutMembre *dialog = slot.get();
+        auto *dialog = new FrmAjoutMembre(variant, dialogParent_.data());
         connect(dialog, &FrmAjoutMembre::addRequested, this, [this, dialog] { submit(*dialog); });
+        slot = dialog;
     }
     return *slot;
 }
@@ -136,12 +140,8 @@ void ContactEditor::onRemoveSuccessful()
     const QString pseudo = removedPseudo(engine_.requestPath());
     if (list && !pseudo.isEmpty()) {
         for (int i = list->topLevelItemCount() - 1; i >= 0; --i) {
-            QTreeWidgetItem *row = list->topLevelItem(i);
-            if (row->text(contactrow::Pseudo) != pseudo)
-                continue;
-            if (views_.forgetRow)
-                views_.forgetRow(row);
-            delete list->takeTopLevelItem(i);
+            if (list->topLevelItem(i)->text(contactrow::Pseudo) == pseudo)
+                delete list->takeTopLevelItem(i);
         }
     }
     engine_.startRefresh();

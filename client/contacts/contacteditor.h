@@ -6,7 +6,6 @@
 #include <QPointer>
 
 #include <functional>
-#include <memory>
 
 class Notifier;
 class QTreeWidget;
@@ -19,11 +18,9 @@ struct ContactViews
 {
     QTreeWidget *lvFavoris = nullptr;
     QTreeWidget *lvListeNoire = nullptr;
-    // The row the user last right-clicked in any member list; null before the first one.
+    // The row the user last right-clicked in any member list; null before the first one, or once
+    // that row has left its list.
     std::function<QTreeWidgetItem *()> selectedItem;
-    // Called just before a row is deleted, so that whoever remembers it (the right-clicked row)
-    // lets go of it.
-    std::function<void(QTreeWidgetItem *)> forgetRow;
 };
 
 // Adding, moving and removing contacts: the menu commands, the two add dialogs and the server's
@@ -69,6 +66,7 @@ private:
     Notifier &notifier_;
     ContactViews views_;
     QPointer<QWidget> dialogParent_;
-    std::unique_ptr<FrmAjoutMembre> ajoutFavori_;
-    std::unique_ptr<FrmAjoutMembre> ajoutListeNoire_;
+    // Owned by the parent window when there is one (it may go first), else by the editor.
+    QPointer<FrmAjoutMembre> ajoutFavori_;
+    QPointer<FrmAjoutMembre> ajoutListeNoire_;
 };

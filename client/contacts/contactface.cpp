@@ -1,6 +1,7 @@
 #include "client/contacts/contactface.h"
 
 #include "client/assets/artwork.h"
+#include "client/shell/imagelists.h"
 
 #include <QTreeWidgetItem>
 
@@ -11,13 +12,10 @@ namespace contactface {
 Faces::Faces()
 {
     namespace artwork = jaserelle::artwork;
-    for (const bool man : {true, false}) {
-        for (const bool colour : {true, false}) {
-            QIcon &icon = icons_[faceNumber(man, colour) - 1];
-            // The list rows show them at their own size, on ordinary and on dense screens.
-            for (const qreal dpr : {1.0, 2.0})
-                icon.addPixmap(artwork::pixmap(artwork::face(man, colour), dpr));
-        }
+    for (int number = 1; number <= int(icons_.size()); ++number) {
+        // The list rows show them at their own size, on ordinary and on dense screens.
+        for (const qreal dpr : {1.0, 2.0})
+            icons_[number - 1].addPixmap(artwork::pixmap(imagelists::imglListes(number), dpr));
     }
 }
 

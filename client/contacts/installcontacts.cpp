@@ -2,21 +2,21 @@
 
 #include "client/contacts/contactface.h"
 #include "client/contacts/presencehandler.h"
-#include "client/server/requestengine.h"
 #include "client/shell/client.h"
-#include "client/shell/contactrow.h"
+#include "client/shell/frmmain.h"
 
 #include <QTreeWidgetItem>
 
 #include <memory>
 
-ContactEditor &installContacts(Client &client, const ContactWidgets &widgets)
+ContactEditor &installContacts(Client &client, FrmMain &main)
 {
-    auto *editor = new ContactEditor(client.state(), client.engine(), client.platform().notifier,
-                                     widgets.views, widgets.dialogParent, &client);
+    ContactViews views{main.lvFavoris(), main.lvListeNoire(), [&main] { return main.selectedItem(); }};
+    auto *editor =
+        new ContactEditor(client.state(), client.engine(), client.platform().notifier, views, &main, &client);
 
-    const PresenceTargets targets{widgets.views.lvFavoris, widgets.views.lvListeNoire, widgets.lblMailsNumber,
-                                  widgets.pctbMail};
+    const PresenceTargets targets{main.lvFavoris(), main.lvListeNoire(), main.lblMailsNumber(),
+                                  main.pctbMail()};
     ClientState &state = client.state();
     SoundPlayer &player = client.platform().sound;
     ReplyPipeline &pipeline = client.pipeline();
@@ -36,14 +36,20 @@ ContactEditor &installContacts(Client &client, const ContactWidgets &widgets)
     pipeline.setHandler(ReplySlot::MembreDejaDansLaListe, on(&ContactEditor::onMembreDejaDansLaListe));
     pipeline.setHandler(ReplySlot::RemoveSuccessful, on(&ContactEditor::onRemoveSuccessful));
 
-    // The removal requests name the right-clicked row; the main window fills this in when it has
-    // its own way of telling.
-    RequestSources &sources = client.engine().sources();
-    if (!sources.selectedPseudo && widgets.views.selectedItem) {
-        sources.selectedPseudo = [selected = widgets.views.selectedItem] {
-            QTreeWidgetItem *row = selected();
-            return row ? row->text(contactrow::Pseudo) : QString();
-        };
-    }
+    // The context menus name the right-clicked row, which the editor reads itself.
+    QObject::connect(&main, &FrmMain::addFavorisRequested, editor, &ContactEditor::showAjoutFavori);
+    QObject::connect(&main, &FrmMain::addListeNoireRequested, editor, &ContactEditor::showAjoutListeNoire);
+    QObject::connect(&main, &FrmMain::favorisToListeNoireRequested, editor,
+                     &ContactEditor::putSelectedInListeNoire);
+    QObject::connect(&main, &FrmMain::rechercheToListeNoireRequested, editor,
+                     &ContactEditor::putSelectedInListeNoire);
+    QObject::connect(&main, &FrmMain::listeNoireToFavorisRequested, editor,
+                     &ContactEditor::putSelectedInFavoris);
+    QObject::connect(&main, &FrmMain::rechercheToFavorisRequested, editor,
+                     &ContactEditor::putSelectedInFavoris);
+    QObject::connect(&main, &FrmMain::removeFromFavorisRequested, editor,
+                     &ContactEditor::removeSelectedFromFavoris);
+    QObject::connect(&main, &FrmMain::removeFromListeNoireRequested, editor,
+                     &ContactEditor::removeSelectedFromListeNoire);
     return *editor;
 }

@@ -1,6 +1,7 @@
 #include "client/contacts/mailindicator.h"
 
 #include "client/assets/artwork.h"
+#include "client/shell/imagelists.h"
 
 #include <QLabel>
 
@@ -18,7 +19,7 @@ void showMailCount(QLabel &lblMailsNumber, QLabel &pctbMail, int count)
     lblMailsNumber.setText(QString::number(count));
     pctbMail.setProperty(waitingProperty, waiting);
     const qreal dpr = pctbMail.devicePixelRatioF();
-    pctbMail.setPixmap(artwork::pixmap(artwork::envelope(waiting), dpr));
+    pctbMail.setPixmap(artwork::pixmap(imagelists::imglMails(waiting ? 1 : 2), dpr));
     if (waiting)
         pctbMail.setCursor(artwork::handCursor(dpr));
     else

@@ -1,10 +1,13 @@
-#include "client/contacts/installcontacts.h"
+#include "client/contacts/contacteditor.h"
 #include "client/server/requestengine.h"
 #include "client/shell/client.h"
 #include "client/shell/contactrow.h"
+#include "client/shell/frmmain.h"
+#include "client/shell/rowselection.h"
 #include "tests/support/recordingplatform.h"
 #include "tests/support/scriptedserver.h"
 
+#include <QAction>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -18,13 +21,10 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-std::unique_ptr<QTreeWidget> makeList(const QStringList &pseudos)
+void fill(QTreeWidget *list, const QStringList &pseudos)
 {
-    auto list = std::make_unique<QTreeWidget>();
-    list->setColumnCount(contactrow::ColumnCount);
     for (const QString &pseudo : pseudos)
-        new QTreeWidgetItem(list.get(), QStringList{pseudo});
-    return list;
+        new QTreeWidgetItem(list, QStringList{pseudo});
 }
 
 QStringList texts(const QTreeWidget &list)
@@ -74,10 +74,19 @@ class TestContactEditing : public QObject
     std::unique_ptr<ScriptedServer> server;
     std::unique_ptr<RecordingPlatform> desk;
     std::unique_ptr<Client> client;
-    std::unique_ptr<QTreeWidget> favoris, listeNoire, recherche;
-    std::unique_ptr<QLabel> lblMailsNumber, pctbMail;
-    QTreeWidgetItem *selected = nullptr;
+    FrmMain *main = nullptr;
+    QTreeWidget *favoris = nullptr, *listeNoire = nullptr, *recherche = nullptr;
+    QLabel *lblMailsNumber = nullptr;
     ContactEditor *editor = nullptr;
+
+    // A right click on the row, then the context-menu entry.
+    void command(QTreeWidgetItem *row, const char *entry)
+    {
+        main->rowSelection().setSelectedItem(row);
+        QAction *action = main->findChild<QAction *>(QLatin1StringView(entry));
+        QVERIFY(action);
+        action->trigger();
+    }
 
     RequestEngine &engine() { return client->engine(); }
     bool waitIdle()
@@ -102,21 +111,15 @@ private slots:
         state.userLogin = u"moi"_s;
         state.userPassword = u"secret"_s;
         client = std::make_unique<Client>(state, desk->platform());
-        favoris = makeList({u"jean"_s, u"marie"_s});
-        listeNoire = makeList({u"paul"_s});
-        recherche = makeList({u"zoe"_s});
-        lblMailsNumber = std::make_unique<QLabel>(u"0"_s);
-        pctbMail = std::make_unique<QLabel>();
-        selected = nullptr;
-        ContactWidgets widgets;
-        widgets.views = {favoris.get(), listeNoire.get(), [this] { return selected; },
-                         [this](QTreeWidgetItem *row) {
-                             if (selected == row)
-                                 selected = nullptr;
-                         }};
-        widgets.lblMailsNumber = lblMailsNumber.get();
-        widgets.pctbMail = pctbMail.get();
-        editor = &installContacts(*client, widgets);
+        main = &client->frmMain();
+        favoris = main->lvFavoris();
+        listeNoire = main->lvListeNoire();
+        recherche = main->lvRecherche();
+        lblMailsNumber = main->lblMailsNumber();
+        fill(favoris, {u"jean"_s, u"marie"_s});
+        fill(listeNoire, {u"paul"_s});
+        fill(recherche, {u"zoe"_s});
+        editor = &client->contactEditor();
     }
 
     void cleanup()
@@ -127,8 +130,8 @@ private slots:
 
     void dialogsAreTwoFacesOfOneForm()
     {
-        editor->showAjoutFavori();
-        editor->showAjoutListeNoire();
+        main->findChild<QAction *>(u"MNU_AjoutFavoris"_s)->trigger();
+        main->findChild<QAction *>(u"MNU_AjoutListeNoire"_s)->trigger();
         FrmAjoutMembre *fav = editor->dialog(FrmAjoutMembre::Variant::Favori);
         FrmAjoutMembre *noire = editor->dialog(FrmAjoutMembre::Variant::ListeNoire);
         QVERIFY(fav && noire && fav->isVisible() && noire->isVisible() && !fav->isModal());
@@ -217,10 +220,9 @@ private slots:
 
     void moveIsOneAddThenARefresh()
     {
-        selected = favoris->topLevelItem(0);
         server->queue(QByteArray("LISTESMISESAJOUR"));
         server->queue(heldOpen());
-        editor->putSelectedInListeNoire();
+        command(favoris->topLevelItem(0), "MNU_FavorisToListeNoire");
         QVERIFY(server->waitForRequests(2));
         QCOMPARE(requestLine(server->requests[0]),
                  "GET /ajoutmembre.php?login=moi&pseudo=jean&liste=listenoire HTTP/1.1");
@@ -232,44 +234,35 @@ private slots:
 
     void serverRefusals_data()
     {
-        QTest::addColumn<int>("command");
+        QTest::addColumn<bool>("fromSearch"); // else from the favourites
+        QTest::addColumn<QByteArray>("entry");
         QTest::addColumn<QByteArray>("answer");
         QTest::addColumn<QString>("message");
-        // 0: search row to favourites, 1: favourite to black list, 2: remove from favourites
         QTest::newRow("already a favourite, from the search")
-            << 0 << QByteArray("LEMEMBREESTDEJADANSLALISTE")
+            << true << QByteArray("MNU_RechercheToFavoris") << QByteArray("LEMEMBREESTDEJADANSLALISTE")
             << u"Le pseudo que vous avez saisi est déjà dans vos favoris."_s;
         QTest::newRow("already black-listed")
-            << 1 << QByteArray("LEMEMBREESTDEJADANSLALISTE") << u"Le pseudo est déjà en liste noire."_s;
+            << false << QByteArray("MNU_FavorisToListeNoire") << QByteArray("LEMEMBREESTDEJADANSLALISTE")
+            << u"Le pseudo est déjà en liste noire."_s;
         QTest::newRow("unknown, to favourites")
-            << 0 << QByteArray("LEMEMBRENEXISTEPAS")
+            << true << QByteArray("MNU_RechercheToFavoris") << QByteArray("LEMEMBRENEXISTEPAS")
             << u"Le pseudo que vous avez saisi n'existe pas,\r\nil n'a pas été ajouté à vos favoris."_s;
         QTest::newRow("unknown, to black list")
-            << 1 << QByteArray("LEMEMBRENEXISTEPAS")
+            << false << QByteArray("MNU_FavorisToListeNoire") << QByteArray("LEMEMBRENEXISTEPAS")
             << u"Le pseudo que vous avez saisi n'existe pas,\r\nil n'a pas été ajouté en liste noire."_s;
-        QTest::newRow("unknown, to a removal: silent") << 2 << QByteArray("LEMEMBRENEXISTEPAS") << QString();
+        QTest::newRow("unknown, to a removal: silent")
+            << false << QByteArray("MNU_RemoveFromFavoris") << QByteArray("LEMEMBRENEXISTEPAS") << QString();
     }
 
     void serverRefusals()
     {
-        QFETCH(int, command);
+        QFETCH(bool, fromSearch);
+        QFETCH(QByteArray, entry);
         QFETCH(QByteArray, answer);
         QFETCH(QString, message);
         server->queue(answer);
         engine().refreshTimer().start();
-        switch (command) {
-        case 0:
-            selected = recherche->topLevelItem(0);
-            editor->putSelectedInFavoris();
-            break;
-        case 1:
-            selected = favoris->topLevelItem(0);
-            editor->putSelectedInListeNoire();
-            break;
-        default:
-            selected = favoris->topLevelItem(0);
-            editor->removeSelectedFromFavoris();
-        }
+        command((fromSearch ? recherche : favoris)->topLevelItem(0), entry.constData());
         QVERIFY(!engine().refreshTimer().isActive());
         QVERIFY(server->waitForRequests(1));
         QVERIFY(QTest::qWaitFor([&] { return engine().refreshTimer().isActive(); }));
@@ -289,15 +282,14 @@ private slots:
     {
         server->queue(heldOpen());
         server->queue(heldOpen());
-        selected = favoris->topLevelItem(0);
-        editor->removeSelectedFromFavoris();
+        command(favoris->topLevelItem(0), "MNU_RemoveFromFavoris");
         QVERIFY(server->waitForRequests(1));
         QCOMPARE(requestLine(server->requests[0]),
                  "GET /removemembre.php?login=moi&pseudo=jean&liste=favoris HTTP/1.1");
 
         favoris->sortItems(contactrow::Pseudo, Qt::DescendingOrder); // marie, jean
-        selected = favoris->topLevelItem(0);
-        QCOMPARE(selected->text(0), u"marie"_s);
+        main->rowSelection().setSelectedItem(favoris->topLevelItem(0));
+        QCOMPARE(main->selectedItem()->text(0), u"marie"_s);
         answerHeld("REMOVEISSUCCESSFUL");
         QVERIFY(server->waitForRequests(2));
         QCOMPARE(texts(*favoris), QStringList{u"marie"_s});
@@ -311,13 +303,12 @@ private slots:
     {
         server->queue(QByteArray("REMOVEISSUCCESSFUL"));
         server->queue(heldOpen());
-        selected = listeNoire->topLevelItem(0);
-        editor->removeSelectedFromListeNoire();
+        command(listeNoire->topLevelItem(0), "MNU_RemoveFromListeNoire");
         QVERIFY(server->waitForRequests(2));
         QCOMPARE(requestLine(server->requests[0]),
                  "GET /removemembre.php?login=moi&pseudo=paul&liste=listenoire HTTP/1.1");
         QCOMPARE(listeNoire->topLevelItemCount(), 0);
-        QCOMPARE(selected, nullptr);
+        QCOMPARE(main->selectedItem(), nullptr);
         QVERIFY(requestLine(server->requests[1]).startsWith("GET /softrefresh2.php"));
     }
 
