@@ -128,6 +128,7 @@ private slots:
         server.reset();
     }
 
+    // Both dialogs come from the menu bar, are modeless, and are hidden rather than rebuilt.
     void dialogsAreTwoFacesOfOneForm()
     {
         main->findChild<QAction *>(u"MNU_AjoutFavoris"_s)->trigger();
@@ -136,23 +137,11 @@ private slots:
         FrmAjoutMembre *noire = editor->dialog(FrmAjoutMembre::Variant::ListeNoire);
         QVERIFY(fav && noire && fav->isVisible() && noire->isVisible() && !fav->isModal());
         QCOMPARE(fav->objectName(), u"frmAjoutFavori"_s);
-        QCOMPARE(fav->windowTitle(), u"Ajout d'un Favori"_s);
-        QCOMPARE(
-            control<QLabel>(fav, "lblInfo")->text(),
-            u"Tapez le Pseudo Jaserelle du membre que vous souhaitez ajouter à votre liste de favoris ."_s);
         QCOMPARE(noire->objectName(), u"frmAjoutListeNoire"_s);
-        QCOMPARE(noire->windowTitle(), u"Ajout en liste noire"_s);
-        QCOMPARE(control<QLabel>(noire, "lblInfo")->text(),
-                 u"Tapez le Pseudo Jaserelle du membre que vous souhaitez ajouter en liste noire."_s);
-        QCOMPARE(txtLogin(noire)->maxLength(), 16);
-        QCOMPARE(cmdOk(noire)->text(), u"&Ajouter"_s);
-        QCOMPARE(control<QPushButton>(noire, "cmdCancel")->text(), u"&Quitter"_s);
-        QVERIFY(cmdOk(noire)->isDefault());
-
         QTest::keyClick(noire, Qt::Key_Escape);
         QVERIFY(!noire->isVisible());
         editor->showAjoutListeNoire();
-        QCOMPARE(editor->dialog(FrmAjoutMembre::Variant::ListeNoire), noire); // shown again, not rebuilt
+        QCOMPARE(editor->dialog(FrmAjoutMembre::Variant::ListeNoire), noire);
     }
 
     void refusedPseudoKeepsTheRequestInFlight_data()
@@ -192,22 +181,14 @@ private slots:
         QVERIFY(QTest::qWaitFor([&] { return lblMailsNumber->text() == u"2"_s; }));
     }
 
-    void emptyPseudoDoesNothing()
-    {
-        editor->showAjoutFavori();
-        FrmAjoutMembre *dialog = editor->dialog(FrmAjoutMembre::Variant::Favori);
-        QTest::mouseClick(cmdOk(dialog), Qt::LeftButton);
-        QTest::qWait(50);
-        QVERIFY(desk->notifier.shown.isEmpty());
-        QCOMPARE(server->connections, 0);
-        QVERIFY(dialog->isVisible());
-    }
-
     void typedPseudoIsSentAsItStands()
     {
         engine().refreshTimer().start();
         editor->showAjoutListeNoire();
         FrmAjoutMembre *dialog = editor->dialog(FrmAjoutMembre::Variant::ListeNoire);
+        QTest::mouseClick(cmdOk(dialog), Qt::LeftButton); // nothing typed: nothing happens
+        QVERIFY(dialog->isVisible());
+        QCOMPARE(server->connections, 0);
         txtLogin(dialog)->setText(u"Jean42"_s);
         QTest::mouseClick(cmdOk(dialog), Qt::LeftButton);
         QVERIFY(!dialog->isVisible());
@@ -241,12 +222,6 @@ private slots:
         QTest::newRow("already a favourite, from the search")
             << true << QByteArray("MNU_RechercheToFavoris") << QByteArray("LEMEMBREESTDEJADANSLALISTE")
             << u"Le pseudo que vous avez saisi est déjà dans vos favoris."_s;
-        QTest::newRow("already black-listed")
-            << false << QByteArray("MNU_FavorisToListeNoire") << QByteArray("LEMEMBREESTDEJADANSLALISTE")
-            << u"Le pseudo est déjà en liste noire."_s;
-        QTest::newRow("unknown, to favourites")
-            << true << QByteArray("MNU_RechercheToFavoris") << QByteArray("LEMEMBRENEXISTEPAS")
-            << u"Le pseudo que vous avez saisi n'existe pas,\r\nil n'a pas été ajouté à vos favoris."_s;
         QTest::newRow("unknown, to black list")
             << false << QByteArray("MNU_FavorisToListeNoire") << QByteArray("LEMEMBRENEXISTEPAS")
             << u"Le pseudo que vous avez saisi n'existe pas,\r\nil n'a pas été ajouté en liste noire."_s;
@@ -296,20 +271,6 @@ private slots:
         QCOMPARE(texts(*listeNoire), QStringList{u"paul"_s});
         QVERIFY(requestLine(server->requests[1]).startsWith("GET /softrefresh2.php"));
         QVERIFY(engine().refreshTimer().isActive());
-    }
-
-    // The right-clicked row itself goes: its holder lets go of it before the refresh reads it.
-    void removalOfTheRightClickedRow()
-    {
-        server->queue(QByteArray("REMOVEISSUCCESSFUL"));
-        server->queue(heldOpen());
-        command(listeNoire->topLevelItem(0), "MNU_RemoveFromListeNoire");
-        QVERIFY(server->waitForRequests(2));
-        QCOMPARE(requestLine(server->requests[0]),
-                 "GET /removemembre.php?login=moi&pseudo=paul&liste=listenoire HTTP/1.1");
-        QCOMPARE(listeNoire->topLevelItemCount(), 0);
-        QCOMPARE(main->selectedItem(), nullptr);
-        QVERIFY(requestLine(server->requests[1]).startsWith("GET /softrefresh2.php"));
     }
 
     void mailCountOnAnyReply()

@@ -45,11 +45,6 @@ private slots:
         QTest::newRow("both lists empty")
             << head + u"NOFAVORISDEFINED|NOLISTENOIREDEFINED|IAMINNOONELISTENOIRE|MYMAILSNUMBER,0,"_s << none
             << none << none << RefreshParseError::None << u"MYMAILSNUMBER,0,"_s;
-        QTest::newRow("empty favourites, one black-listed")
-            << head + u"NOFAVORISDEFINED|HERESTARTLISTENOIRE|paul,1.2.3.4,H,40,6,1|IAMINNOONELISTENOIRE|"
-                      u"MYMAILSNUMBER,0,"_s
-            << none << QStringList{u"paul,1.2.3.4,H,40,6,1"_s} << none << RefreshParseError::None
-            << u"MYMAILSNUMBER,0,"_s;
         QTest::newRow("black-listed by two members")
             << head +
                    u"HERESTARTFAVORIS|jean,1.2.3.4,H,25,75,1|NOLISTENOIREDEFINED|IAMINLISTENOIREOF|jean,paul,"
@@ -112,19 +107,6 @@ private slots:
         QTEST(parsed.blackListedBy, "blackListedBy");
         QTEST(parsed.error, "error");
         QTEST(parsed.rest, "rest");
-    }
-
-    void recordReading()
-    {
-        ContactRecord r{u"jean"_s, u"0.0.0.0"_s, u"F"_s, u"9"_s, u"75012"_s, u"0"_s};
-        QVERIFY(!r.online());
-        QVERIFY(!r.man());
-        QVERIFY(!r.colourFace());
-        QCOMPARE(r.shownDepartement(), u"75"_s);
-        r.departement = u"7"_s;
-        QCOMPARE(r.shownDepartement(), u"7"_s);
-        r.address = u"0.0.0.00"_s; // anything but the exact "nobody" address is an address
-        QVERIFY(r.online());
     }
 
     void mailCount_data()
