@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QStatusTipEvent>
 #include <QTest>
 #include <QTimer>
 
@@ -94,6 +95,9 @@ private slots:
         QVERIFY(!user.client->frmLogin().isVisible());
         QVERIFY(QTest::qWaitFor([&] { return user.refreshed(); }, 20000));
         QVERIFY(user.client->engine().refreshTimer().isActive());
+        QCOMPARE(main.statusText(), QStringLiteral("En attente"));
+        QStatusTipEvent menuTip(QStringLiteral("a menu entry's tip")); // the pointer over a menu
+        QCoreApplication::sendEvent(&main, &menuTip);
         QCOMPARE(main.statusText(), QStringLiteral("En attente"));
         QCOMPARE(main.windowTitle(), QStringLiteral("Jaserelle Version 1.1"));
 
