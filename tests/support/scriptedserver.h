@@ -57,3 +57,5 @@ private:
     quint16 port_ = 0;
     QList<Answer> answers_;
 };
+
+using Answer = ScriptedServer::Answer;
