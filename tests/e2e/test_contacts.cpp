@@ -22,8 +22,9 @@ struct Member : ClientDesk
         if (!client->start())
             return false;
         submitLogin(pseudo, u"demo"_s);
-        return QTest::qWaitFor([&] { return main().isVisible() && engine().requestKind() == RequestKind::Refresh; },
-                               10000) &&
+        return QTest::qWaitFor(
+                   [&] { return main().isVisible() && engine().requestKind() == RequestKind::Refresh; },
+                   10000) &&
                waitIdle(10000);
     }
     QTreeWidgetItem *row(QTreeWidget *list, const QString &pseudo)
@@ -34,7 +35,8 @@ struct Member : ClientDesk
     // Waits until the row is there (or gone) and the requests that follow have been answered.
     bool rowBecomes(QTreeWidget *list, const QString &pseudo, bool present)
     {
-        return QTest::qWaitFor([&] { return (row(list, pseudo) != nullptr) == present; }, 10000) && waitIdle(10000);
+        return QTest::qWaitFor([&] { return (row(list, pseudo) != nullptr) == present; }, 10000) &&
+               waitIdle(10000);
     }
     bool refreshed() // the refresh of a tick
     {
@@ -50,7 +52,8 @@ struct Member : ClientDesk
     void addThroughDialog(const QString &pseudo)
     {
         trigger(&main(), u"MNU_AjoutFavoris"_s);
-        auto *box = child<QLineEdit>(client->contactEditor().dialog(FrmAjoutMembre::Variant::Favori), u"txtLogin"_s);
+        auto *box =
+            child<QLineEdit>(client->contactEditor().dialog(FrmAjoutMembre::Variant::Favori), u"txtLogin"_s);
         box->setText(pseudo);
         QTest::keyClick(box, Qt::Key_Return);
     }

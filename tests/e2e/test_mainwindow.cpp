@@ -46,7 +46,7 @@ private slots:
         trigger(&main, u"MNU_Quitter"_s);
         QVERIFY(QTest::qWaitFor([&] { return user.desktop.lifetime.ended(); }, 20000));
         QVERIFY(user.desktop.notifier.shown.isEmpty()); // ended on the answer, not on a failure
-        QVERIFY(main.close()); // on the way out every window closes without asking
+        QVERIFY(main.close());                          // on the way out every window closes without asking
     }
 
     void wrongPasswordGivesTheLoginWindowBack()
@@ -55,7 +55,8 @@ private slots:
         QVERIFY(user.client->start());
         user.submitLogin(u"demo"_s, u"pasbon"_s);
         QVERIFY(QTest::qWaitFor([&] { return !user.desktop.notifier.shown.isEmpty(); }, 20000));
-        QCOMPARE(user.desktop.notifier.shown[0].text, u"Ce compte n'est pas enregistré\r\nsur "_s + server.hostWithPort());
+        QCOMPARE(user.desktop.notifier.shown[0].text,
+                 u"Ce compte n'est pas enregistré\r\nsur "_s + server.hostWithPort());
         FrmLogin &login = user.client->frmLogin();
         QVERIFY(login.isVisible() && login.pseudoText().isEmpty() && login.passwordText().isEmpty());
         QVERIFY(!user.main().isVisible());

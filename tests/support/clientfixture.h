@@ -28,7 +28,10 @@ template <typename W = QWidget> W *child(const QObject *parent, const QString &n
     return found;
 }
 
-inline void trigger(const QObject *window, const QString &name) { child<QAction>(window, name)->trigger(); }
+inline void trigger(const QObject *window, const QString &name)
+{
+    child<QAction>(window, name)->trigger();
+}
 
 // One whole client as a user installs it: jaserelle.ini (sound on) naming `serverHost`, in its own
 // directory; the desktop replaced by recorders.
@@ -87,7 +90,8 @@ struct ClientFixture : ScriptedServerFirst, ClientDesk
 
     // Starts the client and logs in with an answer that carries no message: the main window is up
     // and the first refresh has been asked for.
-    bool logIn(const QString &pseudo = QStringLiteral("demo"), const QString &password = QStringLiteral("secret"))
+    bool logIn(const QString &pseudo = QStringLiteral("demo"),
+               const QString &password = QStringLiteral("secret"))
     {
         server.queue(QByteArray("YOURLOGINISOK||"));
         if (!client->start())

@@ -17,7 +17,10 @@ struct EngineFixture
         state.userLogin = QStringLiteral("jean");
         state.userPassword = QStringLiteral("secret1");
     }
-    bool waitIdle() { return QTest::qWaitFor([&] { return engine.state() == RequestEngine::State::Idle; }); }
+    bool waitIdle()
+    {
+        return QTest::qWaitFor([&] { return engine.state() == RequestEngine::State::Idle; });
+    }
 
     ScriptedServer server;
     RecordingPlatform desktop;

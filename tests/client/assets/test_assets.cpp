@@ -13,7 +13,10 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-QString str(std::string_view text) { return QString::fromUtf8(text.data(), qsizetype(text.size())); }
+QString str(std::string_view text)
+{
+    return QString::fromUtf8(text.data(), qsizetype(text.size()));
+}
 
 // How much of an image is drawn on, and in how many colours.
 std::pair<double, qsizetype> coverage(const QImage &image)
@@ -48,7 +51,8 @@ QString wavProblem(const QByteArray &b)
         if (b.mid(at, 4) == "fmt " && size >= 16) {
             tag = u16(body), channels = u16(body + 2), rate = u32(body + 4), bits = u16(body + 14);
         } else if (b.mid(at, 4) == "data") {
-            if (tag != 1 || (channels != 1 && channels != 2) || (bits != 8 && bits != 16) || rate < 8000 || rate > 48000)
+            if (tag != 1 || (channels != 1 && channels != 2) || (bits != 8 && bits != 16) || rate < 8000 ||
+                rate > 48000)
                 return u"not 8/16-bit PCM, mono or stereo, 8-48 kHz"_s;
             const double seconds = double(size) / (channels * bits / 8) / rate;
             return seconds > 0.1 && seconds < 3.0 ? QString() : u"lasts %1 s"_s.arg(seconds);
@@ -136,7 +140,8 @@ private slots:
         QStringList files;
         for (const auto &sound : soundCommands)
             files << u"sons/"_s + str(sound.file);
-        for (const auto name : {incomingCallSound, connectionRefusedSound, contactArrivalSound, contactDepartureSound})
+        for (const auto name :
+             {incomingCallSound, connectionRefusedSound, contactArrivalSound, contactDepartureSound})
             files << u"sons/"_s + str(name);
         // The black-list arrival and departure sounds are read from the executable's own folder.
         files << str(contactArrivalSound) << str(contactDepartureSound);

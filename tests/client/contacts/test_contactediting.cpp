@@ -19,8 +19,10 @@ struct Editing : ClientFixture
         client->state().serverHost = server.hostWithPort();
         client->state().userLogin = u"moi"_s;
         client->state().userPassword = u"secret"_s;
-        for (const auto &[list, pseudo] : {std::pair{main().lvFavoris(), u"jean"_s}, {main().lvFavoris(), u"marie"_s},
-                                           {main().lvListeNoire(), u"paul"_s}, {main().lvRecherche(), u"zoe"_s}})
+        for (const auto &[list, pseudo] : {std::pair{main().lvFavoris(), u"jean"_s},
+                                           {main().lvFavoris(), u"marie"_s},
+                                           {main().lvListeNoire(), u"paul"_s},
+                                           {main().lvRecherche(), u"zoe"_s}})
             new QTreeWidgetItem(list, QStringList{pseudo});
     }
     // A right click on the row, then the context-menu entry.
@@ -69,19 +71,22 @@ private slots:
         QVERIFY(f.server.waitForRequests(1));
 
         trigger(&f.main(), u"MNU_AjoutFavoris"_s);
-        QLineEdit *box = child<QLineEdit>(f.client->contactEditor().dialog(FrmAjoutMembre::Variant::Favori), u"txtLogin"_s);
+        QLineEdit *box = child<QLineEdit>(f.client->contactEditor().dialog(FrmAjoutMembre::Variant::Favori),
+                                          u"txtLogin"_s);
         QString shownWhileUp;
         f.desktop.notifier.whileShown = [&](const auto &) { shownWhileUp = box->text(); };
         box->setText(typed);
         QTest::keyClick(box, Qt::Key_Return);
         QCOMPARE(f.desktop.notifier.shown.size(), 1);
         QCOMPARE(f.desktop.notifier.shown[0].title, u"Attention !"_s);
-        QCOMPARE(f.desktop.notifier.shown[0].text, u"Le pseudo ne doit contenir que\r\ndes caractères alpha-numériques."_s);
+        QCOMPARE(f.desktop.notifier.shown[0].text,
+                 u"Le pseudo ne doit contenir que\r\ndes caractères alpha-numériques."_s);
         QCOMPARE(shownWhileUp, typed); // emptied only once the message is read
         QVERIFY(box->text().isEmpty() && box->isVisible());
         QCOMPARE(f.engine().state(), RequestEngine::State::Waiting);
         QCOMPARE(f.server.connections, 1);
-        f.answerHeld("REFRESHISOK|NOFAVORISDEFINED|NOLISTENOIREDEFINED|IAMINNOONELISTENOIRE|MYMAILSNUMBER,2,");
+        f.answerHeld(
+            "REFRESHISOK|NOFAVORISDEFINED|NOLISTENOIREDEFINED|IAMINNOONELISTENOIRE|MYMAILSNUMBER,2,");
         QVERIFY(QTest::qWaitFor([&] { return f.main().lblMailsNumber()->text() == u"2"_s; }));
     }
 
@@ -91,7 +96,8 @@ private slots:
         f.engine().refreshTimer().start();
         f.client->contactEditor().showAjoutListeNoire();
         QWidget *dialog = f.client->contactEditor().dialog(FrmAjoutMembre::Variant::ListeNoire);
-        QTest::mouseClick(child<QPushButton>(dialog, u"cmdOk"_s), Qt::LeftButton); // nothing typed: nothing happens
+        QTest::mouseClick(child<QPushButton>(dialog, u"cmdOk"_s),
+                          Qt::LeftButton); // nothing typed: nothing happens
         QVERIFY(dialog->isVisible());
         child<QLineEdit>(dialog, u"txtLogin"_s)->setText(u"Jean42"_s);
         QTest::mouseClick(child<QPushButton>(dialog, u"cmdOk"_s), Qt::LeftButton);
@@ -121,8 +127,9 @@ private slots:
         QTest::addColumn<QString>("entry");
         QTest::addColumn<QByteArray>("answer");
         QTest::addColumn<QString>("message");
-        QTest::newRow("already a favourite") << true << u"MNU_RechercheToFavoris"_s << QByteArray("LEMEMBREESTDEJADANSLALISTE")
-                                             << u"Le pseudo que vous avez saisi est déjà dans vos favoris."_s;
+        QTest::newRow("already a favourite")
+            << true << u"MNU_RechercheToFavoris"_s << QByteArray("LEMEMBREESTDEJADANSLALISTE")
+            << u"Le pseudo que vous avez saisi est déjà dans vos favoris."_s;
         QTest::newRow("unknown, to black list")
             << false << u"MNU_FavorisToListeNoire"_s << QByteArray("LEMEMBRENEXISTEPAS")
             << u"Le pseudo que vous avez saisi n'existe pas,\r\nil n'a pas été ajouté en liste noire."_s;

@@ -10,7 +10,6 @@
 #include <QLabel>
 #include <QTest>
 #include <QTreeWidget>
-
 #include <memory>
 
 using namespace Qt::StringLiterals;
@@ -19,8 +18,14 @@ namespace {
 
 const QString head = u"HTTP/1.1 200 OK\r\n\r\nREFRESHISOK|"_s;
 const QString tail = u"IAMINNOONELISTENOIRE|MYMAILSNUMBER,0,"_s;
-QString favorisOnly(const QString &records) { return head + u"HERESTARTFAVORIS|"_s + records + u"NOLISTENOIREDEFINED|"_s + tail; }
-QString listeNoireOnly(const QString &records) { return head + u"NOFAVORISDEFINED|HERESTARTLISTENOIRE|"_s + records + tail; }
+QString favorisOnly(const QString &records)
+{
+    return head + u"HERESTARTFAVORIS|"_s + records + u"NOLISTENOIREDEFINED|"_s + tail;
+}
+QString listeNoireOnly(const QString &records)
+{
+    return head + u"NOFAVORISDEFINED|HERESTARTLISTENOIRE|"_s + records + tail;
+}
 
 } // namespace
 
@@ -39,12 +44,15 @@ class TestPresence : public QObject
     QString refresh(const QString &reply)
     {
         QString text = reply;
-        handlePresenceReply(text, {favoris.get(), listeNoire.get(), lblMailsNumber.get(), pctbMail.get()}, state,
-                            sound, *faces);
+        handlePresenceReply(text, {favoris.get(), listeNoire.get(), lblMailsNumber.get(), pctbMail.get()},
+                            state, sound, *faces);
         state.firstRefresh = false; // as the engine does after every reply
         return text;
     }
-    static QTreeWidgetItem *row(const std::unique_ptr<QTreeWidget> &list, int i) { return list->topLevelItem(i); }
+    static QTreeWidgetItem *row(const std::unique_ptr<QTreeWidget> &list, int i)
+    {
+        return list->topLevelItem(i);
+    }
 
 private slots:
     void initTestCase()
@@ -69,9 +77,11 @@ private slots:
 
     void firstRefreshFillsSilently()
     {
-        QCOMPARE(refresh(head + u"HERESTARTFAVORIS|jean,10.0.0.2,H,25,75012,1|marie,0.0.0.0,F,31,1,0|"
-                                u"HERESTARTLISTENOIRE|paul,10.0.0.9,H,40,13,0|IAMINNOONELISTENOIRE|MYMAILSNUMBER,3,"_s),
-                 u"3,"_s);
+        QCOMPARE(
+            refresh(head +
+                    u"HERESTARTFAVORIS|jean,10.0.0.2,H,25,75012,1|marie,0.0.0.0,F,31,1,0|"
+                    u"HERESTARTLISTENOIRE|paul,10.0.0.9,H,40,13,0|IAMINNOONELISTENOIRE|MYMAILSNUMBER,3,"_s),
+            u"3,"_s);
         QCOMPARE(favoris->topLevelItemCount(), 2);
         QCOMPARE(listeNoire->topLevelItemCount(), 1);
         QVERIFY(sound.played.isEmpty() && favoris->selectedItems().isEmpty());
@@ -90,7 +100,8 @@ private slots:
         QCOMPARE(marie->foreground(contactrow::Pseudo).color(), contactrow::offlineColour());
         QCOMPARE(marie->text(contactrow::Adresse), QString());
         QCOMPARE(marie->text(contactrow::Departement), u"1"_s);
-        const QList<int> faceOf{contactface::face(jean), contactface::face(marie), contactface::face(row(listeNoire, 0))};
+        const QList<int> faceOf{contactface::face(jean), contactface::face(marie),
+                                contactface::face(row(listeNoire, 0))};
         QCOMPARE(faceOf, (QList<int>{1, 4, 3}));
 
         QCOMPARE(lblMailsNumber->text(), u"3"_s);
@@ -171,7 +182,8 @@ private slots:
     void brokenReplyKeepsWhatCameBefore()
     {
         refresh(favorisOnly(u"jean,0.0.0.0,H,25,75,1|"_s));
-        refresh(head + u"HERESTARTFAVORIS|jean,10.0.0.2,H,25,75,1|marie,10.0.0.3,F|NOLISTENOIREDEFINED|"_s + tail);
+        refresh(head + u"HERESTARTFAVORIS|jean,10.0.0.2,H,25,75,1|marie,10.0.0.3,F|NOLISTENOIREDEFINED|"_s +
+                tail);
         QCOMPARE(favoris->topLevelItemCount(), 1); // no row out of half a record
         QVERIFY(contactrow::isOnline(row(favoris, 0)));
         QCOMPARE(lblMailsNumber->text(), u"0"_s);

@@ -15,7 +15,8 @@ class TestRefreshReply : public QObject
     {
         QStringList out;
         for (const ContactRecord &r : records)
-            out.append(QStringList{r.pseudo, r.address, r.sexe, r.age, r.departement, r.colourFlag}.join(u','));
+            out.append(
+                QStringList{r.pseudo, r.address, r.sexe, r.age, r.departement, r.colourFlag}.join(u','));
         return out.join(u' ');
     }
 
@@ -36,25 +37,30 @@ private slots:
         using E = RefreshParseError;
         const QString jean = u"jean,1.2.3.4,H,25,75,1"_s, paul = u"paul,0.0.0.0,H,40,6,1"_s;
         row("one online favourite, one absent; five- and two-digit departments",
-            u"HERESTARTFAVORIS|jean,10.0.0.2,H,25,75012,1|marie,0.0.0.0,F,31,13,0|HERESTARTLISTENOIRE|"_s + paul +
-                u"|IAMINNOONELISTENOIRE|MYMAILSNUMBER,3,"_s,
-            u"jean,10.0.0.2,H,25,75012,1 marie,0.0.0.0,F,31,13,0"_s, paul, {}, E::None, u"MYMAILSNUMBER,3,"_s);
-        row("both lists empty", u"NOFAVORISDEFINED|NOLISTENOIREDEFINED|IAMINNOONELISTENOIRE|MYMAILSNUMBER,0,"_s, {},
-            {}, {}, E::None, u"MYMAILSNUMBER,0,"_s);
+            u"HERESTARTFAVORIS|jean,10.0.0.2,H,25,75012,1|marie,0.0.0.0,F,31,13,0|HERESTARTLISTENOIRE|"_s +
+                paul + u"|IAMINNOONELISTENOIRE|MYMAILSNUMBER,3,"_s,
+            u"jean,10.0.0.2,H,25,75012,1 marie,0.0.0.0,F,31,13,0"_s, paul, {}, E::None,
+            u"MYMAILSNUMBER,3,"_s);
+        row("both lists empty",
+            u"NOFAVORISDEFINED|NOLISTENOIREDEFINED|IAMINNOONELISTENOIRE|MYMAILSNUMBER,0,"_s, {}, {}, {},
+            E::None, u"MYMAILSNUMBER,0,"_s);
         row("black-listed by two members",
-            u"HERESTARTFAVORIS|"_s + jean + u"|NOLISTENOIREDEFINED|IAMINLISTENOIREOF|jean,paul,MYMAILSNUMBER,1,"_s, jean,
-            {}, u"jean paul"_s, E::None, u"MYMAILSNUMBER,1,"_s);
+            u"HERESTARTFAVORIS|"_s + jean +
+                u"|NOLISTENOIREDEFINED|IAMINLISTENOIREOF|jean,paul,MYMAILSNUMBER,1,"_s,
+            jean, {}, u"jean paul"_s, E::None, u"MYMAILSNUMBER,1,"_s);
         row("duplicates kept in order",
-            u"HERESTARTFAVORIS|"_s + jean + u"|jean,0.0.0.0,H,26,7,1|NOLISTENOIREDEFINED|IAMINNOONELISTENOIRE|x"_s,
+            u"HERESTARTFAVORIS|"_s + jean +
+                u"|jean,0.0.0.0,H,26,7,1|NOLISTENOIREDEFINED|IAMINNOONELISTENOIRE|x"_s,
             jean + u" jean,0.0.0.0,H,26,7,1"_s, {}, {}, E::None, u"x"_s);
         row("a marker followed at once by the next",
-            u"HERESTARTFAVORIS|HERESTARTLISTENOIRE|"_s + paul + u"|IAMINNOONELISTENOIRE|x"_s, {}, paul, {}, E::None,
-            u"x"_s);
+            u"HERESTARTFAVORIS|HERESTARTLISTENOIRE|"_s + paul + u"|IAMINNOONELISTENOIRE|x"_s, {}, paul, {},
+            E::None, u"x"_s);
         // Broken replies: what came before the break is kept, nothing after it.
-        row("record short of fields", u"HERESTARTFAVORIS|"_s + jean + u"|marie,0.0.0.0,F|HERESTARTLISTENOIRE|x"_s, jean,
-            {}, {}, E::ShortRecord, u"marie,0.0.0.0,F|HERESTARTLISTENOIRE|x"_s);
-        row("last record without its bar", u"HERESTARTFAVORIS|"_s + jean + u"|marie,0.0.0.0,F,31,13,0"_s, jean, {}, {},
-            E::UnterminatedSection, u"marie,0.0.0.0,F,31,13,0"_s);
+        row("record short of fields",
+            u"HERESTARTFAVORIS|"_s + jean + u"|marie,0.0.0.0,F|HERESTARTLISTENOIRE|x"_s, jean, {}, {},
+            E::ShortRecord, u"marie,0.0.0.0,F|HERESTARTLISTENOIRE|x"_s);
+        row("last record without its bar", u"HERESTARTFAVORIS|"_s + jean + u"|marie,0.0.0.0,F,31,13,0"_s,
+            jean, {}, {}, E::UnterminatedSection, u"marie,0.0.0.0,F,31,13,0"_s);
         row("no favourites marker", u"MYMAILSNUMBER,2,"_s, {}, {}, {}, E::MissingFavorisMarker,
             head + u"MYMAILSNUMBER,2,"_s);
         row("favourites not followed by the black list",
@@ -65,11 +71,12 @@ private slots:
         row("black list not followed by the third section",
             u"NOFAVORISDEFINED|HERESTARTLISTENOIRE|"_s + paul + u"|MYMAILSNUMBER,2,"_s, {}, paul, {},
             E::UnterminatedSection, u"MYMAILSNUMBER,2,"_s);
-        row("black-listed-by without the mail count", u"NOFAVORISDEFINED|NOLISTENOIREDEFINED|IAMINLISTENOIREOF|jean,paul"_s,
-            {}, {}, u"jean"_s, E::UnterminatedBlackListedBy, u"paul"_s);
+        row("black-listed-by without the mail count",
+            u"NOFAVORISDEFINED|NOLISTENOIREDEFINED|IAMINLISTENOIREOF|jean,paul"_s, {}, {}, u"jean"_s,
+            E::UnterminatedBlackListedBy, u"paul"_s);
         row("black-listed-by running into a section",
-            u"NOFAVORISDEFINED|NOLISTENOIREDEFINED|IAMINLISTENOIREOF|jean,IAMINNOONELISTENOIRE|x,"_s, {}, {}, u"jean"_s,
-            E::UnterminatedBlackListedBy, u"IAMINNOONELISTENOIRE|x,"_s);
+            u"NOFAVORISDEFINED|NOLISTENOIREDEFINED|IAMINLISTENOIREOF|jean,IAMINNOONELISTENOIRE|x,"_s, {}, {},
+            u"jean"_s, E::UnterminatedBlackListedBy, u"IAMINNOONELISTENOIRE|x,"_s);
         row("no third section at all", u"NOFAVORISDEFINED|NOLISTENOIREDEFINED|"_s, {}, {}, {},
             E::MissingBlackListedByMarker, {});
     }
@@ -91,7 +98,8 @@ private slots:
         QTest::newRow("three") << u"MYMAILSNUMBER,3,"_s << 3;
         QTest::newRow("not a number") << u"MYMAILSNUMBER,x,"_s << 0;
         QTest::newRow("number then junk") << u"MYMAILSNUMBER,12abc,"_s << 12;
-        QTest::newRow("after another keyword") << u"HTTP/1.1 200 OK\r\n\r\nMAILSENDEDOKMYMAILSNUMBER,2,"_s << 2;
+        QTest::newRow("after another keyword")
+            << u"HTTP/1.1 200 OK\r\n\r\nMAILSENDEDOKMYMAILSNUMBER,2,"_s << 2;
         QTest::newRow("no closing comma") << u"MYMAILSNUMBER,5"_s << -1;
         QTest::newRow("absurdly long") << u"MYMAILSNUMBER,99999999999,"_s << -1;
         QTest::newRow("no marker") << u"MAILSENDEDOK"_s << -1;

@@ -16,8 +16,8 @@ class TestLoginReplies : public QObject
 
     static FrmInfo *waitForInfo(ClientFixture &f)
     {
-        QTest::qWaitFor([&] { return f.client->loginReplies().frmInfo() != nullptr; });
-        return f.client->loginReplies().frmInfo();
+        const auto info = [&] { return f.client->loginReplies().frmInfo(); };
+        return QTest::qWaitFor([&] { return info() != nullptr; }) ? info() : nullptr;
     }
 
 private slots:
@@ -30,11 +30,14 @@ private slots:
         const QString http = u"HTTP/1.1 200 OK\r\nContent-Type: text/html\r\n\r\n"_s;
         const QString refused = u"YOUDONTHAVETHEPERMISSIONTOUSEJASERELLE"_s;
         QTest::newRow("no message") << http + u"YOURLOGINISOK||"_s << u""_s << false << true;
-        QTest::newRow("between the bars") << http + u"YOURLOGINISOK|Bienvenue !|ignored"_s << u"Bienvenue !"_s << true << true;
-        QTest::newRow("repeated keyword") << u"YOURLOGINISOK|YOURLOGINISOK|Salut|"_s << u"Salut"_s << true << true;
-        QTest::newRow("permission keyword") << http + u"YOURLOGINISOK|"_s + refused + u"|"_s << u""_s << true << false;
-        QTest::newRow("inside the text") << u"YOURLOGINISOK|Compte "_s + refused + u" suspendu.|"_s << u"Compte  suspendu."_s
-                                         << true << false;
+        QTest::newRow("between the bars")
+            << http + u"YOURLOGINISOK|Bienvenue !|ignored"_s << u"Bienvenue !"_s << true << true;
+        QTest::newRow("repeated keyword")
+            << u"YOURLOGINISOK|YOURLOGINISOK|Salut|"_s << u"Salut"_s << true << true;
+        QTest::newRow("permission keyword")
+            << http + u"YOURLOGINISOK|"_s + refused + u"|"_s << u""_s << true << false;
+        QTest::newRow("inside the text") << u"YOURLOGINISOK|Compte "_s + refused + u" suspendu.|"_s
+                                         << u"Compte  suspendu."_s << true << false;
         // No "|" closes the message: the rest of the reply is the message, white space trimmed.
         QTest::newRow("unclosed") << http + u"YOURLOGINISOK|Bonjour\r\n"_s << u"Bonjour"_s << true << true;
         QTest::newRow("unclosed refusal") << u"YOURLOGINISOK|"_s + refused << u""_s << true << false;
@@ -115,7 +118,8 @@ private slots:
         f.server.queue(QByteArray("YOURLOGINISOK||"));
         f.submitLogin(u"Demo"_s, u"Secret"_s);
         QVERIFY(f.server.waitForRequests(3));
-        QVERIFY(f.server.requests[2].startsWith("GET /softrefresh2.php?login=demo&password=secret&ipAdress="));
+        QVERIFY(
+            f.server.requests[2].startsWith("GET /softrefresh2.php?login=demo&password=secret&ipAdress="));
         QVERIFY(QTest::qWaitFor([&] { return f.main().isVisible(); }));
         QVERIFY(!login.isVisible());
     }

@@ -20,7 +20,8 @@ class TestRequestCatalogue : public QObject
         in.targetPseudo = u"marie"_s;
         in.selectedPseudo = u"paul"_s;
         in.searchPseudo = u"lu"_s;
-        in.criteria = {u"Femme"_s, u"de 18 à 25"_s, u"Bretagne"_s, u"de 1m60 à 1m70"_s, u"indifférent"_s, true};
+        in.criteria = {u"Femme"_s,          u"de 18 à 25"_s,  u"Bretagne"_s,
+                       u"de 1m60 à 1m70"_s, u"indifférent"_s, true};
         in.mail = {u"sophie"_s, u"Salut !"_s, u"Bonjour,\r\nà demain"_s};
         in.mailRow = {u"luc"_s, u"05/12/2026 à 21h07"_s, u"Re: ciné"_s, u"OK 100%"_s};
         return in;
@@ -36,10 +37,13 @@ private slots:
         };
         row(RequestKind::Login, "login", "softlogin.php?login=jean&password=secret1");
         row(RequestKind::Logoff, "logoff", "softlogoff.php?login=jean&password=secret1");
-        row(RequestKind::Refresh, "refresh", "softrefresh2.php?login=jean&password=secret1&ipAdress=192.168.1.20");
+        row(RequestKind::Refresh, "refresh",
+            "softrefresh2.php?login=jean&password=secret1&ipAdress=192.168.1.20");
         row(RequestKind::AddFavoris, "addFavoris", "ajoutmembre.php?login=jean&pseudo=marie&liste=favoris");
-        row(RequestKind::AddListeNoire, "addListeNoire", "ajoutmembre.php?login=jean&pseudo=marie&liste=listenoire");
-        row(RequestKind::RemoveFavoris, "removeFavoris", "removemembre.php?login=jean&pseudo=paul&liste=favoris");
+        row(RequestKind::AddListeNoire, "addListeNoire",
+            "ajoutmembre.php?login=jean&pseudo=marie&liste=listenoire");
+        row(RequestKind::RemoveFavoris, "removeFavoris",
+            "removemembre.php?login=jean&pseudo=paul&liste=favoris");
         row(RequestKind::RemoveListeNoire, "removeListeNoire",
             "removemembre.php?login=jean&pseudo=paul&liste=listenoire");
         row(RequestKind::Profil, "profil", "getprofil.php?pseudo=paul");
@@ -88,7 +92,8 @@ private slots:
         QCOMPARE(buildRequestPath(RequestKind::Profil, in),
                  u"getprofil.php?pseudo=x%20y%26liste=favoris%23%0D%0AHost:%20evil%3F%25%2B"_s);
         in.selectedPseudo = u"\u00e9lodie"_s; // an accented pseudo still goes out raw
-        QCOMPARE(wiretext::toWire(buildRequestPath(RequestKind::Photo, in)), QByteArray("photos/\xE9lodie.jpg"));
+        QCOMPARE(wiretext::toWire(buildRequestPath(RequestKind::Photo, in)),
+                 QByteArray("photos/\xE9lodie.jpg"));
         in.targetPseudo = u"a b"_s;
         QVERIFY(buildRequestPath(RequestKind::AddFavoris, in).contains(u"pseudo=a%20b&"));
         in.mailRow.sender = u"a&b"_s;
@@ -104,7 +109,8 @@ private slots:
         QCOMPARE(parsed(u"jaserelle.fr"_s), u"jaserelle.fr/80"_s);
         QCOMPARE(parsed(u"localhost:8080"_s), u"localhost/8080"_s);
         QCOMPARE(parsed(u"[::1]:8080"_s), u"::1/8080"_s);
-        for (const QString &bad : {QString(), u"localhost:http"_s, u"localhost:0"_s, u"localhost:65536"_s, u":8080"_s})
+        for (const QString &bad :
+             {QString(), u"localhost:http"_s, u"localhost:0"_s, u"localhost:65536"_s, u":8080"_s})
             QVERIFY2(parsed(bad).isEmpty(), qPrintable(bad));
     }
 
@@ -113,14 +119,16 @@ private slots:
     {
         const auto text = [](RequestKind kind) { return socketErrorOutcome(kind, u"h"_s).notice->text; };
         QCOMPARE(socketErrorOutcome(RequestKind::Login, u"h"_s).notice->title, u"Attention!"_s);
-        QCOMPARE(text(RequestKind::Login), u"Le serveur h est défaillant,\r\nVous ne pouvez accéder à Jaserelle actuellement."_s);
+        QCOMPARE(text(RequestKind::Login),
+                 u"Le serveur h est défaillant,\r\nVous ne pouvez accéder à Jaserelle actuellement."_s);
         QCOMPARE(text(RequestKind::Refresh), u"Le serveur h est temporairement défaillant,\r\n"
                                              u"les listes de vos contacts ne peuvent être mises à jour.\r\n"
                                              u"Si vous ne fermez pas l'application, vous serez prévenus\r\n"
                                              u"dès que le serveur sera de nouveau accéssible."_s);
         QVERIFY(text(RequestKind::RemoveFavoris).endsWith(u"\r\nserveur soit de nouveau accéssible."));
         QVERIFY(text(RequestKind::SendMail).contains(u"\r\nvotre mail n'a pas pu être envoyé.\r\n"));
-        QVERIFY(text(RequestKind::SearchPseudo).contains(u"\r\nla recherche de membres est actuellement inaccéssible.\r\n"));
+        QVERIFY(text(RequestKind::SearchPseudo)
+                    .contains(u"\r\nla recherche de membres est actuellement inaccéssible.\r\n"));
         QVERIFY(text(RequestKind::ReadMails).contains(u"\r\nImpossible d'accéder à vos mails.\r\n"));
         QVERIFY(socketErrorOutcome(RequestKind::ReadMails, u"h"_s).hidesMailBox);
         QVERIFY(socketErrorOutcome(RequestKind::Refresh, u"h"_s).onlyWhileServerWasUp);
@@ -128,13 +136,15 @@ private slots:
         QVERIFY(logoff.endsApplication && !logoff.notice);
         for (int k = 2; k < requestKindCount; ++k) {
             const SocketErrorOutcome o = socketErrorOutcome(RequestKind(k), u"h"_s);
-            QVERIFY2(o.notice && o.notice->title == u"Attention!" && !o.endsApplication, qPrintable(QString::number(k)));
+            QVERIFY2(o.notice && o.notice->title == u"Attention!" && !o.endsApplication,
+                     qPrintable(QString::number(k)));
         }
         QCOMPARE(timeoutNotice(RequestKind::Profil).title, u"Réseau saturé."_s);
         QCOMPARE(timeoutNotice(RequestKind::Profil).text, u"La requète n'a pas été exécuté, le réseau\r\n"
                                                           u"ou votre fournisseur d'accès est saturé.\r\n"
                                                           u"Veuillez patienter et réitérer votre requète."_s);
-        QVERIFY(timeoutNotice(RequestKind::Login).text.endsWith(u"Vous ne pouvez vous connecter actuellement à Jaserelle."));
+        QVERIFY(timeoutNotice(RequestKind::Login)
+                    .text.endsWith(u"Vous ne pouvez vous connecter actuellement à Jaserelle."));
         QCOMPARE(startFailureNotice(u""_s).text, u"Le serveur  est temporairement défaillant,\r\n"
                                                  u"Veuillez patienter et renouveller votre requète."_s);
         QCOMPARE(backOnlineNotice(u"h"_s).title, u"Serveur Jaserelle"_s);

@@ -6,7 +6,6 @@
 
 using namespace Qt::StringLiterals;
 
-
 // The engine against a loopback server that answers from a script.
 class TestRequestEngine : public QObject
 {
@@ -20,16 +19,26 @@ class TestRequestEngine : public QObject
         {
             state.firstRefresh = true;
             for (const ReplySlotInfo &info : replyHandlerOrder) {
-                pipeline.setHandler(info.slot, [this, name = QString::fromUtf16(info.keyword)](QString &reply) {
-                    handled << name + u':' + reply;
-                    return HandlerResult::Continue;
-                });
+                pipeline.setHandler(info.slot,
+                                    [this, name = QString::fromUtf16(info.keyword)](QString &reply) {
+                                        handled << name + u':' + reply;
+                                        return HandlerResult::Continue;
+                                    });
             }
             engine.sources().selectedPseudo = [] { return u"paul"_s; };
         }
-        bool waitHandled(int n) { return QTest::qWaitFor([&] { return handled.size() >= n; }); }
-        bool waitNotices(int n) { return QTest::qWaitFor([&] { return desktop.notifier.shown.size() >= n; }); }
-        QString lastNotice() const { return desktop.notifier.shown.value(desktop.notifier.shown.size() - 1).text; }
+        bool waitHandled(int n)
+        {
+            return QTest::qWaitFor([&] { return handled.size() >= n; });
+        }
+        bool waitNotices(int n)
+        {
+            return QTest::qWaitFor([&] { return desktop.notifier.shown.size() >= n; });
+        }
+        QString lastNotice() const
+        {
+            return desktop.notifier.shown.value(desktop.notifier.shown.size() - 1).text;
+        }
     };
 
 private slots:
@@ -41,12 +50,13 @@ private slots:
         f.engine.start(RequestKind::Login);
         QCOMPARE(f.engine.state(), RequestEngine::State::Connecting);
         QVERIFY(f.waitHandled(1));
-        QCOMPARE(f.server.requests.value(0), "GET /softlogin.php?login=jean&password=secret1 HTTP/1.1\r\nHost: " +
-                                                 f.state.serverHost.toLatin1() +
-                                                 "\r\nConnection: close\r\nAccept: */*\r\n\r\n");
+        QCOMPARE(f.server.requests.value(0),
+                 "GET /softlogin.php?login=jean&password=secret1 HTTP/1.1\r\nHost: " +
+                     f.state.serverHost.toLatin1() + "\r\nConnection: close\r\nAccept: */*\r\n\r\n");
         QCOMPARE(f.handled.size(), 1);
         QVERIFY(f.handled[0].startsWith(u"YOURLOGINISOK:HTTP/1.1 200 OK\r\n"));
-        QVERIFY(f.handled[0].endsWith(u"\r\n\r\nYOURLOGINISOK|été|")); // Windows-1252 decoded, gathered byte by byte
+        QVERIFY(f.handled[0].endsWith(
+            u"\r\n\r\nYOURLOGINISOK|été|")); // Windows-1252 decoded, gathered byte by byte
         QCOMPARE(status.size(), 2);
         QCOMPARE(status[0][0].toString(), u"Connection avec le serveur établie"_s);
         QCOMPARE(status[1][0].toString(), u"En attente"_s);
@@ -147,7 +157,8 @@ private slots:
         f.engine.setTimeoutInterval(100);
         f.server.fallback = Answer{{}, false, true};
         f.engine.start(kind);
-        QVERIFY(QTest::qWaitFor([&] { return f.desktop.lifetime.ended() || !f.desktop.notifier.shown.isEmpty(); }));
+        QVERIFY(QTest::qWaitFor(
+            [&] { return f.desktop.lifetime.ended() || !f.desktop.notifier.shown.isEmpty(); }));
         QTest::qWait(20);
         QCOMPARE(f.desktop.lifetime.ended(), ends);
         QCOMPARE(f.lastNotice(), notice ? timeoutNotice(kind).text : QString());
@@ -204,7 +215,9 @@ private slots:
         // Back again: the notice comes before the request goes out.
         QVERIFY(f.server.resumeListening());
         qsizetype requestsWhileNoticeUp = -1;
-        f.desktop.notifier.whileShown = [&](const auto &) { requestsWhileNoticeUp = f.server.requests.size(); };
+        f.desktop.notifier.whileShown = [&](const auto &) {
+            requestsWhileNoticeUp = f.server.requests.size();
+        };
         f.engine.startRefresh();
         QVERIFY(f.server.waitForRequests(2));
         QCOMPARE(f.desktop.notifier.shown.size(), 2);

@@ -11,7 +11,10 @@ class TestLogin : public QObject
 {
     Q_OBJECT
 
-    static QLineEdit *box(ClientFixture &f, const QString &name) { return child<QLineEdit>(&f.client->frmLogin(), name); }
+    static QLineEdit *box(ClientFixture &f, const QString &name)
+    {
+        return child<QLineEdit>(&f.client->frmLogin(), name);
+    }
     static void type(ClientFixture &f, const QString &pseudo, const QString &password)
     {
         QTest::keyClicks(box(f, u"txtLogin"_s), pseudo);
@@ -35,9 +38,11 @@ private slots:
         type(f, u" Jean Pierre"_s, u"Se Cret1"_s);
         QTest::keyClick(box(f, u"txtPassword"_s), Qt::Key_Return);
         QVERIFY(f.server.waitForRequests(1));
-        QCOMPARE(f.server.requests, QList<QByteArray>{"GET /softlogin.php?login=jeanpierre&password=secret1 HTTP/1.1\r\n"
-                                                      "Host: " + f.server.hostWithPort().toLatin1() +
-                                                      "\r\nConnection: close\r\nAccept: */*\r\n\r\n"});
+        QCOMPARE(f.server.requests,
+                 QList<QByteArray>{"GET /softlogin.php?login=jeanpierre&password=secret1 HTTP/1.1\r\n"
+                                   "Host: " +
+                                   f.server.hostWithPort().toLatin1() +
+                                   "\r\nConnection: close\r\nAccept: */*\r\n\r\n"});
         QCOMPARE(box(f, u"txtLogin"_s)->text(), u"JeanPierre"_s); // spaces gone from the boxes, case kept
         QCOMPARE(box(f, u"txtPassword"_s)->text(), u"SeCret1"_s);
         QVERIFY(f.client->frmLogin().isHidden());
@@ -84,9 +89,10 @@ private slots:
         QVERIFY(f.client->start());
         click(f, u"cmdNewMember"_s);
         QCOMPARE(f.desktop.notifier.titles(), QStringList{u"Inscription Jaserelle"_s});
-        QCOMPARE(f.desktop.notifier.shown[0].text, u"Inscrivez-vous gratuitement sur le site jaserelle.example !\r\n"
-                                                   u"Cette opération ne vous prendra que quelques minutes.\r\n"
-                                                   u"Revenez ensuite sur la fenêtre de connection."_s);
+        QCOMPARE(f.desktop.notifier.shown[0].text,
+                 u"Inscrivez-vous gratuitement sur le site jaserelle.example !\r\n"
+                 u"Cette opération ne vous prendra que quelques minutes.\r\n"
+                 u"Revenez ensuite sur la fenêtre de connection."_s);
         QCOMPARE(f.desktop.browser.opened, QStringList({u"jaserelle.example"_s}));
         QVERIFY(f.client->frmLogin().isVisible() && !f.desktop.lifetime.ended());
 
@@ -100,8 +106,10 @@ private slots:
         QTest::addColumn<int>("trouble");
         QTest::addColumn<QString>("title");
         QTest::addColumn<QString>("text");
-        QTest::newRow("second instance") << 0 << u"Attention."_s << u"Une autre instance de l'application est déjà démarrée."_s;
-        QTest::newRow("no ini") << 1 << u"Erreur."_s << u"Le fichier jaserelle.ini n'existe pas,\r\nConsulter l'aide en ligne."_s;
+        QTest::newRow("second instance")
+            << 0 << u"Attention."_s << u"Une autre instance de l'application est déjà démarrée."_s;
+        QTest::newRow("no ini") << 1 << u"Erreur."_s
+                                << u"Le fichier jaserelle.ini n'existe pas,\r\nConsulter l'aide en ligne."_s;
         QTest::newRow("unreadable ini") << 2 << u"Erreur."_s << u"Problème d'accès au disque dur."_s;
     }
     void startUpEndsWhenItMust()
@@ -127,7 +135,8 @@ private slots:
         QTest::addColumn<bool>("enabled");
         QTest::newRow("sound on") << QByteArray() << true << true << true;
         QTest::newRow("no sound device") << QByteArray() << false << false << false;
-        QTest::newRow("no host read: the window still opens") << QByteArray("[Server]\r\nh\r\n") << true << false << true;
+        QTest::newRow("no host read: the window still opens")
+            << QByteArray("[Server]\r\nh\r\n") << true << false << true;
     }
     void soundMenuAtStartUp()
     {

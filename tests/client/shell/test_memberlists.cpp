@@ -24,7 +24,8 @@ class TestMemberLists : public QObject
     static void click(QTreeWidget *list, Qt::MouseButton button, QTreeWidgetItem *row = nullptr)
     {
         // No row: a point of the list below its last row.
-        const QPoint at = row ? list->visualItemRect(row).center() : QPoint(20, list->viewport()->height() - 5);
+        const QPoint at =
+            row ? list->visualItemRect(row).center() : QPoint(20, list->viewport()->height() - 5);
         QTest::mouseClick(list->viewport(), button, {}, at);
     }
     static QStringList pseudos(QTreeWidget *list)

@@ -51,7 +51,8 @@ private slots:
         QVERIFY(b.state.quitConfirmed);
         QCOMPARE(b.conversations.closedAfterRequests, QList<qsizetype>{0}); // before the logoff
         QVERIFY(b.server.waitForRequests(1));
-        QVERIFY(b.server.requests[0].startsWith("GET /softlogoff.php?login=jean&password=secret1 HTTP/1.1\r\n"));
+        QVERIFY(
+            b.server.requests[0].startsWith("GET /softlogoff.php?login=jean&password=secret1 HTTP/1.1\r\n"));
     }
 
     void eventsKeepFlowingWhileAsking()

@@ -31,9 +31,11 @@ private slots:
     {
         ClientFixture f(u"jaserelle.example"_s);
         QVERIFY(f.client->start());
-        f.writeIni("; notes of the user\r\n[server]\r\njaserelle.example\r\n[sound]\r\nenable\r\nextra=1\r\n");
+        f.writeIni(
+            "; notes of the user\r\n[server]\r\njaserelle.example\r\n[sound]\r\nenable\r\nextra=1\r\n");
         trigger(&f.main(), u"MNU_DeActiveSound"_s);
-        QCOMPARE(read(f.iniPath()), QByteArray("[server]\r\njaserelle.example\r\n\r\n[sound]\r\ndisable\r\n"));
+        QCOMPARE(read(f.iniPath()),
+                 QByteArray("[server]\r\njaserelle.example\r\n\r\n[sound]\r\ndisable\r\n"));
         QCOMPARE(sound(f), 0);
 
         trigger(&f.main(), u"MNU_ActiveSound"_s);
@@ -61,7 +63,8 @@ private slots:
         QVERIFY(f.client->start());
         const QByteArray before = read(f.iniPath());
         if (readOnlyFile) {
-            QVERIFY(QFile::setPermissions(f.iniPath(), QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+            QVERIFY(
+                QFile::setPermissions(f.iniPath(), QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
             if (QFileInfo(f.iniPath()).isWritable())
                 QSKIP("this account writes to read-only files (root); the directory case covers the failure");
         } else {
