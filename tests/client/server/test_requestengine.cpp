@@ -126,18 +126,6 @@ private slots:
         QVERIFY(f.server.requests[1].startsWith("GET /softrefresh2.php"));
     }
 
-    void userRequestsStopTheRefreshTimer()
-    {
-        Fixture f;
-        f.engine.refreshTimer().start();
-        f.engine.start(RequestKind::Photo);
-        QVERIFY(f.engine.refreshTimer().isActive());
-        f.engine.start(RequestKind::AddFavoris);
-        QVERIFY(!f.engine.refreshTimer().isActive());
-        QVERIFY(f.waitIdle());
-        QVERIFY(!f.engine.refreshTimer().isActive()); // no keyword in the reply: it stays off
-    }
-
     // After a time-out the engine is idle and the refresh resumes, unless the application ends.
     void timeOuts_data()
     {
