@@ -145,6 +145,7 @@ private slots:
                                                           u"Veuillez patienter et réitérer votre requète."_s);
         QVERIFY(timeoutNotice(RequestKind::Login)
                     .text.endsWith(u"Vous ne pouvez vous connecter actuellement à Jaserelle."));
+        QCOMPARE(startFailureNotice(u""_s).title, u"Attention!"_s);
         QCOMPARE(startFailureNotice(u""_s).text, u"Le serveur  est temporairement défaillant,\r\n"
                                                  u"Veuillez patienter et renouveller votre requète."_s);
         QCOMPARE(backOnlineNotice(u"h"_s).title, u"Serveur Jaserelle"_s);

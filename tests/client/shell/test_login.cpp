@@ -1,3 +1,4 @@
+#include "client/server/enginenotices.h"
 #include "client/shell/frmtrytoconnect.h"
 #include "tests/support/clientfixture.h"
 
@@ -78,7 +79,8 @@ private slots:
         f.writeIni("[server]\r\n\r\n[sound]\r\nenable\r\n");
         QVERIFY(f.client->start());
         f.submitLogin(u"jean"_s, u"secret"_s);
-        QCOMPARE(f.desktop.notifier.titles(), QStringList({u"Attention!"_s}));
+        QCOMPARE(f.desktop.notifier.shown.value(0).text, startFailureNotice(QString()).text);
+        QVERIFY(f.engine().serverWasDown() && f.engine().state() == RequestEngine::State::Idle);
         QVERIFY(f.client->frmLogin().isVisible() && !f.client->frmTryToConnect().isVisible());
         QVERIFY(!f.desktop.lifetime.ended());
     }
