@@ -55,8 +55,7 @@ private slots:
         QVERIFY(user.client->start());
         user.submitLogin(u"demo"_s, u"pasbon"_s);
         QVERIFY(QTest::qWaitFor([&] { return !user.desktop.notifier.shown.isEmpty(); }, 20000));
-        QCOMPARE(user.desktop.notifier.shown[0].text,
-                 u"Ce compte n'est pas enregistré\r\nsur "_s + server.hostWithPort());
+        QCOMPARE(user.desktop.notifier.shown[0].title, u"Erreur d'authentification."_s);
         FrmLogin &login = user.client->frmLogin();
         QVERIFY(login.isVisible() && login.pseudoText().isEmpty() && login.passwordText().isEmpty());
         QVERIFY(!user.main().isVisible());

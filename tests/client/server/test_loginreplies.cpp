@@ -113,15 +113,6 @@ private slots:
         QVERIFY(login.pseudoText().isEmpty() && login.passwordText().isEmpty());
         QCOMPARE(login.focusWidget(), child<QLineEdit>(&login, u"txtLogin"_s));
         QVERIFY(!f.engine().refreshTimer().isActive());
-
-        // The user tries again: no message, so straight to the main window and the refresh.
-        f.server.queue(QByteArray("YOURLOGINISOK||"));
-        f.submitLogin(u"Demo"_s, u"Secret"_s);
-        QVERIFY(f.server.waitForRequests(3));
-        QVERIFY(
-            f.server.requests[2].startsWith("GET /softrefresh2.php?login=demo&password=secret&ipAdress="));
-        QVERIFY(QTest::qWaitFor([&] { return f.main().isVisible(); }));
-        QVERIFY(!login.isVisible());
     }
 
     void answerThatIsNeitherGivesTheLoginWindowBack()
