@@ -1,5 +1,4 @@
 #include "client/shell/configfile.h"
-#include "client/shell/logininput.h"
 
 #include <QTest>
 
@@ -52,28 +51,6 @@ private slots:
     {
         QCOMPARE(formatConfig(u"démo"_s, false),
                  QByteArray("[server]\r\nd\xE9mo\r\n\r\n[sound]\r\ndisable\r\n"));
-    }
-
-    // Spaces go and case folds (the accepted case is driven through the login window); anything
-    // else than letters and digits is refused, and an empty box sends nothing.
-    void loginInput_data()
-    {
-        QTest::addColumn<QString>("pseudo");
-        QTest::addColumn<QString>("password");
-        QTest::addColumn<LoginInput::Verdict>("verdict");
-        using V = LoginInput::Verdict;
-        QTest::newRow("hyphen") << u"jean-pierre"_s << u"x"_s << V::NotAlphanumeric;
-        QTest::newRow("accent") << u"élodie"_s << u"x"_s << V::NotAlphanumeric;
-        QTest::newRow("bad password") << u"jean"_s << u"m%p"_s << V::NotAlphanumeric;
-        QTest::newRow("tab is not a space") << u"a\tb"_s << u"x"_s << V::NotAlphanumeric;
-        QTest::newRow("only spaces") << u"   "_s << u"  "_s << V::Empty;
-        QTest::newRow("no password") << u"jean"_s << QString() << V::Empty;
-    }
-    void loginInput()
-    {
-        QFETCH(QString, pseudo);
-        QFETCH(QString, password);
-        QTEST(cleanLoginInput(pseudo, password).verdict, "verdict");
     }
 };
 
