@@ -17,6 +17,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QTreeWidget>
 #include <memory>
 
 // A named control of a window; a renamed one fails the test instead of crashing it.
@@ -31,6 +32,15 @@ template <typename W = QWidget> W *child(const QObject *parent, const QString &n
 inline void trigger(const QObject *window, const QString &name)
 {
     child<QAction>(window, name)->trigger();
+}
+
+// The first column of every row of a member list, in the order shown, separated by spaces.
+inline QString pseudos(const QTreeWidget *list)
+{
+    QStringList texts;
+    for (int i = 0; i < list->topLevelItemCount(); ++i)
+        texts.append(list->topLevelItem(i)->text(0));
+    return texts.join(u' ');
 }
 
 // One whole client as a user installs it: jaserelle.ini (sound on) naming `serverHost`, in its own
