@@ -5,7 +5,6 @@
 
 #include <QString>
 #include <QStringView>
-
 #include <optional>
 
 // What the user reads when a change of his lists cannot be made. The server's refusals are only

@@ -4,7 +4,6 @@
 
 #include <QObject>
 #include <QPointer>
-
 #include <functional>
 
 class Notifier;

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QIcon>
-
 #include <array>
 
 class QTreeWidgetItem;

@@ -3,7 +3,6 @@
 #include "client/server/requestkind.h"
 
 #include <QDialog>
-
 #include <memory>
 
 namespace Ui {
@@ -17,7 +16,11 @@ class FrmAjoutMembre : public QDialog
     Q_OBJECT
 
 public:
-    enum class Variant { Favori, ListeNoire };
+    enum class Variant
+    {
+        Favori,
+        ListeNoire
+    };
 
     explicit FrmAjoutMembre(Variant variant, QWidget *parent = nullptr);
     ~FrmAjoutMembre() override;

@@ -6,7 +6,6 @@
 #include "client/shell/frmmain.h"
 
 #include <QTreeWidgetItem>
-
 #include <memory>
 
 ContactEditor &installContacts(Client &client, FrmMain &main)

@@ -2,7 +2,6 @@
 
 #include <QString>
 #include <QStringView>
-
 #include <optional>
 
 // The number of mails waiting, as any server reply may carry it: "MYMAILSNUMBER," then the number

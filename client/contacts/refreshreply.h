@@ -28,7 +28,8 @@ struct ContactRecord
 
 // Where a reply stopped being what the server is expected to send. Everything read before that
 // point is kept; nothing after it is used.
-enum class RefreshParseError {
+enum class RefreshParseError
+{
     None,
     MissingFavorisMarker,    // neither "HERESTARTFAVORIS|" nor "NOFAVORISDEFINED|"
     MissingListeNoireMarker, // neither "HERESTARTLISTENOIRE|" nor "NOLISTENOIREDEFINED|"

@@ -1,12 +1,12 @@
 #pragma once
 
 #include <QString>
-
 #include <array>
 #include <functional>
 
 // The reply handlers, in the one order they always run, whatever request is in flight.
-enum class ReplySlot {
+enum class ReplySlot
+{
     LoginOk,
     LoginWrong,
     Refresh,
@@ -53,7 +53,11 @@ inline constexpr std::array<ReplySlotInfo, 16> replyHandlerOrder = {{
 }};
 
 // What a handler tells the pipeline once it has run.
-enum class HandlerResult { Continue, StopPipeline };
+enum class HandlerResult
+{
+    Continue,
+    StopPipeline
+};
 
 // A handler may rewrite the reply; the handlers after it see the rewritten text.
 using ReplyHandler = std::function<HandlerResult(QString &reply)>;

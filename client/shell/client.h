@@ -7,7 +7,6 @@
 #include "client/shell/endofapplication.h"
 
 #include <QObject>
-
 #include <memory>
 
 class ContactEditor;

@@ -9,9 +9,8 @@
 #include "client/shell/windowplacement.h"
 #include "ui_frmmain.h"
 
-#include <QLabel>
-
 #include <QCloseEvent>
+#include <QLabel>
 #include <QMouseEvent>
 
 namespace artwork = jaserelle::artwork;
