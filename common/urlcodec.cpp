@@ -52,8 +52,8 @@ std::string escapeQueryBreakers(std::string_view bytes)
     out.reserve(bytes.size());
     for (char ch : bytes) {
         const auto c = static_cast<unsigned char>(ch);
-        const bool breaks = c < 0x20 || c == 0x7F || c == ' ' || c == '&' || c == '#' || c == '%' ||
-                            c == '+' || c == '?';
+        const bool breaks =
+            c < 0x20 || c == 0x7F || c == ' ' || c == '&' || c == '#' || c == '%' || c == '+' || c == '?';
         if (breaks)
             appendEscaped(out, c);
         else

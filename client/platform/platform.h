@@ -9,7 +9,14 @@
 class Notifier
 {
 public:
-    enum class Icon { Information, Question, Warning, Critical, None };
+    enum class Icon
+    {
+        Information,
+        Question,
+        Warning,
+        Critical,
+        None
+    };
     virtual ~Notifier() = default;
     // A modal message box with one OK button; returns when the user has closed it.
     virtual void notify(const QString &title, const QString &text, Icon icon = Icon::Information) = 0;

@@ -1,10 +1,10 @@
 #include "client/platform/qtplatform.h"
 
 #include <QApplication>
+#include <QAudioDevice>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
-#include <QAudioDevice>
 #include <QMediaDevices>
 #include <QMessageBox>
 #include <QSoundEffect>

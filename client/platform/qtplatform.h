@@ -5,7 +5,6 @@
 #include <QLockFile>
 #include <QPointer>
 #include <QString>
-
 #include <memory>
 
 class QSoundEffect;

@@ -8,7 +8,11 @@ namespace {
 
 const QString crlf = QStringLiteral("\r\n");
 
-enum class Frame { A, B };
+enum class Frame
+{
+    A,
+    B
+};
 
 struct ErrorRule
 {
@@ -38,8 +42,8 @@ QString framed(Frame frame, const QString &serverHost, QStringView line)
 {
     const QStringView last = frame == Frame::A ? u"dès que le serveur sera de nouveau accéssible."
                                                : u"serveur soit de nouveau accéssible.";
-    return u"Le serveur "_s + serverHost + u" est temporairement défaillant,"_s + crlf + line.toString() + crlf +
-           u"Si vous ne fermez pas l'application, vous serez prévenus"_s + crlf + last.toString();
+    return u"Le serveur "_s + serverHost + u" est temporairement défaillant,"_s + crlf + line.toString() +
+           crlf + u"Si vous ne fermez pas l'application, vous serez prévenus"_s + crlf + last.toString();
 }
 
 } // namespace
@@ -69,8 +73,9 @@ SocketErrorOutcome socketErrorOutcome(RequestKind kind, const QString &serverHos
 {
     SocketErrorOutcome outcome;
     if (kind == RequestKind::Login) {
-        outcome.notice = Notice{u"Attention!"_s, u"Le serveur "_s + serverHost + u" est défaillant,"_s + crlf +
-                                                     u"Vous ne pouvez accéder à Jaserelle actuellement."_s};
+        outcome.notice =
+            Notice{u"Attention!"_s, u"Le serveur "_s + serverHost + u" est défaillant,"_s + crlf +
+                                        u"Vous ne pouvez accéder à Jaserelle actuellement."_s};
         outcome.endsApplication = true;
         return outcome;
     }

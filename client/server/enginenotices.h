@@ -3,7 +3,6 @@
 #include "client/server/requestkind.h"
 
 #include <QString>
-
 #include <optional>
 
 // The notices of the request engine: titles and texts as the user reads them.

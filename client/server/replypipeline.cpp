@@ -34,7 +34,11 @@ void ReplyPipeline::run(QString &reply) const
 {
     for (const ReplySlotInfo &info : replyHandlerOrder) {
         const ReplyHandler &handler = handlers_[indexOf(info.slot)];
-        if (!handler || !reply.contains(QStringView(info.keyword)))
+        if (!handler)
+            continue;
+        const bool wanted = reply.contains(QStringView(info.keyword)) ||
+                            (info.alsoKeyword && reply.contains(QStringView(info.alsoKeyword)));
+        if (!wanted)
             continue;
         if (handler(reply) == HandlerResult::StopPipeline)
             return;

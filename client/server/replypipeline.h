@@ -1,12 +1,12 @@
 #pragma once
 
 #include <QString>
-
 #include <array>
 #include <functional>
 
 // The reply handlers, in the one order they always run, whatever request is in flight.
-enum class ReplySlot {
+enum class ReplySlot
+{
     LoginOk,
     LoginWrong,
     Refresh,
@@ -29,12 +29,14 @@ struct ReplySlotInfo
 {
     ReplySlot slot;
     const char16_t *keyword; // the handler runs when the reply, as it stands then, contains this
+    const char16_t *alsoKeyword = nullptr; // ... or this
 };
 
 inline constexpr std::array<ReplySlotInfo, 16> replyHandlerOrder = {{
     {ReplySlot::LoginOk, u"YOURLOGINISOK"},
     {ReplySlot::LoginWrong, u"YOURLOGINISWRONG"},
-    {ReplySlot::Refresh, u"REFRESHISOK"},
+    // The mail count rides on other replies too, and is read by the refresh handler.
+    {ReplySlot::Refresh, u"REFRESHISOK", u"MYMAILSNUMBER,"},
     {ReplySlot::ListesMisesAJour, u"LISTESMISESAJOUR"},
     {ReplySlot::MembreNExistePas, u"LEMEMBRENEXISTEPAS"},
     {ReplySlot::MembreDejaDansLaListe, u"LEMEMBREESTDEJADANSLALISTE"},
@@ -51,7 +53,11 @@ inline constexpr std::array<ReplySlotInfo, 16> replyHandlerOrder = {{
 }};
 
 // What a handler tells the pipeline once it has run.
-enum class HandlerResult { Continue, StopPipeline };
+enum class HandlerResult
+{
+    Continue,
+    StopPipeline
+};
 
 // A handler may rewrite the reply; the handlers after it see the rewritten text.
 using ReplyHandler = std::function<HandlerResult(QString &reply)>;

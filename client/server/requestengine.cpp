@@ -122,8 +122,8 @@ void RequestEngine::onConnected()
         return;
     }
     requestPath_ = buildRequestPath(requestKind_, inputs);
-    httpRequest_ = wiretext::toWire(u"GET /"_s + requestPath_ + u" HTTP/1.1\r\nHost: "_s + client_.serverHost +
-                                    u"\r\nConnection: close\r\nAccept: */*\r\n\r\n"_s);
+    httpRequest_ = wiretext::toWire(u"GET /"_s + requestPath_ + u" HTTP/1.1\r\nHost: "_s +
+                                    client_.serverHost + u"\r\nConnection: close\r\nAccept: */*\r\n\r\n"_s);
     socket_->write(httpRequest_);
     setState(State::Waiting);
     timeoutTimer_.start(timeoutMs_);

@@ -6,7 +6,6 @@
 #include <QObject>
 #include <QPointer>
 #include <QTimer>
-
 #include <functional>
 
 class QTcpSocket;
@@ -33,14 +32,20 @@ class RequestEngine : public QObject
     Q_OBJECT
 
 public:
-    enum class State { Idle, Connecting, Waiting, Receiving };
+    enum class State
+    {
+        Idle,
+        Connecting,
+        Waiting,
+        Receiving
+    };
 
     static constexpr int refreshIntervalMs = 30000;
     static constexpr int timeoutIntervalMs = 60000;
     static constexpr qsizetype replyCap = 64 * 1024 * 1024;
 
-    RequestEngine(ClientState &state, Notifier &notifier, AppLifetime &lifetime, const ReplyPipeline &pipeline,
-                  QObject *parent = nullptr);
+    RequestEngine(ClientState &state, Notifier &notifier, AppLifetime &lifetime,
+                  const ReplyPipeline &pipeline, QObject *parent = nullptr);
     ~RequestEngine() override;
 
     // Starts a request of this kind; a request the user asked for switches the periodic refresh

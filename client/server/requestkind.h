@@ -3,7 +3,8 @@
 #include <QtGlobal>
 
 // The server request in flight. The numbers are the ones the rest of the system knows them by.
-enum class RequestKind : qint16 {
+enum class RequestKind : qint16
+{
     Login = 0,
     Logoff = 1,
     Refresh = 2,

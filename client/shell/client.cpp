@@ -1,6 +1,7 @@
 #include "client/shell/client.h"
 
 #include "client/assets/artwork.h"
+#include "client/contacts/installcontacts.h"
 #include "client/server/loginreplies.h"
 #include "client/server/requestengine.h"
 #include "client/shell/frmlogin.h"
@@ -94,6 +95,13 @@ void Client::loadMainWindow()
     state_.quitConfirmed = false;
     main_->setConversations(&conversations_);
     commands_ = std::make_unique<ShellCommands>(*main_, state_, platform_, *engine_, conversations_);
+    contacts_ = &installContacts(*this, *main_);
+}
+
+ContactEditor &Client::contactEditor()
+{
+    frmMain();
+    return *contacts_;
 }
 
 FrmTryToConnect &Client::frmTryToConnect()

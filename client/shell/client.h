@@ -7,9 +7,9 @@
 #include "client/shell/endofapplication.h"
 
 #include <QObject>
-
 #include <memory>
 
+class ContactEditor;
 class RequestEngine;
 class FrmLogin;
 class FrmMain;
@@ -42,6 +42,7 @@ public:
     LoginReplies &loginReplies() { return *loginReplies_; }
     ShellCommands &shellCommands(); // the main window's own commands, made with it
     ConversationList &conversations() { return conversations_; }
+    ContactEditor &contactEditor(); // adding, moving and removing contacts, made with the main window
 
 private:
     void submitLogin();
@@ -60,6 +61,7 @@ private:
     std::unique_ptr<LoginReplies> loginReplies_;
     std::unique_ptr<FrmMain> main_;
     std::unique_ptr<ShellCommands> commands_;
+    ContactEditor *contacts_ = nullptr; // a child of this object
     std::unique_ptr<FrmLogin> login_;
     std::unique_ptr<FrmTryToConnect> tryToConnect_;
 };

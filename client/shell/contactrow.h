@@ -8,7 +8,15 @@
 // as a flag beside the text colour, so nothing reads a colour to learn a state.
 namespace contactrow {
 
-enum Column { Pseudo = 0, Age = 1, Departement = 2, Sexe = 3, Adresse = 4, ColumnCount = 5 };
+enum Column
+{
+    Pseudo = 0,
+    Age = 1,
+    Departement = 2,
+    Sexe = 3,
+    Adresse = 4,
+    ColumnCount = 5
+};
 
 inline constexpr int OnlineRole = Qt::UserRole + 1;
 

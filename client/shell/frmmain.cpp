@@ -10,6 +10,7 @@
 #include "ui_frmmain.h"
 
 #include <QCloseEvent>
+#include <QLabel>
 #include <QMouseEvent>
 
 namespace artwork = jaserelle::artwork;
@@ -42,6 +43,9 @@ FrmMain::FrmMain(QWidget *parent)
     : QMainWindow(parent), ui_(std::make_unique<Ui::frmMain>()), selection_(std::make_unique<RowSelection>())
 {
     ui_->setupUi(this);
+    statusLabel_ = new QLabel(ui_->statusBar);
+    statusLabel_->setObjectName(QStringLiteral("lblStatus"));
+    ui_->statusBar->addPermanentWidget(statusLabel_, 1);
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
 
@@ -116,12 +120,12 @@ void FrmMain::setSoundChecks(bool soundEnabled)
 
 void FrmMain::setStatusText(const QString &text)
 {
-    ui_->statusBar->showMessage(text);
+    statusLabel_->setText(text);
 }
 
 QString FrmMain::statusText() const
 {
-    return ui_->statusBar->currentMessage();
+    return statusLabel_->text();
 }
 
 void FrmMain::killMe(int instanceToKill)

@@ -95,6 +95,7 @@ private:
 
     std::unique_ptr<Ui::frmMain> ui_;
     std::unique_ptr<RowSelection> selection_;
+    QLabel *statusLabel_ = nullptr; // permanent: menu tips passing over must not wipe the engine state
     std::unique_ptr<MemberListRules> favorisRules_;
     std::unique_ptr<MemberListRules> listeNoireRules_;
     std::unique_ptr<MemberListRules> rechercheRules_;

@@ -5,7 +5,12 @@
 // The pseudo and password as typed, cleaned the way the login window cleans them.
 struct LoginInput
 {
-    enum class Verdict { Accepted, NotAlphanumeric, Empty };
+    enum class Verdict
+    {
+        Accepted,
+        NotAlphanumeric,
+        Empty
+    };
 
     Verdict verdict = Verdict::Empty;
     QString pseudo;   // spaces removed, case kept: written back into the boxes

@@ -5,39 +5,97 @@
 #include "client/shell/configfile.h"
 #include "client/shell/frmlogin.h"
 #include "client/shell/frmmain.h"
+#include "client/shell/frmquitter.h"
+#include "client/shell/quitflow.h"
 #include "tests/support/recordingplatform.h"
 #include "tests/support/scriptedserver.h"
 
+#include <QAction>
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
 #include <memory>
 
-// One whole client, as the user starts it: jaserelle.ini in its own directory naming a loopback
-// server, the desktop replaced by recorders.
-struct ClientFixture
+// A named control of a window; a renamed one fails the test instead of crashing it.
+template <typename W = QWidget> W *child(const QObject *parent, const QString &name)
 {
-    explicit ClientFixture(const QString &serverHost = {})
+    W *found = parent->findChild<W *>(name);
+    if (!found)
+        qFatal("no control named %s", qPrintable(name));
+    return found;
+}
+
+inline void trigger(const QObject *window, const QString &name)
+{
+    child<QAction>(window, name)->trigger();
+}
+
+// The first column of every row of a member list, in the order shown, separated by spaces.
+inline QString pseudos(const QTreeWidget *list)
+{
+    QStringList texts;
+    for (int i = 0; i < list->topLevelItemCount(); ++i)
+        texts.append(list->topLevelItem(i)->text(0));
+    return texts.join(u' ');
+}
+
+// One whole client as a user installs it: jaserelle.ini (sound on) naming `serverHost`, in its own
+// directory; the desktop replaced by recorders.
+struct ClientDesk
+{
+    explicit ClientDesk(const QString &serverHost, const QHostAddress &localAddress = {})
     {
-        const QString host = serverHost.isEmpty() ? server.hostWithPort() : serverHost;
-        QFile ini(dir.filePath(QStringLiteral("jaserelle.ini")));
-        if (ini.open(QIODevice::WriteOnly))
-            ini.write(formatConfig(host, true));
-        ini.close();
+        writeIni(formatConfig(serverHost, true));
         ClientState state;
         state.appDir = dir.path();
+        state.localAddress = localAddress;
         client = std::make_unique<Client>(state, desktop.platform());
+    }
+
+    QString iniPath() const { return dir.filePath(QStringLiteral("jaserelle.ini")); }
+    void writeIni(const QByteArray &bytes)
+    {
+        QFile ini(iniPath());
+        if (ini.open(QIODevice::WriteOnly))
+            ini.write(bytes);
+    }
+
+    FrmMain &main() { return client->frmMain(); }
+    RequestEngine &engine() { return client->engine(); }
+    bool waitIdle(int timeoutMs = 5000)
+    {
+        return QTest::qWaitFor([&] { return engine().state() == RequestEngine::State::Idle; }, timeoutMs);
     }
 
     // Types the pseudo and password into the login window and presses "&Connection".
     void submitLogin(const QString &pseudo, const QString &password)
     {
         FrmLogin &login = client->frmLogin();
-        login.findChild<QLineEdit *>(QStringLiteral("txtLogin"))->setText(pseudo);
-        login.findChild<QLineEdit *>(QStringLiteral("txtPassword"))->setText(password);
-        login.findChild<QPushButton *>(QStringLiteral("cmdOk"))->click();
+        child<QLineEdit>(&login, QStringLiteral("txtLogin"))->setText(pseudo);
+        child<QLineEdit>(&login, QStringLiteral("txtPassword"))->setText(password);
+        child<QPushButton>(&login, QStringLiteral("cmdOk"))->click();
+    }
+
+    QTemporaryDir dir;
+    RecordingPlatform desktop;
+    std::unique_ptr<Client> client;
+};
+
+struct ScriptedServerFirst
+{
+    ScriptedServer server; // made before the client that names it, gone after it
+};
+
+// A client whose server is the scripted loopback stand-in.
+struct ClientFixture : ScriptedServerFirst, ClientDesk
+{
+    explicit ClientFixture(const QString &serverHost = {})
+        : ClientDesk(serverHost.isEmpty() ? server.hostWithPort() : serverHost)
+    {
     }
 
     // Starts the client and logs in with an answer that carries no message: the main window is up
@@ -49,11 +107,26 @@ struct ClientFixture
         if (!client->start())
             return false;
         submitLogin(pseudo, password);
-        return server.waitForRequests(2) && QTest::qWaitFor([&] { return client->frmMain().isVisible(); });
+        return server.waitForRequests(2) && QTest::qWaitFor([&] { return main().isVisible(); });
     }
-
-    QTemporaryDir dir;
-    RecordingPlatform desktop;
-    ScriptedServer server;
-    std::unique_ptr<Client> client;
 };
+
+// Acts as the user once the quit confirmation is up. The question waits in an event loop of its own,
+// so the answer has to come from inside that loop: a timer that looks for the window.
+inline void whenQuitAsked(QuitFlow &quit, std::function<void(FrmQuitter &)> act)
+{
+    auto *poll = new QTimer(&quit);
+    QObject::connect(poll, &QTimer::timeout, &quit, [poll, &quit, act] {
+        if (!quit.frmQuitter().isVisible())
+            return;
+        poll->stop();
+        poll->deleteLater();
+        act(quit.frmQuitter());
+    });
+    poll->start(5);
+}
+
+inline void answerQuit(QuitFlow &quit, const QString &button)
+{
+    whenQuitAsked(quit, [button](FrmQuitter &window) { child<QPushButton>(&window, button)->click(); });
+}

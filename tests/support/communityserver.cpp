@@ -46,14 +46,14 @@ bool CommunityServer::start(int timeoutMs)
     if (!process_.waitForStarted(5000))
         return false;
     return QTest::qWaitFor(
-        [&] {
-            if (process_.state() != QProcess::Running)
-                return true;
-            QTcpSocket probe;
-            probe.connectToHost(QHostAddress::LocalHost, port_);
-            return probe.waitForConnected(100);
-        },
-        timeoutMs) &&
+               [&] {
+                   if (process_.state() != QProcess::Running)
+                       return true;
+                   QTcpSocket probe;
+                   probe.connectToHost(QHostAddress::LocalHost, port_);
+                   return probe.waitForConnected(100);
+               },
+               timeoutMs) &&
            process_.state() == QProcess::Running;
 }
 

@@ -4,7 +4,6 @@
 #include <QProcess>
 #include <QString>
 #include <QTemporaryDir>
-
 #include <memory>
 
 // The real jaserelle-server, started for one test on a free loopback port with its own data

@@ -4,7 +4,6 @@
 
 #include <QList>
 #include <QStringList>
-
 #include <functional>
 
 // Stand-ins for the desktop that remember what the client asked of it.

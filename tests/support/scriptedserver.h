@@ -6,7 +6,6 @@
 #include <QObject>
 #include <QPointer>
 #include <QTcpServer>
-
 #include <functional>
 
 class QTcpSocket;
@@ -22,8 +21,8 @@ public:
     struct Answer
     {
         QByteArray bytes;
-        bool close = true;        // close after sending
-        bool silent = false;      // send nothing, keep the connection open
+        bool close = true;          // close after sending
+        bool silent = false;        // send nothing, keep the connection open
         bool splitInPieces = false; // send byte by byte, to exercise gathering
     };
 
@@ -57,3 +56,5 @@ private:
     quint16 port_ = 0;
     QList<Answer> answers_;
 };
+
+using Answer = ScriptedServer::Answer;

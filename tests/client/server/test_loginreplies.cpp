@@ -7,94 +7,79 @@
 #include <QLabel>
 #include <QTextEdit>
 
+using namespace Qt::StringLiterals;
+
 // The answers to the login and the logoff, from the reply text to the windows the user sees.
 class TestLoginReplies : public QObject
 {
     Q_OBJECT
 
-private:
-    static QPushButton *button(QWidget *window, const char *name)
+    static FrmInfo *waitForInfo(ClientFixture &f)
     {
-        return window->findChild<QPushButton *>(QString::fromLatin1(name));
-    }
-
-    static bool sentTo(const QByteArray &request, const char *path)
-    {
-        return request.startsWith(QByteArray("GET /") + path);
+        const auto info = [&] { return f.client->loginReplies().frmInfo(); };
+        return QTest::qWaitFor([&] { return info() != nullptr; }) ? info() : nullptr;
     }
 
 private slots:
     void messageOfAnAcceptedLogin_data()
     {
         QTest::addColumn<QString>("reply");
-        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("message"); // also what the handlers after this one see
         QTest::addColumn<bool>("hasMessage");
         QTest::addColumn<bool>("permitted");
-
-        const QString http = QStringLiteral("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\n\r\n");
-        QTest::newRow("no message") << http + "YOURLOGINISOK||"
-                                    << "" << false << true;
-        QTest::newRow("message between the separators")
-            << http + "YOURLOGINISOK|Bienvenue sur Jaserelle !|ignored"
-            << "Bienvenue sur Jaserelle !" << true << true;
-        QTest::newRow("every repeat of the keyword goes") << "YOURLOGINISOK|YOURLOGINISOK|Salut|"
-                                                          << "Salut" << true << true;
-        QTest::newRow("permission keyword alone")
-            << http + "YOURLOGINISOK|YOUDONTHAVETHEPERMISSIONTOUSEJASERELLE|"
-            << "" << true << false;
-        QTest::newRow("permission keyword inside the text")
-            << "YOURLOGINISOK|Compte YOUDONTHAVETHEPERMISSIONTOUSEJASERELLE suspendu.|"
-            << "Compte  suspendu." << true << false;
+        const QString http = u"HTTP/1.1 200 OK\r\nContent-Type: text/html\r\n\r\n"_s;
+        const QString refused = u"YOUDONTHAVETHEPERMISSIONTOUSEJASERELLE"_s;
+        QTest::newRow("no message") << http + u"YOURLOGINISOK||"_s << u""_s << false << true;
+        QTest::newRow("between the bars")
+            << http + u"YOURLOGINISOK|Bienvenue !|ignored"_s << u"Bienvenue !"_s << true << true;
+        QTest::newRow("repeated keyword")
+            << u"YOURLOGINISOK|YOURLOGINISOK|Salut|"_s << u"Salut"_s << true << true;
+        QTest::newRow("permission keyword")
+            << http + u"YOURLOGINISOK|"_s + refused + u"|"_s << u""_s << true << false;
+        QTest::newRow("inside the text") << u"YOURLOGINISOK|Compte "_s + refused + u" suspendu.|"_s
+                                         << u"Compte  suspendu."_s << true << false;
         // No "|" closes the message: the rest of the reply is the message, white space trimmed.
-        QTest::newRow("unclosed message") << http + "YOURLOGINISOK|Bonjour\r\n"
-                                          << "Bonjour" << true << true;
-        QTest::newRow("unclosed refusal still refuses")
-            << "YOURLOGINISOK|YOUDONTHAVETHEPERMISSIONTOUSEJASERELLE"
-            << "" << true << false;
-        QTest::newRow("keyword without any separator") << http + "YOURLOGINISOK\r\n"
-                                                       << "" << false << true;
+        QTest::newRow("unclosed") << http + u"YOURLOGINISOK|Bonjour\r\n"_s << u"Bonjour"_s << true << true;
+        QTest::newRow("unclosed refusal") << u"YOURLOGINISOK|"_s + refused << u""_s << true << false;
+        QTest::newRow("no bar at all") << http + u"YOURLOGINISOK\r\n"_s << u""_s << false << true;
     }
-
     void messageOfAnAcceptedLogin()
     {
         QFETCH(QString, reply);
-        QFETCH(QString, message);
-        QFETCH(bool, hasMessage);
-        QFETCH(bool, permitted);
-
         const LoginMessage taken = takeLoginMessage(reply);
-        QCOMPARE(taken.text, message);
-        QCOMPARE(taken.hasMessage, hasMessage);
-        QCOMPARE(taken.permitted, permitted);
-        QCOMPARE(reply, message); // what the handlers after this one see
+        QTEST(taken.text, "message");
+        QTEST(taken.hasMessage, "hasMessage");
+        QTEST(taken.permitted, "permitted");
+        QTEST(reply, "message");
     }
 
+    // The message is read before anything else happens; the handlers after it see only the message.
     void serverMessageComesFirst()
     {
         ClientFixture f;
-        // The server speaks Windows-1252.
-        f.server.queue(QByteArray("YOURLOGINISOK|Maintenance ce soir \xE0 22h.|"));
-        QVERIFY(f.client->start());
-        f.submitLogin(QStringLiteral("demo"), QStringLiteral("secret"));
-        QVERIFY(QTest::qWaitFor([&] { return f.client->loginReplies().frmInfo() != nullptr; }));
-
-        FrmInfo *info = f.client->loginReplies().frmInfo();
-        QVERIFY(info->isVisible());
-        QCOMPARE(info->findChild<QLabel *>(QStringLiteral("lblUnMessagePour"))->text(),
-                 QStringLiteral("Un message pour demo :"));
-        QCOMPARE(info->findChild<QTextEdit *>(QStringLiteral("txtBoxInfo"))->toPlainText(),
-                 QStringLiteral("Maintenance ce soir à 22h."));
-        QVERIFY(!f.client->frmTryToConnect().isVisible());
-        QVERIFY(!f.client->frmMain().isVisible());
+        QVERIFY(f.client->start()); // the main window's load registers the real handlers first
+        QStringList seen;
+        f.client->pipeline().setHandler(ReplySlot::Refresh, [&](QString &reply) {
+            seen.append(reply);
+            return HandlerResult::Continue;
+        });
+        // Windows-1252 on the wire; the keyword in the headers goes with them.
+        f.server.queue(Answer{"HTTP/1.1 200 OK\r\nX-Note: REFRESHISOK\r\n\r\n"
+                              "YOURLOGINISOK|REFRESHISOK \xE0 22h.|REFRESHISOK|"});
+        f.submitLogin(u"demo"_s, u"secret"_s);
+        FrmInfo *info = waitForInfo(f);
+        QVERIFY(info && info->isVisible());
+        QCOMPARE(seen, QStringList{u"REFRESHISOK à 22h."_s});
+        QCOMPARE(child<QLabel>(info, u"lblUnMessagePour"_s)->text(), u"Un message pour demo :"_s);
+        QCOMPARE(child<QTextEdit>(info, u"txtBoxInfo"_s)->toPlainText(), u"REFRESHISOK à 22h."_s);
+        QVERIFY(!f.client->frmTryToConnect().isVisible() && !f.main().isVisible());
         QCOMPARE(f.server.requests.size(), 1); // nothing more until the message is read
 
-        button(info, "cmdOk")->click();
+        child<QPushButton>(info, u"cmdOk"_s)->click();
         QVERIFY(f.server.waitForRequests(2));
-        QVERIFY(sentTo(f.server.requests.at(1), "softrefresh2.php"));
-        QVERIFY(f.client->frmMain().isVisible());
-        QVERIFY(f.client->engine().refreshTimer().isActive());
+        QVERIFY(f.server.requests[1].startsWith("GET /softrefresh2.php"));
+        QVERIFY(f.main().isVisible() && f.engine().refreshTimer().isActive());
         QCOMPARE(f.client->loginReplies().frmInfo(), nullptr); // read once, then gone
-        QVERIFY(!f.desktop.lifetime.ended());
     }
 
     void accountWithoutPermissionEndsOnceTheMessageIsRead()
@@ -102,18 +87,14 @@ private slots:
         ClientFixture f;
         f.server.queue(QByteArray("YOURLOGINISOK|YOUDONTHAVETHEPERMISSIONTOUSEJASERELLE|"));
         QVERIFY(f.client->start());
-        f.submitLogin(QStringLiteral("demo"), QStringLiteral("secret"));
-        QVERIFY(QTest::qWaitFor([&] { return f.client->loginReplies().frmInfo() != nullptr; }));
-        FrmInfo *info = f.client->loginReplies().frmInfo();
-        QCOMPARE(info->message(), QString());
-        QVERIFY(!f.desktop.lifetime.ended());
-
-        // Closing the notice from its title bar reads it as well: the client must not stay
-        // running with no window at all.
+        f.submitLogin(u"demo"_s, u"secret"_s);
+        FrmInfo *info = waitForInfo(f);
+        QVERIFY(info && !f.desktop.lifetime.ended());
+        // Closed from its title bar, the notice is read all the same: no client left with no window.
         info->close();
         QVERIFY(QTest::qWaitFor([&] { return f.desktop.lifetime.ended(); }));
         QCOMPARE(f.server.requests.size(), 1);
-        QVERIFY(!f.client->frmMain().isVisible());
+        QVERIFY(!f.main().isVisible());
     }
 
     void refusedLoginGivesTheLoginWindowBack()
@@ -121,76 +102,41 @@ private slots:
         ClientFixture f;
         f.server.queue(QByteArray("YOURLOGINISWRONG"));
         QVERIFY(f.client->start());
-        f.submitLogin(QStringLiteral("demo"), QStringLiteral("faux"));
+        f.submitLogin(u"demo"_s, u"faux"_s);
         QVERIFY(QTest::qWaitFor([&] { return f.desktop.notifier.shown.size() == 1; }));
-
-        const RecordingNotifier::Shown box = f.desktop.notifier.shown.at(0);
-        QCOMPARE(box.title, QStringLiteral("Erreur d'authentification."));
-        QCOMPARE(box.text,
-                 QStringLiteral("Ce compte n'est pas enregistré\r\nsur ") + f.server.hostWithPort());
+        const RecordingNotifier::Shown box = f.desktop.notifier.shown[0];
+        QCOMPARE(box.title, u"Erreur d'authentification."_s);
+        QCOMPARE(box.text, u"Ce compte n'est pas enregistré\r\nsur "_s + f.server.hostWithPort());
         QCOMPARE(box.icon, Notifier::Icon::Information);
         FrmLogin &login = f.client->frmLogin();
-        QVERIFY(login.isVisible());
-        QVERIFY(!f.client->frmTryToConnect().isVisible());
-        QCOMPARE(login.pseudoText(), QString());
-        QCOMPARE(login.passwordText(), QString());
-        QCOMPARE(login.focusWidget(), login.findChild<QLineEdit *>(QStringLiteral("txtLogin")));
-        QVERIFY(!f.client->engine().refreshTimer().isActive());
-
-        // And the user may try again: no message, so straight to the main window and the refresh.
-        f.server.queue(QByteArray("YOURLOGINISOK||"));
-        f.submitLogin(QStringLiteral("Demo"), QStringLiteral("Secret"));
-        QVERIFY(f.server.waitForRequests(3));
-        QVERIFY(sentTo(f.server.requests.at(2), "softrefresh2.php?login=demo&password=secret&ipAdress="));
-        QVERIFY(QTest::qWaitFor([&] { return f.client->frmMain().isVisible(); }));
-        QVERIFY(f.client->engine().refreshTimer().isActive());
-        QVERIFY(!login.isVisible());
+        QVERIFY(login.isVisible() && !f.client->frmTryToConnect().isVisible());
+        QVERIFY(login.pseudoText().isEmpty() && login.passwordText().isEmpty());
+        QCOMPARE(login.focusWidget(), child<QLineEdit>(&login, u"txtLogin"_s));
+        QVERIFY(!f.engine().refreshTimer().isActive());
     }
 
     void answerThatIsNeitherGivesTheLoginWindowBack()
     {
         ClientFixture f;
-        f.server.queue(ScriptedServer::Answer{"HTTP/1.1 404 Not Found\r\n\r\n<h1>Not Found</h1>"});
+        f.server.queue(Answer{"HTTP/1.1 404 Not Found\r\n\r\n<h1>Not Found</h1>"});
         QVERIFY(f.client->start());
-        f.submitLogin(QStringLiteral("demo"), QStringLiteral("secret"));
+        f.submitLogin(u"demo"_s, u"secret"_s);
         QVERIFY(QTest::qWaitFor([&] { return f.client->frmLogin().isVisible(); }));
-        QCOMPARE(f.desktop.notifier.titles(), QStringList{QStringLiteral("Attention!")});
-        QVERIFY(f.desktop.notifier.shown.at(0).text.contains(QStringLiteral(" est défaillant,\r\n")));
-        QVERIFY(!f.client->frmTryToConnect().isVisible());
-        QVERIFY(!f.desktop.lifetime.ended());
-    }
-
-    void laterHandlersSeeOnlyTheMessage()
-    {
-        ClientFixture f;
-        QStringList seen;
-        f.client->pipeline().setHandler(ReplySlot::Refresh, [&](QString &reply) {
-            seen.append(reply);
-            return HandlerResult::Continue;
-        });
-        // The keyword in the headers goes with them; the one in the message stays.
-        f.server.queue(ScriptedServer::Answer{
-            "HTTP/1.1 200 OK\r\nX-Note: REFRESHISOK\r\n\r\nYOURLOGINISOK|Voir REFRESHISOK ici|REFRESHISOK|"});
-        QVERIFY(f.client->start());
-        f.submitLogin(QStringLiteral("demo"), QStringLiteral("secret"));
-        QVERIFY(QTest::qWaitFor([&] { return f.client->loginReplies().frmInfo() != nullptr; }));
-        QCOMPARE(seen, QStringList{QStringLiteral("Voir REFRESHISOK ici")});
+        QCOMPARE(f.desktop.notifier.titles(), QStringList{u"Attention!"_s});
+        QVERIFY(!f.client->frmTryToConnect().isVisible() && !f.desktop.lifetime.ended());
     }
 
     void keywordsInsideOtherRepliesDoNothing()
     {
         ClientFixture f;
         QVERIFY(f.logIn());
-        QTest::qWait(0);
         // A mail another member wrote comes back inside the mail list.
         f.server.queue(QByteArray("HERESTARTMAILLISTbob~YOURLOGINISOK|YOUDONTHAVETHEPERMISSIONTOUSEJASERELLE|"
                                   "YOURLOGINISWRONG SOFTLOGOFFSUCCESS~"));
-        f.client->engine().start(RequestKind::ReadMails);
-        QVERIFY(f.server.waitForRequests(3));
-        QVERIFY(QTest::qWaitFor([&] { return f.client->engine().state() == RequestEngine::State::Idle; }));
-        QVERIFY(!f.desktop.lifetime.ended());
+        f.engine().start(RequestKind::ReadMails);
+        QVERIFY(f.server.waitForRequests(3) && f.waitIdle());
+        QVERIFY(!f.desktop.lifetime.ended() && f.desktop.notifier.shown.isEmpty());
         QCOMPARE(f.client->loginReplies().frmInfo(), nullptr);
-        QVERIFY(f.desktop.notifier.shown.isEmpty());
         QVERIFY(!f.client->frmLogin().isVisible());
     }
 
@@ -204,10 +150,9 @@ private slots:
             return HandlerResult::Continue;
         });
         f.server.queue(QByteArray("SOFTLOGOFFSUCCESS NOSEARCHRESULT"));
-        f.client->engine().start(RequestKind::Logoff);
+        f.engine().start(RequestKind::Logoff);
         QVERIFY(QTest::qWaitFor([&] { return f.desktop.lifetime.ended(); }));
-        QVERIFY(!laterHandlerRan);
-        QVERIFY(f.desktop.notifier.shown.isEmpty());
+        QVERIFY(!laterHandlerRan && f.desktop.notifier.shown.isEmpty());
     }
 };
 

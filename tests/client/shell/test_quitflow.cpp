@@ -1,14 +1,8 @@
-#include "client/server/replypipeline.h"
-#include "client/shell/clientstate.h"
 #include "client/shell/conversationlist.h"
-#include "client/shell/frmquitter.h"
-#include "client/shell/quitflow.h"
-#include "client/shell/shellcommands.h"
 #include "tests/support/clientfixture.h"
+#include "tests/support/enginefixture.h"
 
-#include <QAction>
-#include <QTimer>
-#include <functional>
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -25,87 +19,45 @@ private:
     const ScriptedServer &server_;
 };
 
-// The engine, its server and the quit flow, without the rest of the client.
-struct QuitBench
+struct QuitFixture : EngineFixture
 {
-    QuitBench()
-    {
-        state.serverHost = server.hostWithPort();
-        state.userLogin = QStringLiteral("demo");
-        state.userPassword = QStringLiteral("secret");
-    }
-    ScriptedServer server;
-    RecordingPlatform desktop;
-    ClientState state;
-    ReplyPipeline pipeline;
-    RequestEngine engine{state, desktop.notifier, desktop.lifetime, pipeline};
     RecordingConversations conversations{server};
     QuitFlow quit{state, engine, conversations};
 };
 
-// Acts as the user once the confirmation window is up. The question waits in an event loop of its
-// own, so the answer has to come from inside that loop: a timer that looks for the window.
-void whenAsked(QuitFlow &quit, std::function<void(FrmQuitter &)> act)
-{
-    auto *poll = new QTimer(&quit);
-    QObject::connect(poll, &QTimer::timeout, &quit, [poll, &quit, act] {
-        if (!quit.frmQuitter().isVisible())
-            return;
-        poll->stop();
-        poll->deleteLater();
-        act(quit.frmQuitter());
-    });
-    poll->start(5);
-}
-
-void answerWhenAsked(QuitFlow &quit, const char *buttonName)
-{
-    whenAsked(quit, [buttonName](FrmQuitter &window) {
-        window.findChild<QPushButton *>(QString::fromLatin1(buttonName))->click();
-    });
-}
-
 } // namespace
 
-// Leaving the client: the confirmation, the conversations, the logoff, the end.
+// Leaving the client: the confirmation, the conversations, the logoff. The close box and the end on
+// the logoff's answer are shown end to end.
 class TestQuitFlow : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void cancelLeavesEverythingRunning()
+    void cancelledTwiceThenConfirmed()
     {
-        QuitBench b;
-        answerWhenAsked(b.quit, "cmdAnnuler");
+        QuitFixture b;
+        answerQuit(b.quit, u"cmdAnnuler"_s);
         b.quit.run();
-        QVERIFY(!b.quit.frmQuitter().isVisible());
-        QVERIFY(!b.state.quitConfirmed);
-        QVERIFY(b.conversations.closedAfterRequests.isEmpty());
+        QVERIFY(!b.quit.frmQuitter().isVisible() && !b.state.quitConfirmed);
+        whenQuitAsked(b.quit, [](FrmQuitter &window) { window.close(); }); // the title bar's close box
+        b.quit.run();
+        QVERIFY(!b.state.quitConfirmed && b.conversations.closedAfterRequests.isEmpty());
         QTest::qWait(50);
         QCOMPARE(b.server.connections, 0);
 
-        // Closed from its title bar: the same as cancelling.
-        whenAsked(b.quit, [](FrmQuitter &window) { window.close(); });
-        b.quit.run();
-        QVERIFY(!b.state.quitConfirmed);
-        QCOMPARE(b.server.connections, 0);
-    }
-
-    void confirmClosesConversationsThenLogsOff()
-    {
-        QuitBench b;
-        answerWhenAsked(b.quit, "cmdQuitter");
+        answerQuit(b.quit, u"cmdQuitter"_s);
         b.quit.run();
         QVERIFY(b.state.quitConfirmed);
-        QCOMPARE(b.conversations.closedAfterRequests, QList<qsizetype>{0});
+        QCOMPARE(b.conversations.closedAfterRequests, QList<qsizetype>{0}); // before the logoff
         QVERIFY(b.server.waitForRequests(1));
-        QVERIFY(b.server.requests.at(0).startsWith(
-            "GET /softlogoff.php?login=demo&password=secret HTTP/1.1\r\n"));
+        QVERIFY(
+            b.server.requests[0].startsWith("GET /softlogoff.php?login=jean&password=secret1 HTTP/1.1\r\n"));
     }
 
     void eventsKeepFlowingWhileAsking()
     {
-        QuitBench b;
+        QuitFixture b;
         bool tickHandled = false;
         int secondWaitReturned = 0;
         QTimer::singleShot(0, &b.quit, [&] {
@@ -117,7 +69,7 @@ private slots:
             });
             QTimer::singleShot(30, &b.quit, [&] {
                 QVERIFY(tickHandled);
-                b.quit.frmQuitter().findChild<QPushButton *>(QStringLiteral("cmdQuitter"))->click();
+                child<QPushButton>(&b.quit.frmQuitter(), u"cmdQuitter"_s)->click();
             });
         });
         b.quit.run();
@@ -127,41 +79,8 @@ private slots:
         // Both waits ended on the one answer; one logoff, one round of closing.
         QCOMPARE(b.server.requests.size(), 1);
         QCOMPARE(b.conversations.closedAfterRequests.size(), 1);
-
-        // Once leaving, a further close request does not ask again.
-        b.quit.run();
+        b.quit.run(); // once leaving, a further close request does not ask again
         QVERIFY(!b.quit.frmQuitter().isVisible());
-    }
-
-    void closeBoxAsksAndTheLogoffAnswerEnds()
-    {
-        ClientFixture f;
-        QVERIFY(f.logIn());
-        FrmMain &main = f.client->frmMain();
-        QuitFlow &quit = f.client->shellCommands().quitFlow();
-
-        QString asked;
-        whenAsked(quit, [&asked](FrmQuitter &window) {
-            asked = window.windowTitle();
-            window.findChild<QPushButton *>(QStringLiteral("cmdAnnuler"))->click();
-        });
-        QVERIFY(!main.close()); // the close box never closes the window itself
-        QVERIFY(QTest::qWaitFor([&] { return !asked.isEmpty() && !quit.frmQuitter().isVisible(); }));
-        QCOMPARE(asked, QStringLiteral("Quitter Jaserelle ???"));
-        QVERIFY(main.isVisible());
-        QVERIFY(!f.client->state().quitConfirmed);
-
-        f.server.queue(QByteArray("SOFTLOGOFFSUCCESS"));
-        const qsizetype before = f.server.requests.size();
-        answerWhenAsked(quit, "cmdQuitter");
-        main.findChild<QAction *>(QStringLiteral("MNU_Quitter"))->trigger();
-        QVERIFY(QTest::qWaitFor([&] { return f.desktop.lifetime.ended(); }));
-        QVERIFY(f.server.requests.at(before).startsWith("GET /softlogoff.php?"));
-
-        // On the way out every window is closed: this time the main window goes without asking.
-        QVERIFY(main.close());
-        QTest::qWait(20);
-        QVERIFY(!quit.frmQuitter().isVisible());
     }
 };
 

@@ -1,73 +1,53 @@
 #include "client/shell/frmapropos.h"
 #include "client/shell/shellcommands.h"
-#include "client/shell/soundsetting.h"
 #include "tests/support/clientfixture.h"
 
-#include <QAction>
 #include <QDir>
 #include <QLabel>
+
+using namespace Qt::StringLiterals;
 
 // The main window's own menu commands: the sound switches and jaserelle.ini, the help, the about box.
 class TestShellMenus : public QObject
 {
     Q_OBJECT
 
-private:
-    static QAction *action(FrmMain &main, const char *name)
-    {
-        return main.findChild<QAction *>(QString::fromLatin1(name));
-    }
-
     static QByteArray read(const QString &path)
     {
         QFile file(path);
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
     }
-
-    static void write(const QString &path, const QByteArray &bytes)
+    // 1 for on, 0 for off, once the two check marks agree with the setting.
+    static int sound(ClientFixture &f)
     {
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
+        const bool on = f.client->state().soundEnabled;
+        const bool agree = child<QAction>(&f.main(), u"MNU_ActiveSound"_s)->isChecked() == on &&
+                           child<QAction>(&f.main(), u"MNU_DeActiveSound"_s)->isChecked() == !on;
+        return agree ? int(on) : -1;
     }
-
-    static QString iniPath(ClientFixture &f) { return f.dir.filePath(QStringLiteral("jaserelle.ini")); }
 
 private slots:
     void switchingRewritesTheWholeFile()
     {
-        ClientFixture f(QStringLiteral("jaserelle.example"));
+        ClientFixture f(u"jaserelle.example"_s);
         QVERIFY(f.client->start());
-        FrmMain &main = f.client->frmMain();
-        write(iniPath(f),
-              "; notes of the user\r\n[server]\r\njaserelle.example\r\n[sound]\r\nenable\r\nextra=1\r\n");
+        f.writeIni(
+            "; notes of the user\r\n[server]\r\njaserelle.example\r\n[sound]\r\nenable\r\nextra=1\r\n");
+        trigger(&f.main(), u"MNU_DeActiveSound"_s);
+        QCOMPARE(read(f.iniPath()),
+                 QByteArray("[server]\r\njaserelle.example\r\n\r\n[sound]\r\ndisable\r\n"));
+        QCOMPARE(sound(f), 0);
 
-        action(main, "MNU_DeActiveSound")->trigger();
-        QCOMPARE(read(iniPath(f)), QByteArray("[server]\r\njaserelle.example\r\n\r\n[sound]\r\ndisable\r\n"));
-        QVERIFY(!f.client->state().soundEnabled);
-        QVERIFY(!action(main, "MNU_ActiveSound")->isChecked());
-        QVERIFY(action(main, "MNU_DeActiveSound")->isChecked());
-
-        // Choosing the entry already checked keeps it checked.
-        action(main, "MNU_ActiveSound")->trigger();
-        action(main, "MNU_ActiveSound")->trigger();
-        QCOMPARE(read(iniPath(f)), QByteArray("[server]\r\njaserelle.example\r\n\r\n[sound]\r\nenable\r\n"));
-        QVERIFY(f.client->state().soundEnabled);
-        QVERIFY(action(main, "MNU_ActiveSound")->isChecked());
-        QVERIFY(!action(main, "MNU_DeActiveSound")->isChecked());
+        trigger(&f.main(), u"MNU_ActiveSound"_s);
+        trigger(&f.main(), u"MNU_ActiveSound"_s); // the entry already checked stays checked
+        QCOMPARE(read(f.iniPath()), QByteArray("[server]\r\njaserelle.example\r\n\r\n[sound]\r\nenable\r\n"));
+        QCOMPARE(sound(f), 1);
         QVERIFY(f.desktop.notifier.shown.isEmpty());
-        QCOMPARE(QDir(f.dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("jaserelle.ini")});
-    }
+        QCOMPARE(QDir(f.dir.path()).entryList(QDir::Files), QStringList{u"jaserelle.ini"_s});
 
-    void missingFileIsNotCreated()
-    {
-        ClientFixture f;
-        QVERIFY(f.client->start());
-        QVERIFY(QFile::remove(iniPath(f)));
-        action(f.client->frmMain(), "MNU_DeActiveSound")->trigger();
-        QVERIFY(!QFile::exists(iniPath(f)));
-        QVERIFY(f.desktop.notifier.shown.isEmpty());
-        QVERIFY(!f.client->state().soundEnabled);
+        QVERIFY(QFile::remove(f.iniPath())); // a missing file is not created
+        trigger(&f.main(), u"MNU_DeActiveSound"_s);
+        QVERIFY(!QFile::exists(f.iniPath()) && sound(f) == 0 && f.desktop.notifier.shown.isEmpty());
     }
 
     void fileThatCannotBeWritten_data()
@@ -76,65 +56,49 @@ private slots:
         QTest::newRow("read-only file") << true;
         QTest::newRow("not a file") << false;
     }
-
     void fileThatCannotBeWritten()
     {
         QFETCH(bool, readOnlyFile);
-        ClientFixture f(QStringLiteral("jaserelle.example"));
+        ClientFixture f(u"jaserelle.example"_s);
         QVERIFY(f.client->start());
-        FrmMain &main = f.client->frmMain();
-        const QString path = iniPath(f);
-        const QByteArray before = read(path);
+        const QByteArray before = read(f.iniPath());
         if (readOnlyFile) {
-            QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
-            if (QFileInfo(path).isWritable())
+            QVERIFY(
+                QFile::setPermissions(f.iniPath(), QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+            if (QFileInfo(f.iniPath()).isWritable())
                 QSKIP("this account writes to read-only files (root); the directory case covers the failure");
         } else {
-            QVERIFY(QFile::remove(path));
-            QVERIFY(QDir(f.dir.path()).mkdir(QStringLiteral("jaserelle.ini")));
+            QVERIFY(QFile::remove(f.iniPath()) && QDir(f.dir.path()).mkdir(u"jaserelle.ini"_s));
         }
-
         // On: silent, and the setting holds for this run all the same.
-        action(main, "MNU_DeActiveSound")->trigger();
+        trigger(&f.main(), u"MNU_DeActiveSound"_s);
         f.desktop.notifier.shown.clear();
-        action(main, "MNU_ActiveSound")->trigger();
-        QVERIFY(f.client->state().soundEnabled);
-        QVERIFY(action(main, "MNU_ActiveSound")->isChecked());
-        QVERIFY(f.desktop.notifier.shown.isEmpty());
+        trigger(&f.main(), u"MNU_ActiveSound"_s);
+        QVERIFY(sound(f) == 1 && f.desktop.notifier.shown.isEmpty());
 
         // Off: "erreur", no icon, the application's name as title; the setting changes anyway.
-        action(main, "MNU_DeActiveSound")->trigger();
-        QVERIFY(!f.client->state().soundEnabled);
-        QVERIFY(action(main, "MNU_DeActiveSound")->isChecked());
+        trigger(&f.main(), u"MNU_DeActiveSound"_s);
+        QCOMPARE(sound(f), 0);
         QCOMPARE(f.desktop.notifier.shown.size(), 1);
-        QCOMPARE(f.desktop.notifier.shown.at(0).title, QStringLiteral("Jaserelle"));
-        QCOMPARE(f.desktop.notifier.shown.at(0).text, QStringLiteral("erreur"));
-        QCOMPARE(f.desktop.notifier.shown.at(0).icon, Notifier::Icon::None);
+        QCOMPARE(f.desktop.notifier.shown[0].title, u"Jaserelle"_s);
+        QCOMPARE(f.desktop.notifier.shown[0].text, u"erreur"_s);
+        QCOMPARE(f.desktop.notifier.shown[0].icon, Notifier::Icon::None);
         if (readOnlyFile)
-            QCOMPARE(read(path), before); // nothing half-written
+            QCOMPARE(read(f.iniPath()), before); // nothing half-written
         QCOMPARE(QDir(f.dir.path()).entryList(QDir::Files | QDir::Hidden).size(), readOnlyFile ? 1 : 0);
     }
 
     void helpAndAbout()
     {
-        ClientFixture f(QStringLiteral("jaserelle.example"));
+        ClientFixture f(u"jaserelle.example"_s);
         QVERIFY(f.client->start());
-        FrmMain &main = f.client->frmMain();
-
-        action(main, "MNU_OnLineHelp")->trigger();
-        QCOMPARE(f.desktop.browser.opened, QStringList{QStringLiteral("jaserelle.example/onlinehelp.html")});
+        trigger(&f.main(), u"MNU_OnLineHelp"_s);
+        QCOMPARE(f.desktop.browser.opened, QStringList{u"jaserelle.example/onlinehelp.html"_s});
 
         FrmAPropos &about = f.client->shellCommands().frmAPropos();
-        QVERIFY(!about.isVisible());
-        action(main, "MNU_APropos")->trigger();
+        trigger(&f.main(), u"MNU_APropos"_s);
         QVERIFY(about.isVisible());
-        QCOMPARE(about.findChild<QLabel *>(QStringLiteral("lblServeur"))->text(),
-                 QStringLiteral("jaserelle.example"));
-        about.findChild<QPushButton *>(QStringLiteral("cmdQuitter"))->click();
-        QVERIFY(!about.isVisible());
-        action(main, "MNU_APropos")->trigger();
-        QCOMPARE(&f.client->shellCommands().frmAPropos(), &about); // the same box again
-        QVERIFY(about.isVisible());
+        QCOMPARE(child<QLabel>(&about, u"lblServeur"_s)->text(), u"jaserelle.example"_s);
     }
 };
 

@@ -1,0 +1,51 @@
+#include "client/contacts/contacteditnotices.h"
+
+using namespace Qt::StringLiterals;
+
+Notice notAlphanumericPseudoNotice()
+{
+    return {u"Attention !"_s, u"Le pseudo ne doit contenir que\r\ndes caractères alpha-numériques."_s};
+}
+
+std::optional<Notice> memberUnknownNotice(RequestKind kind)
+{
+    switch (kind) {
+    case RequestKind::AddFavoris:
+        return Notice{
+            u"Attention."_s,
+            u"Le pseudo que vous avez saisi n'existe pas,\r\nil n'a pas été ajouté à vos favoris."_s};
+    case RequestKind::AddListeNoire:
+        return Notice{
+            u"Attention."_s,
+            u"Le pseudo que vous avez saisi n'existe pas,\r\nil n'a pas été ajouté en liste noire."_s};
+    default:
+        return std::nullopt;
+    }
+}
+
+std::optional<Notice> alreadyListedNotice(RequestKind kind)
+{
+    switch (kind) {
+    case RequestKind::AddFavoris:
+        return Notice{u"Attention."_s, u"Le pseudo que vous avez saisi est déjà dans vos favoris."_s};
+    case RequestKind::AddListeNoire:
+        return Notice{u"Attention."_s, u"Le pseudo est déjà en liste noire."_s};
+    default:
+        return std::nullopt;
+    }
+}
+
+QString removedPseudo(QStringView requestPath)
+{
+    constexpr QStringView script = u"removemembre.php?";
+    constexpr QStringView pseudoKey = u"&pseudo=";
+    constexpr QStringView listKey = u"&liste=";
+    if (!requestPath.startsWith(script))
+        return {};
+    const qsizetype key = requestPath.indexOf(pseudoKey);
+    const qsizetype list = requestPath.lastIndexOf(listKey);
+    if (key < 0 || list < key + pseudoKey.size())
+        return {};
+    const qsizetype start = key + pseudoKey.size();
+    return requestPath.sliced(start, list - start).toString();
+}

@@ -1,0 +1,18 @@
+#pragma once
+
+#include "client/server/enginenotices.h"
+#include "client/server/requestkind.h"
+
+#include <QString>
+#include <QStringView>
+#include <optional>
+
+// What the user reads when a change of his lists cannot be made. The server's refusals are only
+// shown for the add requests: they make no sense for anything else.
+Notice notAlphanumericPseudoNotice();
+std::optional<Notice> memberUnknownNotice(RequestKind kind); // "LEMEMBRENEXISTEPAS"
+std::optional<Notice> alreadyListedNotice(RequestKind kind); // "LEMEMBREESTDEJADANSLALISTE"
+
+// The pseudo a removal request named, read back from the path that went to the server; empty
+// when the path is not a removal.
+QString removedPseudo(QStringView requestPath);

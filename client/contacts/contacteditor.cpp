@@ -1,0 +1,149 @@
+#include "client/contacts/contacteditor.h"
+
+#include "client/contacts/contacteditnotices.h"
+#include "client/platform/platform.h"
+#include "client/server/requestengine.h"
+#include "client/shell/clientstate.h"
+#include "client/shell/contactrow.h"
+#include "client/shell/logininput.h"
+
+#include <QTreeWidget>
+
+ContactEditor::ContactEditor(ClientState &state, RequestEngine &engine, Notifier &notifier,
+                             ContactViews views, QWidget *dialogParent, QObject *parent)
+    : QObject(parent), state_(state), engine_(engine), notifier_(notifier), views_(std::move(views)),
+      dialogParent_(dialogParent)
+{
+}
+
+ContactEditor::~ContactEditor()
+{
+    delete ajoutFavori_.data();
+    delete ajoutListeNoire_.data();
+}
+
+FrmAjoutMembre *ContactEditor::dialog(FrmAjoutMembre::Variant variant) const
+{
+    return variant == FrmAjoutMembre::Variant::Favori ? ajoutFavori_.data() : ajoutListeNoire_.data();
+}
+
+FrmAjoutMembre &ContactEditor::ensureDialog(FrmAjoutMembre::Variant variant)
+{
+    QPointer<FrmAjoutMembre> &slot =
+        variant == FrmAjoutMembre::Variant::Favori ? ajoutFavori_ : ajoutListeNoire_;
+    if (!slot) {
+        auto *dialog = new FrmAjoutMembre(variant, dialogParent_.data());
+        connect(dialog, &FrmAjoutMembre::addRequested, this, [this, dialog] { submit(*dialog); });
+        slot = dialog;
+    }
+    return *slot;
+}
+
+void ContactEditor::showAjoutFavori()
+{
+    FrmAjoutMembre &dialog = ensureDialog(FrmAjoutMembre::Variant::Favori);
+    dialog.show();
+    dialog.raise();
+    dialog.activateWindow();
+}
+
+void ContactEditor::showAjoutListeNoire()
+{
+    FrmAjoutMembre &dialog = ensureDialog(FrmAjoutMembre::Variant::ListeNoire);
+    dialog.show();
+    dialog.raise();
+    dialog.activateWindow();
+}
+
+void ContactEditor::submit(FrmAjoutMembre &dialog)
+{
+    const QString pseudo = dialog.pseudoText();
+    if (!isAlphanumeric(pseudo)) {
+        // A typing mistake is the user's own business: whatever request is in flight goes on.
+        const Notice notice = notAlphanumericPseudoNotice();
+        notifier_.notify(notice.title, notice.text);
+    } else if (!pseudo.isEmpty()) {
+        startContactRequest(dialog.kind(), pseudo);
+        dialog.hide();
+    }
+    dialog.clearPseudo();
+}
+
+QString ContactEditor::selectedPseudo() const
+{
+    QTreeWidgetItem *row = views_.selectedItem ? views_.selectedItem() : nullptr;
+    return row ? row->text(contactrow::Pseudo) : QString();
+}
+
+void ContactEditor::startContactRequest(RequestKind kind, const QString &pseudo)
+{
+    if (pseudo.isEmpty())
+        return; // no row was ever right-clicked: there is nobody to act on
+    state_.targetPseudo = pseudo;
+    engine_.start(kind); // switches the periodic refresh off until the answer is handled
+}
+
+void ContactEditor::putSelectedInFavoris()
+{
+    startContactRequest(RequestKind::AddFavoris, selectedPseudo());
+}
+
+void ContactEditor::putSelectedInListeNoire()
+{
+    startContactRequest(RequestKind::AddListeNoire, selectedPseudo());
+}
+
+void ContactEditor::removeSelectedFromFavoris()
+{
+    startContactRequest(RequestKind::RemoveFavoris, selectedPseudo());
+}
+
+void ContactEditor::removeSelectedFromListeNoire()
+{
+    startContactRequest(RequestKind::RemoveListeNoire, selectedPseudo());
+}
+
+void ContactEditor::refreshTimerOn()
+{
+    engine_.refreshTimer().start();
+}
+
+void ContactEditor::onListesMisesAJour()
+{
+    engine_.startRefresh();
+    refreshTimerOn();
+}
+
+void ContactEditor::onMembreNExistePas()
+{
+    if (const std::optional<Notice> notice = memberUnknownNotice(engine_.requestKind()))
+        notifier_.notify(notice->title, notice->text);
+    refreshTimerOn();
+}
+
+void ContactEditor::onMembreDejaDansLaListe()
+{
+    if (const std::optional<Notice> notice = alreadyListedNotice(engine_.requestKind()))
+        notifier_.notify(notice->title, notice->text);
+    refreshTimerOn();
+}
+
+void ContactEditor::onRemoveSuccessful()
+{
+    const RequestKind kind = engine_.requestKind();
+    QTreeWidget *list = kind == RequestKind::RemoveFavoris      ? views_.lvFavoris
+                        : kind == RequestKind::RemoveListeNoire ? views_.lvListeNoire
+                                                                : nullptr;
+    // The member removed is the one named in the request that went out, whatever row the user
+    // has right-clicked or however the list was sorted since. Every row of that member goes:
+    // the server no longer holds him in that list, and no refresh would ever take a stale row away.
+    const QString pseudo = removedPseudo(engine_.requestPath());
+    if (list && !pseudo.isEmpty()) {
+        for (int i = list->topLevelItemCount() - 1; i >= 0; --i) {
+            if (list->topLevelItem(i)->text(contactrow::Pseudo) == pseudo)
+                delete list->takeTopLevelItem(i);
+        }
+    }
+    engine_.startRefresh();
+    refreshTimerOn();
+}

@@ -1,0 +1,33 @@
+#include "client/contacts/contactface.h"
+
+#include "client/assets/artwork.h"
+#include "client/shell/imagelists.h"
+
+#include <QTreeWidgetItem>
+
+static_assert(contactface::FaceRole == Qt::UserRole + 20);
+
+namespace contactface {
+
+Faces::Faces()
+{
+    namespace artwork = jaserelle::artwork;
+    for (int number = 1; number <= int(icons_.size()); ++number) {
+        // The list rows show them at their own size, on ordinary and on dense screens.
+        for (const qreal dpr : {1.0, 2.0})
+            icons_[number - 1].addPixmap(artwork::pixmap(imagelists::imglListes(number), dpr));
+    }
+}
+
+void setFace(QTreeWidgetItem *row, bool man, bool colour, const Faces &faces)
+{
+    row->setData(0, FaceRole, faceNumber(man, colour));
+    row->setIcon(0, faces.icon(man, colour));
+}
+
+int face(const QTreeWidgetItem *row)
+{
+    return row->data(0, FaceRole).toInt();
+}
+
+} // namespace contactface

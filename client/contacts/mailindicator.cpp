@@ -1,0 +1,32 @@
+#include "client/contacts/mailindicator.h"
+
+#include "client/assets/artwork.h"
+#include "client/shell/imagelists.h"
+
+#include <QLabel>
+
+namespace artwork = jaserelle::artwork;
+
+namespace {
+
+constexpr const char *waitingProperty = "mailsWaiting";
+
+} // namespace
+
+void showMailCount(QLabel &lblMailsNumber, QLabel &pctbMail, int count)
+{
+    const bool waiting = count > 0;
+    lblMailsNumber.setText(QString::number(count));
+    pctbMail.setProperty(waitingProperty, waiting);
+    const qreal dpr = pctbMail.devicePixelRatioF();
+    pctbMail.setPixmap(artwork::pixmap(imagelists::imglMails(waiting ? 1 : 2), dpr));
+    if (waiting)
+        pctbMail.setCursor(artwork::handCursor(dpr));
+    else
+        pctbMail.unsetCursor();
+}
+
+bool mailsWaiting(const QLabel &pctbMail)
+{
+    return pctbMail.property(waitingProperty).toBool();
+}

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "client/contacts/refreshreply.h"
+
+#include <QString>
+
+class QTreeWidget;
+class SoundPlayer;
+
+namespace contactface {
+class Faces;
+}
+
+// The arrival and departure sounds of one list, below the executable's folder.
+struct ListSounds
+{
+    QString arrival;
+    QString departure;
+};
+
+// The favourites take theirs from "sons/"; the black list's lie beside the executable itself.
+ListSounds favorisSounds();
+ListSounds listeNoireSounds();
+
+// What decides whether a change of presence is heard.
+struct PresenceMood
+{
+    bool soundEnabled = false;
+    bool firstRefresh = true; // the first refresh fills the lists silently
+};
+
+// A list never grows past this many rows, whatever a server sends: members beyond it are not shown.
+inline constexpr int maxContactRows = 5000;
+
+// The whole refresh: favourites, black list, then the members who black-listed the user.
+// Each contact updates the last row with its pseudo as text, or gets a row appended; a contact
+// seen to come or go is selected and heard, unless its row is new. The members who black-listed
+// the user are shown offline in both lists, silently. Rows are only ever added or updated here,
+// never removed.
+void applyRefreshReply(QTreeWidget &lvFavoris, QTreeWidget &lvListeNoire, const RefreshReply &reply,
+                       PresenceMood mood, SoundPlayer &player, const contactface::Faces &faces);

@@ -1,0 +1,26 @@
+#include "client/contacts/presencehandler.h"
+
+#include "client/contacts/mailcount.h"
+#include "client/contacts/mailindicator.h"
+#include "client/contacts/presenceapply.h"
+#include "client/contacts/refreshreply.h"
+#include "client/shell/clientstate.h"
+
+void handlePresenceReply(QString &reply, const PresenceTargets &targets, const ClientState &state,
+                         SoundPlayer &player, const contactface::Faces &faces)
+{
+    if (reply.contains(u"REFRESHISOK")) {
+        RefreshReply refresh = parseRefreshReply(reply);
+        // A broken reply still brings what it held before the break: those rows are current.
+        if (targets.lvFavoris && targets.lvListeNoire)
+            applyRefreshReply(*targets.lvFavoris, *targets.lvListeNoire, refresh,
+                              {state.soundEnabled, state.firstRefresh}, player, faces);
+        reply = std::move(refresh.rest);
+    }
+    if (reply.contains(u"MYMAILSNUMBER,")) {
+        if (const std::optional<int> count = parseMailCount(reply);
+            count && targets.lblMailsNumber && targets.pctbMail)
+            showMailCount(*targets.lblMailsNumber, *targets.pctbMail, *count);
+        removeMailCountMarkers(reply);
+    }
+}

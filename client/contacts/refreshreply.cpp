@@ -1,0 +1,120 @@
+#include "client/contacts/refreshreply.h"
+
+#include <array>
+
+namespace {
+
+constexpr QStringView favorisStart = u"HERESTARTFAVORIS|";
+constexpr QStringView noFavoris = u"NOFAVORISDEFINED|";
+constexpr QStringView listeNoireStart = u"HERESTARTLISTENOIRE|";
+constexpr QStringView noListeNoire = u"NOLISTENOIREDEFINED|";
+constexpr QStringView blackListedByStart = u"IAMINLISTENOIREOF|";
+constexpr QStringView blackListedByNoOne = u"IAMINNOONELISTENOIRE|";
+constexpr QStringView mailCountMarker = u"MYMAILSNUMBER";
+
+// A record's text, without its "|": five fields ended by ",", the sixth takes the rest.
+bool splitRecord(QStringView text, ContactRecord &record)
+{
+    const std::array<QString *, 5> leading = {&record.pseudo, &record.address, &record.sexe, &record.age,
+                                              &record.departement};
+    qsizetype pos = 0;
+    for (QString *field : leading) {
+        const qsizetype comma = text.indexOf(u',', pos);
+        if (comma < 0)
+            return false;
+        *field = text.sliced(pos, comma - pos).toString();
+        pos = comma + 1;
+    }
+    record.colourFlag = text.sliced(pos).toString();
+    return true;
+}
+
+// Reads records from `pos` until the text before the next "|" is one of the two markers that
+// open the next section; `pos` is then left on that marker. Each pass moves `pos` forward, so
+// the loop ends on any text.
+RefreshParseError readSection(QStringView text, qsizetype &pos, QStringView end1, QStringView end2,
+                              QList<ContactRecord> &out)
+{
+    for (;;) {
+        const qsizetype bar = text.indexOf(u'|', pos);
+        if (bar < 0)
+            return RefreshParseError::UnterminatedSection;
+        const QStringView before = text.sliced(pos, bar - pos);
+        if (before == end1 || before == end2)
+            return RefreshParseError::None;
+        ContactRecord record;
+        if (!splitRecord(before, record))
+            return RefreshParseError::ShortRecord;
+        out.append(std::move(record));
+        pos = bar + 1;
+    }
+}
+
+// The markers without their "|": how they read as the text before a "|".
+QStringView bare(QStringView marker)
+{
+    return marker.chopped(1);
+}
+
+} // namespace
+
+RefreshReply parseRefreshReply(QStringView text)
+{
+    RefreshReply reply;
+    qsizetype pos = 0;
+    auto stop = [&](RefreshParseError error) {
+        reply.error = error;
+        reply.rest = text.sliced(pos).toString();
+        return reply;
+    };
+
+    // Whatever comes before the favourites (status line, headers, "REFRESHISOK") is skipped.
+    if (const qsizetype at = text.indexOf(favorisStart); at >= 0) {
+        pos = at + favorisStart.size();
+        const RefreshParseError error =
+            readSection(text, pos, bare(listeNoireStart), bare(noListeNoire), reply.favoris);
+        if (error != RefreshParseError::None)
+            return stop(error);
+    } else if (const qsizetype none = text.indexOf(noFavoris); none >= 0) {
+        pos = none + noFavoris.size();
+    } else {
+        return stop(RefreshParseError::MissingFavorisMarker);
+    }
+
+    if (const qsizetype at = text.indexOf(listeNoireStart, pos); at >= 0) {
+        pos = at + listeNoireStart.size();
+        const RefreshParseError error =
+            readSection(text, pos, bare(blackListedByStart), bare(blackListedByNoOne), reply.listeNoire);
+        if (error != RefreshParseError::None)
+            return stop(error);
+    } else if (const qsizetype none = text.indexOf(noListeNoire, pos); none >= 0) {
+        pos = none + noListeNoire.size();
+    } else {
+        return stop(RefreshParseError::MissingListeNoireMarker);
+    }
+
+    if (const qsizetype at = text.indexOf(blackListedByStart, pos); at >= 0) {
+        pos = at + blackListedByStart.size();
+        for (;;) {
+            const qsizetype comma = text.indexOf(u',', pos);
+            if (comma < 0)
+                return stop(RefreshParseError::UnterminatedBlackListedBy);
+            const QStringView pseudo = text.sliced(pos, comma - pos);
+            if (pseudo == mailCountMarker)
+                break; // left in place for the mail count
+            // A "|" means the list ran into something else than the mail count.
+            if (pseudo.contains(u'|'))
+                return stop(RefreshParseError::UnterminatedBlackListedBy);
+            if (!pseudo.isEmpty())
+                reply.blackListedBy.append(pseudo.toString());
+            pos = comma + 1;
+        }
+    } else if (const qsizetype none = text.indexOf(blackListedByNoOne, pos); none >= 0) {
+        pos = none + blackListedByNoOne.size();
+    } else {
+        return stop(RefreshParseError::MissingBlackListedByMarker);
+    }
+
+    reply.rest = text.sliced(pos).toString();
+    return reply;
+}

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QStringView>
+
+// One contact as the refresh reply describes it: pseudo, address, sex, age, department and the
+// colour flag of its face, in the order the server writes them.
+struct ContactRecord
+{
+    QString pseudo;
+    QString address; // "0.0.0.0" while the member is not connected
+    QString sexe;
+    QString age;
+    QString departement;
+    QString colourFlag;
+
+    // Any address but the server's "nobody" one counts as connected.
+    bool online() const { return address != u"0.0.0.0"; }
+    bool man() const { return sexe == u"H"; }
+    bool colourFace() const { return colourFlag == u"1"; }
+    // Departments are shown on two characters.
+    QString shownDepartement() const { return departement.left(2); }
+
+    bool operator==(const ContactRecord &) const = default;
+};
+
+// Where a reply stopped being what the server is expected to send. Everything read before that
+// point is kept; nothing after it is used.
+enum class RefreshParseError
+{
+    None,
+    MissingFavorisMarker,    // neither "HERESTARTFAVORIS|" nor "NOFAVORISDEFINED|"
+    MissingListeNoireMarker, // neither "HERESTARTLISTENOIRE|" nor "NOLISTENOIREDEFINED|"
+    ShortRecord,             // a record ended ("|") before its sixth field
+    UnterminatedSection,     // a list with no "|" left to close it
+    MissingBlackListedByMarker,
+    UnterminatedBlackListedBy, // the black-listed-by pseudos are not followed by the mail count
+};
+
+struct RefreshReply
+{
+    QList<ContactRecord> favoris;
+    QList<ContactRecord> listeNoire;
+    QStringList blackListedBy; // members who put the user on their black list
+    QString rest;              // what the handlers after this one see: the mail count onwards
+    RefreshParseError error = RefreshParseError::None;
+};
+
+// Reads the four sections of a contact refresh reply. Never reads past the end of the text and
+// stops at the first thing out of place.
+RefreshReply parseRefreshReply(QStringView reply);

@@ -1,0 +1,183 @@
+#include "client/contacts/contacteditor.h"
+#include "client/shell/contactrow.h"
+#include "client/shell/rowselection.h"
+#include "tests/support/clientfixture.h"
+
+#include <QLabel>
+#include <QTcpSocket>
+#include <QTreeWidget>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// A client logged in as "moi" whose lists hold jean and marie, paul, and zoe; nothing sent yet.
+struct Editing : ClientFixture
+{
+    Editing()
+    {
+        client->state().serverHost = server.hostWithPort();
+        client->state().userLogin = u"moi"_s;
+        client->state().userPassword = u"secret"_s;
+        for (const auto &[list, pseudo] : {std::pair{main().lvFavoris(), u"jean"_s},
+                                           {main().lvFavoris(), u"marie"_s},
+                                           {main().lvListeNoire(), u"paul"_s},
+                                           {main().lvRecherche(), u"zoe"_s}})
+            new QTreeWidgetItem(list, QStringList{pseudo});
+    }
+    // A right click on the row, then the context-menu entry.
+    void command(QTreeWidgetItem *row, const QString &entry)
+    {
+        main().rowSelection().setSelectedItem(row);
+        trigger(&main(), entry);
+    }
+    void answerHeld(const QByteArray &body)
+    {
+        server.lastSocket->write(ScriptedServer::httpOk(body));
+        server.lastSocket->disconnectFromHost();
+    }
+    QByteArray requestLine(int i) const { return server.requests.value(i).split('\r').first(); }
+};
+
+const Answer heldOpen{{}, false, true};
+
+} // namespace
+
+class TestContactEditing : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // A local typing mistake must not cancel the request in flight.
+    void refusedPseudoKeepsTheRequestInFlight_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::newRow("two words") << u"jean dupont"_s;
+        QTest::newRow("accented letter") << u"élodie"_s;
+    }
+    void refusedPseudoKeepsTheRequestInFlight()
+    {
+        QFETCH(QString, typed);
+        Editing f;
+        f.server.queue(heldOpen);
+        f.engine().startRefresh();
+        QVERIFY(f.server.waitForRequests(1));
+
+        trigger(&f.main(), u"MNU_AjoutFavoris"_s);
+        QLineEdit *box = child<QLineEdit>(f.client->contactEditor().dialog(FrmAjoutMembre::Variant::Favori),
+                                          u"txtLogin"_s);
+        QString shownWhileUp;
+        f.desktop.notifier.whileShown = [&](const auto &) { shownWhileUp = box->text(); };
+        box->setText(typed);
+        QTest::keyClick(box, Qt::Key_Return);
+        QCOMPARE(f.desktop.notifier.shown.size(), 1);
+        QCOMPARE(f.desktop.notifier.shown[0].title, u"Attention !"_s);
+        QCOMPARE(f.desktop.notifier.shown[0].text,
+                 u"Le pseudo ne doit contenir que\r\ndes caractères alpha-numériques."_s);
+        QCOMPARE(shownWhileUp, typed); // emptied only once the message is read
+        QVERIFY(box->text().isEmpty() && box->isVisible());
+        QCOMPARE(f.engine().state(), RequestEngine::State::Waiting);
+        QCOMPARE(f.server.connections, 1);
+        f.answerHeld(
+            "REFRESHISOK|NOFAVORISDEFINED|NOLISTENOIREDEFINED|IAMINNOONELISTENOIRE|MYMAILSNUMBER,2,");
+        QVERIFY(QTest::qWaitFor([&] { return f.main().lblMailsNumber()->text() == u"2"_s; }));
+    }
+
+    void typedPseudoIsSentAsItStands()
+    {
+        Editing f;
+        f.engine().refreshTimer().start();
+        f.client->contactEditor().showAjoutListeNoire();
+        QWidget *dialog = f.client->contactEditor().dialog(FrmAjoutMembre::Variant::ListeNoire);
+        QTest::mouseClick(child<QPushButton>(dialog, u"cmdOk"_s),
+                          Qt::LeftButton); // nothing typed: nothing happens
+        QVERIFY(dialog->isVisible());
+        child<QLineEdit>(dialog, u"txtLogin"_s)->setText(u"Jean42"_s);
+        QTest::mouseClick(child<QPushButton>(dialog, u"cmdOk"_s), Qt::LeftButton);
+        QVERIFY(!dialog->isVisible() && child<QLineEdit>(dialog, u"txtLogin"_s)->text().isEmpty());
+        QVERIFY(!f.engine().refreshTimer().isActive());
+        QVERIFY(f.server.waitForRequests(1));
+        QCOMPARE(f.server.connections, 1);
+        QCOMPARE(f.requestLine(0), "GET /ajoutmembre.php?login=moi&pseudo=Jean42&liste=listenoire HTTP/1.1");
+    }
+
+    void moveIsOneAddThenARefresh()
+    {
+        Editing f;
+        f.server.queue(QByteArray("LISTESMISESAJOUR"));
+        f.server.queue(heldOpen);
+        f.command(f.main().lvFavoris()->topLevelItem(0), u"MNU_FavorisToListeNoire"_s);
+        QVERIFY(f.server.waitForRequests(2));
+        QCOMPARE(f.requestLine(0), "GET /ajoutmembre.php?login=moi&pseudo=jean&liste=listenoire HTTP/1.1");
+        QVERIFY(f.requestLine(1).startsWith("GET /softrefresh2.php?login=moi&password=secret"));
+        QVERIFY(f.engine().refreshTimer().isActive());
+        QCOMPARE(pseudos(f.main().lvFavoris()), u"jean marie"_s); // left to the refresh
+    }
+
+    void serverRefusals_data()
+    {
+        QTest::addColumn<bool>("fromSearch"); // else from the favourites
+        QTest::addColumn<QString>("entry");
+        QTest::addColumn<QByteArray>("answer");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("already a favourite")
+            << true << u"MNU_RechercheToFavoris"_s << QByteArray("LEMEMBREESTDEJADANSLALISTE")
+            << u"Le pseudo que vous avez saisi est déjà dans vos favoris."_s;
+        QTest::newRow("unknown, to black list")
+            << false << u"MNU_FavorisToListeNoire"_s << QByteArray("LEMEMBRENEXISTEPAS")
+            << u"Le pseudo que vous avez saisi n'existe pas,\r\nil n'a pas été ajouté en liste noire."_s;
+        QTest::newRow("unknown, to a removal: silent")
+            << false << u"MNU_RemoveFromFavoris"_s << QByteArray("LEMEMBRENEXISTEPAS") << QString();
+    }
+    void serverRefusals()
+    {
+        QFETCH(bool, fromSearch);
+        QFETCH(QString, entry);
+        QFETCH(QByteArray, answer);
+        QFETCH(QString, message);
+        Editing f;
+        f.server.queue(answer);
+        f.engine().refreshTimer().start();
+        f.command((fromSearch ? f.main().lvRecherche() : f.main().lvFavoris())->topLevelItem(0), entry);
+        QVERIFY(!f.engine().refreshTimer().isActive());
+        QVERIFY(QTest::qWaitFor([&] { return f.engine().refreshTimer().isActive(); }) && f.waitIdle());
+        QCOMPARE(f.desktop.notifier.shown.size(), message.isEmpty() ? 0 : 1);
+        if (!message.isEmpty()) {
+            QCOMPARE(f.desktop.notifier.shown[0].title, u"Attention."_s);
+            QCOMPARE(f.desktop.notifier.shown[0].text, message);
+        }
+        QCOMPARE(f.server.connections, 1); // no refresh follows a refusal
+        QCOMPARE(pseudos(f.main().lvFavoris()), u"jean marie"_s);
+    }
+
+    // The row that goes is the member the request named, even when the user has right-clicked
+    // another row and sorted the list while the answer was on its way.
+    void removalTakesTheMemberThatWasSent()
+    {
+        Editing f;
+        f.server.queue(heldOpen);
+        f.server.queue(heldOpen);
+        f.command(f.main().lvFavoris()->topLevelItem(0), u"MNU_RemoveFromFavoris"_s);
+        QVERIFY(f.server.waitForRequests(1));
+        QCOMPARE(f.requestLine(0), "GET /removemembre.php?login=moi&pseudo=jean&liste=favoris HTTP/1.1");
+        f.main().lvFavoris()->sortItems(contactrow::Pseudo, Qt::DescendingOrder); // marie, jean
+        f.main().rowSelection().setSelectedItem(f.main().lvFavoris()->topLevelItem(0));
+        f.answerHeld("REMOVEISSUCCESSFUL");
+        QVERIFY(f.server.waitForRequests(2));
+        QCOMPARE(pseudos(f.main().lvFavoris()), u"marie"_s);
+        QCOMPARE(f.main().lvListeNoire()->topLevelItemCount(), 1);
+        QVERIFY(f.requestLine(1).startsWith("GET /softrefresh2.php"));
+        QVERIFY(f.engine().refreshTimer().isActive());
+    }
+
+    void mailCountOnAnyReply()
+    {
+        Editing f;
+        f.server.queue(QByteArray("MAILSENDEDOKMYMAILSNUMBER,4,"));
+        f.engine().startRefresh();
+        QVERIFY(QTest::qWaitFor([&] { return f.main().lblMailsNumber()->text() == u"4"_s; }));
+    }
+};
+
+QTEST_MAIN(TestContactEditing)
+#include "test_contactediting.moc"

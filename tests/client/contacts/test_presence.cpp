@@ -1,0 +1,217 @@
+#include "client/assets/artwork.h"
+#include "client/contacts/contactface.h"
+#include "client/contacts/mailindicator.h"
+#include "client/contacts/presenceapply.h"
+#include "client/contacts/presencehandler.h"
+#include "client/shell/clientstate.h"
+#include "client/shell/contactrow.h"
+#include "tests/support/recordingplatform.h"
+
+#include <QLabel>
+#include <QTest>
+#include <QTreeWidget>
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString head = u"HTTP/1.1 200 OK\r\n\r\nREFRESHISOK|"_s;
+const QString tail = u"IAMINNOONELISTENOIRE|MYMAILSNUMBER,0,"_s;
+QString favorisOnly(const QString &records)
+{
+    return head + u"HERESTARTFAVORIS|"_s + records + u"NOLISTENOIREDEFINED|"_s + tail;
+}
+QString listeNoireOnly(const QString &records)
+{
+    return head + u"NOFAVORISDEFINED|HERESTARTLISTENOIRE|"_s + records + tail;
+}
+
+} // namespace
+
+// The refresh reply applied to real list views.
+class TestPresence : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<QTreeWidget> favoris, listeNoire;
+    std::unique_ptr<QLabel> lblMailsNumber, pctbMail;
+    RecordingSoundPlayer sound;
+    std::unique_ptr<contactface::Faces> faces;
+    ClientState state;
+
+    // Applies a reply as the pipeline does; returns what the handlers after this one see.
+    QString refresh(const QString &reply)
+    {
+        QString text = reply;
+        handlePresenceReply(text, {favoris.get(), listeNoire.get(), lblMailsNumber.get(), pctbMail.get()},
+                            state, sound, *faces);
+        state.firstRefresh = false; // as the engine does after every reply
+        return text;
+    }
+    static QTreeWidgetItem *row(const std::unique_ptr<QTreeWidget> &list, int i)
+    {
+        return list->topLevelItem(i);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        initArtwork();
+        faces = std::make_unique<contactface::Faces>();
+    }
+
+    void init()
+    {
+        for (auto *list : {&favoris, &listeNoire}) {
+            *list = std::make_unique<QTreeWidget>();
+            (*list)->setColumnCount(contactrow::ColumnCount);
+        }
+        lblMailsNumber = std::make_unique<QLabel>(u"0"_s);
+        pctbMail = std::make_unique<QLabel>();
+        sound.played.clear();
+        state = {};
+        state.soundEnabled = true;
+        state.firstRefresh = true;
+    }
+
+    void firstRefreshFillsSilently()
+    {
+        QCOMPARE(
+            refresh(head +
+                    u"HERESTARTFAVORIS|jean,10.0.0.2,H,25,75012,1|marie,0.0.0.0,F,31,1,0|"
+                    u"HERESTARTLISTENOIRE|paul,10.0.0.9,H,40,13,0|IAMINNOONELISTENOIRE|MYMAILSNUMBER,3,"_s),
+            u"3,"_s);
+        QCOMPARE(favoris->topLevelItemCount(), 2);
+        QCOMPARE(listeNoire->topLevelItemCount(), 1);
+        QVERIFY(sound.played.isEmpty() && favoris->selectedItems().isEmpty());
+
+        QTreeWidgetItem *jean = row(favoris, 0);
+        const QStringList columns{jean->text(0), jean->text(1), jean->text(2), jean->text(3), jean->text(4)};
+        QCOMPARE(columns, (QStringList{u"jean"_s, u"25"_s, u"75"_s, u"H"_s, u"10.0.0.2"_s}));
+        QVERIFY(contactrow::isOnline(jean));
+        QCOMPARE(jean->foreground(contactrow::Pseudo).color(), contactrow::onlineColour());
+        // The address is painted in the list's own background: never seen, even in a widened column.
+        QCOMPARE(jean->foreground(contactrow::Adresse).color(), favoris->palette().color(QPalette::Base));
+        QVERIFY(!jean->icon(contactrow::Pseudo).isNull());
+
+        QTreeWidgetItem *marie = row(favoris, 1);
+        QVERIFY(!contactrow::isOnline(marie));
+        QCOMPARE(marie->foreground(contactrow::Pseudo).color(), contactrow::offlineColour());
+        QCOMPARE(marie->text(contactrow::Adresse), QString());
+        QCOMPARE(marie->text(contactrow::Departement), u"1"_s);
+        const QList<int> faceOf{contactface::face(jean), contactface::face(marie),
+                                contactface::face(row(listeNoire, 0))};
+        QCOMPARE(faceOf, (QList<int>{1, 4, 3}));
+
+        QCOMPARE(lblMailsNumber->text(), u"3"_s);
+        QVERIFY(mailsWaiting(*pctbMail) && !pctbMail->pixmap().isNull());
+        QCOMPARE(pctbMail->cursor().shape(), Qt::BitmapCursor);
+    }
+
+    void arrivalIsSelectedAndHeard_data()
+    {
+        QTest::addColumn<bool>("soundEnabled");
+        QTest::addColumn<bool>("blackList");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("favourite") << true << false << u"sons/comein.wav"_s;
+        QTest::newRow("black list, from the executable's folder") << true << true << u"comein.wav"_s;
+        QTest::newRow("sound off") << false << false << QString();
+    }
+    void arrivalIsSelectedAndHeard()
+    {
+        QFETCH(bool, soundEnabled);
+        QFETCH(bool, blackList);
+        QFETCH(QString, expected);
+        const auto reply = blackList ? listeNoireOnly : favorisOnly;
+        QTreeWidget &list = blackList ? *listeNoire : *favoris;
+        state.soundEnabled = soundEnabled;
+        refresh(reply(u"anne,0.0.0.0,F,20,33,1|jean,0.0.0.0,H,25,75,1|"_s));
+        refresh(reply(u"anne,0.0.0.0,F,20,33,1|jean,10.0.0.2,H,25,75,1|"_s));
+
+        QTreeWidgetItem *jean = list.topLevelItem(1);
+        QVERIFY(contactrow::isOnline(jean));
+        QCOMPARE(jean->text(contactrow::Adresse), u"10.0.0.2"_s);
+        QCOMPARE(sound.played, expected.isEmpty() ? QStringList() : QStringList{expected});
+        QCOMPARE(list.currentItem() == jean && jean->isSelected(), soundEnabled);
+    }
+
+    void offlineTwiceSoundsOnce()
+    {
+        refresh(favorisOnly(u"jean,10.0.0.2,H,25,75,1|"_s));
+        refresh(favorisOnly(u"jean,0.0.0.0,H,25,75,1|"_s));
+        refresh(favorisOnly(u"jean,0.0.0.0,H,25,75,1|"_s));
+        QCOMPARE(sound.played, QStringList{u"sons/goout.wav"_s});
+        QCOMPARE(row(favoris, 0)->text(contactrow::Adresse), QString());
+        QVERIFY(!contactrow::isOnline(row(favoris, 0)));
+    }
+
+    // Rows are found by exact text, the last match wins, new rows come silently and none ever goes.
+    void rowsAreMergedNeverRemoved()
+    {
+        for (int i = 0; i < 2; ++i)
+            contactrow::setOnline(new QTreeWidgetItem(favoris.get(), QStringList{u"jean"_s, u"20"_s}), false);
+        refresh(favorisOnly(u"jean,0.0.0.0,H,25,75,1|"_s));
+        refresh(favorisOnly(u"jean,0.0.0.0,H,25,75,1|marie,10.0.0.3,F,30,13,1|"_s));
+        QCOMPARE(favoris->topLevelItemCount(), 3);
+        QCOMPARE(row(favoris, 0)->text(contactrow::Age), u"20"_s);
+        QCOMPARE(row(favoris, 1)->text(contactrow::Age), u"25"_s);
+        QVERIFY(sound.played.isEmpty() && favoris->selectedItems().isEmpty());
+        refresh(head + u"NOFAVORISDEFINED|NOLISTENOIREDEFINED|"_s + tail);
+        QCOMPARE(favoris->topLevelItemCount(), 3);
+        QVERIFY(contactrow::isOnline(row(favoris, 2)));
+    }
+
+    void blackListedByGreysAndComesBack()
+    {
+        const QString listed = head + u"HERESTARTFAVORIS|jean,10.0.0.2,H,25,75,1|HERESTARTLISTENOIRE|"
+                                      u"jean,10.0.0.2,H,25,75,1|IAMINLISTENOIREOF|jean,MYMAILSNUMBER,0,"_s;
+        refresh(listed);
+        for (const auto *list : {&favoris, &listeNoire}) {
+            QVERIFY(!contactrow::isOnline(row(*list, 0)));
+            QCOMPARE(row(*list, 0)->text(contactrow::Adresse), QString());
+            QCOMPARE(row(*list, 0)->foreground(contactrow::Pseudo).color(), contactrow::offlineColour());
+        }
+        QVERIFY(sound.played.isEmpty());
+        // Listed online again: the row was grey, so it is an arrival, and it ends grey again.
+        refresh(listed);
+        QCOMPARE(sound.played, (QStringList{u"sons/comein.wav"_s, u"comein.wav"_s}));
+        QVERIFY(!contactrow::isOnline(row(favoris, 0)));
+    }
+
+    void brokenReplyKeepsWhatCameBefore()
+    {
+        refresh(favorisOnly(u"jean,0.0.0.0,H,25,75,1|"_s));
+        refresh(head + u"HERESTARTFAVORIS|jean,10.0.0.2,H,25,75,1|marie,10.0.0.3,F|NOLISTENOIREDEFINED|"_s +
+                tail);
+        QCOMPARE(favoris->topLevelItemCount(), 1); // no row out of half a record
+        QVERIFY(contactrow::isOnline(row(favoris, 0)));
+        QCOMPARE(lblMailsNumber->text(), u"0"_s);
+    }
+
+    void listsStopGrowingAtTheirCap()
+    {
+        QString records;
+        for (int i = 0; i < maxContactRows + 10; ++i)
+            records += u"m"_s + QString::number(i) + u",0.0.0.0,H,30,75,1|"_s;
+        refresh(favorisOnly(records));
+        refresh(favorisOnly(u"m0,1.2.3.4,H,30,75,1|"_s + records.mid(records.indexOf(u'|') + 1)));
+        QCOMPARE(favoris->topLevelItemCount(), maxContactRows);
+        QVERIFY(contactrow::isOnline(row(favoris, 0)));
+    }
+
+    void mailIndicator()
+    {
+        showMailCount(*lblMailsNumber, *pctbMail, 5);
+        refresh(u"MYMAILSNUMBER,7"_s); // cut short: unchanged
+        QCOMPARE(lblMailsNumber->text(), u"5"_s);
+        QVERIFY(mailsWaiting(*pctbMail));
+        refresh(u"HTTP/1.1 200 OK\r\n\r\nMAILSENDEDOKMYMAILSNUMBER,0,"_s);
+        QCOMPARE(lblMailsNumber->text(), u"0"_s);
+        QVERIFY(!mailsWaiting(*pctbMail));
+        QCOMPARE(pctbMail->cursor().shape(), Qt::ArrowCursor);
+    }
+};
+
+QTEST_MAIN(TestPresence)
+#include "test_presence.moc"
