@@ -308,6 +308,11 @@ HttpServer::~HttpServer()
     stop();
 }
 
+int HttpServer::activeConnections() const
+{
+    return impl_->active.load();
+}
+
 unsigned short HttpServer::port() const
 {
     beast::error_code ec;

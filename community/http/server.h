@@ -43,6 +43,8 @@ public:
     ~HttpServer();
 
     unsigned short port() const;
+    // Connections being served right now.
+    int activeConnections() const;
 
     // Runs the threads and returns at once.
     void start();

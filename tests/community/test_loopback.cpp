@@ -217,7 +217,7 @@ TEST(ConnectionCap, ConnectionsBeyondTheCapAreClosedAndServiceResumes)
     options.port = 0;
     options.threads = 2;
     options.maxConnections = 2;
-    options.readTimeout = std::chrono::milliseconds(300);
+    options.readTimeout = std::chrono::milliseconds(1000);
     HttpServer server([](const Request &) { return Response{200, "text/plain", "ok", ""}; }, options);
     server.start();
     {
@@ -225,6 +225,10 @@ TEST(ConnectionCap, ConnectionsBeyondTheCapAreClosedAndServiceResumes)
         RawClient idle2(server.port());
         idle1.send("GET /");
         idle2.send("GET /");
+        // Both taken in by the server before the third knocks, however slow the machine.
+        for (int wait = 0; wait < 500 && server.activeConnections() < 2; ++wait)
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        ASSERT_EQ(server.activeConnections(), 2);
         RawClient third(server.port());
         third.send(getRequest("x"));
         bool closed = false;
