@@ -9,7 +9,6 @@
 
 #include <QApplication>
 #include <QTreeWidget>
-
 #include <benchmark/benchmark.h>
 
 namespace {

@@ -17,11 +17,11 @@
 #include <charconv>
 #include <condition_variable>
 #include <mutex>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <optional>
 #include <system_error>
 #include <thread>
-#include <netinet/in.h>
-#include <netinet/tcp.h>
 #include <unistd.h>
 #include <vector>
 

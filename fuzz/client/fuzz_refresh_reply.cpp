@@ -5,7 +5,6 @@
 #include "client/server/wiretext.h"
 
 #include <QByteArray>
-
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>

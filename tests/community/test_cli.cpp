@@ -20,7 +20,8 @@ std::string serverBinary()
     if (const char *dir = std::getenv("JASERELLE_BIN_DIR"))
         return std::string(dir) + "/jaserelle-server";
     // Run by hand: the test sits in <build>/tests/bin, the server in <build>/bin.
-    return (std::filesystem::read_symlink("/proc/self/exe").parent_path() / "../../bin/jaserelle-server").string();
+    return (std::filesystem::read_symlink("/proc/self/exe").parent_path() / "../../bin/jaserelle-server")
+        .string();
 }
 
 // A running child with its standard output on a pipe.
