@@ -1,0 +1,276 @@
+#include "client/conversation/peerlink.h"
+
+#include "client/conversation/peernotices.h"
+#include "client/conversation/soundcommands.h"
+#include "client/platform/platform.h"
+#include "client/server/wiretext.h"
+#include "client/shell/clientstate.h"
+
+#include <QHostAddress>
+#include <QTcpSocket>
+#include <QTimer>
+
+namespace {
+// Read at most this much at once, so that a flood is cut into packets as it comes in.
+constexpr qint64 readChunk = 64 * 1024;
+constexpr int lingerMs = 10000;
+} // namespace
+
+PeerLink::PeerLink(const ClientState &state, Notifier &notifier, SoundPlayer &sound, QObject *parent)
+    : QObject(parent), client_(state), notifier_(notifier), sound_(sound)
+{
+}
+
+PeerLink::~PeerLink()
+{
+    // The socket goes with this object; nothing it says while it closes is of interest any more.
+    if (socket_)
+        socket_->disconnect(this);
+}
+
+void PeerLink::attach(QTcpSocket *socket)
+{
+    socket_ = socket;
+    socket->setParent(this);
+    connect(socket, &QTcpSocket::connected, this, &PeerLink::onConnected);
+    connect(socket, &QTcpSocket::readyRead, this, &PeerLink::onReadyRead);
+    connect(socket, &QTcpSocket::disconnected, this, &PeerLink::onDisconnected);
+    connect(socket, &QTcpSocket::errorOccurred, this, &PeerLink::onError);
+}
+
+void PeerLink::callMember(const QString &pseudo, const QString &ipAdress)
+{
+    if (state_ != State::Idle)
+        return;
+    side_ = LinkSide::Caller;
+    peerPseudo_ = pseudo;
+    state_ = State::Connecting;
+    attach(new QTcpSocket(this));
+    const QHostAddress address(ipAdress.trimmed());
+    bool started = !address.isNull();
+    if (started && !client_.localAddress.isNull())
+        started = socket_->bind(client_.localAddress, 0);
+    if (!started) {
+        // Reported from the event loop, as a refused connection would be, so the caller has
+        // finished placing the call before it hears that the call failed.
+        QTimer::singleShot(0, this, [this] {
+            if (state_ == State::Connecting)
+                communicationFailure();
+        });
+        return;
+    }
+    socket_->connectToHost(address, peerPort);
+}
+
+void PeerLink::acceptConnection(QTcpSocket *socket)
+{
+    if (state_ != State::Idle || !socket)
+        return;
+    side_ = LinkSide::Callee;
+    state_ = State::Accepted;
+    attach(socket);
+    // What arrived, or the close that came, before the socket was handed over has raised its
+    // signals already: look again once the event loop runs.
+    QTimer::singleShot(0, this, [this] {
+        if (!socket_ || state_ == State::Ended)
+            return;
+        if (socket_->bytesAvailable() > 0)
+            onReadyRead();
+        if (socket_ && state_ != State::Ended && socket_->state() == QAbstractSocket::UnconnectedState)
+            onDisconnected();
+    });
+}
+
+void PeerLink::sendAcceptCall()
+{
+    if (side_ == LinkSide::Callee && (state_ == State::Ringing || state_ == State::InConversation) &&
+        send(acceptPacket()))
+        state_ = State::InConversation;
+}
+
+void PeerLink::setConnectNo()
+{
+    if (side_ != LinkSide::Callee || state_ == State::Ended || state_ == State::Refusing)
+        return;
+    if (!send(refusalPacket())) {
+        detach();
+        emit finished();
+        return;
+    }
+    state_ = State::Refusing;
+    // The socket closes only once what was written has left, so the refusal reaches the caller
+    // before the close does; disconnected (or an error) then ends the link.
+    socket_->disconnectFromHost();
+}
+
+void PeerLink::closeConversation()
+{
+    detach();
+}
+
+bool PeerLink::sendMessage(const QString &rtf)
+{
+    return send(messagePacket(rtf));
+}
+
+bool PeerLink::sendSound(int index)
+{
+    const QByteArray packet = soundPacket(index);
+    return !packet.isEmpty() && send(packet);
+}
+
+bool PeerLink::send(const QByteArray &packet)
+{
+    if (!socket_ || state_ == State::Ended || state_ == State::Refusing ||
+        socket_->state() != QAbstractSocket::ConnectedState)
+        return false;
+    return socket_->write(packet) == packet.size();
+}
+
+void PeerLink::onConnected()
+{
+    if (state_ != State::Connecting)
+        return;
+    state_ = State::AwaitingAnswer;
+    send(callRequestPacket(client_.userLogin));
+}
+
+void PeerLink::onReadyRead()
+{
+    // A modal notice or a window shown from a signal below may run the event loop; readyRead is
+    // not raised again meanwhile, so the outer call keeps reading until the socket is empty.
+    if (reading_)
+        return;
+    reading_ = true;
+    readAvailable();
+    reading_ = false;
+}
+
+void PeerLink::readAvailable()
+{
+    while (socket_ && state_ != State::Ended && socket_->bytesAvailable() > 0) {
+        const PacketReassembler::Result cut = reassembler_.feed(socket_->read(readChunk));
+        for (int i = 0; i < cut.dropped; ++i)
+            emit packetDropped();
+        for (const QByteArray &payload : cut.packets) {
+            if (state_ == State::Ended)
+                return;
+            handle(payload);
+        }
+    }
+}
+
+void PeerLink::handle(const QByteArray &payload)
+{
+    // A callee that is refusing has nothing more to show; the caller's last words are lost with
+    // the call.
+    if (state_ == State::Refusing)
+        return;
+    const PeerPacket packet = parsePacket(wiretext::fromWire(payload), side_);
+    switch (packet.kind) {
+    case PacketKind::CallRequest:
+        peerPseudo_ = packet.pseudo;
+        if (state_ == State::Accepted)
+            state_ = State::Ringing;
+        emit callRequested(peerPseudo_);
+        playSound(jaserelle::incomingCallSound);
+        break;
+    case PacketKind::Accept:
+        state_ = State::InConversation;
+        emit callAccepted();
+        break;
+    case PacketKind::Refusal: {
+        callRefused_ = true;
+        detach();
+        playSound(jaserelle::connectionRefusedSound);
+        const PeerNotice notice = refusalNotice(peerPseudo_);
+        notifier_.notify(notice.title, notice.text, Notifier::Icon::Warning);
+        emit finished();
+        break;
+    }
+    case PacketKind::Entry:
+        if (packet.sound >= 0)
+            playSound(jaserelle::soundCommands[static_cast<std::size_t>(packet.sound)].file);
+        emit entryReceived(packet.content, packet.sound);
+        break;
+    case PacketKind::Malformed:
+        break;
+    }
+}
+
+void PeerLink::onDisconnected()
+{
+    if (state_ == State::Ended)
+        return;
+    if (state_ == State::Refusing) {
+        detach();
+        emit finished();
+        return;
+    }
+    // Whatever the peer sent just before it closed is still worth showing: a refusal, mostly.
+    if (socket_ && socket_->bytesAvailable() > 0)
+        onReadyRead();
+    if (state_ == State::Ended)
+        return;
+    detach();
+    if (!callRefused_) {
+        playSound(jaserelle::connectionRefusedSound);
+        const PeerNotice notice = cutOffNotice(peerPseudo_);
+        notifier_.notify(notice.title, notice.text, Notifier::Icon::Information);
+    }
+    emit finished();
+}
+
+void PeerLink::onError(QAbstractSocket::SocketError error)
+{
+    if (state_ == State::Ended)
+        return;
+    // A peer that closes is a cut-off, not a failure; disconnected may or may not follow.
+    if (error == QAbstractSocket::RemoteHostClosedError) {
+        onDisconnected();
+        return;
+    }
+    if (state_ == State::Refusing) {
+        detach();
+        emit finished();
+        return;
+    }
+    communicationFailure();
+}
+
+void PeerLink::communicationFailure()
+{
+    detach();
+    const PeerNotice notice = communicationNotice(peerPseudo_);
+    notifier_.notify(notice.title, notice.text, Notifier::Icon::Information);
+    emit finished();
+}
+
+void PeerLink::detach()
+{
+    state_ = State::Ended;
+    QTcpSocket *socket = socket_;
+    socket_ = nullptr;
+    if (!socket)
+        return;
+    // The socket outlives this link just long enough for what was written to leave (a message
+    // sent right before quitting); then it deletes itself, and a peer that never reads cannot
+    // hold it for more than a few seconds.
+    socket->disconnect(this);
+    socket->setParent(nullptr);
+    if (socket->state() == QAbstractSocket::UnconnectedState) {
+        socket->deleteLater();
+        return;
+    }
+    connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+    connect(socket, &QTcpSocket::errorOccurred, socket, &QObject::deleteLater);
+    QTimer::singleShot(lingerMs, socket, &QObject::deleteLater);
+    socket->disconnectFromHost();
+}
+
+void PeerLink::playSound(std::string_view file)
+{
+    if (client_.soundEnabled)
+        sound_.play(QStringLiteral("sons/") +
+                    QLatin1StringView(file.data(), static_cast<qsizetype>(file.size())));
+}

@@ -1,0 +1,99 @@
+#pragma once
+
+#include "client/conversation/peerframer.h"
+#include "client/conversation/peerpackets.h"
+
+#include <QAbstractSocket>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+struct ClientState;
+class Notifier;
+class SoundPlayer;
+class QTcpSocket;
+
+// One conversation's connection to the other client: either a call this client places
+// (callMember) or one it answers (acceptConnection). It frames what is sent, cuts what arrives
+// back into packets, plays the sounds the packets ask for, and tells the user when the link ends
+// on its own (refusal, cut-off, communication failure) before saying so with finished().
+// It owns no window: the conversation window listens to its signals.
+class PeerLink : public QObject
+{
+    Q_OBJECT
+public:
+    enum class State
+    {
+        Idle,           // neither calling nor called yet
+        Connecting,     // caller: connection under way
+        AwaitingAnswer, // caller: call request sent
+        Accepted,       // callee: connection taken, no call request yet
+        Ringing,        // callee: call request received, the user decides
+        InConversation, // accept sent or received
+        Refusing,       // callee: refusal on its way out, the link closes once it has left
+        Ended,          // over: nothing more comes from this link
+    };
+    Q_ENUM(State)
+
+    PeerLink(const ClientState &state, Notifier &notifier, SoundPlayer &sound, QObject *parent = nullptr);
+    ~PeerLink() override;
+
+    // Caller: connects to the member at `ipAdress` on the peer port; the call request leaves as soon
+    // as the connection is made. An address that is not a dotted address fails like an
+    // unreachable one.
+    void callMember(const QString &pseudo, const QString &ipAdress);
+    // Callee: takes over a connection from the listener.
+    void acceptConnection(QTcpSocket *socket);
+
+    void sendAcceptCall();
+    // Sends the refusal, and closes the link once it has left (or the link failed): finished()
+    // follows without a notice.
+    void setConnectNo();
+    // Closes the link from this side without a packet; the peer learns of it by the close. No
+    // notice and no finished(): whoever closes discards the window.
+    void closeConversation();
+
+    // Both false when the link is not connected any more; nothing is queued.
+    bool sendMessage(const QString &rtf);
+    bool sendSound(int index);
+
+    State state() const { return state_; }
+    bool isListener() const { return side_ == LinkSide::Callee; }
+    QString peerPseudo() const { return peerPseudo_; }
+    bool callRefused() const { return callRefused_; }
+
+signals:
+    void callRequested(const QString &pseudo); // callee: ring; incomingcall.wav already played
+    void callAccepted();                       // caller: open the conversation
+    // Something to show under the peer's name line; the sound of index `sound` (-1: none) has been
+    // played already.
+    void entryReceived(const QString &rtf, int sound);
+    // A packet passed the size limit and was thrown away.
+    void packetDropped();
+    // The link ended on its own and the user has been told: discard the window.
+    void finished();
+
+private:
+    void attach(QTcpSocket *socket);
+    void onConnected();
+    void onReadyRead();
+    void onDisconnected();
+    void onError(QAbstractSocket::SocketError error);
+    void readAvailable();
+    void handle(const QByteArray &payload);
+    bool send(const QByteArray &packet);
+    void playSound(std::string_view file);
+    void detach();
+    void communicationFailure();
+
+    const ClientState &client_;
+    Notifier &notifier_;
+    SoundPlayer &sound_;
+    QPointer<QTcpSocket> socket_;
+    PacketReassembler reassembler_;
+    LinkSide side_ = LinkSide::Callee;
+    State state_ = State::Idle;
+    QString peerPseudo_;
+    bool callRefused_ = false;
+    bool reading_ = false;
+};

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QString>
+
+// What the user is told when a conversation link ends on its own. Each notice names the peer.
+struct PeerNotice
+{
+    QString title;
+    QString text;
+};
+
+PeerNotice refusalNotice(const QString &peerPseudo);       // the callee refused
+PeerNotice communicationNotice(const QString &peerPseudo); // a socket error, or nobody answered
+PeerNotice cutOffNotice(const QString &peerPseudo);        // the peer closed the link

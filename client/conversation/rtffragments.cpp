@@ -1,0 +1,50 @@
+#include "client/conversation/rtffragments.h"
+
+#include "common/cp1252.h"
+
+#include <QList>
+
+using namespace Qt::StringLiterals;
+
+namespace rtffragments {
+
+const QString ownHeader =
+    uR"({\rtf1\ansi\deff0\deftab720{\fonttbl{\f0\fswiss MS Sans Serif;}{\f1\froman\fcharset2 Symbol;}})"
+    uR"({\colortbl\red0\green0\blue0;\red255\green0\blue0;}\deflang1036\pard\plain\f0\fs17\cf1\b\ul )"_s;
+
+const QString peerHeader =
+    uR"({\rtf1\ansi\deff0\deftab720{\fonttbl{\f0\fswiss MS Sans Serif;}{\f1\froman\fcharset2 Symbol;}})"
+    uR"({\colortbl\red0\green0\blue0;\red0\green0\blue255;}\deflang1036\pard\plain\f0\fs17\cf1\b\ul )"_s;
+
+const QString nameTrailer = uR"(\plain\f0\fs17\cf1\b  )"_s + u": "_s + uR"(\plain\f0\fs17\par })"_s;
+
+const QString soundNotice =
+    uR"({\rtf1\ansi\deff0\deftab720{\fonttbl{\f0\fswiss MS Sans Serif;}{\f1\froman\fcharset2 Symbol;}})"
+    uR"({\colortbl\red0\green0\blue0;\red0\green0\blue0;}\deflang1036\pard\plain\f0\fs17\cf1 a envoyé un son)"
+    uR"(\plain\f0\fs17\par })"_s;
+
+QString escapeText(const QString &text)
+{
+    QString out;
+    out.reserve(text.size());
+    for (const char32_t c : text.toUcs4()) {
+        if (c == U'\\' || c == U'{' || c == U'}') {
+            out += u'\\';
+            out += QChar(static_cast<char16_t>(c));
+        } else if (c < 128) {
+            out += QChar(static_cast<char16_t>(c));
+        } else if (const auto byte = jaserelle::cp1252::fromUnicode(c)) {
+            out += u"\\'"_s + QString::number(*byte, 16).rightJustified(2, u'0');
+        } else {
+            out += u'?';
+        }
+    }
+    return out;
+}
+
+QString nameLine(bool own, const QString &pseudo)
+{
+    return (own ? ownHeader : peerHeader) + escapeText(pseudo) + nameTrailer;
+}
+
+} // namespace rtffragments

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QString>
+
+// The constant RTF pieces every entry of a conversation box is built from. Peers running older
+// clients build the same entries from the same texts, byte for byte.
+namespace rtffragments {
+
+// A name line in red (this user's own entries) or blue (the peer's): colour 1 differs, nothing else.
+extern const QString ownHeader;
+extern const QString peerHeader;
+// Closes a name line: " : " in bold, not underlined, then the paragraph break.
+extern const QString nameTrailer;
+// "a envoyé un son" in plain black: what a sound effect shows, and what follows its command.
+extern const QString soundNotice;
+
+// Header, pseudo and trailer. The pseudo comes from the other machine: it is written as RTF text,
+// so a brace or a backslash in it shows as itself instead of changing the document.
+QString nameLine(bool own, const QString &pseudo);
+
+// Text as RTF text: "\", "{" and "}" escaped, characters above 127 as \'xx of their Windows-1252
+// byte, characters the code page lacks as "?".
+QString escapeText(const QString &text);
+
+} // namespace rtffragments

@@ -1,0 +1,202 @@
+#include "client/conversation/peerframer.h"
+#include "client/conversation/peerpackets.h"
+#include "client/conversation/rtffragments.h"
+#include "client/conversation/soundcommands.h"
+#include "client/server/wiretext.h"
+
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+Q_DECLARE_METATYPE(LinkSide)
+Q_DECLARE_METATYPE(PacketKind)
+
+class TestPeerPackets : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void reassemble_data()
+    {
+        QTest::addColumn<QList<QByteArray>>("pieces");
+        QTest::addColumn<QList<QByteArray>>("packets");
+        QTest::addColumn<int>("dropped");
+        QTest::addColumn<qsizetype>("pending");
+        using L = QList<QByteArray>;
+        QTest::newRow("one packet, one piece")
+            << L{"helloTHISISTHEENDOFTHEPACKET"} << L{"hello"} << 0 << qsizetype(0);
+        QTest::newRow("marker split over two pieces")
+            << L{"helloTHISISTHEEND", "OFTHEPACKET"} << L{"hello"} << 0 << qsizetype(0);
+        QTest::newRow("one byte at a time")
+            << L{"a", "bT", "H", "ISISTHEENDOFTHEPACKE", "T", "c"} << L{"ab"} << 0 << qsizetype(1);
+        QTest::newRow("two packets in one piece, a third begun")
+            << L{"oneTHISISTHEENDOFTHEPACKETtwoTHISISTHEENDOFTHEPACKETthr"} << L{"one", "two"} << 0
+            << qsizetype(3);
+        QTest::newRow("a marker alone is an empty packet")
+            << L{"THISISTHEENDOFTHEPACKET"} << L{""} << 0 << qsizetype(0);
+        QTest::newRow("no marker yet") << L{"THISISTHEEND"} << L{} << 0 << qsizetype(12);
+        // The limit in these rows is 8 bytes of payload.
+        QTest::newRow("a packet right at the limit")
+            << L{"12345678THISISTHEENDOFTHEPACKET"} << L{"12345678"} << 0 << qsizetype(0);
+        QTest::newRow("oversized in one piece, the next kept")
+            << L{"123456789THISISTHEENDOFTHEPACKETokTHISISTHEENDOFTHEPACKET"} << L{"ok"} << 1 << qsizetype(0);
+        QTest::newRow("oversized over many pieces, marker split")
+            << L{QByteArray(40, 'x'), QByteArray(100, 'y') + "THISISTHE",
+                 "ENDOFTHEPACKETnextTHISISTHEENDOFTHEPACKET"}
+            << L{"next"} << 1 << qsizetype(0);
+    }
+
+    void reassemble()
+    {
+        QFETCH(QList<QByteArray>, pieces);
+        QFETCH(QList<QByteArray>, packets);
+        QFETCH(int, dropped);
+        QFETCH(qsizetype, pending);
+        PacketReassembler reassembler(8);
+        QList<QByteArray> got;
+        int droppedCount = 0;
+        for (const QByteArray &piece : pieces) {
+            const auto result = reassembler.feed(piece);
+            got += result.packets;
+            droppedCount += result.dropped;
+        }
+        QCOMPARE(got, packets);
+        QCOMPARE(droppedCount, dropped);
+        QCOMPARE(reassembler.pending(), pending);
+    }
+
+    // A flood without a marker never holds more than the limit.
+    void floodStaysBounded()
+    {
+        PacketReassembler reassembler(1000);
+        for (int i = 0; i < 200; ++i) {
+            QVERIFY(reassembler.feed(QByteArray(777, 'z')).packets.isEmpty());
+            QVERIFY(reassembler.pending() <= 1000 + 23);
+        }
+        const auto result = reassembler.feed("THISISTHEENDOFTHEPACKEThiTHISISTHEENDOFTHEPACKET");
+        QCOMPARE(result.dropped, 1);
+        QCOMPARE(result.packets, QList<QByteArray>{"hi"});
+    }
+
+    void parse_data()
+    {
+        QTest::addColumn<QString>("payload");
+        QTest::addColumn<LinkSide>("side");
+        QTest::addColumn<PacketKind>("kind");
+        QTest::addColumn<QString>("pseudo");
+        QTest::addColumn<int>("sound");
+        QTest::addColumn<QString>("content");
+        using K = PacketKind;
+        const auto C = LinkSide::Caller, E = LinkSide::Callee;
+        const QString notice = rtffragments::soundNotice;
+        QTest::newRow("call request")
+            << u"CONVERSATIONREQUESTED:alice"_s << E << K::CallRequest << u"alice"_s << -1 << QString();
+        QTest::newRow("call request, no pseudo")
+            << u"CONVERSATIONREQUESTED:"_s << E << K::Malformed << QString() << -1 << QString();
+        QTest::newRow("call request, pseudo with RTF")
+            << u"CONVERSATIONREQUESTED:a}b"_s << E << K::Malformed << QString() << -1 << QString();
+        QTest::newRow("call request, pseudo too long") << u"CONVERSATIONREQUESTED:abcdefghijklmnopq"_s << E
+                                                       << K::Malformed << QString() << -1 << QString();
+        QTest::newRow("call request reaching a caller is shown")
+            << u"CONVERSATIONREQUESTED:alice"_s << C << K::Entry << QString() << -1
+            << u"CONVERSATIONREQUESTED:alice"_s;
+        QTest::newRow("call request words inside a message")
+            << u"{\\rtf1 CONVERSATIONREQUESTED:bob}"_s << E << K::Entry << QString() << -1
+            << u"{\\rtf1 CONVERSATIONREQUESTED:bob}"_s;
+        QTest::newRow("accept") << u"NOPROBLEMYACCEPTTOURCALL"_s << C << K::Accept << QString() << -1
+                                << QString();
+        QTest::newRow("refusal") << u"SORRYIREFUSEYOURCALL"_s << C << K::Refusal << QString() << -1
+                                 << QString();
+        QTest::newRow("refusal reaching a callee is shown")
+            << u"SORRYIREFUSEYOURCALL"_s << E << K::Entry << QString() << -1 << u"SORRYIREFUSEYOURCALL"_s;
+        QTest::newRow("refusal words inside a message do not end the call")
+            << u"{\\rtf1 SORRYIREFUSEYOURCALL\\par }"_s << C << K::Entry << QString() << -1
+            << u"{\\rtf1 SORRYIREFUSEYOURCALL\\par }"_s;
+        QTest::newRow("sound") << u"!PLAYTHESINGESOUND|"_s + notice << C << K::Entry << QString() << 13
+                               << notice;
+        QTest::newRow("sound command inside a message stays text")
+            << u"{\\rtf1 !PLAYTHEGUNSOUND|}"_s << E << K::Entry << QString() << -1
+            << u"{\\rtf1 !PLAYTHEGUNSOUND|}"_s;
+        QTest::newRow("a second command after the first stays text")
+            << u"!PLAYTHEGUNSOUND|!PLAYTHELOUPSOUND|"_s << E << K::Entry << QString() << 0
+            << u"!PLAYTHELOUPSOUND|"_s;
+        QTest::newRow("unbarred command")
+            << u"!PLAYTHEGUNSOUND"_s << E << K::Entry << QString() << -1 << u"!PLAYTHEGUNSOUND"_s;
+        QTest::newRow("empty packet") << QString() << C << K::Entry << QString() << -1 << QString();
+    }
+
+    void parse()
+    {
+        QFETCH(QString, payload);
+        QFETCH(LinkSide, side);
+        QFETCH(PacketKind, kind);
+        QFETCH(QString, pseudo);
+        QFETCH(int, sound);
+        QFETCH(QString, content);
+        const PeerPacket packet = parsePacket(payload, side);
+        QCOMPARE(packet.kind, kind);
+        QCOMPARE(packet.pseudo, pseudo);
+        QCOMPARE(packet.sound, sound);
+        QCOMPARE(packet.content, content);
+    }
+
+    // Each of the 18 effects goes out and comes back as itself, its notice intact.
+    void everySoundCommand()
+    {
+        QVERIFY(soundPacket(-1).isEmpty());
+        QVERIFY(soundPacket(18).isEmpty());
+        for (int i = 0; i < 18; ++i) {
+            PacketReassembler reassembler;
+            const auto cut = reassembler.feed(soundPacket(i));
+            QCOMPARE(cut.packets.size(), 1);
+            QVERIFY(cut.packets[0].startsWith(QByteArray(jaserelle::soundCommands[i].command.data())));
+            const PeerPacket packet = parsePacket(wiretext::fromWire(cut.packets[0]), LinkSide::Callee);
+            QCOMPARE(packet.sound, i);
+            QCOMPARE(packet.content, rtffragments::soundNotice);
+        }
+    }
+
+    void handshakeBytes()
+    {
+        QCOMPARE(callRequestPacket(u"alice"_s), "CONVERSATIONREQUESTED:aliceTHISISTHEENDOFTHEPACKET");
+        QCOMPARE(acceptPacket(), "NOPROBLEMYACCEPTTOURCALLTHISISTHEENDOFTHEPACKET");
+        QCOMPARE(refusalPacket(), "SORRYIREFUSEYOURCALLTHISISTHEENDOFTHEPACKET");
+    }
+
+    void fragments()
+    {
+        QCOMPARE(rtffragments::ownHeader.size(), 186);
+        QCOMPARE(rtffragments::peerHeader.size(), 186);
+        QCOMPARE(rtffragments::soundNotice.size(), 214);
+        QCOMPARE(rtffragments::nameTrailer, u"\\plain\\f0\\fs17\\cf1\\b  : \\plain\\f0\\fs17\\par }"_s);
+        QVERIFY(rtffragments::ownHeader.contains(u"\\red255\\green0\\blue0;}"_s));
+        QVERIFY(rtffragments::peerHeader.contains(u"\\red0\\green0\\blue255;}"_s));
+        QVERIFY(wiretext::toWire(rtffragments::soundNotice).contains("a envoy\xe9 un son"));
+        QCOMPARE(rtffragments::nameLine(false, u"bob"_s),
+                 rtffragments::peerHeader + u"bob"_s + rtffragments::nameTrailer);
+        QCOMPARE(rtffragments::escapeText(u"a{b}\\cé€\u4e00"_s), u"a\\{b\\}\\\\c\\'e9\\'80?"_s);
+    }
+
+    // Words the user typed that spell the marker neither cut the message nor change what it reads.
+    void messageWithMarkerText_data()
+    {
+        QTest::addColumn<QString>("rtf");
+        QTest::newRow("once") << u"{\\rtf1 say THISISTHEENDOFTHEPACKET now}"_s;
+        QTest::newRow("sharing its T") << u"{\\rtf1 THISISTHEENDOFTHEPACKETHISISTHEENDOFTHEPACKET}"_s;
+        QTest::newRow("at the end") << u"THISISTHEENDOFTHEPACKET"_s;
+    }
+
+    void messageWithMarkerText()
+    {
+        QFETCH(QString, rtf);
+        PacketReassembler reassembler;
+        const auto cut = reassembler.feed(messagePacket(rtf));
+        QCOMPARE(cut.packets.size(), 1);
+        QCOMPARE(reassembler.pending(), 0);
+        QString shown = wiretext::fromWire(cut.packets[0]);
+        QCOMPARE(shown.replace(u"\\'54"_s, u"T"_s), rtf);
+    }
+};
+
+QTEST_APPLESS_MAIN(TestPeerPackets)
+#include "test_peerpackets.moc"
