@@ -86,5 +86,11 @@ QByteArray messagePacket(const QString &rtf)
     // The marker overlaps itself only by its "T", which the escape takes away: one pass leaves
     // no marker behind.
     payload.replace(marker, harmless);
+    // A message that ends on all of the marker but its last letter would complete a marker with the
+    // first letter of the real one, and lose its tail: its final "E" is written \'45.
+    if (payload.endsWith(marker.chopped(1))) {
+        payload.chop(1);
+        payload.append("\\'45");
+    }
     return framePacket(payload);
 }

@@ -55,5 +55,6 @@ QByteArray refusalPacket();
 QByteArray soundPacket(int index);
 // A message: the sender's whole send-box RTF. The end marker's text inside it (the user typed those
 // words) is written with its last letter as the RTF escape \'54, which every RTF reader shows as
-// "T": the message reaches the peer in one piece and reads the same.
+// "T" (and a message ending on the marker short of its "T" has its final "E" written \'45): the
+// message reaches the peer in one piece and reads the same.
 QByteArray messagePacket(const QString &rtf);

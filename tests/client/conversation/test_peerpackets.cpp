@@ -184,6 +184,7 @@ private slots:
         QTest::newRow("once") << u"{\\rtf1 say THISISTHEENDOFTHEPACKET now}"_s;
         QTest::newRow("sharing its T") << u"{\\rtf1 THISISTHEENDOFTHEPACKETHISISTHEENDOFTHEPACKET}"_s;
         QTest::newRow("at the end") << u"THISISTHEENDOFTHEPACKET"_s;
+        QTest::newRow("ending on the marker short of its T") << u"{\\rtf1 x}THISISTHEENDOFTHEPACKE"_s;
     }
 
     void messageWithMarkerText()
@@ -194,7 +195,7 @@ private slots:
         QCOMPARE(cut.packets.size(), 1);
         QCOMPARE(reassembler.pending(), 0);
         QString shown = wiretext::fromWire(cut.packets[0]);
-        QCOMPARE(shown.replace(u"\\'54"_s, u"T"_s), rtf);
+        QCOMPARE(shown.replace(u"\\'54"_s, u"T"_s).replace(u"\\'45"_s, u"E"_s), rtf);
     }
 };
 
