@@ -126,9 +126,6 @@ private slots:
         QVERIFY(alice->desk.sound.played.isEmpty()); // sound off
         QVERIFY(caller->callRefused());
         QVERIFY(bob->desk.notifier.shown.isEmpty());
-        QTest::qWait(50); // any late close event would show up here
-        QCOMPARE(aliceDone.size(), 1);
-        QCOMPARE(alice->desk.notifier.shown.size(), 1);
     }
 
     // Nobody listens at the address, or it is no address at all.
