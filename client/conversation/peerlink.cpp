@@ -74,9 +74,11 @@ void PeerLink::acceptConnection(QTcpSocket *socket)
     QTimer::singleShot(0, this, [this] {
         if (!socket_ || state_ == State::Ended)
             return;
+        const QPointer<PeerLink> alive(this);
         if (socket_->bytesAvailable() > 0)
             onReadyRead();
-        if (socket_ && state_ != State::Ended && socket_->state() == QAbstractSocket::UnconnectedState)
+        if (alive && socket_ && state_ != State::Ended &&
+            socket_->state() == QAbstractSocket::UnconnectedState)
             onDisconnected();
     });
 }
@@ -142,22 +144,27 @@ void PeerLink::onReadyRead()
     if (reading_)
         return;
     reading_ = true;
-    readAvailable();
-    reading_ = false;
+    if (readAvailable())
+        reading_ = false;
 }
 
-void PeerLink::readAvailable()
+bool PeerLink::readAvailable()
 {
+    // Whoever hears finished() may delete this link at once, from inside the signal.
+    const QPointer<PeerLink> alive(this);
     while (socket_ && state_ != State::Ended && socket_->bytesAvailable() > 0) {
         const PacketReassembler::Result cut = reassembler_.feed(socket_->read(readChunk));
-        for (int i = 0; i < cut.dropped; ++i)
+        for (int i = 0; i < cut.dropped && alive; ++i)
             emit packetDropped();
         for (const QByteArray &payload : cut.packets) {
-            if (state_ == State::Ended)
-                return;
+            if (!alive || state_ == State::Ended)
+                break;
             handle(payload);
         }
+        if (!alive)
+            return false;
     }
+    return true;
 }
 
 void PeerLink::handle(const QByteArray &payload)
@@ -208,8 +215,12 @@ void PeerLink::onDisconnected()
         return;
     }
     // Whatever the peer sent just before it closed is still worth showing: a refusal, mostly.
-    if (socket_ && socket_->bytesAvailable() > 0)
+    if (socket_ && socket_->bytesAvailable() > 0) {
+        const QPointer<PeerLink> alive(this);
         onReadyRead();
+        if (!alive)
+            return;
+    }
     if (state_ == State::Ended)
         return;
     detach();

@@ -70,7 +70,8 @@ signals:
     void entryReceived(const QString &rtf, int sound);
     // A packet passed the size limit and was thrown away.
     void packetDropped();
-    // The link ended on its own and the user has been told: discard the window.
+    // The link ended on its own and the user has been told: discard the window. The link may be
+    // deleted from inside this signal.
     void finished();
 
 private:
@@ -79,7 +80,7 @@ private:
     void onReadyRead();
     void onDisconnected();
     void onError(QAbstractSocket::SocketError error);
-    void readAvailable();
+    bool readAvailable(); // false when the link was deleted meanwhile
     void handle(const QByteArray &payload);
     bool send(const QByteArray &packet);
     void playSound(std::string_view file);
