@@ -1,0 +1,57 @@
+#include "client/mail/maillist.h"
+
+#include <array>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr QStringView keyword = u"HERESTARTMAILLIST";
+constexpr int fieldCount = 5;
+// More digits than this is no count of mails but a broken caption.
+constexpr qsizetype maxCountDigits = 9;
+
+} // namespace
+
+QString mailWhenText(QStringView date, QStringView time)
+{
+    return date.right(2).toString() + u'/' + date.mid(5, 2) + u'/' + date.left(4) + u" à "_s + time.left(2) +
+           u'h' + time.mid(3, 2);
+}
+
+QString mailSubjectText(QStringView subject)
+{
+    return subject == u"NULL" ? u"pas de sujet"_s : subject.toString();
+}
+
+QList<MailEntry> parseMailList(QStringView reply, int count)
+{
+    QList<MailEntry> mails;
+    const qsizetype at = reply.indexOf(keyword);
+    if (at < 0 || count < 1)
+        return mails;
+    QStringView rest = reply.sliced(at + keyword.size());
+    while (mails.size() < count) {
+        std::array<QStringView, fieldCount> fields;
+        for (QStringView &field : fields) {
+            const qsizetype end = rest.indexOf(u'~');
+            if (end < 0)
+                return mails; // a cut reply: what came whole is shown
+            field = rest.first(end);
+            rest = rest.sliced(end + 1);
+        }
+        mails.append({fields[0].toString(), mailWhenText(fields[1], fields[2]), mailSubjectText(fields[3]),
+                      fields[4].toString()});
+    }
+    return mails;
+}
+
+int mailCountOf(QStringView caption)
+{
+    const QStringView text = caption.trimmed();
+    qsizetype digits = 0;
+    while (digits < text.size() && digits < maxCountDigits && text[digits].unicode() >= u'0' &&
+           text[digits].unicode() <= u'9')
+        ++digits;
+    return digits == 0 ? 0 : text.first(digits).toInt();
+}

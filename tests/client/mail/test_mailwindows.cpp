@@ -1,0 +1,264 @@
+#include "client/contacts/mailindicator.h"
+#include "client/mail/frmreadmails.h"
+#include "client/mail/frmsendmail.h"
+#include "client/mail/maildesk.h"
+#include "client/shell/rowselection.h"
+#include "tests/support/clientfixture.h"
+
+#include <QHeaderView>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QTcpSocket>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QByteArray threeMails = "HERESTARTMAILLIST"
+                              "jean~2002-11-05~09:07:59~NULL~Bonjour~"
+                              "marie~2024-01-31~23:59:00~Ciné~Oui\r\nou non~"
+                              "paul~1999-12-31~00:00:01~Vœux~Bonne année~";
+
+// A client logged in as "moi" with jean in his favourites and zoe in the search results; nothing
+// sent yet, and `waiting` mails announced.
+struct Mailing : ClientFixture
+{
+    explicit Mailing(int waiting = 3)
+    {
+        client->state().serverHost = server.hostWithPort();
+        client->state().userLogin = u"moi"_s;
+        client->state().userPassword = u"secret"_s;
+        new QTreeWidgetItem(main().lvFavoris(), QStringList{u"jean"_s});
+        new QTreeWidgetItem(main().lvFavoris(), QStringList{u"moi"_s});
+        new QTreeWidgetItem(main().lvRecherche(), QStringList{u"zoe"_s});
+        showMailCount(*main().lblMailsNumber(), *main().pctbMail(), waiting);
+    }
+    MailDesk &desk() { return client->mailDesk(); }
+    void mailTo(QTreeWidget *list, int row, const QString &entry)
+    {
+        main().rowSelection().setSelectedItem(list->topLevelItem(row));
+        trigger(&main(), entry);
+    }
+    FrmSendMail &sendWindow() { return *desk().frmSendMail(); }
+    void type(const QString &subject, const QString &message)
+    {
+        child<QLineEdit>(&sendWindow(), u"txtSubject"_s)->setText(subject);
+        child<QPlainTextEdit>(&sendWindow(), u"txtMessage"_s)->setPlainText(message);
+    }
+    void send() { child<QPushButton>(&sendWindow(), u"cmdSendMail"_s)->click(); }
+    void clickEnvelope() { QTest::mouseClick(main().pctbMail(), Qt::LeftButton); }
+    FrmReadMails &box() { return *desk().frmReadMails(); }
+    QTreeWidget *lvMails() { return child<QTreeWidget>(&box(), u"lvMails"_s); }
+    QString shownText() { return child<QPlainTextEdit>(&box(), u"txtMessage"_s)->toPlainText(); }
+    // The envelope clicked and the list answered.
+    bool openBox(const QByteArray &list = threeMails)
+    {
+        server.queue(list);
+        clickEnvelope();
+        return server.waitForRequests(1) && waitIdle();
+    }
+    QByteArray requestLine(int i) const { return server.requests.value(i).split('\r').first(); }
+    QString column(int column)
+    {
+        QStringList out;
+        for (int i = 0; i < lvMails()->topLevelItemCount(); ++i)
+            out.append(lvMails()->topLevelItem(i)->text(column));
+        return out.join(u',');
+    }
+};
+
+} // namespace
+
+class TestMailWindows : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void writingToOneselfIsRefused()
+    {
+        Mailing f;
+        f.mailTo(f.main().lvFavoris(), 1, u"MNU_MailFromFavoris"_s);
+        QCOMPARE(f.desktop.notifier.shown.size(), 1);
+        QCOMPARE(f.desktop.notifier.shown[0].title, u"Drole d'idée..."_s);
+        QCOMPARE(f.desktop.notifier.shown[0].text, u"Est-ce vraiment bien utile ?"_s);
+        QCOMPARE(f.desktop.notifier.shown[0].icon, Notifier::Icon::Question);
+        QVERIFY(!f.desk().frmSendMail());
+    }
+
+    // The mail goes to the member the window was opened for, whatever was right-clicked since, and
+    // as it was when "&Envoyer" was pressed.
+    void mailGoesToTheMemberItWasOpenedFor()
+    {
+        Mailing f;
+        f.mailTo(f.main().lvFavoris(), 0, u"MNU_MailFromFavoris"_s);
+        QVERIFY(f.sendWindow().isVisible());
+        QCOMPARE(f.sendWindow().windowTitle(), u"Envoyer un mail à jean"_s);
+        f.type(u" Un été "_s, u"Ligne 1\nLigne 2 & 50%"_s);
+        f.mailTo(f.main().lvRecherche(), 0, u"MNU_MailFromRecherche"_s); // ignored while writing
+        QCOMPARE(f.sendWindow().windowTitle(), u"Envoyer un mail à jean"_s);
+        f.server.queue("MAILSENDEDOK");
+        f.send();
+        QVERIFY(!f.sendWindow().isVisible());
+        // Opened again for someone else before the first mail has left: the first stays as written.
+        f.mailTo(f.main().lvRecherche(), 0, u"MNU_MailFromRecherche"_s);
+        QCOMPARE(f.sendWindow().windowTitle(), u"Envoyer un mail à zoe"_s);
+        QVERIFY(child<QPlainTextEdit>(&f.sendWindow(), u"txtMessage"_s)->toPlainText().isEmpty());
+        QVERIFY(f.server.waitForRequests(1) && f.waitIdle());
+        QCOMPARE(f.requestLine(0), "GET /sendmail.php?sender=moi&login=jean&subject=+Un+%E9t%E9+"
+                                   "&message=Ligne+1%0D%0ALigne+2+%26+50%25 HTTP/1.1");
+        QCOMPARE(f.desktop.notifier.titles(), QStringList{u"Mail envoyé."_s});
+        QCOMPARE(f.desktop.notifier.shown[0].text, u"Votre mail a été transmit."_s);
+        QVERIFY(f.engine().refreshTimer().isActive());
+    }
+
+    void badMailsStayInTheWindow_data()
+    {
+        QTest::addColumn<QString>("subject");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("notice");
+        QTest::newRow("subject only") << u"Sujet"_s << QString() << u"Vous n'avez pas saisi votre message."_s;
+        const QString tilde = u"Désolé, le caractère ~ n'est pas autorisé dans les mails."_s;
+        QTest::newRow("~ in the text") << u"Sujet"_s << u"a~b"_s << tilde;
+        QTest::newRow("~ in the subject") << u"~"_s << u"texte"_s << tilde;
+    }
+    void badMailsStayInTheWindow()
+    {
+        QFETCH(QString, subject);
+        QFETCH(QString, message);
+        QFETCH(QString, notice);
+        Mailing f;
+        f.mailTo(f.main().lvFavoris(), 0, u"MNU_MailFromFavoris"_s);
+        f.type(subject, message);
+        f.send();
+        QCOMPARE(f.desktop.notifier.titles(), QStringList{u"Attention."_s});
+        QCOMPARE(f.desktop.notifier.shown[0].text, notice);
+        QVERIFY(f.sendWindow().isVisible());
+        QCOMPARE(f.sendWindow().subjectText(), subject);
+        QCOMPARE(f.sendWindow().messageText(), message);
+        QCOMPARE(f.server.connections, 0);
+    }
+
+    void subjectStopsAtFiftyCharacters()
+    {
+        Mailing f;
+        f.mailTo(f.main().lvFavoris(), 0, u"MNU_MailFromFavoris"_s);
+        QTest::keyClicks(child<QLineEdit>(&f.sendWindow(), u"txtSubject"_s), QString(51, u'x'));
+        QCOMPARE(f.sendWindow().subjectText(), QString(50, u'x'));
+    }
+
+    void closedWindowIsMadeAgain()
+    {
+        Mailing f;
+        f.mailTo(f.main().lvFavoris(), 0, u"MNU_MailFromFavoris"_s);
+        f.sendWindow().close();
+        QTRY_VERIFY(!f.desk().frmSendMail());
+        f.mailTo(f.main().lvRecherche(), 0, u"MNU_MailFromRecherche"_s);
+        QCOMPARE(f.sendWindow().windowTitle(), u"Envoyer un mail à zoe"_s);
+    }
+
+    // The list is read for as many mails as the counter shows; the first is selected and shown.
+    void mailBoxListsTheAnnouncedMails()
+    {
+        Mailing f(2);
+        QVERIFY(f.openBox());
+        QCOMPARE(f.requestLine(0), "GET /readmails.php?login=moi HTTP/1.1");
+        QVERIFY(f.box().isVisible());
+        QCOMPARE(f.column(FrmReadMails::De), u"jean,marie"_s);
+        QCOMPARE(f.column(FrmReadMails::Le), u"05/11/2002 à 09h07,31/01/2024 à 23h59"_s);
+        QCOMPARE(f.column(FrmReadMails::Sujet), u"pas de sujet,Ciné"_s);
+        QCOMPARE(f.lvMails()->topLevelItem(0)->foreground(FrmReadMails::Texte).color(), QColor(Qt::white));
+        QCOMPARE(f.lvMails()->currentItem(), f.lvMails()->topLevelItem(0));
+        QCOMPARE(f.shownText(), u"Bonjour"_s);
+        QTest::mouseClick(f.lvMails()->viewport(), Qt::LeftButton, {},
+                          f.lvMails()->visualItemRect(f.lvMails()->topLevelItem(1)).center());
+        QCOMPARE(f.shownText(), u"Oui\nou non"_s);
+        QVERIFY(f.engine().refreshTimer().isActive());
+
+        // Open already: the envelope does nothing.
+        f.clickEnvelope();
+        QCOMPARE(f.server.connections, 1);
+    }
+
+    void envelopeDoesNothingWithoutMails()
+    {
+        Mailing f(0);
+        f.clickEnvelope();
+        QVERIFY(!f.desk().frmReadMails());
+        QCOMPARE(f.server.connections, 0);
+    }
+
+    void failedListHidesTheBox()
+    {
+        Mailing f;
+        f.engine().setTimeoutInterval(50);
+        f.server.queue(Answer{{}, false, true});
+        f.clickEnvelope();
+        QVERIFY(f.box().isVisible());
+        QTRY_VERIFY(!f.box().isVisible());
+        QCOMPARE(f.desktop.notifier.titles().size(), 1); // the engine's own notice
+    }
+
+    // Dates sort by time, not by their first digits; every click flips the order.
+    void sortingAndColumnWidths()
+    {
+        Mailing f;
+        QVERIFY(f.openBox());
+        QHeaderView *header = f.lvMails()->header();
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                          QPoint(header->sectionViewportPosition(1) + 5, header->height() / 2));
+        QCOMPARE(f.column(FrmReadMails::De), u"paul,jean,marie"_s);
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                          QPoint(header->sectionViewportPosition(0) + 5, header->height() / 2));
+        QCOMPARE(f.column(FrmReadMails::De), u"paul,marie,jean"_s);
+
+        f.lvMails()->setColumnWidth(FrmReadMails::Texte, 200);
+        QTest::mousePress(f.lvMails()->viewport(), Qt::LeftButton, {}, QPoint(5, 5));
+        QCOMPARE(f.lvMails()->columnWidth(FrmReadMails::Texte), 0);
+        QCOMPARE(f.lvMails()->columnWidth(FrmReadMails::De), 96);
+    }
+
+    // The answer takes away the mail that was named to the server, even if another row has been
+    // chosen since; the last deletion greys the envelope and puts the box away.
+    void deletingMails()
+    {
+        Mailing f;
+        QVERIFY(f.openBox());
+        QTreeWidgetItem *marie = f.lvMails()->topLevelItem(1);
+        f.lvMails()->setCurrentItem(marie);
+        f.server.queue(Answer{{}, false, true});
+        child<QPushButton>(&f.box(), u"cmdDeleteMail"_s)->click();
+        QVERIFY(f.server.waitForRequests(2));
+        QCOMPARE(f.requestLine(1), "GET /deletemail.php?login=moi&sender=marie&date=2024-01-31&time=23:59:00"
+                                   "&subject=Cin%E9&message=Oui%0D%0Aou+non HTTP/1.1");
+        f.lvMails()->setCurrentItem(f.lvMails()->topLevelItem(0));
+        f.server.lastSocket->write(ScriptedServer::httpOk("YOURMAILHAVEBEENDELETED"));
+        f.server.lastSocket->disconnectFromHost();
+        QVERIFY(f.waitIdle());
+        QCOMPARE(f.column(FrmReadMails::De), u"jean,paul"_s);
+        QVERIFY(f.shownText().isEmpty());
+        QCOMPARE(f.main().lblMailsNumber()->text(), u"2"_s);
+        QVERIFY(mailsWaiting(*f.main().pctbMail()));
+        QCOMPARE(f.desktop.notifier.titles(), QStringList{u"Mails."_s});
+        QCOMPARE(f.desktop.notifier.shown[0].text, u"Le mail a été supprimé."_s);
+        QVERIFY(f.box().isVisible());
+
+        // No row chosen: nothing is sent.
+        child<QPushButton>(&f.box(), u"cmdDeleteMail"_s)->click();
+        QCOMPARE(f.server.connections, 2);
+
+        for (int left = 1; left >= 0; --left) {
+            f.lvMails()->setCurrentItem(f.lvMails()->topLevelItem(0));
+            f.server.queue("YOURMAILHAVEBEENDELETED");
+            child<QPushButton>(&f.box(), u"cmdDeleteMail"_s)->click();
+            QVERIFY(f.server.waitForRequests(4 - left) && f.waitIdle());
+            QCOMPARE(f.main().lblMailsNumber()->text(), QString::number(left));
+        }
+        QVERIFY(f.requestLine(3).startsWith("GET /deletemail.php?login=moi&sender=paul&date=1999-12-31&time=00:00:00&"));
+        QVERIFY(!mailsWaiting(*f.main().pctbMail()));
+        QVERIFY(!f.box().isVisible());
+        QVERIFY(f.engine().refreshTimer().isActive());
+    }
+};
+
+QTEST_MAIN(TestMailWindows)
+#include "test_mailwindows.moc"
