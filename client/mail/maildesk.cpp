@@ -44,6 +44,16 @@ MailDesk::~MailDesk()
     delete readMails_.data();
 }
 
+FrmSendMail *MailDesk::frmSendMail() const
+{
+    return sendMail_.data();
+}
+
+FrmReadMails *MailDesk::frmReadMails() const
+{
+    return readMails_.data();
+}
+
 FrmSendMail &MailDesk::ensureSendMail()
 {
     if (!sendMail_) {

@@ -52,8 +52,8 @@ public:
     MailRowRef mailToDelete() const;
 
     // Null until first shown, and again once closed by the user.
-    FrmSendMail *frmSendMail() const { return sendMail_.data(); }
-    FrmReadMails *frmReadMails() const { return readMails_.data(); }
+    FrmSendMail *frmSendMail() const;
+    FrmReadMails *frmReadMails() const;
 
 private:
     FrmSendMail &ensureSendMail();

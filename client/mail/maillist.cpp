@@ -15,8 +15,11 @@ constexpr qsizetype maxCountDigits = 9;
 
 QString mailWhenText(QStringView date, QStringView time)
 {
-    return date.right(2).toString() + u'/' + date.mid(5, 2) + u'/' + date.left(4) + u" à "_s + time.left(2) +
-           u'h' + time.mid(3, 2);
+    QString text;
+    text.reserve(18);
+    text.append(date.right(2)).append(u'/').append(date.mid(5, 2)).append(u'/').append(date.left(4));
+    text.append(u" à ").append(time.left(2)).append(u'h').append(time.mid(3, 2));
+    return text;
 }
 
 QString mailSubjectText(QStringView subject)

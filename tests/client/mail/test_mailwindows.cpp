@@ -16,8 +16,8 @@ namespace {
 
 const QByteArray threeMails = "HERESTARTMAILLIST"
                               "jean~2002-11-05~09:07:59~NULL~Bonjour~"
-                              "marie~2024-01-31~23:59:00~Ciné~Oui\r\nou non~"
-                              "paul~1999-12-31~00:00:01~Vœux~Bonne année~";
+                              "marie~2024-01-31~23:59:00~Cin\xe9~Oui\r\nou non~"
+                              "paul~1999-12-31~00:00:01~V\x9cux~Bonne ann\xe9" "e~";
 
 // A client logged in as "moi" with jean in his favourites and zoe in the search results; nothing
 // sent yet, and `waiting` mails announced.
