@@ -34,6 +34,7 @@ MailDesk &installMail(Client &client, FrmMain &main)
         if (kind == RequestKind::ReadMails)
             desk->onReadMailsFailed();
     });
+    QObject::connect(&engine, &RequestEngine::replyHandled, desk, &MailDesk::onReplyHandled);
     QObject::connect(&main, &FrmMain::mailRequested, desk, [desk](QTreeWidgetItem *row) {
         if (row)
             desk->writeTo(*row);

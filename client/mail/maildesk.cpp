@@ -77,6 +77,12 @@ int MailDesk::mailCount() const
     return indicator_.lblMailsNumber ? mailCountOf(indicator_.lblMailsNumber->text()) : 0;
 }
 
+void MailDesk::startMailRequest(RequestKind kind)
+{
+    answered_ = false;
+    engine_.start(kind); // switches the periodic refresh off until the answer is handled
+}
+
 void MailDesk::writeTo(const QTreeWidgetItem &row)
 {
     const QString pseudo = row.text(contactrow::Pseudo);
@@ -108,7 +114,7 @@ void MailDesk::sendMail()
     }
     // Taken now: the window may be opened for another mail before the connection is up.
     outgoing_ = {window.recipient(), subject, withCrLf(message)};
-    engine_.start(RequestKind::SendMail);
+    startMailRequest(RequestKind::SendMail);
     window.hide();
 }
 
@@ -119,7 +125,7 @@ void MailDesk::openMailBox()
     FrmReadMails &window = ensureReadMails();
     window.clearMails();
     bringForward(window);
-    engine_.start(RequestKind::ReadMails);
+    startMailRequest(RequestKind::ReadMails);
 }
 
 MailRowRef MailDesk::mailToDelete() const
@@ -137,17 +143,19 @@ void MailDesk::deleteSelectedMail()
     // The row is remembered as it is now: the answer takes away this mail, whatever row the user
     // has clicked or however the list was sorted in the meantime.
     deleting_ = mail;
-    engine_.start(RequestKind::DeleteMail);
+    startMailRequest(RequestKind::DeleteMail);
 }
 
 void MailDesk::onMailSended()
 {
+    answered_ = true;
     notifier_.notify(u"Mail envoyé."_s, u"Votre mail a été transmit."_s);
     engine_.refreshTimer().start();
 }
 
 void MailDesk::onMailList(QStringView reply)
 {
+    answered_ = true;
     // A mail box the user closed while its list was coming stays closed.
     if (readMails_) {
         FrmReadMails &window = *readMails_;
@@ -164,6 +172,7 @@ void MailDesk::onMailList(QStringView reply)
 
 void MailDesk::onMailDeleted()
 {
+    answered_ = true;
     if (readMails_ && deleting_)
         readMails_->removeMail(*deleting_);
     deleting_.reset();
@@ -181,4 +190,30 @@ void MailDesk::onReadMailsFailed()
 {
     if (readMails_)
         readMails_->hide();
+}
+
+void MailDesk::onReplyHandled(RequestKind kind)
+{
+    if (answered_ || (kind != RequestKind::SendMail && kind != RequestKind::ReadMails &&
+                      kind != RequestKind::DeleteMail))
+        return;
+    answered_ = true;
+    switch (kind) {
+    case RequestKind::SendMail:
+        notifier_.notify(u"Attention."_s, u"Votre mail n'a pas pu être envoyé."_s);
+        // The mail is still in its window, unless the user has started another one since.
+        if (sendMail_ && !sendMail_->isVisible() && sendMail_->recipient() == outgoing_.recipient)
+            bringForward(*sendMail_);
+        break;
+    case RequestKind::ReadMails:
+        notifier_.notify(u"Attention."_s, u"Impossible d'accéder à vos mails."_s);
+        onReadMailsFailed();
+        break;
+    default:
+        notifier_.notify(u"Attention."_s, u"Impossible de supprimer ce mail."_s);
+        deleting_.reset();
+        break;
+    }
+    // No handler has switched the periodic refresh back on.
+    engine_.refreshTimer().start();
 }

@@ -45,6 +45,9 @@ public:
     void onMailList(QStringView reply);
     void onMailDeleted();
     void onReadMailsFailed();
+    // Every answer to a mail request, once the handlers have run: one that none of them
+    // recognised (an unknown recipient, a lapsed session, a server fault) is a failure.
+    void onReplyHandled(RequestKind kind);
 
     // What the requests carry: the mail as it was when "&Envoyer" was pressed, the mail row as it
     // was when "&Supprimer ce mail" was pressed.
@@ -59,6 +62,7 @@ private:
     FrmSendMail &ensureSendMail();
     FrmReadMails &ensureReadMails();
     int mailCount() const;
+    void startMailRequest(RequestKind kind);
 
     ClientState &state_;
     RequestEngine &engine_;
@@ -69,4 +73,5 @@ private:
     QPointer<FrmReadMails> readMails_;
     OutgoingMail outgoing_;
     std::optional<MailEntry> deleting_;
+    bool answered_ = false; // the request in flight got the answer it asked for
 };

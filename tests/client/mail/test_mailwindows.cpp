@@ -138,6 +138,45 @@ private slots:
         QCOMPARE(f.server.connections, 0);
     }
 
+    // An answer without the expected keyword is a failure: said so, nothing lost, refresh back on.
+    void unrecognisedAnswers_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QString>("notice");
+        QTest::newRow("send") << int(RequestKind::SendMail) << u"Votre mail n'a pas pu être envoyé."_s;
+        QTest::newRow("list") << int(RequestKind::ReadMails) << u"Impossible d'accéder à vos mails."_s;
+        QTest::newRow("delete") << int(RequestKind::DeleteMail) << u"Impossible de supprimer ce mail."_s;
+    }
+    void unrecognisedAnswers()
+    {
+        QFETCH(int, kind);
+        QFETCH(QString, notice);
+        Mailing f;
+        const QByteArray unknown = "LEMEMBRENEXISTEPAS";
+        if (kind == int(RequestKind::SendMail)) {
+            f.mailTo(f.main().lvFavoris(), 0, u"MNU_MailFromFavoris"_s);
+            f.type(u"s"_s, u"texte"_s);
+            f.server.queue(unknown);
+            f.send();
+        } else {
+            QVERIFY(f.openBox(kind == int(RequestKind::ReadMails) ? unknown : threeMails));
+            if (kind == int(RequestKind::DeleteMail)) {
+                f.server.queue(unknown);
+                child<QPushButton>(&f.box(), u"cmdDeleteMail"_s)->click();
+            }
+        }
+        QVERIFY(f.server.waitForRequests(kind == int(RequestKind::DeleteMail) ? 2 : 1) && f.waitIdle());
+        QCOMPARE(f.desktop.notifier.titles(), QStringList{u"Attention."_s});
+        QCOMPARE(f.desktop.notifier.shown[0].text, notice);
+        QVERIFY(f.engine().refreshTimer().isActive());
+        if (kind == int(RequestKind::SendMail))
+            QVERIFY(f.sendWindow().isVisible() && f.sendWindow().messageText() == u"texte"_s);
+        if (kind == int(RequestKind::ReadMails))
+            QVERIFY(!f.box().isVisible());
+        if (kind == int(RequestKind::DeleteMail))
+            QCOMPARE(f.lvMails()->topLevelItemCount(), 3);
+    }
+
     void subjectStopsAtFiftyCharacters()
     {
         Mailing f;
