@@ -15,6 +15,7 @@ namespace {
 constexpr int deWidth = 1440 / 15;
 constexpr int leWidth = 1700 / 15;
 constexpr int sortKeyRole = Qt::UserRole + 1;
+constexpr int messageRole = Qt::UserRole + 2;
 
 // "DD/MM/YYYY à HHhMM" read as "YYYYMMDDHHMM", so that the date column sorts by time.
 QString chronologicalKey(const QString &when)
@@ -39,7 +40,7 @@ public:
 MailEntry entryOf(const QTreeWidgetItem &row)
 {
     return {row.text(FrmReadMails::De), row.text(FrmReadMails::Le), row.text(FrmReadMails::Sujet),
-            row.text(FrmReadMails::Texte)};
+            row.data(FrmReadMails::Texte, messageRole).toString()};
 }
 
 } // namespace
@@ -69,10 +70,11 @@ void FrmReadMails::setColumnWidths()
 {
     QTreeWidget *list = ui_->lvMails;
     list->setColumnWidth(De, deWidth);
-    list->setColumnWidth(Le, leWidth);
+    // The date is never cut short, whatever the font.
+    const int le = std::max(leWidth, list->fontMetrics().horizontalAdvance(u"00/00/0000 à 00h00"_s) + 16);
+    list->setColumnWidth(Le, le);
     // The subject takes what is left of the visible width, so that nothing scrolls sideways.
-    list->setColumnWidth(Sujet, std::max(list->maximumWidth() - list->frameWidth() * 2 - deWidth - leWidth,
-                                         leWidth));
+    list->setColumnWidth(Sujet, std::max(list->maximumWidth() - list->frameWidth() * 2 - deWidth - le, le));
     list->setColumnWidth(Texte, 0);
 }
 
@@ -84,7 +86,12 @@ void FrmReadMails::clearMails()
 
 void FrmReadMails::addMail(const MailEntry &mail)
 {
-    auto *row = new MailRow(QStringList{mail.sender, mail.when, mail.subject, mail.message});
+    // The column holds the text on one line, so that a mail of many lines keeps its row one line
+    // high; the text itself, line ends and all, is kept beside it.
+    QString oneLine = mail.message;
+    oneLine.replace(u'\r', u' ').replace(u'\n', u' ');
+    auto *row = new MailRow(QStringList{mail.sender, mail.when, mail.subject, oneLine});
+    row->setData(Texte, messageRole, mail.message);
     row->setData(Le, sortKeyRole, chronologicalKey(mail.when));
     row->setForeground(Texte, QColor(0xFF, 0xFF, 0xFF));
     ui_->lvMails->addTopLevelItem(row);
@@ -137,7 +144,7 @@ void FrmReadMails::showMailOf(QTreeWidgetItem *row)
     if (!row)
         return;
     // The server keeps the line ends a mail was written with; the box shows one line break each.
-    QString text = row->text(Texte);
+    QString text = row->data(Texte, messageRole).toString();
     text.replace(u"\r\n"_s, u"\n"_s);
     ui_->txtMessage->setPlainText(text);
 }

@@ -194,8 +194,8 @@ void MailDesk::onReadMailsFailed()
 
 void MailDesk::onReplyHandled(RequestKind kind)
 {
-    if (answered_ || (kind != RequestKind::SendMail && kind != RequestKind::ReadMails &&
-                      kind != RequestKind::DeleteMail))
+    if (answered_ ||
+        (kind != RequestKind::SendMail && kind != RequestKind::ReadMails && kind != RequestKind::DeleteMail))
         return;
     answered_ = true;
     switch (kind) {

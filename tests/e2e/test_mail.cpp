@@ -79,7 +79,8 @@ private slots:
         QCOMPARE(mail->text(FrmReadMails::Sujet), u"Café ?"_s);
         QVERIFY(mail->text(FrmReadMails::Le).contains(u" à "_s));
         list->setCurrentItem(mail);
-        QCOMPARE(child<QPlainTextEdit>(&box, u"txtMessage"_s)->toPlainText(), u"Demain à 10h,\nau coin & co"_s);
+        QCOMPARE(child<QPlainTextEdit>(&box, u"txtMessage"_s)->toPlainText(),
+                 u"Demain à 10h,\nau coin & co"_s);
 
         // Deleted: gone locally, and gone on the server too, as the next refresh tells.
         child<QPushButton>(&box, u"cmdDeleteMail"_s)->click();

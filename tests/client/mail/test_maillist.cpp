@@ -43,7 +43,8 @@ private slots:
         QTest::newRow("mail cut short") << head + three.chopped(10) << 3 << QStringList{jean, marie};
         QTest::newRow("no keyword") << head + three.sliced(17) << 3 << QStringList{};
         QTest::newRow("empty list") << head + u"HERESTARTMAILLIST"_s << 3 << QStringList{};
-        QTest::newRow("empty fields") << u"HERESTARTMAILLIST~~~~~"_s << 1 << QStringList{u" | // à h |  | "_s};
+        QTest::newRow("empty fields")
+            << u"HERESTARTMAILLIST~~~~~"_s << 1 << QStringList{u" | // à h |  | "_s};
         QTest::newRow("short date and time")
             << u"HERESTARTMAILLISTx~5~9~s~t~"_s << 1 << QStringList{u"x | 5//5 à 9h | s | t"_s};
     }

@@ -17,7 +17,8 @@ namespace {
 const QByteArray threeMails = "HERESTARTMAILLIST"
                               "jean~2002-11-05~09:07:59~NULL~Bonjour~"
                               "marie~2024-01-31~23:59:00~Cin\xe9~Oui\r\nou non~"
-                              "paul~1999-12-31~00:00:01~V\x9cux~Bonne ann\xe9" "e~";
+                              "paul~1999-12-31~00:00:01~V\x9cux~Bonne ann\xe9"
+                              "e~";
 
 // A client logged in as "moi" with jean in his favourites and zoe in the search results; nothing
 // sent yet, and `waiting` mails announced.
@@ -292,7 +293,8 @@ private slots:
             QVERIFY(f.server.waitForRequests(4 - left) && f.waitIdle());
             QCOMPARE(f.main().lblMailsNumber()->text(), QString::number(left));
         }
-        QVERIFY(f.requestLine(3).startsWith("GET /deletemail.php?login=moi&sender=paul&date=1999-12-31&time=00:00:00&"));
+        QVERIFY(f.requestLine(3).startsWith(
+            "GET /deletemail.php?login=moi&sender=paul&date=1999-12-31&time=00:00:00&"));
         QVERIFY(!mailsWaiting(*f.main().pctbMail()));
         QVERIFY(!f.box().isVisible());
         QVERIFY(f.engine().refreshTimer().isActive());
