@@ -1,5 +1,6 @@
 #include "client/mail/maillist.h"
 
+#include <algorithm>
 #include <array>
 
 using namespace Qt::StringLiterals;
@@ -10,6 +11,8 @@ constexpr QStringView keyword = u"HERESTARTMAILLIST";
 constexpr int fieldCount = 5;
 // More digits than this is no count of mails but a broken caption.
 constexpr qsizetype maxCountDigits = 9;
+// A mail box view no person reads to the end; past this the answer is taken as broken.
+constexpr int maxMails = 5000;
 
 } // namespace
 
@@ -34,7 +37,7 @@ QList<MailEntry> parseMailList(QStringView reply, int count)
     if (at < 0 || count < 1)
         return mails;
     QStringView rest = reply.sliced(at + keyword.size());
-    while (mails.size() < count) {
+    while (mails.size() < std::min(count, maxMails)) {
         std::array<QStringView, fieldCount> fields;
         for (QStringView &field : fields) {
             const qsizetype end = rest.indexOf(u'~');

@@ -19,6 +19,7 @@ struct MailEntry
 // YYYY-MM-DD, HH:MM:SS, subject or "NULL", text), no count and no end marker. At most `count` mails
 // are read: the count shown to the user is the number of mails he was told about, and later ones
 // wait for the next look. A mail cut short ends the list; the complete ones before it are kept.
+// Never more than 5000 mails, whatever the count and the reply say.
 QList<MailEntry> parseMailList(QStringView reply, int count);
 
 // "2002-11-05" and "09:07:59" as the mail box shows them: "05/11/2002 à 09h07".

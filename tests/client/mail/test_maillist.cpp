@@ -56,6 +56,12 @@ private slots:
         QCOMPARE(lines(parseMailList(reply, count)), expected);
     }
 
+    void longListsStop()
+    {
+        const QString many = u"HERESTARTMAILLIST"_s + u"a~2000-01-01~00:00:00~NULL~t~"_s.repeated(6000);
+        QCOMPARE(parseMailList(many, 100000).size(), 5000);
+    }
+
     void mailCount_data()
     {
         QTest::addColumn<QString>("caption");
