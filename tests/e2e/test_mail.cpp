@@ -29,13 +29,11 @@ struct Member : ClientDesk
                    10000) &&
                waitIdle(10000);
     }
-    bool refreshed()
+    int mailsAfterRefresh()
     {
         engine().startRefresh();
-        return waitIdle(10000);
+        return waitIdle(10000) ? main().lblMailsNumber()->text().toInt() : -1;
     }
-    QString mailCount() { return main().lblMailsNumber()->text(); }
-    MailDesk &desk() { return client->mailDesk(); }
 };
 
 } // namespace
@@ -53,13 +51,13 @@ private slots:
         Member emma(server.hostWithPort(), u"127.0.0.3"_s);
         QVERIFY(thomas.logIn(u"thomas"_s));
         QVERIFY(emma.logIn(u"emma"_s));
-        const int before = emma.mailCount().toInt();
+        const int before = emma.mailsAfterRefresh();
 
         // Thomas writes to Emma from a row of his search results.
         auto *row = new QTreeWidgetItem(thomas.main().lvRecherche(), QStringList{u"emma"_s});
         thomas.main().rowSelection().setSelectedItem(row);
         trigger(&thomas.main(), u"MNU_MailFromRecherche"_s);
-        FrmSendMail &window = *thomas.desk().frmSendMail();
+        FrmSendMail &window = *thomas.client->mailDesk().frmSendMail();
         child<QLineEdit>(&window, u"txtSubject"_s)->setText(u"Café ?"_s);
         child<QPlainTextEdit>(&window, u"txtMessage"_s)->setPlainText(u"Demain à 10h,\nau coin & co"_s);
         child<QPushButton>(&window, u"cmdSendMail"_s)->click();
@@ -67,17 +65,15 @@ private slots:
         QCOMPARE(thomas.desktop.notifier.titles(), QStringList{u"Mail envoyé."_s});
 
         // Emma's next refresh counts it; the envelope opens her box with it last.
-        QVERIFY(emma.refreshed());
-        QCOMPARE(emma.mailCount(), QString::number(before + 1));
+        QCOMPARE(emma.mailsAfterRefresh(), before + 1);
         QTest::mouseClick(emma.main().pctbMail(), Qt::LeftButton);
         QVERIFY(emma.waitIdle(10000));
-        FrmReadMails &box = *emma.desk().frmReadMails();
+        FrmReadMails &box = *emma.client->mailDesk().frmReadMails();
         auto *list = child<QTreeWidget>(&box, u"lvMails"_s);
         QTRY_COMPARE(list->topLevelItemCount(), before + 1);
         QTreeWidgetItem *mail = list->topLevelItem(before);
         QCOMPARE(mail->text(FrmReadMails::De), u"thomas"_s);
         QCOMPARE(mail->text(FrmReadMails::Sujet), u"Café ?"_s);
-        QVERIFY(mail->text(FrmReadMails::Le).contains(u" à "_s));
         list->setCurrentItem(mail);
         QCOMPARE(child<QPlainTextEdit>(&box, u"txtMessage"_s)->toPlainText(),
                  u"Demain à 10h,\nau coin & co"_s);
@@ -87,9 +83,8 @@ private slots:
         QVERIFY(emma.waitIdle(10000));
         QCOMPARE(emma.desktop.notifier.titles(), QStringList{u"Mails."_s});
         QCOMPARE(list->topLevelItemCount(), before);
-        QCOMPARE(emma.mailCount(), QString::number(before));
-        QVERIFY(emma.refreshed());
-        QCOMPARE(emma.mailCount(), QString::number(before));
+        QCOMPARE(emma.main().lblMailsNumber()->text(), QString::number(before));
+        QCOMPARE(emma.mailsAfterRefresh(), before);
         QCOMPARE(box.isVisible(), before > 0);
     }
 };

@@ -37,16 +37,9 @@ private slots:
         const QString paul = u"paul | 31/12/1999 à 00h00 | Bonne année | À demain"_s;
         QTest::newRow("all three") << head + three << 3 << QStringList{jean, marie, paul};
         QTest::newRow("counter below the list") << head + three << 2 << QStringList{jean, marie};
-        QTest::newRow("counter above the list") << head + three << 5 << QStringList{jean, marie, paul};
         QTest::newRow("counter at 0") << head + three << 0 << QStringList{};
-        QTest::newRow("negative counter") << head + three << -1 << QStringList{};
         QTest::newRow("mail cut short") << head + three.chopped(10) << 3 << QStringList{jean, marie};
         QTest::newRow("no keyword") << head + three.sliced(17) << 3 << QStringList{};
-        QTest::newRow("empty list") << head + u"HERESTARTMAILLIST"_s << 3 << QStringList{};
-        QTest::newRow("empty fields")
-            << u"HERESTARTMAILLIST~~~~~"_s << 1 << QStringList{u" | // à h |  | "_s};
-        QTest::newRow("short date and time")
-            << u"HERESTARTMAILLISTx~5~9~s~t~"_s << 1 << QStringList{u"x | 5//5 à 9h | s | t"_s};
     }
     void parse()
     {
@@ -69,7 +62,6 @@ private slots:
         QTest::newRow("number") << u"3"_s << 3;
         QTest::newRow("leading number") << u" 12 mails"_s << 12;
         QTest::newRow("no number") << u"aucun"_s << 0;
-        QTest::newRow("empty") << QString() << 0;
         QTest::newRow("absurdly long") << u"123456789012345"_s << 123456789;
     }
     void mailCount()
