@@ -2,6 +2,7 @@
 
 #include "client/assets/artwork.h"
 #include "client/contacts/installcontacts.h"
+#include "client/directory/installdirectory.h"
 #include "client/server/loginreplies.h"
 #include "client/server/requestengine.h"
 #include "client/shell/frmlogin.h"
@@ -96,6 +97,7 @@ void Client::loadMainWindow()
     main_->setConversations(&conversations_);
     commands_ = std::make_unique<ShellCommands>(*main_, state_, platform_, *engine_, conversations_);
     contacts_ = &installContacts(*this, *main_);
+    installDirectory(*this, *main_);
 }
 
 ContactEditor &Client::contactEditor()
