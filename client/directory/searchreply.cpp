@@ -56,7 +56,8 @@ SearchReply parseSearchReply(QStringView text)
         SearchRecord record;
         if (!splitRecord(before, record))
             return stop(SearchParseError::ShortRecord);
-        reply.records.append(std::move(record));
+        if (reply.records.size() < maxSearchRecords)
+            reply.records.append(std::move(record));
         pos = bar + 1;
     }
     reply.rest = text.sliced(pos).toString();

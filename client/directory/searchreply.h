@@ -34,6 +34,9 @@ enum class SearchParseError
     Unterminated, // no "SEARCHISOK|" closes the records
 };
 
+// The server sends a hundred at most; whatever it sends, no more than this many are kept.
+inline constexpr qsizetype maxSearchRecords = 5000;
+
 struct SearchReply
 {
     QList<SearchRecord> records;
@@ -41,8 +44,8 @@ struct SearchReply
     SearchParseError error = SearchParseError::None;
 };
 
-// Reads the records of a search answer. Stops at the first thing out of place, keeping the records
-// read before it; never reads past the end of the text.
+// Reads the records of a search answer, keeping the first maxSearchRecords. Stops at the first thing out of
+// place, keeping the records read before it; never reads past the end of the text.
 SearchReply parseSearchReply(QStringView reply);
 
 // The number of results the server kept, from "MAXRESULTREACHED" + one separator + digits + "|";

@@ -1,7 +1,6 @@
 #include "client/directory/searchresults.h"
 
 #include "client/contacts/contactface.h"
-#include "client/contacts/presenceapply.h"
 #include "client/shell/contactrow.h"
 
 #include <QPalette>
@@ -12,9 +11,7 @@ void showSearchResults(QTreeWidget &lvRecherche, const QList<SearchRecord> &reco
 {
     lvRecherche.clear();
     QList<QTreeWidgetItem *> rows;
-    // The server keeps its answers short; a list never grows past the contact lists' bound, whatever
-    // it sends.
-    const qsizetype count = std::min<qsizetype>(records.size(), maxContactRows);
+    const qsizetype count = std::min(records.size(), maxSearchRecords);
     rows.reserve(count);
     const QColor hidden = lvRecherche.palette().color(QPalette::Base);
     for (qsizetype i = 0; i < count; ++i) {

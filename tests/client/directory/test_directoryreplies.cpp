@@ -28,14 +28,27 @@ class TestDirectoryReplies : public QObject
     Q_OBJECT
 
 private slots:
-    // The lines of the tab for a whole reply, a man's and a woman's row.
+    // Every empty marker leaves the bare prefix; height and weight lose their unit and space too.
+    void emptyProfile()
+    {
+        const ProfileReply reply = parseProfileReply(
+            u"HERESTARTREQUIREDPROFILNULL,NULL,NULL,0,0,NULL,NULL,NULL,NULL,NULL,NULL,-1,0,2002-11-05,"_s);
+        QStringList lines;
+        for (const auto &[control, text] : profileTexts(reply, {}))
+            lines.append(text);
+        QCOMPARE(lines.mid(4),
+                 (QStringList{u"Prénom : "_s, u"Ville : "_s, u"Région : "_s, u"Taille :"_s, u"Poids :"_s,
+                              u"Cheveux : "_s, u"Yeux : "_s, u"Ethnie : "_s, u"Style : "_s, u"Fumeur : "_s,
+                              u"Statut : "_s, u"Enfants : "_s, u"Dernière connection : 05/11/2002"_s}));
+    }
+
+    // The lines of the tab for a reply and the row it was asked from.
     void profileLines_data()
     {
         QTest::addColumn<QString>("fields");
         QTest::addColumn<QString>("sexe");
         QTest::addColumn<QString>("control");
         QTest::addColumn<QString>("expected");
-        const QString empty = u"NULL,NULL,NULL,0,0,NULL,NULL,NULL,NULL,NULL,NULL,-1,0,2002-11-05,"_s;
         const QString full =
             u"Luc,Nantes,Pays-de-la-Loire,175,68,bruns,verts,europeenne,sport,non,veuf,2,1,2024-01-31,"_s;
         const auto row = [](const char *name, const QString &fields, const char *sexe, const char *control,
@@ -43,37 +56,11 @@ private slots:
             QTest::newRow(name) << fields << QString::fromLatin1(sexe) << QString::fromLatin1(control)
                                 << expected;
         };
-        // Every empty marker leaves the bare prefix; height and weight lose their space too.
-        for (const auto &[control, text] : {std::pair{"lblPrenom", u"Prénom : "_s},
-                                            {"lblVille", u"Ville : "_s},
-                                            {"lblRegion", u"Région : "_s},
-                                            {"lblTaille", u"Taille :"_s},
-                                            {"lblPoids", u"Poids :"_s},
-                                            {"lblCheveux", u"Cheveux : "_s},
-                                            {"lblYeux", u"Yeux : "_s},
-                                            {"lblEthnie", u"Ethnie : "_s},
-                                            {"lblStyle", u"Style : "_s},
-                                            {"lblFumeur", u"Fumeur : "_s},
-                                            {"lblStatut", u"Statut : "_s},
-                                            {"lblEnfants", u"Enfants : "_s},
-                                            {"lblLastConnect", u"Dernière connection : 05/11/2002"_s}})
-            row(control, empty, "H", control, text);
         row("height", full, "H", "lblTaille", u"Taille : 175 cm"_s);
         row("weight", full, "H", "lblPoids", u"Poids : 68 kg"_s);
-        row("first name", full, "H", "lblPrenom", u"Prénom : Luc"_s);
-        row("children", full, "H", "lblEnfants", u"Enfants : 2"_s);
-        row("no children is a number too", u"a,b,c,0,0,d,e,f,g,h,NULL,0,0,2024-01-31,"_s, "H", "lblEnfants",
-            u"Enfants : 0"_s);
-        row("date", full, "H", "lblLastConnect", u"Dernière connection : 31/01/2024"_s);
-        row("widower", full, "H", "lblStatut", u"Statut : veuf"_s);
-        row("widow", full, "F", "lblStatut", u"Statut : veuve"_s);
         row("woman", full, "F", "lblSexe", u"Sexe : Femme"_s);
-        row("man", full, "H", "lblSexe", u"Sexe : Homme"_s);
         row("no sex in the row", full, "", "lblSexe", u"Sexe : Homme"_s);
         row("lower-case f is not a woman", full, "f", "lblSexe", u"Sexe : Homme"_s);
-        row("caption", full, "H", "frameProfil", u"luc44"_s);
-        row("age from the row", full, "H", "lblAge", u"Age : 31"_s);
-        row("department from the row", full, "H", "lblDept", u"Département : 44"_s);
         // Cut short: the missing fields read as empty, the date line stays bare.
         row("cut short: height", u"Luc,Nantes,"_s, "H", "lblTaille", u"Taille :"_s);
         row("cut short: date", u"Luc,Nantes,"_s, "H", "lblLastConnect", u"Dernière connection : "_s);
@@ -113,35 +100,6 @@ private slots:
         QCOMPARE(maritalStatusWord(value, QString()), man); // a row without a sex reads as a man's
     }
 
-    void profileFlagsAndRest_data()
-    {
-        QTest::addColumn<QString>("body");
-        QTest::addColumn<bool>("complete");
-        QTest::addColumn<bool>("photo");
-        QTest::addColumn<QString>("rest");
-        const QString fields = u"a,b,c,0,0,d,e,f,g,h,NULL,-1,"_s;
-        QTest::newRow("with photo") << fields + u"1,2002-11-05,"_s << true << true << QString();
-        QTest::newRow("flag other than 1") << fields + u"yes,2002-11-05,"_s << true << false << QString();
-        // What follows the fourteenth comma is left to the handlers after this one.
-        QTest::newRow("text after") << fields + u"1,2002-11-05,SEARCHISOK|"_s << true << true
-                                    << u"SEARCHISOK|"_s;
-        QTest::newRow("flag without its comma") << fields + u"1"_s << false << false << u"1"_s;
-        QTest::newRow("no keyword") << u"LEMEMBRENEXISTEPAS"_s << false << false << u"LEMEMBRENEXISTEPAS"_s;
-    }
-    void profileFlagsAndRest()
-    {
-        QFETCH(QString, body);
-        QFETCH(bool, complete);
-        QFETCH(bool, photo);
-        QFETCH(QString, rest);
-        const bool keyword = !body.startsWith(u"LEMEMBRE");
-        const ProfileReply reply =
-            parseProfileReply((keyword ? u"HERESTARTREQUIREDPROFIL"_s : QString()) + body);
-        QCOMPARE(reply.complete, complete);
-        QCOMPARE(reply.hasPhoto(), photo);
-        QCOMPARE(reply.rest, rest);
-    }
-
     void search_data()
     {
         QTest::addColumn<QString>("body");
@@ -161,6 +119,9 @@ private slots:
                                       << QStringList{u"luc"_s} << E::ShortRecord << u"eve,F,25|SEARCHISOK|"_s;
         QTest::newRow("no final marker") << u"HERESTARTSEARCHRESULT"_s + luc + u"SEARCHISOK"_s
                                          << QStringList{u"luc"_s} << E::Unterminated << u"SEARCHISOK"_s;
+        QTest::newRow("more than kept")
+            << u"HERESTARTSEARCHRESULT"_s + luc.repeated(maxSearchRecords) + eve + u"SEARCHISOK|x"_s
+            << QStringList(maxSearchRecords, u"luc"_s) << E::None << u"x"_s;
         QTest::newRow("no start") << u"SEARCHISOK|"_s << QStringList{} << E::MissingStart << u"SEARCHISOK|"_s;
     }
     void search()
@@ -176,17 +137,6 @@ private slots:
         QCOMPARE(found, pseudos);
         QCOMPARE(reply.error, error);
         QCOMPARE(reply.rest, rest);
-    }
-
-    void searchRecordFields()
-    {
-        const SearchReply reply =
-            parseSearchReply(u"HERESTARTSEARCHRESULTeve,F,25,75012,10.0.0.9,yes,0|SEARCHISOK|"_s);
-        QCOMPARE(reply.records.size(), 1);
-        const SearchRecord &eve = reply.records.first();
-        QCOMPARE(eve, (SearchRecord{u"eve"_s, u"F"_s, u"25"_s, u"75012"_s, u"10.0.0.9"_s, u"yes"_s, u"0"_s}));
-        QCOMPARE(eve.shownDepartement(), u"75"_s);
-        QVERIFY(eve.online() && !eve.reachable() && !eve.colourFace());
     }
 
     void maxResult_data()

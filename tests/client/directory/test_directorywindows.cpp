@@ -5,8 +5,6 @@
 #include "tests/support/clientfixture.h"
 
 #include <QBuffer>
-#include <QCheckBox>
-#include <QComboBox>
 #include <QGroupBox>
 #include <QImage>
 #include <QLabel>
@@ -100,13 +98,8 @@ private slots:
         QCOMPARE(child<QGroupBox>(&f.main(), u"frameProfil"_s)->title(), u"luc"_s);
         QCOMPARE(f.text(u"lblSexe"_s), u"Sexe : Femme"_s);
         QCOMPARE(f.text(u"lblAge"_s), u"Age : 31"_s);
-        QCOMPARE(f.text(u"lblDept"_s), u"Département : 44"_s);
         QCOMPARE(f.text(u"lblPrenom"_s), u"Prénom : Lucie"_s);
-        QCOMPARE(f.text(u"lblTaille"_s), u"Taille : 165 cm"_s);
-        QCOMPARE(f.text(u"lblPoids"_s), u"Poids :"_s);
-        QCOMPARE(f.text(u"lblEthnie"_s), u"Ethnie : "_s);
         QCOMPARE(f.text(u"lblStatut"_s), u"Statut : mariée"_s);
-        QCOMPARE(f.text(u"lblLastConnect"_s), u"Dernière connection : 31/01/2024"_s);
         QCOMPARE(f.picture(), profileview::Photo);
         // Larger than the box: shrunk into it, its shape kept.
         const QLabel *box = child<QLabel>(&f.main(), u"pctBoxProfil"_s);
@@ -115,7 +108,6 @@ private slots:
                 shown.height() <= box->contentsRect().height());
         QCOMPARE(shown.width() * 3 / 4, shown.height());
         QVERIFY(f.engine().refreshTimer().isActive());
-        QVERIFY(!QFile::exists(QDir(f.dir.path()).filePath(u"tmpshot.jpg"_s)));
     }
 
     void photoAnswers_data()
@@ -123,23 +115,20 @@ private slots:
         QTest::addColumn<QByteArray>("flag");
         QTest::addColumn<QByteArray>("photo"); // empty: no photo request expected
         QTest::addColumn<int>("picture");
-        QTest::addColumn<bool>("timerOn");
-        QTest::newRow("no photo") << QByteArray("0") << QByteArray() << int(profileview::NoPhoto) << true;
+        QTest::newRow("no photo") << QByteArray("0") << QByteArray() << int(profileview::NoPhoto);
         QTest::newRow("small photo") << QByteArray("1") << jpegAnswer(jpeg({40, 30}))
-                                     << int(profileview::Photo) << true;
+                                     << int(profileview::Photo);
         QTest::newRow("broken picture")
-            << QByteArray("1") << jpegAnswer("not a jpeg") << int(profileview::NoPhoto) << true;
+            << QByteArray("1") << jpegAnswer("not a jpeg") << int(profileview::NoPhoto);
         // The server has no file: the waiting picture stays; the contact handler puts the timer back.
         QTest::newRow("no file on the server")
-            << QByteArray("1") << ScriptedServer::httpOk("LEMEMBRENEXISTEPAS") << int(profileview::Loading)
-            << true;
+            << QByteArray("1") << ScriptedServer::httpOk("LEMEMBRENEXISTEPAS") << int(profileview::Loading);
     }
     void photoAnswers()
     {
         QFETCH(QByteArray, flag);
         QFETCH(QByteArray, photo);
         QFETCH(int, picture);
-        QFETCH(bool, timerOn);
         Directory f;
         f.server.queue(profile(flag.constData()));
         if (!photo.isEmpty())
@@ -148,7 +137,7 @@ private slots:
         QVERIFY(f.handled(photo.isEmpty() ? 1 : 2));
         QCOMPARE(f.server.requests.size(), photo.isEmpty() ? 1 : 2);
         QCOMPARE(int(f.picture()), picture);
-        QCOMPARE(f.engine().refreshTimer().isActive(), timerOn);
+        QVERIFY(f.engine().refreshTimer().isActive());
     }
 
     void searchByPseudo_data()
@@ -156,35 +145,29 @@ private slots:
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("boxAfter");
         QTest::addColumn<QByteArray>("requestLine"); // empty: nothing sent
-        QTest::addColumn<QString>("notice");
+        QTest::addColumn<bool>("refused");
         QTest::newRow("spaces around, upper case")
             << u" Ab1 "_s << u"ab1"_s << QByteArray("GET /searchmembers3.php?pseudo=ab1&iamuser=moi HTTP/1.1")
-            << QString();
-        QTest::newRow("accented letter")
-            << u"élodie"_s << QString() << QByteArray()
-            << u"Le pseudo du membre ne doit contenir\r\nque des caractères alpha-numériques."_s;
-        QTest::newRow("query breaker")
-            << u"a&b=c"_s << QString() << QByteArray()
-            << u"Le pseudo du membre ne doit contenir\r\nque des caractères alpha-numériques."_s;
-        QTest::newRow("only spaces") << u"   "_s << QString() << QByteArray() << QString();
+            << false;
+        QTest::newRow("accented letter") << u"élodie"_s << QString() << QByteArray() << true;
+        QTest::newRow("query breaker") << u"a&b=c"_s << QString() << QByteArray() << true;
+        QTest::newRow("only spaces") << u"   "_s << QString() << QByteArray() << false;
     }
     void searchByPseudo()
     {
         QFETCH(QString, typed);
         QFETCH(QString, boxAfter);
         QFETCH(QByteArray, requestLine);
-        QFETCH(QString, notice);
+        QFETCH(bool, refused);
         Directory f;
         auto *box = child<QLineEdit>(&f.main(), u"txtSearchPseudo"_s);
         box->setText(typed);
         QTest::mouseClick(child<QPushButton>(&f.main(), u"cmdSearchPseudo"_s), Qt::LeftButton);
         QCOMPARE(box->text(), boxAfter);
-        if (notice.isEmpty()) {
-            QVERIFY(f.desktop.notifier.shown.isEmpty());
-        } else {
-            QCOMPARE(f.desktop.notifier.titles(), QStringList{u"Attention !"_s});
-            QCOMPARE(f.desktop.notifier.shown[0].text, notice);
-        }
+        QCOMPARE(f.desktop.notifier.titles(), refused ? QStringList{u"Attention !"_s} : QStringList());
+        if (refused)
+            QCOMPARE(f.desktop.notifier.shown[0].text,
+                     u"Le pseudo du membre ne doit contenir\r\nque des caractères alpha-numériques."_s);
         if (requestLine.isEmpty()) {
             QCOMPARE(f.engine().state(), RequestEngine::State::Idle);
             QCOMPARE(f.server.connections, 0);
@@ -202,13 +185,6 @@ private slots:
         QCOMPARE(f.requestLine(0),
                  "GET /searchmembers3.php?sexe=indiff\xe9rent&age=indiff\xe9rent&region=indiff\xe9rent"
                  "&taille=indiff\xe9rent&poids=indiff\xe9rent&iamuser=moi&withphotoonly=no HTTP/1.1");
-        QVERIFY(f.waitIdle());
-        child<QComboBox>(&f.main(), u"cmbAge"_s)->setCurrentIndex(1);
-        child<QCheckBox>(&f.main(), u"chkbAvecPhoto"_s)->setChecked(true);
-        QTest::mouseClick(child<QPushButton>(&f.main(), u"cmdSearchCriteres"_s), Qt::LeftButton);
-        QVERIFY(f.server.waitForRequests(2));
-        QVERIFY(f.requestLine(1).contains("&age=de%2018%20\xe0%2025&"));
-        QVERIFY(f.requestLine(1).contains("&withphotoonly=yes "));
     }
 
     // Rows as the contact lists show them: colours, hidden address, faces; then the limit notice;
