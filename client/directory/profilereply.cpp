@@ -62,7 +62,8 @@ ProfileReply parseProfileReply(QStringView text)
 
 QString maritalStatusWord(const QString &value, const QString &sexe)
 {
-    if (value == u"NULL")
+    // An empty value says no more than "NULL": a woman's profile must not read "Statut : e".
+    if (value == u"NULL" || value.isEmpty())
         return {};
     const bool woman = sexe == u"F";
     if (value == u"veuf")

@@ -83,6 +83,7 @@ private slots:
         QTest::addColumn<QString>("man");
         QTest::addColumn<QString>("woman");
         QTest::newRow("none") << u"NULL"_s << QString() << QString();
+        QTest::newRow("empty") << QString() << QString() << QString();
         QTest::newRow("never married") << u"jamais marie"_s << u"jamais marié"_s << u"jamais mariée"_s;
         QTest::newRow("married") << u"marie"_s << u"marié"_s << u"mariée"_s;
         QTest::newRow("separated") << u"separe"_s << u"séparé"_s << u"séparée"_s;
