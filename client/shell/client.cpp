@@ -2,6 +2,7 @@
 
 #include "client/assets/artwork.h"
 #include "client/contacts/installcontacts.h"
+#include "client/directory/installdirectory.h"
 #include "client/mail/installmail.h"
 #include "client/server/loginreplies.h"
 #include "client/server/requestengine.h"
@@ -97,6 +98,7 @@ void Client::loadMainWindow()
     main_->setConversations(&conversations_);
     commands_ = std::make_unique<ShellCommands>(*main_, state_, platform_, *engine_, conversations_);
     contacts_ = &installContacts(*this, *main_);
+    installDirectory(*this, *main_);
     mail_ = &installMail(*this, *main_);
 }
 
