@@ -2,6 +2,8 @@
 
 #include "client/assets/artwork.h"
 #include "client/contacts/installcontacts.h"
+#include "client/directory/installdirectory.h"
+#include "client/mail/installmail.h"
 #include "client/server/loginreplies.h"
 #include "client/server/requestengine.h"
 #include "client/shell/frmlogin.h"
@@ -96,12 +98,20 @@ void Client::loadMainWindow()
     main_->setConversations(&conversations_);
     commands_ = std::make_unique<ShellCommands>(*main_, state_, platform_, *engine_, conversations_);
     contacts_ = &installContacts(*this, *main_);
+    installDirectory(*this, *main_);
+    mail_ = &installMail(*this, *main_);
 }
 
 ContactEditor &Client::contactEditor()
 {
     frmMain();
     return *contacts_;
+}
+
+MailDesk &Client::mailDesk()
+{
+    frmMain();
+    return *mail_;
 }
 
 FrmTryToConnect &Client::frmTryToConnect()

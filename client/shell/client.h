@@ -10,6 +10,7 @@
 #include <memory>
 
 class ContactEditor;
+class MailDesk;
 class RequestEngine;
 class FrmLogin;
 class FrmMain;
@@ -43,6 +44,7 @@ public:
     ShellCommands &shellCommands(); // the main window's own commands, made with it
     ConversationList &conversations() { return conversations_; }
     ContactEditor &contactEditor(); // adding, moving and removing contacts, made with the main window
+    MailDesk &mailDesk();           // writing, reading and deleting mails, made with the main window
 
 private:
     void submitLogin();
@@ -62,6 +64,7 @@ private:
     std::unique_ptr<FrmMain> main_;
     std::unique_ptr<ShellCommands> commands_;
     ContactEditor *contacts_ = nullptr; // a child of this object
+    MailDesk *mail_ = nullptr;          // a child of this object
     std::unique_ptr<FrmLogin> login_;
     std::unique_ptr<FrmTryToConnect> tryToConnect_;
 };

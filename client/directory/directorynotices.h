@@ -1,0 +1,10 @@
+#pragma once
+
+#include "client/server/enginenotices.h"
+
+#include <QString>
+
+// The messages of the member search, each with its own title.
+Notice searchPseudoNotAlphanumericNotice();
+Notice noSearchResultNotice();
+Notice maxResultReachedNotice(const QString &count);

@@ -1,0 +1,60 @@
+#pragma once
+
+#include "client/directory/profilereply.h"
+#include "client/server/requestcatalogue.h"
+
+#include <QObject>
+#include <memory>
+
+class FrmMain;
+class Notifier;
+class QTreeWidgetItem;
+class RequestEngine;
+
+namespace contactface {
+class Faces;
+}
+
+// The member directory of the main window: a member's profile and photo on the "Profil" tab, and
+// the search by pseudo or by criteria on the "Recherche" tab, with the server's answers to them.
+class MemberDirectory : public QObject
+{
+    Q_OBJECT
+
+public:
+    MemberDirectory(RequestEngine &engine, Notifier &notifier, FrmMain &main, QObject *parent = nullptr);
+    ~MemberDirectory() override;
+
+    // "Voir son profil" on a row of any of the three lists.
+    void showProfil(QTreeWidgetItem *row);
+    // The two "Go !" buttons of the search tab.
+    void searchPseudo();
+    void searchCriteres();
+
+    // The server's answers, each run when its keyword is in the reply.
+    void onProfil(QString &reply);
+    void onPhoto(const QString &reply);
+    void onNoSearchResult();
+    void onSearchOk(QString &reply);
+    void onMaxResultReached(const QString &reply);
+
+    // What the requests read when their connection is established.
+    QString profilPseudo() const { return asked_.pseudo; }
+    QString photoPseudo() const { return shown_.pseudo; }
+    QString searchedPseudo() const { return searched_; }
+    SearchCriteria searchCriteria() const;
+
+private:
+    ProfileRow rowOf(const QTreeWidgetItem *row) const;
+    void refreshTimerOn();
+
+    RequestEngine &engine_;
+    Notifier &notifier_;
+    FrmMain &main_;
+    std::unique_ptr<const contactface::Faces> faces_;
+    // The row a profile was asked from, taken at the click: the answer is labelled with it even if
+    // the user has right-clicked another row meanwhile, or that row has left its list.
+    ProfileRow asked_;
+    ProfileRow shown_; // the member whose profile the tab shows: the photo asked for is his
+    QString searched_; // the pseudo as checked when "Go !" was pressed
+};

@@ -1,0 +1,119 @@
+#include "client/directory/profilereply.h"
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr QStringView profileKeyword = u"HERESTARTREQUIREDPROFIL";
+
+// What a field the server left out reads as: the marker it would have sent for "nothing".
+QString emptyMarker(ProfileField field)
+{
+    switch (field) {
+    case ProfileField::Taille:
+    case ProfileField::Poids:
+    case ProfileField::PhotoFlag:
+        return u"0"_s;
+    case ProfileField::Enfants:
+        return u"-1"_s;
+    case ProfileField::LastConnect:
+        return {};
+    default:
+        return u"NULL"_s;
+    }
+}
+
+QString textOrEmpty(const QString &value)
+{
+    return value == u"NULL" ? QString() : value;
+}
+
+// Height and weight: "0" means the member did not say, and then no unit is shown either.
+QString measure(const QString &prefix, const QString &value, const QString &unit)
+{
+    return value == u"0" ? prefix : prefix + u' ' + value + u' ' + unit;
+}
+
+} // namespace
+
+ProfileReply parseProfileReply(QStringView text)
+{
+    ProfileReply reply;
+    for (int i = 0; i < profileFieldCount; ++i)
+        reply.fields[std::size_t(i)] = emptyMarker(ProfileField(i));
+    const qsizetype at = text.indexOf(profileKeyword);
+    if (at < 0) {
+        reply.rest = text.toString();
+        return reply;
+    }
+    qsizetype pos = at + profileKeyword.size();
+    int read = 0;
+    for (; read < profileFieldCount; ++read) {
+        const qsizetype comma = text.indexOf(u',', pos);
+        if (comma < 0)
+            break;
+        reply.fields[std::size_t(read)] = text.sliced(pos, comma - pos).toString();
+        pos = comma + 1;
+    }
+    reply.complete = read == profileFieldCount;
+    reply.rest = text.sliced(pos).toString();
+    return reply;
+}
+
+QString maritalStatusWord(const QString &value, const QString &sexe)
+{
+    // An empty value says no more than "NULL": a woman's profile must not read "Statut : e".
+    if (value == u"NULL" || value.isEmpty())
+        return {};
+    const bool woman = sexe == u"F";
+    if (value == u"veuf")
+        return woman ? u"veuve"_s : u"veuf"_s;
+    static const std::array<std::pair<QStringView, QStringView>, 4> accented = {{
+        {u"jamais marie", u"jamais marié"},
+        {u"marie", u"marié"},
+        {u"separe", u"séparé"},
+        {u"divorce", u"divorcé"},
+    }};
+    QString word = value;
+    for (const auto &[plain, shown] : accented) {
+        if (value == plain)
+            word = shown.toString();
+    }
+    return woman ? word + u'e' : word;
+}
+
+QString profileDate(const QString &serverDate)
+{
+    const qsizetype first = serverDate.indexOf(u'-');
+    const qsizetype second = first < 0 ? -1 : serverDate.indexOf(u'-', first + 1);
+    if (second < 0)
+        return {};
+    return serverDate.sliced(second + 1) + u'/' + serverDate.sliced(first + 1, second - first - 1) + u'/' +
+           serverDate.first(first);
+}
+
+QList<std::pair<QString, QString>> profileTexts(const ProfileReply &reply, const ProfileRow &row)
+{
+    auto text = [&reply](ProfileField f) { return textOrEmpty(reply.field(f)); };
+    const QString enfants = reply.field(ProfileField::Enfants);
+    return {
+        {u"frameProfil"_s, row.pseudo},
+        {u"lblSexe"_s, row.sexe == u"F" ? u"Sexe : Femme"_s : u"Sexe : Homme"_s},
+        {u"lblAge"_s, u"Age : "_s + row.age},
+        {u"lblDept"_s, u"Département : "_s + row.departement},
+        {u"lblPrenom"_s, u"Prénom : "_s + text(ProfileField::Prenom)},
+        {u"lblVille"_s, u"Ville : "_s + text(ProfileField::Ville)},
+        {u"lblRegion"_s, u"Région : "_s + text(ProfileField::Region)},
+        {u"lblTaille"_s, measure(u"Taille :"_s, reply.field(ProfileField::Taille), u"cm"_s)},
+        {u"lblPoids"_s, measure(u"Poids :"_s, reply.field(ProfileField::Poids), u"kg"_s)},
+        {u"lblCheveux"_s, u"Cheveux : "_s + text(ProfileField::Cheveux)},
+        {u"lblYeux"_s, u"Yeux : "_s + text(ProfileField::Yeux)},
+        {u"lblEthnie"_s, u"Ethnie : "_s + text(ProfileField::Ethnie)},
+        {u"lblStyle"_s, u"Style : "_s + text(ProfileField::Style)},
+        {u"lblFumeur"_s, u"Fumeur : "_s + text(ProfileField::Fumeur)},
+        {u"lblStatut"_s, u"Statut : "_s + maritalStatusWord(reply.field(ProfileField::Statut), row.sexe)},
+        {u"lblEnfants"_s, u"Enfants : "_s + (enfants == u"-1" ? QString() : enfants)},
+        {u"lblLastConnect"_s,
+         u"Dernière connection : "_s + profileDate(reply.field(ProfileField::LastConnect))},
+    };
+}

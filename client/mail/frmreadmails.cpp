@@ -1,0 +1,166 @@
+#include "client/mail/frmreadmails.h"
+
+#include "client/assets/artwork.h"
+#include "ui_frmreadmails.h"
+
+#include <QHeaderView>
+#include <QMouseEvent>
+
+using namespace Qt::StringLiterals;
+namespace artwork = jaserelle::artwork;
+
+namespace {
+
+// Twips of the first two columns, 15 to a pixel.
+constexpr int deWidth = 1440 / 15;
+constexpr int leWidth = 1700 / 15;
+constexpr int sortKeyRole = Qt::UserRole + 1;
+constexpr int messageRole = Qt::UserRole + 2;
+
+// "DD/MM/YYYY à HHhMM" read as "YYYYMMDDHHMM", so that the date column sorts by time.
+QString chronologicalKey(const QString &when)
+{
+    return when.mid(6, 4) + when.mid(3, 2) + when.left(2) + when.right(5);
+}
+
+class MailRow : public QTreeWidgetItem
+{
+public:
+    using QTreeWidgetItem::QTreeWidgetItem;
+    bool operator<(const QTreeWidgetItem &other) const override
+    {
+        const int column = treeWidget() ? treeWidget()->sortColumn() : 0;
+        if (column == FrmReadMails::Le)
+            return data(FrmReadMails::Le, sortKeyRole).toString() <
+                   other.data(FrmReadMails::Le, sortKeyRole).toString();
+        return QTreeWidgetItem::operator<(other);
+    }
+};
+
+MailEntry entryOf(const QTreeWidgetItem &row)
+{
+    return {row.text(FrmReadMails::De), row.text(FrmReadMails::Le), row.text(FrmReadMails::Sujet),
+            row.data(FrmReadMails::Texte, messageRole).toString()};
+}
+
+} // namespace
+
+FrmReadMails::FrmReadMails(QWidget *parent) : QDialog(parent), ui_(std::make_unique<Ui::frmReadMails>())
+{
+    ui_->setupUi(this);
+    setWindowIcon(artwork::icon(artwork::windowIcon));
+    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    setModal(false);
+    // The close box discards the window; the envelope makes a new one.
+    setAttribute(Qt::WA_DeleteOnClose);
+    QTreeWidget *list = ui_->lvMails;
+    list->header()->setSectionsClickable(true);
+    list->header()->setStretchLastSection(false);
+    list->viewport()->installEventFilter(this);
+    setColumnWidths();
+    connect(list->header(), &QHeaderView::sectionClicked, this, &FrmReadMails::sortBy);
+    connect(list, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem *row) { showMailOf(row); });
+    connect(list, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem *row) { showMailOf(row); });
+    connect(ui_->cmdDeleteMail, &QPushButton::clicked, this, &FrmReadMails::deleteRequested);
+}
+
+FrmReadMails::~FrmReadMails() = default;
+
+void FrmReadMails::setColumnWidths()
+{
+    QTreeWidget *list = ui_->lvMails;
+    list->setColumnWidth(De, deWidth);
+    // The date is never cut short, whatever the font.
+    const int le = std::max(leWidth, list->fontMetrics().horizontalAdvance(u"00/00/0000 à 00h00"_s) + 16);
+    list->setColumnWidth(Le, le);
+    // The subject takes what is left of the visible width, so that nothing scrolls sideways.
+    list->setColumnWidth(Sujet, std::max(list->maximumWidth() - list->frameWidth() * 2 - deWidth - le, le));
+    list->setColumnWidth(Texte, 0);
+}
+
+void FrmReadMails::clearMails()
+{
+    ui_->lvMails->clear();
+    ui_->txtMessage->clear();
+}
+
+void FrmReadMails::addMail(const MailEntry &mail)
+{
+    // The column holds the text on one line, so that a mail of many lines keeps its row one line
+    // high; the text itself, line ends and all, is kept beside it.
+    QString oneLine = mail.message;
+    oneLine.replace(u'\r', u' ').replace(u'\n', u' ');
+    auto *row = new MailRow(QStringList{mail.sender, mail.when, mail.subject, oneLine});
+    row->setData(Texte, messageRole, mail.message);
+    row->setData(Le, sortKeyRole, chronologicalKey(mail.when));
+    row->setForeground(Texte, QColor(0xFF, 0xFF, 0xFF));
+    ui_->lvMails->addTopLevelItem(row);
+}
+
+int FrmReadMails::mailCount() const
+{
+    return ui_->lvMails->topLevelItemCount();
+}
+
+void FrmReadMails::selectFirst()
+{
+    QTreeWidgetItem *first = ui_->lvMails->topLevelItem(0);
+    ui_->lvMails->setCurrentItem(first);
+    showMailOf(first);
+}
+
+std::optional<MailEntry> FrmReadMails::selectedMail() const
+{
+    const QTreeWidgetItem *row = ui_->lvMails->currentItem();
+    if (!row || !row->isSelected())
+        return std::nullopt;
+    return entryOf(*row);
+}
+
+bool FrmReadMails::removeMail(const MailEntry &mail)
+{
+    QTreeWidget *list = ui_->lvMails;
+    bool removed = false;
+    for (int i = 0; i < list->topLevelItemCount() && !removed; ++i) {
+        if (entryOf(*list->topLevelItem(i)) == mail) {
+            delete list->takeTopLevelItem(i);
+            removed = true;
+        }
+    }
+    // Nothing stays highlighted with no text below it: the next deletion needs a new choice.
+    list->setCurrentItem(nullptr);
+    list->clearSelection();
+    ui_->txtMessage->clear();
+    return removed;
+}
+
+QString FrmReadMails::messageText() const
+{
+    return ui_->txtMessage->toPlainText();
+}
+
+void FrmReadMails::showMailOf(QTreeWidgetItem *row)
+{
+    if (!row)
+        return;
+    // The server keeps the line ends a mail was written with; the box shows one line break each.
+    QString text = row->data(Texte, messageRole).toString();
+    text.replace(u"\r\n"_s, u"\n"_s);
+    ui_->txtMessage->setPlainText(text);
+}
+
+void FrmReadMails::sortBy(int column)
+{
+    sortAscending_ = !sortAscending_;
+    const Qt::SortOrder order = sortAscending_ ? Qt::AscendingOrder : Qt::DescendingOrder;
+    ui_->lvMails->header()->setSortIndicatorShown(true);
+    ui_->lvMails->sortItems(column, order);
+}
+
+bool FrmReadMails::eventFilter(QObject *watched, QEvent *event)
+{
+    // A column dragged open, the text column included, closes again at the next press in the list.
+    if (watched == ui_->lvMails->viewport() && event->type() == QEvent::MouseButtonPress)
+        setColumnWidths();
+    return QDialog::eventFilter(watched, event);
+}

@@ -1,0 +1,62 @@
+#pragma once
+
+#include "client/mail/maillist.h"
+
+#include <QDialog>
+#include <memory>
+
+class QTreeWidgetItem;
+
+namespace Ui {
+class frmReadMails;
+}
+
+// The mail box: one row per mail (sender, date, subject, and the text in a column that never
+// shows), the text of the selected mail below, and the button that deletes it.
+class FrmReadMails : public QDialog
+{
+    Q_OBJECT
+
+public:
+    enum Column
+    {
+        De = 0,
+        Le = 1,
+        Sujet = 2,
+        Texte = 3
+    };
+
+    explicit FrmReadMails(QWidget *parent = nullptr);
+    ~FrmReadMails() override;
+
+    Ui::frmReadMails &ui() { return *ui_; }
+
+    void clearMails();
+    void addMail(const MailEntry &mail);
+    int mailCount() const;
+    // Selects the first row and shows its text; nothing when the box is empty.
+    void selectFirst();
+    // The selected mail; nothing when no row is selected.
+    std::optional<MailEntry> selectedMail() const;
+    // Takes away the first row holding this mail (of twins, one goes), leaves no row selected and
+    // empties the text box. False when no row holds it.
+    bool removeMail(const MailEntry &mail);
+    QString messageText() const;
+
+    // The widths the columns always come back to; the text column is kept shut.
+    void setColumnWidths();
+
+signals:
+    // "&Supprimer ce mail".
+    void deleteRequested();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void sortBy(int column);
+    void showMailOf(QTreeWidgetItem *row);
+
+    std::unique_ptr<Ui::frmReadMails> ui_;
+    bool sortAscending_ = false; // flips at every header click, whatever the column
+};

@@ -1,0 +1,44 @@
+#include "client/mail/frmsendmail.h"
+
+#include "client/assets/artwork.h"
+#include "ui_frmsendmail.h"
+
+using namespace Qt::StringLiterals;
+namespace artwork = jaserelle::artwork;
+
+FrmSendMail::FrmSendMail(QWidget *parent) : QDialog(parent), ui_(std::make_unique<Ui::frmSendMail>())
+{
+    ui_->setupUi(this);
+    setWindowIcon(artwork::icon(artwork::windowIcon));
+    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    setModal(false);
+    // The close box discards the window; the next mail gets a new one.
+    setAttribute(Qt::WA_DeleteOnClose);
+    connect(ui_->cmdSendMail, &QPushButton::clicked, this, &FrmSendMail::sendRequested);
+}
+
+FrmSendMail::~FrmSendMail() = default;
+
+void FrmSendMail::startMailTo(const QString &recipient)
+{
+    recipient_ = recipient;
+    setWindowTitle(u"Envoyer un mail à "_s + recipient);
+    ui_->txtSubject->clear();
+    ui_->txtMessage->clear();
+}
+
+QString FrmSendMail::subjectText() const
+{
+    return ui_->txtSubject->text();
+}
+
+QString FrmSendMail::messageText() const
+{
+    return ui_->txtMessage->toPlainText();
+}
+
+void FrmSendMail::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    ui_->txtSubject->setFocus();
+}

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QDialog>
+#include <memory>
+
+namespace Ui {
+class frmSendMail;
+}
+
+// Writing one mail to one member: a subject of at most 50 characters and a text. The recipient is
+// fixed when the window is opened for him, whatever row the user right-clicks afterwards.
+class FrmSendMail : public QDialog
+{
+    Q_OBJECT
+
+public:
+    explicit FrmSendMail(QWidget *parent = nullptr);
+    ~FrmSendMail() override;
+
+    Ui::frmSendMail &ui() { return *ui_; }
+
+    // Names the recipient in the caption and empties both boxes.
+    void startMailTo(const QString &recipient);
+    QString recipient() const { return recipient_; }
+    QString subjectText() const;
+    QString messageText() const;
+
+signals:
+    // "&Envoyer": the mail is to be checked and sent.
+    void sendRequested();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+
+private:
+    std::unique_ptr<Ui::frmSendMail> ui_;
+    QString recipient_;
+};

@@ -1,0 +1,219 @@
+#include "client/mail/maildesk.h"
+
+#include "client/contacts/mailindicator.h"
+#include "client/mail/frmreadmails.h"
+#include "client/mail/frmsendmail.h"
+#include "client/platform/platform.h"
+#include "client/server/requestengine.h"
+#include "client/shell/clientstate.h"
+#include "client/shell/contactrow.h"
+
+#include <QLabel>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+void bringForward(QWidget &window)
+{
+    window.show();
+    window.raise();
+    window.activateWindow();
+}
+
+// The text box gives one "\n" per line; mails travel with the desktop's CR LF line ends.
+QString withCrLf(QString text)
+{
+    text.replace(u"\r\n"_s, u"\n"_s);
+    text.replace(u'\n', u"\r\n"_s);
+    return text;
+}
+
+} // namespace
+
+MailDesk::MailDesk(ClientState &state, RequestEngine &engine, Notifier &notifier, MailIndicator indicator,
+                   QWidget *windowParent, QObject *parent)
+    : QObject(parent), state_(state), engine_(engine), notifier_(notifier), indicator_(indicator),
+      windowParent_(windowParent)
+{
+}
+
+MailDesk::~MailDesk()
+{
+    delete sendMail_.data();
+    delete readMails_.data();
+}
+
+FrmSendMail *MailDesk::frmSendMail() const
+{
+    return sendMail_.data();
+}
+
+FrmReadMails *MailDesk::frmReadMails() const
+{
+    return readMails_.data();
+}
+
+FrmSendMail &MailDesk::ensureSendMail()
+{
+    if (!sendMail_) {
+        sendMail_ = new FrmSendMail(windowParent_.data());
+        connect(sendMail_, &FrmSendMail::sendRequested, this, &MailDesk::sendMail);
+    }
+    return *sendMail_;
+}
+
+FrmReadMails &MailDesk::ensureReadMails()
+{
+    if (!readMails_) {
+        readMails_ = new FrmReadMails(windowParent_.data());
+        connect(readMails_, &FrmReadMails::deleteRequested, this, &MailDesk::deleteSelectedMail);
+    }
+    return *readMails_;
+}
+
+int MailDesk::mailCount() const
+{
+    return indicator_.lblMailsNumber ? mailCountOf(indicator_.lblMailsNumber->text()) : 0;
+}
+
+void MailDesk::startMailRequest(RequestKind kind)
+{
+    answered_ = false;
+    engine_.start(kind); // switches the periodic refresh off until the answer is handled
+}
+
+void MailDesk::writeTo(const QTreeWidgetItem &row)
+{
+    const QString pseudo = row.text(contactrow::Pseudo);
+    if (pseudo == state_.userLogin) {
+        notifier_.notify(u"Drole d'idée..."_s, u"Est-ce vraiment bien utile ?"_s, Notifier::Icon::Question);
+        return;
+    }
+    if (sendMail_ && sendMail_->isVisible())
+        return; // one mail at a time: the one being written keeps its recipient
+    FrmSendMail &window = ensureSendMail();
+    window.startMailTo(pseudo);
+    bringForward(window);
+}
+
+void MailDesk::sendMail()
+{
+    if (!sendMail_)
+        return;
+    FrmSendMail &window = *sendMail_;
+    const QString subject = window.subjectText();
+    const QString message = window.messageText();
+    if (message.isEmpty()) {
+        notifier_.notify(u"Attention."_s, u"Vous n'avez pas saisi votre message."_s);
+        return;
+    }
+    if (message.contains(u'~') || subject.contains(u'~')) {
+        notifier_.notify(u"Attention."_s, u"Désolé, le caractère ~ n'est pas autorisé dans les mails."_s);
+        return;
+    }
+    // Taken now: the window may be opened for another mail before the connection is up.
+    outgoing_ = {window.recipient(), subject, withCrLf(message)};
+    startMailRequest(RequestKind::SendMail);
+    window.hide();
+}
+
+void MailDesk::openMailBox()
+{
+    if (mailCount() <= 0 || (readMails_ && readMails_->isVisible()))
+        return;
+    FrmReadMails &window = ensureReadMails();
+    window.clearMails();
+    bringForward(window);
+    startMailRequest(RequestKind::ReadMails);
+}
+
+MailRowRef MailDesk::mailToDelete() const
+{
+    if (!deleting_)
+        return {};
+    return {deleting_->sender, deleting_->when, deleting_->subject, deleting_->message};
+}
+
+void MailDesk::deleteSelectedMail()
+{
+    const std::optional<MailEntry> mail = readMails_ ? readMails_->selectedMail() : std::nullopt;
+    if (!mail)
+        return; // no row chosen: nothing to name to the server
+    // The row is remembered as it is now: the answer takes away this mail, whatever row the user
+    // has clicked or however the list was sorted in the meantime.
+    deleting_ = mail;
+    startMailRequest(RequestKind::DeleteMail);
+}
+
+void MailDesk::onMailSended()
+{
+    answered_ = true;
+    notifier_.notify(u"Mail envoyé."_s, u"Votre mail a été transmit."_s);
+    engine_.refreshTimer().start();
+}
+
+void MailDesk::onMailList(QStringView reply)
+{
+    answered_ = true;
+    // A mail box the user closed while its list was coming stays closed.
+    if (readMails_) {
+        FrmReadMails &window = *readMails_;
+        window.clearMails();
+        for (const MailEntry &mail : parseMailList(reply, mailCount()))
+            window.addMail(mail);
+        if (window.mailCount() > 0)
+            window.selectFirst();
+        else
+            window.hide(); // nothing readable came: an empty box would only puzzle
+    }
+    engine_.refreshTimer().start();
+}
+
+void MailDesk::onMailDeleted()
+{
+    answered_ = true;
+    if (readMails_ && deleting_)
+        readMails_->removeMail(*deleting_);
+    deleting_.reset();
+    if (indicator_.lblMailsNumber && indicator_.pctbMail) {
+        // Never below none: a count the refresh had already lowered stays at 0.
+        showMailCount(*indicator_.lblMailsNumber, *indicator_.pctbMail, std::max(mailCount() - 1, 0));
+    }
+    notifier_.notify(u"Mails."_s, u"Le mail a été supprimé."_s);
+    if (readMails_ && readMails_->mailCount() == 0)
+        readMails_->hide();
+    engine_.refreshTimer().start();
+}
+
+void MailDesk::onReadMailsFailed()
+{
+    if (readMails_)
+        readMails_->hide();
+}
+
+void MailDesk::onReplyHandled(RequestKind kind)
+{
+    if (answered_ ||
+        (kind != RequestKind::SendMail && kind != RequestKind::ReadMails && kind != RequestKind::DeleteMail))
+        return;
+    answered_ = true;
+    switch (kind) {
+    case RequestKind::SendMail:
+        notifier_.notify(u"Attention."_s, u"Votre mail n'a pas pu être envoyé."_s);
+        // The mail is still in its window, unless the user has started another one since.
+        if (sendMail_ && !sendMail_->isVisible() && sendMail_->recipient() == outgoing_.recipient)
+            bringForward(*sendMail_);
+        break;
+    case RequestKind::ReadMails:
+        notifier_.notify(u"Attention."_s, u"Impossible d'accéder à vos mails."_s);
+        onReadMailsFailed();
+        break;
+    default:
+        notifier_.notify(u"Attention."_s, u"Impossible de supprimer ce mail."_s);
+        deleting_.reset();
+        break;
+    }
+    // No handler has switched the periodic refresh back on.
+    engine_.refreshTimer().start();
+}

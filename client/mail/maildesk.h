@@ -1,0 +1,77 @@
+#pragma once
+
+#include "client/mail/maillist.h"
+#include "client/server/requestcatalogue.h"
+
+#include <QObject>
+#include <QPointer>
+
+class FrmReadMails;
+class FrmSendMail;
+class Notifier;
+class QLabel;
+class QTreeWidgetItem;
+class RequestEngine;
+struct ClientState;
+
+// The main window's mail indicator, as the mail commands see it.
+struct MailIndicator
+{
+    QLabel *lblMailsNumber = nullptr;
+    QLabel *pctbMail = nullptr;
+};
+
+// The mail function: writing a mail to a member, the mail box with its deletions, and the server's
+// answers to the three mail requests. The two windows are made on first use and made again after
+// the user has closed them.
+class MailDesk : public QObject
+{
+    Q_OBJECT
+
+public:
+    MailDesk(ClientState &state, RequestEngine &engine, Notifier &notifier, MailIndicator indicator,
+             QWidget *windowParent = nullptr, QObject *parent = nullptr);
+    ~MailDesk() override;
+
+    // "lui envoyer un mail" on a member row.
+    void writeTo(const QTreeWidgetItem &row);
+    // A click on the envelope.
+    void openMailBox();
+    void sendMail();
+    void deleteSelectedMail();
+
+    // The server's answers, each run when its keyword is in the reply.
+    void onMailSended();
+    void onMailList(QStringView reply);
+    void onMailDeleted();
+    void onReadMailsFailed();
+    // Every answer to a mail request, once the handlers have run: one that none of them
+    // recognised (an unknown recipient, a lapsed session, a server fault) is a failure.
+    void onReplyHandled(RequestKind kind);
+
+    // What the requests carry: the mail as it was when "&Envoyer" was pressed, the mail row as it
+    // was when "&Supprimer ce mail" was pressed.
+    OutgoingMail outgoingMail() const { return outgoing_; }
+    MailRowRef mailToDelete() const;
+
+    // Null until first shown, and again once closed by the user.
+    FrmSendMail *frmSendMail() const;
+    FrmReadMails *frmReadMails() const;
+
+private:
+    FrmSendMail &ensureSendMail();
+    FrmReadMails &ensureReadMails();
+    int mailCount() const;
+    void startMailRequest(RequestKind kind);
+
+    ClientState &state_;
+    RequestEngine &engine_;
+    Notifier &notifier_;
+    MailIndicator indicator_;
+    QPointer<QWidget> windowParent_;
+    QPointer<FrmSendMail> sendMail_;
+    QPointer<FrmReadMails> readMails_;
+    OutgoingMail outgoing_;
+    std::optional<MailEntry> deleting_;
+    bool answered_ = false; // the request in flight got the answer it asked for
+};

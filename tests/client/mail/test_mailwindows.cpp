@@ -1,0 +1,250 @@
+#include "client/contacts/mailindicator.h"
+#include "client/mail/frmreadmails.h"
+#include "client/mail/frmsendmail.h"
+#include "client/mail/maildesk.h"
+#include "client/shell/rowselection.h"
+#include "tests/support/clientfixture.h"
+
+#include <QHeaderView>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QTcpSocket>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QByteArray threeMails = "HERESTARTMAILLIST"
+                              "jean~2002-11-05~09:07:59~NULL~Bonjour~"
+                              "marie~2024-01-31~23:59:00~Cin\xe9~Oui\r\nou non~"
+                              "paul~1999-12-31~00:00:01~V\x9cux~Bonne ann\xe9"
+                              "e~";
+
+// A client logged in as "moi" with jean in his favourites and zoe in the search results; nothing
+// sent yet, and `waiting` mails announced.
+struct Mailing : ClientFixture
+{
+    explicit Mailing(int waiting = 3)
+    {
+        client->state().serverHost = server.hostWithPort();
+        client->state().userLogin = u"moi"_s;
+        client->state().userPassword = u"secret"_s;
+        new QTreeWidgetItem(main().lvFavoris(), QStringList{u"jean"_s});
+        new QTreeWidgetItem(main().lvFavoris(), QStringList{u"moi"_s});
+        new QTreeWidgetItem(main().lvRecherche(), QStringList{u"zoe"_s});
+        showMailCount(*main().lblMailsNumber(), *main().pctbMail(), waiting);
+    }
+    MailDesk &desk() { return client->mailDesk(); }
+    void mailTo(QTreeWidget *list, int row, const QString &entry)
+    {
+        main().rowSelection().setSelectedItem(list->topLevelItem(row));
+        trigger(&main(), entry);
+    }
+    FrmSendMail &sendWindow() { return *desk().frmSendMail(); }
+    void type(const QString &subject, const QString &message)
+    {
+        child<QLineEdit>(&sendWindow(), u"txtSubject"_s)->setText(subject);
+        child<QPlainTextEdit>(&sendWindow(), u"txtMessage"_s)->setPlainText(message);
+    }
+    void send() { child<QPushButton>(&sendWindow(), u"cmdSendMail"_s)->click(); }
+    void clickEnvelope() { QTest::mouseClick(main().pctbMail(), Qt::LeftButton); }
+    FrmReadMails &box() { return *desk().frmReadMails(); }
+    QTreeWidget *lvMails() { return child<QTreeWidget>(&box(), u"lvMails"_s); }
+    QPushButton *deleteButton() { return child<QPushButton>(&box(), u"cmdDeleteMail"_s); }
+    QString shownText() { return child<QPlainTextEdit>(&box(), u"txtMessage"_s)->toPlainText(); }
+    // The envelope clicked and the list answered.
+    bool openBox(const QByteArray &list = threeMails)
+    {
+        server.queue(list);
+        clickEnvelope();
+        return server.waitForRequests(1) && waitIdle();
+    }
+    QByteArray requestLine(int i) const { return server.requests.value(i).split('\r').first(); }
+    QString column(int column)
+    {
+        QStringList out;
+        for (int i = 0; i < lvMails()->topLevelItemCount(); ++i)
+            out.append(lvMails()->topLevelItem(i)->text(column));
+        return out.join(u',');
+    }
+};
+
+} // namespace
+
+class TestMailWindows : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // One's own row is refused; a window the user closed is made again for the next mail.
+    void writingToOneselfAndReopening()
+    {
+        Mailing f;
+        f.mailTo(f.main().lvFavoris(), 1, u"MNU_MailFromFavoris"_s);
+        QCOMPARE(f.desktop.notifier.titles(), QStringList{u"Drole d'idée..."_s});
+        QCOMPARE(f.desktop.notifier.shown[0].text, u"Est-ce vraiment bien utile ?"_s);
+        QCOMPARE(f.desktop.notifier.shown[0].icon, Notifier::Icon::Question);
+        QVERIFY(!f.desk().frmSendMail());
+        f.mailTo(f.main().lvFavoris(), 0, u"MNU_MailFromFavoris"_s);
+        QTest::keyClicks(child<QLineEdit>(&f.sendWindow(), u"txtSubject"_s), QString(51, u'x'));
+        QCOMPARE(f.sendWindow().subjectText(), QString(50, u'x'));
+        f.sendWindow().close();
+        QTRY_VERIFY(!f.desk().frmSendMail());
+        f.mailTo(f.main().lvRecherche(), 0, u"MNU_MailFromRecherche"_s);
+        QCOMPARE(f.sendWindow().windowTitle(), u"Envoyer un mail à zoe"_s);
+        QVERIFY(f.sendWindow().subjectText().isEmpty());
+    }
+
+    // The mail goes to the member the window was opened for, whatever was right-clicked since, and
+    // as it was when "&Envoyer" was pressed.
+    void mailGoesToTheMemberItWasOpenedFor()
+    {
+        Mailing f;
+        f.mailTo(f.main().lvFavoris(), 0, u"MNU_MailFromFavoris"_s);
+        QCOMPARE(f.sendWindow().windowTitle(), u"Envoyer un mail à jean"_s);
+        f.type(u" Un été "_s, u"Ligne 1\nLigne 2 & 50%"_s);
+        f.mailTo(f.main().lvRecherche(), 0, u"MNU_MailFromRecherche"_s); // ignored while writing
+        QCOMPARE(f.sendWindow().windowTitle(), u"Envoyer un mail à jean"_s);
+        f.server.queue("MAILSENDEDOK");
+        f.send();
+        QVERIFY(!f.sendWindow().isVisible());
+        f.mailTo(f.main().lvRecherche(), 0, u"MNU_MailFromRecherche"_s); // before the first has left
+        QVERIFY(f.server.waitForRequests(1) && f.waitIdle());
+        QCOMPARE(f.requestLine(0), "GET /sendmail.php?sender=moi&login=jean&subject=+Un+%E9t%E9+"
+                                   "&message=Ligne+1%0D%0ALigne+2+%26+50%25 HTTP/1.1");
+        QCOMPARE(f.desktop.notifier.titles(), QStringList{u"Mail envoyé."_s});
+        QCOMPARE(f.desktop.notifier.shown[0].text, u"Votre mail a été transmit."_s);
+        QVERIFY(f.engine().refreshTimer().isActive());
+    }
+
+    void badMailsStayInTheWindow_data()
+    {
+        QTest::addColumn<QString>("subject");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("notice");
+        QTest::newRow("subject only") << u"Sujet"_s << QString() << u"Vous n'avez pas saisi votre message."_s;
+        const QString tilde = u"Désolé, le caractère ~ n'est pas autorisé dans les mails."_s;
+        QTest::newRow("~ in the text") << u"Sujet"_s << u"a~b"_s << tilde;
+        QTest::newRow("~ in the subject") << u"~"_s << u"texte"_s << tilde;
+    }
+    void badMailsStayInTheWindow()
+    {
+        QFETCH(QString, subject);
+        QFETCH(QString, message);
+        QFETCH(QString, notice);
+        Mailing f;
+        f.mailTo(f.main().lvFavoris(), 0, u"MNU_MailFromFavoris"_s);
+        f.type(subject, message);
+        f.send();
+        QCOMPARE(f.desktop.notifier.titles(), QStringList{u"Attention."_s});
+        QCOMPARE(f.desktop.notifier.shown[0].text, notice);
+        QVERIFY(f.sendWindow().isVisible());
+        QCOMPARE(f.sendWindow().subjectText() + f.sendWindow().messageText(), subject + message);
+        QCOMPARE(f.server.connections, 0);
+    }
+
+    // An answer without the expected keyword is a failure: said so, nothing lost, refresh back on.
+    void unrecognisedAnswers()
+    {
+        Mailing f;
+        f.mailTo(f.main().lvFavoris(), 0, u"MNU_MailFromFavoris"_s);
+        f.type(u"s"_s, u"texte"_s);
+        f.server.queue("LEMEMBRENEXISTEPAS");
+        f.send();
+        QVERIFY(f.server.waitForRequests(1) && f.waitIdle());
+        QVERIFY(f.openBox("Forbidden"));
+        QCOMPARE(f.desktop.notifier.titles(), (QStringList{u"Attention."_s, u"Attention."_s}));
+        QCOMPARE(f.desktop.notifier.shown[0].text, u"Votre mail n'a pas pu être envoyé."_s);
+        QCOMPARE(f.desktop.notifier.shown[1].text, u"Impossible d'accéder à vos mails."_s);
+        QVERIFY(f.sendWindow().isVisible() && f.sendWindow().messageText() == u"texte"_s);
+        QVERIFY(!f.box().isVisible());
+        QVERIFY(f.engine().refreshTimer().isActive());
+    }
+
+    // The list is read for as many mails as the counter shows; the first is selected and shown.
+    void mailBoxListsTheAnnouncedMails()
+    {
+        Mailing none(0);
+        none.clickEnvelope();
+        QVERIFY(!none.desk().frmReadMails());
+
+        Mailing f(2);
+        QVERIFY(f.openBox());
+        QCOMPARE(f.requestLine(0), "GET /readmails.php?login=moi HTTP/1.1");
+        QCOMPARE(f.column(FrmReadMails::De), u"jean,marie"_s);
+        QCOMPARE(f.column(FrmReadMails::Le), u"05/11/2002 à 09h07,31/01/2024 à 23h59"_s);
+        QCOMPARE(f.column(FrmReadMails::Sujet), u"pas de sujet,Ciné"_s);
+        QCOMPARE(f.lvMails()->topLevelItem(0)->foreground(FrmReadMails::Texte).color(), QColor(Qt::white));
+        QCOMPARE(f.shownText(), u"Bonjour"_s);
+        QTest::mouseClick(f.lvMails()->viewport(), Qt::LeftButton, {},
+                          f.lvMails()->visualItemRect(f.lvMails()->topLevelItem(1)).center());
+        QCOMPARE(f.shownText(), u"Oui\nou non"_s);
+        QVERIFY(f.engine().refreshTimer().isActive());
+        f.clickEnvelope(); // open already
+        QCOMPARE(f.server.connections, 1);
+
+        f.box().hide(); // a list that fails on the network puts the box away
+        f.engine().setTimeoutInterval(50);
+        f.server.queue(Answer{{}, false, true});
+        f.clickEnvelope();
+        QVERIFY(f.box().isVisible());
+        QTRY_VERIFY(!f.box().isVisible());
+    }
+
+    // Dates sort by time, not by their first digits; every click flips the order.
+    void sortingAndColumnWidths()
+    {
+        Mailing f;
+        QVERIFY(f.openBox());
+        QHeaderView *header = f.lvMails()->header();
+        for (int column : {1, 0})
+            QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                              QPoint(header->sectionViewportPosition(column) + 5, header->height() / 2));
+        QCOMPARE(f.column(FrmReadMails::De), u"paul,marie,jean"_s);
+        f.lvMails()->sortItems(FrmReadMails::Le, Qt::AscendingOrder);
+        QCOMPARE(f.column(FrmReadMails::De), u"paul,jean,marie"_s);
+
+        f.lvMails()->setColumnWidth(FrmReadMails::Texte, 200);
+        QTest::mousePress(f.lvMails()->viewport(), Qt::LeftButton, {}, QPoint(5, 5));
+        QCOMPARE(f.lvMails()->columnWidth(FrmReadMails::Texte), 0);
+    }
+
+    // The answer takes away the mail that was named to the server, even if another row has been
+    // chosen since; the last deletion greys the envelope and puts the box away.
+    void deletingMails()
+    {
+        Mailing f;
+        QVERIFY(f.openBox());
+        f.lvMails()->setCurrentItem(f.lvMails()->topLevelItem(1));
+        f.server.queue(Answer{{}, false, true});
+        f.deleteButton()->click();
+        QVERIFY(f.server.waitForRequests(2));
+        QCOMPARE(f.requestLine(1), "GET /deletemail.php?login=moi&sender=marie&date=2024-01-31&time=23:59:00"
+                                   "&subject=Cin%E9&message=Oui%0D%0Aou+non HTTP/1.1");
+        f.lvMails()->setCurrentItem(f.lvMails()->topLevelItem(0));
+        f.server.lastSocket->write(ScriptedServer::httpOk("YOURMAILHAVEBEENDELETED"));
+        f.server.lastSocket->disconnectFromHost();
+        QVERIFY(f.waitIdle());
+        QCOMPARE(f.column(FrmReadMails::De), u"jean,paul"_s);
+        QVERIFY(f.shownText().isEmpty());
+        QCOMPARE(f.main().lblMailsNumber()->text(), u"2"_s);
+        QVERIFY(mailsWaiting(*f.main().pctbMail()) && f.box().isVisible());
+        QCOMPARE(f.desktop.notifier.titles(), QStringList{u"Mails."_s});
+        QCOMPARE(f.desktop.notifier.shown[0].text, u"Le mail a été supprimé."_s);
+        f.deleteButton()->click(); // no row chosen: nothing is sent
+        QCOMPARE(f.server.connections, 2);
+
+        for (int left = 1; left >= 0; --left) {
+            f.lvMails()->setCurrentItem(f.lvMails()->topLevelItem(0));
+            f.server.queue("YOURMAILHAVEBEENDELETED");
+            f.deleteButton()->click();
+            QVERIFY(f.server.waitForRequests(4 - left) && f.waitIdle());
+            QCOMPARE(f.main().lblMailsNumber()->text(), QString::number(left));
+        }
+        QVERIFY(!mailsWaiting(*f.main().pctbMail()) && !f.box().isVisible());
+        QVERIFY(f.engine().refreshTimer().isActive());
+    }
+};
+
+QTEST_MAIN(TestMailWindows)
+#include "test_mailwindows.moc"
