@@ -44,15 +44,9 @@ TEST_F(CommunityTest, SignUpCreatesAMemberWhoCanLogIn)
     const Response r = handle(ctx_, post("application/x-www-form-urlencoded", form));
     EXPECT_EQ(r.status, 200) << r.body;
     EXPECT_NE(r.body.find("Bienvenue, nouveau1"), std::string::npos);
-    const auto m = store_->member("nouveau1");
-    ASSERT_TRUE(m);
-    EXPECT_EQ(m->profile.firstName, "Maëlle");
-    EXPECT_EQ(m->profile.heightCm, 165);
-    EXPECT_EQ(m->profile.weightKg, 0);
-    EXPECT_EQ(m->profile.children, 0);
-    EXPECT_EQ(m->lastConnection, "2026-12-06");
-    EXPECT_EQ(m->passwordHash.find("secret42"), std::string::npos);
+    EXPECT_EQ(store_->member("nouveau1")->passwordHash.find("secret42"), std::string::npos);
     EXPECT_EQ(body("/softlogin.php?login=nouveau1&password=secret42"), "YOURLOGINISOK||");
+    // What was typed, as the client sees it: an empty weight is 0, the accent in Windows-1252.
     EXPECT_EQ(
         body("/getprofil.php?pseudo=nouveau1"),
         "HERESTARTREQUIREDPROFILMa\xEBlle,Rennes,Bretagne,165,0,NULL,NULL,NULL,NULL,NULL,jamais marie,0,0,"
