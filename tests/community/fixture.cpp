@@ -2,16 +2,13 @@
 
 #include <cstdlib>
 #include <ctime>
-#include <random>
 
 namespace jaserelle::community::test {
 
 TempDir::TempDir()
 {
-    std::random_device rd;
-    path_ = std::filesystem::temp_directory_path() /
-            ("jaserelle-test-" + std::to_string(rd()) + std::to_string(rd()));
-    std::filesystem::create_directories(path_);
+    std::string name = (std::filesystem::temp_directory_path() / "jaserelle-test-XXXXXX").string();
+    path_ = ::mkdtemp(name.data()); // made atomically, so parallel runs never share a folder
 }
 
 TempDir::~TempDir()

@@ -11,16 +11,10 @@ TEST_F(CommunityTest, LoginAcceptsTheRightPasswordInAnyCase)
     addMember("alice");
     EXPECT_EQ(body("/softlogin.php?login=alice&password=alice"), "YOURLOGINISOK||");
     EXPECT_EQ(body("/softlogin.php?login=ALICE&password=AlIcE"), "YOURLOGINISOK||");
-    EXPECT_EQ(body("/softlogin.php?login=alice&password=wrong"), "YOURLOGINISWRONG");
-    EXPECT_EQ(body("/softlogin.php?login=nobody&password=nobody"), "YOURLOGINISWRONG");
-    EXPECT_EQ(body("/softlogin.php?login=alice"), "YOURLOGINISWRONG");
-    EXPECT_EQ(body("/softlogin.php"), "YOURLOGINISWRONG");
+    for (const char *q : {"?login=alice&password=wrong", "?login=nobody&password=nobody", "?login=alice", ""})
+        EXPECT_EQ(body(std::string("/softlogin.php") + q), "YOURLOGINISWRONG") << q;
     EXPECT_EQ(store_->member("alice")->lastConnection, "2026-12-06");
-}
-
-TEST_F(CommunityTest, LoginCarriesTheServerMessageInWindows1252)
-{
-    addMember("alice");
+    // The server's message goes out in Windows-1252, its separators and keywords made harmless.
     store_->setSetting(loginMessageKey, "Fête ce soir | venez nombreux, REFRESHISOK");
     EXPECT_EQ(body("/softlogin.php?login=alice&password=alice"),
               "YOURLOGINISOK|F\xEAte ce soir / venez nombreux, R\xAD"
@@ -39,14 +33,6 @@ TEST_F(CommunityTest, AWithdrawnMemberIsToldAndGetsNoSession)
               "YOURLOGINISOK|YOUDONTHAVETHEPERMISSIONTOUSEJASERELLECompte suspendu.|");
     EXPECT_EQ(get("/softrefresh2.php?login=alice&password=alice&ipAdress=1.2.3.4").status, 403);
     EXPECT_FALSE(sessions_.presence("alice"));
-}
-
-TEST_F(CommunityTest, RefreshWithEmptyListsSaysSoInEverySection)
-{
-    addMember("alice");
-    connect("alice");
-    EXPECT_EQ(body("/softrefresh2.php?login=alice&password=alice&ipAdress=192.168.1.10"),
-              "REFRESHISOK|NOFAVORISDEFINED|NOLISTENOIREDEFINED|IAMINNOONELISTENOIRE|MYMAILSNUMBER,0,");
 }
 
 TEST_F(CommunityTest, RefreshListsContactsWithPresenceAgeDepartmentAndPhotoFlag)
@@ -134,9 +120,8 @@ TEST_F(CommunityTest, AddingMovingAndRemovingContacts)
     EXPECT_EQ(body("/softrefresh2.php?login=alice&password=alice&ipAdress=1.2.3.4"),
               "REFRESHISOK|NOFAVORISDEFINED|HERESTARTLISTENOIRE|bruno,0.0.0.0,F,36,75,0|IAMINNOONELISTENOIRE|"
               "MYMAILSNUMBER,0,");
-    EXPECT_EQ(body(add + "nobody&liste=favoris"), "LEMEMBRENEXISTEPAS");
-    EXPECT_EQ(body(add + "jean%20paul&liste=favoris"), "LEMEMBRENEXISTEPAS");
-    EXPECT_EQ(body(add + "&liste=favoris"), "LEMEMBRENEXISTEPAS");
+    for (const char *who : {"nobody", "jean%20paul", ""})
+        EXPECT_EQ(body(add + who + "&liste=favoris"), "LEMEMBRENEXISTEPAS") << who;
     EXPECT_EQ(body(add + "alice&liste=favoris"), "LEMEMBREESTDEJADANSLALISTE"); // oneself
     EXPECT_EQ(get(add + "bruno&liste=amis").status, 400);
     EXPECT_FALSE(holdsClientKeyword(body(add + "bruno&liste=amis")));
@@ -148,7 +133,7 @@ TEST_F(CommunityTest, AddingMovingAndRemovingContacts)
     EXPECT_TRUE(store_->contacts("alice", ListKind::ListeNoire).empty());
 }
 
-TEST_F(CommunityTest, ProfileWithEveryEmptyMarker)
+TEST_F(CommunityTest, ProfilesEmptyFullAndUnknown)
 {
     Member m;
     m.pseudo = "vide";
@@ -159,15 +144,8 @@ TEST_F(CommunityTest, ProfileWithEveryEmptyMarker)
     store_->createMember(m);
     EXPECT_EQ(body("/getprofil.php?pseudo=vide"),
               "HERESTARTREQUIREDPROFILNULL,NULL,NULL,0,0,NULL,NULL,NULL,NULL,NULL,NULL,-1,0,2002-11-05,");
-}
 
-TEST_F(CommunityTest, ProfileWithEveryFieldInWindows1252)
-{
-    Member m;
     m.pseudo = "helene";
-    m.passwordHash = "x";
-    m.sex = "F";
-    m.birthDate = "1985-01-01";
     m.hasPhoto = true;
     m.lastConnection = "2026-12-01";
     m.profile = {"Hélène",
@@ -189,13 +167,8 @@ TEST_F(CommunityTest, ProfileWithEveryFieldInWindows1252)
         "HERESTARTREQUIREDPROFILH\xE9l\xE8ne,Saint-\xC9tienne  centre,Rhone-Alpes,175,68,ch\xE2tains,verts,"
         "europ\xE9\x65nne,S\xAD"
         "EARCHISOK,non,veuf,2,1,2026-12-01,");
-}
-
-TEST_F(CommunityTest, ProfileOfAnUnknownMember)
-{
-    EXPECT_EQ(body("/getprofil.php?pseudo=nobody"), "LEMEMBRENEXISTEPAS");
-    EXPECT_EQ(body("/getprofil.php?pseudo=../etc"), "LEMEMBRENEXISTEPAS");
-    EXPECT_EQ(body("/getprofil.php"), "LEMEMBRENEXISTEPAS");
+    for (const char *q : {"?pseudo=nobody", "?pseudo=../etc", ""})
+        EXPECT_EQ(body(std::string("/getprofil.php") + q), "LEMEMBRENEXISTEPAS") << q;
 }
 
 TEST_F(CommunityTest, PhotosAreServedOnlyFromThePhotoFolderByPseudo)
@@ -208,9 +181,6 @@ TEST_F(CommunityTest, PhotosAreServedOnlyFromThePhotoFolderByPseudo)
     EXPECT_EQ(r.status, 200);
     EXPECT_EQ(r.contentType, "image/jpeg");
     EXPECT_EQ(r.body, jpeg);
-    const std::string wire = serialise(r);
-    EXPECT_NE(wire.find("Content-Type: image/jpeg"), std::string::npos);
-    EXPECT_EQ(wire.substr(wire.find("\r\n\r\n") + 4), jpeg);
     EXPECT_EQ(get("/photos/JEAN.jpg").body, jpeg);
 
     for (const char *bad : {"/photos/../secret.jpg", "/photos/..%2Fsecret.jpg", "/photos/jean.jpg/",
@@ -227,14 +197,12 @@ TEST_F(CommunityTest, UnknownPathsAndMethods)
 {
     EXPECT_EQ(get("/nothing.php").status, 404);
     EXPECT_EQ(get("").status, 404);
-    Request post;
-    post.method = "POST";
-    post.target = "/softlogin.php?login=a&password=a";
-    EXPECT_EQ(handle(ctx_, post).status, 405);
-    Request del;
-    del.method = "DELETE";
-    del.target = "/";
-    EXPECT_EQ(handle(ctx_, del).status, 405);
+    for (const char *method : {"POST", "DELETE"}) {
+        Request r;
+        r.method = method;
+        r.target = "/softlogin.php?login=a&password=a";
+        EXPECT_EQ(handle(ctx_, r).status, 405) << method;
+    }
     EXPECT_FALSE(holdsClientKeyword(get("/nothing.php").body));
 }
 
@@ -245,6 +213,7 @@ TEST_F(CommunityTest, TheRefreshSeesEveryChangeThroughItsCache)
     connect("alice");
     connect("bruno", "10.0.0.2", "192.168.1.20");
     const std::string refresh = "/softrefresh2.php?login=alice&password=alice&ipAdress=192.168.1.10";
+    // Empty lists say so in every section.
     EXPECT_EQ(body(refresh),
               "REFRESHISOK|NOFAVORISDEFINED|NOLISTENOIREDEFINED|IAMINNOONELISTENOIRE|MYMAILSNUMBER,0,");
 

@@ -110,6 +110,8 @@ protected:
         EXPECT_TRUE(closed) << "the server keeps the connection open";
         return reply;
     }
+    // The body of the answer to the client's own request for a path and query.
+    std::string ask(const std::string &pathAndQuery) { return bodyOf(exchange(getRequest(pathAndQuery))); }
 
     std::unique_ptr<HttpServer> server_;
 };
@@ -121,30 +123,27 @@ TEST_F(LoopbackTest, TheClientsRequestIsAnsweredAndTheConnectionClosed)
     EXPECT_NE(reply.find("\r\nConnection: close\r\n"), std::string::npos);
     EXPECT_EQ(bodyOf(reply), "YOURLOGINISOK||");
     // The login came from 127.0.0.1: the session acts from there.
-    EXPECT_EQ(bodyOf(exchange(getRequest("ajoutmembre.php?login=alice&pseudo=bruno&liste=favoris"))),
-              "LISTESMISESAJOUR");
+    EXPECT_EQ(ask("ajoutmembre.php?login=alice&pseudo=bruno&liste=favoris"), "LISTESMISESAJOUR");
 }
 
 TEST_F(LoopbackTest, ARawWindows1252ByteInTheQuery)
 {
-    const std::string reply = exchange(
-        getRequest("searchmembers3.php?sexe=indiff\xE9rent&age=de%2018%20\xE0%2045&region=indiff\xE9rent"
-                   "&taille=indiff\xE9rent&poids=indiff\xE9rent&iamuser=alice&withphotoonly=no"));
-    EXPECT_EQ(bodyOf(reply), "HERESTARTSEARCHRESULTbruno,F,36,75011,0.0.0.0,no,0|SEARCHISOK|");
+    EXPECT_EQ(ask("searchmembers3.php?sexe=indiff\xE9rent&age=de%2018%20\xE0%2045&region=indiff\xE9rent"
+                  "&taille=indiff\xE9rent&poids=indiff\xE9rent&iamuser=alice&withphotoonly=no"),
+              "HERESTARTSEARCHRESULTbruno,F,36,75011,0.0.0.0,no,0|SEARCHISOK|");
 }
 
 TEST_F(LoopbackTest, A200KiBMailTravelsInTheQueryString)
 {
-    exchange(getRequest("softlogin.php?login=alice&password=alice"));
-    exchange(getRequest("softlogin.php?login=bruno&password=bruno"));
+    ask("softlogin.php?login=alice&password=alice");
+    ask("softlogin.php?login=bruno&password=bruno");
     std::string text;
     while (text.size() < 200 * 1024)
         text += "Une longue lettre \xE9"
                 "crite avec soin.\r\n";
-    const std::string reply =
-        exchange(getRequest("sendmail.php?sender=alice&login=bruno&subject=NULL&message=" + urlEncode(text)));
-    EXPECT_EQ(bodyOf(reply), "MAILSENDEDOK");
-    EXPECT_EQ(bodyOf(exchange(getRequest("readmails.php?login=bruno"))),
+    EXPECT_EQ(ask("sendmail.php?sender=alice&login=bruno&subject=NULL&message=" + urlEncode(text)),
+              "MAILSENDEDOK");
+    EXPECT_EQ(ask("readmails.php?login=bruno"),
               "HERESTARTMAILLISTalice~2026-12-06~12:00:00~NULL~" + text + "~");
 }
 
@@ -153,7 +152,7 @@ TEST_F(LoopbackTest, ASlowClientDoesNotHoldUpOthersAndIsDroppedInTime)
     RawClient slow(server_->port());
     slow.send("GET /softlogin.php?login=al");
     // Served while the slow one dawdles.
-    EXPECT_EQ(bodyOf(exchange(getRequest("softlogin.php?login=alice&password=alice"))), "YOURLOGINISOK||");
+    EXPECT_EQ(ask("softlogin.php?login=alice&password=alice"), "YOURLOGINISOK||");
     bool closed = false;
     slow.readAll(&closed);
     EXPECT_TRUE(closed) << "the read timeout should have ended the slow connection";
@@ -175,12 +174,12 @@ TEST_F(LoopbackTest, MalformedAndOversizedRequestsGetAnErrorAndTheServerGoesOn)
     {
         RawClient gone(server_->port());
     }
-    EXPECT_EQ(bodyOf(exchange(getRequest("softlogin.php?login=alice&password=alice"))), "YOURLOGINISOK||");
+    EXPECT_EQ(ask("softlogin.php?login=alice&password=alice"), "YOURLOGINISOK||");
 }
 
 TEST_F(LoopbackTest, ManyClientsAtOnce)
 {
-    exchange(getRequest("softlogin.php?login=alice&password=alice"));
+    ask("softlogin.php?login=alice&password=alice");
     std::vector<std::thread> threads;
     std::atomic<int> ok{0};
     for (int i = 0; i < 16; ++i)
@@ -201,11 +200,8 @@ TEST(Listen, AddressesAndPorts)
 {
     std::string address;
     unsigned short port = 0;
-    EXPECT_TRUE(parseListen("127.0.0.1:8080", address, port));
-    EXPECT_EQ(address, "127.0.0.1");
-    EXPECT_EQ(port, 8080);
-    EXPECT_TRUE(parseListen("[::1]:80", address, port));
-    EXPECT_EQ(address, "::1");
+    EXPECT_TRUE(parseListen("127.0.0.1:8080", address, port) && address == "127.0.0.1" && port == 8080);
+    EXPECT_TRUE(parseListen("[::1]:80", address, port) && address == "::1" && port == 80);
     for (const char *bad :
          {"", "8080", ":8080", "127.0.0.1:", "127.0.0.1:65536", "localhost:80", "[::1]80", "1.2.3.4:8x"})
         EXPECT_FALSE(parseListen(bad, address, port)) << bad;

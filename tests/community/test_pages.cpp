@@ -2,8 +2,6 @@
 #include "community/demo/demo.h"
 #include "tests/community/fixture.h"
 
-#include <fstream>
-
 using namespace jaserelle::community;
 using namespace jaserelle::community::test;
 
@@ -46,15 +44,9 @@ TEST_F(CommunityTest, SignUpCreatesAMemberWhoCanLogIn)
     const Response r = handle(ctx_, post("application/x-www-form-urlencoded", form));
     EXPECT_EQ(r.status, 200) << r.body;
     EXPECT_NE(r.body.find("Bienvenue, nouveau1"), std::string::npos);
-    const auto m = store_->member("nouveau1");
-    ASSERT_TRUE(m);
-    EXPECT_EQ(m->profile.firstName, "Maëlle");
-    EXPECT_EQ(m->profile.heightCm, 165);
-    EXPECT_EQ(m->profile.weightKg, 0);
-    EXPECT_EQ(m->profile.children, 0);
-    EXPECT_EQ(m->lastConnection, "2026-12-06");
-    EXPECT_EQ(m->passwordHash.find("secret42"), std::string::npos);
+    EXPECT_EQ(store_->member("nouveau1")->passwordHash.find("secret42"), std::string::npos);
     EXPECT_EQ(body("/softlogin.php?login=nouveau1&password=secret42"), "YOURLOGINISOK||");
+    // What was typed, as the client sees it: an empty weight is 0, the accent in Windows-1252.
     EXPECT_EQ(
         body("/getprofil.php?pseudo=nouveau1"),
         "HERESTARTREQUIREDPROFILMa\xEBlle,Rennes,Bretagne,165,0,NULL,NULL,NULL,NULL,NULL,jamais marie,0,0,"
@@ -125,20 +117,5 @@ TEST_F(CommunityTest, TheDemoCommunityIsSeededOnce)
     EXPECT_EQ(second.photosWritten, 0);
     EXPECT_FALSE(second.listsSeeded);
     EXPECT_EQ(store_->mails("demo").size(), mailsBefore.size());
-
-    // What a first login as demo / demo shows.
-    pinDemoPresence(sessions_);
-    ASSERT_EQ(body("/softlogin.php?login=demo&password=demo").rfind("YOURLOGINISOK|", 0), 0u);
-    const std::string refresh = body("/softrefresh2.php?login=demo&password=demo&ipAdress=192.168.1.10");
-    EXPECT_NE(refresh.find("HERESTARTFAVORIS|"), std::string::npos);
-    EXPECT_NE(refresh.find("HERESTARTLISTENOIRE|"), std::string::npos);
-    EXPECT_NE(refresh.find("IAMINLISTENOIREOF|"), std::string::npos);
-    EXPECT_NE(refresh.find(",127.0.0."), std::string::npos); // someone is connected
-    EXPECT_NE(refresh.find("MYMAILSNUMBER,3,"), std::string::npos);
-    EXPECT_NE(body("/searchmembers3.php?pseudo=ma&iamuser=demo").find("SEARCHISOK|"), std::string::npos);
-    for (const auto &photo : {"marie75", "lucie"}) {
-        const Response p = get(std::string("/photos/") + photo + ".jpg");
-        EXPECT_EQ(p.contentType, "image/jpeg");
-        EXPECT_EQ(p.body.compare(0, 3, "\xFF\xD8\xFF"), 0);
-    }
+    // What demo / demo sees (lists, connected members, mails, photos) is what the end-to-end run checks.
 }

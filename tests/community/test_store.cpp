@@ -56,20 +56,13 @@ TEST(Schema, AVersionZeroDatabaseIsMigratedAndKeepsItsOtherTables)
     execSql(file, "SELECT t FROM notes");
 }
 
-TEST(Schema, ADatabaseFromANewerServerIsRefused)
+TEST(Schema, ANewerDatabaseOrAFileThatIsNoneIsRefused)
 {
     TempDir dir;
-    const auto file = dir.path() / "newer.db";
-    execSql(file, "PRAGMA user_version = 99;");
-    EXPECT_THROW(SqliteStore store(file), StoreError);
-}
-
-TEST(Schema, AFileThatIsNotADatabaseIsRefused)
-{
-    TempDir dir;
-    const auto file = dir.path() / "garbage.db";
-    std::ofstream(file) << std::string(4096, 'x');
-    EXPECT_THROW(SqliteStore store(file), StoreError);
+    execSql(dir.path() / "newer.db", "PRAGMA user_version = 99;");
+    EXPECT_THROW(SqliteStore store(dir.path() / "newer.db"), StoreError);
+    std::ofstream(dir.path() / "garbage.db") << std::string(4096, 'x');
+    EXPECT_THROW(SqliteStore store(dir.path() / "garbage.db"), StoreError);
 }
 
 TEST(Store, AMemberSitsInOneListAtATime)

@@ -1,33 +1,16 @@
 // The client's own requests, built by its catalogue and sent by its engine, against the real
-// jaserelle-server with the demo community: every answer is checked against the formats the
-// client's reply handlers read.
+// jaserelle-server with the demo community: every request path reaches the handler it should. The
+// byte layout of each answer is proven once, in the server's unit tests and the client's parser tests.
 #include "client/server/replypipeline.h"
 #include "client/server/requestengine.h"
 #include "client/shell/clientstate.h"
 #include "tests/support/communityserver.h"
 #include "tests/support/recordingplatform.h"
 
-#include <QRegularExpression>
 #include <QTest>
 #include <memory>
 
 using namespace Qt::StringLiterals;
-
-namespace {
-
-// Field patterns of the replies.
-const QString ip = u"\\d{1,3}\\.\\d{1,3}\\.\\d{1,3}\\.\\d{1,3}"_s;
-const QString pseudo = u"[a-z0-9]{1,16}"_s;
-const QString contactRecord = pseudo + u","_s + ip + u",[HF],\\d+,[^,|]{0,2},[01]\\|"_s;
-const QString searchRecord = pseudo + u",[HF],\\d+,[^,|]*,"_s + ip + u",(no|yes),[01]\\|"_s;
-const QString mailRecord = pseudo + u"~\\d{4}-\\d{2}-\\d{2}~\\d{2}:\\d{2}:\\d{2}~[^~]*~[^~]*~"_s;
-
-bool matchesWhole(const QString &text, const QString &pattern)
-{
-    return QRegularExpression(u"\\A(?:"_s + pattern + u")\\z"_s).match(text).hasMatch();
-}
-
-} // namespace
 
 class TestCommunityRequests : public QObject
 {
@@ -83,12 +66,10 @@ class TestCommunityRequests : public QObject
                 return {u"(no answer)"_s};
             for (const auto &[keyword, reply] : handled)
                 keywords << keyword;
-            lastReply = handled.isEmpty() ? QString() : handled.first().second;
-            if (body)
-                *body = lastReply.mid(lastReply.indexOf(u"\r\n\r\n") + 4);
+            if (body && !handled.isEmpty())
+                *body = handled.first().second.mid(handled.first().second.indexOf(u"\r\n\r\n") + 4);
             return keywords;
         }
-        QString lastReply; // the whole reply text, headers included, when a handler ran
     };
 
     std::unique_ptr<CommunityServer> server_;
@@ -108,17 +89,14 @@ private slots:
     {
         Session &s = *demo_;
         QString body;
-        QCOMPARE(s.send(RequestKind::Login, &body), QStringList{u"YOURLOGINISOK"_s});
-        QVERIFY2(matchesWhole(body, u"YOURLOGINISOK\\|[^|]*\\|"_s), qPrintable(body));
-
+        QCOMPARE(s.send(RequestKind::Login), QStringList{u"YOURLOGINISOK"_s});
         QCOMPARE(s.send(RequestKind::Refresh, &body), QStringList{u"REFRESHISOK"_s});
-        const QString format = u"REFRESHISOK\\|HERESTARTFAVORIS\\|(?:"_s + contactRecord +
-                               u")+HERESTARTLISTENOIRE\\|(?:"_s + contactRecord +
-                               u")+IAMINLISTENOIREOF\\|(?:"_s + pseudo + u",)+MYMAILSNUMBER,3,"_s;
-        QVERIFY2(matchesWhole(body, format), qPrintable(body));
-        // Connected demo members carry an address; the absent ones 0.0.0.0.
-        QVERIFY(body.contains(u",127.0.0."_s));
-        QVERIFY(body.contains(u",0.0.0.0,"_s));
+        // The demo community as a first login shows it: both lists, a black-lister, members connected
+        // (an address) and not (0.0.0.0), three mails.
+        for (const QString &part : {u"|HERESTARTFAVORIS|"_s, u"|HERESTARTLISTENOIRE|"_s,
+                                    u"|IAMINLISTENOIREOF|"_s, u",127.0.0."_s, u",0.0.0.0,"_s})
+            QVERIFY2(body.contains(part), qPrintable(part));
+        QVERIFY2(body.endsWith(u"MYMAILSNUMBER,3,"_s), qPrintable(body));
     }
 
     void contactEditing()
@@ -147,20 +125,10 @@ private slots:
         s.selectedPseudo = u"marie75"_s;
         QString body;
         QCOMPARE(s.send(RequestKind::Profil, &body), QStringList{u"HERESTARTREQUIREDPROFIL"_s});
-        QVERIFY2(matchesWhole(body, u"HERESTARTREQUIREDPROFIL(?:[^,]*,){12}1,\\d{4}-\\d{2}-\\d{2},"_s),
-                 qPrintable(body));
         QVERIFY(body.startsWith(u"HERESTARTREQUIREDPROFILMarie,Paris,Ile-de-France,165,56,"_s));
 
         QCOMPARE(s.send(RequestKind::Photo, &body), QStringList{u"Content-Type: image/jpeg"_s});
         QVERIFY(body.startsWith(QString::fromLatin1("\xFF\xD8\xFF")));
-        QVERIFY(s.lastReply.contains(u"\r\nContent-Type: image/jpeg\r\n"_s));
-
-        s.selectedPseudo = u"zoe"_s; // no photo
-        QCOMPARE(s.send(RequestKind::Profil, &body), QStringList{u"HERESTARTREQUIREDPROFIL"_s});
-        QVERIFY2(
-            body.startsWith(u"HERESTARTREQUIREDPROFILNULL,NULL,Ile-de-France,0,0,NULL,NULL,NULL,NULL,NULL,"
-                            u"NULL,-1,0,"_s),
-            qPrintable(body));
     }
 
     void searches()
@@ -169,8 +137,6 @@ private slots:
         QString body;
         s.searchPseudo = u"ma"_s;
         QCOMPARE(s.send(RequestKind::SearchPseudo, &body), QStringList{u"SEARCHISOK"_s});
-        QVERIFY2(matchesWhole(body, u"HERESTARTSEARCHRESULT(?:"_s + searchRecord + u")+SEARCHISOK\\|"_s),
-                 qPrintable(body));
         QVERIFY(body.contains(u"marie75,F,"_s));
 
         s.searchPseudo = u"quelquun"_s;
@@ -180,18 +146,8 @@ private slots:
         s.criteria = {u"Femme"_s,       u"de 26 à 35"_s,  u"indifférent"_s,
                       u"indifférent"_s, u"indifférent"_s, false};
         QCOMPARE(s.send(RequestKind::SearchCriteres, &body), QStringList{u"SEARCHISOK"_s});
-        QVERIFY2(matchesWhole(body, u"HERESTARTSEARCHRESULT(?:"_s + searchRecord + u")+SEARCHISOK\\|"_s),
-                 qPrintable(body));
         QVERIFY(!body.contains(u",H,"_s));
         QVERIFY(body.contains(u"julie,F,"_s) && body.contains(u",yes,"_s)); // julie black-listed demo
-
-        s.criteria = {u"indifférent"_s,    u"indifférent"_s, u"Bretagne"_s,
-                      u"de 1m50 à 1m60"_s, u"indifférent"_s, true};
-        QCOMPARE(s.send(RequestKind::SearchCriteres, &body), QStringList{u"NOSEARCHRESULT"_s});
-        s.criteria = {u"indifférent"_s, u"indifférent"_s, u"indifférent"_s,
-                      u"indifférent"_s, u"indifférent"_s, false};
-        QCOMPARE(s.send(RequestKind::SearchCriteres, &body), QStringList{u"SEARCHISOK"_s});
-        QCOMPARE(body.count(u'|'), 41); // the 40 other members, and the end marker
     }
 
     void mails()
@@ -199,7 +155,6 @@ private slots:
         Session &s = *demo_;
         QString body;
         QCOMPARE(s.send(RequestKind::ReadMails, &body), QStringList{u"HERESTARTMAILLIST"_s});
-        QVERIFY2(matchesWhole(body, u"HERESTARTMAILLIST(?:"_s + mailRecord + u"){3}"_s), qPrintable(body));
         QVERIFY(body.contains(u"thomas~2026-12-02~09:07:59~NULL~"_s));
 
         // The second mail as the mail box shows it, named back to the server by the client.
