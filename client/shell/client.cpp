@@ -2,6 +2,7 @@
 
 #include "client/assets/artwork.h"
 #include "client/contacts/installcontacts.h"
+#include "client/conversation/conversationwindows.h"
 #include "client/directory/installdirectory.h"
 #include "client/mail/installmail.h"
 #include "client/server/loginreplies.h"
@@ -24,7 +25,8 @@ Client::Client(ClientState initial, Platform platform, QObject *parent)
                                                            }),
       platform_{platform.notifier, platform.sound, platform.browser,
                 platform.instance, ending_,        platform.clock},
-      engine_(std::make_unique<RequestEngine>(state_, platform_.notifier, platform_.lifetime, pipeline_))
+      engine_(std::make_unique<RequestEngine>(state_, platform_.notifier, platform_.lifetime, pipeline_)),
+      conversations_(std::make_unique<ConversationWindows>(state_, platform_))
 {
     initArtwork();
     connect(engine_.get(), &RequestEngine::startFailed, this, [this](RequestKind kind) {
@@ -95,8 +97,9 @@ void Client::loadMainWindow()
     engine_->sources().selectedPseudo = [this] { return main_->rowSelection().selectedPseudo(); };
     state_.firstRefresh = true;
     state_.quitConfirmed = false;
-    main_->setConversations(&conversations_);
-    commands_ = std::make_unique<ShellCommands>(*main_, state_, platform_, *engine_, conversations_);
+    main_->setConversations(conversations_.get());
+    commands_ = std::make_unique<ShellCommands>(*main_, state_, platform_, *engine_, *conversations_);
+    conversations_->attach(*main_);
     contacts_ = &installContacts(*this, *main_);
     installDirectory(*this, *main_);
     mail_ = &installMail(*this, *main_);

@@ -10,6 +10,7 @@
 #include <memory>
 
 class ContactEditor;
+class ConversationWindows;
 class MailDesk;
 class RequestEngine;
 class FrmLogin;
@@ -42,7 +43,7 @@ public:
     bool hasFrmTryToConnect() const { return tryToConnect_ != nullptr; }
     LoginReplies &loginReplies() { return *loginReplies_; }
     ShellCommands &shellCommands(); // the main window's own commands, made with it
-    ConversationList &conversations() { return conversations_; }
+    ConversationWindows &conversations() { return *conversations_; }
     ContactEditor &contactEditor(); // adding, moving and removing contacts, made with the main window
     MailDesk &mailDesk();           // writing, reading and deleting mails, made with the main window
 
@@ -59,7 +60,8 @@ private:
     Platform platform_;
     ReplyPipeline pipeline_;
     std::unique_ptr<RequestEngine> engine_;
-    EmptyConversationList conversations_; // until conversations exist
+    // The conversation windows and the listener; made with the client, filled with the main window.
+    std::unique_ptr<ConversationWindows> conversations_;
     std::unique_ptr<LoginReplies> loginReplies_;
     std::unique_ptr<FrmMain> main_;
     std::unique_ptr<ShellCommands> commands_;

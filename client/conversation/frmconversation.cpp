@@ -1,0 +1,316 @@
+#include "client/conversation/frmconversation.h"
+
+#include "client/assets/artwork.h"
+#include "client/conversation/frmincome.h"
+#include "client/conversation/peerlink.h"
+#include "client/conversation/rtffragments.h"
+#include "client/conversation/rtfreader.h"
+#include "client/conversation/rtfwriter.h"
+#include "client/platform/platform.h"
+#include "client/shell/clientstate.h"
+#include "client/shell/windowplacement.h"
+#include "ui_frmconversation.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QColorDialog>
+#include <QFontDatabase>
+#include <QTextCursor>
+
+namespace artwork = jaserelle::artwork;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+enum Attribute
+{
+    Bold,
+    Italic,
+    Underline
+};
+
+struct AttributeTexts
+{
+    QString on;  // the tooltip while a click gives the attribute
+    QString off; // the tooltip while a click takes it away
+};
+
+const AttributeTexts attributeTexts[] = {
+    {u"Texte gras"_s, u"Texte non gras"_s},
+    {u"Texte italique"_s, u"Texte non italique"_s},
+    {u"Texte souligné"_s, u"Texte non souligné"_s},
+};
+
+bool hasAttribute(const QFont &font, int which)
+{
+    return which == Bold ? font.bold() : which == Italic ? font.italic() : font.underline();
+}
+
+void giveAttribute(QFont &font, int which, bool on)
+{
+    if (which == Bold)
+        font.setBold(on);
+    else if (which == Italic)
+        font.setItalic(on);
+    else
+        font.setUnderline(on);
+}
+
+void giveAttribute(QTextCharFormat &format, int which, bool on)
+{
+    if (which == Bold)
+        format.setFontWeight(on ? QFont::Bold : QFont::Normal);
+    else if (which == Italic)
+        format.setFontItalic(on);
+    else
+        format.setFontUnderline(on);
+}
+
+} // namespace
+
+QString durationCaption(int hours, int minutes, int seconds)
+{
+    return u"Durée : %1 h %2 min %3 sec."_s.arg(hours).arg(minutes).arg(seconds);
+}
+
+FrmConversation::FrmConversation(int instanceIndex, ClientState &state, Platform &platform, QWidget *parent)
+    : QWidget(parent), ui_(std::make_unique<Ui::frmConversation>()), state_(state), platform_(platform),
+      instanceIndex_(instanceIndex), link_(new PeerLink(state, platform.notifier, platform.sound, this)),
+      incomingForm_(std::make_unique<FrmIncome>(platform.clock)), lastColour_(Qt::black)
+{
+    ui_->setupUi(this);
+    setWindowTitle({});
+    setWindowIcon(artwork::icon(artwork::windowIcon));
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                   Qt::WindowMinimizeButtonHint);
+    setFixedSize(size());
+    const QFont boxFont(u"Arial"_s, 10);
+    ui_->txtBoxConversation->document()->setDefaultFont(boxFont);
+    ui_->txtBoxSend->document()->setDefaultFont(boxFont);
+    ui_->txtBoxSend->setAcceptRichText(true);
+    setupFormatting();
+
+    dureeTimer_.setInterval(1000);
+    stateTimer_.setInterval(350);
+    connect(&dureeTimer_, &QTimer::timeout, this, &FrmConversation::tickDuration);
+    connect(&stateTimer_, &QTimer::timeout, this, &FrmConversation::tickBlink);
+
+    connect(ui_->cmdSend, &QPushButton::clicked, this, &FrmConversation::sendMessage);
+    connect(ui_->cmdQuit, &QPushButton::clicked, this, &FrmConversation::closeConversation);
+
+    connect(link_, &PeerLink::callAccepted, this, &FrmConversation::openConversation);
+    connect(link_, &PeerLink::callRequested, this, [this](const QString &pseudo) {
+        incomingForm_->setCurInstance(instanceIndex_);
+        incomingForm_->setCaller(pseudo);
+        incomingForm_->showMe();
+    });
+    connect(link_, &PeerLink::entryReceived, this, [this](const QString &rtf, int sound) {
+        showEntry(rtffragments::nameLine(false, link_->peerPseudo()), sound >= 0 ? rtffragments::soundNotice : rtf);
+        QTextCursor cursor = ui_->txtBoxSend->textCursor();
+        cursor.setPosition(cursor.selectionStart());
+        ui_->txtBoxSend->setTextCursor(cursor);
+        stateTimer_.start();
+    });
+    connect(link_, &PeerLink::finished, this, [this] {
+        // A call that ends before it is answered takes its notification with it: its buttons
+        // would act on a window that is gone.
+        incomingForm_->withdraw();
+        emit killMeRequested(instanceIndex_);
+    });
+    connect(incomingForm_.get(), &FrmIncome::acceptChosen, this, &FrmConversation::sendAcceptCall);
+    connect(incomingForm_.get(), &FrmIncome::refuseChosen, this, &FrmConversation::setConnectNo);
+}
+
+FrmConversation::~FrmConversation() = default;
+
+QString FrmConversation::peerPseudo() const
+{
+    return link_->peerPseudo();
+}
+
+QTextEdit *FrmConversation::conversationBox() const
+{
+    return ui_->txtBoxConversation;
+}
+
+QTextEdit *FrmConversation::sendBox() const
+{
+    return ui_->txtBoxSend;
+}
+
+QString FrmConversation::durationText() const
+{
+    return ui_->lblDuree->text();
+}
+
+void FrmConversation::callMember(const QString &pseudo, const QString &ipAdress)
+{
+    link_->callMember(pseudo, ipAdress);
+}
+
+void FrmConversation::acceptConnection(QTcpSocket *socket)
+{
+    link_->acceptConnection(socket);
+}
+
+void FrmConversation::sendAcceptCall()
+{
+    if (link_->state() != PeerLink::State::Ringing)
+        return;
+    link_->sendAcceptCall();
+    openConversation();
+}
+
+void FrmConversation::setConnectNo()
+{
+    if (link_->state() != PeerLink::State::Ringing)
+        return;
+    link_->setConnectNo(); // finished() follows once the refusal has left
+}
+
+void FrmConversation::closeConversation()
+{
+    if (killed_)
+        return;
+    killed_ = true;
+    incomingForm_->withdraw();
+    link_->closeConversation();
+    dureeTimer_.stop();
+    stateTimer_.stop();
+    emit killMeRequested(instanceIndex_);
+}
+
+void FrmConversation::openConversation()
+{
+    savedCaption_ = link_->peerPseudo() + u"-Conversation"_s;
+    setWindowTitle(savedCaption_);
+    centreOnScreen(*this);
+    show();
+    dureeTimer_.start();
+    ui_->txtBoxSend->setFocus();
+}
+
+void FrmConversation::sendMessage()
+{
+    if (!ui_->txtBoxSend->toPlainText().isEmpty() || ui_->txtBoxSend->toHtml().contains(u"<img"_s)) {
+        const QString rtf = rtfwriter::fromDocument(*ui_->txtBoxSend->document());
+        if (link_->sendMessage(rtf)) {
+            showEntry(rtffragments::nameLine(true, state_.userLogin), rtf);
+            ui_->txtBoxSend->clear();
+        }
+    }
+    ui_->txtBoxSend->setFocus();
+}
+
+void FrmConversation::showEntry(const QString &nameLineRtf, const QString &rtf)
+{
+    QTextEdit *box = ui_->txtBoxConversation;
+    QTextCursor cursor(box->document());
+    cursor.movePosition(QTextCursor::End);
+    if (!box->document()->isEmpty())
+        cursor.insertBlock();
+    cursor.insertHtml(rtfreader::toHtml(nameLineRtf));
+    cursor.insertHtml(rtfreader::toHtml(rtf));
+    box->setTextCursor(cursor);
+    box->ensureCursorVisible();
+}
+
+void FrmConversation::tickDuration()
+{
+    if (++durationSeconds_ == 60) {
+        durationSeconds_ = 0;
+        ++durationMinutes_;
+    }
+    if (durationMinutes_ == 60) {
+        durationMinutes_ = 0;
+        ++durationHours_;
+    }
+    ui_->lblDuree->setText(durationCaption(durationHours_, durationMinutes_, durationSeconds_));
+}
+
+void FrmConversation::tickBlink()
+{
+    if (isActiveWindow()) {
+        stateTimer_.stop();
+        setWindowTitle(savedCaption_);
+    } else if (!windowTitle().isEmpty()) {
+        setWindowTitle({});
+    } else {
+        setWindowTitle(savedCaption_);
+    }
+}
+
+void FrmConversation::closeEvent(QCloseEvent *event)
+{
+    // The title bar's close ends the conversation like the quit button; the window itself is
+    // discarded by the main window.
+    event->ignore();
+    closeConversation();
+}
+
+void FrmConversation::setupFormatting()
+{
+    for (int size = 8; size <= 48; size += 2)
+        ui_->cmbFontSize->addItem(QString::number(size), size);
+    ui_->cmbFont->addItems(QFontDatabase::families());
+    ui_->cmbFont->setCurrentText(u"Arial"_s);
+    ui_->cmbFontSize->setCurrentIndex(1);
+    ui_->cmdCouleur->setIcon(artwork::icon(artwork::colourButton));
+
+    QPushButton *buttons[] = {ui_->cmdGras, ui_->cmdItalique, ui_->cmdSouligne};
+    for (int which = Bold; which <= Underline; ++which)
+        connect(buttons[which], &QPushButton::clicked, this, [this, which] { toggleAttribute(which); });
+    connect(ui_->txtBoxSend, &QTextEdit::currentCharFormatChanged, this, &FrmConversation::syncAttributeButtons);
+    connect(ui_->cmbFont, &QComboBox::textActivated, this, [this](const QString &family) {
+        QTextCharFormat format;
+        format.setFontFamilies({family});
+        ui_->txtBoxSend->mergeCurrentCharFormat(format);
+        ui_->txtBoxSend->setFocus();
+    });
+    connect(ui_->cmbFontSize, &QComboBox::activated, this, [this](int index) {
+        QTextCharFormat format;
+        format.setFontPointSize(ui_->cmbFontSize->itemData(index).toInt());
+        ui_->txtBoxSend->mergeCurrentCharFormat(format);
+        ui_->txtBoxSend->setFocus();
+    });
+    connect(ui_->cmdCouleur, &QPushButton::clicked, this, &FrmConversation::chooseColour);
+}
+
+void FrmConversation::toggleAttribute(int which)
+{
+    QPushButton *buttons[] = {ui_->cmdGras, ui_->cmdItalique, ui_->cmdSouligne};
+    QPushButton *button = buttons[which];
+    QFont face = button->font();
+    const bool give = hasAttribute(face, which);
+    giveAttribute(face, which, !give);
+    button->setFont(face);
+    button->setToolTip(give ? attributeTexts[which].off : attributeTexts[which].on);
+    QTextCharFormat format;
+    giveAttribute(format, which, give);
+    ui_->txtBoxSend->mergeCurrentCharFormat(format);
+    ui_->txtBoxSend->setFocus();
+}
+
+void FrmConversation::syncAttributeButtons()
+{
+    const QFont font = ui_->txtBoxSend->currentCharFormat().font();
+    QPushButton *buttons[] = {ui_->cmdGras, ui_->cmdItalique, ui_->cmdSouligne};
+    for (int which = Bold; which <= Underline; ++which) {
+        const bool has = hasAttribute(font, which);
+        QFont face = buttons[which]->font();
+        giveAttribute(face, which, !has);
+        buttons[which]->setFont(face);
+        buttons[which]->setToolTip(has ? attributeTexts[which].off : attributeTexts[which].on);
+    }
+}
+
+void FrmConversation::chooseColour()
+{
+    const QColor chosen = QColorDialog::getColor(lastColour_, this, u"Couleur du texte"_s);
+    if (chosen.isValid())
+        lastColour_ = chosen;
+    QTextCharFormat format;
+    format.setForeground(lastColour_);
+    ui_->txtBoxSend->mergeCurrentCharFormat(format);
+    ui_->txtBoxSend->setFocus();
+}

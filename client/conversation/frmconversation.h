@@ -1,0 +1,84 @@
+#pragma once
+
+#include <QString>
+#include <QTimer>
+#include <QWidget>
+#include <memory>
+
+struct ClientState;
+struct Platform;
+class FrmIncome;
+class PeerLink;
+class QTcpSocket;
+class QTextEdit;
+namespace Ui {
+class frmConversation;
+}
+
+// One conversation, from the spare that listens to the window discarded at the end. It holds the
+// link and its own incoming-call notification; it never deletes itself: when it is over it asks
+// the main window to discard it (killMeRequested).
+class FrmConversation : public QWidget
+{
+    Q_OBJECT
+
+public:
+    FrmConversation(int instanceIndex, ClientState &state, Platform &platform, QWidget *parent = nullptr);
+    ~FrmConversation() override;
+
+    int instanceIndex() const { return instanceIndex_; }
+    QString peerPseudo() const;
+    FrmIncome &incomingForm() { return *incomingForm_; }
+    PeerLink &link() { return *link_; }
+    QTextEdit *conversationBox() const;
+    QTextEdit *sendBox() const;
+    QString savedCaption() const { return savedCaption_; }
+    QString durationText() const;
+
+    // The spare places a call: it stays hidden until the peer accepts.
+    void callMember(const QString &pseudo, const QString &ipAdress);
+    // The spare takes the connection the listener accepted.
+    void acceptConnection(QTcpSocket *socket);
+    void sendAcceptCall();
+    void setConnectNo();
+    // Ends the conversation from this side, without a packet, and has the window discarded.
+    void closeConversation();
+    // Sends what the send box holds (nothing when it is empty).
+    void sendMessage();
+    // One second of the duration.
+    void tickDuration();
+    // One step of the blinking caption.
+    void tickBlink();
+
+signals:
+    void killMeRequested(int instanceIndex);
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void openConversation();
+    void showEntry(const QString &nameLineRtf, const QString &rtf);
+    void setupFormatting();
+    void toggleAttribute(int which);
+    void syncAttributeButtons();
+    void chooseColour();
+
+    std::unique_ptr<Ui::frmConversation> ui_;
+    ClientState &state_;
+    Platform &platform_;
+    const int instanceIndex_;
+    PeerLink *link_; // a child of this window
+    std::unique_ptr<FrmIncome> incomingForm_;
+    QString savedCaption_;
+    QTimer dureeTimer_;
+    QTimer stateTimer_;
+    int durationHours_ = 0;
+    int durationMinutes_ = 0;
+    int durationSeconds_ = 0;
+    QColor lastColour_;
+    bool killed_ = false;
+};
+
+// "Durée : 0 h 5 min 7 sec."
+QString durationCaption(int hours, int minutes, int seconds);
