@@ -47,8 +47,14 @@ void ConversationWindows::attach(FrmMain &main)
                                                                   : CallSource::Recherche;
         callFromRow(source, row);
     });
-    createSpare();
-    listener_->listen();
+    start();
+}
+
+bool ConversationWindows::start()
+{
+    if (conversationCount() == 0)
+        createSpare();
+    return listener_->isListening() || listener_->listen();
 }
 
 FrmConversation *ConversationWindows::conversation(int index) const

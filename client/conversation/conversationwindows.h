@@ -46,8 +46,10 @@ public:
     ConversationWindows(ClientState &state, Platform &platform, QObject *parent = nullptr);
     ~ConversationWindows() override;
 
-    // The main window's load: the first spare, the call commands and killMe; listening starts.
+    // The main window's load: the call commands and killMe, then start().
     void attach(FrmMain &main);
+    // The first spare, and listening; false when the port is taken (calls can still be placed).
+    bool start();
 
     int conversationCount() const { return static_cast<int>(windows_.size()) - 1; }
     // Null at index 0, out of range, or once discarded.

@@ -47,7 +47,8 @@ inline QString pseudos(const QTreeWidget *list)
 // directory; the desktop replaced by recorders.
 struct ClientDesk
 {
-    explicit ClientDesk(const QString &serverHost, const QHostAddress &localAddress = {})
+    explicit ClientDesk(const QString &serverHost,
+                        const QHostAddress &localAddress = QHostAddress(QHostAddress::LocalHost))
     {
         writeIni(formatConfig(serverHost, true));
         ClientState state;

@@ -51,8 +51,8 @@ class TestPeerLink : public QObject
 private slots:
     void init()
     {
-        alice = std::make_unique<End>(u"alice"_s, "127.0.0.2");
-        bob = std::make_unique<End>(u"bob"_s, "127.0.0.3");
+        alice = std::make_unique<End>(u"alice"_s, "127.0.5.12");
+        bob = std::make_unique<End>(u"bob"_s, "127.0.5.13");
         QVERIFY(alice->listener.listen());
         QVERIFY2(bob->listener.listen(), qPrintable(bob->listener.errorString()));
     }
@@ -159,8 +159,8 @@ private slots:
     void closedBeforeCallRequest()
     {
         QTcpSocket raw;
-        raw.bind(QHostAddress(u"127.0.0.2"_s));
-        raw.connectToHost(QHostAddress(u"127.0.0.3"_s), peerPort);
+        raw.bind(QHostAddress(u"127.0.5.12"_s));
+        raw.connectToHost(QHostAddress(u"127.0.5.13"_s), peerPort);
         QVERIFY(QTest::qWaitFor([&] { return bob->answered != nullptr; }));
         QSignalSpy done(bob->answered.get(), &PeerLink::finished);
         raw.write("half a packet");
@@ -174,8 +174,8 @@ private slots:
     void burstAndMalformed()
     {
         QTcpSocket raw;
-        raw.bind(QHostAddress(u"127.0.0.2"_s));
-        raw.connectToHost(QHostAddress(u"127.0.0.3"_s), peerPort);
+        raw.bind(QHostAddress(u"127.0.5.12"_s));
+        raw.connectToHost(QHostAddress(u"127.0.5.13"_s), peerPort);
         QVERIFY(QTest::qWaitFor([&] { return bob->answered != nullptr; }));
         PeerLink &callee = *bob->answered;
         QSignalSpy ringing(&callee, &PeerLink::callRequested), entries(&callee, &PeerLink::entryReceived),

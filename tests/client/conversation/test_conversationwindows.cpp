@@ -1,0 +1,200 @@
+#include "client/conversation/conversationwindows.h"
+#include "client/conversation/frmconversation.h"
+#include "client/conversation/frmincome.h"
+#include "client/conversation/peerlink.h"
+#include "client/conversation/peerlistener.h"
+#include "client/shell/clientstate.h"
+#include "client/shell/contactrow.h"
+#include "tests/support/recordingplatform.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+#include <QTextEdit>
+#include <QTreeWidget>
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// One client's conversation windows on its own loopback address, without a main window.
+struct Desk
+{
+    Desk(const QString &pseudo, const QString &address)
+    {
+        state.userLogin = pseudo;
+        state.soundEnabled = true;
+        state.localAddress = QHostAddress(address);
+        desktop.clock.now = QTime(9, 5, 42);
+        windows = std::make_unique<ConversationWindows>(state, platform);
+    }
+    bool start() { return windows->start(); }
+    // A row of a member list as the contact refresh leaves it.
+    QTreeWidgetItem *row(const QString &pseudo, bool online, const QString &address)
+    {
+        auto *item = new QTreeWidgetItem(&list, QStringList{pseudo, {}, {}, {}, online ? address : QString()});
+        contactrow::setOnline(item, online);
+        return item;
+    }
+    FrmConversation *window(int index) { return windows->conversation(index); }
+
+    ClientState state;
+    RecordingPlatform desktop;
+    Platform platform = desktop.platform();
+    QTreeWidget list;
+    std::unique_ptr<ConversationWindows> windows;
+};
+
+template <typename W> W *named(QWidget *window, const QString &name)
+{
+    W *found = window->findChild<W *>(name);
+    if (!found)
+        qFatal("no control named %s", qPrintable(name));
+    return found;
+}
+
+} // namespace
+
+class TestConversationWindows : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<Desk> alice, bob;
+
+    // Alice calls Bob from her favourites; Bob's window 1 rings.
+    void ring()
+    {
+        alice->windows->callFromRow(CallSource::Favoris, alice->row(u"bob"_s, true, u"127.0.5.3"_s));
+        QVERIFY(QTest::qWaitFor([&] { return bob->window(1)->incomingForm().isVisible(); }, 5000));
+    }
+
+private slots:
+    void init()
+    {
+        alice = std::make_unique<Desk>(u"alice"_s, u"127.0.5.2"_s);
+        bob = std::make_unique<Desk>(u"bob"_s, u"127.0.5.3"_s);
+        QVERIFY(alice->start());
+        QVERIFY(bob->start());
+    }
+    void cleanup()
+    {
+        alice.reset();
+        bob.reset();
+    }
+
+    void callChecks_data()
+    {
+        QTest::addColumn<int>("source");
+        QTest::addColumn<QString>("pseudo");
+        QTest::addColumn<bool>("online");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("icon");
+        const QString self = u"Qu'avez-vous à vous dire ?"_s;
+        const int info = int(Notifier::Icon::Information);
+        QTest::newRow("online") << int(CallSource::Favoris) << u"bob"_s << true << QString() << QString() << info;
+        QTest::newRow("offline") << int(CallSource::Recherche) << u"bob"_s << false << u"Attention"_s
+                                 << u"Ce membre n'est pas connecté actuellement."_s << info;
+        QTest::newRow("self, favourites") << int(CallSource::Favoris) << u"alice"_s << true << u"Drole d'idée..."_s
+                                          << self << int(Notifier::Icon::Question);
+        QTest::newRow("self offline, black list")
+            << int(CallSource::ListeNoire) << u"alice"_s << false << u"???"_s << self << info;
+        QTest::newRow("self, search") << int(CallSource::Recherche) << u"alice"_s << true << u"???"_s << self << info;
+        QTest::newRow("case differs") << int(CallSource::Favoris) << u"Alice"_s << true << QString() << QString()
+                                      << info;
+    }
+    void callChecks()
+    {
+        QFETCH(int, source);
+        QFETCH(QString, pseudo);
+        QFETCH(bool, online);
+        QFETCH(QString, title);
+        QFETCH(QString, text);
+        QFETCH(int, icon);
+        const CallCheck check = checkCall(CallSource(source), pseudo, online, u"alice"_s);
+        QCOMPARE(check.call, title.isEmpty());
+        QCOMPARE(check.title, title);
+        QCOMPARE(check.text, text);
+        QCOMPARE(int(check.icon), icon);
+    }
+
+    void refusedCallNeverConnects()
+    {
+        alice->windows->callFromRow(CallSource::Favoris, alice->row(u"bob"_s, false, {}));
+        QCOMPARE(alice->desktop.notifier.titles(), QStringList{u"Attention"_s});
+        QCOMPARE(alice->windows->conversationCount(), 1);
+    }
+
+    void acceptedCallCarriesMessages()
+    {
+        ring();
+        QCOMPARE(alice->windows->conversationCount(), 2); // the hidden caller and the new spare
+        QCOMPARE(bob->windows->conversationCount(), 2);
+        QVERIFY(!alice->window(1)->isVisible());
+        FrmIncome &income = bob->window(1)->incomingForm();
+        QCOMPARE(income.windowTitle(), u"Un appel !     à 09 heure 05 minute(s)."_s);
+        QCOMPARE(named<QLabel>(&income, u"lblUnAppel"_s)->text(), u"alice"_s);
+        QCOMPARE(income.curInstance(), 1);
+
+        named<QPushButton>(&income, u"cmdAcceptCall"_s)->click();
+        QVERIFY(!income.isVisible());
+        QCOMPARE(bob->window(1)->windowTitle(), u"alice-Conversation"_s);
+        QVERIFY(QTest::qWaitFor([&] { return alice->window(1)->isVisible(); }, 5000));
+        QCOMPARE(alice->window(1)->windowTitle(), u"bob-Conversation"_s);
+
+        alice->window(1)->sendBox()->setPlainText(u"Salut <b>Bob</b> { ça va ? }"_s);
+        named<QPushButton>(alice->window(1), u"cmdSend"_s)->click();
+        QVERIFY(alice->window(1)->sendBox()->toPlainText().isEmpty());
+        QCOMPARE(alice->window(1)->conversationBox()->toPlainText(), u"alice : \nSalut <b>Bob</b> { ça va ? }\n"_s);
+        QVERIFY(QTest::qWaitFor([&] { return !bob->window(1)->conversationBox()->toPlainText().isEmpty(); }, 5000));
+        QCOMPARE(bob->window(1)->conversationBox()->toPlainText(), u"alice : \nSalut <b>Bob</b> { ça va ? }\n"_s);
+
+        // An empty box sends nothing.
+        named<QPushButton>(bob->window(1), u"cmdSend"_s)->click();
+        QVERIFY(alice->window(1)->conversationBox()->toPlainText().count(u'\n') == 2);
+
+        // Bob leaves: his window goes at once, Alice's once she has been told.
+        named<QPushButton>(bob->window(1), u"cmdQuit"_s)->click();
+        QVERIFY(bob->window(1) == nullptr);
+        QVERIFY(QTest::qWaitFor([&] { return alice->window(1) == nullptr; }, 5000));
+        QCOMPARE(alice->desktop.notifier.titles(), QStringList{u"Fin de conversation"_s});
+        QVERIFY(alice->window(2) && bob->window(2)); // the spares stay
+    }
+
+    void refusalEndsBothWindows()
+    {
+        ring();
+        named<QPushButton>(&bob->window(1)->incomingForm(), u"cmdRefuseCall"_s)->click();
+        QVERIFY(QTest::qWaitFor([&] { return alice->window(1) == nullptr && bob->window(1) == nullptr; }, 5000));
+        QCOMPARE(alice->desktop.notifier.titles(), QStringList{u":-("_s});
+        QVERIFY(bob->desktop.notifier.shown.isEmpty());
+    }
+
+    void callerHangingUpWithdrawsTheNotification()
+    {
+        ring();
+        FrmIncome &income = bob->window(1)->incomingForm();
+        alice->windows->closeEveryConversation();
+        QVERIFY(alice->window(1) == nullptr && alice->window(2) == nullptr);
+        QVERIFY(QTest::qWaitFor([&] { return bob->window(1) == nullptr; }, 5000));
+        QVERIFY(!income.isVisible());
+    }
+
+    void durationAndBlinking()
+    {
+        ring();
+        FrmConversation *window = bob->window(1);
+        named<QPushButton>(&window->incomingForm(), u"cmdAcceptCall"_s)->click();
+        for (int i = 0; i < 3727; ++i)
+            window->tickDuration();
+        QCOMPARE(window->durationText(), u"Durée : 1 h 2 min 7 sec."_s);
+        window->tickBlink(); // offscreen, never the active window
+        QCOMPARE(window->windowTitle(), QString());
+        window->tickBlink();
+        QCOMPARE(window->windowTitle(), u"alice-Conversation"_s);
+    }
+};
+
+QTEST_MAIN(TestConversationWindows)
+#include "test_conversationwindows.moc"
