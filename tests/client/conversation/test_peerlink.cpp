@@ -138,7 +138,7 @@ private slots:
     void unreachable_data()
     {
         QTest::addColumn<QString>("address");
-        QTest::newRow("nobody listening") << u"127.0.0.4"_s;
+        QTest::newRow("nobody listening") << u"127.0.5.14"_s;
         QTest::newRow("not an address") << u"pas une adresse"_s;
     }
 
