@@ -6,6 +6,8 @@
 #include "client/conversation/rtffragments.h"
 #include "client/conversation/rtfreader.h"
 #include "client/conversation/rtfwriter.h"
+#include "client/conversation/smileys.h"
+#include "client/conversation/soundcommands.h"
 #include "client/platform/platform.h"
 #include "client/shell/clientstate.h"
 #include "client/shell/windowplacement.h"
@@ -15,6 +17,9 @@
 #include <QCloseEvent>
 #include <QColorDialog>
 #include <QFontDatabase>
+#include <QGridLayout>
+#include <QMouseEvent>
+#include <QToolButton>
 #include <QTextCursor>
 
 namespace artwork = jaserelle::artwork;
@@ -89,6 +94,7 @@ FrmConversation::FrmConversation(int instanceIndex, ClientState &state, Platform
     ui_->txtBoxSend->document()->setDefaultFont(boxFont);
     ui_->txtBoxSend->setAcceptRichText(true);
     setupFormatting();
+    setupPads();
 
     dureeTimer_.setInterval(1000);
     stateTimer_.setInterval(350);
@@ -104,8 +110,8 @@ FrmConversation::FrmConversation(int instanceIndex, ClientState &state, Platform
         incomingForm_->setCaller(pseudo);
         incomingForm_->showMe();
     });
-    connect(link_, &PeerLink::entryReceived, this, [this](const QString &rtf, int sound) {
-        showEntry(rtffragments::nameLine(false, link_->peerPseudo()), sound >= 0 ? rtffragments::soundNotice : rtf);
+    connect(link_, &PeerLink::entryReceived, this, [this](const QString &rtf, int) {
+        showEntry(rtffragments::nameLine(false, link_->peerPseudo()), rtf);
         QTextCursor cursor = ui_->txtBoxSend->textCursor();
         cursor.setPosition(cursor.selectionStart());
         ui_->txtBoxSend->setTextCursor(cursor);
@@ -312,5 +318,80 @@ void FrmConversation::chooseColour()
     QTextCharFormat format;
     format.setForeground(lastColour_);
     ui_->txtBoxSend->mergeCurrentCharFormat(format);
+    ui_->txtBoxSend->setFocus();
+}
+
+void FrmConversation::setupPads()
+{
+    auto pad = [](QWidget *tab, const QString &name, int index, const QIcon &icon, const QString &tip) {
+        auto *grid = qobject_cast<QGridLayout *>(tab->layout());
+        if (!grid) {
+            grid = new QGridLayout(tab);
+            grid->setContentsMargins(4, 6, 4, 6);
+            grid->setSpacing(2);
+        }
+        auto *button = new QToolButton(tab);
+        button->setObjectName(name + QString::number(index));
+        button->setIcon(icon);
+        button->setIconSize(QSize(25, 25));
+        button->setAutoRaise(true);
+        button->setToolTip(tip);
+        grid->addWidget(button, index / 3, index % 3);
+        return button;
+    };
+    for (int i = 0; i < int(jaserelle::smileyCount); ++i) {
+        const auto &smiley = jaserelle::smileys[std::size_t(i)];
+        QToolButton *button = pad(ui_->tabSmileys, u"pctbSmiley"_s, i, artwork::icon(artwork::smiley(std::size_t(i))),
+                                  QString::fromUtf8(smiley.subject.data(), qsizetype(smiley.subject.size())));
+        connect(button, &QToolButton::clicked, this, [this, i] { insertSmiley(i); });
+    }
+    for (int i = 0; i < int(jaserelle::soundCommandCount); ++i) {
+        QToolButton *button =
+            pad(ui_->tabSons, u"pctbSon"_s, i, artwork::icon(artwork::soundPad(std::size_t(i))), {});
+        button->installEventFilter(this);
+    }
+}
+
+bool FrmConversation::eventFilter(QObject *watched, QEvent *event)
+{
+    const QString name = watched->objectName();
+    if (!name.startsWith(u"pctbSon"_s))
+        return QWidget::eventFilter(watched, event);
+    const int index = QStringView(name).mid(7).toInt();
+    const auto *mouse = static_cast<QMouseEvent *>(event);
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+        soundPadRightButton_ = mouse->button() == Qt::RightButton;
+        break;
+    case QEvent::MouseButtonRelease:
+        if (soundPadRightButton_ && state_.soundEnabled) {
+            const auto file = jaserelle::soundCommands[std::size_t(index)].file;
+            platform_.sound.play(u"sons/"_s + QString::fromLatin1(file.data(), qsizetype(file.size())));
+        }
+        break;
+    case QEvent::MouseButtonDblClick:
+        if (!soundPadRightButton_)
+            sendSound(index);
+        ui_->txtBoxSend->setFocus();
+        return true;
+    default:
+        break;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void FrmConversation::insertSmiley(int index)
+{
+    // Straight into the send box: the user's clipboard is left as it was.
+    ui_->txtBoxSend->textCursor().insertImage(artwork::smileyBitmap(std::size_t(index)));
+    ui_->txtBoxSend->setFocus();
+}
+
+void FrmConversation::sendSound(int index)
+{
+    if (link_->sendSound(index)) {
+        showEntry(rtffragments::nameLine(true, state_.userLogin), rtffragments::soundNotice);
+        ui_->txtBoxSend->clear();
+    }
     ui_->txtBoxSend->setFocus();
 }

@@ -49,12 +49,18 @@ public:
     void tickDuration();
     // One step of the blinking caption.
     void tickBlink();
+    // A smiley of the pad at the caret of the send box; nothing is sent yet.
+    void insertSmiley(int index);
+    // A sound effect to the peer, shown here as "a envoyé un son"; the send box is emptied.
+    void sendSound(int index);
 
 signals:
     void killMeRequested(int instanceIndex);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    // The sound pad: a right click previews the effect, a left double click sends it.
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void openConversation();
@@ -63,6 +69,7 @@ private:
     void toggleAttribute(int which);
     void syncAttributeButtons();
     void chooseColour();
+    void setupPads();
 
     std::unique_ptr<Ui::frmConversation> ui_;
     ClientState &state_;
@@ -78,6 +85,7 @@ private:
     int durationSeconds_ = 0;
     QColor lastColour_;
     bool killed_ = false;
+    bool soundPadRightButton_ = false;
 };
 
 // "Durée : 0 h 5 min 7 sec."

@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTextEdit>
+#include <QToolButton>
 #include <QTreeWidget>
 #include <memory>
 
@@ -153,6 +154,16 @@ private slots:
         // An empty box sends nothing.
         named<QPushButton>(bob->window(1), u"cmdSend"_s)->click();
         QVERIFY(alice->window(1)->conversationBox()->toPlainText().count(u'\n') == 2);
+
+        // A sound effect: the double click sends it, Bob hears it; a smiley travels inside a message.
+        bob->window(1)->conversationBox()->clear();
+        QTest::mouseDClick(named<QToolButton>(alice->window(1), u"pctbSon3"_s), Qt::LeftButton);
+        QVERIFY(QTest::qWaitFor([&] { return !bob->window(1)->conversationBox()->toPlainText().isEmpty(); }, 5000));
+        QCOMPARE(bob->window(1)->conversationBox()->toPlainText(), u"alice : \na envoyé un son\n"_s);
+        QCOMPARE(bob->desktop.sound.played.last(), u"sons/babycry.wav"_s);
+        named<QToolButton>(alice->window(1), u"pctbSmiley7"_s)->click();
+        named<QPushButton>(alice->window(1), u"cmdSend"_s)->click();
+        QVERIFY(QTest::qWaitFor([&] { return bob->window(1)->conversationBox()->toHtml().contains(u"<img"_s); }, 5000));
 
         // Bob leaves: his window goes at once, Alice's once she has been told.
         named<QPushButton>(bob->window(1), u"cmdQuit"_s)->click();
