@@ -18,7 +18,8 @@ CallCheck checkCall(CallSource source, const QString &pseudo, bool online, const
                 favoris ? Notifier::Icon::Question : Notifier::Icon::Information};
     }
     if (!online)
-        return {false, u"Attention"_s, u"Ce membre n'est pas connecté actuellement."_s, Notifier::Icon::Information};
+        return {false, u"Attention"_s, u"Ce membre n'est pas connecté actuellement."_s,
+                Notifier::Icon::Information};
     return {true, {}, {}, Notifier::Icon::Information};
 }
 
@@ -42,7 +43,7 @@ void ConversationWindows::attach(FrmMain &main)
         if (!row || !main_)
             return;
         const QTreeWidget *list = row->treeWidget();
-        const CallSource source = list == main_->lvFavoris()     ? CallSource::Favoris
+        const CallSource source = list == main_->lvFavoris()      ? CallSource::Favoris
                                   : list == main_->lvListeNoire() ? CallSource::ListeNoire
                                                                   : CallSource::Recherche;
         callFromRow(source, row);

@@ -16,11 +16,15 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QColorDialog>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QFontDatabase>
 #include <QGridLayout>
+#include <QImageReader>
 #include <QMouseEvent>
-#include <QToolButton>
 #include <QTextCursor>
+#include <QToolButton>
 
 namespace artwork = jaserelle::artwork;
 using namespace Qt::StringLiterals;
@@ -103,6 +107,7 @@ FrmConversation::FrmConversation(int instanceIndex, ClientState &state, Platform
 
     connect(ui_->cmdSend, &QPushButton::clicked, this, &FrmConversation::sendMessage);
     connect(ui_->cmdQuit, &QPushButton::clicked, this, &FrmConversation::closeConversation);
+    connect(ui_->cmdSendPicture, &QPushButton::clicked, this, &FrmConversation::choosePicture);
 
     connect(link_, &PeerLink::callAccepted, this, &FrmConversation::openConversation);
     connect(link_, &PeerLink::callRequested, this, [this](const QString &pseudo) {
@@ -266,7 +271,8 @@ void FrmConversation::setupFormatting()
     QPushButton *buttons[] = {ui_->cmdGras, ui_->cmdItalique, ui_->cmdSouligne};
     for (int which = Bold; which <= Underline; ++which)
         connect(buttons[which], &QPushButton::clicked, this, [this, which] { toggleAttribute(which); });
-    connect(ui_->txtBoxSend, &QTextEdit::currentCharFormatChanged, this, &FrmConversation::syncAttributeButtons);
+    connect(ui_->txtBoxSend, &QTextEdit::currentCharFormatChanged, this,
+            &FrmConversation::syncAttributeButtons);
     connect(ui_->cmbFont, &QComboBox::textActivated, this, [this](const QString &family) {
         QTextCharFormat format;
         format.setFontFamilies({family});
@@ -341,8 +347,9 @@ void FrmConversation::setupPads()
     };
     for (int i = 0; i < int(jaserelle::smileyCount); ++i) {
         const auto &smiley = jaserelle::smileys[std::size_t(i)];
-        QToolButton *button = pad(ui_->tabSmileys, u"pctbSmiley"_s, i, artwork::icon(artwork::smiley(std::size_t(i))),
-                                  QString::fromUtf8(smiley.subject.data(), qsizetype(smiley.subject.size())));
+        QToolButton *button =
+            pad(ui_->tabSmileys, u"pctbSmiley"_s, i, artwork::icon(artwork::smiley(std::size_t(i))),
+                QString::fromUtf8(smiley.subject.data(), qsizetype(smiley.subject.size())));
         connect(button, &QToolButton::clicked, this, [this, i] { insertSmiley(i); });
     }
     for (int i = 0; i < int(jaserelle::soundCommandCount); ++i) {
@@ -394,4 +401,28 @@ void FrmConversation::sendSound(int index)
         ui_->txtBoxSend->clear();
     }
     ui_->txtBoxSend->setFocus();
+}
+
+void FrmConversation::choosePicture()
+{
+    const QString file = QFileDialog::getOpenFileName(
+        this, {}, QDir::homePath(), u"images Jpeg(*.jpg);;images Gif (*.gif);;images Bmp (*.bmp)"_s);
+    if (!file.isEmpty())
+        insertPicture(file);
+    ui_->txtBoxSend->setFocus();
+}
+
+bool FrmConversation::insertPicture(const QString &file)
+{
+    QImageReader reader(file);
+    const QImage image = reader.read();
+    if (image.isNull()) {
+        platform_.notifier.notify(u"Erreur"_s,
+                                  u"Impossible de lire l'image « "_s + QFileInfo(file).fileName() + u" »."_s,
+                                  Notifier::Icon::Warning);
+        return false;
+    }
+    // Straight into the send box, like a smiley: the clipboard keeps what the user put there.
+    ui_->txtBoxSend->textCursor().insertImage(image);
+    return true;
 }

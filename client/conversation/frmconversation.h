@@ -51,6 +51,8 @@ public:
     void tickBlink();
     // A smiley of the pad at the caret of the send box; nothing is sent yet.
     void insertSmiley(int index);
+    // A picture file at the caret of the send box; an unreadable one is reported and nothing changes.
+    bool insertPicture(const QString &file);
     // A sound effect to the peer, shown here as "a envoyé un son"; the send box is emptied.
     void sendSound(int index);
 
@@ -70,6 +72,7 @@ private:
     void syncAttributeButtons();
     void chooseColour();
     void setupPads();
+    void choosePicture();
 
     std::unique_ptr<Ui::frmConversation> ui_;
     ClientState &state_;

@@ -7,9 +7,7 @@
 #include <QHash>
 #include <QList>
 #include <QStringList>
-
 #include <algorithm>
-
 #include <optional>
 
 using namespace Qt::StringLiterals;
@@ -36,7 +34,7 @@ struct GroupState
     bool bold = false;
     bool italic = false;
     bool underline = false;
-    int colour = -1;   // index in the colour table; -1 is the box's own colour
+    int colour = -1;    // index in the colour table; -1 is the box's own colour
     int halfPoints = 0; // 0: the box's own size
     int unicodeSkip = 1;
     bool operator==(const GroupState &) const = default;
@@ -97,14 +95,16 @@ private:
             return;
         }
         const qsizetype start = pos_;
-        while (pos_ < in_.size() && in_.at(pos_).isLetter() && in_.at(pos_).unicode() < 128 && pos_ - start < 32)
+        while (pos_ < in_.size() && in_.at(pos_).isLetter() && in_.at(pos_).unicode() < 128 &&
+               pos_ - start < 32)
             ++pos_;
         const QString word = in_.mid(start, pos_ - start);
         std::optional<int> number;
         const qsizetype numberStart = pos_;
         if (pos_ < in_.size() && in_.at(pos_) == u'-')
             ++pos_;
-        while (pos_ < in_.size() && in_.at(pos_).isDigit() && in_.at(pos_).unicode() < 128 && pos_ - numberStart < 10)
+        while (pos_ < in_.size() && in_.at(pos_).isDigit() && in_.at(pos_).unicode() < 128 &&
+               pos_ - numberStart < 10)
             ++pos_;
         if (pos_ > numberStart)
             number = in_.mid(numberStart, pos_ - numberStart).toInt();
@@ -262,8 +262,8 @@ private:
             return;
         const QByteArray bytes = QByteArray::fromHex(pictureHex_.toLatin1());
         closeSpan();
-        out_ += u"<img src=\"data:image/"_s + pictureType_ + u";base64,"_s + QString::fromLatin1(bytes.toBase64()) +
-                u"\">"_s;
+        out_ += u"<img src=\"data:image/"_s + pictureType_ + u";base64,"_s +
+                QString::fromLatin1(bytes.toBase64()) + u"\">"_s;
         pictureHex_.clear();
     }
 

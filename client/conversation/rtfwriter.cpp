@@ -10,7 +10,6 @@
 #include <QTextDocument>
 #include <QTextFragment>
 #include <QTextImageFormat>
-
 #include <cmath>
 
 using namespace Qt::StringLiterals;
@@ -64,9 +63,10 @@ QString fromDocument(const QTextDocument &document)
             }
             const QFont font = format.font();
             const QString family = font.family().isEmpty() ? fonts.first() : font.family();
-            const QColor colour = format.foreground().style() == Qt::NoBrush ? QColor(Qt::black)
-                                                                             : format.foreground().color();
-            const double points = font.pointSizeF() > 0 ? font.pointSizeF() : document.defaultFont().pointSizeF();
+            const QColor colour =
+                format.foreground().style() == Qt::NoBrush ? QColor(Qt::black) : format.foreground().color();
+            const double points =
+                font.pointSizeF() > 0 ? font.pointSizeF() : document.defaultFont().pointSizeF();
             body += u"\\plain\\f"_s + QString::number(indexOf(fonts, family)) + u"\\fs"_s +
                     QString::number(std::lround(std::max(points, 1.0) * 2)) + u"\\cf"_s +
                     QString::number(indexOf(colours, colour.name()));
@@ -86,8 +86,8 @@ QString fromDocument(const QTextDocument &document)
     head += u"}{\\colortbl "_s;
     for (const QString &name : colours) {
         const QColor c(name);
-        head += u"\\red"_s + QString::number(c.red()) + u"\\green"_s + QString::number(c.green()) + u"\\blue"_s +
-                QString::number(c.blue()) + u';';
+        head += u"\\red"_s + QString::number(c.red()) + u"\\green"_s + QString::number(c.green()) +
+                u"\\blue"_s + QString::number(c.blue()) + u';';
     }
     head += u"}\\pard"_s;
     return head + body + u"\\par }"_s;

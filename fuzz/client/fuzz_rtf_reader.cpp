@@ -9,7 +9,8 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    const QString rtf = QString::fromLatin1(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size));
+    const QString rtf =
+        QString::fromLatin1(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size));
     const QString html = rtfreader::toHtml(rtf);
     if (html.size() > 64 * (rtf.size() + 1))
         std::abort();

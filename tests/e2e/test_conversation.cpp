@@ -70,8 +70,8 @@ private slots:
         emma.main().rowSelection().setSelectedItem(emma.favori(u"thomas"_s));
         trigger(&emma.main(), u"MNU_CallFromFavoris"_s);
         QCOMPARE(emma.client->conversations().conversationCount(), 2);
-        QVERIFY(QTest::qWaitFor([&] { return thomas.window(1) && thomas.window(1)->incomingForm().isVisible(); },
-                                10000));
+        QVERIFY(QTest::qWaitFor(
+            [&] { return thomas.window(1) && thomas.window(1)->incomingForm().isVisible(); }, 10000));
         QCOMPARE(thomas.window(1)->incomingForm().caller(), u"emma"_s);
         QCOMPARE(thomas.desktop.sound.played.last(), u"sons/incomingcall.wav"_s);
 
@@ -82,7 +82,8 @@ private slots:
         emma.window(1)->sendBox()->setPlainText(u"Salut Thomas, ça va ?"_s);
         child<QPushButton>(emma.window(1), u"cmdSend"_s)->click();
         QVERIFY(QTest::qWaitFor(
-            [&] { return thomas.window(1)->conversationBox()->toPlainText().contains(u"ça va ?"_s); }, 10000));
+            [&] { return thomas.window(1)->conversationBox()->toPlainText().contains(u"ça va ?"_s); },
+            10000));
         QCOMPARE(thomas.window(1)->conversationBox()->toPlainText(), u"emma : \nSalut Thomas, ça va ?\n"_s);
 
         // Quitting Thomas's client closes his conversation; Emma is told it was cut.

@@ -34,7 +34,8 @@ struct Desk
     // A row of a member list as the contact refresh leaves it.
     QTreeWidgetItem *row(const QString &pseudo, bool online, const QString &address)
     {
-        auto *item = new QTreeWidgetItem(&list, QStringList{pseudo, {}, {}, {}, online ? address : QString()});
+        auto *item =
+            new QTreeWidgetItem(&list, QStringList{pseudo, {}, {}, {}, online ? address : QString()});
         contactrow::setOnline(item, online);
         return item;
     }
@@ -94,16 +95,18 @@ private slots:
         QTest::addColumn<int>("icon");
         const QString self = u"Qu'avez-vous à vous dire ?"_s;
         const int info = int(Notifier::Icon::Information);
-        QTest::newRow("online") << int(CallSource::Favoris) << u"bob"_s << true << QString() << QString() << info;
+        QTest::newRow("online") << int(CallSource::Favoris) << u"bob"_s << true << QString() << QString()
+                                << info;
         QTest::newRow("offline") << int(CallSource::Recherche) << u"bob"_s << false << u"Attention"_s
                                  << u"Ce membre n'est pas connecté actuellement."_s << info;
-        QTest::newRow("self, favourites") << int(CallSource::Favoris) << u"alice"_s << true << u"Drole d'idée..."_s
-                                          << self << int(Notifier::Icon::Question);
+        QTest::newRow("self, favourites") << int(CallSource::Favoris) << u"alice"_s << true
+                                          << u"Drole d'idée..."_s << self << int(Notifier::Icon::Question);
         QTest::newRow("self offline, black list")
             << int(CallSource::ListeNoire) << u"alice"_s << false << u"???"_s << self << info;
-        QTest::newRow("self, search") << int(CallSource::Recherche) << u"alice"_s << true << u"???"_s << self << info;
-        QTest::newRow("case differs") << int(CallSource::Favoris) << u"Alice"_s << true << QString() << QString()
-                                      << info;
+        QTest::newRow("self, search")
+            << int(CallSource::Recherche) << u"alice"_s << true << u"???"_s << self << info;
+        QTest::newRow("case differs")
+            << int(CallSource::Favoris) << u"Alice"_s << true << QString() << QString() << info;
     }
     void callChecks()
     {
@@ -147,9 +150,12 @@ private slots:
         alice->window(1)->sendBox()->setPlainText(u"Salut <b>Bob</b> { ça va ? }"_s);
         named<QPushButton>(alice->window(1), u"cmdSend"_s)->click();
         QVERIFY(alice->window(1)->sendBox()->toPlainText().isEmpty());
-        QCOMPARE(alice->window(1)->conversationBox()->toPlainText(), u"alice : \nSalut <b>Bob</b> { ça va ? }\n"_s);
-        QVERIFY(QTest::qWaitFor([&] { return !bob->window(1)->conversationBox()->toPlainText().isEmpty(); }, 5000));
-        QCOMPARE(bob->window(1)->conversationBox()->toPlainText(), u"alice : \nSalut <b>Bob</b> { ça va ? }\n"_s);
+        QCOMPARE(alice->window(1)->conversationBox()->toPlainText(),
+                 u"alice : \nSalut <b>Bob</b> { ça va ? }\n"_s);
+        QVERIFY(QTest::qWaitFor([&] { return !bob->window(1)->conversationBox()->toPlainText().isEmpty(); },
+                                5000));
+        QCOMPARE(bob->window(1)->conversationBox()->toPlainText(),
+                 u"alice : \nSalut <b>Bob</b> { ça va ? }\n"_s);
 
         // An empty box sends nothing.
         named<QPushButton>(bob->window(1), u"cmdSend"_s)->click();
@@ -158,12 +164,19 @@ private slots:
         // A sound effect: the double click sends it, Bob hears it; a smiley travels inside a message.
         bob->window(1)->conversationBox()->clear();
         QTest::mouseDClick(named<QToolButton>(alice->window(1), u"pctbSon3"_s), Qt::LeftButton);
-        QVERIFY(QTest::qWaitFor([&] { return !bob->window(1)->conversationBox()->toPlainText().isEmpty(); }, 5000));
+        QVERIFY(QTest::qWaitFor([&] { return !bob->window(1)->conversationBox()->toPlainText().isEmpty(); },
+                                5000));
         QCOMPARE(bob->window(1)->conversationBox()->toPlainText(), u"alice : \na envoyé un son\n"_s);
         QCOMPARE(bob->desktop.sound.played.last(), u"sons/babycry.wav"_s);
         named<QToolButton>(alice->window(1), u"pctbSmiley7"_s)->click();
         named<QPushButton>(alice->window(1), u"cmdSend"_s)->click();
-        QVERIFY(QTest::qWaitFor([&] { return bob->window(1)->conversationBox()->toHtml().contains(u"<img"_s); }, 5000));
+        QVERIFY(QTest::qWaitFor(
+            [&] { return bob->window(1)->conversationBox()->toHtml().contains(u"<img"_s); }, 5000));
+
+        // A picture file goes the same way; a file that is no picture is refused with a message.
+        QVERIFY(!alice->window(1)->insertPicture(QStringLiteral(__FILE__)));
+        QCOMPARE(alice->desktop.notifier.titles(), QStringList{u"Erreur"_s});
+        alice->desktop.notifier.shown.clear();
 
         // Bob leaves: his window goes at once, Alice's once she has been told.
         named<QPushButton>(bob->window(1), u"cmdQuit"_s)->click();
@@ -177,7 +190,8 @@ private slots:
     {
         ring();
         named<QPushButton>(&bob->window(1)->incomingForm(), u"cmdRefuseCall"_s)->click();
-        QVERIFY(QTest::qWaitFor([&] { return alice->window(1) == nullptr && bob->window(1) == nullptr; }, 5000));
+        QVERIFY(
+            QTest::qWaitFor([&] { return alice->window(1) == nullptr && bob->window(1) == nullptr; }, 5000));
         QCOMPARE(alice->desktop.notifier.titles(), QStringList{u":-("_s});
         QVERIFY(bob->desktop.notifier.shown.isEmpty());
     }

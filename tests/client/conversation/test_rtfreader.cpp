@@ -33,7 +33,8 @@ private slots:
         QTest::newRow("code page") << uR"({\rtf1 \'e7a va \'80})"_s << u"ça va €"_s;
         QTest::newRow("unicode with fallback") << uR"({\rtf1\uc1 \u8364?\u-3913? x})"_s << u"€\uF0B7 x"_s;
         QTest::newRow("tables skipped")
-            << uR"({\rtf1{\fonttbl{\f0 Arial;}}{\colortbl\red1\green2\blue3;}{\*\generator X;}ok})"_s << u"ok"_s;
+            << uR"({\rtf1{\fonttbl{\f0 Arial;}}{\colortbl\red1\green2\blue3;}{\*\generator X;}ok})"_s
+            << u"ok"_s;
         QTest::newRow("markup is text") << uR"({\rtf1 <b>&amp;</b>})"_s << u"<b>&amp;</b>"_s;
         QTest::newRow("unbalanced") << uR"(}}{\rtf1 a{b)"_s << u"ab"_s;
         QTest::newRow("cut escape") << uR"({\rtf1 a\'4)"_s << u"a4"_s;
