@@ -206,6 +206,36 @@ private slots:
         QVERIFY(!income.isVisible());
     }
 
+    void twoCallsRingApart()
+    {
+        ring();
+        Desk carol(u"carol"_s, u"127.0.5.4"_s);
+        QVERIFY(carol.start());
+        carol.windows->callFromRow(CallSource::Recherche, carol.row(u"bob"_s, true, u"127.0.5.3"_s));
+        QVERIFY(QTest::qWaitFor([&] { return bob->window(2)->incomingForm().isVisible(); }, 5000));
+        QCOMPARE(bob->windows->conversationCount(), 3);
+        QVERIFY(bob->window(1)->incomingForm().isVisible());
+        named<QPushButton>(&bob->window(2)->incomingForm(), u"cmdAcceptCall"_s)->click();
+        QVERIFY(QTest::qWaitFor([&] { return carol.window(1)->isVisible(); }, 5000));
+        QVERIFY(bob->window(1)->incomingForm().isVisible()); // Alice still rings
+        QVERIFY(!alice->window(1)->isVisible());
+    }
+
+    void attributeButtonsShowTheNextClick()
+    {
+        ring();
+        FrmConversation *window = bob->window(1);
+        auto *gras = named<QPushButton>(window, u"cmdGras"_s);
+        QCOMPARE(gras->toolTip(), u"Texte gras"_s);
+        gras->click();
+        QVERIFY(window->sendBox()->currentCharFormat().font().bold());
+        QCOMPARE(gras->toolTip(), u"Texte non gras"_s);
+        QVERIFY(!gras->font().bold());
+        gras->click();
+        QVERIFY(!window->sendBox()->currentCharFormat().font().bold());
+        QCOMPARE(gras->toolTip(), u"Texte gras"_s);
+    }
+
     void durationAndBlinking()
     {
         ring();
