@@ -93,7 +93,8 @@ FrmConversation::FrmConversation(int instanceIndex, ClientState &state, Platform
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                    Qt::WindowMinimizeButtonHint);
     setFixedSize(size());
-    const QFont boxFont(u"Arial"_s, 10);
+    QFont boxFont(u"Arial"_s);
+    boxFont.setPointSizeF(9.75);
     ui_->txtBoxConversation->document()->setDefaultFont(boxFont);
     ui_->txtBoxSend->document()->setDefaultFont(boxFont);
     ui_->txtBoxSend->setAcceptRichText(true);
