@@ -112,6 +112,12 @@ FrmConversation::FrmConversation(int instanceIndex, ClientState &state, Platform
 
     connect(link_, &PeerLink::callAccepted, this, &FrmConversation::openConversation);
     connect(link_, &PeerLink::callRequested, this, [this](const QString &pseudo) {
+        // A contact's address that leads back to this machine makes the client call itself: it
+        // refuses that call rather than ring for its own user.
+        if (pseudo == state_.userLogin) {
+            link_->setConnectNo();
+            return;
+        }
         incomingForm_->setCurInstance(instanceIndex_);
         incomingForm_->setCaller(pseudo);
         incomingForm_->showMe();

@@ -196,6 +196,16 @@ private slots:
         QVERIFY(bob->desktop.notifier.shown.isEmpty());
     }
 
+    // A contact whose reported address leads back to this client: the call is refused, nothing rings.
+    void aCallThatComesBackIsRefused()
+    {
+        alice->windows->callFromRow(CallSource::Favoris, alice->row(u"marc"_s, true, u"127.0.5.2"_s));
+        QVERIFY(QTest::qWaitFor([&] { return alice->window(1) == nullptr && alice->window(2) == nullptr; },
+                                5000));
+        QCOMPARE(alice->desktop.notifier.titles(), QStringList{u":-("_s});
+        QVERIFY(alice->window(3) && !alice->window(3)->incomingForm().isVisible());
+    }
+
     void callerHangingUpWithdrawsTheNotification()
     {
         ring();
