@@ -372,10 +372,9 @@ bool FrmConversation::eventFilter(QObject *watched, QEvent *event)
     if (!name.startsWith(u"pctbSon"_s))
         return QWidget::eventFilter(watched, event);
     const int index = QStringView(name).mid(7).toInt();
-    const auto *mouse = static_cast<QMouseEvent *>(event);
     switch (event->type()) {
     case QEvent::MouseButtonPress:
-        soundPadRightButton_ = mouse->button() == Qt::RightButton;
+        soundPadRightButton_ = static_cast<QMouseEvent *>(event)->button() == Qt::RightButton;
         break;
     case QEvent::MouseButtonRelease:
         if (soundPadRightButton_ && state_.soundEnabled) {
