@@ -1,5 +1,7 @@
 #include "client/contacts/refreshreply.h"
 
+#include "client/server/payloadfields.h"
+
 #include <array>
 
 namespace {
@@ -17,16 +19,7 @@ bool splitRecord(QStringView text, ContactRecord &record)
 {
     const std::array<QString *, 5> leading = {&record.pseudo, &record.address, &record.sexe, &record.age,
                                               &record.departement};
-    qsizetype pos = 0;
-    for (QString *field : leading) {
-        const qsizetype comma = text.indexOf(u',', pos);
-        if (comma < 0)
-            return false;
-        *field = text.sliced(pos, comma - pos).toString();
-        pos = comma + 1;
-    }
-    record.colourFlag = text.sliced(pos).toString();
-    return true;
+    return splitCommaFields(text, leading, record.colourFlag);
 }
 
 // Reads records from `pos` until the text before the next "|" is one of the two markers that

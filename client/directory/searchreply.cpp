@@ -1,5 +1,7 @@
 #include "client/directory/searchreply.h"
 
+#include "client/server/payloadfields.h"
+
 #include <array>
 
 namespace {
@@ -15,16 +17,7 @@ bool splitRecord(QStringView text, SearchRecord &record)
 {
     const std::array<QString *, 6> leading = {&record.pseudo,     &record.sexe,    &record.age,
                                               &record.postalCode, &record.address, &record.greyMark};
-    qsizetype pos = 0;
-    for (QString *field : leading) {
-        const qsizetype comma = text.indexOf(u',', pos);
-        if (comma < 0)
-            return false;
-        *field = text.sliced(pos, comma - pos).toString();
-        pos = comma + 1;
-    }
-    record.colourFlag = text.sliced(pos).toString();
-    return true;
+    return splitCommaFields(text, leading, record.colourFlag);
 }
 
 } // namespace

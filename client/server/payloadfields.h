@@ -1,0 +1,10 @@
+#pragma once
+
+#include <QString>
+#include <QStringView>
+#include <span>
+
+// The server's records are fields separated by ",": fills each leading field in turn from
+// `text`; the last one takes whatever is left. False when a separator is missing, in which case
+// no record should be built from what was read.
+bool splitCommaFields(QStringView text, std::span<QString *const> leading, QString &last);
