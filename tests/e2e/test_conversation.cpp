@@ -22,16 +22,7 @@ struct Member : ClientDesk
 {
     Member(const QString &host, const QString &address) : ClientDesk(host, QHostAddress(address)) {}
 
-    bool logIn(const QString &pseudo)
-    {
-        if (!client->start())
-            return false;
-        submitLogin(pseudo, u"demo"_s);
-        return QTest::qWaitFor(
-                   [&] { return main().isVisible() && engine().requestKind() == RequestKind::Refresh; },
-                   10000) &&
-               waitIdle(10000);
-    }
+    bool logIn(const QString &pseudo) { return logInAndRefresh(pseudo, u"demo"_s); }
     QTreeWidgetItem *favori(const QString &pseudo)
     {
         const QList<QTreeWidgetItem *> found =

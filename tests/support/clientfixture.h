@@ -73,6 +73,18 @@ struct ClientDesk
     }
 
     // Types the pseudo and password into the login window and presses "&Connection".
+    // Against the real server: starts the client, logs in and waits for the first refresh to be
+    // handled.
+    bool logInAndRefresh(const QString &pseudo, const QString &password)
+    {
+        if (!client->start())
+            return false;
+        submitLogin(pseudo, password);
+        return QTest::qWaitFor(
+                   [&] { return main().isVisible() && engine().requestKind() == RequestKind::Refresh; },
+                   10000) &&
+               waitIdle(10000);
+    }
     void submitLogin(const QString &pseudo, const QString &password)
     {
         FrmLogin &login = client->frmLogin();
