@@ -59,9 +59,11 @@ void printUsage()
 {
     std::cout <<
         R"(Usage:
-  jaserelle-server --listen ADDR:PORT --data DIR [--demo] [--threads N]
+  jaserelle-server --listen ADDR:PORT --data DIR [--demo] [--threads N] [--access-log FILE]
       Serves the community (the data folder holds jaserelle.db and photos/).
       --demo adds the demo community (idempotent): about forty members, account demo / demo.
+      --access-log appends one line per request to FILE (passwords masked); standard error
+      when not given.
 
   jaserelle-server add-member --data DIR --pseudo P --password W --sex H|F --birth YYYY-MM-DD
                               --postal CODE --region REGION

@@ -86,6 +86,26 @@ TEST_F(SecurityTest, AMemberBusyWithOtherRequestsStaysConnected)
               std::string::npos);
 }
 
+TEST_F(SecurityTest, RepeatedWrongPasswordsAreRefusedUncheckedForAWhile)
+{
+    FailureThrottle failures([this] { return now_; });
+    ctx_.failures = &failures;
+    connect("bruno", "10.0.0.2");
+    // Guesses at alice's password from ever new addresses, and at anyone's from one address.
+    for (int i = 0; i < 5; ++i) {
+        body("/softlogin.php?login=alice&password=guess" + std::to_string(i), "10.0.1." + std::to_string(i));
+        body("/softrefresh2.php?login=nobody" + std::to_string(i) + "&password=x&ipAdress=1.2.3.4", "10.0.0.66");
+    }
+    const std::string alice = "/softlogin.php?login=alice&password=alice";
+    EXPECT_EQ(body(alice, "10.0.0.1"), "YOURLOGINISWRONG");
+    EXPECT_EQ(body("/softlogin.php?login=bruno&password=bruno", "10.0.0.66"), "YOURLOGINISWRONG");
+    // A live session is not the guesser's business, whatever the pseudo or the address.
+    EXPECT_EQ(body("/softrefresh2.php?login=bruno&password=bruno&ipAdress=1.2.3.4", "10.0.0.2").rfind("REFRESHISOK", 0),
+              0u);
+    advance(std::chrono::seconds(61));
+    EXPECT_EQ(body(alice, "10.0.0.1"), "YOURLOGINISOK||");
+}
+
 TEST_F(SecurityTest, DemoMembersShownConnectedCannotBeActedFor)
 {
     addMember("marie75");
