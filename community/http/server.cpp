@@ -93,7 +93,7 @@ void lowerThisThreadOnce()
     thread_local bool lowered = false;
     if (!lowered) {
         lowered = true;
-        ::setpriority(PRIO_PROCESS, static_cast<id_t>(::syscall(SYS_gettid)), 10);
+        ::setpriority(PRIO_PROCESS, static_cast<id_t>(::syscall(SYS_gettid)), 19);
     }
 }
 
