@@ -13,8 +13,8 @@
 
 #include <csignal>
 #include <filesystem>
-#include <memory>
 #include <iostream>
+#include <memory>
 #include <string>
 #include <vector>
 

@@ -75,8 +75,8 @@ std::string accessLine(const AccessEntry &e)
     std::tm tm{};
     ::gmtime_r(&seconds, &tm);
     char stamp[64];
-    std::snprintf(stamp, sizeof stamp, "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ ", tm.tm_year + 1900, tm.tm_mon + 1,
-                  tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec, millis < 0 ? 0 : millis);
+    std::snprintf(stamp, sizeof stamp, "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ ", tm.tm_year + 1900,
+                  tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec, millis < 0 ? 0 : millis);
     std::string line = stamp;
     line.reserve(line.size() + e.target.size() + 64);
     appendEscaped(line, e.address.empty() ? std::string_view("-") : e.address);
@@ -89,7 +89,8 @@ std::string accessLine(const AccessEntry &e)
         appendEscaped(line, maskPasswords(e.target));
     }
     char tail[48];
-    std::snprintf(tail, sizeof tail, "\" %d %.3fms\n", e.status, static_cast<double>(e.duration.count()) / 1000.0);
+    std::snprintf(tail, sizeof tail, "\" %d %.3fms\n", e.status,
+                  static_cast<double>(e.duration.count()) / 1000.0);
     line += tail;
     return line;
 }

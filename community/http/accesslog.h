@@ -32,7 +32,7 @@ std::string accessLine(const AccessEntry &entry);
 class AccessLog
 {
 public:
-    AccessLog(); // standard error
+    AccessLog();                                           // standard error
     explicit AccessLog(const std::filesystem::path &file); // throws std::system_error
     ~AccessLog();
     AccessLog(const AccessLog &) = delete;

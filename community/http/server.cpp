@@ -26,10 +26,10 @@
 #include <optional>
 #include <sys/resource.h>
 #include <sys/syscall.h>
-#include <unordered_map>
 #include <system_error>
 #include <thread>
 #include <unistd.h>
+#include <unordered_map>
 #include <vector>
 
 namespace jaserelle::community {
@@ -138,8 +138,9 @@ private:
             return;
         }
         deadline_ = begun_ + options_.readTimeout;
-        http::async_read(socket_, buffer_, parser_,
-                         [self = shared_from_this()](beast::error_code ec, std::size_t) { self->onRead(ec); });
+        http::async_read(
+            socket_, buffer_, parser_,
+            [self = shared_from_this()](beast::error_code ec, std::size_t) { self->onRead(ec); });
     }
 
     void onRead(beast::error_code ec)
@@ -373,7 +374,8 @@ void Worker::accept()
             beast::error_code ignored;
             socket.close(ignored);
         } else {
-            auto session = std::make_shared<Session>(std::move(socket), std::move(address), std::move(key), server);
+            auto session =
+                std::make_shared<Session>(std::move(socket), std::move(address), std::move(key), server);
             sessions.push_back(session);
             session->run();
         }

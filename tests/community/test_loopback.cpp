@@ -4,10 +4,10 @@
 #include "tests/community/fixture.h"
 
 #include <arpa/inet.h>
+#include <future>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <sys/time.h>
-#include <future>
 #include <thread>
 #include <unistd.h>
 
@@ -179,8 +179,8 @@ TEST_F(LoopbackTest, MalformedAndOversizedRequestsGetAnErrorAndTheServerGoesOn)
         EXPECT_EQ(reply.rfind("HTTP/1.1 400 ", 0), 0u) << reply;
         EXPECT_FALSE(holdsClientKeyword(reply));
     }
-    // Far more than the socket buffers hold (and than drainLimit by default): the client sends it all, as the real one does before
-    // it reads, and the answer arrives rather than a reset.
+    // Far more than the socket buffers hold (and than drainLimit by default): the client sends it all, as the
+    // real one does before it reads, and the answer arrives rather than a reset.
     RawClient huge(server_->port());
     EXPECT_TRUE(huge.send(getRequest("softlogin.php?login=alice&password=" + std::string(24 << 20, 'a'))));
     EXPECT_EQ(huge.readAll().rfind("HTTP/1.1 431 ", 0), 0u);

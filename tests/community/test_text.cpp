@@ -129,8 +129,10 @@ TEST(AccessLog, OneLinePerRequestWithoutPasswords)
     {
         std::string_view method, target, expected;
     } cases[] = {
-        {"GET", "/softlogin.php?login=alice&password=secret", "\"GET /softlogin.php?login=alice&password=***\" "},
-        {"GET", "/x?PassWord=a&password2=b&pass=&login=c", "\"GET /x?PassWord=***&password2=***&pass=***&login=c\" "},
+        {"GET", "/softlogin.php?login=alice&password=secret",
+         "\"GET /softlogin.php?login=alice&password=***\" "},
+        {"GET", "/x?PassWord=a&password2=b&pass=&login=c",
+         "\"GET /x?PassWord=***&password2=***&pass=***&login=c\" "},
         {"GET", "/a\"b\r\n\xE9 c", "\"GET /a%22b%0D%0A%E9%20c\" "},
         {"", "", "\"-\" "},
     };
@@ -142,6 +144,7 @@ TEST(AccessLog, OneLinePerRequestWithoutPasswords)
         e.target = c.target;
         e.status = 200;
         e.duration = std::chrono::microseconds(1234);
-        EXPECT_EQ(accessLine(e), "2025-12-06T12:00:00.250Z 10.0.0.1 " + std::string(c.expected) + "200 1.234ms\n");
+        EXPECT_EQ(accessLine(e),
+                  "2025-12-06T12:00:00.250Z 10.0.0.1 " + std::string(c.expected) + "200 1.234ms\n");
     }
 }
