@@ -1,5 +1,6 @@
 #include "client/shell/frmtrytoconnect.h"
 
+#include "client/shell/windowplacement.h"
 #include "ui_frmtrytoconnect.h"
 
 using namespace Qt::StringLiterals;
@@ -14,3 +15,13 @@ FrmTryToConnect::FrmTryToConnect(const QString &serverHost, QWidget *parent)
 }
 
 FrmTryToConnect::~FrmTryToConnect() = default;
+
+// It takes the login window's place, so it appears where that one was: in the middle.
+void FrmTryToConnect::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (centred_)
+        return;
+    centred_ = true;
+    centreOnScreen(*this);
+}
