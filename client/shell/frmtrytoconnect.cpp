@@ -3,6 +3,10 @@
 #include "client/shell/windowplacement.h"
 #include "ui_frmtrytoconnect.h"
 
+#include <QLabel>
+#include <QLayout>
+#include <QScreen>
+
 using namespace Qt::StringLiterals;
 
 FrmTryToConnect::FrmTryToConnect(const QString &serverHost, QWidget *parent)
@@ -10,8 +14,15 @@ FrmTryToConnect::FrmTryToConnect(const QString &serverHost, QWidget *parent)
       ui_(std::make_unique<Ui::frmTryToConnect>())
 {
     ui_->setupUi(this);
-    ui_->lblTryToConnect->setText(u"Tentative de connection au serveur "_s + serverHost + u" en cours..."_s);
-    setFixedSize(size());
+    QLabel *label = ui_->lblTryToConnect;
+    label->setText(u"Tentative de connection au serveur "_s + serverHost + u" en cours..."_s);
+    // The notice reads best on one line: the window widens for it, up to a width that a long
+    // host name cannot push off the screen, where the text wraps instead.
+    const QMargins margins = layout()->contentsMargins();
+    const int oneLine =
+        label->fontMetrics().horizontalAdvance(label->text()) + margins.left() + margins.right() + 8;
+    const int widest = qMin(2 * width(), screen()->availableGeometry().width() - 2 * margins.left());
+    setFixedSize(qMax(qMin(oneLine, widest), qMin(width(), widest)), height());
 }
 
 FrmTryToConnect::~FrmTryToConnect() = default;
