@@ -12,6 +12,8 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     // Windows are hidden and shown again rather than closed: only the client decides when it ends.
     QApplication::setQuitOnLastWindowClosed(false);
+    // Lets the desktop match the windows with the installed entry and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.jaserelle.Jaserelle"));
 
     const ClientFiles files = locateClientFiles(QCoreApplication::applicationDirPath());
     ClientState state;
