@@ -3,7 +3,7 @@
 #include "common/cp1252.h"
 #include "community/core/text.h"
 #include "community/http/accesslog.h"
-#include "community/http/requestread.h"
+#include "community/http/requestreader.h"
 
 #include <algorithm>
 #include <array>
@@ -105,7 +105,7 @@ public:
           shared_(shared), options_(shared.options), begun_(std::chrono::steady_clock::now())
     {
         ++shared_.active;
-        limitParser(parser_, options_.headerLimit, options_.bodyLimit);
+        applyLimits(parser_, {options_.headerLimit, options_.bodyLimit});
     }
 
     ~Session()
@@ -157,10 +157,10 @@ private:
         }
         if (ec) {
             drainAfterAnswer_ = true;
-            write(refusalFor(ec));
+            write(readFailure(ec));
             return;
         }
-        Request request = requestFrom(parser_, peerAddress_);
+        Request request = takeRequest(parser_, peerAddress_);
         if (auto answer = shared_.handlers.quick(request)) {
             write(std::move(*answer));
             return;
