@@ -37,6 +37,7 @@ class TestCommunityRequests : public QObject
                 const QString keyword = QString::fromUtf16(info.keyword);
                 pipeline.setHandler(info.slot, [this, keyword](QString &reply) {
                     handled.append({keyword, reply});
+                    engine->resumeRefresh(); // a handler completes its request
                     return HandlerResult::Continue;
                 });
             }
