@@ -207,8 +207,7 @@ private slots:
         QVERIFY(QTest::qWaitFor([&] { return alice->window(1) == nullptr; }, 5000));
         QCOMPARE(alice->desktop.notifier.shown.size(), 1);
         QCOMPARE(alice->desktop.notifier.shown[0].text, unreachableNotice(u"marc"_s).text);
-        QCOMPARE(alice->windows->conversationCount(), 2);
-        QVERIFY(!alice->window(2)->incomingForm().isVisible());
+        QCOMPARE(alice->windows->conversationCount(), 2); // no window for the call that came back
     }
 
     // Calls beyond the few that may ring at once hear the refusal; no window is made for them.
@@ -224,8 +223,6 @@ private slots:
                 5000));
         }
         QCOMPARE(bob->windows->conversationCount(), ConversationWindows::maxRinging + 1);
-        QVERIFY(QTest::qWaitFor([&] { return callers.back()->state() == QAbstractSocket::UnconnectedState; },
-                                5000));
         QCOMPARE(callers.back()->readAll(), QByteArray("SORRYIREFUSEYOURCALLTHISISTHEENDOFTHEPACKET"));
     }
 
