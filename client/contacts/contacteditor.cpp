@@ -2,15 +2,15 @@
 
 #include "client/contacts/contacteditnotices.h"
 #include "client/platform/platform.h"
-#include "client/server/requestengine.h"
+#include "client/server/requestport.h"
 #include "client/shell/clientstate.h"
 #include "client/shell/contactrow.h"
 #include "client/shell/logininput.h"
 
 #include <QTreeWidget>
 
-ContactEditor::ContactEditor(ClientState &state, RequestEngine &engine, Notifier &notifier,
-                             ContactViews views, QWidget *dialogParent, QObject *parent)
+ContactEditor::ContactEditor(ClientState &state, RequestPort &engine, Notifier &notifier, ContactViews views,
+                             QWidget *dialogParent, QObject *parent)
     : QObject(parent), state_(state), engine_(engine), notifier_(notifier), views_(std::move(views)),
       dialogParent_(dialogParent)
 {

@@ -9,7 +9,7 @@
 class Notifier;
 class QTreeWidget;
 class QTreeWidgetItem;
-class RequestEngine;
+class RequestPort;
 struct ClientState;
 
 // The contact lists as the editing commands see them.
@@ -30,7 +30,7 @@ class ContactEditor : public QObject
     Q_OBJECT
 
 public:
-    ContactEditor(ClientState &state, RequestEngine &engine, Notifier &notifier, ContactViews views,
+    ContactEditor(ClientState &state, RequestPort &engine, Notifier &notifier, ContactViews views,
                   QWidget *dialogParent = nullptr, QObject *parent = nullptr);
     ~ContactEditor() override;
 
@@ -61,7 +61,7 @@ private:
     void refreshTimerOn();
 
     ClientState &state_;
-    RequestEngine &engine_;
+    RequestPort &engine_;
     Notifier &notifier_;
     ContactViews views_;
     QPointer<QWidget> dialogParent_;

@@ -2,23 +2,27 @@
 
 #include "client/contacts/contactface.h"
 #include "client/contacts/presencehandler.h"
-#include "client/shell/client.h"
+#include "client/platform/platform.h"
+#include "client/server/replypipeline.h"
+#include "client/shell/clientstate.h"
 #include "client/shell/frmmain.h"
+#include "client/shell/services.h"
 
 #include <QTreeWidgetItem>
 #include <memory>
 
-ContactEditor &installContacts(Client &client, FrmMain &main)
+std::unique_ptr<ContactEditor> installContacts(Services &services, FrmMain &main)
 {
     ContactViews views{main.lvFavoris(), main.lvListeNoire(), [&main] { return main.selectedItem(); }};
-    auto *editor =
-        new ContactEditor(client.state(), client.engine(), client.platform().notifier, views, &main, &client);
+    auto owned = std::make_unique<ContactEditor>(services.state, services.requests,
+                                                 services.platform.notifier, views, &main);
+    ContactEditor *editor = owned.get();
 
     const PresenceTargets targets{main.lvFavoris(), main.lvListeNoire(), main.lblMailsNumber(),
                                   main.pctbMail()};
-    ClientState &state = client.state();
-    SoundPlayer &player = client.platform().sound;
-    ReplyPipeline &pipeline = client.pipeline();
+    ClientState &state = services.state;
+    SoundPlayer &player = services.platform.sound;
+    ReplyPipeline &pipeline = services.pipeline;
     auto faces = std::make_shared<const contactface::Faces>();
     pipeline.setHandler(ReplySlot::Refresh, [targets, &state, &player, faces](QString &reply) {
         handlePresenceReply(reply, targets, state, player, *faces);
@@ -50,5 +54,5 @@ ContactEditor &installContacts(Client &client, FrmMain &main)
                      &ContactEditor::removeSelectedFromFavoris);
     QObject::connect(&main, &FrmMain::removeFromListeNoireRequested, editor,
                      &ContactEditor::removeSelectedFromListeNoire);
-    return *editor;
+    return owned;
 }

@@ -1,19 +1,23 @@
 #include "client/directory/installdirectory.h"
 
-#include "client/server/requestengine.h"
-#include "client/shell/client.h"
+#include "client/platform/platform.h"
+#include "client/server/replypipeline.h"
+#include "client/server/requestport.h"
+#include "client/server/requestsources.h"
 #include "client/shell/frmmain.h"
+#include "client/shell/services.h"
 
 #include <QTreeWidgetItem>
 
-MemberDirectory &installDirectory(Client &client, FrmMain &main)
+std::unique_ptr<MemberDirectory> installDirectory(Services &services, FrmMain &main)
 {
-    RequestEngine &engine = client.engine();
-    auto *directory = new MemberDirectory(engine, client.platform().notifier, main, &client);
+    RequestPort &engine = services.requests;
+    auto owned = std::make_unique<MemberDirectory>(engine, services.platform.notifier, main);
+    MemberDirectory *directory = owned.get();
 
     // The profile and the photo name the member they were asked for; every other request keeps
     // reading the row last right-clicked.
-    RequestSources &sources = engine.sources();
+    RequestSources &sources = services.sources;
     sources.selectedPseudo = [&engine, directory, rowSource = sources.selectedPseudo] {
         switch (engine.requestKind()) {
         case RequestKind::Profil:
@@ -27,7 +31,7 @@ MemberDirectory &installDirectory(Client &client, FrmMain &main)
     sources.searchPseudo = [directory] { return directory->searchedPseudo(); };
     sources.searchCriteria = [directory] { return directory->searchCriteria(); };
 
-    ReplyPipeline &pipeline = client.pipeline();
+    ReplyPipeline &pipeline = services.pipeline;
     pipeline.setHandler(ReplySlot::Profil, [directory](QString &reply) {
         directory->onProfil(reply);
         return HandlerResult::Continue;
@@ -52,5 +56,5 @@ MemberDirectory &installDirectory(Client &client, FrmMain &main)
     QObject::connect(&main, &FrmMain::profilRequested, directory, &MemberDirectory::showProfil);
     QObject::connect(&main, &FrmMain::searchPseudoRequested, directory, &MemberDirectory::searchPseudo);
     QObject::connect(&main, &FrmMain::searchCriteresRequested, directory, &MemberDirectory::searchCriteres);
-    return *directory;
+    return owned;
 }

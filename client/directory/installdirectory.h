@@ -2,10 +2,11 @@
 
 #include "client/directory/memberdirectory.h"
 
-class Client;
-class FrmMain;
+#include <memory>
 
-// Registers the profile, photo and search answers in the client's reply pipeline, gives the
-// engine the inputs those requests read, and connects the main window's commands to the
-// directory. The directory belongs to the client.
-MemberDirectory &installDirectory(Client &client, FrmMain &main);
+class FrmMain;
+struct Services;
+
+// Registers the profile, photo and search answers in the reply pipeline, gives the engine the
+// inputs those requests read, and connects the main window's commands to the directory.
+std::unique_ptr<MemberDirectory> installDirectory(Services &services, FrmMain &main);

@@ -6,7 +6,7 @@
 #include "client/directory/profileview.h"
 #include "client/directory/searchresults.h"
 #include "client/platform/platform.h"
-#include "client/server/requestengine.h"
+#include "client/server/requestport.h"
 #include "client/shell/contactrow.h"
 #include "client/shell/frmmain.h"
 #include "client/shell/logininput.h"
@@ -19,7 +19,7 @@
 
 using namespace Qt::StringLiterals;
 
-MemberDirectory::MemberDirectory(RequestEngine &engine, Notifier &notifier, FrmMain &main, QObject *parent)
+MemberDirectory::MemberDirectory(RequestPort &engine, Notifier &notifier, FrmMain &main, QObject *parent)
     : QObject(parent), engine_(engine), notifier_(notifier), main_(main),
       faces_(std::make_unique<const contactface::Faces>())
 {

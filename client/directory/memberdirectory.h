@@ -9,7 +9,7 @@
 class FrmMain;
 class Notifier;
 class QTreeWidgetItem;
-class RequestEngine;
+class RequestPort;
 
 namespace contactface {
 class Faces;
@@ -22,7 +22,7 @@ class MemberDirectory : public QObject
     Q_OBJECT
 
 public:
-    MemberDirectory(RequestEngine &engine, Notifier &notifier, FrmMain &main, QObject *parent = nullptr);
+    MemberDirectory(RequestPort &engine, Notifier &notifier, FrmMain &main, QObject *parent = nullptr);
     ~MemberDirectory() override;
 
     // "Voir son profil" on a row of any of the three lists.
@@ -48,7 +48,7 @@ private:
     ProfileRow rowOf(const QTreeWidgetItem *row) const;
     void refreshTimerOn();
 
-    RequestEngine &engine_;
+    RequestPort &engine_;
     Notifier &notifier_;
     FrmMain &main_;
     std::unique_ptr<const contactface::Faces> faces_;

@@ -1,22 +1,26 @@
 #include "client/mail/installmail.h"
 
 #include "client/mail/maildesk.h"
-#include "client/server/requestengine.h"
-#include "client/shell/client.h"
+#include "client/platform/platform.h"
+#include "client/server/replypipeline.h"
+#include "client/server/requestport.h"
+#include "client/server/requestsources.h"
 #include "client/shell/frmmain.h"
+#include "client/shell/services.h"
 
 #include <QTreeWidgetItem>
 
-MailDesk &installMail(Client &client, FrmMain &main)
+std::unique_ptr<MailDesk> installMail(Services &services, FrmMain &main)
 {
-    RequestEngine &engine = client.engine();
-    auto *desk = new MailDesk(client.state(), engine, client.platform().notifier,
-                              MailIndicator{main.lblMailsNumber(), main.pctbMail()}, &main, &client);
+    RequestPort &engine = services.requests;
+    auto owned = std::make_unique<MailDesk>(services.state, engine, services.platform.notifier,
+                                            MailIndicator{main.lblMailsNumber(), main.pctbMail()}, &main);
+    MailDesk *desk = owned.get();
 
-    engine.sources().outgoingMail = [desk] { return desk->outgoingMail(); };
-    engine.sources().selectedMail = [desk] { return desk->mailToDelete(); };
+    services.sources.outgoingMail = [desk] { return desk->outgoingMail(); };
+    services.sources.selectedMail = [desk] { return desk->mailToDelete(); };
 
-    ReplyPipeline &pipeline = client.pipeline();
+    ReplyPipeline &pipeline = services.pipeline;
     pipeline.setHandler(ReplySlot::MailSended, [desk](QString &) {
         desk->onMailSended();
         return HandlerResult::Continue;
@@ -30,15 +34,15 @@ MailDesk &installMail(Client &client, FrmMain &main)
         return HandlerResult::Continue;
     });
 
-    QObject::connect(&engine, &RequestEngine::requestFailed, desk, [desk](RequestKind kind) {
+    QObject::connect(&engine, &RequestPort::requestFailed, desk, [desk](RequestKind kind) {
         if (kind == RequestKind::ReadMails)
             desk->onReadMailsFailed();
     });
-    QObject::connect(&engine, &RequestEngine::replyHandled, desk, &MailDesk::onReplyHandled);
+    QObject::connect(&engine, &RequestPort::replyHandled, desk, &MailDesk::onReplyHandled);
     QObject::connect(&main, &FrmMain::mailRequested, desk, [desk](QTreeWidgetItem *row) {
         if (row)
             desk->writeTo(*row);
     });
     QObject::connect(&main, &FrmMain::mailIconClicked, desk, &MailDesk::openMailBox);
-    return *desk;
+    return owned;
 }

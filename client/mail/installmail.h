@@ -1,10 +1,12 @@
 #pragma once
 
-class Client;
+#include <memory>
+
 class FrmMain;
 class MailDesk;
+struct Services;
 
-// Registers the three mail answers in the client's reply pipeline, names the mail being sent and
-// the mail being deleted to the request engine, and connects the envelope and the "lui envoyer un
-// mail" commands of the main window. The desk belongs to the client.
-MailDesk &installMail(Client &client, FrmMain &main);
+// Registers the three mail answers in the reply pipeline, names the mail being sent and the mail
+// being deleted to the request engine, and connects the envelope and the "lui envoyer un mail"
+// commands of the main window.
+std::unique_ptr<MailDesk> installMail(Services &services, FrmMain &main);

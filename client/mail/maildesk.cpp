@@ -4,7 +4,7 @@
 #include "client/mail/frmreadmails.h"
 #include "client/mail/frmsendmail.h"
 #include "client/platform/platform.h"
-#include "client/server/requestengine.h"
+#include "client/server/requestport.h"
 #include "client/shell/clientstate.h"
 #include "client/shell/contactrow.h"
 
@@ -31,7 +31,7 @@ QString withCrLf(QString text)
 
 } // namespace
 
-MailDesk::MailDesk(ClientState &state, RequestEngine &engine, Notifier &notifier, MailIndicator indicator,
+MailDesk::MailDesk(ClientState &state, RequestPort &engine, Notifier &notifier, MailIndicator indicator,
                    QWidget *windowParent, QObject *parent)
     : QObject(parent), state_(state), engine_(engine), notifier_(notifier), indicator_(indicator),
       windowParent_(windowParent)

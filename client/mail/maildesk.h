@@ -11,7 +11,7 @@ class FrmSendMail;
 class Notifier;
 class QLabel;
 class QTreeWidgetItem;
-class RequestEngine;
+class RequestPort;
 struct ClientState;
 
 // The main window's mail indicator, as the mail commands see it.
@@ -29,7 +29,7 @@ class MailDesk : public QObject
     Q_OBJECT
 
 public:
-    MailDesk(ClientState &state, RequestEngine &engine, Notifier &notifier, MailIndicator indicator,
+    MailDesk(ClientState &state, RequestPort &engine, Notifier &notifier, MailIndicator indicator,
              QWidget *windowParent = nullptr, QObject *parent = nullptr);
     ~MailDesk() override;
 
@@ -65,7 +65,7 @@ private:
     void startMailRequest(RequestKind kind);
 
     ClientState &state_;
-    RequestEngine &engine_;
+    RequestPort &engine_;
     Notifier &notifier_;
     MailIndicator indicator_;
     QPointer<QWidget> windowParent_;

@@ -4,26 +4,29 @@
 #include "client/server/enginenotices.h"
 #include "client/server/frminfo.h"
 #include "client/server/loginreply.h"
-#include "client/server/requestengine.h"
+#include "client/server/requestport.h"
 #include "client/shell/clientstate.h"
+#include "client/shell/services.h"
 
 using namespace Qt::StringLiterals;
 
-LoginReplies::LoginReplies(ClientState &state, Notifier &notifier, AppLifetime &lifetime,
-                           RequestEngine &engine, LoginScreens screens)
-    : state_(state), notifier_(notifier), lifetime_(lifetime), engine_(engine), screens_(std::move(screens))
+std::unique_ptr<LoginReplies> installLoginReplies(Services &services, LoginScreens screens)
 {
-    connect(&engine_, &RequestEngine::replyHandled, this, &LoginReplies::loginAnswered);
+    return std::make_unique<LoginReplies>(services, std::move(screens));
 }
 
-LoginReplies::~LoginReplies() = default;
-
-void LoginReplies::install(ReplyPipeline &pipeline)
+LoginReplies::LoginReplies(Services &services, LoginScreens screens)
+    : state_(services.state), notifier_(services.platform.notifier), lifetime_(services.platform.lifetime),
+      engine_(services.requests), screens_(std::move(screens))
 {
+    connect(&engine_, &RequestPort::replyHandled, this, &LoginReplies::loginAnswered);
+    ReplyPipeline &pipeline = services.pipeline;
     pipeline.setHandler(ReplySlot::LoginOk, [this](QString &reply) { return loginAccepted(reply); });
     pipeline.setHandler(ReplySlot::LoginWrong, [this](QString &reply) { return loginRefused(reply); });
     pipeline.setHandler(ReplySlot::LogoffSuccess, [this](QString &reply) { return logoffDone(reply); });
 }
+
+LoginReplies::~LoginReplies() = default;
 
 HandlerResult LoginReplies::loginAccepted(QString &reply)
 {

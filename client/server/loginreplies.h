@@ -8,10 +8,11 @@
 #include <memory>
 
 struct ClientState;
+struct Services;
 class AppLifetime;
 class FrmInfo;
 class Notifier;
-class RequestEngine;
+class RequestPort;
 
 // The windows the login replies move between, owned elsewhere.
 struct LoginScreens
@@ -36,12 +37,9 @@ class LoginReplies : public QObject
     Q_OBJECT
 
 public:
-    LoginReplies(ClientState &state, Notifier &notifier, AppLifetime &lifetime, RequestEngine &engine,
-                 LoginScreens screens);
-    ~LoginReplies() override;
-
     // Registers the login-accepted, login-refused and logoff handlers.
-    void install(ReplyPipeline &pipeline);
+    LoginReplies(Services &services, LoginScreens screens);
+    ~LoginReplies() override;
 
     // The server's message while it is shown; null otherwise.
     FrmInfo *frmInfo() const { return info_.get(); }
@@ -57,8 +55,11 @@ private:
     ClientState &state_;
     Notifier &notifier_;
     AppLifetime &lifetime_;
-    RequestEngine &engine_;
+    RequestPort &engine_;
     LoginScreens screens_;
     std::unique_ptr<FrmInfo> info_;
     bool loginReplyTaken_ = false;
 };
+
+// The login and logoff answers, registered in the reply pipeline; the screens are the root's.
+std::unique_ptr<LoginReplies> installLoginReplies(Services &services, LoginScreens screens);

@@ -26,7 +26,7 @@ bool needsSelectedPseudo(RequestKind kind)
 
 RequestEngine::RequestEngine(ClientState &client, Notifier &notifier, AppLifetime &lifetime,
                              const ReplyPipeline &pipeline, QObject *parent)
-    : QObject(parent), client_(client), notifier_(notifier), lifetime_(lifetime), pipeline_(pipeline)
+    : RequestPort(parent), client_(client), notifier_(notifier), lifetime_(lifetime), pipeline_(pipeline)
 {
     refreshTimer_.setInterval(refreshIntervalMs);
     nextRefresh_.setRemainingTime(refreshIntervalMs);

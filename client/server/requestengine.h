@@ -2,12 +2,13 @@
 
 #include "client/server/requestcatalogue.h"
 #include "client/server/requestkind.h"
+#include "client/server/requestport.h"
+#include "client/server/requestsources.h"
 
 #include <QDeadlineTimer>
 #include <QObject>
 #include <QPointer>
 #include <QTimer>
-#include <functional>
 
 class QTcpSocket;
 class Notifier;
@@ -15,20 +16,9 @@ class AppLifetime;
 class ReplyPipeline;
 struct ClientState;
 
-// Where the request inputs that live in windows are read from when a connection is established.
-// Windows built later fill their entries in; an empty entry reads as an empty value.
-struct RequestSources
-{
-    std::function<QString()> selectedPseudo;
-    std::function<QString()> searchPseudo;
-    std::function<SearchCriteria()> searchCriteria;
-    std::function<OutgoingMail()> outgoingMail;
-    std::function<MailRowRef()> selectedMail;
-};
-
 // One request at a time to the community server, one TCP connection per request. The reply is
 // gathered until the server closes, then handed whole to the reply pipeline.
-class RequestEngine : public QObject
+class RequestEngine : public RequestPort
 {
     Q_OBJECT
 
@@ -49,25 +39,22 @@ public:
                   const ReplyPipeline &pipeline, QObject *parent = nullptr);
     ~RequestEngine() override;
 
-    // Starts a request of this kind; a request the user asked for switches the periodic refresh
-    // off until its reply has been handled.
-    void start(RequestKind kind);
-    // The periodic refresh is on again: what a reply handler does once its request is complete.
+    void start(RequestKind kind) override;
+    void startRefresh() override;
     // The beat is kept: a refresh that fell due meanwhile runs as soon as the engine is idle,
     // the next one 30 s after the last refresh. An answer that no handler completes switches it on
     // by itself and tells the user that request failed.
-    void startRefresh();
-    void resumeRefresh();
+    void resumeRefresh() override;
     // Starts the request named by requestKind(), dropping any request still in flight.
     void connectServer();
 
-    RequestKind requestKind() const { return requestKind_; }
+    RequestKind requestKind() const override { return requestKind_; }
     void setRequestKind(RequestKind kind) { requestKind_ = kind; }
     RequestSources &sources() { return sources_; }
 
     State state() const { return stateValue_; }
     QString statusText() const { return statusText_; }
-    QString requestPath() const { return requestPath_; }
+    QString requestPath() const override { return requestPath_; }
     QByteArray httpRequest() const { return httpRequest_; }
     qsizetype receivedBytes() const { return replyBytes_.size(); }
     bool serverWasDown() const { return serverWasDown_; }
@@ -83,10 +70,6 @@ signals:
     void statusTextChanged(const QString &text);
     // The request could not even be started (bad host, for instance); its notice has been shown.
     void startFailed(RequestKind kind);
-    // A socket error or time-out ended the request; its notice has been shown.
-    void requestFailed(RequestKind kind);
-    // The server answered a request of this kind and every reply handler has run over the answer.
-    void replyHandled(RequestKind kind);
 
 private:
     void onConnected();

@@ -1,13 +1,13 @@
 #include "client/shell/quitflow.h"
 
-#include "client/server/requestengine.h"
+#include "client/server/requestport.h"
 #include "client/shell/clientstate.h"
 #include "client/shell/conversationlist.h"
 #include "client/shell/frmquitter.h"
 
 #include <QEventLoop>
 
-QuitFlow::QuitFlow(ClientState &state, RequestEngine &engine, ConversationList &conversations)
+QuitFlow::QuitFlow(ClientState &state, RequestPort &engine, ConversationList &conversations)
     : state_(state), engine_(engine), conversations_(conversations)
 {
 }

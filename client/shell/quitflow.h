@@ -6,7 +6,7 @@
 struct ClientState;
 class ConversationList;
 class FrmQuitter;
-class RequestEngine;
+class RequestPort;
 
 // The quit command: the confirmation, then every conversation closed and the logoff sent. The
 // application ends on the logoff's answer, its failure or its time-out, not here.
@@ -15,7 +15,7 @@ class QuitFlow : public QObject
     Q_OBJECT
 
 public:
-    QuitFlow(ClientState &state, RequestEngine &engine, ConversationList &conversations);
+    QuitFlow(ClientState &state, RequestPort &engine, ConversationList &conversations);
     ~QuitFlow() override;
 
     // Returns once the user has answered. While the question is up every event keeps flowing:
@@ -30,7 +30,7 @@ public:
 
 private:
     ClientState &state_;
-    RequestEngine &engine_;
+    RequestPort &engine_;
     ConversationList &conversations_;
     std::unique_ptr<FrmQuitter> quitter_;
     bool leaving_ = false;

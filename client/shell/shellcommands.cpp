@@ -5,11 +5,12 @@
 #include "client/shell/frmapropos.h"
 #include "client/shell/frmmain.h"
 #include "client/shell/quitflow.h"
+#include "client/shell/services.h"
 #include "client/shell/soundsetting.h"
 
 using namespace Qt::StringLiterals;
 
-ShellCommands::ShellCommands(FrmMain &frmMain, ClientState &state, Platform &platform, RequestEngine &engine,
+ShellCommands::ShellCommands(FrmMain &frmMain, ClientState &state, Platform &platform, RequestPort &engine,
                              ConversationList &conversations)
     : state_(state), platform_(platform), quit_(std::make_unique<QuitFlow>(state, engine, conversations)),
       sound_(std::make_unique<SoundSetting>(state, platform.notifier,
@@ -27,6 +28,13 @@ ShellCommands::ShellCommands(FrmMain &frmMain, ClientState &state, Platform &pla
 }
 
 ShellCommands::~ShellCommands() = default;
+
+std::unique_ptr<ShellCommands> installShellCommands(Services &services, FrmMain &main,
+                                                    ConversationList &conversations)
+{
+    return std::make_unique<ShellCommands>(main, services.state, services.platform, services.requests,
+                                           conversations);
+}
 
 void ShellCommands::openOnlineHelp()
 {

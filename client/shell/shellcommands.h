@@ -5,11 +5,12 @@
 
 struct ClientState;
 struct Platform;
+struct Services;
 class ConversationList;
 class FrmAPropos;
 class FrmMain;
 class QuitFlow;
-class RequestEngine;
+class RequestPort;
 class SoundSetting;
 
 // The main window's own commands: quit (menu and close box), the sound switches, the online help
@@ -19,7 +20,7 @@ class ShellCommands : public QObject
     Q_OBJECT
 
 public:
-    ShellCommands(FrmMain &frmMain, ClientState &state, Platform &platform, RequestEngine &engine,
+    ShellCommands(FrmMain &frmMain, ClientState &state, Platform &platform, RequestPort &engine,
                   ConversationList &conversations);
     ~ShellCommands() override;
 
@@ -36,3 +37,7 @@ private:
     std::unique_ptr<SoundSetting> sound_;
     std::unique_ptr<FrmAPropos> about_;
 };
+
+// The main window's own commands; quitting closes the conversations first.
+std::unique_ptr<ShellCommands> installShellCommands(Services &services, FrmMain &main,
+                                                    ConversationList &conversations);

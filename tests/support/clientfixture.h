@@ -1,7 +1,7 @@
 #pragma once
 
+#include "client/app/client.h"
 #include "client/server/requestengine.h"
-#include "client/shell/client.h"
 #include "client/shell/configfile.h"
 #include "client/shell/frmlogin.h"
 #include "client/shell/frmmain.h"

@@ -1,10 +1,11 @@
-#include "client/shell/client.h"
+#include "client/app/client.h"
 
 #include "client/assets/artwork.h"
 #include "client/contacts/installcontacts.h"
-#include "client/conversation/conversationwindows.h"
+#include "client/conversation/installconversations.h"
 #include "client/directory/installdirectory.h"
 #include "client/mail/installmail.h"
+#include "client/mail/maildesk.h"
 #include "client/server/loginreplies.h"
 #include "client/server/requestengine.h"
 #include "client/shell/frmlogin.h"
@@ -26,7 +27,7 @@ Client::Client(ClientState initial, Platform platform, QObject *parent)
       platform_{platform.notifier, platform.sound, platform.browser,
                 platform.instance, ending_,        platform.clock},
       engine_(std::make_unique<RequestEngine>(state_, platform_.notifier, platform_.lifetime, pipeline_)),
-      conversations_(std::make_unique<ConversationWindows>(state_, platform_))
+      services_{state_, platform_, *engine_, pipeline_, engine_->sources()}
 {
     initArtwork();
     connect(engine_.get(), &RequestEngine::startFailed, this, [this](RequestKind kind) {
@@ -46,9 +47,7 @@ Client::Client(ClientState initial, Platform platform, QObject *parent)
         main.raise();
         main.activateWindow();
     };
-    loginReplies_ = std::make_unique<LoginReplies>(state_, platform_.notifier, platform_.lifetime, *engine_,
-                                                   std::move(screens));
-    loginReplies_->install(pipeline_);
+    loginReplies_ = installLoginReplies(services_, std::move(screens));
 }
 
 Client::~Client() = default;
@@ -94,15 +93,20 @@ void Client::loadMainWindow()
 {
     main_ = std::make_unique<FrmMain>();
     connect(engine_.get(), &RequestEngine::statusTextChanged, main_.get(), &FrmMain::setStatusText);
-    engine_->sources().selectedPseudo = [this] { return main_->rowSelection().selectedPseudo(); };
+    services_.sources.selectedPseudo = [this] { return main_->rowSelection().selectedPseudo(); };
     state_.firstRefresh = true;
     state_.quitConfirmed = false;
-    main_->setConversations(conversations_.get());
-    commands_ = std::make_unique<ShellCommands>(*main_, state_, platform_, *engine_, *conversations_);
-    conversations_->attach(*main_);
-    contacts_ = &installContacts(*this, *main_);
-    installDirectory(*this, *main_);
-    mail_ = &installMail(*this, *main_);
+    conversations_ = installConversations(services_, *main_);
+    commands_ = installShellCommands(services_, *main_, *conversations_);
+    contacts_ = installContacts(services_, *main_);
+    directory_ = installDirectory(services_, *main_);
+    mail_ = installMail(services_, *main_);
+}
+
+ConversationWindows &Client::conversations()
+{
+    frmMain();
+    return *conversations_;
 }
 
 ContactEditor &Client::contactEditor()

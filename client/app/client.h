@@ -5,6 +5,7 @@
 #include "client/shell/clientstate.h"
 #include "client/shell/conversationlist.h"
 #include "client/shell/endofapplication.h"
+#include "client/shell/services.h"
 
 #include <QObject>
 #include <memory>
@@ -12,6 +13,7 @@
 class ContactEditor;
 class ConversationWindows;
 class MailDesk;
+class MemberDirectory;
 class RequestEngine;
 class FrmLogin;
 class FrmMain;
@@ -20,8 +22,10 @@ class LoginReplies;
 class ShellCommands;
 
 // The composition root of one running client: owns the shared state, the request engine, the
-// reply pipeline and the windows, and wires them together. Nothing here is global, so tests can
-// run two clients side by side.
+// reply pipeline and the windows, and wires them together; the only code that knows every
+// subsystem. Each subsystem is installed the same way, from the services bundle (and the main
+// window, once it is made), and never sees the client. Nothing here is global, so tests can run
+// two clients side by side.
 class Client : public QObject
 {
     Q_OBJECT
@@ -42,10 +46,10 @@ public:
     FrmTryToConnect &frmTryToConnect();
     bool hasFrmTryToConnect() const { return tryToConnect_ != nullptr; }
     LoginReplies &loginReplies() { return *loginReplies_; }
-    ShellCommands &shellCommands(); // the main window's own commands, made with it
-    ConversationWindows &conversations() { return *conversations_; }
-    ContactEditor &contactEditor(); // adding, moving and removing contacts, made with the main window
-    MailDesk &mailDesk();           // writing, reading and deleting mails, made with the main window
+    ShellCommands &shellCommands();       // the main window's own commands, made with it
+    ConversationWindows &conversations(); // made with the main window
+    ContactEditor &contactEditor();       // adding, moving and removing contacts, made with the main window
+    MailDesk &mailDesk();                 // writing, reading and deleting mails, made with the main window
 
 private:
     void submitLogin();
@@ -60,13 +64,15 @@ private:
     Platform platform_;
     ReplyPipeline pipeline_;
     std::unique_ptr<RequestEngine> engine_;
-    // The conversation windows and the listener; made with the client, filled with the main window.
-    std::unique_ptr<ConversationWindows> conversations_;
+    Services services_;
     std::unique_ptr<LoginReplies> loginReplies_;
+    // The subsystems made with the main window; they outlive it, as the windows they opened may.
+    std::unique_ptr<ConversationWindows> conversations_;
+    std::unique_ptr<ContactEditor> contacts_;
+    std::unique_ptr<MemberDirectory> directory_;
+    std::unique_ptr<MailDesk> mail_;
     std::unique_ptr<FrmMain> main_;
     std::unique_ptr<ShellCommands> commands_;
-    ContactEditor *contacts_ = nullptr; // a child of this object
-    MailDesk *mail_ = nullptr;          // a child of this object
     std::unique_ptr<FrmLogin> login_;
     std::unique_ptr<FrmTryToConnect> tryToConnect_;
 };

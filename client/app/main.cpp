@@ -1,5 +1,5 @@
+#include "client/app/client.h"
 #include "client/platform/qtplatform.h"
-#include "client/shell/client.h"
 #include "client/shell/commandline.h"
 #include "client/shell/installlayout.h"
 
