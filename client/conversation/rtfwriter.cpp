@@ -1,8 +1,9 @@
 #include "client/conversation/rtfwriter.h"
 
+#include "client/conversation/rtffonts.h"
 #include "client/conversation/rtffragments.h"
+#include "client/conversation/rtfpictures.h"
 
-#include <QBuffer>
 #include <QColor>
 #include <QImage>
 #include <QStringList>
@@ -28,6 +29,8 @@ int indexOf(QStringList &table, const QString &entry)
     return static_cast<int>(i);
 }
 
+// Pictures leave as a 24-bit bitmap in a Windows metafile, the form every peer's box shows; the
+// extent in hundredths of a millimetre and the goal in twips give the size shown in the send box.
 QString picture(const QTextDocument &document, const QTextImageFormat &format)
 {
     const QVariant resource = document.resource(QTextDocument::ImageResource, QUrl(format.name()));
@@ -36,12 +39,16 @@ QString picture(const QTextDocument &document, const QTextImageFormat &format)
         image = QImage(format.name());
     if (image.isNull())
         return {};
-    QByteArray png;
-    QBuffer buffer(&png);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return u"{\\pict\\pngblip\\picw"_s + QString::number(image.width()) + u"\\pich"_s +
-           QString::number(image.height()) + u' ' + QString::fromLatin1(png.toHex()) + u'}';
+    const QByteArray wmf = rtfpictures::toWmf(image);
+    if (wmf.isEmpty())
+        return {};
+    const double width = format.width() > 0 ? format.width() : image.width();
+    const double height = format.height() > 0 ? format.height() : image.height();
+    const auto himetric = [](double pixels) { return QString::number(std::lround(pixels * 2540 / 96)); };
+    const auto twips = [](double pixels) { return QString::number(std::lround(pixels * 15)); };
+    return u"{\\pict\\wmetafile8\\picw"_s + himetric(width) + u"\\pich"_s + himetric(height) +
+           u"\\picwgoal"_s + twips(width) + u"\\pichgoal"_s + twips(height) + u' ' +
+           QString::fromLatin1(wmf.toHex()) + u'}';
 }
 
 } // namespace
@@ -49,6 +56,7 @@ QString picture(const QTextDocument &document, const QTextImageFormat &format)
 QString fromDocument(const QTextDocument &document)
 {
     QStringList fonts{document.defaultFont().family()};
+    QList<QFont::StyleHint> hints{document.defaultFont().styleHint()};
     QStringList colours{QColor(Qt::black).name()};
     QString body;
     for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
@@ -67,7 +75,10 @@ QString fromDocument(const QTextDocument &document)
                 format.foreground().style() == Qt::NoBrush ? QColor(Qt::black) : format.foreground().color();
             const double points =
                 font.pointSizeF() > 0 ? font.pointSizeF() : document.defaultFont().pointSizeF();
-            body += u"\\plain\\f"_s + QString::number(indexOf(fonts, family)) + u"\\fs"_s +
+            const int fontIndex = indexOf(fonts, family);
+            if (fontIndex == hints.size())
+                hints.append(font.styleHint());
+            body += u"\\plain\\f"_s + QString::number(fontIndex) + u"\\fs"_s +
                     QString::number(std::lround(std::max(points, 1.0) * 2)) + u"\\cf"_s +
                     QString::number(indexOf(colours, colour.name()));
             if (font.bold())
@@ -82,7 +93,8 @@ QString fromDocument(const QTextDocument &document)
     }
     QString head = u"{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl"_s;
     for (int i = 0; i < fonts.size(); ++i)
-        head += u"{\\f"_s + QString::number(i) + u' ' + rtffragments::escapeText(fonts.at(i)) + u";}"_s;
+        head += u"{\\f"_s + QString::number(i) + u"\\f"_s + rtffonts::keywordFor(fonts.at(i), hints.at(i)).toString() +
+                u' ' + rtffragments::escapeText(fonts.at(i)) + u";}"_s;
     head += u"}{\\colortbl "_s;
     for (const QString &name : colours) {
         const QColor c(name);
