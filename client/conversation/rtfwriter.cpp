@@ -46,9 +46,19 @@ QString picture(const QTextDocument &document, const QTextImageFormat &format)
     const double height = format.height() > 0 ? format.height() : image.height();
     const auto himetric = [](double pixels) { return QString::number(std::lround(pixels * 2540 / 96)); };
     const auto twips = [](double pixels) { return QString::number(std::lround(pixels * 15)); };
-    return u"{\\pict\\wmetafile8\\picw"_s + himetric(width) + u"\\pich"_s + himetric(height) +
-           u"\\picwgoal"_s + twips(width) + u"\\pichgoal"_s + twips(height) + u' ' +
-           QString::fromLatin1(wmf.toHex()) + u'}';
+    QString out = u"{\\pict\\wmetafile8\\picw"_s + himetric(width) + u"\\pich"_s + himetric(height) +
+                  u"\\picwgoal"_s + twips(width) + u"\\pichgoal"_s + twips(height) + u' ';
+    // Straight into the text: a screenshot's hexadecimal is tens of megabytes.
+    const qsizetype at = out.size();
+    out.resize(at + 2 * wmf.size() + 1);
+    auto *p = reinterpret_cast<char16_t *>(out.data()) + at;
+    static constexpr char16_t digits[] = u"0123456789abcdef";
+    for (const char byte : wmf) {
+        *p++ = digits[static_cast<uchar>(byte) >> 4];
+        *p++ = digits[static_cast<uchar>(byte) & 0x0F];
+    }
+    *p = u'}';
+    return out;
 }
 
 } // namespace
@@ -102,7 +112,10 @@ QString fromDocument(const QTextDocument &document)
                 u"\\blue"_s + QString::number(c.blue()) + u';';
     }
     head += u"}\\pard"_s;
-    return head + body + u"\\par }"_s;
+    head.reserve(head.size() + body.size() + 6);
+    head += body;
+    head += u"\\par }"_s;
+    return head;
 }
 
 } // namespace rtfwriter

@@ -46,11 +46,12 @@ QByteArray toWire(const QString &text)
 
 QString fromWire(QByteArrayView bytes)
 {
+    // Latin-1 widening is vectorised; only 0x80-0x9F differ in Windows-1252 and are fixed after.
+    QString out = QString::fromLatin1(bytes.data(), bytes.size());
     const auto &table = byteCharacters();
-    QString out(bytes.size(), Qt::Uninitialized);
-    char16_t *dst = reinterpret_cast<char16_t *>(out.data());
-    for (const char c : bytes)
-        *dst++ = table[static_cast<unsigned char>(c)];
+    auto *p = reinterpret_cast<char16_t *>(out.data());
+    for (char16_t *end = p + out.size(); p != end; ++p)
+        *p = (*p & 0xFFE0) == 0x80 ? table[*p] : *p;
     return out;
 }
 
