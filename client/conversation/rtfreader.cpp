@@ -456,7 +456,10 @@ private:
         ++pictures_;
         const Picture &p = picture_;
         QImage image;
-        switch (p.kind) {
+        // Each picture may be as large as the decoders allow, but a message of many such (small
+        // compressed data can promise a large picture) gets placeholders once the budget is spent.
+        const PictureKind kind = pixelBudget_ > 0 ? p.kind : PictureKind::Unknown;
+        switch (kind) {
         case PictureKind::Png:
             image = rtfpictures::fromCompressed(p.data, "png");
             break;
@@ -480,6 +483,7 @@ private:
             break;
         }
         picture_.data = {};
+        pixelBudget_ -= qint64(image.width()) * image.height();
         if (image.isNull()) {
             const QImage placeholder = rtfpictures::placeholder();
             pieces_.append({{}, {}, placeholder, QSizeF(placeholder.size()), true});
@@ -525,6 +529,7 @@ private:
     Picture picture_;
     qsizetype pictureDepth_ = -1;
     int pictures_ = 0;
+    qint64 pixelBudget_ = 2 * rtfpictures::maxPixels;
 
     QString text_;
     GroupState textState_;
