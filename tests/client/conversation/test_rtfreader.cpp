@@ -17,8 +17,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// Every picture below is 2 by 2: red top left, white bottom right (green and blue between,
-// white too in one bit).
 QByteArray le(quint32 v, int bytes)
 {
     QByteArray out(bytes, '\0');
@@ -27,10 +25,11 @@ QByteArray le(quint32 v, int bytes)
     return out;
 }
 
+// Every picture below is 2 by 2: red, green / blue, white (red, white / white, white in one bit).
 QByteArray dib(int bpp, bool topDown = false, qint32 lieWidth = 0)
 {
     const QList<QRgb> colours{qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(0, 0, 255), qRgb(255, 255, 255)};
-    const int index[2][2] = {{0, bpp == 1 ? 1 : 1}, {bpp == 1 ? 1 : 2, bpp == 1 ? 1 : 3}};
+    const int index[2][2] = {{0, 1}, {2, 3}};
     QByteArray out = le(40, 4) + le(lieWidth ? lieWidth : 2, 4) + le(topDown ? quint32(-2) : 2u, 4) + le(1, 2) +
                      le(bpp, 2) + le(0, 4) + le(0, 4) + le(0, 4) + le(0, 4) + le(0, 4) + le(0, 4);
     if (bpp <= 8) {
@@ -44,7 +43,7 @@ QByteArray dib(int bpp, bool topDown = false, qint32 lieWidth = 0)
         const int y = topDown ? row : 1 - row;
         QByteArray line;
         for (int x = 0; x < 2; ++x) {
-            const QRgb c = colours[index[y][x] == 1 && bpp == 1 ? 3 : index[y][x]];
+            const QRgb c = colours[index[y][x]];
             if (bpp == 24 || bpp == 32)
                 line += le(qBlue(c), 1) + le(qGreen(c), 1) + le(qRed(c), 1) + (bpp == 32 ? le(0, 1) : QByteArray());
             else if (bpp == 16)
@@ -55,7 +54,7 @@ QByteArray dib(int bpp, bool topDown = false, qint32 lieWidth = 0)
         if (bpp == 4)
             line = le(index[y][0] << 4 | index[y][1], 1);
         if (bpp == 1)
-            line = le((index[y][0] << 7 | index[y][1] << 6), 1);
+            line = le((index[y][0] ? 0x80 : 0) | (index[y][1] ? 0x40 : 0), 1);
         out += line.leftJustified((line.size() + 3) / 4 * 4, '\0');
     }
     return out;
