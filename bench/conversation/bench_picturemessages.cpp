@@ -86,7 +86,8 @@ void receivePictureMessages(benchmark::State &state)
         PacketReassembler reassembler;
         qsizetype shown = 0;
         for (qsizetype at = 0; at < wire.size(); at += read) {
-            const auto cut = reassembler.feed(QByteArrayView(wire).sliced(at, std::min(read, wire.size() - at)));
+            const auto cut =
+                reassembler.feed(QByteArrayView(wire).sliced(at, std::min(read, wire.size() - at)));
             for (const QByteArray &payload : cut.packets)
                 shown += parsePacket(wiretext::fromWire(payload), LinkSide::Callee).content.size();
         }

@@ -48,7 +48,7 @@ struct RowLayout
     int bitsPerPixel = 0;
     qint64 stride = 0;
     bool topDown = false;
-    QList<QRgb> palette;                 // up to 8 bits per pixel
+    QList<QRgb> palette;                         // up to 8 bits per pixel
     std::optional<std::array<quint32, 3>> masks; // 16 and 32 bits per pixel: red, green, blue
 };
 
@@ -111,9 +111,9 @@ QImage decodeRows(QByteArrayView bits, const RowLayout &layout)
             break;
         case 16:
         case 32: {
-            const auto masks = layout.masks.value_or(
-                bpp == 16 ? std::array<quint32, 3>{0x7C00, 0x03E0, 0x001F}
-                          : std::array<quint32, 3>{0xFF0000, 0x00FF00, 0x0000FF});
+            const auto masks =
+                layout.masks.value_or(bpp == 16 ? std::array<quint32, 3>{0x7C00, 0x03E0, 0x001F}
+                                                : std::array<quint32, 3>{0xFF0000, 0x00FF00, 0x0000FF});
             if (bpp == 32 && masks == std::array<quint32, 3>{0xFF0000, 0x00FF00, 0x0000FF}) {
                 for (int x = 0; x < w; ++x)
                     rgb[x] = qFromLittleEndian<quint32>(src + 4 * x) | 0xFF000000u;
@@ -257,8 +257,8 @@ QImage fromEmf(QByteArrayView metafile)
         if (offsets > 0) {
             const auto offInfo = record.u32(offsets), sizeInfo = record.u32(offsets + 4);
             const auto offBits = record.u32(offsets + 8), sizeBits = record.u32(offsets + 12);
-            if (offInfo && sizeInfo && offBits && sizeBits && *sizeInfo > 0 && record.has(*offInfo, *sizeInfo) &&
-                record.has(*offBits, *sizeBits)) {
+            if (offInfo && sizeInfo && offBits && sizeBits && *sizeInfo > 0 &&
+                record.has(*offInfo, *sizeInfo) && record.has(*offBits, *sizeBits)) {
                 const QImage image =
                     decodeDib(record.slice(*offInfo, *sizeInfo), record.slice(*offBits, *sizeBits));
                 if (!image.isNull())

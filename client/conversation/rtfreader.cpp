@@ -92,18 +92,31 @@ struct Piece
 
 // Words that stand for a character.
 constexpr std::array<std::pair<QStringView, char16_t>, 17> characterWords{{
-    {u"par", u'\n'},          {u"line", 0x2028},       {u"tab", u'\t'},        {u"cell", u'\t'},
-    {u"row", u'\n'},          {u"page", u'\n'},        {u"sect", u'\n'},       {u"emdash", 0x2014},
-    {u"endash", 0x2013},      {u"bullet", 0x2022},     {u"lquote", 0x2018},    {u"rquote", 0x2019},
-    {u"ldblquote", 0x201C},   {u"rdblquote", 0x201D},  {u"emspace", 0x2003},   {u"enspace", 0x2002},
+    {u"par", u'\n'},
+    {u"line", 0x2028},
+    {u"tab", u'\t'},
+    {u"cell", u'\t'},
+    {u"row", u'\n'},
+    {u"page", u'\n'},
+    {u"sect", u'\n'},
+    {u"emdash", 0x2014},
+    {u"endash", 0x2013},
+    {u"bullet", 0x2022},
+    {u"lquote", 0x2018},
+    {u"rquote", 0x2019},
+    {u"ldblquote", 0x201C},
+    {u"rdblquote", 0x201D},
+    {u"emspace", 0x2003},
+    {u"enspace", 0x2002},
     {u"qmspace", 0x2005},
 }};
 
 // Destinations that hold nothing to show.
 constexpr std::array<QStringView, 21> skippedDestinations{
-    u"stylesheet", u"info",     u"header",    u"headerl",  u"headerr",   u"headerf",   u"footer",
-    u"footerl",    u"footerr",  u"footerf",   u"footnote", u"annotation", u"fldinst",  u"nonshppict",
-    u"themedata",  u"listtable", u"listoverridetable", u"objdata", u"pn", u"datastore", u"xmlnstbl",
+    u"stylesheet", u"info",       u"header",    u"headerl",   u"headerr",           u"headerf",
+    u"footer",     u"footerl",    u"footerr",   u"footerf",   u"footnote",          u"annotation",
+    u"fldinst",    u"nonshppict", u"themedata", u"listtable", u"listoverridetable", u"objdata",
+    u"pn",         u"datastore",  u"xmlnstbl",
 };
 
 constexpr std::array<std::pair<QStringView, PictureKind>, 6> pictureKinds{{
@@ -500,7 +513,9 @@ private:
                 pixels = metafile ? own * 96.0 / 2540.0 : own;
             return std::clamp(std::round(pixels * scale / 100.0), 1.0, double(rtfpictures::maxSide));
         };
-        pieces_.append({{}, {}, image,
+        pieces_.append({{},
+                        {},
+                        image,
                         QSizeF(side(p.goalw, p.picw, image.width(), p.scalex),
                                side(p.goalh, p.pich, image.height(), p.scaley)),
                         true});
@@ -619,8 +634,8 @@ QString toHtml(const QString &rtf)
         QBuffer buffer(&png);
         buffer.open(QIODevice::WriteOnly);
         piece.picture.save(&buffer, "PNG");
-        out += u"<img src=\"data:image/png;base64,"_s + QString::fromLatin1(png.toBase64()) + u"\" width=\""_s +
-               QString::number(qRound(piece.size.width())) + u"\" height=\""_s +
+        out += u"<img src=\"data:image/png;base64,"_s + QString::fromLatin1(png.toBase64()) +
+               u"\" width=\""_s + QString::number(qRound(piece.size.width())) + u"\" height=\""_s +
                QString::number(qRound(piece.size.height())) + u"\">"_s;
     }
     return out;

@@ -103,8 +103,9 @@ QString fromDocument(const QTextDocument &document)
     }
     QString head = u"{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl"_s;
     for (int i = 0; i < fonts.size(); ++i)
-        head += u"{\\f"_s + QString::number(i) + u"\\f"_s + rtffonts::keywordFor(fonts.at(i), hints.at(i)).toString() +
-                u' ' + rtffragments::escapeText(fonts.at(i)) + u";}"_s;
+        head += u"{\\f"_s + QString::number(i) + u"\\f"_s +
+                rtffonts::keywordFor(fonts.at(i), hints.at(i)).toString() + u' ' +
+                rtffragments::escapeText(fonts.at(i)) + u";}"_s;
     head += u"}{\\colortbl "_s;
     for (const QString &name : colours) {
         const QColor c(name);

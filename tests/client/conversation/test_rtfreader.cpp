@@ -30,8 +30,8 @@ QByteArray dib(int bpp, bool topDown = false, qint32 lieWidth = 0)
 {
     const QList<QRgb> colours{qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(0, 0, 255), qRgb(255, 255, 255)};
     const int index[2][2] = {{0, 1}, {2, 3}};
-    QByteArray out = le(40, 4) + le(lieWidth ? lieWidth : 2, 4) + le(topDown ? quint32(-2) : 2u, 4) + le(1, 2) +
-                     le(bpp, 2) + le(0, 4) + le(0, 4) + le(0, 4) + le(0, 4) + le(0, 4) + le(0, 4);
+    QByteArray out = le(40, 4) + le(lieWidth ? lieWidth : 2, 4) + le(topDown ? quint32(-2) : 2u, 4) +
+                     le(1, 2) + le(bpp, 2) + le(0, 4) + le(0, 4) + le(0, 4) + le(0, 4) + le(0, 4) + le(0, 4);
     if (bpp <= 8) {
         const QList<QRgb> palette = bpp == 1 ? QList<QRgb>{colours[0], colours[3]} : colours;
         for (int i = 0; i < (1 << bpp); ++i) {
@@ -45,7 +45,8 @@ QByteArray dib(int bpp, bool topDown = false, qint32 lieWidth = 0)
         for (int x = 0; x < 2; ++x) {
             const QRgb c = colours[index[y][x]];
             if (bpp == 24 || bpp == 32)
-                line += le(qBlue(c), 1) + le(qGreen(c), 1) + le(qRed(c), 1) + (bpp == 32 ? le(0, 1) : QByteArray());
+                line += le(qBlue(c), 1) + le(qGreen(c), 1) + le(qRed(c), 1) +
+                        (bpp == 32 ? le(0, 1) : QByteArray());
             else if (bpp == 16)
                 line += le((qRed(c) >> 3) << 10 | (qGreen(c) >> 3) << 5 | qBlue(c) >> 3, 2);
         }
@@ -114,8 +115,9 @@ QList<Shown> pictures(const QTextDocument &document)
         for (auto it = block.begin(); !it.atEnd(); ++it)
             if (const QTextCharFormat f = it.fragment().charFormat(); f.isImageFormat()) {
                 const QTextImageFormat image = f.toImageFormat();
-                out.append({document.resource(QTextDocument::ImageResource, QUrl(image.name())).value<QImage>(),
-                            QSizeF(image.width(), image.height())});
+                out.append(
+                    {document.resource(QTextDocument::ImageResource, QUrl(image.name())).value<QImage>(),
+                     QSizeF(image.width(), image.height())});
             }
     return out;
 }
@@ -149,7 +151,8 @@ private slots:
         QTest::newRow("tables skipped")
             << uR"({\rtf1{\fonttbl{\f0 Arial;}}{\colortbl\red1\green2\blue3;}{\*\generator X;}ok})"_s
             << u"ok"_s;
-        QTest::newRow("field result") << uR"({\rtf1{\field{\*\fldinst HYPERLINK x}{\fldrslt lien}}})"_s << u"lien"_s;
+        QTest::newRow("field result")
+            << uR"({\rtf1{\field{\*\fldinst HYPERLINK x}{\fldrslt lien}}})"_s << u"lien"_s;
         QTest::newRow("markup is text") << uR"({\rtf1 <b>&amp;</b>})"_s << u"<b>&amp;</b>"_s;
         QTest::newRow("unbalanced") << uR"(}}{\rtf1 a{b)"_s << u"ab"_s;
         QTest::newRow("cut escape") << uR"({\rtf1 a\'4)"_s << u"a4"_s;
@@ -165,8 +168,9 @@ private slots:
         QTextCursor cursor(&document);
         rtfreader::insert(cursor, rtf);
         QCOMPARE(document.toPlainText(), text);
-        QCOMPARE(QTextDocumentFragment::fromHtml(rtfreader::toHtml(rtf)).toPlainText().replace(QChar::Nbsp, u' '),
-                 text);
+        QCOMPARE(
+            QTextDocumentFragment::fromHtml(rtfreader::toHtml(rtf)).toPlainText().replace(QChar::Nbsp, u' '),
+            text);
     }
 
     void pictures_data()
@@ -177,23 +181,28 @@ private slots:
         const auto row = [](const char *name, const QString &rtf, QSizeF shown, bool decoded = true) {
             QTest::newRow(name) << rtf << shown << decoded;
         };
-        row("metafile stretchdib 24", pict(u"\\wmetafile8\\picw53\\pich53\\picwgoal300\\pichgoal150"_s,
-                                          wmf(0x0F43, 22, dib(24))), {20, 10});
-        row("metafile dibstretchblt 8", pict(u"\\wmetafile8\\picw106\\pich53"_s, wmf(0x0B41, 20, dib(8))), {4, 2});
+        row("metafile stretchdib 24",
+            pict(u"\\wmetafile8\\picw53\\pich53\\picwgoal300\\pichgoal150"_s, wmf(0x0F43, 22, dib(24))),
+            {20, 10});
+        row("metafile dibstretchblt 8", pict(u"\\wmetafile8\\picw106\\pich53"_s, wmf(0x0B41, 20, dib(8))),
+            {4, 2});
         row("placeable dibbitblt 4", pict(u"\\wmetafile8"_s, wmf(0x0940, 16, dib(4), true)), {2, 2});
         row("dib 1", pict(u"\\dibitmap0"_s, dib(1)), {2, 2});
         row("dib 32 top-down", pict(u"\\dibitmap0\\picw2\\pich2\\picscalex200"_s, dib(32, true)), {4, 2});
         row("dib 16", pict(u"\\dibitmap0"_s, dib(16)), {2, 2});
         row("device bitmap 24",
-            pict(u"\\wbitmap0\\picw2\\pich2\\wbmbitspixel24\\wbmplanes1\\wbmwidthbytes8"_s, dib(24, true).mid(40)),
+            pict(u"\\wbitmap0\\picw2\\pich2\\wbmbitspixel24\\wbmplanes1\\wbmwidthbytes8"_s,
+                 dib(24, true).mid(40)),
             {2, 2});
         row("png", pict(u"\\pngblip\\picwgoal120\\pichgoal120"_s, compressed("png")), {8, 8});
         row("jpeg", pict(u"\\jpegblip"_s, compressed("jpeg")), {16, 16});
         row("emf stretchdibits", pict(u"\\emfblip"_s, emf(81, dib(24), 40)), {2, 2});
         row("emf bitblt", pict(u"\\emfblip"_s, emf(76, dib(8), 40 + 1024)), {2, 2});
         const QByteArray raw = dib(24);
-        row("binary", u"{\\rtf1{\\pict\\dibitmap0\\bin"_s + QString::number(raw.size()) + u' ' +
-                          wiretext::fromWire(raw) + u"}}"_s, {2, 2});
+        row("binary",
+            u"{\\rtf1{\\pict\\dibitmap0\\bin"_s + QString::number(raw.size()) + u' ' +
+                wiretext::fromWire(raw) + u"}}"_s,
+            {2, 2});
         row("shppict before nonshppict",
             u"{\\rtf1{\\*\\shppict"_s + pict(u"\\dibitmap0"_s, dib(24)) + u"}{\\nonshppict"_s +
                 pict(u"\\wmetafile8"_s, wmf(0x0F43, 22, dib(8))) + u"}}"_s,
@@ -205,9 +214,10 @@ private slots:
         const QSizeF small = rtfpictures::placeholder().size();
         row("size beyond the data", pict(u"\\dibitmap0"_s, dib(24, false, 30000)), small, false);
         row("absurd width", pict(u"\\dibitmap0"_s, dib(24, false, 0x7FFFFFFF)), small, false);
-        row("record beyond the file", pict(u"\\wmetafile8"_s, wmf(0x0F43, 22, dib(24), false, 0x7FFFFFF)), small,
+        row("record beyond the file", pict(u"\\wmetafile8"_s, wmf(0x0F43, 22, dib(24), false, 0x7FFFFFF)),
+            small, false);
+        row("emf offset beyond the record", pict(u"\\emfblip"_s, emf(81, dib(24), 40, 0x7FFFFFF0)), small,
             false);
-        row("emf offset beyond the record", pict(u"\\emfblip"_s, emf(81, dib(24), 40, 0x7FFFFFF0)), small, false);
         row("unknown kind", pict(u"\\macpict"_s, dib(24)), small, false);
         row("cut short", u"{\\rtf1{\\pict\\pngblip 89504e"_s, small, false);
     }
@@ -238,13 +248,16 @@ private slots:
         QTest::addColumn<QString>("rtf");
         QTest::addColumn<QString>("family");
         QTest::addColumn<int>("hint");
-        const QString table = uR"({\rtf1\deff1{\fonttbl{\f0\fswiss Arial;}{\f1\froman\fcharset0 Times New Roman;})"
-                              uR"({\f2\fmodern{\*\panose 0}Courier New;}{\f3\fnil Liberation Mono;}})"_s;
+        const QString table =
+            uR"({\rtf1\deff1{\fonttbl{\f0\fswiss Arial;}{\f1\froman\fcharset0 Times New Roman;})"
+            uR"({\f2\fmodern{\*\panose 0}Courier New;}{\f3\fnil Liberation Mono;}})"_s;
         QTest::newRow("swiss") << table + u"\\f0 x}"_s << u"Arial"_s << int(QFont::SansSerif);
         QTest::newRow("default font") << table + u"x}"_s << u"Times New Roman"_s << int(QFont::Serif);
         QTest::newRow("modern") << table + u"\\f2 x}"_s << u"Courier New"_s << int(QFont::Monospace);
-        QTest::newRow("family from the name") << table + u"\\f3 x}"_s << u"Liberation Mono"_s << int(QFont::Monospace);
-        QTest::newRow("no table") << u"{\\rtf1\\f2 x}"_s << QString() << int(QTextCharFormat().fontStyleHint());
+        QTest::newRow("family from the name")
+            << table + u"\\f3 x}"_s << u"Liberation Mono"_s << int(QFont::Monospace);
+        QTest::newRow("no table") << u"{\\rtf1\\f2 x}"_s << QString()
+                                  << int(QTextCharFormat().fontStyleHint());
     }
     void fonts()
     {
