@@ -1,5 +1,6 @@
 #include "client/conversation/rtfwriter.h"
 
+#include "client/conversation/peerframer.h"
 #include "client/conversation/rtffonts.h"
 #include "client/conversation/rtffragments.h"
 #include "client/conversation/rtfpictures.h"
@@ -31,7 +32,11 @@ int indexOf(QStringList &table, const QString &entry)
 
 // Pictures leave as a 24-bit bitmap in a Windows metafile, the form every peer's box shows; the
 // extent in hundredths of a millimetre and the goal in twips give the size shown in the send box.
-QString picture(const QTextDocument &document, const QTextImageFormat &format)
+// Bitmap bytes one message may carry: their hexadecimal stays under what a peer accepts as one
+// packet, so a large photo arrives smaller rather than not at all.
+constexpr qint64 pictureBytesPerMessage = PacketReassembler::defaultMaxPacketBytes * 7 / 16;
+
+QString picture(const QTextDocument &document, const QTextImageFormat &format, qint64 &budget)
 {
     const QVariant resource = document.resource(QTextDocument::ImageResource, QUrl(format.name()));
     QImage image = resource.value<QImage>();
@@ -39,11 +44,19 @@ QString picture(const QTextDocument &document, const QTextImageFormat &format)
         image = QImage(format.name());
     if (image.isNull())
         return {};
+    const double width = format.width() > 0 ? format.width() : image.width();
+    const double height = format.height() > 0 ? format.height() : image.height();
+    const qint64 bytes = qint64(image.width()) * image.height() * 3;
+    if (bytes > budget) {
+        const double scale = std::sqrt(double(std::max<qint64>(budget, 0)) / double(bytes));
+        image =
+            image.scaled(std::max(1, int(image.width() * scale)), std::max(1, int(image.height() * scale)),
+                         Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    }
+    budget -= qint64(image.width()) * image.height() * 3;
     const QByteArray wmf = rtfpictures::toWmf(image);
     if (wmf.isEmpty())
         return {};
-    const double width = format.width() > 0 ? format.width() : image.width();
-    const double height = format.height() > 0 ? format.height() : image.height();
     const auto himetric = [](double pixels) { return QString::number(std::lround(pixels * 2540 / 96)); };
     const auto twips = [](double pixels) { return QString::number(std::lround(pixels * 15)); };
     QString out = u"{\\pict\\wmetafile8\\picw"_s + himetric(width) + u"\\pich"_s + himetric(height) +
@@ -67,6 +80,7 @@ QString fromDocument(const QTextDocument &document)
 {
     QStringList fonts{document.defaultFont().family()};
     QList<QFont::StyleHint> hints{document.defaultFont().styleHint()};
+    qint64 pictureBudget = pictureBytesPerMessage;
     QStringList colours{QColor(Qt::black).name()};
     QString body;
     for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
@@ -76,7 +90,7 @@ QString fromDocument(const QTextDocument &document)
             const QTextFragment fragment = it.fragment();
             const QTextCharFormat format = fragment.charFormat();
             if (format.isImageFormat()) {
-                body += picture(document, format.toImageFormat());
+                body += picture(document, format.toImageFormat(), pictureBudget);
                 continue;
             }
             const QFont font = format.font();

@@ -1,3 +1,4 @@
+#include "client/conversation/peerframer.h"
 #include "client/conversation/rtffragments.h"
 #include "client/conversation/rtfpictures.h"
 #include "client/conversation/rtfreader.h"
@@ -330,6 +331,22 @@ private slots:
         QCOMPARE(found[0].image.pixel(0, 0), qRgb(0, 0, 255));
         QCOMPARE(found[0].image.pixel(1, 1), qRgb(255, 255, 0));
         QCOMPARE(found[0].image.pixel(2, 1), qRgb(255, 255, 255));
+    }
+
+    // A photo larger than one packet may hold arrives smaller, shown at its size, rather than not at all.
+    void largePictureFitsOnePacket()
+    {
+        QTextDocument document;
+        QTextCursor cursor(&document);
+        QImage photo(2400, 1800, QImage::Format_RGB32);
+        photo.fill(Qt::darkCyan);
+        cursor.insertImage(photo);
+        const QString rtf = rtfwriter::fromDocument(document);
+        QVERIFY(rtf.size() < PacketReassembler::defaultMaxPacketBytes);
+        QTextDocument received;
+        QTextCursor into(&received);
+        rtfreader::insert(into, rtf);
+        QCOMPARE(::pictures(received).value(0).size, QSizeF(2400, 1800));
     }
 };
 
