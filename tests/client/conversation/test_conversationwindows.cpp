@@ -3,17 +3,29 @@
 #include "client/conversation/frmincome.h"
 #include "client/conversation/peerlink.h"
 #include "client/conversation/peerlistener.h"
+#include "client/conversation/rtfwriter.h"
 #include "client/shell/clientstate.h"
 #include "client/shell/contactrow.h"
 #include "tests/support/recordingplatform.h"
 
+#include <QComboBox>
+#include <QGridLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QSignalSpy>
+#include <QStyleFactory>
 #include <QTest>
+#include <QTextBlock>
 #include <QTextEdit>
+#include <QTextImageFormat>
 #include <QToolButton>
 #include <QTreeWidget>
+#include <QDir>
+#include <QFile>
+#include <QFontInfo>
+#include <cmath>
 #include <memory>
 
 using namespace Qt::StringLiterals;
@@ -49,6 +61,30 @@ struct Desk
     std::unique_ptr<ConversationWindows> windows;
 };
 
+// Relative luminance contrast, as readability guidelines measure it (4.5 and up reads well).
+double contrast(const QColor &a, const QColor &b)
+{
+    auto luminance = [](const QColor &c) {
+        auto channel = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+        return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
+    };
+    const double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// Every picture of a box and the size it is shown at.
+QList<QSizeF> shownPictures(const QTextEdit *box)
+{
+    QList<QSizeF> sizes;
+    for (QTextBlock block = box->document()->begin(); block.isValid(); block = block.next())
+        for (auto it = block.begin(); !it.atEnd(); ++it)
+            if (it.fragment().charFormat().isImageFormat()) {
+                const QTextImageFormat f = it.fragment().charFormat().toImageFormat();
+                sizes.append(QSizeF(f.width(), f.height()));
+            }
+    return sizes;
+}
+
 template <typename W> W *named(QWidget *window, const QString &name)
 {
     W *found = window->findChild<W *>(name);
@@ -70,6 +106,13 @@ class TestConversationWindows : public QObject
     {
         alice->windows->callFromRow(CallSource::Favoris, alice->row(u"bob"_s, true, u"127.0.5.3"_s));
         QVERIFY(QTest::qWaitFor([&] { return bob->window(1)->incomingForm().isVisible(); }, 5000));
+    }
+    // Bob answers; both windows are open.
+    void talk()
+    {
+        ring();
+        named<QPushButton>(&bob->window(1)->incomingForm(), u"cmdAcceptCall"_s)->click();
+        QVERIFY(QTest::qWaitFor([&] { return alice->window(1)->isVisible(); }, 5000));
     }
 
 private slots:
@@ -175,7 +218,10 @@ private slots:
             [&] { return bob->window(1)->conversationBox()->toHtml().contains(u"<img"_s); }, 5000));
 
         // A picture file goes the same way; a file that is no picture is refused with a message.
-        QVERIFY(!alice->window(1)->insertPicture(QStringLiteral(__FILE__)));
+        QSignalSpy read(alice->window(1), &FrmConversation::pictureInserted);
+        alice->window(1)->insertPicture(QStringLiteral(__FILE__));
+        QVERIFY(read.wait(5000));
+        QCOMPARE(read.first().first().toBool(), false);
         QCOMPARE(alice->desktop.notifier.titles(), QStringList{u"Erreur"_s});
         alice->desktop.notifier.shown.clear();
 
@@ -257,9 +303,123 @@ private slots:
             window->tickDuration();
         QCOMPARE(window->durationText(), u"Durée : 1 h 2 min 7 sec."_s);
         window->tickBlink(); // offscreen, never the active window
-        QCOMPARE(window->windowTitle(), QString());
+        // Blank, yet not empty: the window manager would show the program's name for an empty one.
+        QVERIFY(!window->windowTitle().isEmpty() && window->windowTitle().trimmed().isEmpty());
         window->tickBlink();
         QCOMPARE(window->windowTitle(), u"alice-Conversation"_s);
+    }
+
+    // The spare listens from start-up but builds its pads only when it first shows.
+    void padsAreBuiltOnFirstShowTwoColumnsOfNine()
+    {
+        QVERIFY(!alice->window(1)->findChild<QToolButton *>(u"pctbSon0"_s));
+        talk();
+        for (const QString &pad : {u"pctbSmiley"_s, u"pctbSon"_s}) {
+            for (int i = 0; i < 18; ++i) {
+                auto *button = named<QToolButton>(alice->window(1), pad + QString::number(i));
+                auto *grid = qobject_cast<QGridLayout *>(button->parentWidget()->layout());
+                int row = -1, column = -1, rowSpan, columnSpan;
+                grid->getItemPosition(grid->indexOf(button), &row, &column, &rowSpan, &columnSpan);
+                QCOMPARE(QPoint(column, row), QPoint(i % 2, i / 2));
+            }
+        }
+        QCOMPARE(named<QToolButton>(alice->window(1), u"pctbSon17"_s)->toolTip(),
+                 u"clic droit pour écouter, double-clic pour envoyer"_s);
+    }
+
+    void fontListsShowWhatTheBoxUsesAndTheMessageNamesTheChoice()
+    {
+        talk();
+        FrmConversation *window = alice->window(1);
+        auto *fonts = named<QComboBox>(window, u"cmbFont"_s);
+        auto *sizes = named<QComboBox>(window, u"cmbFontSize"_s);
+        const QFont used = window->sendBox()->document()->defaultFont();
+        QCOMPARE(fonts->currentText(), used.family());
+        QCOMPARE(QFontInfo(used).family(), used.family()); // a face this machine has
+        QCOMPARE(sizes->currentData().toInt(), used.pointSize());
+
+        const QString other = fonts->itemText(fonts->currentIndex() == 0 ? 1 : 0);
+        fonts->textActivated(other);
+        QTest::keyClicks(window->sendBox(), u"abc"_s);
+        QVERIFY(rtfwriter::fromDocument(*window->sendBox()->document()).contains(u' ' + other + u';'));
+    }
+
+    void returnSendsShiftReturnBreaksTabLeaves()
+    {
+        talk();
+        FrmConversation *window = alice->window(1);
+        QTextEdit *box = window->sendBox();
+        box->setFocus();
+        QTest::keyClicks(box, u"un"_s);
+        QTest::keyClick(box, Qt::Key_Return, Qt::ShiftModifier);
+        QTest::keyClicks(box, u"deux"_s);
+        QTest::keyClick(box, Qt::Key_Tab);
+        QCOMPARE(box->toPlainText(), u"un\ndeux"_s);
+        QVERIFY(QApplication::focusWidget() != box);
+        QTest::keyClick(box, Qt::Key_Return);
+        QVERIFY(box->toPlainText().isEmpty());
+        QVERIFY(window->conversationBox()->toPlainText().contains(u"deux"_s));
+    }
+
+    void uncolouredTextReadsOnADarkTheme()
+    {
+        QPalette dark;
+        dark.setColor(QPalette::Base, QColor(30, 30, 30));
+        dark.setColor(QPalette::Window, QColor(45, 45, 45));
+        dark.setColor(QPalette::Text, QColor(230, 230, 230));
+        dark.setColor(QPalette::WindowText, QColor(230, 230, 230));
+        QApplication::setStyle(QStyleFactory::create(u"Fusion"_s));
+        QApplication::setPalette(dark);
+        talk();
+        QTest::keyClicks(alice->window(1)->sendBox(), u"lisible"_s);
+        alice->window(1)->sendMessage();
+        QVERIFY(QTest::qWaitFor([&] { return bob->window(1)->conversationBox()->toPlainText().contains(u"lisible"_s); },
+                                5000));
+        for (FrmConversation *window : {alice->window(1), bob->window(1)}) {
+            QTextEdit *box = window->conversationBox();
+            QTextCursor at = box->document()->find(u"lisible"_s);
+            const QBrush brush = at.charFormat().foreground();
+            const QColor text = brush.style() == Qt::NoBrush ? box->palette().color(QPalette::Text) : brush.color();
+            QVERIFY2(contrast(text, box->palette().color(QPalette::Base)) >= 4.5, qPrintable(text.name()));
+        }
+        QApplication::setPalette(QPalette());
+    }
+
+    void widePicturesAreShownScaledToFit()
+    {
+        talk();
+        FrmConversation *window = alice->window(1);
+        QImage wide(3000, 1500, QImage::Format_RGB32);
+        wide.fill(Qt::darkGreen);
+        const QString file = QDir::temp().filePath(u"jaserelle-wide.png"_s);
+        QVERIFY(wide.save(file));
+        QSignalSpy read(window, &FrmConversation::pictureInserted);
+        window->insertPicture(file);
+        QVERIFY(read.wait(5000) && read.first().first().toBool());
+        window->sendMessage();
+        QVERIFY(QTest::qWaitFor([&] { return !shownPictures(bob->window(1)->conversationBox()).isEmpty(); }, 10000));
+        for (QTextEdit *box : {window->conversationBox(), bob->window(1)->conversationBox()}) {
+            const QSizeF shown = shownPictures(box).first();
+            QVERIFY2(shown.width() <= box->viewport()->width(), qPrintable(QString::number(shown.width())));
+            QCOMPARE(qRound(shown.width() / shown.height()), 2);
+        }
+        QFile::remove(file);
+    }
+
+    // The call rings while the user types elsewhere: their Return does not answer it.
+    void ringingTakesNoKeyboard()
+    {
+        QLineEdit elsewhere;
+        elsewhere.show();
+        elsewhere.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&elsewhere));
+        ring();
+        FrmIncome &income = bob->window(1)->incomingForm();
+        QVERIFY(income.testAttribute(Qt::WA_ShowWithoutActivating));
+        QTest::keyClick(&elsewhere, Qt::Key_Return);
+        QTest::qWait(200);
+        QVERIFY(income.isVisible());
+        QVERIFY(!alice->window(1)->isVisible());
     }
 };
 
