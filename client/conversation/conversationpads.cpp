@@ -23,7 +23,6 @@ QList<QToolButton *> buildPad(QWidget &tab, const QString &name, int count,
     grid->setContentsMargins(0, 0, 0, 0);
     grid->setVerticalSpacing(0);
     grid->setHorizontalSpacing(cell / 2);
-    grid->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     const qreal dpr = tab.devicePixelRatioF();
     QList<QToolButton *> buttons;
     for (int i = 0; i < count; ++i) {
@@ -33,10 +32,12 @@ QList<QToolButton *> buildPad(QWidget &tab, const QString &name, int count,
         // rendering every size an icon might be asked for is what made the client slow to start.
         button->setIcon(QIcon(picture(i, QSize(pictureSide, pictureSide), dpr)));
         button->setIconSize(QSize(pictureSide, pictureSide));
-        button->setFixedSize(cell, cell);
+        // Rows give a little when the window has to be shorter than it was drawn (a small screen).
+        button->setMinimumSize(cell * 3 / 4, cell * 3 / 4);
+        button->setMaximumSize(cell, cell);
         button->setAutoRaise(true);
         button->setToolTip(toolTip(i));
-        grid->addWidget(button, i / columns, i % columns);
+        grid->addWidget(button, i / columns, i % columns, Qt::AlignCenter);
         buttons.append(button);
     }
     return buttons;

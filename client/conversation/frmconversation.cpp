@@ -27,6 +27,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPointer>
+#include <QScreen>
 #include <QThreadPool>
 #include <QTextCursor>
 #include <QToolButton>
@@ -106,6 +107,18 @@ QString messageFamily()
 int pictureRoom(const QTextEdit &box)
 {
     return std::max(16, box.viewport()->width() - 2 * int(box.document()->documentMargin()) - 4);
+}
+
+// Keeps the window's top, where the user takes it, inside the screen.
+void keepTopOnScreen(QWidget &window)
+{
+    const QScreen *screen = window.screen();
+    if (!screen)
+        return;
+    const QRect room = screen->availableGeometry();
+    const QRect frame = window.frameGeometry();
+    const QPoint shift(std::max(0, room.left() - frame.left()), std::max(0, room.top() - frame.top()));
+    window.move(window.pos() + shift);
 }
 
 } // namespace
@@ -191,6 +204,29 @@ FrmIncome &FrmConversation::incomingForm()
     return *incomingForm_;
 }
 
+void FrmConversation::fitScreenHeight()
+{
+    // A small screen at a large scale factor is shorter than the window: the conversation box and
+    // the pads give up the difference, so the buttons below them stay on the screen.
+    const QScreen *screen = this->screen();
+    if (!screen)
+        return;
+    const int titleBar = std::max(0, frameGeometry().height() - height());
+    const int room = screen->availableGeometry().height() - titleBar;
+    QTextEdit *box = ui_->txtBoxConversation;
+    const int give = std::min(height() - room, box->height() - 4 * fontMetrics().height());
+    if (give <= 0)
+        return;
+    const int below = box->geometry().bottom();
+    for (QWidget *child : findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
+        if (child->y() > below)
+            child->move(child->x(), child->y() - give);
+    }
+    box->resize(box->width(), box->height() - give);
+    ui_->SSTab1->resize(ui_->SSTab1->width(), ui_->SSTab1->height() - give);
+    setFixedSize(width(), height() - give);
+}
+
 void FrmConversation::decorate()
 {
     if (decorated_)
@@ -271,7 +307,9 @@ void FrmConversation::openConversation()
     savedCaption_ = link_->peerPseudo() + u"-Conversation"_s;
     setWindowTitle(savedCaption_);
     decorate();
+    fitScreenHeight();
     centreOnScreen(*this);
+    keepTopOnScreen(*this);
     show();
     dureeTimer_.start();
     ui_->txtBoxSend->setFocus();

@@ -75,6 +75,7 @@ private:
     // What only a window on the screen needs (pads, font list, icon): built at its first show, so
     // the spare that listens from start-up costs the start-up next to nothing.
     void decorate();
+    void fitScreenHeight();
     void setupFormatting();
     void fillFontLists();
     void toggleAttribute(int which);
