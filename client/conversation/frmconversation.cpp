@@ -103,6 +103,8 @@ QString messageFamily()
     return QFontDatabase::systemFont(QFontDatabase::GeneralFont).family();
 }
 
+constexpr int largestPictureSide = 1280;
+
 // The box's text width, less a margin for the frame and the caret.
 int pictureRoom(const QTextEdit &box)
 {
@@ -551,6 +553,11 @@ void FrmConversation::insertPicture(const QString &file)
         QImageReader reader(file);
         reader.setAutoTransform(true);
         QImage image = reader.read();
+        // A camera's picture leaves at a size a conversation shows: whole, it would take the
+        // writer long seconds and make a message past what a peer accepts.
+        if (image.width() > largestPictureSide || image.height() > largestPictureSide)
+            image = image.scaled(largestPictureSide, largestPictureSide, Qt::KeepAspectRatio,
+                                 Qt::SmoothTransformation);
         QMetaObject::invokeMethod(qApp, [self, file, image = std::move(image)] {
             if (!self)
                 return;
