@@ -62,13 +62,15 @@ void settle(QTextDocument &document, int from, int to, int maxWidth, qreal dpr)
                 const QSize pixels(std::max(1, int(std::ceil(shown.width() * dpr))),
                                    std::max(1, int(std::ceil(shown.height() * dpr))));
                 QPixmap copy = QPixmap::fromImage(
-                    pixels == picture.size() ? picture
-                                             : picture.scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+                    pixels == picture.size()
+                        ? picture
+                        : picture.scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
                 document.addResource(QTextDocument::ImageResource, url, copy);
                 image.setWidth(shown.width());
                 image.setHeight(shown.height());
                 changes.append({fragment.position(), fragment.length(), image});
-            } else if (format.foreground().style() != Qt::NoBrush && format.foreground().color() == Qt::black) {
+            } else if (format.foreground().style() != Qt::NoBrush &&
+                       format.foreground().color() == Qt::black) {
                 format.clearForeground();
                 changes.append({fragment.position(), fragment.length(), format});
             }

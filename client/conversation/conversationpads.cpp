@@ -10,7 +10,7 @@
 namespace {
 
 constexpr int columns = 2;
-constexpr int cell = 32;       // 480 twips
+constexpr int cell = 32;        // 480 twips
 constexpr int pictureSide = 28; // inside the button's frame
 
 } // namespace

@@ -28,8 +28,8 @@
 #include <QMouseEvent>
 #include <QPointer>
 #include <QScreen>
-#include <QThreadPool>
 #include <QTextCursor>
+#include <QThreadPool>
 #include <QToolButton>
 
 namespace artwork = jaserelle::artwork;
@@ -149,9 +149,10 @@ FrmConversation::FrmConversation(int instanceIndex, ClientState &state, Platform
     ui_->txtBoxSend->setTabChangesFocus(true);
     ui_->txtBoxConversation->setTabChangesFocus(true);
     ui_->txtBoxSend->setToolTip(u"Entrée : envoyer le message. Maj+Entrée : aller à la ligne."_s);
-    QWidget *order[] = {ui_->txtBoxSend,  ui_->cmdSend,    ui_->cmdGras,     ui_->cmdItalique,
-                        ui_->cmdSouligne, ui_->cmdCouleur, ui_->cmbFontSize, ui_->cmbFont,
-                        ui_->cmdSendPicture, ui_->SSTab1, ui_->txtBoxConversation, ui_->cmdQuit};
+    QWidget *order[] = {
+        ui_->txtBoxSend,         ui_->cmdSend,     ui_->cmdGras, ui_->cmdItalique,    ui_->cmdSouligne,
+        ui_->cmdCouleur,         ui_->cmbFontSize, ui_->cmbFont, ui_->cmdSendPicture, ui_->SSTab1,
+        ui_->txtBoxConversation, ui_->cmdQuit};
     for (std::size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
     setupFormatting();
@@ -461,7 +462,9 @@ void FrmConversation::setupPads()
 {
     const auto smileys = buildPad(
         *ui_->tabSmileys, u"pctbSmiley"_s, int(jaserelle::smileyCount),
-        [](int i, QSize size, qreal dpr) { return artwork::pixmap(artwork::smiley(std::size_t(i)), dpr, size); },
+        [](int i, QSize size, qreal dpr) {
+            return artwork::pixmap(artwork::smiley(std::size_t(i)), dpr, size);
+        },
         [](int i) {
             const auto subject = jaserelle::smileys[std::size_t(i)].subject;
             return QString::fromUtf8(subject.data(), qsizetype(subject.size()));
@@ -470,7 +473,9 @@ void FrmConversation::setupPads()
         connect(smileys[i], &QToolButton::clicked, this, [this, i] { insertSmiley(i); });
     const auto sounds = buildPad(
         *ui_->tabSons, u"pctbSon"_s, int(jaserelle::soundCommandCount),
-        [](int i, QSize size, qreal dpr) { return artwork::pixmap(artwork::soundPad(std::size_t(i)), dpr, size); },
+        [](int i, QSize size, qreal dpr) {
+            return artwork::pixmap(artwork::soundPad(std::size_t(i)), dpr, size);
+        },
         [](int) { return u"clic droit pour écouter, double-clic pour envoyer"_s; });
     for (QToolButton *button : sounds)
         button->installEventFilter(this);
@@ -562,10 +567,9 @@ void FrmConversation::insertPicture(const QString &file)
             if (!self)
                 return;
             if (image.isNull()) {
-                self->platform_.notifier.notify(u"Erreur"_s,
-                                                u"Impossible de lire l'image « "_s + QFileInfo(file).fileName() +
-                                                    u" »."_s,
-                                                Notifier::Icon::Warning);
+                self->platform_.notifier.notify(
+                    u"Erreur"_s, u"Impossible de lire l'image « "_s + QFileInfo(file).fileName() + u" »."_s,
+                    Notifier::Icon::Warning);
                 emit self->pictureInserted(false);
                 return;
             }

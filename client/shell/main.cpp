@@ -14,8 +14,8 @@ int main(int argc, char *argv[])
     // Qt's own dialogs and menus (file and colour choosers, the text boxes' context menu) speak the
     // language of the rest of the client. Without the translation files they stay in English.
     QTranslator qtFrench;
-    if (qtFrench.load(QLocale(QLocale::French, QLocale::France), QStringLiteral("qtbase"), QStringLiteral("_"),
-                      QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    if (qtFrench.load(QLocale(QLocale::French, QLocale::France), QStringLiteral("qtbase"),
+                      QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QCoreApplication::installTranslator(&qtFrench);
     // Windows are hidden and shown again rather than closed: only the client decides when it ends.
     QApplication::setQuitOnLastWindowClosed(false);
