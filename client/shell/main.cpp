@@ -1,6 +1,8 @@
 #include "client/platform/qtplatform.h"
 #include "client/shell/client.h"
+#include "client/shell/commandline.h"
 #include "client/shell/exposeprobe.h"
+#include "client/shell/installlayout.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
@@ -9,6 +11,8 @@
 
 int main(int argc, char *argv[])
 {
+    if (const auto answered = answerCommandLine(argc, argv))
+        return *answered;
     QApplication app(argc, argv);
     installExposeProbe();
     // Qt's own dialogs and menus (file and colour choosers, the text boxes' context menu) speak the
@@ -19,10 +23,14 @@ int main(int argc, char *argv[])
         QCoreApplication::installTranslator(&qtFrench);
     // Windows are hidden and shown again rather than closed: only the client decides when it ends.
     QApplication::setQuitOnLastWindowClosed(false);
+    // Lets the desktop match the windows with the installed entry and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.jaserelle.Jaserelle"));
 
+    const ClientFiles files = locateClientFiles(QCoreApplication::applicationDirPath());
     ClientState state;
-    state.appDir = QCoreApplication::applicationDirPath();
-    QtPlatform desktop(state.appDir);
+    state.appDir = files.configDir;
+    state.seedIni = files.seedIni;
+    QtPlatform desktop(files.dataDir);
     Client client(state, desktop.platform());
     if (!client.start())
         return 0;
