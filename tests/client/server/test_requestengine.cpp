@@ -1,6 +1,7 @@
 #include "client/server/enginenotices.h"
 #include "tests/support/enginefixture.h"
 
+#include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTcpSocket>
 
@@ -11,7 +12,8 @@ class TestRequestEngine : public QObject
 {
     Q_OBJECT
 
-    // Every handler slot records "keyword:reply" and lets the pipeline go on.
+    // Every handler slot records "keyword:reply", completes the request as handlers do (the
+    // refresh goes on again) and lets the pipeline go on.
     struct Fixture : EngineFixture
     {
         QStringList handled;
@@ -22,6 +24,7 @@ class TestRequestEngine : public QObject
                 pipeline.setHandler(info.slot,
                                     [this, name = QString::fromUtf16(info.keyword)](QString &reply) {
                                         handled << name + u':' + reply;
+                                        engine.resumeRefresh();
                                         return HandlerResult::Continue;
                                     });
             }
@@ -210,6 +213,51 @@ private slots:
         QCOMPARE(f.desktop.notifier.shown[1].title, backOnlineNotice(f.state.serverHost).title);
         QCOMPARE(f.lastNotice(), backOnlineNotice(f.state.serverHost).text);
         QCOMPARE(requestsWhileNoticeUp, 1);
+    }
+
+    // An answer no handler takes (an error page, a 403 without a keyword, nothing at all) leaves
+    // the refresh on, and the user is told the request failed.
+    void anAnswerNobodyTakes_data()
+    {
+        QTest::addColumn<QByteArray>("answer");
+        QTest::newRow("forbidden") << QByteArray("HTTP/1.1 403 Forbidden\r\nContent-Length: 0\r\n\r\n");
+        QTest::newRow("empty") << QByteArray();
+    }
+    void anAnswerNobodyTakes()
+    {
+        QFETCH(QByteArray, answer);
+        Fixture f;
+        f.server.queue(Answer{answer});
+        f.engine.refreshTimer().start();
+        f.engine.start(RequestKind::AddFavoris);
+        QVERIFY(!f.engine.refreshTimer().isActive());
+        QVERIFY(f.waitNotices(1));
+        QCOMPARE(f.lastNotice(), unansweredNotice(RequestKind::AddFavoris, f.state.serverHost).text);
+        QVERIFY(f.lastNotice().contains(u"le pseudo n'a pas été ajouté dans votre liste de favoris."_s));
+        QVERIFY(f.engine.refreshTimer().isActive());
+    }
+
+    // A member who clicks around faster than the refresh beat is still refreshed on that beat:
+    // a refresh that falls due while his request is out runs as soon as it is answered.
+    void anActiveUserIsStillRefreshed()
+    {
+        Fixture f;
+        f.server.fallback = Answer{ScriptedServer::httpOk("HERESTARTREQUIREDPROFIL REFRESHISOK")};
+        f.engine.setRefreshInterval(200);
+        f.engine.resumeRefresh();
+        QElapsedTimer clock;
+        clock.start();
+        while (clock.elapsed() < 1500) {
+            f.engine.start(RequestKind::Profil);
+            QVERIFY(f.waitIdle());
+            QTest::qWait(60);
+        }
+        QVERIFY(f.waitIdle());
+        const auto refreshes =
+            std::count_if(f.server.requests.cbegin(), f.server.requests.cend(),
+                          [](const QByteArray &r) { return r.startsWith("GET /softrefresh2"); });
+        QVERIFY2(refreshes >= 4, qPrintable(QString::number(refreshes)));
+        QVERIFY(f.desktop.notifier.shown.isEmpty());
     }
 
     void aMissingRowSendsNothing()
