@@ -38,12 +38,12 @@ int DemoPeers::listen(const QList<SearchRecord> &online)
             while (QTcpSocket *socket = server->nextPendingConnection())
                 track(new DemoConversation(cast, timing_, socket, this));
         });
+        const QString part = cast.role == Role::Refuses   ? u" (refuses calls)"_s
+                             : cast.role == Role::HangsUp ? u" (hangs up after a while)"_s
+                             : cast.callsUser             ? u" (may call "_s + user_ + u')'
+                                                          : QString();
         qInfo().noquote() << "jaserelle-demo-peers:" << record.pseudo << "answers on"
-                          << record.address + u':' + QString::number(peerPort)
-                          << (cast.role == Role::Refuses   ? u"(refuses calls)"_s
-                              : cast.role == Role::HangsUp ? u"(hangs up after a while)"_s
-                              : cast.callsUser             ? u"(may call "_s + user_ + u')'
-                                                           : QString());
+                          << record.address + u':' + QString::number(peerPort) + part;
     }
     return static_cast<int>(members_.size());
 }
