@@ -1,6 +1,6 @@
 #include "community/http/server.h"
 
-#include "common/cp1252.h"
+#include "community/http/requestreader.h"
 
 #include <array>
 #include <atomic>
@@ -43,8 +43,7 @@ public:
           options_(options), active_(active), isSlow_(isSlow), slowPool_(slowPool)
     {
         ++active_;
-        parser_.header_limit(static_cast<std::uint32_t>(options_.headerLimit));
-        parser_.body_limit(options_.bodyLimit);
+        applyLimits(parser_, {options_.headerLimit, options_.bodyLimit});
     }
 
     ~Session() { --active_; }
@@ -77,23 +76,10 @@ private:
             return;
         }
         Response response;
-        if (ec == http::error::header_limit) {
-            response.status = 431;
-            response.body = cp1252::fromUtf8("Requête trop longue.\r\n");
-        } else if (ec == http::error::body_limit) {
-            response.status = 413;
-            response.body = cp1252::fromUtf8("Envoi trop volumineux.\r\n");
-        } else if (ec) {
-            response.status = 400;
-            response.body = cp1252::fromUtf8("Requête incorrecte.\r\n");
+        if (ec) {
+            response = readFailure(ec);
         } else {
-            const auto &msg = parser_.get();
-            Request request;
-            request.method = std::string(msg.method_string());
-            request.target = std::string(msg.target());
-            request.contentType = std::string(msg[http::field::content_type]);
-            request.body = std::move(parser_.get().body());
-            request.peerAddress = peerAddress_;
+            Request request = takeRequest(parser_, peerAddress_);
             if (isSlow_ && isSlow_(request)) {
                 deadline_ = std::chrono::steady_clock::time_point::max(); // no socket work meanwhile
                 asio::post(slowPool_, [self = shared_from_this(), request = std::move(request)] {
@@ -130,7 +116,7 @@ private:
     std::string peerAddress_;
     std::chrono::steady_clock::time_point deadline_ = std::chrono::steady_clock::time_point::max();
     beast::flat_buffer buffer_;
-    http::request_parser<http::string_body> parser_;
+    RequestParser parser_;
     Response response_;
     std::string head_;
     const Handler &handler_;
