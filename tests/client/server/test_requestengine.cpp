@@ -112,8 +112,8 @@ private slots:
     {
         Fixture f;
         f.server.queue(Answer{{}, false, true}); // the logoff hangs
-        f.engine.refreshTimer().setInterval(20);
-        f.engine.refreshTimer().start();
+        f.engine.setRefreshInterval(20);
+        f.engine.resumeRefresh();
         f.engine.start(RequestKind::Logoff);
         QVERIFY(f.server.waitForRequests(1));
         QTest::qWait(200); // ten ticks
