@@ -6,12 +6,22 @@
 #include <QTcpSocket>
 #include <QTimer>
 
+namespace {
+constexpr int silentCallerMs = 30000;
+} // namespace
+
 DemoConversation::DemoConversation(const CastMember &member, const Timing &timing, QTcpSocket *socket,
                                    QObject *parent)
     : QObject(parent), member_(member), timing_(timing), socket_(socket), side_(LinkSide::Callee)
 {
     socket_->setParent(this);
     attach();
+    // A connection that never says who calls would hold the line (and the demo's own call) for
+    // ever: it is closed after a while, as the client does.
+    QTimer::singleShot(silentCallerMs, this, [this] {
+        if (!answered_)
+            hangUp();
+    });
 }
 
 DemoConversation::DemoConversation(const CastMember &member, const Timing &timing, const QHostAddress &from,
