@@ -17,11 +17,19 @@
 
 using namespace jaserelle::community;
 
+#ifndef JASERELLE_VERSION
+#define JASERELLE_VERSION "dev"
+#endif
+
 int main(int argc, char **argv)
 {
     std::vector<std::string> args(argv + 1, argv + argc);
     if (!args.empty() && (args[0] == "--help" || args[0] == "-h" || args[0] == "help")) {
         printUsage();
+        return 0;
+    }
+    if (!args.empty() && args[0] == "--version") {
+        std::cout << "jaserelle-server " << JASERELLE_VERSION << "\n";
         return 0;
     }
     try {

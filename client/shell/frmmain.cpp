@@ -238,6 +238,7 @@ void FrmMain::showEvent(QShowEvent *event)
     if (centred_)
         return;
     centred_ = true;
+    fitOnScreen(*this);
     centreOnScreen(*this);
 }
 
