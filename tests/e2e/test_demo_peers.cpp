@@ -83,10 +83,10 @@ private slots:
         QVERIFY(QTest::qWaitFor([&] { return demo.window(1) && demo.window(1)->isVisible(); }, 10000));
         QTextEdit *box = demo.window(1)->conversationBox();
         QVERIFY(QTest::qWaitFor([&] { return demo.entriesFrom(1, u"marie75"_s) == 1; }, 10000));
-        // The greeting: bold, in her colour, with a smiley picture (the box shows no fonts).
+        // The greeting: bold, in her colour and font, with a smiley picture.
         const QString html = box->toHtml();
         QVERIFY2(box->toPlainText().contains(u"demo !"_s), qPrintable(html));
-        for (const QString &mark : {u"font-weight:7"_s, u"color:#c00060"_s, u"<img"_s})
+        for (const QString &mark : {u"font-weight:7"_s, u"color:#c00060"_s, u"Comic Sans MS"_s, u"<img"_s})
             QVERIFY2(html.contains(mark), qPrintable(mark + u" missing in "_s + html));
 
         demo.window(1)->sendBox()->setPlainText(u"Tu vas bien ?"_s);
