@@ -6,7 +6,7 @@
 #include "community/core/text.h"
 #include "community/handlers/context.h"
 #include "community/pages/signup.h"
-#include "community/store/sqlitestore.h"
+#include "community/store/openstore.h"
 
 #include <filesystem>
 #include <iostream>
@@ -59,8 +59,10 @@ void printUsage()
 {
     std::cout <<
         R"(Usage:
-  jaserelle-server --listen ADDR:PORT --data DIR [--demo] [--threads N]
+  jaserelle-server --listen ADDR:PORT --data DIR [--store postgresql://...] [--demo] [--threads N]
       Serves the community (the data folder holds jaserelle.db and photos/).
+      --store keeps members, lists and mails in PostgreSQL instead of jaserelle.db, so that
+      several servers behind one load balancer share them (every admin command takes it too).
       --demo adds the demo community (idempotent): about forty members, account demo / demo.
 
   jaserelle-server add-member --data DIR --pseudo P --password W --sex H|F --birth YYYY-MM-DD
@@ -84,9 +86,9 @@ int runAdmin(const std::vector<std::string> &args)
     const auto data = a.options.find("data");
     if (data == a.options.end())
         return fail("--data DIR is required");
-    std::error_code ec;
-    std::filesystem::create_directories(data->second, ec);
-    SqliteStore store(std::filesystem::path(data->second) / "jaserelle.db");
+    const auto storeUrl = a.options.find("store");
+    const auto database = openStore(storeUrl == a.options.end() ? std::string() : storeUrl->second, data->second);
+    Store &store = *database;
     const std::string &command = args[0];
 
     if (command == "set-message" || command == "set-withdrawn-message") {

@@ -7,11 +7,13 @@
 #include "community/handlers/handlers.h"
 #include "community/http/server.h"
 #include "community/store/cachingstore.h"
-#include "community/store/sqlitestore.h"
+#include "community/store/openstore.h"
+#include "community/store/pgchanges.h"
 
 #include <csignal>
 #include <filesystem>
 #include <iostream>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -30,6 +32,7 @@ int main(int argc, char **argv)
 
         std::string listen;
         std::string data;
+        std::string storeUrl;
         bool demo = false;
         int threads = 4;
         for (std::size_t i = 0; i < args.size(); ++i) {
@@ -37,6 +40,8 @@ int main(int argc, char **argv)
                 listen = args[++i];
             else if (args[i] == "--data" && i + 1 < args.size())
                 data = args[++i];
+            else if (args[i] == "--store" && i + 1 < args.size())
+                storeUrl = args[++i];
             else if (args[i] == "--threads" && i + 1 < args.size())
                 threads = std::stoi(args[++i]);
             else if (args[i] == "--demo")
@@ -57,8 +62,12 @@ int main(int argc, char **argv)
 
         std::filesystem::create_directories(data);
         const std::filesystem::path dataDir(data);
-        SqliteStore database(dataDir / "jaserelle.db");
-        CachingStore store(database);
+        const auto database = openStore(storeUrl, dataDir);
+        CachingStore store(*database);
+        // Several processes on one database: each drops its cached rows when any of them writes.
+        std::unique_ptr<PgChangeListener> changes;
+        if (!storeUrl.empty())
+            changes = std::make_unique<PgChangeListener>(storeUrl, [&store](std::string_view p) { store.invalidate(p); });
         Sessions sessions(systemClock());
         const PasswordHasher hasher;
         Context ctx{store, sessions, hasher, systemClock(), dataDir / "photos"};
@@ -78,7 +87,8 @@ int main(int argc, char **argv)
         server.start();
         // The port actually bound: "--listen 127.0.0.1:0" takes any free one.
         std::cout << "jaserelle-server: listening on " << options.address << ':' << server.port()
-                  << ", data in " << data << std::endl;
+                  << ", data in " << data << (storeUrl.empty() ? "" : ", store in PostgreSQL")
+                  << std::endl;
         server.wait();
         std::cout << "jaserelle-server: stopped" << std::endl;
         return 0;
