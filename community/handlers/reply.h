@@ -26,7 +26,8 @@ Response notFound();
 namespace jaserelle::community {
 
 // The requests that carry no password (ajoutmembre, removemembre, sendmail, readmails,
-// deletemail) act only for a live session, from the address that session logged in from.
+// deletemail) act only for a live session, from the address that session logged in from; one
+// that passes keeps the session alive, like a refresh.
 bool actsForLiveSession(Context &ctx, const Request &request, const std::string &pseudo);
 
 LocalDateTime today(Context &ctx);

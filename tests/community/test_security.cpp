@@ -69,6 +69,23 @@ TEST_F(SecurityTest, ASessionEndsWithLogoffOrSilence)
     expectAllRefused("10.0.0.1");
 }
 
+TEST_F(SecurityTest, AMemberBusyWithOtherRequestsStaysConnected)
+{
+    connect("alice", "10.0.0.1", "192.168.1.10");
+    connect("bruno", "10.0.0.2");
+    ASSERT_EQ(body("/ajoutmembre.php?login=bruno&pseudo=alice&liste=favoris", "10.0.0.2"), "LISTESMISESAJOUR");
+    // Three minutes of profiles and mails, no refresh from alice.
+    for (int i = 0; i < 9; ++i) {
+        advance(std::chrono::seconds(20));
+        body("/getprofil.php?pseudo=bruno");
+        ASSERT_EQ(get(passwordless[i % 2 ? 2 : 3], "10.0.0.1").status, 200) << i;
+    }
+    EXPECT_EQ(body(passwordless[0], "10.0.0.1"), "LISTESMISESAJOUR");
+    EXPECT_NE(body("/softrefresh2.php?login=bruno&password=bruno&ipAdress=192.168.1.20", "10.0.0.2")
+                  .find("alice,192.168.1.10,"),
+              std::string::npos);
+}
+
 TEST_F(SecurityTest, DemoMembersShownConnectedCannotBeActedFor)
 {
     addMember("marie75");
