@@ -13,7 +13,7 @@ namespace jaserelle::community {
 struct Context
 {
     Store &store;
-    Sessions &sessions;
+    SessionStore &sessions;
     const PasswordHasher &hasher;
     Clock clock;
     std::filesystem::path photosDir;
