@@ -59,10 +59,12 @@ void printUsage()
 {
     std::cout <<
         R"(Usage:
-  jaserelle-server --listen ADDR:PORT --data DIR [--store postgresql://...] [--demo] [--threads N]
+  jaserelle-server --listen ADDR:PORT --data DIR [--store postgresql://...]
+                   [--presence redis://...] [--demo] [--threads N]
       Serves the community (the data folder holds jaserelle.db and photos/).
-      --store keeps members, lists and mails in PostgreSQL instead of jaserelle.db, so that
-      several servers behind one load balancer share them (every admin command takes it too).
+      --store keeps members, lists and mails in PostgreSQL instead of jaserelle.db, and
+      --presence redis://HOST:PORT keeps the sessions in Redis, so that several servers behind one
+      load balancer share them (every admin command takes --store too).
       --demo adds the demo community (idempotent): about forty members, account demo / demo.
 
   jaserelle-server add-member --data DIR --pseudo P --password W --sex H|F --birth YYYY-MM-DD

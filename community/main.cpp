@@ -7,6 +7,7 @@
 #include "community/handlers/handlers.h"
 #include "community/http/server.h"
 #include "community/store/cachingstore.h"
+#include "community/presence/redissessions.h"
 #include "community/store/openstore.h"
 #include "community/store/pgchanges.h"
 
@@ -33,6 +34,7 @@ int main(int argc, char **argv)
         std::string listen;
         std::string data;
         std::string storeUrl;
+        std::string presenceUrl;
         bool demo = false;
         int threads = 4;
         for (std::size_t i = 0; i < args.size(); ++i) {
@@ -42,6 +44,8 @@ int main(int argc, char **argv)
                 data = args[++i];
             else if (args[i] == "--store" && i + 1 < args.size())
                 storeUrl = args[++i];
+            else if (args[i] == "--presence" && i + 1 < args.size())
+                presenceUrl = args[++i];
             else if (args[i] == "--threads" && i + 1 < args.size())
                 threads = std::stoi(args[++i]);
             else if (args[i] == "--demo")
@@ -68,7 +72,12 @@ int main(int argc, char **argv)
         std::unique_ptr<PgChangeListener> changes;
         if (!storeUrl.empty())
             changes = std::make_unique<PgChangeListener>(storeUrl, [&store](std::string_view p) { store.invalidate(p); });
-        Sessions sessions(systemClock());
+        std::unique_ptr<SessionStore> sessionStore;
+        if (presenceUrl.empty())
+            sessionStore = std::make_unique<Sessions>(systemClock());
+        else
+            sessionStore = std::make_unique<RedisSessions>(presenceUrl, systemClock());
+        SessionStore &sessions = *sessionStore;
         const PasswordHasher hasher;
         Context ctx{store, sessions, hasher, systemClock(), dataDir / "photos"};
         std::filesystem::create_directories(ctx.photosDir);

@@ -1,5 +1,7 @@
 #include "tests/community/engines.h"
 
+#include "community/core/sessions.h"
+#include "community/presence/redissessions.h"
 #include "community/store/pgconnection.h"
 #include "community/store/pgstore.h"
 #include "community/store/sqlitestore.h"
@@ -177,6 +179,13 @@ std::string freshRedisUrl()
     const std::string port = std::to_string(engines().redisPort);
     run("redis-cli -p " + port + " flushall");
     return "redis://127.0.0.1:" + port;
+}
+
+std::unique_ptr<SessionStore> openTestSessions(Clock clock)
+{
+    if (useRedis())
+        return std::make_unique<RedisSessions>(freshRedisUrl(), std::move(clock));
+    return std::make_unique<Sessions>(std::move(clock));
 }
 
 std::unique_ptr<Store> openTestStore(const std::filesystem::path &dir)

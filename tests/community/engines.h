@@ -1,5 +1,7 @@
 #pragma once
 
+#include "community/core/clock.h"
+#include "community/presence/sessionstore.h"
 #include "community/store/store.h"
 
 #include <filesystem>
@@ -19,6 +21,8 @@ std::string enginesUnavailable();
 
 // An empty store: the PostgreSQL test database emptied, or a SQLite file in `dir`.
 std::unique_ptr<Store> openTestStore(const std::filesystem::path &dir);
+// Sessions in memory, or in the test Redis emptied.
+std::unique_ptr<SessionStore> openTestSessions(Clock clock);
 // A fresh, empty PostgreSQL database of the test cluster.
 std::string freshPostgresUrl();
 // The test Redis, emptied.

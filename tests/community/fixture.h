@@ -53,7 +53,8 @@ protected:
     std::unique_ptr<Store> database_; // SQLite, or PostgreSQL (engines.h)
     std::unique_ptr<CachingStore> store_; // what the server uses: the cache in front of SQLite
     PasswordHasher hasher_{PasswordHasher::Strength::Minimal};
-    Sessions sessions_;
+    std::unique_ptr<SessionStore> sessionStore_; // in memory, or in Redis (engines.h)
+    SessionStore &sessions_;
     Context ctx_;
 };
 
