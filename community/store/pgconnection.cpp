@@ -46,6 +46,8 @@ PgConnection::PgConnection(const std::string &url)
             why.pop_back();
         throw StoreError("postgresql: " + why);
     }
+    // Notices ("already exists, skipping") are no news to anyone reading the server's output.
+    PQsetNoticeProcessor(c_, [](void *, const char *) {}, nullptr);
     // The store speaks UTF-8 whatever the database's default says.
     if (PQsetClientEncoding(c_, "UTF8") != 0) {
         PQfinish(c_);

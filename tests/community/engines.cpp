@@ -14,6 +14,7 @@
 #include <pwd.h>
 #include <sys/socket.h>
 #include <thread>
+#include <utility>
 #include <unistd.h>
 
 namespace jaserelle::community::test {
@@ -82,10 +83,6 @@ struct Engines
     {
         std::string name = (std::filesystem::temp_directory_path() / "jaserelle-engines-XXXXXX").string();
         dir = ::mkdtemp(name.data());
-        if (usePostgres())
-            startPostgres();
-        if (why.empty() && useRedis())
-            startRedis();
     }
     ~Engines()
     {
@@ -95,6 +92,15 @@ struct Engines
             run("redis-cli -p " + std::to_string(redisPort) + " shutdown nosave");
         std::error_code ec;
         std::filesystem::remove_all(dir, ec);
+    }
+
+    bool pgTried = false, redisTried = false;
+    void ensure(bool postgres, bool redis)
+    {
+        if (postgres && !std::exchange(pgTried, true))
+            startPostgres();
+        if (redis && why.empty() && !std::exchange(redisTried, true))
+            startRedis();
     }
 
     void startPostgres()
@@ -162,12 +168,20 @@ bool useRedis()
 
 std::string enginesUnavailable()
 {
-    return usePostgres() || useRedis() ? engines().why : std::string();
+    engines().ensure(usePostgres(), useRedis());
+    return engines().why;
+}
+
+std::string startEngines()
+{
+    engines().ensure(true, true);
+    return engines().why;
 }
 
 std::string freshPostgresUrl()
 {
     auto &e = engines();
+    e.ensure(true, false);
     const std::string name = "t" + std::to_string(++e.pgDatabases);
     PgConnection admin(e.pgUrl + "postgres");
     admin.exec(("CREATE DATABASE " + name).c_str());
@@ -176,6 +190,7 @@ std::string freshPostgresUrl()
 
 std::string freshRedisUrl()
 {
+    engines().ensure(false, true);
     const std::string port = std::to_string(engines().redisPort);
     run("redis-cli -p " + port + " flushall");
     return "redis://127.0.0.1:" + port;
