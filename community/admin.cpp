@@ -60,12 +60,14 @@ void printUsage()
     std::cout <<
         R"(Usage:
   jaserelle-server --listen ADDR:PORT --data DIR [--store postgresql://...]
-                   [--presence redis://...] [--demo] [--threads N]
+                   [--presence redis://...] [--demo] [--threads N] [--access-log FILE]
       Serves the community (the data folder holds jaserelle.db and photos/).
       --store keeps members, lists and mails in PostgreSQL instead of jaserelle.db, and
       --presence redis://HOST:PORT keeps the sessions in Redis, so that several servers behind one
       load balancer share them (every admin command takes --store too).
       --demo adds the demo community (idempotent): about forty members, account demo / demo.
+      --access-log appends one line per request to FILE (passwords masked); standard error
+      when not given.
 
   jaserelle-server add-member --data DIR --pseudo P --password W --sex H|F --birth YYYY-MM-DD
                               --postal CODE --region REGION

@@ -3,8 +3,10 @@
 #include "community/core/clock.h"
 #include "community/core/passwords.h"
 #include "community/core/sessions.h"
+#include "community/core/throttle.h"
 #include "community/demo/demo.h"
 #include "community/handlers/handlers.h"
+#include "community/http/accesslog.h"
 #include "community/http/server.h"
 #include "community/store/cachingstore.h"
 #include "community/presence/redissessions.h"
@@ -35,6 +37,7 @@ int main(int argc, char **argv)
         std::string data;
         std::string storeUrl;
         std::string presenceUrl;
+        std::string accessLogFile;
         bool demo = false;
         int threads = 4;
         for (std::size_t i = 0; i < args.size(); ++i) {
@@ -48,6 +51,8 @@ int main(int argc, char **argv)
                 presenceUrl = args[++i];
             else if (args[i] == "--threads" && i + 1 < args.size())
                 threads = std::stoi(args[++i]);
+            else if (args[i] == "--access-log" && i + 1 < args.size())
+                accessLogFile = args[++i];
             else if (args[i] == "--demo")
                 demo = true;
             else {
@@ -78,8 +83,15 @@ int main(int argc, char **argv)
         else
             sessionStore = std::make_unique<RedisSessions>(presenceUrl, systemClock());
         SessionStore &sessions = *sessionStore;
+        FailureThrottle failures(systemClock());
         const PasswordHasher hasher;
         Context ctx{store, sessions, hasher, systemClock(), dataDir / "photos"};
+        ctx.failures = &failures;
+        // On standard error unless a file is named ("-" is standard error too).
+        const auto accessLog = accessLogFile.empty() || accessLogFile == "-"
+                                   ? std::make_unique<AccessLog>()
+                                   : std::make_unique<AccessLog>(std::filesystem::path(accessLogFile));
+        options.accessLog = accessLog.get();
         std::filesystem::create_directories(ctx.photosDir);
 
         if (demo) {
@@ -91,7 +103,9 @@ int main(int argc, char **argv)
         }
 
         std::signal(SIGPIPE, SIG_IGN);
-        HttpServer server([&ctx](const Request &r) { return handle(ctx, r); }, options, isSlowRequest);
+        ServerHandlers handlers{[&ctx](const Request &r) { return handleQuick(ctx, r); },
+                                [&ctx](const Request &r) { return handle(ctx, r); }, refuseUnchecked};
+        HttpServer server(std::move(handlers), options);
         server.stopOnSignals();
         server.start();
         // The port actually bound: "--listen 127.0.0.1:0" takes any free one.

@@ -32,6 +32,11 @@ bool actsForLiveSession(Context &ctx, const Request &request, const std::string 
 
 LocalDateTime today(Context &ctx);
 
+// Password checks against the slow hash: refused at once for a while after repeated failures for
+// the pseudo or from the address, and counted.
+bool checksThrottled(Context &ctx, const std::string &pseudo, const Request &request);
+void noteCheck(Context &ctx, const std::string &pseudo, const Request &request, bool passed);
+
 // "favoris" or "listenoire", the liste parameter.
 std::optional<ListKind> listKindOf(std::string_view liste);
 
