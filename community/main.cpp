@@ -8,8 +8,8 @@
 #include "community/handlers/handlers.h"
 #include "community/http/accesslog.h"
 #include "community/http/server.h"
-#include "community/store/cachingstore.h"
 #include "community/presence/redissessions.h"
+#include "community/store/cachingstore.h"
 #include "community/store/openstore.h"
 #include "community/store/pgchanges.h"
 
@@ -76,7 +76,8 @@ int main(int argc, char **argv)
         // Several processes on one database: each drops its cached rows when any of them writes.
         std::unique_ptr<PgChangeListener> changes;
         if (!storeUrl.empty())
-            changes = std::make_unique<PgChangeListener>(storeUrl, [&store](std::string_view p) { store.invalidate(p); });
+            changes = std::make_unique<PgChangeListener>(
+                storeUrl, [&store](std::string_view p) { store.invalidate(p); });
         std::unique_ptr<SessionStore> sessionStore;
         if (presenceUrl.empty())
             sessionStore = std::make_unique<Sessions>(systemClock());
@@ -110,8 +111,7 @@ int main(int argc, char **argv)
         server.start();
         // The port actually bound: "--listen 127.0.0.1:0" takes any free one.
         std::cout << "jaserelle-server: listening on " << options.address << ':' << server.port()
-                  << ", data in " << data << (storeUrl.empty() ? "" : ", store in PostgreSQL")
-                  << std::endl;
+                  << ", data in " << data << (storeUrl.empty() ? "" : ", store in PostgreSQL") << std::endl;
         server.wait();
         std::cout << "jaserelle-server: stopped" << std::endl;
         return 0;

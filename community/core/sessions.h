@@ -27,7 +27,8 @@ public:
 
     // A refresh: true when the session is live and the password is the one given at login; the
     // session is then kept alive and `reportedAddress` becomes its presence address.
-    bool refresh(const std::string &pseudo, std::string_view password, std::string_view reportedAddress) override;
+    bool refresh(const std::string &pseudo, std::string_view password,
+                 std::string_view reportedAddress) override;
 
     // True when the session is live and the password matches (nothing is touched).
     bool checkPassword(const std::string &pseudo, std::string_view password) override;

@@ -7,7 +7,8 @@ namespace {
 
 // pseudo,address,sex,age,department,colour flag|. The colour flag is "1" when the
 // member has a photo.
-void appendContact(std::string &out, const MemberSummary &m, const std::string &address, const LocalDateTime &now)
+void appendContact(std::string &out, const MemberSummary &m, const std::string &address,
+                   const LocalDateTime &now)
 {
     const int age = ageOn(m.birthDate, now);
     out += m.pseudo;

@@ -50,7 +50,8 @@ bool parseRedisUrl(const std::string &url, std::string &host, int &port)
     port = 6379;
     if (colon != std::string::npos) {
         const auto p = rest.substr(colon + 1);
-        if (std::from_chars(p.data(), p.data() + p.size(), port).ec != std::errc() || port < 1 || port > 65535)
+        if (std::from_chars(p.data(), p.data() + p.size(), port).ec != std::errc() || port < 1 ||
+            port > 65535)
             return false;
     }
     return !host.empty();
@@ -234,7 +235,8 @@ void RedisSessions::open(const std::string &pseudo, std::string_view password, s
     write(pseudo, s);
 }
 
-bool RedisSessions::refresh(const std::string &pseudo, std::string_view password, std::string_view reportedAddress)
+bool RedisSessions::refresh(const std::string &pseudo, std::string_view password,
+                            std::string_view reportedAddress)
 {
     const auto now = clock_();
     auto s = read(pseudo);
@@ -265,7 +267,8 @@ bool RedisSessions::liveFrom(const std::string &pseudo, std::string_view address
     return true;
 }
 
-std::optional<std::string> RedisSessions::presence(const std::string &pseudo, std::chrono::system_clock::time_point now)
+std::optional<std::string> RedisSessions::presence(const std::string &pseudo,
+                                                   std::chrono::system_clock::time_point now)
 {
     const auto s = read(pseudo);
     if (!s || !live(*s, now) || s->reportedAddress.empty())
@@ -273,8 +276,8 @@ std::optional<std::string> RedisSessions::presence(const std::string &pseudo, st
     return s->reportedAddress;
 }
 
-void RedisSessions::presences(std::span<const std::string_view> pseudos, std::chrono::system_clock::time_point now,
-                              std::vector<std::string> &out)
+void RedisSessions::presences(std::span<const std::string_view> pseudos,
+                              std::chrono::system_clock::time_point now, std::vector<std::string> &out)
 {
     out.assign(pseudos.size(), std::string());
     if (pseudos.empty())

@@ -29,12 +29,13 @@ class RedisSessions final : public SessionStore
 {
 public:
     // url: "redis://host:port". Throws PresenceError when Redis cannot be reached.
-    RedisSessions(const std::string &url, Clock clock, std::chrono::seconds lifetime = std::chrono::seconds(90),
-                  int poolSize = 8);
+    RedisSessions(const std::string &url, Clock clock,
+                  std::chrono::seconds lifetime = std::chrono::seconds(90), int poolSize = 8);
     ~RedisSessions() override;
 
     void open(const std::string &pseudo, std::string_view password, std::string_view loginAddress) override;
-    bool refresh(const std::string &pseudo, std::string_view password, std::string_view reportedAddress) override;
+    bool refresh(const std::string &pseudo, std::string_view password,
+                 std::string_view reportedAddress) override;
     bool checkPassword(const std::string &pseudo, std::string_view password) override;
     bool liveFrom(const std::string &pseudo, std::string_view address) override;
     using SessionStore::presence;

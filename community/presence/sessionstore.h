@@ -17,11 +17,13 @@ public:
     virtual ~SessionStore() = default;
 
     // Opens (or reopens) the session of a member who has just proved the password.
-    virtual void open(const std::string &pseudo, std::string_view password, std::string_view loginAddress) = 0;
+    virtual void open(const std::string &pseudo, std::string_view password,
+                      std::string_view loginAddress) = 0;
 
     // A refresh: true when the session is live and the password is the one given at login; the
     // session is then kept alive and `reportedAddress` becomes its presence address.
-    virtual bool refresh(const std::string &pseudo, std::string_view password, std::string_view reportedAddress) = 0;
+    virtual bool refresh(const std::string &pseudo, std::string_view password,
+                         std::string_view reportedAddress) = 0;
 
     // True when the session is live and the password matches (nothing is touched).
     virtual bool checkPassword(const std::string &pseudo, std::string_view password) = 0;
@@ -36,8 +38,8 @@ public:
                                                 std::chrono::system_clock::time_point now) = 0;
     // The same for a whole list at once (one lock, one round trip): out[i] is the address of
     // pseudos[i], empty when not connected.
-    virtual void presences(std::span<const std::string_view> pseudos, std::chrono::system_clock::time_point now,
-                           std::vector<std::string> &out) = 0;
+    virtual void presences(std::span<const std::string_view> pseudos,
+                           std::chrono::system_clock::time_point now, std::vector<std::string> &out) = 0;
     virtual std::chrono::system_clock::time_point now() const = 0;
 
     virtual void close(const std::string &pseudo) = 0;

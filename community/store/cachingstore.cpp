@@ -68,7 +68,7 @@ std::vector<MemberSummary> CachingStore::contacts(std::string_view owner, ListKi
 }
 
 std::shared_ptr<const std::vector<MemberSummary>> CachingStore::sharedContacts(std::string_view owner,
-                                                                              ListKind list)
+                                                                               ListKind list)
 {
     const std::pair<std::string, ListKind> key(owner, list);
     {

@@ -36,7 +36,8 @@ public:
     void setSetting(std::string_view key, std::string_view value) override { inner_.setSetting(key, value); }
 
     std::vector<MemberSummary> contacts(std::string_view owner, ListKind list) override;
-    std::shared_ptr<const std::vector<MemberSummary>> sharedContacts(std::string_view owner, ListKind list) override;
+    std::shared_ptr<const std::vector<MemberSummary>> sharedContacts(std::string_view owner,
+                                                                     ListKind list) override;
     std::vector<std::string> blackListedBy(std::string_view pseudo) override;
     AddContactResult addContact(std::string_view owner, std::string_view target, ListKind list) override;
     void removeContact(std::string_view owner, std::string_view target, ListKind list) override;

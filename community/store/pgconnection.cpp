@@ -47,7 +47,8 @@ PgConnection::PgConnection(const std::string &url)
         throw StoreError("postgresql: " + why);
     }
     // Notices ("already exists, skipping") are no news to anyone reading the server's output.
-    PQsetNoticeProcessor(c_, [](void *, const char *) {}, nullptr);
+    PQsetNoticeProcessor(
+        c_, [](void *, const char *) {}, nullptr);
     // The store speaks UTF-8 whatever the database's default says.
     if (PQsetClientEncoding(c_, "UTF8") != 0) {
         PQfinish(c_);

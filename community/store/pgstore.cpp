@@ -156,8 +156,8 @@ void PgStore::migrate(PgConnection &c)
     const auto r = c.run("SELECT coalesce(max(version), 0) FROM schema_version");
     const int version = static_cast<int>(r.integer(0, 0));
     if (version > schemaVersion)
-        throw StoreError("database has schema version " + std::to_string(version) + ", newer than this server's " +
-                         std::to_string(schemaVersion));
+        throw StoreError("database has schema version " + std::to_string(version) +
+                         ", newer than this server's " + std::to_string(schemaVersion));
     for (int v = version; v < schemaVersion; ++v)
         c.exec(migrations[v]);
     if (version < schemaVersion) {
@@ -177,24 +177,28 @@ bool PgStore::createMember(const Member &m)
 {
     auto c = lease();
     const Profile &p = m.profile;
-    return c->run("INSERT INTO members (pseudo, password_hash, sex, birth_date, postal_code, region, first_name, "
-                  "town, height_cm, weight_kg, hair, eyes, ethnicity, style, smoker, marital_status, children, "
-                  "has_photo, permitted, last_connection) VALUES ($1, $2, $3, $4, $5, $6, $7, $8, $9, $10, $11, "
-                  "$12, $13, $14, $15, $16, $17, $18, $19, $20) ON CONFLICT (pseudo) DO NOTHING",
-                  {m.pseudo, m.passwordHash, m.sex, m.birthDate, m.postalCode, p.region, p.firstName, p.town,
-                   p.heightCm, p.weightKg, p.hair, p.eyes, p.ethnicity, p.style, p.smoker, p.maritalStatus,
-                   p.children, m.hasPhoto, m.permitted, m.lastConnection})
+    return c->run(
+                "INSERT INTO members (pseudo, password_hash, sex, birth_date, postal_code, region, "
+                "first_name, "
+                "town, height_cm, weight_kg, hair, eyes, ethnicity, style, smoker, marital_status, children, "
+                "has_photo, permitted, last_connection) VALUES ($1, $2, $3, $4, $5, $6, $7, $8, $9, $10, "
+                "$11, "
+                "$12, $13, $14, $15, $16, $17, $18, $19, $20) ON CONFLICT (pseudo) DO NOTHING",
+                {m.pseudo,        m.passwordHash, m.sex,       m.birthDate, m.postalCode,
+                 p.region,        p.firstName,    p.town,      p.heightCm,  p.weightKg,
+                 p.hair,          p.eyes,         p.ethnicity, p.style,     p.smoker,
+                 p.maritalStatus, p.children,     m.hasPhoto,  m.permitted, m.lastConnection})
                .changed() == 1;
 }
 
 std::optional<Member> PgStore::member(std::string_view pseudo)
 {
     auto c = lease();
-    const auto r =
-        c->run("SELECT pseudo, password_hash, sex, birth_date, postal_code, region, first_name, town, height_cm, "
-               "weight_kg, hair, eyes, ethnicity, style, smoker, marital_status, children, has_photo, permitted, "
-               "last_connection FROM members WHERE pseudo = $1",
-               {pseudo});
+    const auto r = c->run(
+        "SELECT pseudo, password_hash, sex, birth_date, postal_code, region, first_name, town, height_cm, "
+        "weight_kg, hair, eyes, ethnicity, style, smoker, marital_status, children, has_photo, permitted, "
+        "last_connection FROM members WHERE pseudo = $1",
+        {pseudo});
     if (r.rows() == 0)
         return std::nullopt;
     Member m;
@@ -249,7 +253,8 @@ bool PgStore::setHasPhoto(std::string_view pseudo, bool hasPhoto)
 void PgStore::setLastConnection(std::string_view pseudo, std::string_view date)
 {
     auto c = lease();
-    c->run("UPDATE members SET last_connection = $2 WHERE pseudo = $1 AND last_connection <> $2", {pseudo, date});
+    c->run("UPDATE members SET last_connection = $2 WHERE pseudo = $1 AND last_connection <> $2",
+           {pseudo, date});
 }
 
 std::string PgStore::setting(std::string_view key)
@@ -310,15 +315,18 @@ AddContactResult PgStore::addContact(std::string_view owner, std::string_view ta
         return AddContactResult::NoSuchMember;
     const long long ownerId = o.integer(0, 0);
     const long long targetId = t.integer(0, 0);
-    const auto current = c->run("SELECT list FROM contacts WHERE owner_id = $1 AND member_id = $2", {ownerId, targetId});
+    const auto current =
+        c->run("SELECT list FROM contacts WHERE owner_id = $1 AND member_id = $2", {ownerId, targetId});
     AddContactResult result = AddContactResult::Added;
     if (current.rows() && current.text(0, 0) == listName(list))
         return AddContactResult::AlreadyInList;
     if (current.rows()) {
-        c->run("UPDATE contacts SET list = $3 WHERE owner_id = $1 AND member_id = $2", {ownerId, targetId, listName(list)});
+        c->run("UPDATE contacts SET list = $3 WHERE owner_id = $1 AND member_id = $2",
+               {ownerId, targetId, listName(list)});
         result = AddContactResult::Moved;
     } else {
-        c->run("INSERT INTO contacts (owner_id, member_id, list) VALUES ($1, $2, $3)", {ownerId, targetId, listName(list)});
+        c->run("INSERT INTO contacts (owner_id, member_id, list) VALUES ($1, $2, $3)",
+               {ownerId, targetId, listName(list)});
     }
     c->run("SELECT " NOTIFY("$1::text") ", " NOTIFY("$2::text"), {owner, target});
     tx.commit();
@@ -343,13 +351,14 @@ std::vector<MemberSummary> PgStore::search(const SearchQuery &q)
         "SELECT " SUMMARY " FROM members m WHERE m.pseudo <> $1 AND "
         "(CASE WHEN $2::text <> '' THEN strpos(m.pseudo, $2::text) > 0 ELSE "
         " ($3::text IS NULL OR m.sex = $3::text) AND ($4::text IS NULL OR m.region = $4::text) "
-        " AND ($5::text IS NULL OR m.birth_date > $5::text) AND ($6::text IS NULL OR m.birth_date <= $6::text) "
+        " AND ($5::text IS NULL OR m.birth_date > $5::text) AND ($6::text IS NULL OR m.birth_date <= "
+        "$6::text) "
         " AND ($7::int IS NULL OR m.height_cm >= $7::int) AND ($8::int IS NULL OR m.height_cm < $8::int) "
         " AND ($9::int IS NULL OR m.weight_kg >= $9::int) AND ($10::int IS NULL OR m.weight_kg < $10::int) "
         " AND ($11::int = 0 OR m.has_photo = 1) END) "
         "ORDER BY m.pseudo LIMIT $12::int",
-        {q.excludePseudo, q.pseudoPart, q.sex, q.region, q.bornAfter, q.bornOnOrBefore, q.heightMin, q.heightMax,
-         q.weightMin, q.weightMax, q.withPhotoOnly, q.limit}));
+        {q.excludePseudo, q.pseudoPart, q.sex, q.region, q.bornAfter, q.bornOnOrBefore, q.heightMin,
+         q.heightMax, q.weightMin, q.weightMax, q.withPhotoOnly, q.limit}));
 }
 
 bool PgStore::addMail(const Mail &m)
@@ -359,7 +368,8 @@ bool PgStore::addMail(const Mail &m)
                   "SELECT id, $2, $3, $4, $5, $6 FROM members WHERE pseudo = $1 RETURNING 1) "
                   "SELECT " NOTIFY("$1") " FROM i",
                   {m.recipient, m.sender, m.date, m.time,
-                   m.subject.empty() ? std::optional<std::string>() : std::optional<std::string>(m.subject), m.text})
+                   m.subject.empty() ? std::optional<std::string>() : std::optional<std::string>(m.subject),
+                   m.text})
                .rows() == 1;
 }
 

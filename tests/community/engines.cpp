@@ -14,8 +14,8 @@
 #include <pwd.h>
 #include <sys/socket.h>
 #include <thread>
-#include <utility>
 #include <unistd.h>
+#include <utility>
 
 namespace jaserelle::community::test {
 namespace {
@@ -64,7 +64,8 @@ std::string asOwner(const std::filesystem::path &dir)
 
 std::string postgresBin()
 {
-    for (const char *dir : {"/usr/lib/postgresql/17/bin", "/usr/lib/postgresql/16/bin", "/usr/lib/postgresql/15/bin"})
+    for (const char *dir :
+         {"/usr/lib/postgresql/17/bin", "/usr/lib/postgresql/16/bin", "/usr/lib/postgresql/15/bin"})
         if (std::filesystem::exists(std::string(dir) + "/initdb"))
             return dir;
     return run("command -v initdb") ? "" : "-";
@@ -137,8 +138,9 @@ struct Engines
             return;
         }
         const int port = freePort();
-        if (!run("redis-server --port " + std::to_string(port) + " --bind 127.0.0.1 --save '' --appendonly no " +
-                 "--daemonize yes --dir " + dir.string() + " --logfile " + (dir / "redis.log").string())) {
+        if (!run("redis-server --port " + std::to_string(port) +
+                 " --bind 127.0.0.1 --save '' --appendonly no " + "--daemonize yes --dir " + dir.string() +
+                 " --logfile " + (dir / "redis.log").string())) {
             why = "redis-server did not start";
             return;
         }

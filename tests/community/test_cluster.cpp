@@ -66,17 +66,18 @@ protected:
             GTEST_SKIP() << why;
         const std::string store = freshPostgresUrl(), presence = freshRedisUrl();
         for (const char *p : {"alain", "brigitte"}) {
-            const pid_t admin = spawn({"add-member", "--data", dir_.path().string(), "--store", store, "--pseudo", p,
-                                       "--password", p, "--sex", "F", "--birth", "1990-01-01", "--postal", "75011",
-                                       "--region", "Ile-de-France"});
+            const pid_t admin = spawn({"add-member", "--data", dir_.path().string(), "--store", store,
+                                       "--pseudo", p, "--password", p, "--sex", "F", "--birth", "1990-01-01",
+                                       "--postal", "75011", "--region", "Ile-de-France"});
             int status = 0;
             waitpid(admin, &status, 0);
             ASSERT_EQ(status, 0);
         }
         for (int i = 0; i < 2; ++i) {
             ports_[i] = 20000 + i * 7919 % 20000 + getpid() % 1000;
-            pids_[i] = spawn({"--listen", "127.0.0.1:" + std::to_string(ports_[i]), "--data", dir_.path().string(),
-                              "--store", store, "--presence", presence, "--threads", "1"});
+            pids_[i] =
+                spawn({"--listen", "127.0.0.1:" + std::to_string(ports_[i]), "--data", dir_.path().string(),
+                       "--store", store, "--presence", presence, "--threads", "1"});
         }
         for (int i = 0; i < 2; ++i)
             for (int tries = 0; tries < 100 && get(ports_[i], "/").empty(); ++tries)
@@ -114,29 +115,32 @@ protected:
 };
 
 const std::string refreshAlain = "/softrefresh2.php?login=alain&password=alain&ipAdress=192.168.1.10";
-const std::string refreshBrigitte = "/softrefresh2.php?login=brigitte&password=brigitte&ipAdress=192.168.1.20";
+const std::string refreshBrigitte =
+    "/softrefresh2.php?login=brigitte&password=brigitte&ipAdress=192.168.1.20";
 
 } // namespace
 
 TEST_F(Cluster, WhatOneNodeAcknowledgedTheOtherShowsEvenAfterTheFirstDies)
 {
     const int a = 0, b = 1;
-    ASSERT_NE(get(ports_[a], "/softlogin.php?login=alain&password=alain").find("YOURLOGINISOK"), std::string::npos);
+    ASSERT_NE(get(ports_[a], "/softlogin.php?login=alain&password=alain").find("YOURLOGINISOK"),
+              std::string::npos);
     ASSERT_NE(get(ports_[a], refreshAlain).find("REFRESHISOK"), std::string::npos);
     ASSERT_NE(get(ports_[b], "/softlogin.php?login=brigitte&password=brigitte").find("YOURLOGINISOK"),
               std::string::npos);
     // Brigitte's empty list is now cached by node A.
     ASSERT_NE(get(ports_[a], refreshBrigitte).find("NOFAVORISDEFINED"), std::string::npos);
 
-    EXPECT_NE(get(ports_[b], "/ajoutmembre.php?login=brigitte&pseudo=alain&liste=favoris").find("LISTESMISESAJOUR"),
-              std::string::npos);
+    EXPECT_NE(
+        get(ports_[b], "/ajoutmembre.php?login=brigitte&pseudo=alain&liste=favoris").find("LISTESMISESAJOUR"),
+        std::string::npos);
     // Added through B, seen through A; logged in through A, seen online through B.
     EXPECT_NE(until(a, refreshBrigitte, "alain,192.168.1.10,").find("HERESTARTFAVORIS|alain,192.168.1.10,"),
               std::string::npos);
     EXPECT_NE(get(ports_[b], refreshBrigitte).find("alain,192.168.1.10,"), std::string::npos);
 
-    ASSERT_NE(get(ports_[a], "/sendmail.php?sender=brigitte&login=alain&subject=Salut&message=Bonjour").find(
-                  "MAILSENDEDOK"),
+    ASSERT_NE(get(ports_[a], "/sendmail.php?sender=brigitte&login=alain&subject=Salut&message=Bonjour")
+                  .find("MAILSENDEDOK"),
               std::string::npos);
     killNode(a);
     EXPECT_NE(get(ports_[b], refreshAlain).find("MYMAILSNUMBER,1,"), std::string::npos);

@@ -7,8 +7,8 @@
 
 #include <fstream>
 #include <functional>
-#include <thread>
 #include <sqlite3.h>
+#include <thread>
 
 using namespace jaserelle::community;
 using namespace jaserelle::community::test;
