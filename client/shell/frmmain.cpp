@@ -1,6 +1,7 @@
 #include "client/shell/frmmain.h"
 
 #include "client/assets/artwork.h"
+#include "client/shell/contactrow.h"
 #include "client/shell/conversationlist.h"
 #include "client/shell/imagelists.h"
 #include "client/shell/memberlistrules.h"
@@ -12,6 +13,7 @@
 #include <QCloseEvent>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QScreen>
 
 namespace artwork = jaserelle::artwork;
 
@@ -36,6 +38,8 @@ constexpr int listeNoireHeight = px(2400);
 constexpr int frameRechercheHeight = px(3050);
 constexpr int lvRechercheHeight = px(2770);
 constexpr int gap = 2; // between the last control of a tab and its bottom edge
+// Below this the search results would have no row left.
+constexpr int minimumFittedHeight = 380;
 
 } // namespace
 
@@ -58,6 +62,14 @@ FrmMain::FrmMain(QWidget *parent)
 
     connectMenus();
     connect(ui_->cmdSearchPseudo, &QPushButton::clicked, this, &FrmMain::searchPseudoRequested);
+    connect(ui_->txtSearchPseudo, &QLineEdit::returnPressed, this, &FrmMain::searchPseudoRequested);
+    // Enter or a double click on a connected favourite calls him.
+    connect(ui_->lvFavoris, &QTreeWidget::itemActivated, this, [this](QTreeWidgetItem *row) {
+        if (!contactrow::isOnline(row))
+            return;
+        selection_->setSelectedItem(row);
+        emit callRequested(row);
+    });
     connect(ui_->cmdSearchCriteres, &QPushButton::clicked, this, &FrmMain::searchCriteresRequested);
     ui_->pctbMail->installEventFilter(this);
     ui_->lblAvecPhoto->installEventFilter(this);
@@ -222,8 +234,14 @@ void FrmMain::placeListesTab()
 
 void FrmMain::placeRechercheTab()
 {
+    // The results sit on the page's bottom edge; on a short page they give up height rather than
+    // cover the criteria.
     QWidget *frame = ui_->frameRecherche;
-    frame->move(frame->x(), ui_->tabRecherche->height() - gap - frame->height());
+    const int bottom = ui_->tabRecherche->height() - gap;
+    const int top = std::max(ui_->frameSearchCriteres->geometry().bottom() + 1, bottom - frameRechercheHeight);
+    frame->setGeometry(frame->x(), top, frame->width(), bottom - top);
+    QTreeWidget *list = ui_->lvRecherche;
+    list->resize(list->width(), std::min(lvRechercheHeight, frame->height() - list->y() - 2));
 }
 
 void FrmMain::placeProfilTab()
@@ -238,7 +256,26 @@ void FrmMain::showEvent(QShowEvent *event)
     if (centred_)
         return;
     centred_ = true;
+    fitOnScreen();
     centreOnScreen(*this);
+    // Taller than the screen even so: the title bar stays in reach.
+    if (const QScreen *screen = this->screen()) {
+        const QRect room = screen->availableGeometry();
+        move(std::max(x(), room.left()), std::max(y(), room.top()));
+    }
+}
+
+// On a small or strongly scaled screen the window gives up height, down to what its tabs can spare:
+// the lists above the bottom controls shrink, the controls themselves keep their size.
+void FrmMain::fitOnScreen()
+{
+    const QScreen *screen = this->screen();
+    if (!screen)
+        return;
+    const int decoration = frameGeometry().height() - height();
+    const int room = screen->availableGeometry().height() - decoration;
+    if (room < height())
+        setFixedHeight(std::max(room, minimumFittedHeight));
 }
 
 bool FrmMain::eventFilter(QObject *watched, QEvent *event)

@@ -92,6 +92,7 @@ private:
     void placeListesTab();
     void placeRechercheTab();
     void placeProfilTab();
+    void fitOnScreen();
 
     std::unique_ptr<Ui::frmMain> ui_;
     std::unique_ptr<RowSelection> selection_;
