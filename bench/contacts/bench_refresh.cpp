@@ -5,7 +5,7 @@
 #include "client/contacts/presenceapply.h"
 #include "client/contacts/refreshreply.h"
 #include "client/platform/platform.h"
-#include "client/shell/contactrow.h"
+#include "client/shell/frmmain.h"
 
 #include <QApplication>
 #include <QTreeWidget>
@@ -46,18 +46,16 @@ void parse(benchmark::State &state)
 }
 BENCHMARK(parse)->Arg(100)->Arg(1000)->Arg(5000);
 
-// The lists are shown, as in the main window, so selecting and repainting cost what they cost there.
+// The lists of the main window itself, shown, so selecting and repainting cost what they cost there.
 void parseAndApply(benchmark::State &state)
 {
     const int contacts = static_cast<int>(state.range(0));
     const bool everyoneChanges = state.range(1) != 0;
     const QString replies[2] = {refreshReply(contacts, true), refreshReply(contacts, false)};
-    QTreeWidget lvFavoris, lvListeNoire;
-    for (QTreeWidget *list : {&lvFavoris, &lvListeNoire}) {
-        list->setColumnCount(contactrow::ColumnCount);
-        list->resize(400, 600);
-        list->show();
-    }
+    FrmMain window;
+    window.show();
+    QTreeWidget &lvFavoris = *window.lvFavoris();
+    QTreeWidget &lvListeNoire = *window.lvListeNoire();
     const contactface::Faces faces;
     Silence silence;
     applyRefreshReply(lvFavoris, lvListeNoire, parseRefreshReply(replies[0]), {}, silence, faces);

@@ -6,7 +6,9 @@
 
 #include <QHash>
 #include <QPalette>
+#include <QHeaderView>
 #include <QSet>
+#include <QSignalBlocker>
 #include <QTreeWidget>
 
 using namespace Qt::StringLiterals;
@@ -43,14 +45,6 @@ private:
     QHash<QString, QTreeWidgetItem *> rows_;
 };
 
-void showOnline(const QPalette &palette, QTreeWidgetItem *row, const QString &address)
-{
-    if (!contactrow::isOnline(row))
-        contactrow::hideAddress(row, palette);
-    contactrow::setOnline(row, true, palette);
-    row->setText(contactrow::Adresse, address);
-}
-
 void showOffline(const QPalette &palette, QTreeWidgetItem *row)
 {
     contactrow::setOnline(row, false, palette);
@@ -73,18 +67,18 @@ struct Announcement
     QString sound;
 };
 
-void applyRecord(QTreeWidget &list, RowIndex &index, const ContactRecord &record, const ListSounds &sounds,
-                 const Presence &presence, Announcement &announcement)
+// Whether the row shows anything else than before.
+bool updateRow(const QPalette &palette, QTreeWidgetItem *row, bool isNew, const ContactRecord &record,
+               const ListSounds &sounds, const Presence &presence, Announcement &announcement)
 {
-    QTreeWidgetItem *row = index.find(record.pseudo);
-    const bool isNew = row == nullptr;
-    if (isNew) {
-        if (list.topLevelItemCount() >= maxContactRows)
-            return;
-        row = new QTreeWidgetItem(&list);
-        index.add(record.pseudo, row);
-    }
-    // Read before the texts change: with the list sorted, setting a text may move the row.
+    bool changed = false;
+    auto setCell = [row, &changed](int column, const QString &text) {
+        if (row->text(column) != text) {
+            row->setText(column, text);
+            changed = true;
+        }
+    };
+    const int faceBefore = contactface::face(row);
     const bool wasOnline = contactrow::isOnline(row);
     const bool heard = !isNew && presence.mood.soundEnabled && !presence.mood.firstRefresh;
     // A member who black-listed the user is listed as connected, yet cannot be reached: he is
@@ -92,18 +86,19 @@ void applyRecord(QTreeWidget &list, RowIndex &index, const ContactRecord &record
     const bool unreachable = presence.unreachable.contains(record.pseudo);
     const bool online = record.online() && !unreachable;
 
-    row->setText(contactrow::Pseudo, record.pseudo);
-    row->setText(contactrow::Age, record.age);
-    row->setText(contactrow::Departement, record.shownDepartement());
-    row->setText(contactrow::Sexe, record.sexe);
+    setCell(contactrow::Pseudo, record.pseudo);
+    setCell(contactrow::Age, record.age);
+    setCell(contactrow::Departement, record.shownDepartement());
+    setCell(contactrow::Sexe, record.sexe);
+    setCell(contactrow::Adresse, online ? record.address : QString());
 
     if (heard && online != wasOnline && !unreachable)
         announcement = {row, online ? sounds.arrival : sounds.departure};
-    if (online)
-        showOnline(list.palette(), row, record.address);
-    else
-        showOffline(list.palette(), row);
+    if (online && !wasOnline)
+        contactrow::hideAddress(row, palette);
+    contactrow::setOnline(row, online, palette);
     contactface::setFace(row, record.man(), record.colourFace(), presence.faces);
+    return changed || online != wasOnline || faceBefore != contactface::face(row);
 }
 
 void applySection(QTreeWidget &list, const QList<ContactRecord> &records, const ListSounds &sounds,
@@ -111,8 +106,41 @@ void applySection(QTreeWidget &list, const QList<ContactRecord> &records, const 
 {
     RowIndex index(list);
     Announcement announcement;
-    for (const ContactRecord &record : records)
-        applyRecord(list, index, record, sounds, presence, announcement);
+    QList<const ContactRecord *> newcomers;
+    bool changed = false;
+    {
+        // Known rows only change their cells here, never their place: the view is told once,
+        // below, rather than once per cell, which on a long list costs far more than the change.
+        const QSignalBlocker quiet(list.model());
+        for (const ContactRecord &record : records) {
+            if (QTreeWidgetItem *row = index.find(record.pseudo)) {
+                changed |= updateRow(list.palette(), row, false, record, sounds, presence, announcement);
+            } else {
+                newcomers.append(&record);
+            }
+        }
+    }
+    if (changed) {
+        list.viewport()->update();
+        if (list.isSortingEnabled())
+            list.sortItems(list.sortColumn(), list.header()->sortIndicatorOrder());
+    }
+
+    // New rows are filled before they join the list, and join it together.
+    QList<QTreeWidgetItem *> added;
+    for (const ContactRecord *record : newcomers) {
+        QTreeWidgetItem *row = index.find(record->pseudo); // named twice in one reply
+        if (!row) {
+            if (list.topLevelItemCount() + added.size() >= maxContactRows)
+                continue;
+            row = new QTreeWidgetItem;
+            index.add(record->pseudo, row);
+            added.append(row);
+        }
+        updateRow(list.palette(), row, true, *record, sounds, presence, announcement);
+    }
+    list.addTopLevelItems(added);
+
     if (announcement.row) {
         list.setCurrentItem(announcement.row);
         player.play(announcement.sound);
