@@ -3,7 +3,7 @@ BUILD ?= build
 JOBS  ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build test run asan fuzz bench gallery clean
+.PHONY: all deps configure build test run asan fuzz bench gallery package clean
 
 all: build
 
@@ -38,6 +38,10 @@ bench: build
 gallery: build
 	QT_QPA_PLATFORM=offscreen $(BUILD)/bin/gallery $(BUILD)/gallery.png
 	@echo "wrote $(BUILD)/gallery.png"
+
+# The Debian packages jaserelle and jaserelle-server, in $(BUILD)/.
+package: build
+	cd $(BUILD) && cpack -G DEB
 
 clean:
 	rm -rf $(BUILD) build-asan build-fuzz

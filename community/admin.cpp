@@ -59,9 +59,16 @@ void printUsage()
 {
     std::cout <<
         R"(Usage:
-  jaserelle-server --listen ADDR:PORT --data DIR [--demo] [--threads N]
+  jaserelle-server --listen ADDR:PORT --data DIR [--demo] [--threads N] [--access-log FILE]
       Serves the community (the data folder holds jaserelle.db and photos/).
-      --demo adds the demo community (idempotent): about forty members, account demo / demo.
+      --listen ADDR:PORT  address and port to serve: 0.0.0.0:80, [::]:80, 127.0.0.1:0 (any free port)
+      --data DIR          the data folder, created when missing
+      --demo              adds the demo community (idempotent): about forty members, account demo / demo
+      --threads N         threads serving connections (1 to 256, default 4)
+      --access-log FILE   one line per request appended to FILE (passwords masked); standard
+                          error when not given
+      SIGINT and SIGTERM stop it cleanly. Requests are answered in Windows-1252; dates use the
+      local time (set TZ).
 
   jaserelle-server add-member --data DIR --pseudo P --password W --sex H|F --birth YYYY-MM-DD
                               --postal CODE --region REGION
@@ -75,6 +82,10 @@ void printUsage()
       Withdraws or gives back a member's permission to use Jaserelle (from the next login).
   jaserelle-server list-members --data DIR
       One line per member: pseudo, sex, birth date, postal code, photo, permission.
+
+  jaserelle-server --help | --version
+
+See jaserelle-server(1); installed as a service: systemctl enable --now jaserelle-server.
 )";
 }
 

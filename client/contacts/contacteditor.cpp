@@ -111,7 +111,7 @@ void ContactEditor::removeSelectedFromListeNoire()
 
 void ContactEditor::refreshTimerOn()
 {
-    engine_.refreshTimer().start();
+    engine_.resumeRefresh();
 }
 
 namespace {

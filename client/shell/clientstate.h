@@ -7,7 +7,10 @@
 // composition root and handed to whoever needs it: two clients can live in one process.
 struct ClientState
 {
-    QString appDir;     // where jaserelle.ini, sons/ and the black-list sounds are
+    // The folder of jaserelle.ini: beside the executable, or the user's configuration folder once
+    // installed (the sounds' folder is the sound player's business).
+    QString appDir;
+    QString seedIni;    // the system's default, copied to appDir when it has no jaserelle.ini yet
     QString serverHost; // as configured, possibly with ":port"
     QString userLogin;  // lower case, letters and digits
     QString userPassword;

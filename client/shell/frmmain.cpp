@@ -13,7 +13,6 @@
 #include <QCloseEvent>
 #include <QLabel>
 #include <QMouseEvent>
-#include <QScreen>
 
 namespace artwork = jaserelle::artwork;
 
@@ -38,8 +37,6 @@ constexpr int listeNoireHeight = px(2400);
 constexpr int frameRechercheHeight = px(3050);
 constexpr int lvRechercheHeight = px(2770);
 constexpr int gap = 2; // between the last control of a tab and its bottom edge
-// Below this the search results would have no row left.
-constexpr int minimumFittedHeight = 380;
 
 } // namespace
 
@@ -256,26 +253,8 @@ void FrmMain::showEvent(QShowEvent *event)
     if (centred_)
         return;
     centred_ = true;
-    fitOnScreen();
+    fitOnScreen(*this);
     centreOnScreen(*this);
-    // Taller than the screen even so: the title bar stays in reach.
-    if (const QScreen *screen = this->screen()) {
-        const QRect room = screen->availableGeometry();
-        move(std::max(x(), room.left()), std::max(y(), room.top()));
-    }
-}
-
-// On a small or strongly scaled screen the window gives up height, down to what its tabs can spare:
-// the lists above the bottom controls shrink, the controls themselves keep their size.
-void FrmMain::fitOnScreen()
-{
-    const QScreen *screen = this->screen();
-    if (!screen)
-        return;
-    const int decoration = frameGeometry().height() - height();
-    const int room = screen->availableGeometry().height() - decoration;
-    if (room < height())
-        setFixedHeight(std::max(room, minimumFittedHeight));
 }
 
 bool FrmMain::eventFilter(QObject *watched, QEvent *event)

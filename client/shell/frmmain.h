@@ -92,7 +92,6 @@ private:
     void placeListesTab();
     void placeRechercheTab();
     void placeProfilTab();
-    void fitOnScreen();
 
     std::unique_ptr<Ui::frmMain> ui_;
     std::unique_ptr<RowSelection> selection_;

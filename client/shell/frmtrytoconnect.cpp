@@ -1,6 +1,11 @@
 #include "client/shell/frmtrytoconnect.h"
 
+#include "client/shell/windowplacement.h"
 #include "ui_frmtrytoconnect.h"
+
+#include <QLabel>
+#include <QLayout>
+#include <QScreen>
 
 using namespace Qt::StringLiterals;
 
@@ -9,8 +14,25 @@ FrmTryToConnect::FrmTryToConnect(const QString &serverHost, QWidget *parent)
       ui_(std::make_unique<Ui::frmTryToConnect>())
 {
     ui_->setupUi(this);
-    ui_->lblTryToConnect->setText(u"Tentative de connection au serveur "_s + serverHost + u" en cours..."_s);
-    setFixedSize(size());
+    QLabel *label = ui_->lblTryToConnect;
+    label->setText(u"Tentative de connection au serveur "_s + serverHost + u" en cours..."_s);
+    // The notice reads best on one line: the window widens for it, up to a width that a long
+    // host name cannot push off the screen, where the text wraps instead.
+    const QMargins margins = layout()->contentsMargins();
+    const int oneLine =
+        label->fontMetrics().horizontalAdvance(label->text()) + margins.left() + margins.right() + 8;
+    const int widest = qMin(2 * width(), screen()->availableGeometry().width() - 2 * margins.left());
+    setFixedSize(qMax(qMin(oneLine, widest), qMin(width(), widest)), height());
 }
 
 FrmTryToConnect::~FrmTryToConnect() = default;
+
+// It takes the login window's place, so it appears where that one was: in the middle.
+void FrmTryToConnect::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (centred_)
+        return;
+    centred_ = true;
+    centreOnScreen(*this);
+}

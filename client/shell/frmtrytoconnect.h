@@ -16,6 +16,10 @@ public:
     explicit FrmTryToConnect(const QString &serverHost, QWidget *parent = nullptr);
     ~FrmTryToConnect() override;
 
+protected:
+    void showEvent(QShowEvent *event) override;
+
 private:
     std::unique_ptr<Ui::frmTryToConnect> ui_;
+    bool centred_ = false;
 };

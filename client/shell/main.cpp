@@ -1,17 +1,25 @@
 #include "client/platform/qtplatform.h"
 #include "client/shell/client.h"
+#include "client/shell/commandline.h"
+#include "client/shell/installlayout.h"
 
 #include <QApplication>
 
 int main(int argc, char *argv[])
 {
+    if (const auto answered = answerCommandLine(argc, argv))
+        return *answered;
     QApplication app(argc, argv);
     // Windows are hidden and shown again rather than closed: only the client decides when it ends.
     QApplication::setQuitOnLastWindowClosed(false);
+    // Lets the desktop match the windows with the installed entry and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.jaserelle.Jaserelle"));
 
+    const ClientFiles files = locateClientFiles(QCoreApplication::applicationDirPath());
     ClientState state;
-    state.appDir = QCoreApplication::applicationDirPath();
-    QtPlatform desktop(state.appDir);
+    state.appDir = files.configDir;
+    state.seedIni = files.seedIni;
+    QtPlatform desktop(files.dataDir);
     Client client(state, desktop.platform());
     if (!client.start())
         return 0;

@@ -33,9 +33,8 @@ MemberListRules::MemberListRules(QTreeWidget *list, QMenu *contextMenu, const Co
 void MemberListRules::restoreColumnWidths()
 {
     QHeaderView *header = list_->header();
-    // Room for a header's text, its margins and the sort arrow.
-    const int padding = 2 * list_->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, header) +
-                        list_->style()->pixelMetric(QStyle::PM_HeaderMarkSize, nullptr, header);
+    // Room for a header's text and its margins.
+    const int padding = 2 * list_->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, header) + 2;
     ColumnWidths widths = widths_;
     int others = 0;
     for (int column = 1; column < int(widths.size()); ++column) {

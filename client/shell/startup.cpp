@@ -7,8 +7,30 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 
 using namespace Qt::StringLiterals;
+
+namespace {
+
+// Far more than any configuration file; a runaway file is read no further.
+constexpr qint64 maxConfigBytes = 1024 * 1024;
+
+// An installed client's first start: the user's own copy of the system's default, so that the
+// sound switch has a file of the user's to rewrite. Written whole or not at all.
+bool seedConfigFile(const QString &seed, const QString &path)
+{
+    QFile source(seed);
+    if (!source.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray bytes = source.read(maxConfigBytes);
+    if (source.error() != QFileDevice::NoError || !QDir().mkpath(QFileInfo(path).path()))
+        return false;
+    QSaveFile target(path);
+    return target.open(QIODevice::WriteOnly) && target.write(bytes) == bytes.size() && target.commit();
+}
+
+} // namespace
 
 StartupOutcome loadStartupSettings(ClientState &state, Platform &platform)
 {
@@ -24,6 +46,11 @@ StartupOutcome loadStartupSettings(ClientState &state, Platform &platform)
     }
 
     const QString path = QDir(state.appDir).filePath(u"jaserelle.ini"_s);
+    if (!QFileInfo::exists(path) && !state.seedIni.isEmpty() && !seedConfigFile(state.seedIni, path)) {
+        platform.notifier.notify(u"Erreur."_s, u"Problème d'accès au disque dur."_s);
+        platform.lifetime.endApplication();
+        return outcome;
+    }
     if (!QFileInfo::exists(path)) {
         platform.notifier.notify(u"Erreur."_s,
                                  u"Le fichier jaserelle.ini n'existe pas,\r\nConsulter l'aide en ligne."_s);
@@ -36,8 +63,7 @@ StartupOutcome loadStartupSettings(ClientState &state, Platform &platform)
         platform.lifetime.endApplication();
         return outcome;
     }
-    // Far more than any configuration file; a runaway file is read no further.
-    const QByteArray bytes = file.read(1024 * 1024);
+    const QByteArray bytes = file.read(maxConfigBytes);
     if (file.error() != QFileDevice::NoError) {
         platform.notifier.notify(u"Erreur."_s, u"Problème d'accès au disque dur."_s);
         platform.lifetime.endApplication();

@@ -1,0 +1,116 @@
+// The installed product: `cmake --install` into a temporary prefix, then what lies there.
+#include "client/shell/installlayout.h"
+#include "tests/support/clientfixture.h"
+
+#include <QImage>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTcpSocket>
+
+using namespace Qt::StringLiterals;
+
+class TestInstall : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir tmp;
+    QString at(const QString &relative) const { return tmp.filePath(u"usr/"_s + relative); }
+    static QByteArray read(const QString &path)
+    {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+    // Runs a program to its end: its exit code, and its standard output.
+    static std::pair<int, QByteArray> run(const QString &program, const QStringList &args)
+    {
+        QProcess p;
+        p.start(program, args);
+        const bool ended = p.waitForFinished(300000) && p.exitStatus() == QProcess::NormalExit;
+        return {ended ? p.exitCode() : -1, p.readAllStandardOutput() + p.readAllStandardError()};
+    }
+
+private slots:
+    void initTestCase()
+    {
+        const auto [code, out] = run(QStringLiteral(CMAKE_COMMAND_PATH),
+                                     {u"--install"_s, QStringLiteral(BUILD_TREE), u"--prefix"_s, at({})});
+        QVERIFY2(code == 0, out.constData());
+    }
+
+    void desktopFilesValidate()
+    {
+        const QString id = u"org.jaserelle.Jaserelle"_s;
+        QCOMPARE(run(u"desktop-file-validate"_s, {at(u"share/applications/"_s + id + u".desktop"_s)}).first,
+                 0);
+        QCOMPARE(run(u"appstreamcli"_s,
+                     {u"validate"_s, u"--no-net"_s, at(u"share/metainfo/"_s + id + u".metainfo.xml"_s)})
+                     .first,
+                 0);
+        QCOMPARE(QImage(at(u"share/icons/hicolor/48x48/apps/"_s + id + u".png"_s)).size(), QSize(48, 48));
+        // The unit starts the server where this installation put it.
+        QVERIFY(
+            read(at(u"lib/systemd/system/jaserelle-server.service"_s))
+                .contains("ExecStart=" + at(u"bin/jaserelle-server"_s).toUtf8() + " --listen 0.0.0.0:80"));
+    }
+
+    void programsTellTheirVersion()
+    {
+        for (const QString &program : {u"jaserelle"_s, u"jaserelle-server"_s})
+            QCOMPARE(run(at(u"bin/"_s + program), {u"--version"_s}),
+                     std::make_pair(0, program.toUtf8() + " " JASERELLE_VERSION_FOR_TEST "\n"));
+    }
+
+    // The installed client's first start makes the user's own settings from the default; the sound
+    // switch (reached in process, with the same layout) is saved there.
+    void installedClientKeepsItsSettingsInTheUsersFolder()
+    {
+        const QString config = tmp.filePath(u"config"_s), seed = at(u"share/jaserelle/jaserelle.ini"_s);
+        QVERIFY(QDir().mkpath(tmp.filePath(u"run"_s)));
+        QFile::setPermissions(tmp.filePath(u"run"_s), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QProcess client;
+        auto env = QProcessEnvironment::systemEnvironment();
+        env.insert(u"XDG_CONFIG_HOME"_s, config);
+        env.insert(u"XDG_RUNTIME_DIR"_s, tmp.filePath(u"run"_s));
+        client.setProcessEnvironment(env);
+        client.start(at(u"bin/jaserelle"_s), {});
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(config + u"/jaserelle/jaserelle.ini"_s), 20000);
+        client.kill();
+        client.waitForFinished();
+        QCOMPARE(read(config + u"/jaserelle/jaserelle.ini"_s), read(seed));
+
+        const ClientFiles files =
+            locateClientFiles(at(u"bin"_s), tmp.filePath(u"other"_s), {tmp.filePath(u"none"_s), seed});
+        QCOMPARE(files.dataDir, at(u"share/jaserelle"_s));
+        RecordingPlatform desktop;
+        ClientState state;
+        state.appDir = files.configDir;
+        state.seedIni = files.seedIni;
+        Client in(state, desktop.platform());
+        QVERIFY(in.start() && desktop.notifier.shown.isEmpty());
+        trigger(&in.frmMain(), u"MNU_DeActiveSound"_s);
+        QCOMPARE(read(tmp.filePath(u"other/jaserelle.ini"_s)),
+                 formatConfig(parseConfig(read(seed)).serverHost, false));
+        QVERIFY(parseConfig(read(seed)).soundEnabled());
+    }
+
+    void installedServerAnswers()
+    {
+        QProcess server;
+        server.start(at(u"bin/jaserelle-server"_s),
+                     {u"--listen"_s, u"127.0.0.1:0"_s, u"--data"_s, tmp.filePath(u"data"_s)});
+        QTRY_VERIFY_WITH_TIMEOUT(server.canReadLine(), 20000);
+        const auto port =
+            QRegularExpression(u"127\\.0\\.0\\.1:(\\d+)"_s).match(QString::fromUtf8(server.readLine()));
+        QTcpSocket socket;
+        socket.connectToHost(u"127.0.0.1"_s, port.captured(1).toUShort());
+        QVERIFY(socket.waitForConnected(5000));
+        socket.write("GET /onlinehelp.html HTTP/1.1\r\nHost: localhost\r\nConnection: close\r\n\r\n");
+        QVERIFY(socket.waitForReadyRead(5000));
+        QVERIFY(socket.readAll().startsWith("HTTP/1.1 200"));
+        server.terminate();
+        QVERIFY(server.waitForFinished(10000));
+    }
+};
+
+QTEST_MAIN(TestInstall)
+#include "test_install.moc"
