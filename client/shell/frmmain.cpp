@@ -12,7 +12,9 @@
 
 #include <QCloseEvent>
 #include <QLabel>
+#include <QAbstractItemView>
 #include <QMouseEvent>
+#include <QStyle>
 
 namespace artwork = jaserelle::artwork;
 
@@ -206,8 +208,13 @@ void FrmMain::applyLoadLayout()
     ui_->pctBoxProfil->setGeometry((ui_->frameProfil->width() - photoWidth) / 2, ui_->pctBoxProfil->y(),
                                    photoWidth, photoWidth - px(150));
 
-    for (QComboBox *criterion : {ui_->cmbSexe, ui_->cmbAge, ui_->cmbRegion, ui_->cmbTaille, ui_->cmbPoids})
+    for (QComboBox *criterion : {ui_->cmbSexe, ui_->cmbAge, ui_->cmbRegion, ui_->cmbTaille, ui_->cmbPoids}) {
         criterion->setCurrentIndex(0);
+        // The open list shows every choice whole, even one longer than the closed box.
+        QAbstractItemView *choices = criterion->view();
+        choices->setMinimumWidth(choices->sizeHintForColumn(0) + 2 * choices->frameWidth() +
+                                 style()->pixelMetric(QStyle::PM_ScrollBarExtent));
+    }
     ui_->pctbMail->unsetCursor();
     ui_->ssTab->setCurrentIndex(0);
 }
