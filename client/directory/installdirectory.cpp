@@ -49,6 +49,8 @@ MemberDirectory &installDirectory(Client &client, FrmMain &main)
         return HandlerResult::Continue;
     });
 
+    for (auto ended : {&RequestEngine::replyHandled, &RequestEngine::requestFailed, &RequestEngine::startFailed})
+        QObject::connect(&engine, ended, directory, &MemberDirectory::onRequestEnded);
     QObject::connect(&main, &FrmMain::profilRequested, directory, &MemberDirectory::showProfil);
     QObject::connect(&main, &FrmMain::searchPseudoRequested, directory, &MemberDirectory::searchPseudo);
     QObject::connect(&main, &FrmMain::searchCriteresRequested, directory, &MemberDirectory::searchCriteres);

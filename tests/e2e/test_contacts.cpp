@@ -81,7 +81,6 @@ private slots:
         QVERIFY(emma.rowBecomes(emma.main().lvFavoris(), u"thomas"_s, true));
         QTreeWidgetItem *thomasRow = emma.row(emma.main().lvFavoris(), u"thomas"_s);
         QVERIFY(contactrow::isOnline(thomasRow));
-        QCOMPARE(thomasRow->foreground(contactrow::Pseudo).color(), contactrow::onlineColour());
         QCOMPARE(thomasRow->text(contactrow::Adresse), u"127.0.0.2"_s);
 
         // Thomas's next refresh shows Emma arriving.
