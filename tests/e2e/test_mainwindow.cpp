@@ -172,7 +172,8 @@ private slots:
         chloe.command(chloe.row(chloe.main().lvFavoris(), u"louis"_s), u"MNU_CallFromFavoris"_s);
         QCOMPARE(chloe.client->conversations().conversationCount(), 2);
         QVERIFY(QTest::qWaitFor(
-            [&] { return louis.conversation(1) && louis.conversation(1)->incomingForm().isVisible(); }, 10000));
+            [&] { return louis.conversation(1) && louis.conversation(1)->incomingForm().isVisible(); },
+            10000));
         QCOMPARE(louis.conversation(1)->incomingForm().caller(), u"chloe"_s);
         QCOMPARE(louis.desktop.sound.played.last(), u"sons/incomingcall.wav"_s);
 
@@ -222,7 +223,8 @@ private slots:
         QCOMPARE(mail->text(FrmReadMails::De), u"laura"_s);
         QCOMPARE(mail->text(FrmReadMails::Sujet), u"Café ?"_s);
         list->setCurrentItem(mail);
-        QCOMPARE(child<QPlainTextEdit>(&box, u"txtMessage"_s)->toPlainText(), u"Demain à 10h,\nau coin & co"_s);
+        QCOMPARE(child<QPlainTextEdit>(&box, u"txtMessage"_s)->toPlainText(),
+                 u"Demain à 10h,\nau coin & co"_s);
 
         // Deleted: gone locally, and gone on the server too, as the next refresh tells.
         child<QPushButton>(&box, u"cmdDeleteMail"_s)->click();

@@ -16,15 +16,6 @@ class TestLogin : public QObject
     {
         return child<QLineEdit>(&f.client->frmLogin(), name);
     }
-    static void type(ClientFixture &f, const QString &pseudo, const QString &password)
-    {
-        QTest::keyClicks(box(f, u"txtLogin"_s), pseudo);
-        QTest::keyClicks(box(f, u"txtPassword"_s), password);
-    }
-    static void click(ClientFixture &f, const QString &name)
-    {
-        QTest::mouseClick(child<QPushButton>(&f.client->frmLogin(), name), Qt::LeftButton);
-    }
 
 private slots:
     void aNewUserLogsIn()
@@ -36,7 +27,8 @@ private slots:
         QCOMPARE(box(f, u"txtPassword"_s)->echoMode(), QLineEdit::Password);
         QVERIFY(f.main().isHidden()); // loaded at start-up, shown only after the login
 
-        type(f, u" Jean Pierre"_s, u"Se Cret1"_s);
+        QTest::keyClicks(box(f, u"txtLogin"_s), u" Jean Pierre"_s);
+        QTest::keyClicks(box(f, u"txtPassword"_s), u"Se Cret1"_s);
         QTest::keyClick(box(f, u"txtPassword"_s), Qt::Key_Return);
         QVERIFY(f.server.waitForRequests(1));
         QCOMPARE(f.server.requests,
@@ -99,7 +91,7 @@ private slots:
     {
         ClientFixture f(u"jaserelle.example"_s);
         QVERIFY(f.client->start());
-        click(f, u"cmdNewMember"_s);
+        QTest::mouseClick(child<QPushButton>(&f.client->frmLogin(), u"cmdNewMember"_s), Qt::LeftButton);
         QCOMPARE(f.desktop.notifier.shown.size(), 1);
         QVERIFY(f.desktop.notifier.shown[0].text.contains(u"jaserelle.example"_s));
         QCOMPARE(f.desktop.browser.opened, QStringList({u"jaserelle.example"_s}));
