@@ -87,6 +87,10 @@ struct ClientDesk
         if (!client->start())
             return false;
         submitLogin(pseudo, password);
+        return refreshedAfterLogin();
+    }
+    bool refreshedAfterLogin()
+    {
         return QTest::qWaitFor(
                    [&] { return main().isVisible() && engine().requestKind() == RequestKind::Refresh; },
                    10000) &&
