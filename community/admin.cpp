@@ -59,12 +59,14 @@ void printUsage()
 {
     std::cout <<
         R"(Usage:
-  jaserelle-server --listen ADDR:PORT --data DIR [--demo] [--threads N]
+  jaserelle-server --listen ADDR:PORT --data DIR [--demo] [--threads N] [--access-log FILE]
       Serves the community (the data folder holds jaserelle.db and photos/).
       --listen ADDR:PORT  address and port to serve: 0.0.0.0:80, [::]:80, 127.0.0.1:0 (any free port)
       --data DIR          the data folder, created when missing
       --demo              adds the demo community (idempotent): about forty members, account demo / demo
       --threads N         threads serving connections (1 to 256, default 4)
+      --access-log FILE   one line per request appended to FILE (passwords masked); standard
+                          error when not given
       SIGINT and SIGTERM stop it cleanly. Requests are answered in Windows-1252; dates use the
       local time (set TZ).
 

@@ -3,8 +3,10 @@
 #include "community/core/clock.h"
 #include "community/core/passwords.h"
 #include "community/core/sessions.h"
+#include "community/core/throttle.h"
 #include "community/demo/demo.h"
 #include "community/handlers/handlers.h"
+#include "community/http/accesslog.h"
 #include "community/http/server.h"
 #include "community/store/cachingstore.h"
 #include "community/store/sqlitestore.h"
@@ -12,6 +14,7 @@
 #include <csignal>
 #include <filesystem>
 #include <iostream>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -38,6 +41,7 @@ int main(int argc, char **argv)
 
         std::string listen;
         std::string data;
+        std::string accessLogFile;
         bool demo = false;
         int threads = 4;
         for (std::size_t i = 0; i < args.size(); ++i) {
@@ -47,6 +51,8 @@ int main(int argc, char **argv)
                 data = args[++i];
             else if (args[i] == "--threads" && i + 1 < args.size())
                 threads = std::stoi(args[++i]);
+            else if (args[i] == "--access-log" && i + 1 < args.size())
+                accessLogFile = args[++i];
             else if (args[i] == "--demo")
                 demo = true;
             else {
@@ -68,8 +74,15 @@ int main(int argc, char **argv)
         SqliteStore database(dataDir / "jaserelle.db");
         CachingStore store(database);
         Sessions sessions(systemClock());
+        FailureThrottle failures(systemClock());
         const PasswordHasher hasher;
         Context ctx{store, sessions, hasher, systemClock(), dataDir / "photos"};
+        ctx.failures = &failures;
+        // On standard error unless a file is named ("-" is standard error too).
+        const auto accessLog = accessLogFile.empty() || accessLogFile == "-"
+                                   ? std::make_unique<AccessLog>()
+                                   : std::make_unique<AccessLog>(std::filesystem::path(accessLogFile));
+        options.accessLog = accessLog.get();
         std::filesystem::create_directories(ctx.photosDir);
 
         if (demo) {
@@ -81,7 +94,9 @@ int main(int argc, char **argv)
         }
 
         std::signal(SIGPIPE, SIG_IGN);
-        HttpServer server([&ctx](const Request &r) { return handle(ctx, r); }, options, isSlowRequest);
+        ServerHandlers handlers{[&ctx](const Request &r) { return handleQuick(ctx, r); },
+                                [&ctx](const Request &r) { return handle(ctx, r); }, refuseUnchecked};
+        HttpServer server(std::move(handlers), options);
         server.stopOnSignals();
         server.start();
         // The port actually bound: "--listen 127.0.0.1:0" takes any free one.

@@ -71,10 +71,13 @@ bool Sessions::checkPassword(const std::string &pseudo, std::string_view passwor
 bool Sessions::liveFrom(const std::string &pseudo, std::string_view address)
 {
     const auto now = clock_();
-    std::shared_lock lock(mutex_);
+    std::unique_lock lock(mutex_);
     auto it = sessions_.find(pseudo);
-    return it != sessions_.end() && !it->second.pinned && live(it->second, now) &&
-           it->second.loginAddress == address;
+    if (it == sessions_.end() || it->second.pinned || !live(it->second, now) ||
+        it->second.loginAddress != address)
+        return false;
+    it->second.lastSeen = now;
+    return true;
 }
 
 std::optional<std::string> Sessions::presence(const std::string &pseudo)

@@ -12,9 +12,10 @@
 
 namespace jaserelle::community {
 
-// Who is connected, in memory only: a session opens at login and lives while refreshes keep
-// coming (the client's 30-second tick); `lifetime` without one, or a logoff, ends it. The 30-second
-// refreshes are checked against a keyed hash kept here, not against the slow password hash.
+// Who is connected, in memory only: a session opens at login and lives while its member's requests
+// keep coming (a refresh, or any request that passes the session check); `lifetime` without one, or
+// a logoff, ends it. The 30-second refreshes are checked against a keyed hash kept here, not
+// against the slow password hash.
 class Sessions
 {
 public:
@@ -31,6 +32,8 @@ public:
     bool checkPassword(const std::string &pseudo, std::string_view password);
 
     // The rule for the requests that carry no password: a live session, from its login address.
+    // A request that passes it keeps the session alive: the client sends no refresh while the
+    // user keeps it busy with other requests.
     bool liveFrom(const std::string &pseudo, std::string_view address);
 
     // The address to report for a member: the one its client sent with its last refresh, while

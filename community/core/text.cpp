@@ -3,6 +3,8 @@
 #include "common/alphanumeric.h"
 #include "common/cp1252.h"
 
+#include <algorithm>
+#include <arpa/inet.h>
 #include <array>
 
 namespace jaserelle::community {
@@ -98,6 +100,18 @@ std::string plainAddress(std::string_view address)
     if (address.substr(0, mapped.size()) == mapped && isDottedIpv4(address.substr(mapped.size())))
         return std::string(address.substr(mapped.size()));
     return std::string(address);
+}
+
+std::string addressGroup(std::string_view address)
+{
+    std::string plain = plainAddress(address);
+    in6_addr v6{};
+    if (isDottedIpv4(plain) || ::inet_pton(AF_INET6, plain.c_str(), &v6) != 1)
+        return plain;
+    std::fill(v6.s6_addr + 8, v6.s6_addr + 16, 0);
+    char text[INET6_ADDRSTRLEN];
+    ::inet_ntop(AF_INET6, &v6, text, sizeof text);
+    return std::string(text) + "/64";
 }
 
 bool fitsCp1252(std::string_view utf8)

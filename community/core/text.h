@@ -32,6 +32,10 @@ bool isDottedIpv4(std::string_view text);
 // The address a client connected from, IPv4-mapped IPv6 written as plain IPv4.
 std::string plainAddress(std::string_view address);
 
+// What counts as one source when limiting per address: an IPv4 address (IPv4-mapped ones
+// included), or the /64 prefix of an IPv6 address, which one machine can fill at will.
+std::string addressGroup(std::string_view address);
+
 // UTF-8 text that survives the trip to Windows-1252 and back unchanged.
 bool fitsCp1252(std::string_view utf8);
 

@@ -3,6 +3,7 @@
 #include "community/core/clock.h"
 #include "community/core/passwords.h"
 #include "community/core/sessions.h"
+#include "community/core/throttle.h"
 #include "community/store/store.h"
 
 #include <filesystem>
@@ -18,6 +19,8 @@ struct Context
     Clock clock;
     std::filesystem::path photosDir;
     int searchCap = 100;
+    // Failed password checks, per pseudo and per address; none counted when absent.
+    FailureThrottle *failures = nullptr;
 };
 
 // Settings keys of the store.

@@ -4,6 +4,8 @@
 #include "community/http/message.h"
 #include "community/http/query.h"
 
+#include <optional>
+
 // One function per server script (handlers/<script>.cpp), and the router over them.
 namespace jaserelle::community {
 
@@ -14,9 +16,19 @@ Response handle(Context &ctx, const Request &request);
 // them apart from the others.
 bool isSlowRequest(const Request &request);
 
+// What can be answered without the slow hash, on the connection's own thread: nothing when the
+// request must go to handle() on the slow-hash threads. A refresh with a live session is answered
+// here; one without goes to the slow hash, unless repeated failures refuse it at once.
+std::optional<Response> handleQuick(Context &ctx, const Request &request);
+
+// The answer, at once, to a request the slow-hash threads have no room for: a refused check.
+Response refuseUnchecked(const Request &request);
+
 Response softlogin(Context &ctx, const Request &request, const Target &target);
 Response softlogoff(Context &ctx, const Request &request, const Target &target);
 Response softrefresh2(Context &ctx, const Request &request, const Target &target);
+std::optional<Response> softloginQuick(Context &ctx, const Request &request, const Target &target);
+std::optional<Response> softrefresh2Quick(Context &ctx, const Request &request, const Target &target);
 Response ajoutmembre(Context &ctx, const Request &request, const Target &target);
 Response removemembre(Context &ctx, const Request &request, const Target &target);
 Response getprofil(Context &ctx, const Request &request, const Target &target);

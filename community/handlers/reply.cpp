@@ -54,6 +54,29 @@ std::optional<ListKind> listKindOf(std::string_view liste)
     return std::nullopt;
 }
 
+bool checksThrottled(Context &ctx, const std::string &pseudo, const Request &request)
+{
+    if (!ctx.failures)
+        return false;
+    return ctx.failures->blocked(FailureThrottle::addressKey(request.peerAddress)) ||
+           (!pseudo.empty() && ctx.failures->blocked(FailureThrottle::pseudoKey(pseudo)));
+}
+
+void noteCheck(Context &ctx, const std::string &pseudo, const Request &request, bool passed)
+{
+    if (!ctx.failures)
+        return;
+    if (passed) {
+        // Only the pseudo is forgiven: a guesser with an account of his own must not clear his
+        // address by logging in between guesses.
+        ctx.failures->succeeded(FailureThrottle::pseudoKey(pseudo));
+        return;
+    }
+    ctx.failures->failed(FailureThrottle::addressKey(request.peerAddress));
+    if (!pseudo.empty())
+        ctx.failures->failed(FailureThrottle::pseudoKey(pseudo));
+}
+
 LocalDateTime today(Context &ctx)
 {
     return localDateTime(ctx.clock());

@@ -26,10 +26,16 @@ Response notFound();
 namespace jaserelle::community {
 
 // The requests that carry no password (ajoutmembre, removemembre, sendmail, readmails,
-// deletemail) act only for a live session, from the address that session logged in from.
+// deletemail) act only for a live session, from the address that session logged in from; one
+// that passes keeps the session alive, like a refresh.
 bool actsForLiveSession(Context &ctx, const Request &request, const std::string &pseudo);
 
 LocalDateTime today(Context &ctx);
+
+// Password checks against the slow hash: refused at once for a while after repeated failures for
+// the pseudo or from the address, and counted.
+bool checksThrottled(Context &ctx, const std::string &pseudo, const Request &request);
+void noteCheck(Context &ctx, const std::string &pseudo, const Request &request, bool passed);
 
 // "favoris" or "listenoire", the liste parameter.
 std::optional<ListKind> listKindOf(std::string_view liste);

@@ -6,12 +6,56 @@
 #include <string_view>
 
 namespace jaserelle::community {
+namespace {
+
+// The path exactly as handle() routes it (fragment dropped): what is slow is decided on the
+// same reading as what runs.
+std::string pathOf(const Request &request)
+{
+    return Target::parse(request.target).path();
+}
+
+Response unavailable()
+{
+    // A store failure (disk full, locked too long): the client sees no keyword and keeps
+    // its state; nothing of the failure leaks into the answer.
+    return textReply("Le serveur est momentanément indisponible.\r\n", 503);
+}
+
+} // namespace
 
 bool isSlowRequest(const Request &request)
 {
-    const std::string_view target(request.target);
-    const std::string_view path = target.substr(0, target.find('?'));
+    const std::string path = pathOf(request);
     return path == "/softlogin.php" || path == "/inscription";
+}
+
+std::optional<Response> handleQuick(Context &ctx, const Request &request)
+{
+    try {
+        const Target target = Target::parse(request.target);
+        const std::string &path = target.path();
+        if (request.method == "GET" && path == "/softrefresh2.php")
+            return softrefresh2Quick(ctx, request, target);
+        if (request.method == "GET" && path == "/softlogin.php")
+            return softloginQuick(ctx, request, target);
+        if (request.method == "POST" && path == "/inscription")
+            return std::nullopt;
+        return handle(ctx, request);
+    } catch (const std::exception &e) {
+        std::cerr << "jaserelle-server: " << e.what() << std::endl;
+        return unavailable();
+    }
+}
+
+Response refuseUnchecked(const Request &request)
+{
+    const std::string path = pathOf(request);
+    if (path == "/softlogin.php")
+        return textReply("YOURLOGINISWRONG");
+    if (path == "/softrefresh2.php")
+        return denied();
+    return unavailable();
 }
 
 Response handle(Context &ctx, const Request &request)
@@ -58,9 +102,7 @@ Response handle(Context &ctx, const Request &request)
         return notFound();
     } catch (const std::exception &e) {
         std::cerr << "jaserelle-server: " << e.what() << std::endl;
-        // A store failure (disk full, locked too long): the client sees no keyword and keeps
-        // its state; nothing of the failure leaks into the answer.
-        return textReply("Le serveur est momentanément indisponible.\r\n", 503);
+        return unavailable();
     }
 }
 

@@ -18,6 +18,13 @@ std::string messageText(std::string_view text)
 
 } // namespace
 
+std::optional<Response> softloginQuick(Context &ctx, const Request &request, const Target &target)
+{
+    if (checksThrottled(ctx, normalisePseudo(target.value("login")), request))
+        return textReply("YOURLOGINISWRONG");
+    return std::nullopt;
+}
+
 // softlogin.php?login=L&password=P. The password is checked against the slow hash; a good one
 // opens the session. The client lower-cases both texts, so passwords are compared lower-cased.
 Response softlogin(Context &ctx, const Request &request, const Target &target)
@@ -25,17 +32,16 @@ Response softlogin(Context &ctx, const Request &request, const Target &target)
     const std::string login = normalisePseudo(target.value("login"));
     const std::string password = lowerAscii(target.value("password"));
     const Response wrong = textReply("YOURLOGINISWRONG");
+    if (checksThrottled(ctx, login, request))
+        return wrong;
 
-    if (login.empty() || password.empty() || password.size() > 64) {
-        ctx.hasher.verifyDummy(password);
-        return wrong;
-    }
-    const auto member = ctx.store.member(login);
-    if (!member) {
-        ctx.hasher.verifyDummy(password);
-        return wrong;
-    }
-    if (!ctx.hasher.verify(member->passwordHash, password))
+    const bool readable = !login.empty() && !password.empty() && password.size() <= 64;
+    const auto member = readable ? ctx.store.member(login) : std::nullopt;
+    // An unknown pseudo costs the same time as a wrong password.
+    const bool good = member ? ctx.hasher.verify(member->passwordHash, password)
+                             : (ctx.hasher.verifyDummy(password), false);
+    noteCheck(ctx, login, request, good);
+    if (!good)
         return wrong;
 
     if (!member->permitted) {

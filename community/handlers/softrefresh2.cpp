@@ -25,36 +25,9 @@ void appendContact(std::string &out, Context &ctx, const MemberSummary &m, const
     out += '|';
 }
 
-} // namespace
-
-// softrefresh2.php?login=L&password=P&ipAdress=A. Checked against the session in memory; when the
-// session has lapsed (a server restart, a sleeping laptop) a good password reopens it.
-Response softrefresh2(Context &ctx, const Request &request, const Target &target)
+// The answer once the member is known to be who he says.
+Response refreshAnswer(Context &ctx, const std::string &login)
 {
-    const std::string login = normalisePseudo(target.value("login"));
-    const std::string password = lowerAscii(target.value("password"));
-    if (login.empty())
-        return denied();
-
-    // The address others will call: the one the client reports, or the one it came from when
-    // what it reports is not a dotted IPv4 address.
-    std::string address = target.value("ipAdress");
-    if (!isDottedIpv4(address)) {
-        address = plainAddress(request.peerAddress);
-        if (!isDottedIpv4(address))
-            address.clear();
-    }
-
-    if (!ctx.sessions.refresh(login, password, address)) {
-        const auto member = ctx.store.member(login);
-        if (!member || !member->permitted || password.empty() || password.size() > 64 ||
-            !ctx.hasher.verify(member->passwordHash, password))
-            return denied();
-        ctx.sessions.open(login, password, plainAddress(request.peerAddress));
-        ctx.sessions.refresh(login, password, address);
-        ctx.store.setLastConnection(login, today(ctx).date());
-    }
-
     const auto instant = ctx.sessions.now();
     const LocalDateTime now = localDateTime(instant);
     std::string out;
@@ -94,6 +67,63 @@ Response softrefresh2(Context &ctx, const Request &request, const Target &target
     out += std::to_string(ctx.store.mailCount(login));
     out += ',';
     return textReply(std::move(out));
+}
+
+struct RefreshParams
+{
+    std::string login;
+    std::string password;
+    std::string address; // the address others will call
+};
+
+RefreshParams refreshParams(const Request &request, const Target &target)
+{
+    RefreshParams p{normalisePseudo(target.value("login")), lowerAscii(target.value("password")),
+                    target.value("ipAdress")};
+    // The one the client reports, or the one it came from when what it reports is not a dotted
+    // IPv4 address.
+    if (!isDottedIpv4(p.address)) {
+        p.address = plainAddress(request.peerAddress);
+        if (!isDottedIpv4(p.address))
+            p.address.clear();
+    }
+    return p;
+}
+
+} // namespace
+
+std::optional<Response> softrefresh2Quick(Context &ctx, const Request &request, const Target &target)
+{
+    const RefreshParams p = refreshParams(request, target);
+    if (p.login.empty())
+        return denied();
+    // A live session first: a guesser throttling the pseudo or the address must not cut off
+    // the member who is logged in.
+    if (ctx.sessions.refresh(p.login, p.password, p.address))
+        return refreshAnswer(ctx, p.login);
+    if (checksThrottled(ctx, p.login, request))
+        return denied();
+    return std::nullopt;
+}
+
+// softrefresh2.php?login=L&password=P&ipAdress=A. Checked against the session in memory; when the
+// session has lapsed (a server restart, a sleeping laptop) a good password reopens it.
+Response softrefresh2(Context &ctx, const Request &request, const Target &target)
+{
+    if (auto quick = softrefresh2Quick(ctx, request, target))
+        return std::move(*quick);
+    const RefreshParams p = refreshParams(request, target);
+    const bool readable = !p.password.empty() && p.password.size() <= 64;
+    const auto member = readable ? ctx.store.member(p.login) : std::nullopt;
+    const bool good = member ? ctx.hasher.verify(member->passwordHash, p.password)
+                             : (ctx.hasher.verifyDummy(p.password), false);
+    noteCheck(ctx, p.login, request, good);
+    if (!good || !member->permitted)
+        return denied();
+    ctx.sessions.open(p.login, p.password, plainAddress(request.peerAddress));
+    ctx.sessions.refresh(p.login, p.password, p.address);
+    ctx.store.setLastConnection(p.login, today(ctx).date());
+    return refreshAnswer(ctx, p.login);
 }
 
 } // namespace jaserelle::community

@@ -1,7 +1,11 @@
 #include "community/http/server.h"
 
+#include "common/cp1252.h"
+#include "community/core/text.h"
+#include "community/http/accesslog.h"
 #include "community/http/requestreader.h"
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <boost/asio/dispatch.hpp>
@@ -20,9 +24,12 @@
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <optional>
+#include <sys/resource.h>
+#include <sys/syscall.h>
 #include <system_error>
 #include <thread>
 #include <unistd.h>
+#include <unordered_map>
 #include <vector>
 
 namespace jaserelle::community {
@@ -32,24 +39,89 @@ namespace beast = boost::beast;
 namespace http = beast::http;
 using tcp = asio::ip::tcp;
 
+// Connections per source address, shared by the loops.
+class AddressSlots
+{
+public:
+    bool take(const std::string &key, int limit)
+    {
+        std::lock_guard lock(mutex_);
+        int &n = counts_[key];
+        if (n >= limit) {
+            if (n == 0)
+                counts_.erase(key);
+            return false;
+        }
+        ++n;
+        return true;
+    }
+    void give(const std::string &key)
+    {
+        std::lock_guard lock(mutex_);
+        const auto it = counts_.find(key);
+        if (it != counts_.end() && --it->second <= 0)
+            counts_.erase(it);
+    }
+
+private:
+    std::mutex mutex_;
+    std::unordered_map<std::string, int> counts_;
+};
+
+// What every connection of the server shares. Declared before the loops, which may still hold
+// connections when they go.
+struct Shared
+{
+    Shared(ServerHandlers h, ServerOptions o)
+        : handlers(std::move(h)), options(std::move(o)),
+          slowPool(static_cast<std::size_t>(options.slowThreads < 1 ? 1 : options.slowThreads))
+    {
+    }
+    ServerHandlers handlers;
+    ServerOptions options;
+    std::atomic<int> active{0};
+    std::atomic<int> slowPending{0};
+    AddressSlots slots;
+    asio::thread_pool slowPool; // joined in stop(), before the workers go
+};
+
 namespace {
+
+// The slow hash takes a core for a while: on a busy machine the connection threads go first.
+void lowerThisThreadOnce()
+{
+    thread_local bool lowered = false;
+    if (!lowered) {
+        lowered = true;
+        ::setpriority(PRIO_PROCESS, static_cast<id_t>(::syscall(SYS_gettid)), 19);
+    }
+}
 
 class Session : public std::enable_shared_from_this<Session>
 {
 public:
-    Session(tcp::socket socket, std::string peerAddress, const Handler &handler, const ServerOptions &options,
-            std::atomic<int> &active, const SlowRequestTest &isSlow, asio::thread_pool &slowPool)
-        : socket_(std::move(socket)), peerAddress_(std::move(peerAddress)), handler_(handler),
-          options_(options), active_(active), isSlow_(isSlow), slowPool_(slowPool)
+    Session(tcp::socket socket, std::string peerAddress, std::string slotKey, Shared &shared)
+        : socket_(std::move(socket)), peerAddress_(std::move(peerAddress)), slotKey_(std::move(slotKey)),
+          shared_(shared), options_(shared.options), begun_(std::chrono::steady_clock::now())
     {
-        ++active_;
+        ++shared_.active;
         applyLimits(parser_, {options_.headerLimit, options_.bodyLimit});
     }
 
-    ~Session() { --active_; }
+    ~Session()
+    {
+        shared_.slots.give(slotKey_);
+        --shared_.active;
+    }
 
     // Called on the connection's own loop.
-    void run() { read(); }
+    void run()
+    {
+        deadline_ = begun_ + std::min(options_.headTimeout, options_.readTimeout);
+        http::async_read_header(
+            socket_, buffer_, parser_,
+            [self = shared_from_this()](beast::error_code ec, std::size_t) { self->onHead(ec); });
+    }
 
     // The loop's sweeper: a connection past its time limit is closed, which ends what it waits for.
     void closeIfLate(std::chrono::steady_clock::time_point now)
@@ -59,9 +131,13 @@ public:
     }
 
 private:
-    void read()
+    void onHead(beast::error_code ec)
     {
-        deadline_ = std::chrono::steady_clock::now() + options_.readTimeout;
+        if (ec || parser_.is_done()) {
+            onRead(ec);
+            return;
+        }
+        deadline_ = begun_ + options_.readTimeout;
         http::async_read(
             socket_, buffer_, parser_,
             [self = shared_from_this()](beast::error_code ec, std::size_t) { self->onRead(ec); });
@@ -75,24 +151,33 @@ private:
             close(); // the client left, or the time limit closed the socket
             return;
         }
-        Response response;
-        if (ec) {
-            response = readFailure(ec);
-        } else {
-            Request request = takeRequest(parser_, peerAddress_);
-            if (isSlow_ && isSlow_(request)) {
-                deadline_ = std::chrono::steady_clock::time_point::max(); // no socket work meanwhile
-                asio::post(slowPool_, [self = shared_from_this(), request = std::move(request)] {
-                    Response answer = self->handler_(request);
-                    asio::post(self->socket_.get_executor(), [self, answer = std::move(answer)]() mutable {
-                        self->write(std::move(answer));
-                    });
-                });
-                return;
-            }
-            response = handler_(request);
+        if (parser_.is_header_done()) {
+            method_ = std::string(parser_.get().method_string());
+            target_ = std::string(parser_.get().target());
         }
-        write(std::move(response));
+        if (ec) {
+            drainAfterAnswer_ = true;
+            write(readFailure(ec));
+            return;
+        }
+        Request request = takeRequest(parser_, peerAddress_);
+        if (auto answer = shared_.handlers.quick(request)) {
+            write(std::move(*answer));
+            return;
+        }
+        if (++shared_.slowPending > options_.slowQueueLimit) {
+            --shared_.slowPending;
+            write(shared_.handlers.busy(request));
+            return;
+        }
+        deadline_ = std::chrono::steady_clock::time_point::max(); // no socket work meanwhile
+        asio::post(shared_.slowPool, [self = shared_from_this(), request = std::move(request)] {
+            lowerThisThreadOnce();
+            Response answer = self->shared_.handlers.slow(request);
+            --self->shared_.slowPending;
+            asio::post(self->socket_.get_executor(),
+                       [self, answer = std::move(answer)]() mutable { self->write(std::move(answer)); });
+        });
     }
 
     void write(Response response)
@@ -101,8 +186,51 @@ private:
         head_ = serialiseHead(response_);
         deadline_ = std::chrono::steady_clock::now() + options_.writeTimeout;
         const std::array<asio::const_buffer, 2> buffers = {asio::buffer(head_), asio::buffer(response_.body)};
-        asio::async_write(socket_, buffers,
-                          [self = shared_from_this()](beast::error_code, std::size_t) { self->close(); });
+        asio::async_write(socket_, buffers, [self = shared_from_this()](beast::error_code ec, std::size_t) {
+            self->log();
+            if (!ec && self->drainAfterAnswer_)
+                self->drain();
+            else
+                self->close();
+        });
+    }
+
+    void log()
+    {
+        if (!options_.accessLog)
+            return;
+        AccessEntry e;
+        e.time = std::chrono::system_clock::now();
+        e.address = peerAddress_;
+        e.method = method_;
+        e.target = target_;
+        e.status = response_.status;
+        e.duration =
+            std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - begun_);
+        options_.accessLog->write(e);
+    }
+
+    // The answer is out; what the client still sends is read and dropped until it stops, so
+    // that closing sends a FIN rather than a reset.
+    void drain()
+    {
+        beast::error_code ignored;
+        socket_.shutdown(tcp::socket::shutdown_send, ignored);
+        deadline_ = std::chrono::steady_clock::now() + options_.drainTimeout;
+        scratch_.resize(16 * 1024);
+        drainSome();
+    }
+
+    void drainSome()
+    {
+        socket_.async_read_some(asio::buffer(scratch_),
+                                [self = shared_from_this()](beast::error_code ec, std::size_t n) {
+                                    self->drained_ += n;
+                                    if (ec || self->drained_ >= self->options_.drainLimit)
+                                        self->close();
+                                    else
+                                        self->drainSome();
+                                });
     }
 
     // Closing sends the FIN after the answer: the client reads until then.
@@ -114,16 +242,20 @@ private:
 
     tcp::socket socket_;
     std::string peerAddress_;
+    std::string slotKey_;
+    Shared &shared_;
+    const ServerOptions &options_;
+    std::chrono::steady_clock::time_point begun_;
     std::chrono::steady_clock::time_point deadline_ = std::chrono::steady_clock::time_point::max();
     beast::flat_buffer buffer_;
     RequestParser parser_;
+    std::string method_;
+    std::string target_;
     Response response_;
     std::string head_;
-    const Handler &handler_;
-    const ServerOptions &options_;
-    std::atomic<int> &active_;
-    const SlowRequestTest &isSlow_;
-    asio::thread_pool &slowPool_;
+    bool drainAfterAnswer_ = false;
+    std::vector<char> scratch_;
+    std::size_t drained_ = 0;
 };
 
 } // namespace
@@ -153,13 +285,9 @@ struct Worker
     std::thread thread;
 };
 
-struct HttpServer::Impl
+struct HttpServer::Impl : Shared
 {
-    Impl(Handler h, ServerOptions o, SlowRequestTest slow)
-        : handler(std::move(h)), options(std::move(o)), isSlow(std::move(slow)),
-          slowPool(static_cast<std::size_t>(options.slowThreads < 1 ? 1 : options.slowThreads))
-    {
-    }
+    using Shared::Shared;
 
     void beginStop()
     {
@@ -192,13 +320,6 @@ struct HttpServer::Impl
         drainTimer->async_wait([this](beast::error_code) { drain(); });
     }
 
-    // Everything a session refers to is declared before the workers, whose loops may still hold
-    // sessions when they go.
-    Handler handler;
-    ServerOptions options;
-    SlowRequestTest isSlow;
-    std::atomic<int> active{0};
-    asio::thread_pool slowPool; // joined in stop(), before the workers go
     std::vector<std::unique_ptr<Worker>> workers;
     std::optional<asio::signal_set> signals;      // on the first worker's loop
     std::optional<asio::steady_timer> drainTimer; // idem
@@ -246,13 +367,15 @@ void Worker::accept()
             });
             return;
         }
-        if (server.active >= server.options.maxConnections) {
+        std::string address = peer.address().to_string();
+        std::string key = addressGroup(address);
+        if (server.active >= server.options.maxConnections ||
+            !server.slots.take(key, server.options.maxConnectionsPerAddress)) {
             beast::error_code ignored;
             socket.close(ignored);
         } else {
             auto session =
-                std::make_shared<Session>(std::move(socket), peer.address().to_string(), server.handler,
-                                          server.options, server.active, server.isSlow, server.slowPool);
+                std::make_shared<Session>(std::move(socket), std::move(address), std::move(key), server);
             sessions.push_back(session);
             session->run();
         }
@@ -260,8 +383,35 @@ void Worker::accept()
     });
 }
 
+namespace {
+
+ServerHandlers oneHandler(Handler handler, SlowRequestTest isSlow)
+{
+    ServerHandlers h;
+    h.quick = [handler, isSlow](const Request &r) -> std::optional<Response> {
+        if (isSlow && isSlow(r))
+            return std::nullopt;
+        return handler(r);
+    };
+    h.slow = handler;
+    h.busy = [](const Request &) {
+        Response r;
+        r.status = 503;
+        r.body = cp1252::fromUtf8("Le serveur est momentanément indisponible.\r\n");
+        return r;
+    };
+    return h;
+}
+
+} // namespace
+
 HttpServer::HttpServer(Handler handler, ServerOptions options, SlowRequestTest isSlow)
-    : impl_(std::make_unique<Impl>(std::move(handler), std::move(options), std::move(isSlow)))
+    : HttpServer(oneHandler(std::move(handler), std::move(isSlow)), std::move(options))
+{
+}
+
+HttpServer::HttpServer(ServerHandlers handlers, ServerOptions options)
+    : impl_(std::make_unique<Impl>(std::move(handlers), std::move(options)))
 {
     const int n = impl_->options.threads < 1 ? 1 : impl_->options.threads;
     for (int i = 0; i < n; ++i)

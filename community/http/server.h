@@ -5,19 +5,27 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace jaserelle::community {
+
+class AccessLog;
 
 struct ServerOptions
 {
     std::string address = "127.0.0.1";
     unsigned short port = 8080; // 0: any free port (tests)
     int threads = 4;
-    // Requests the slow-request test picks (a password checked against its slow hash) run on
-    // these threads instead, so that a burst of logins never holds up the refreshes.
+    // Requests that check a password against its slow hash run on these threads, never on the
+    // connection threads, so that no burst of logins or wrong passwords holds up the refreshes.
     int slowThreads = 2;
-    // The whole request must arrive within readTimeout, the answer must leave within writeTimeout.
+    // Requests waiting for or on those threads; past it a request is answered at once as a
+    // refused check.
+    int slowQueueLimit = 64;
+    // The request head must arrive within headTimeout of the connection, the whole request within
+    // readTimeout, however it trickles in; the answer must leave within writeTimeout.
+    std::chrono::milliseconds headTimeout{10000};
     std::chrono::milliseconds readTimeout{15000};
     std::chrono::milliseconds writeTimeout{15000};
     // A mail travels in the query string, urlEncode'd: up to three bytes per character.
@@ -26,10 +34,30 @@ struct ServerOptions
     // Connections served at once; beyond, new ones are closed at once. With the limits above this
     // bounds the memory strangers can make the server hold.
     int maxConnections = 1024;
+    // Of those, from one address (an IPv6 /64): one source cannot take them all.
+    int maxConnectionsPerAddress = 32;
+    // What is left of a refused request is read and dropped (up to drainLimit bytes, for up to
+    // drainTimeout) before closing: closing on unread bytes sends a reset, which destroys the
+    // answer on its way to the client.
+    std::size_t drainLimit = 4 * 1024 * 1024;
+    std::chrono::milliseconds drainTimeout{5000};
+    // One line per request answered; none when null. Must outlive the server.
+    const AccessLog *accessLog = nullptr;
 };
 
 using Handler = std::function<Response(const Request &)>;
 using SlowRequestTest = std::function<bool(const Request &)>;
+
+// How the server reaches the handlers.
+struct ServerHandlers
+{
+    // On the connection's thread; nothing when the request needs the slow hash.
+    std::function<std::optional<Response>(const Request &)> quick;
+    // On the slow-hash threads: anything, the slow hash included.
+    Handler slow;
+    // At once, when the slow-hash threads have no room.
+    Handler busy;
+};
 
 // One request per connection: read it, answer, close. Boost.Beast on a few threads, one event
 // loop each, all accepting on the same listening socket. Accept errors (out of descriptors, aborted
@@ -39,6 +67,8 @@ class HttpServer
 {
 public:
     // Binds at once (throws std::system_error when the address is taken).
+    HttpServer(ServerHandlers handlers, ServerOptions options);
+    // Every request through one handler; those `isSlow` picks run on the slow-hash threads.
     HttpServer(Handler handler, ServerOptions options, SlowRequestTest isSlow = {});
     ~HttpServer();
 

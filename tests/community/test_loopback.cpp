@@ -4,6 +4,7 @@
 #include "tests/community/fixture.h"
 
 #include <arpa/inet.h>
+#include <future>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <sys/time.h>
@@ -20,11 +21,18 @@ namespace {
 class RawClient
 {
 public:
-    explicit RawClient(unsigned short port)
+    // `source`: the local address to connect from (each test has a loopback of its own).
+    explicit RawClient(unsigned short port, const char *source = nullptr)
     {
         fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
         timeval tv{10, 0}; // a hung server fails the test instead of hanging it
         ::setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
+        if (source) {
+            sockaddr_in local{};
+            local.sin_family = AF_INET;
+            ::inet_pton(AF_INET, source, &local.sin_addr);
+            ::bind(fd_, reinterpret_cast<sockaddr *>(&local), sizeof local);
+        }
         sockaddr_in addr{};
         addr.sin_family = AF_INET;
         addr.sin_port = htons(port);
@@ -34,15 +42,17 @@ public:
     ~RawClient() { ::close(fd_); }
 
     bool connected() const { return connected_; }
-    void send(const std::string &bytes)
+    // False when the server reset the connection before taking every byte.
+    bool send(const std::string &bytes)
     {
         std::size_t sent = 0;
         while (sent < bytes.size()) {
             const ssize_t n = ::send(fd_, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
             if (n <= 0)
-                return;
+                return false;
             sent += static_cast<std::size_t>(n);
         }
+        return true;
     }
     // Everything until the server closes; `closed` says whether it did (rather than time out).
     std::string readAll(bool *closed = nullptr)
@@ -92,6 +102,7 @@ protected:
         options.threads = 3;
         options.readTimeout = std::chrono::milliseconds(500);
         options.headerLimit = 512 * 1024;
+        options.drainLimit = 32 << 20;
         server_ = std::make_unique<HttpServer>([this](const Request &r) { return handle(ctx_, r); }, options,
                                                isSlowRequest);
         server_->start();
@@ -168,8 +179,11 @@ TEST_F(LoopbackTest, MalformedAndOversizedRequestsGetAnErrorAndTheServerGoesOn)
         EXPECT_EQ(reply.rfind("HTTP/1.1 400 ", 0), 0u) << reply;
         EXPECT_FALSE(holdsClientKeyword(reply));
     }
-    const std::string huge = getRequest("softlogin.php?login=alice&password=" + std::string(600 * 1024, 'a'));
-    EXPECT_EQ(exchange(huge).rfind("HTTP/1.1 431 ", 0), 0u);
+    // Far more than the socket buffers hold (and than drainLimit by default): the client sends it all, as the
+    // real one does before it reads, and the answer arrives rather than a reset.
+    RawClient huge(server_->port());
+    EXPECT_TRUE(huge.send(getRequest("softlogin.php?login=alice&password=" + std::string(24 << 20, 'a'))));
+    EXPECT_EQ(huge.readAll().rfind("HTTP/1.1 431 ", 0), 0u);
     // A client that connects and leaves at once.
     {
         RawClient gone(server_->port());
@@ -241,4 +255,89 @@ TEST(ConnectionCap, ConnectionsBeyondTheCapAreClosedAndServiceResumes)
         answer = bodyOf(later.readAll());
     }
     EXPECT_EQ(answer, "ok");
+}
+
+namespace {
+
+Response answer(const char *text, int status = 200)
+{
+    return Response{status, "text/plain", text, ""};
+}
+
+} // namespace
+
+TEST(SlowHashThreads, BoundedAndApartFromTheConnections)
+{
+    ServerOptions options;
+    options.port = 0;
+    options.threads = 2;
+    options.slowThreads = 1;
+    options.slowQueueLimit = 2;
+    std::atomic<int> slowTaken{0};
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    ServerHandlers handlers{[&](const Request &r) -> std::optional<Response> {
+                                if (r.target != "/slow")
+                                    return answer("fast");
+                                ++slowTaken;
+                                return std::nullopt;
+                            },
+                            [&](const Request &) {
+                                released.wait();
+                                return answer("slow");
+                            },
+                            [](const Request &) { return answer("busy", 503); }};
+    HttpServer server(std::move(handlers), options);
+    server.start();
+    RawClient first(server.port()), second(server.port());
+    first.send(getRequest("slow"));
+    second.send(getRequest("slow"));
+    for (int wait = 0; wait < 500 && slowTaken < 2; ++wait)
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    // One on the slow thread, one waiting: the queue is full, the connections still serve.
+    RawClient third(server.port()), other(server.port());
+    third.send(getRequest("slow"));
+    other.send(getRequest("other"));
+    EXPECT_EQ(bodyOf(third.readAll()), "busy");
+    EXPECT_EQ(bodyOf(other.readAll()), "fast");
+    release.set_value();
+    EXPECT_EQ(bodyOf(first.readAll()), "slow");
+    EXPECT_EQ(bodyOf(second.readAll()), "slow");
+}
+
+TEST(PerAddress, OneAddressCannotTakeEveryConnectionNorHoldOneBeyondItsHeadTime)
+{
+    ServerOptions options;
+    options.port = 0;
+    options.threads = 2;
+    options.maxConnectionsPerAddress = 2;
+    options.headTimeout = std::chrono::milliseconds(500);
+    options.readTimeout = std::chrono::seconds(60);
+    HttpServer server([](const Request &) { return answer("ok"); }, options);
+    server.start();
+    RawClient loris1(server.port(), "127.0.0.2"), loris2(server.port(), "127.0.0.2");
+    loris1.send("G");
+    loris2.send("G");
+    for (int wait = 0; wait < 500 && server.activeConnections() < 2; ++wait)
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    ASSERT_EQ(server.activeConnections(), 2);
+    RawClient third(server.port(), "127.0.0.2");
+    third.send(getRequest("x"));
+    EXPECT_EQ(third.readAll(), "");
+    RawClient other(server.port(), "127.0.0.1");
+    other.send(getRequest("x"));
+    EXPECT_EQ(bodyOf(other.readAll()), "ok");
+    // A byte every 100 ms keeps no connection past its head time (the read gives up after 10 s).
+    std::atomic<bool> done{false};
+    std::thread trickle([&] {
+        for (int i = 0; i < 100 && !done; ++i) {
+            loris1.send("E");
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+    });
+    bool closed = false;
+    loris1.readAll(&closed);
+    done = true;
+    trickle.join();
+    EXPECT_TRUE(closed);
 }

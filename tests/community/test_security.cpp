@@ -69,6 +69,46 @@ TEST_F(SecurityTest, ASessionEndsWithLogoffOrSilence)
     expectAllRefused("10.0.0.1");
 }
 
+TEST_F(SecurityTest, AMemberBusyWithOtherRequestsStaysConnected)
+{
+    connect("alice", "10.0.0.1", "192.168.1.10");
+    connect("bruno", "10.0.0.2");
+    ASSERT_EQ(body("/ajoutmembre.php?login=bruno&pseudo=alice&liste=favoris", "10.0.0.2"),
+              "LISTESMISESAJOUR");
+    // Three minutes of profiles and mails, no refresh from alice.
+    for (int i = 0; i < 9; ++i) {
+        advance(std::chrono::seconds(20));
+        body("/getprofil.php?pseudo=bruno");
+        ASSERT_EQ(get(passwordless[i % 2 ? 2 : 3], "10.0.0.1").status, 200) << i;
+    }
+    EXPECT_EQ(body(passwordless[0], "10.0.0.1"), "LISTESMISESAJOUR");
+    EXPECT_NE(body("/softrefresh2.php?login=bruno&password=bruno&ipAdress=192.168.1.20", "10.0.0.2")
+                  .find("alice,192.168.1.10,"),
+              std::string::npos);
+}
+
+TEST_F(SecurityTest, RepeatedWrongPasswordsAreRefusedUncheckedForAWhile)
+{
+    FailureThrottle failures([this] { return now_; });
+    ctx_.failures = &failures;
+    connect("bruno", "10.0.0.2");
+    // Guesses at alice's password from ever new addresses, and at anyone's from one address.
+    for (int i = 0; i < 5; ++i) {
+        body("/softlogin.php?login=alice&password=guess" + std::to_string(i), "10.0.1." + std::to_string(i));
+        body("/softrefresh2.php?login=nobody" + std::to_string(i) + "&password=x&ipAdress=1.2.3.4",
+             "10.0.0.66");
+    }
+    const std::string alice = "/softlogin.php?login=alice&password=alice";
+    EXPECT_EQ(body(alice, "10.0.0.1"), "YOURLOGINISWRONG");
+    EXPECT_EQ(body("/softlogin.php?login=bruno&password=bruno", "10.0.0.66"), "YOURLOGINISWRONG");
+    // A live session is not the guesser's business, whatever the pseudo or the address.
+    EXPECT_EQ(body("/softrefresh2.php?login=bruno&password=bruno&ipAdress=1.2.3.4", "10.0.0.2")
+                  .rfind("REFRESHISOK", 0),
+              0u);
+    advance(std::chrono::seconds(61));
+    EXPECT_EQ(body(alice, "10.0.0.1"), "YOURLOGINISOK||");
+}
+
 TEST_F(SecurityTest, DemoMembersShownConnectedCannotBeActedFor)
 {
     addMember("marie75");

@@ -2,6 +2,7 @@
 #include "community/core/clock.h"
 #include "community/core/criteria.h"
 #include "community/core/text.h"
+#include "community/http/accesslog.h"
 #include "community/http/message.h"
 #include "community/http/multipart.h"
 #include "community/http/query.h"
@@ -120,4 +121,30 @@ TEST(Multipart, SplitsFieldsAndFiles)
     EXPECT_EQ((*parts)[1].data, "\xFF\xD8\xFF");
     EXPECT_FALSE(parseMultipart("--XyZ\r\nno end", "XyZ"));
     EXPECT_FALSE(parseMultipart("", "XyZ"));
+}
+
+TEST(AccessLog, OneLinePerRequestWithoutPasswords)
+{
+    const struct
+    {
+        std::string_view method, target, expected;
+    } cases[] = {
+        {"GET", "/softlogin.php?login=alice&password=secret",
+         "\"GET /softlogin.php?login=alice&password=***\" "},
+        {"GET", "/x?PassWord=a&password2=b&pass=&login=c",
+         "\"GET /x?PassWord=***&password2=***&pass=***&login=c\" "},
+        {"GET", "/a\"b\r\n\xE9 c", "\"GET /a%22b%0D%0A%E9%20c\" "},
+        {"", "", "\"-\" "},
+    };
+    for (const auto &c : cases) {
+        AccessEntry e;
+        e.time = std::chrono::system_clock::time_point(std::chrono::milliseconds(1765022400250));
+        e.address = "10.0.0.1";
+        e.method = c.method;
+        e.target = c.target;
+        e.status = 200;
+        e.duration = std::chrono::microseconds(1234);
+        EXPECT_EQ(accessLine(e),
+                  "2025-12-06T12:00:00.250Z 10.0.0.1 " + std::string(c.expected) + "200 1.234ms\n");
+    }
 }
