@@ -122,7 +122,6 @@ private slots:
         QVERIFY(emma.addFavori(u"thomas"_s));
         QTreeWidgetItem *thomasRow = emma.row(emma.main().lvFavoris(), u"thomas"_s);
         QVERIFY(contactrow::isOnline(thomasRow));
-        QCOMPARE(thomasRow->foreground(contactrow::Pseudo).color(), contactrow::onlineColour());
         QCOMPARE(thomasRow->text(contactrow::Adresse), u"127.0.0.2"_s);
 
         // Thomas's next refresh shows Emma arriving.
