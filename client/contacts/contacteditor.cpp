@@ -105,7 +105,7 @@ void ContactEditor::removeSelectedFromListeNoire()
 
 void ContactEditor::refreshTimerOn()
 {
-    engine_.refreshTimer().start();
+    engine_.resumeRefresh();
 }
 
 void ContactEditor::onListesMisesAJour()

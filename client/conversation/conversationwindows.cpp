@@ -1,7 +1,10 @@
 #include "client/conversation/conversationwindows.h"
 
 #include "client/conversation/frmconversation.h"
+#include "client/conversation/peerlink.h"
 #include "client/conversation/peerlistener.h"
+#include "client/conversation/peernotices.h"
+#include "client/conversation/peerpackets.h"
 #include "client/shell/clientstate.h"
 #include "client/shell/contactrow.h"
 #include "client/shell/frmmain.h"
@@ -27,7 +30,7 @@ ConversationWindows::ConversationWindows(ClientState &state, Platform &platform,
     : QObject(parent), state_(state), platform_(platform), listener_(new PeerListener(state, this))
 {
     windows_.emplace_back();
-    connect(listener_, &PeerListener::connectionArrived, this, &ConversationWindows::takeConnection);
+    connect(listener_, &PeerListener::callArrived, this, &ConversationWindows::takeCall);
 }
 
 ConversationWindows::~ConversationWindows()
@@ -55,7 +58,14 @@ bool ConversationWindows::start()
 {
     if (conversationCount() == 0)
         createSpare();
-    return listener_->isListening() || listener_->listen();
+    if (listener_->isListening() || listener_->listen())
+        return true;
+    if (!portTakenTold_) {
+        portTakenTold_ = true;
+        const PeerNotice notice = portTakenNotice();
+        platform_.notifier.notify(notice.title, notice.text, Notifier::Icon::Information);
+    }
+    return false;
 }
 
 FrmConversation *ConversationWindows::conversation(int index) const
@@ -80,13 +90,46 @@ void ConversationWindows::callFromRow(CallSource source, QTreeWidgetItem *row)
     createSpare();
 }
 
-void ConversationWindows::takeConnection(QTcpSocket *socket)
+void ConversationWindows::takeCall(QTcpSocket *socket, const QString &pseudo)
 {
+    // A contact's address that leads back to this client: its own call is on the other end.
+    // Nobody takes the socket, so the listener closes it.
+    if (PeerLink *own = ownCallOn(*socket)) {
+        own->reportUnreachable();
+        return;
+    }
+    // Calling oneself from elsewhere, or too many calls ringing: the caller hears a refusal and
+    // no window is built.
+    if (pseudo == state_.userLogin || ringingCount() >= maxRinging) {
+        socket->write(refusalPacket());
+        closeWhenSent(socket);
+        return;
+    }
     FrmConversation *callee = spare();
     if (!callee)
-        return; // nobody takes the socket: the listener closes it
+        return;
     callee->acceptConnection(socket);
     createSpare();
+}
+
+PeerLink *ConversationWindows::ownCallOn(const QTcpSocket &socket) const
+{
+    for (const QPointer<FrmConversation> &window : windows_) {
+        if (window && window->link().isCallFrom(socket.peerAddress(), socket.peerPort()))
+            return &window->link();
+    }
+    return nullptr;
+}
+
+int ConversationWindows::ringingCount() const
+{
+    int ringing = 0;
+    for (const QPointer<FrmConversation> &window : windows_) {
+        const PeerLink::State state = window ? window->link().state() : PeerLink::State::Ended;
+        if (state == PeerLink::State::Accepted || state == PeerLink::State::Ringing)
+            ++ringing;
+    }
+    return ringing;
 }
 
 void ConversationWindows::createSpare()

@@ -11,6 +11,7 @@
 struct ClientState;
 class FrmConversation;
 class FrmMain;
+class PeerLink;
 class PeerListener;
 class QTcpSocket;
 class QTreeWidgetItem;
@@ -35,20 +36,25 @@ struct CallCheck
 CallCheck checkCall(CallSource source, const QString &pseudo, bool online, const QString &userLogin);
 
 // Every conversation window of one client, at indices 1 to conversationCount (0 stays empty, and
-// an index is never given twice); the last one is the hidden spare that takes the next
-// connection. Incoming connections arrive through one listener for the whole client and go to
-// the spare of the moment; a call is placed from the spare too. Either way a new spare follows.
+// an index is never given twice); the last one is the hidden spare that takes the next call.
+// Incoming calls arrive through one listener for the whole client, which hands on only
+// connections that asked for a call; they go to the spare of the moment, a few at a time (the
+// rest are refused), and a call placed goes from the spare too. Either way a new spare follows.
 class ConversationWindows : public QObject, public ConversationList
 {
     Q_OBJECT
 
 public:
+    // Calls that may ring at the same time; the next one is refused until one is answered.
+    static constexpr int maxRinging = 4;
+
     ConversationWindows(ClientState &state, Platform &platform, QObject *parent = nullptr);
     ~ConversationWindows() override;
 
     // The main window's load: the call commands and killMe, then start().
     void attach(FrmMain &main);
-    // The first spare, and listening; false when the port is taken (calls can still be placed).
+    // The first spare, and listening; false when the port is taken (calls can still be placed,
+    // and the user is told once).
     bool start();
 
     int conversationCount() const { return static_cast<int>(windows_.size()) - 1; }
@@ -64,11 +70,14 @@ public:
 
 private:
     void createSpare();
-    void takeConnection(QTcpSocket *socket);
+    void takeCall(QTcpSocket *socket, const QString &pseudo);
+    PeerLink *ownCallOn(const QTcpSocket &socket) const;
+    int ringingCount() const;
 
     ClientState &state_;
     Platform &platform_;
     PeerListener *listener_; // a child of this object
     QPointer<FrmMain> main_;
     std::vector<QPointer<FrmConversation>> windows_; // index 0 never holds a window
+    bool portTakenTold_ = false;
 };

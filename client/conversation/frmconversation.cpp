@@ -227,8 +227,8 @@ void FrmConversation::showEntry(const QString &nameLineRtf, const QString &rtf)
     cursor.movePosition(QTextCursor::End);
     if (!box->document()->isEmpty())
         cursor.insertBlock();
-    cursor.insertHtml(rtfreader::toHtml(nameLineRtf));
-    cursor.insertHtml(rtfreader::toHtml(rtf));
+    rtfreader::insert(cursor, nameLineRtf);
+    rtfreader::insert(cursor, rtf);
     box->setTextCursor(cursor);
     box->ensureCursorVisible();
 }

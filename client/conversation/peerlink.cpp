@@ -264,19 +264,40 @@ void PeerLink::detach()
     socket_ = nullptr;
     if (!socket)
         return;
-    // The socket outlives this link just long enough for what was written to leave (a message
-    // sent right before quitting); then it deletes itself, and a peer that never reads cannot
-    // hold it for more than a few seconds.
     socket->disconnect(this);
+    // A message sent right before quitting still leaves.
+    closeWhenSent(socket);
+}
+
+void closeWhenSent(QTcpSocket *socket)
+{
+    // The socket outlives its owner just long enough for what was written to leave; then it
+    // deletes itself, and a peer that never reads cannot hold it for more than a few seconds.
     socket->setParent(nullptr);
     if (socket->state() == QAbstractSocket::UnconnectedState) {
         socket->deleteLater();
         return;
     }
-    connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-    connect(socket, &QTcpSocket::errorOccurred, socket, &QObject::deleteLater);
+    QObject::connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+    QObject::connect(socket, &QTcpSocket::errorOccurred, socket, &QObject::deleteLater);
     QTimer::singleShot(lingerMs, socket, &QObject::deleteLater);
     socket->disconnectFromHost();
+}
+
+bool PeerLink::isCallFrom(const QHostAddress &address, quint16 port) const
+{
+    return side_ == LinkSide::Caller && socket_ && state_ != State::Ended && socket_->localPort() == port &&
+           socket_->localAddress().isEqual(address, QHostAddress::TolerantConversion);
+}
+
+void PeerLink::reportUnreachable()
+{
+    if (state_ == State::Ended)
+        return;
+    detach();
+    const PeerNotice notice = unreachableNotice(peerPseudo_);
+    notifier_.notify(notice.title, notice.text, Notifier::Icon::Information);
+    emit finished();
 }
 
 void PeerLink::playSound(std::string_view file)

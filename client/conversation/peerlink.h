@@ -11,7 +11,11 @@
 struct ClientState;
 class Notifier;
 class SoundPlayer;
+class QHostAddress;
 class QTcpSocket;
+
+// Closes a socket once what was written to it has left, for at most a few seconds; then it goes.
+void closeWhenSent(QTcpSocket *socket);
 
 // One conversation's connection to the other client: either a call this client places
 // (callMember) or one it answers (acceptConnection). It frames what is sent, cuts what arrives
@@ -52,6 +56,13 @@ public:
     // Closes the link from this side without a packet; the peer learns of it by the close. No
     // notice and no finished(): whoever closes discards the window.
     void closeConversation();
+
+    // Caller: whether this link's connection leaves from this local address and port, as seen by
+    // the listener that took the other end (a call that came back to this very client).
+    bool isCallFrom(const QHostAddress &address, quint16 port) const;
+    // Caller: the address called leads back to this client. The user is told the member cannot be
+    // reached, and finished() follows.
+    void reportUnreachable();
 
     // Both false when the link is not connected any more; nothing is queued.
     bool sendMessage(const QString &rtf);

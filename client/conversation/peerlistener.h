@@ -1,34 +1,74 @@
 #pragma once
 
+#include <QDeadlineTimer>
 #include <QObject>
+#include <QPointer>
 #include <QTcpServer>
+#include <QTimer>
+#include <deque>
 
 struct ClientState;
+class QHostAddress;
 class QTcpSocket;
 
 // Listens for calls on the peer port, on the client's local address (any address when it has
-// none). One listener serves the whole client for its whole run: each connection it accepts is
-// handed to the conversation that will hold it, and listening goes on, so a failed accept never
-// leaves the client deaf to later calls.
+// none). One listener serves the whole client for its whole run.
+//
+// Anybody can connect to the port, so a connection costs nothing but its socket and a few bytes
+// of buffer until it has said who calls: only a well-formed call request is handed on. A
+// connection that says something else, says too much, closes, or stays silent past the deadline
+// is closed without a word; when too many wait at once, the oldest goes first (a real caller
+// speaks within milliseconds of connecting).
 class PeerListener : public QObject
 {
     Q_OBJECT
 public:
+    // A call request is at most the tag, a pseudo and the marker: anything longer is no call.
+    static constexpr qint64 greetingBytes = 128;
+    static constexpr int maxWaiting = 512;
+    static constexpr int greetingDeadlineMs = 30000;
+
     explicit PeerListener(const ClientState &state, QObject *parent = nullptr);
 
     // False when the port cannot be had (another program holds it): calls can still be placed.
     bool listen();
     bool isListening() const { return server_.isListening(); }
-    QString errorString() const { return server_.errorString(); }
+    QString errorString() const { return error_; }
+
+    // Connections accepted that have not said who calls yet.
+    int waitingCount() const { return waitingCount_; }
+    // Tests shorten the wait; the application keeps the constant above.
+    void setGreetingDeadline(int ms) { deadlineMs_ = ms; }
 
 signals:
-    // A caller connected. The receiver takes the socket (PeerLink::acceptConnection); one that
-    // nobody takes is closed.
-    void connectionArrived(QTcpSocket *socket);
+    // A caller connected and asked for a conversation; the call request is still unread in the
+    // socket. The receiver takes the socket (PeerLink::acceptConnection); one that nobody takes
+    // is closed.
+    void callArrived(QTcpSocket *socket, const QString &pseudo);
 
 private:
+    struct Waiting
+    {
+        QPointer<QTcpSocket> socket;
+        QDeadlineTimer deadline;
+    };
+
     void takePending();
+    void examine(QTcpSocket *socket);
+    bool isWaiting(const QTcpSocket *socket) const;
+    void drop(QTcpSocket *socket);
+    void sweep();
 
     const ClientState &state_;
     QTcpServer server_;
+    QObject handingOver_; // parent of a socket while callArrived is out
+    QString error_;
+    std::deque<Waiting> waiting_; // in arrival order, so the oldest deadline is in front
+    int waitingCount_ = 0;
+    int deadlineMs_ = greetingDeadlineMs;
+    QTimer sweepTimer_;
 };
+
+// Makes a listening socket that shares its port with the programs beside it on this machine and
+// returns its descriptor, or -1 with errno set.
+int openSharedListeningSocket(const QHostAddress &address, quint16 port);

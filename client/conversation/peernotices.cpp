@@ -17,3 +17,16 @@ PeerNotice cutOffNotice(const QString &peerPseudo)
 {
     return {u"Fin de conversation"_s, u"La conversation a été coupée par "_s + peerPseudo + u"."_s};
 }
+
+PeerNotice unreachableNotice(const QString &peerPseudo)
+{
+    return {u"Attention"_s, u"Impossible de joindre "_s + peerPseudo +
+                                u" : l'adresse connue de ce membre\r\nmène à votre propre ordinateur."_s};
+}
+
+PeerNotice portTakenNotice()
+{
+    return {u"Attention"_s, u"Le port 13196 est déjà utilisé par un autre programme :\r\n"
+                            u"vous ne pourrez pas recevoir d'appels pendant cette session.\r\n"
+                            u"Vous pouvez toujours appeler vos contacts."_s};
+}

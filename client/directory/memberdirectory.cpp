@@ -37,7 +37,7 @@ ProfileRow MemberDirectory::rowOf(const QTreeWidgetItem *row) const
 
 void MemberDirectory::refreshTimerOn()
 {
-    engine_.refreshTimer().start();
+    engine_.resumeRefresh();
 }
 
 void MemberDirectory::showProfil(QTreeWidgetItem *row)

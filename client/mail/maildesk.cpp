@@ -150,7 +150,7 @@ void MailDesk::onMailSended()
 {
     answered_ = true;
     notifier_.notify(u"Mail envoyé."_s, u"Votre mail a été transmit."_s);
-    engine_.refreshTimer().start();
+    engine_.resumeRefresh();
 }
 
 void MailDesk::onMailList(QStringView reply)
@@ -167,7 +167,7 @@ void MailDesk::onMailList(QStringView reply)
         else
             window.hide(); // nothing readable came: an empty box would only puzzle
     }
-    engine_.refreshTimer().start();
+    engine_.resumeRefresh();
 }
 
 void MailDesk::onMailDeleted()
@@ -183,7 +183,7 @@ void MailDesk::onMailDeleted()
     notifier_.notify(u"Mails."_s, u"Le mail a été supprimé."_s);
     if (readMails_ && readMails_->mailCount() == 0)
         readMails_->hide();
-    engine_.refreshTimer().start();
+    engine_.resumeRefresh();
 }
 
 void MailDesk::onReadMailsFailed()
@@ -215,5 +215,5 @@ void MailDesk::onReplyHandled(RequestKind kind)
         break;
     }
     // No handler has switched the periodic refresh back on.
-    engine_.refreshTimer().start();
+    engine_.resumeRefresh();
 }

@@ -93,3 +93,14 @@ SocketErrorOutcome socketErrorOutcome(RequestKind kind, const QString &serverHos
     outcome.hidesMailBox = kind == RequestKind::ReadMails;
     return outcome;
 }
+
+Notice unansweredNotice(RequestKind kind, const QString &serverHost)
+{
+    QStringView line = u"votre requète n'a pas abouti.";
+    for (const ErrorRule &rule : framedErrors) {
+        if (rule.kind == kind)
+            line = rule.line;
+    }
+    return {u"Attention!"_s, u"Le serveur "_s + serverHost + u" n'a pas pu traiter votre requète :"_s + crlf +
+                                 line.toString() + crlf + u"Veuillez patienter et réitérer votre requète."_s};
+}

@@ -25,3 +25,5 @@ Notice startFailureNotice(const QString &serverHost);
 Notice backOnlineNotice(const QString &serverHost);
 Notice timeoutNotice(RequestKind kind);
 SocketErrorOutcome socketErrorOutcome(RequestKind kind, const QString &serverHost);
+// The server answered, but with nothing the client knows (an error page, an empty answer).
+Notice unansweredNotice(RequestKind kind, const QString &serverHost);

@@ -76,7 +76,7 @@ void LoginReplies::enterMainWindow()
 {
     screens_.showMain();
     engine_.startRefresh();
-    engine_.refreshTimer().start();
+    engine_.resumeRefresh();
 }
 
 HandlerResult LoginReplies::loginRefused(QString &)

@@ -29,6 +29,7 @@ RequestEngine::RequestEngine(ClientState &client, Notifier &notifier, AppLifetim
     : QObject(parent), client_(client), notifier_(notifier), lifetime_(lifetime), pipeline_(pipeline)
 {
     refreshTimer_.setInterval(refreshIntervalMs);
+    nextRefresh_.setRemainingTime(refreshIntervalMs);
     connect(&refreshTimer_, &QTimer::timeout, this, &RequestEngine::onRefreshTick);
     timeoutTimer_.setSingleShot(true);
     connect(&timeoutTimer_, &QTimer::timeout, this, &RequestEngine::onTimeout);
@@ -51,12 +52,35 @@ void RequestEngine::start(RequestKind kind)
 
 void RequestEngine::startRefresh()
 {
+    refreshOwed_ = false;
+    nextRefresh_.setRemainingTime(refreshMs_);
+    if (refreshTimer_.isActive())
+        refreshTimer_.start(refreshMs_); // the beat follows the last refresh
     requestKind_ = RequestKind::Refresh;
     connectServer();
 }
 
+void RequestEngine::resumeRefresh()
+{
+    // Never a refresh from in here: a handler calls this while the reply is still being read.
+    const qint64 left = refreshOwed_ ? 0 : std::min<qint64>(nextRefresh_.remainingTime(), refreshMs_);
+    refreshTimer_.start(static_cast<int>(left));
+}
+
+void RequestEngine::setRefreshInterval(int ms)
+{
+    refreshMs_ = ms;
+    refreshTimer_.setInterval(ms);
+    nextRefresh_.setRemainingTime(ms);
+}
+
 void RequestEngine::connectServer()
 {
+    // A refresh replaced before its answer came is still owed.
+    if (stateValue_ != State::Idle && inFlight_ == RequestKind::Refresh &&
+        requestKind_ != RequestKind::Refresh)
+        refreshOwed_ = true;
+    inFlight_ = requestKind_;
     dropSocket();
     ++generation_;
     // A replaced request takes its half-received answer with it: the next reply starts clean.
@@ -117,8 +141,8 @@ void RequestEngine::onConnected()
         dropSocket();
         setState(State::Idle);
         setStatusText(statusIdle);
-        if (!refreshTimer_.isActive() && requestKind_ != RequestKind::Login)
-            refreshTimer_.start();
+        if (requestKind_ != RequestKind::Login)
+            resumeRefresh();
         return;
     }
     requestPath_ = buildRequestPath(requestKind_, inputs);
@@ -189,6 +213,27 @@ void RequestEngine::onDisconnected()
     if (generation == generation_)
         replyBytes_.clear();
     emit replyHandled(kind);
+    if (ended_ || generation != generation_)
+        return; // a handler started the next request: its own reply decides
+    // A request the user started is complete only when a handler switched the refresh back on.
+    if (!refreshTimer_.isActive() && (stopsRefreshTimer(kind) || kind == RequestKind::Photo))
+        answerNobodyTook(kind);
+    refreshIfDue();
+}
+
+void RequestEngine::answerNobodyTook(RequestKind kind)
+{
+    // An error page, a refusal without a keyword, an empty answer: nothing was done, and the user
+    // hears it rather than waiting for nothing.
+    const Notice notice = unansweredNotice(kind, client_.serverHost);
+    notifier_.notify(notice.title, notice.text);
+    resumeRefresh();
+}
+
+void RequestEngine::refreshIfDue()
+{
+    if (stateValue_ == State::Idle && refreshTimer_.isActive() && (refreshOwed_ || nextRefresh_.hasExpired()))
+        refreshTimer_.start(0); // from the event loop, once whoever made the engine idle is done
 }
 
 void RequestEngine::onSocketError()
@@ -214,7 +259,7 @@ void RequestEngine::onSocketError()
         return;
     }
     emit requestFailed(requestKind_);
-    refreshTimer_.start();
+    resumeRefresh();
 }
 
 void RequestEngine::onTimeout()
@@ -237,13 +282,17 @@ void RequestEngine::onTimeout()
     }
     emit requestFailed(kind);
     // The engine is idle again: the periodic refresh carries on by itself.
-    refreshTimer_.start();
+    resumeRefresh();
 }
 
 void RequestEngine::onRefreshTick()
 {
+    refreshTimer_.setInterval(refreshMs_);
+    // A request in flight is never replaced: the refresh runs as soon as it is over.
     if (stateValue_ == State::Idle)
         startRefresh();
+    else
+        refreshOwed_ = true;
 }
 
 void RequestEngine::dropSocket()

@@ -3,6 +3,7 @@
 #include "client/server/requestcatalogue.h"
 #include "client/server/requestkind.h"
 
+#include <QDeadlineTimer>
 #include <QObject>
 #include <QPointer>
 #include <QTimer>
@@ -51,7 +52,12 @@ public:
     // Starts a request of this kind; a request the user asked for switches the periodic refresh
     // off until its reply has been handled.
     void start(RequestKind kind);
+    // The periodic refresh is on again: what a reply handler does once its request is complete.
+    // The beat is kept: a refresh that fell due meanwhile runs as soon as the engine is idle,
+    // the next one 30 s after the last refresh. An answer that no handler completes switches it on
+    // by itself and tells the user that request failed.
     void startRefresh();
+    void resumeRefresh();
     // Starts the request named by requestKind(), dropping any request still in flight.
     void connectServer();
 
@@ -67,9 +73,11 @@ public:
     bool serverWasDown() const { return serverWasDown_; }
     bool serverWasUp() const { return serverWasUp_; }
 
+    // Active while the periodic refresh is on.
     QTimer &refreshTimer() { return refreshTimer_; }
     // Tests shorten the waits; the application keeps the constants above.
     void setTimeoutInterval(int ms) { timeoutMs_ = ms; }
+    void setRefreshInterval(int ms);
 
 signals:
     void statusTextChanged(const QString &text);
@@ -87,6 +95,8 @@ private:
     void onSocketError();
     void onTimeout();
     void onRefreshTick();
+    void refreshIfDue();
+    void answerNobodyTook(RequestKind kind);
 
     void dropSocket();
     void setState(State state);
@@ -104,6 +114,7 @@ private:
     quint64 generation_ = 0; // bumped at each connectServer, to spot requests replaced meanwhile
     State stateValue_ = State::Idle;
     RequestKind requestKind_ = RequestKind::Login;
+    RequestKind inFlight_ = RequestKind::Login; // what connectServer last sent out
     QString statusText_;
     QString requestPath_;
     QByteArray httpRequest_;
@@ -113,7 +124,10 @@ private:
     bool ended_ = false;
 
     QTimer refreshTimer_;
-    QTimer timeoutTimer_; // first byte of the answer
-    QTimer connectTimer_; // a connection that never completes
+    int refreshMs_ = refreshIntervalMs;
+    QDeadlineTimer nextRefresh_; // 30 s after the last refresh started
+    bool refreshOwed_ = false;   // a tick came while busy, or a refresh was replaced
+    QTimer timeoutTimer_;        // first byte of the answer
+    QTimer connectTimer_;        // a connection that never completes
     int timeoutMs_ = timeoutIntervalMs;
 };

@@ -3,6 +3,8 @@
 #include "client/conversation/frmincome.h"
 #include "client/conversation/peerlink.h"
 #include "client/conversation/peerlistener.h"
+#include "client/conversation/peernotices.h"
+#include "client/conversation/peerpackets.h"
 #include "client/shell/clientstate.h"
 #include "client/shell/contactrow.h"
 #include "tests/support/recordingplatform.h"
@@ -10,6 +12,8 @@
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTest>
 #include <QTextEdit>
 #include <QToolButton>
@@ -104,8 +108,6 @@ private slots:
                                           << u"Drole d'idée..."_s << self << int(Notifier::Icon::Question);
         QTest::newRow("self offline, black list")
             << int(CallSource::ListeNoire) << u"alice"_s << false << u"???"_s << self << info;
-        QTest::newRow("self, search")
-            << int(CallSource::Recherche) << u"alice"_s << true << u"???"_s << self << info;
         QTest::newRow("case differs")
             << int(CallSource::Favoris) << u"Alice"_s << true << QString() << QString() << info;
     }
@@ -197,14 +199,43 @@ private slots:
         QVERIFY(bob->desktop.notifier.shown.isEmpty());
     }
 
-    // A contact whose reported address leads back to this client: the call is refused, nothing rings.
-    void aCallThatComesBackIsRefused()
+    // A contact whose reported address leads back to this client: nothing rings, and the member is
+    // said to be out of reach rather than to have refused.
+    void aCallThatComesBackIsUnreachable()
     {
         alice->windows->callFromRow(CallSource::Favoris, alice->row(u"marc"_s, true, u"127.0.5.2"_s));
-        QVERIFY(QTest::qWaitFor([&] { return alice->window(1) == nullptr && alice->window(2) == nullptr; },
-                                5000));
-        QCOMPARE(alice->desktop.notifier.titles(), QStringList{u":-("_s});
-        QVERIFY(alice->window(3) && !alice->window(3)->incomingForm().isVisible());
+        QVERIFY(QTest::qWaitFor([&] { return alice->window(1) == nullptr; }, 5000));
+        QCOMPARE(alice->desktop.notifier.shown.size(), 1);
+        QCOMPARE(alice->desktop.notifier.shown[0].text, unreachableNotice(u"marc"_s).text);
+        QCOMPARE(alice->windows->conversationCount(), 2); // no window for the call that came back
+    }
+
+    // Calls beyond the few that may ring at once hear the refusal; no window is made for them.
+    void tooManyCallsAreRefused()
+    {
+        std::vector<std::unique_ptr<QTcpSocket>> callers;
+        for (int i = 0; i <= ConversationWindows::maxRinging; ++i) {
+            auto &caller = callers.emplace_back(std::make_unique<QTcpSocket>());
+            caller->connectToHost(QHostAddress(u"127.0.5.3"_s), peerPort);
+            caller->write("CONVERSATIONREQUESTED:c" + QByteArray::number(i) + "THISISTHEENDOFTHEPACKET");
+            QVERIFY(QTest::qWaitFor(
+                [&] { return bob->windows->conversationCount() == i + 2 || caller->bytesAvailable(); },
+                5000));
+        }
+        QCOMPARE(bob->windows->conversationCount(), ConversationWindows::maxRinging + 1);
+        QCOMPARE(callers.back()->readAll(), QByteArray("SORRYIREFUSEYOURCALLTHISISTHEENDOFTHEPACKET"));
+    }
+
+    // Another program holds the port: the user hears it once.
+    void aTakenPortIsToldOnce()
+    {
+        QTcpServer other;
+        QVERIFY(other.listen(QHostAddress(u"127.0.5.9"_s), peerPort));
+        Desk dan(u"dan"_s, u"127.0.5.9"_s);
+        QVERIFY(!dan.start());
+        QVERIFY(!dan.start());
+        QCOMPARE(dan.desktop.notifier.shown.size(), 1);
+        QCOMPARE(dan.desktop.notifier.shown[0].text, portTakenNotice().text);
     }
 
     void callerHangingUpWithdrawsTheNotification()

@@ -5,6 +5,7 @@
 #include "tests/support/recordingplatform.h"
 
 #include <QSignalSpy>
+#include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>
 #include <memory>
@@ -21,8 +22,13 @@ struct End
         state.userLogin = pseudo;
         state.soundEnabled = true;
         state.localAddress = QHostAddress(QString::fromLatin1(address));
-        QObject::connect(&listener, &PeerListener::connectionArrived, &listener, [this](QTcpSocket *socket) {
+        listener.setGreetingDeadline(300);
+        QObject::connect(&listener, &PeerListener::callArrived, &listener, [this](QTcpSocket *socket) {
             answered = std::make_unique<PeerLink>(state, desk.notifier, desk.sound);
+            // Heard from the start: the call request is already in the socket.
+            ringing = std::make_unique<QSignalSpy>(answered.get(), &PeerLink::callRequested);
+            entries = std::make_unique<QSignalSpy>(answered.get(), &PeerLink::entryReceived);
+            dropped = std::make_unique<QSignalSpy>(answered.get(), &PeerLink::packetDropped);
             answered->acceptConnection(socket);
         });
     }
@@ -37,7 +43,8 @@ struct End
     ClientState state;
     RecordingPlatform desk;
     PeerListener listener;
-    std::unique_ptr<PeerLink> answered; // the last connection this end accepted
+    std::unique_ptr<PeerLink> answered; // the last call this end took
+    std::unique_ptr<QSignalSpy> ringing, entries, dropped;
 };
 
 } // namespace
@@ -68,11 +75,9 @@ private slots:
     {
         auto caller = alice->call(*bob);
         QSignalSpy accepted(caller.get(), &PeerLink::callAccepted);
-        QVERIFY(QTest::qWaitFor([&] { return bob->answered != nullptr; }));
+        QVERIFY(QTest::qWaitFor([&] { return bob->ringing && bob->ringing->size() == 1; }));
         PeerLink &callee = *bob->answered;
-        QSignalSpy ringing(&callee, &PeerLink::callRequested);
-        QVERIFY(ringing.wait());
-        QCOMPARE(ringing[0][0].toString(), u"alice"_s);
+        QCOMPARE(bob->ringing->at(0).at(0).toString(), u"alice"_s);
         QCOMPARE(callee.peerPseudo(), u"alice"_s);
         QCOMPARE(callee.state(), PeerLink::State::Ringing);
         QCOMPARE(bob->desk.sound.played, QStringList{u"sons/incomingcall.wav"_s});
@@ -99,8 +104,7 @@ private slots:
         caller->closeConversation();
         QVERIFY(!caller->sendMessage(message));
         QVERIFY(bobDone.wait());
-        QCOMPARE(bob->desk.notifier.shown.size(), 1);
-        QCOMPARE(bob->desk.notifier.shown[0].title, u"Fin de conversation"_s);
+        QCOMPARE(bob->desk.notifier.titles(), QStringList{u"Fin de conversation"_s});
         QCOMPARE(bob->desk.notifier.shown[0].text, u"La conversation a été coupée par alice."_s);
         QCOMPARE(bob->desk.sound.played.last(), u"sons/connectionrefused.wav"_s);
         QVERIFY(alice->desk.notifier.shown.isEmpty());
@@ -118,15 +122,12 @@ private slots:
             refused = caller->callRefused();
             caller.reset();
         });
-        QVERIFY(QTest::qWaitFor([&] { return bob->answered != nullptr; }));
-        QSignalSpy ringing(bob->answered.get(), &PeerLink::callRequested);
+        QVERIFY(QTest::qWaitFor([&] { return bob->ringing && bob->ringing->size() == 1; }));
         QSignalSpy bobDone(bob->answered.get(), &PeerLink::finished);
-        QVERIFY(ringing.wait());
         bob->answered->setConnectNo();
         QVERIFY(aliceDone.wait());
         QVERIFY(bobDone.size() == 1 || bobDone.wait());
-        QCOMPARE(alice->desk.notifier.shown.size(), 1);
-        QCOMPARE(alice->desk.notifier.shown[0].title, u":-("_s);
+        QCOMPARE(alice->desk.notifier.titles(), QStringList{u":-("_s});
         QCOMPARE(alice->desk.notifier.shown[0].text, u"bob a refusé votre appel !"_s);
         QCOMPARE(alice->desk.notifier.shown[0].icon, Notifier::Icon::Warning);
         QVERIFY(alice->desk.sound.played.isEmpty()); // sound off
@@ -155,19 +156,50 @@ private slots:
                  u"Problème de communication, carl\r\n s'est peut-être déconnecté(e)."_s);
     }
 
-    // A connection that goes before saying who calls: the cut-off names nobody.
-    void closedBeforeCallRequest()
+    // Connections that never ask for a call cost no window and no notice, and are closed.
+    void strayConnections_data()
     {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<bool>("closes");
+        QTest::newRow("closes after half a packet") << QByteArray("CONVERSATIONREQ") << true;
+        QTest::newRow("silent past the deadline") << QByteArray() << false;
+        QTest::newRow("names nobody valid")
+            << QByteArray("CONVERSATIONREQUESTED:{\\evil}THISISTHEENDOFTHEPACKET") << false;
+        QTest::newRow("talks on without a marker") << QByteArray(4096, 'x') << false;
+    }
+    void strayConnections()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(bool, closes);
         QTcpSocket raw;
         raw.bind(QHostAddress(u"127.0.5.12"_s));
         raw.connectToHost(QHostAddress(u"127.0.5.13"_s), peerPort);
-        QVERIFY(QTest::qWaitFor([&] { return bob->answered != nullptr; }));
-        QSignalSpy done(bob->answered.get(), &PeerLink::finished);
-        raw.write("half a packet");
-        raw.disconnectFromHost();
-        QVERIFY(done.wait());
-        QCOMPARE(bob->desk.notifier.shown.size(), 1);
-        QCOMPARE(bob->desk.notifier.shown[0].text, u"La conversation a été coupée par ."_s);
+        QVERIFY(raw.waitForConnected());
+        QVERIFY(QTest::qWaitFor([&] { return bob->listener.waitingCount() == 1; }));
+        raw.write(bytes);
+        if (closes)
+            raw.disconnectFromHost();
+        QVERIFY(QTest::qWaitFor([&] { return raw.state() == QAbstractSocket::UnconnectedState; }));
+        QVERIFY(QTest::qWaitFor([&] { return bob->listener.waitingCount() == 0; }));
+        QVERIFY(!bob->answered);
+        QVERIFY(bob->desk.notifier.shown.isEmpty());
+    }
+
+    // A demo peer listening on its own loopback address beside a client listening on every address:
+    // each gets the connections for its address.
+    void sharesThePortWithPeersOnTheirOwnAddress()
+    {
+        End carol(u"carol"_s, "0.0.0.0");
+        QVERIFY2(carol.listener.listen(), qPrintable(carol.listener.errorString()));
+        QTcpServer demo;
+        QVERIFY(demo.setSocketDescriptor(openSharedListeningSocket(QHostAddress(u"127.0.5.17"_s), peerPort)));
+        QTcpSocket toDemo, toCarol;
+        toDemo.connectToHost(QHostAddress(u"127.0.5.17"_s), peerPort);
+        QVERIFY(demo.waitForNewConnection(5000));
+        toCarol.connectToHost(QHostAddress(u"127.0.5.18"_s), peerPort);
+        toCarol.write("CONVERSATIONREQUESTED:daveTHISISTHEENDOFTHEPACKET");
+        QVERIFY(QTest::qWaitFor([&] { return carol.answered != nullptr; }));
+        QVERIFY(!bob->answered);
     }
 
     // Packets that arrive together are each handled; an oversized one is dropped, the link lives on.
@@ -176,22 +208,17 @@ private slots:
         QTcpSocket raw;
         raw.bind(QHostAddress(u"127.0.5.12"_s));
         raw.connectToHost(QHostAddress(u"127.0.5.13"_s), peerPort);
-        QVERIFY(QTest::qWaitFor([&] { return bob->answered != nullptr; }));
-        PeerLink &callee = *bob->answered;
-        QSignalSpy ringing(&callee, &PeerLink::callRequested), entries(&callee, &PeerLink::entryReceived),
-            dropped(&callee, &PeerLink::packetDropped);
-        raw.write("CONVERSATIONREQUESTED:{\\evil}THISISTHEENDOFTHEPACKET"
-                  "CONVERSATIONREQUESTED:daveTHISISTHEENDOFTHEPACKET"
+        raw.write("CONVERSATIONREQUESTED:daveTHISISTHEENDOFTHEPACKET"
                   "{\\rtf1 un}THISISTHEENDOFTHEPACKET");
         raw.write(QByteArray(PacketReassembler::defaultMaxPacketBytes + 1, 'x') + "THISISTHEENDOFTHEPACKET");
         raw.write("{\\rtf1 deux}THISISTHEENDOFTHEPACKET");
-        QVERIFY(QTest::qWaitFor([&] { return entries.size() == 2; }, 20000));
-        QCOMPARE(ringing.size(), 1);
-        QCOMPARE(ringing[0][0].toString(), u"dave"_s);
-        QCOMPARE(entries[0][0].toString(), u"{\\rtf1 un}"_s);
-        QCOMPARE(entries[1][0].toString(), u"{\\rtf1 deux}"_s);
-        QCOMPARE(dropped.size(), 1);
-        QCOMPARE(callee.state(), PeerLink::State::Ringing);
+        QVERIFY(QTest::qWaitFor([&] { return bob->entries && bob->entries->size() == 2; }, 20000));
+        QCOMPARE(bob->ringing->size(), 1);
+        QCOMPARE(bob->ringing->at(0).at(0).toString(), u"dave"_s);
+        QCOMPARE(bob->entries->at(0).at(0).toString(), u"{\\rtf1 un}"_s);
+        QCOMPARE(bob->entries->at(1).at(0).toString(), u"{\\rtf1 deux}"_s);
+        QCOMPARE(bob->dropped->size(), 1);
+        QCOMPARE(bob->answered->state(), PeerLink::State::Ringing);
     }
 };
 

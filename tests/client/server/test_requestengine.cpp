@@ -11,7 +11,8 @@ class TestRequestEngine : public QObject
 {
     Q_OBJECT
 
-    // Every handler slot records "keyword:reply" and lets the pipeline go on.
+    // Every handler slot records "keyword:reply", completes the request as handlers do (the
+    // refresh goes on again) and lets the pipeline go on.
     struct Fixture : EngineFixture
     {
         QStringList handled;
@@ -22,6 +23,7 @@ class TestRequestEngine : public QObject
                 pipeline.setHandler(info.slot,
                                     [this, name = QString::fromUtf16(info.keyword)](QString &reply) {
                                         handled << name + u':' + reply;
+                                        engine.resumeRefresh();
                                         return HandlerResult::Continue;
                                     });
             }
@@ -109,15 +111,15 @@ private slots:
     {
         Fixture f;
         f.server.queue(Answer{{}, false, true}); // the logoff hangs
-        f.engine.refreshTimer().setInterval(20);
-        f.engine.refreshTimer().start();
+        f.engine.setRefreshInterval(20);
+        f.engine.resumeRefresh();
         f.engine.start(RequestKind::Logoff);
         QVERIFY(f.server.waitForRequests(1));
         QTest::qWait(200); // ten ticks
         QCOMPARE(f.server.connections, 1);
         QCOMPARE(f.engine.requestKind(), RequestKind::Logoff);
 
-        // Once the reply is handled, the next tick starts a refresh.
+        // Once the reply is handled, the refresh that fell due meanwhile starts.
         f.server.lastSocket->write(ScriptedServer::httpOk("SOFTLOGOFFSUCCESS"));
         f.server.lastSocket->disconnectFromHost();
         QVERIFY(f.server.waitForRequests(2));
@@ -210,6 +212,40 @@ private slots:
         QCOMPARE(f.desktop.notifier.shown[1].title, backOnlineNotice(f.state.serverHost).title);
         QCOMPARE(f.lastNotice(), backOnlineNotice(f.state.serverHost).text);
         QCOMPARE(requestsWhileNoticeUp, 1);
+    }
+
+    // An answer no handler takes (here a 403 without a keyword) leaves the refresh on, and the
+    // user is told the request failed.
+    void anAnswerNobodyTakes()
+    {
+        Fixture f;
+        f.server.queue(Answer{"HTTP/1.1 403 Forbidden\r\nContent-Length: 0\r\n\r\n"});
+        f.engine.refreshTimer().start();
+        f.engine.start(RequestKind::AddFavoris);
+        QVERIFY(!f.engine.refreshTimer().isActive());
+        QVERIFY(f.waitNotices(1));
+        QCOMPARE(f.lastNotice(), unansweredNotice(RequestKind::AddFavoris, f.state.serverHost).text);
+        QVERIFY(f.engine.refreshTimer().isActive());
+    }
+
+    // A member who clicks around faster than the refresh beat is still refreshed on that beat:
+    // a refresh that falls due while his request is out runs as soon as it is answered.
+    void anActiveUserIsStillRefreshed()
+    {
+        Fixture f;
+        f.server.fallback = Answer{ScriptedServer::httpOk("HERESTARTREQUIREDPROFIL REFRESHISOK")};
+        f.engine.setRefreshInterval(150);
+        f.engine.resumeRefresh();
+        qsizetype refreshes = 0;
+        for (int i = 0; i < 400 && refreshes < 3; ++i) {
+            f.engine.start(RequestKind::Profil); // one every 50 ms or so, each switching the refresh off
+            QVERIFY(f.waitIdle());
+            QTest::qWait(50);
+            refreshes = std::count_if(f.server.requests.cbegin(), f.server.requests.cend(),
+                                      [](const QByteArray &r) { return r.startsWith("GET /softrefresh2"); });
+        }
+        QVERIFY(refreshes >= 3);
+        QVERIFY(f.desktop.notifier.shown.isEmpty());
     }
 
     void aMissingRowSendsNothing()
