@@ -6,7 +6,7 @@
 #include "community/core/text.h"
 #include "community/handlers/context.h"
 #include "community/pages/signup.h"
-#include "community/store/sqlitestore.h"
+#include "community/store/openstore.h"
 
 #include <filesystem>
 #include <iostream>
@@ -59,10 +59,15 @@ void printUsage()
 {
     std::cout <<
         R"(Usage:
-  jaserelle-server --listen ADDR:PORT --data DIR [--demo] [--threads N] [--access-log FILE]
+  jaserelle-server --listen ADDR:PORT --data DIR [--store postgresql://...]
+                   [--presence redis://...] [--demo] [--threads N] [--access-log FILE]
       Serves the community (the data folder holds jaserelle.db and photos/).
       --listen ADDR:PORT  address and port to serve: 0.0.0.0:80, [::]:80, 127.0.0.1:0 (any free port)
       --data DIR          the data folder, created when missing
+      --store URL         postgresql://... : members, lists and mails in PostgreSQL instead of
+                          jaserelle.db (every admin command takes --store too)
+      --presence URL      redis://HOST:PORT : sessions in Redis, shared by several servers
+                          behind one load balancer
       --demo              adds the demo community (idempotent): about forty members, account demo / demo
       --threads N         threads serving connections (1 to 256, default 4)
       --access-log FILE   one line per request appended to FILE (passwords masked); standard
@@ -95,9 +100,9 @@ int runAdmin(const std::vector<std::string> &args)
     const auto data = a.options.find("data");
     if (data == a.options.end())
         return fail("--data DIR is required");
-    std::error_code ec;
-    std::filesystem::create_directories(data->second, ec);
-    SqliteStore store(std::filesystem::path(data->second) / "jaserelle.db");
+    const auto storeUrl = a.options.find("store");
+    const auto database = openStore(storeUrl == a.options.end() ? std::string() : storeUrl->second, data->second);
+    Store &store = *database;
     const std::string &command = args[0];
 
     if (command == "set-message" || command == "set-withdrawn-message") {

@@ -8,8 +8,10 @@
 #include "community/handlers/handlers.h"
 #include "community/http/accesslog.h"
 #include "community/http/server.h"
+#include "community/presence/redissessions.h"
 #include "community/store/cachingstore.h"
-#include "community/store/sqlitestore.h"
+#include "community/store/openstore.h"
+#include "community/store/pgchanges.h"
 
 #include <csignal>
 #include <filesystem>
@@ -41,6 +43,8 @@ int main(int argc, char **argv)
 
         std::string listen;
         std::string data;
+        std::string storeUrl;
+        std::string presenceUrl;
         std::string accessLogFile;
         bool demo = false;
         int threads = 4;
@@ -49,6 +53,10 @@ int main(int argc, char **argv)
                 listen = args[++i];
             else if (args[i] == "--data" && i + 1 < args.size())
                 data = args[++i];
+            else if (args[i] == "--store" && i + 1 < args.size())
+                storeUrl = args[++i];
+            else if (args[i] == "--presence" && i + 1 < args.size())
+                presenceUrl = args[++i];
             else if (args[i] == "--threads" && i + 1 < args.size())
                 threads = std::stoi(args[++i]);
             else if (args[i] == "--access-log" && i + 1 < args.size())
@@ -71,9 +79,19 @@ int main(int argc, char **argv)
 
         std::filesystem::create_directories(data);
         const std::filesystem::path dataDir(data);
-        SqliteStore database(dataDir / "jaserelle.db");
-        CachingStore store(database);
-        Sessions sessions(systemClock());
+        const auto database = openStore(storeUrl, dataDir);
+        CachingStore store(*database);
+        // Several processes on one database: each drops its cached rows when any of them writes.
+        std::unique_ptr<PgChangeListener> changes;
+        if (!storeUrl.empty())
+            changes = std::make_unique<PgChangeListener>(
+                storeUrl, [&store](std::string_view p) { store.invalidate(p); });
+        std::unique_ptr<SessionStore> sessionStore;
+        if (presenceUrl.empty())
+            sessionStore = std::make_unique<Sessions>(systemClock());
+        else
+            sessionStore = std::make_unique<RedisSessions>(presenceUrl, systemClock());
+        SessionStore &sessions = *sessionStore;
         FailureThrottle failures(systemClock());
         const PasswordHasher hasher;
         Context ctx{store, sessions, hasher, systemClock(), dataDir / "photos"};
@@ -101,7 +119,7 @@ int main(int argc, char **argv)
         server.start();
         // The port actually bound: "--listen 127.0.0.1:0" takes any free one.
         std::cout << "jaserelle-server: listening on " << options.address << ':' << server.port()
-                  << ", data in " << data << std::endl;
+                  << ", data in " << data << (storeUrl.empty() ? "" : ", store in PostgreSQL") << std::endl;
         server.wait();
         std::cout << "jaserelle-server: stopped" << std::endl;
         return 0;

@@ -1,4 +1,4 @@
-// The refresh of a member with 50 favourites, in process: what the server spends on one
+// The refresh of a member with 50 or 500 favourites, in process: what the server spends on one
 // refresh beyond the network (store queries, presence, formatting).
 #include "community/core/passwords.h"
 #include "community/core/sessions.h"
@@ -12,7 +12,7 @@
 
 using namespace jaserelle::community;
 
-static void BM_Refresh50Favourites(benchmark::State &state)
+static void BM_RefreshFavourites(benchmark::State &state)
 {
     const auto dir = std::filesystem::temp_directory_path() / ("jaserelle-bench-" + std::to_string(getpid()));
     std::filesystem::create_directories(dir);
@@ -32,10 +32,11 @@ static void BM_Refresh50Favourites(benchmark::State &state)
             store.createMember(m);
         };
         add("bench");
-        for (int i = 1; i <= 50; ++i) {
+        const int favourites = static_cast<int>(state.range(0));
+        for (int i = 1; i <= favourites; ++i) {
             add("ami" + std::to_string(i));
             store.addContact("bench", "ami" + std::to_string(i), ListKind::Favoris);
-            if (i <= 25)
+            if (i <= favourites / 2)
                 sessions.pin("ami" + std::to_string(i), "192.168.0." + std::to_string(i));
         }
         sessions.open("bench", "bench", "127.0.0.1");
@@ -48,6 +49,6 @@ static void BM_Refresh50Favourites(benchmark::State &state)
     }
     std::filesystem::remove_all(dir);
 }
-BENCHMARK(BM_Refresh50Favourites);
+BENCHMARK(BM_RefreshFavourites)->Arg(50)->Arg(500);
 
 BENCHMARK_MAIN();

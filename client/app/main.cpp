@@ -1,15 +1,26 @@
 #include "client/app/client.h"
 #include "client/platform/qtplatform.h"
 #include "client/shell/commandline.h"
+#include "client/shell/exposeprobe.h"
 #include "client/shell/installlayout.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 
 int main(int argc, char *argv[])
 {
     if (const auto answered = answerCommandLine(argc, argv))
         return *answered;
     QApplication app(argc, argv);
+    installExposeProbe();
+    // Qt's own dialogs and menus (file and colour choosers, the text boxes' context menu) speak the
+    // language of the rest of the client. Without the translation files they stay in English.
+    QTranslator qtFrench;
+    if (qtFrench.load(QLocale(QLocale::French, QLocale::France), QStringLiteral("qtbase"),
+                      QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(&qtFrench);
     // Windows are hidden and shown again rather than closed: only the client decides when it ends.
     QApplication::setQuitOnLastWindowClosed(false);
     // Lets the desktop match the windows with the installed entry and its icon.

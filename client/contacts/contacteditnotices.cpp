@@ -7,6 +7,11 @@ Notice notAlphanumericPseudoNotice()
     return {u"Attention !"_s, u"Le pseudo ne doit contenir que\r\ndes caractères alpha-numériques."_s};
 }
 
+Notice selfAddNotice()
+{
+    return {u"Attention."_s, u"Vous ne pouvez pas vous ajouter vous-même à vos listes."_s};
+}
+
 std::optional<Notice> memberUnknownNotice(RequestKind kind)
 {
     switch (kind) {

@@ -62,8 +62,7 @@ void ContactEditor::submit(FrmAjoutMembre &dialog)
         // A typing mistake is the user's own business: whatever request is in flight goes on.
         const Notice notice = notAlphanumericPseudoNotice();
         notifier_.notify(notice.title, notice.text);
-    } else if (!pseudo.isEmpty()) {
-        startContactRequest(dialog.kind(), pseudo);
+    } else if (startContactRequest(dialog.kind(), pseudo)) {
         dialog.hide();
     }
     dialog.clearPseudo();
@@ -75,12 +74,19 @@ QString ContactEditor::selectedPseudo() const
     return row ? row->text(contactrow::Pseudo) : QString();
 }
 
-void ContactEditor::startContactRequest(RequestKind kind, const QString &pseudo)
+bool ContactEditor::startContactRequest(RequestKind kind, const QString &pseudo)
 {
     if (pseudo.isEmpty())
-        return; // no row was ever right-clicked: there is nobody to act on
+        return false; // no row was ever right-clicked: there is nobody to act on
+    const bool adding = kind == RequestKind::AddFavoris || kind == RequestKind::AddListeNoire;
+    if (adding && pseudo.compare(state_.userLogin, Qt::CaseInsensitive) == 0) {
+        const Notice notice = selfAddNotice();
+        notifier_.notify(notice.title, notice.text);
+        return false;
+    }
     state_.targetPseudo = pseudo;
     engine_.start(kind); // switches the periodic refresh off until the answer is handled
+    return true;
 }
 
 void ContactEditor::putSelectedInFavoris()
@@ -108,8 +114,31 @@ void ContactEditor::refreshTimerOn()
     engine_.resumeRefresh();
 }
 
+namespace {
+
+// Every row of that member goes: the server no longer holds him in that list, and no refresh
+// would ever take a stale row away.
+void removeRowsOf(QTreeWidget *list, const QString &pseudo)
+{
+    if (!list || pseudo.isEmpty())
+        return;
+    for (int i = list->topLevelItemCount() - 1; i >= 0; --i) {
+        if (list->topLevelItem(i)->text(contactrow::Pseudo) == pseudo)
+            delete list->takeTopLevelItem(i);
+    }
+}
+
+} // namespace
+
 void ContactEditor::onListesMisesAJour()
 {
+    // A member added to one list leaves the other one on the server: his row there goes too,
+    // rather than staying behind frozen and still offering a call.
+    const RequestKind kind = engine_.requestKind();
+    if (kind == RequestKind::AddFavoris)
+        removeRowsOf(views_.lvListeNoire, state_.targetPseudo);
+    else if (kind == RequestKind::AddListeNoire)
+        removeRowsOf(views_.lvFavoris, state_.targetPseudo);
     engine_.startRefresh();
     refreshTimerOn();
 }
@@ -135,15 +164,8 @@ void ContactEditor::onRemoveSuccessful()
                         : kind == RequestKind::RemoveListeNoire ? views_.lvListeNoire
                                                                 : nullptr;
     // The member removed is the one named in the request that went out, whatever row the user
-    // has right-clicked or however the list was sorted since. Every row of that member goes:
-    // the server no longer holds him in that list, and no refresh would ever take a stale row away.
-    const QString pseudo = removedPseudo(engine_.requestPath());
-    if (list && !pseudo.isEmpty()) {
-        for (int i = list->topLevelItemCount() - 1; i >= 0; --i) {
-            if (list->topLevelItem(i)->text(contactrow::Pseudo) == pseudo)
-                delete list->takeTopLevelItem(i);
-        }
-    }
+    // has right-clicked or however the list was sorted since.
+    removeRowsOf(list, removedPseudo(engine_.requestPath()));
     engine_.startRefresh();
     refreshTimerOn();
 }

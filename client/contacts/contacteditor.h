@@ -56,7 +56,7 @@ public:
 private:
     FrmAjoutMembre &ensureDialog(FrmAjoutMembre::Variant variant);
     void submit(FrmAjoutMembre &dialog);
-    void startContactRequest(RequestKind kind, const QString &pseudo);
+    bool startContactRequest(RequestKind kind, const QString &pseudo);
     QString selectedPseudo() const;
     void refreshTimerOn();
 

@@ -21,6 +21,8 @@ Faces::Faces()
 
 void setFace(QTreeWidgetItem *row, bool man, bool colour, const Faces &faces)
 {
+    if (face(row) == faceNumber(man, colour))
+        return; // the icon is not compared by value: setting it again would repaint the row
     row->setData(0, FaceRole, faceNumber(man, colour));
     row->setIcon(0, faces.icon(man, colour));
 }

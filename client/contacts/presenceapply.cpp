@@ -6,7 +6,9 @@
 
 #include <QHash>
 #include <QPalette>
+#include <QHeaderView>
 #include <QSet>
+#include <QSignalBlocker>
 #include <QTreeWidget>
 
 using namespace Qt::StringLiterals;
@@ -43,81 +45,116 @@ private:
     QHash<QString, QTreeWidgetItem *> rows_;
 };
 
-void showOnline(QTreeWidget &list, QTreeWidgetItem *row, const QString &address)
+void showOffline(const QPalette &palette, QTreeWidgetItem *row)
 {
-    contactrow::setOnline(row, true);
-    row->setText(contactrow::Adresse, address);
-    // The address stays out of sight even in a column the user has dragged open.
-    row->setForeground(contactrow::Adresse, list.palette().color(QPalette::Base));
-}
-
-void showOffline(QTreeWidgetItem *row)
-{
-    contactrow::setOnline(row, false);
+    contactrow::setOnline(row, false, palette);
     row->setText(contactrow::Adresse, QString());
-}
-
-void announce(QTreeWidget &list, QTreeWidgetItem *row, const QString &sound, SoundPlayer &player)
-{
-    list.setCurrentItem(row);
-    player.play(sound);
 }
 
 struct Presence
 {
     PresenceMood mood;
-    SoundPlayer &player;
     const contactface::Faces &faces;
+    const QSet<QString> &unreachable;
 };
 
-void applyRecord(QTreeWidget &list, RowIndex &index, const ContactRecord &record, const ListSounds &sounds,
-                 const Presence &presence)
+// The last row of one list seen to come or go, and the sound that goes with it. A refresh where
+// many members change selects and plays only once: only the last selection would ever be seen,
+// and each new sound cuts the one before.
+struct Announcement
 {
-    QTreeWidgetItem *row = index.find(record.pseudo);
-    const bool isNew = row == nullptr;
-    if (isNew) {
-        if (list.topLevelItemCount() >= maxContactRows)
-            return;
-        row = new QTreeWidgetItem(&list);
-        index.add(record.pseudo, row);
-    }
-    // Read before the texts change: with the list sorted, setting a text may move the row.
+    QTreeWidgetItem *row = nullptr;
+    QString sound;
+};
+
+// Whether the row shows anything else than before.
+bool updateRow(const QPalette &palette, QTreeWidgetItem *row, bool isNew, const ContactRecord &record,
+               const ListSounds &sounds, const Presence &presence, Announcement &announcement)
+{
+    bool changed = false;
+    auto setCell = [row, &changed](int column, const QString &text) {
+        if (row->text(column) != text) {
+            row->setText(column, text);
+            changed = true;
+        }
+    };
+    const int faceBefore = contactface::face(row);
     const bool wasOnline = contactrow::isOnline(row);
     const bool heard = !isNew && presence.mood.soundEnabled && !presence.mood.firstRefresh;
+    // A member who black-listed the user is listed as connected, yet cannot be reached: he is
+    // shown offline, silently, for as long as that lasts, rather than coming back at each refresh.
+    const bool unreachable = presence.unreachable.contains(record.pseudo);
+    const bool online = record.online() && !unreachable;
 
-    row->setText(contactrow::Pseudo, record.pseudo);
-    row->setText(contactrow::Age, record.age);
-    row->setText(contactrow::Departement, record.shownDepartement());
-    row->setText(contactrow::Sexe, record.sexe);
+    setCell(contactrow::Pseudo, record.pseudo);
+    setCell(contactrow::Age, record.age);
+    setCell(contactrow::Departement, record.shownDepartement());
+    setCell(contactrow::Sexe, record.sexe);
+    setCell(contactrow::Adresse, online ? record.address : QString());
 
-    if (record.online()) {
-        if (heard && !wasOnline)
-            announce(list, row, sounds.arrival, presence.player);
-        showOnline(list, row, record.address);
-    } else {
-        if (heard && wasOnline)
-            announce(list, row, sounds.departure, presence.player);
-        showOffline(row);
-    }
+    if (heard && online != wasOnline && !unreachable)
+        announcement = {row, online ? sounds.arrival : sounds.departure};
+    if (online && !wasOnline)
+        contactrow::hideAddress(row, palette);
+    contactrow::setOnline(row, online, palette);
     contactface::setFace(row, record.man(), record.colourFace(), presence.faces);
+    return changed || online != wasOnline || faceBefore != contactface::face(row);
 }
 
 void applySection(QTreeWidget &list, const QList<ContactRecord> &records, const ListSounds &sounds,
-                  const Presence &presence)
+                  const Presence &presence, SoundPlayer &player)
 {
     RowIndex index(list);
-    for (const ContactRecord &record : records)
-        applyRecord(list, index, record, sounds, presence);
+    Announcement announcement;
+    QList<const ContactRecord *> newcomers;
+    bool changed = false;
+    {
+        // Known rows only change their cells here, never their place: the view is told once,
+        // below, rather than once per cell, which on a long list costs far more than the change.
+        const QSignalBlocker quiet(list.model());
+        for (const ContactRecord &record : records) {
+            if (QTreeWidgetItem *row = index.find(record.pseudo)) {
+                changed |= updateRow(list.palette(), row, false, record, sounds, presence, announcement);
+            } else {
+                newcomers.append(&record);
+            }
+        }
+    }
+    if (changed) {
+        list.viewport()->update();
+        if (list.isSortingEnabled())
+            list.sortItems(list.sortColumn(), list.header()->sortIndicatorOrder());
+    }
+
+    // New rows are filled before they join the list, and join it together.
+    QList<QTreeWidgetItem *> added;
+    for (const ContactRecord *record : newcomers) {
+        QTreeWidgetItem *row = index.find(record->pseudo); // named twice in one reply
+        if (!row) {
+            if (list.topLevelItemCount() + added.size() >= maxContactRows)
+                continue;
+            row = new QTreeWidgetItem;
+            index.add(record->pseudo, row);
+            added.append(row);
+        }
+        updateRow(list.palette(), row, true, *record, sounds, presence, announcement);
+    }
+    list.addTopLevelItems(added);
+
+    if (announcement.row) {
+        list.setCurrentItem(announcement.row);
+        player.play(announcement.sound);
+    }
 }
 
-// Members who black-listed the user cannot be reached: every row of theirs goes grey, with no
-// sound, no selection and no change of face.
+// Rows the reply did not list (added by hand before, or kept past their last mention) still
+// go grey when their member black-lists the user.
 void markUnreachable(QTreeWidget &list, const QSet<QString> &pseudos)
 {
     for (int i = 0; i < list.topLevelItemCount(); ++i) {
         QTreeWidgetItem *row = list.topLevelItem(i);
         if (pseudos.contains(row->text(contactrow::Pseudo)))
-            showOffline(row);
+            showOffline(list.palette(), row);
     }
 }
 
@@ -126,12 +163,12 @@ void markUnreachable(QTreeWidget &list, const QSet<QString> &pseudos)
 void applyRefreshReply(QTreeWidget &lvFavoris, QTreeWidget &lvListeNoire, const RefreshReply &reply,
                        PresenceMood mood, SoundPlayer &player, const contactface::Faces &faces)
 {
-    const Presence presence{mood, player, faces};
-    applySection(lvFavoris, reply.favoris, favorisSounds(), presence);
-    applySection(lvListeNoire, reply.listeNoire, listeNoireSounds(), presence);
-    if (reply.blackListedBy.isEmpty())
-        return;
     const QSet<QString> unreachable(reply.blackListedBy.begin(), reply.blackListedBy.end());
+    const Presence presence{mood, faces, unreachable};
+    applySection(lvFavoris, reply.favoris, favorisSounds(), presence, player);
+    applySection(lvListeNoire, reply.listeNoire, listeNoireSounds(), presence, player);
+    if (unreachable.isEmpty())
+        return;
     markUnreachable(lvFavoris, unreachable);
     markUnreachable(lvListeNoire, unreachable);
 }

@@ -1,6 +1,8 @@
 #include "client/conversation/frmconversation.h"
 
 #include "client/assets/artwork.h"
+#include "client/conversation/boxpictures.h"
+#include "client/conversation/conversationpads.h"
 #include "client/conversation/frmincome.h"
 #include "client/conversation/peerlink.h"
 #include "client/conversation/rtffragments.h"
@@ -20,10 +22,14 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontDatabase>
-#include <QGridLayout>
+#include <QFontInfo>
 #include <QImageReader>
+#include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPointer>
+#include <QScreen>
 #include <QTextCursor>
+#include <QThreadPool>
 #include <QToolButton>
 
 namespace artwork = jaserelle::artwork;
@@ -75,6 +81,48 @@ void giveAttribute(QTextCharFormat &format, int which, bool on)
         format.setFontUnderline(on);
 }
 
+// What the caption shows while it blinks off. An empty title would not do: the window manager
+// would be handed the program's name instead.
+const QString blankCaption = u" "_s;
+
+// The face that stands for "MS Sans Serif", the font messages start in, on this machine.
+QString messageFamily()
+{
+    const QString wanted = u"MS Sans Serif"_s;
+    if (QFontDatabase::hasFamily(wanted))
+        return wanted;
+    for (const QString &substitute : QFont::substitutes(wanted)) {
+        if (QFontDatabase::hasFamily(substitute))
+            return substitute;
+    }
+    QFont font(wanted);
+    font.setStyleHint(QFont::SansSerif);
+    const QString matched = QFontInfo(font).family();
+    if (QFontDatabase::hasFamily(matched))
+        return matched;
+    return QFontDatabase::systemFont(QFontDatabase::GeneralFont).family();
+}
+
+constexpr int largestPictureSide = 1280;
+
+// The box's text width, less a margin for the frame and the caret.
+int pictureRoom(const QTextEdit &box)
+{
+    return std::max(16, box.viewport()->width() - 2 * int(box.document()->documentMargin()) - 4);
+}
+
+// Keeps the window's top, where the user takes it, inside the screen.
+void keepTopOnScreen(QWidget &window)
+{
+    const QScreen *screen = window.screen();
+    if (!screen)
+        return;
+    const QRect room = screen->availableGeometry();
+    const QRect frame = window.frameGeometry();
+    const QPoint shift(std::max(0, room.left() - frame.left()), std::max(0, room.top() - frame.top()));
+    window.move(window.pos() + shift);
+}
+
 } // namespace
 
 QString durationCaption(int hours, int minutes, int seconds)
@@ -85,21 +133,29 @@ QString durationCaption(int hours, int minutes, int seconds)
 FrmConversation::FrmConversation(int instanceIndex, ClientState &state, Platform &platform, QWidget *parent)
     : QWidget(parent), ui_(std::make_unique<Ui::frmConversation>()), state_(state), platform_(platform),
       instanceIndex_(instanceIndex), link_(new PeerLink(state, platform.notifier, platform.sound, this)),
-      incomingForm_(std::make_unique<FrmIncome>(platform.clock)), lastColour_(Qt::black)
+      lastColour_(Qt::black)
 {
     ui_->setupUi(this);
     setWindowTitle({});
-    setWindowIcon(artwork::icon(artwork::windowIcon));
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                    Qt::WindowMinimizeButtonHint);
     setFixedSize(size());
     QFont boxFont(u"Arial"_s);
     boxFont.setPointSizeF(9.75);
     ui_->txtBoxConversation->document()->setDefaultFont(boxFont);
-    ui_->txtBoxSend->document()->setDefaultFont(boxFont);
     ui_->txtBoxSend->setAcceptRichText(true);
+    // Return sends, Shift+Return starts a new line, Tab goes on to the next control.
+    ui_->txtBoxSend->installEventFilter(this);
+    ui_->txtBoxSend->setTabChangesFocus(true);
+    ui_->txtBoxConversation->setTabChangesFocus(true);
+    ui_->txtBoxSend->setToolTip(u"Entrée : envoyer le message. Maj+Entrée : aller à la ligne."_s);
+    QWidget *order[] = {
+        ui_->txtBoxSend,         ui_->cmdSend,     ui_->cmdGras, ui_->cmdItalique,    ui_->cmdSouligne,
+        ui_->cmdCouleur,         ui_->cmbFontSize, ui_->cmbFont, ui_->cmdSendPicture, ui_->SSTab1,
+        ui_->txtBoxConversation, ui_->cmdQuit};
+    for (std::size_t i = 1; i < std::size(order); ++i)
+        setTabOrder(order[i - 1], order[i]);
     setupFormatting();
-    setupPads();
 
     dureeTimer_.setInterval(1000);
     stateTimer_.setInterval(350);
@@ -118,9 +174,10 @@ FrmConversation::FrmConversation(int instanceIndex, ClientState &state, Platform
             link_->setConnectNo();
             return;
         }
-        incomingForm_->setCurInstance(instanceIndex_);
-        incomingForm_->setCaller(pseudo);
-        incomingForm_->showMe();
+        FrmIncome &income = incomingForm();
+        income.setCurInstance(instanceIndex_);
+        income.setCaller(pseudo);
+        income.showMe();
     });
     connect(link_, &PeerLink::entryReceived, this, [this](const QString &rtf, int) {
         showEntry(rtffragments::nameLine(false, link_->peerPseudo()), rtf);
@@ -132,14 +189,63 @@ FrmConversation::FrmConversation(int instanceIndex, ClientState &state, Platform
     connect(link_, &PeerLink::finished, this, [this] {
         // A call that ends before it is answered takes its notification with it: its buttons
         // would act on a window that is gone.
-        incomingForm_->withdraw();
+        if (incomingForm_)
+            incomingForm_->withdraw();
         emit killMeRequested(instanceIndex_);
     });
-    connect(incomingForm_.get(), &FrmIncome::acceptChosen, this, &FrmConversation::sendAcceptCall);
-    connect(incomingForm_.get(), &FrmIncome::refuseChosen, this, &FrmConversation::setConnectNo);
 }
 
 FrmConversation::~FrmConversation() = default;
+
+FrmIncome &FrmConversation::incomingForm()
+{
+    if (!incomingForm_) {
+        incomingForm_ = std::make_unique<FrmIncome>(platform_.clock);
+        connect(incomingForm_.get(), &FrmIncome::acceptChosen, this, &FrmConversation::sendAcceptCall);
+        connect(incomingForm_.get(), &FrmIncome::refuseChosen, this, &FrmConversation::setConnectNo);
+    }
+    return *incomingForm_;
+}
+
+void FrmConversation::fitScreenHeight()
+{
+    // A small screen at a large scale factor is shorter than the window: the conversation box and
+    // the pads give up the difference, so the buttons below them stay on the screen.
+    const QScreen *screen = this->screen();
+    if (!screen)
+        return;
+    const int titleBar = std::max(0, frameGeometry().height() - height());
+    const int room = screen->availableGeometry().height() - titleBar;
+    QTextEdit *box = ui_->txtBoxConversation;
+    const int give = std::min(height() - room, box->height() - 4 * fontMetrics().height());
+    if (give <= 0)
+        return;
+    const int below = box->geometry().bottom();
+    for (QWidget *child : findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
+        if (child->y() > below)
+            child->move(child->x(), child->y() - give);
+    }
+    box->resize(box->width(), box->height() - give);
+    ui_->SSTab1->resize(ui_->SSTab1->width(), ui_->SSTab1->height() - give);
+    setFixedSize(width(), height() - give);
+}
+
+void FrmConversation::decorate()
+{
+    if (decorated_)
+        return;
+    decorated_ = true;
+    setWindowIcon(artwork::icon(artwork::windowIcon));
+    ui_->cmdCouleur->setIcon(artwork::icon(artwork::colourButton));
+    fillFontLists();
+    setupPads();
+}
+
+void FrmConversation::showEvent(QShowEvent *event)
+{
+    decorate();
+    QWidget::showEvent(event);
+}
 
 QString FrmConversation::peerPseudo() const
 {
@@ -191,7 +297,8 @@ void FrmConversation::closeConversation()
     if (killed_)
         return;
     killed_ = true;
-    incomingForm_->withdraw();
+    if (incomingForm_)
+        incomingForm_->withdraw();
     link_->closeConversation();
     dureeTimer_.stop();
     stateTimer_.stop();
@@ -202,7 +309,10 @@ void FrmConversation::openConversation()
 {
     savedCaption_ = link_->peerPseudo() + u"-Conversation"_s;
     setWindowTitle(savedCaption_);
+    decorate();
+    fitScreenHeight();
     centreOnScreen(*this);
+    keepTopOnScreen(*this);
     show();
     dureeTimer_.start();
     ui_->txtBoxSend->setFocus();
@@ -227,8 +337,11 @@ void FrmConversation::showEntry(const QString &nameLineRtf, const QString &rtf)
     cursor.movePosition(QTextCursor::End);
     if (!box->document()->isEmpty())
         cursor.insertBlock();
-    cursor.insertHtml(rtfreader::toHtml(nameLineRtf));
-    cursor.insertHtml(rtfreader::toHtml(rtf));
+    const int from = cursor.position();
+    rtfreader::insert(cursor, nameLineRtf);
+    rtfreader::insert(cursor, rtf);
+    boxpictures::settle(*box->document(), from, cursor.position(), pictureRoom(*box), devicePixelRatioF());
+    cursor.movePosition(QTextCursor::End);
     box->setTextCursor(cursor);
     box->ensureCursorVisible();
 }
@@ -251,8 +364,8 @@ void FrmConversation::tickBlink()
     if (isActiveWindow()) {
         stateTimer_.stop();
         setWindowTitle(savedCaption_);
-    } else if (!windowTitle().isEmpty()) {
-        setWindowTitle({});
+    } else if (windowTitle() != blankCaption) {
+        setWindowTitle(blankCaption);
     } else {
         setWindowTitle(savedCaption_);
     }
@@ -266,15 +379,26 @@ void FrmConversation::closeEvent(QCloseEvent *event)
     closeConversation();
 }
 
-void FrmConversation::setupFormatting()
+void FrmConversation::fillFontLists()
 {
     for (int size = 8; size <= 48; size += 2)
         ui_->cmbFontSize->addItem(QString::number(size), size);
+    // The box starts in the face that stands for "MS Sans Serif" here, at the second size of the
+    // list; both lists show what the box really uses, and what the user picks is what the message
+    // names.
+    const QString family = messageFamily();
+    QFont sendFont(family);
+    sendFont.setPointSize(10);
+    ui_->txtBoxSend->document()->setDefaultFont(sendFont);
     ui_->cmbFont->addItems(QFontDatabase::families());
-    ui_->cmbFont->setCurrentText(u"Arial"_s);
+    if (ui_->cmbFont->findText(family) < 0)
+        ui_->cmbFont->insertItem(0, family);
+    ui_->cmbFont->setCurrentText(family);
     ui_->cmbFontSize->setCurrentIndex(1);
-    ui_->cmdCouleur->setIcon(artwork::icon(artwork::colourButton));
+}
 
+void FrmConversation::setupFormatting()
+{
     QPushButton *buttons[] = {ui_->cmdGras, ui_->cmdItalique, ui_->cmdSouligne};
     for (int which = Bold; which <= Underline; ++which)
         connect(buttons[which], &QPushButton::clicked, this, [this, which] { toggleAttribute(which); });
@@ -336,38 +460,42 @@ void FrmConversation::chooseColour()
 
 void FrmConversation::setupPads()
 {
-    auto pad = [](QWidget *tab, const QString &name, int index, const QIcon &icon, const QString &tip) {
-        auto *grid = qobject_cast<QGridLayout *>(tab->layout());
-        if (!grid) {
-            grid = new QGridLayout(tab);
-            grid->setContentsMargins(4, 6, 4, 6);
-            grid->setSpacing(2);
-        }
-        auto *button = new QToolButton(tab);
-        button->setObjectName(name + QString::number(index));
-        button->setIcon(icon);
-        button->setIconSize(QSize(25, 25));
-        button->setAutoRaise(true);
-        button->setToolTip(tip);
-        grid->addWidget(button, index / 3, index % 3);
-        return button;
-    };
-    for (int i = 0; i < int(jaserelle::smileyCount); ++i) {
-        const auto &smiley = jaserelle::smileys[std::size_t(i)];
-        QToolButton *button =
-            pad(ui_->tabSmileys, u"pctbSmiley"_s, i, artwork::icon(artwork::smiley(std::size_t(i))),
-                QString::fromUtf8(smiley.subject.data(), qsizetype(smiley.subject.size())));
-        connect(button, &QToolButton::clicked, this, [this, i] { insertSmiley(i); });
-    }
-    for (int i = 0; i < int(jaserelle::soundCommandCount); ++i) {
-        QToolButton *button =
-            pad(ui_->tabSons, u"pctbSon"_s, i, artwork::icon(artwork::soundPad(std::size_t(i))), {});
+    const auto smileys = buildPad(
+        *ui_->tabSmileys, u"pctbSmiley"_s, int(jaserelle::smileyCount),
+        [](int i, QSize size, qreal dpr) {
+            return artwork::pixmap(artwork::smiley(std::size_t(i)), dpr, size);
+        },
+        [](int i) {
+            const auto subject = jaserelle::smileys[std::size_t(i)].subject;
+            return QString::fromUtf8(subject.data(), qsizetype(subject.size()));
+        });
+    for (int i = 0; i < smileys.size(); ++i)
+        connect(smileys[i], &QToolButton::clicked, this, [this, i] { insertSmiley(i); });
+    const auto sounds = buildPad(
+        *ui_->tabSons, u"pctbSon"_s, int(jaserelle::soundCommandCount),
+        [](int i, QSize size, qreal dpr) {
+            return artwork::pixmap(artwork::soundPad(std::size_t(i)), dpr, size);
+        },
+        [](int) { return u"clic droit pour écouter, double-clic pour envoyer"_s; });
+    for (QToolButton *button : sounds)
         button->installEventFilter(this);
-    }
 }
 
 bool FrmConversation::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == ui_->txtBoxSend && event->type() == QEvent::KeyPress) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
+            !(key->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier))) {
+            sendMessage();
+            return true;
+        }
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+            ui_->txtBoxSend->textCursor().insertText(QString(QChar::LineSeparator));
+            return true;
+        }
+        return QWidget::eventFilter(watched, event);
+    }
     const QString name = watched->objectName();
     if (!name.startsWith(u"pctbSon"_s))
         return QWidget::eventFilter(watched, event);
@@ -396,7 +524,8 @@ bool FrmConversation::eventFilter(QObject *watched, QEvent *event)
 void FrmConversation::insertSmiley(int index)
 {
     // Straight into the send box: the user's clipboard is left as it was.
-    ui_->txtBoxSend->textCursor().insertImage(artwork::smileyBitmap(std::size_t(index)));
+    QTextCursor cursor = ui_->txtBoxSend->textCursor();
+    boxpictures::insert(cursor, artwork::smileyBitmap(std::size_t(index)), pictureRoom(*ui_->txtBoxSend));
     ui_->txtBoxSend->setFocus();
 }
 
@@ -411,24 +540,43 @@ void FrmConversation::sendSound(int index)
 
 void FrmConversation::choosePicture()
 {
-    const QString file = QFileDialog::getOpenFileName(
-        this, {}, QDir::homePath(), u"images Jpeg(*.jpg);;images Gif (*.gif);;images Bmp (*.bmp)"_s);
+    const QString file = QFileDialog::getOpenFileName(this, {}, QDir::homePath(),
+                                                      u"images Jpeg(*.jpg);;images Gif (*.gif);;"
+                                                      u"images Bmp (*.bmp);;images Png (*.png);;"
+                                                      u"images Jpeg (*.jpeg *.jpe)"_s);
     if (!file.isEmpty())
         insertPicture(file);
     ui_->txtBoxSend->setFocus();
 }
 
-bool FrmConversation::insertPicture(const QString &file)
+void FrmConversation::insertPicture(const QString &file)
 {
-    QImageReader reader(file);
-    const QImage image = reader.read();
-    if (image.isNull()) {
-        platform_.notifier.notify(u"Erreur"_s,
-                                  u"Impossible de lire l'image « "_s + QFileInfo(file).fileName() + u" »."_s,
-                                  Notifier::Icon::Warning);
-        return false;
-    }
-    // Straight into the send box, like a smiley: the clipboard keeps what the user put there.
-    ui_->txtBoxSend->textCursor().insertImage(image);
-    return true;
+    // Decoding a camera's picture takes a good part of a second: it is done on a worker thread and
+    // the picture lands at the caret when it is ready, if the window is still there.
+    QPointer<FrmConversation> self(this);
+    QThreadPool::globalInstance()->start([self, file] {
+        QImageReader reader(file);
+        reader.setAutoTransform(true);
+        QImage image = reader.read();
+        // A camera's picture leaves at a size a conversation shows: whole, it would take the
+        // writer long seconds and make a message past what a peer accepts.
+        if (image.width() > largestPictureSide || image.height() > largestPictureSide)
+            image = image.scaled(largestPictureSide, largestPictureSide, Qt::KeepAspectRatio,
+                                 Qt::SmoothTransformation);
+        QMetaObject::invokeMethod(qApp, [self, file, image = std::move(image)] {
+            if (!self)
+                return;
+            if (image.isNull()) {
+                self->platform_.notifier.notify(
+                    u"Erreur"_s, u"Impossible de lire l'image « "_s + QFileInfo(file).fileName() + u" »."_s,
+                    Notifier::Icon::Warning);
+                emit self->pictureInserted(false);
+                return;
+            }
+            // Straight into the send box, like a smiley: the clipboard keeps what the user put there.
+            QTextCursor cursor = self->ui_->txtBoxSend->textCursor();
+            boxpictures::insert(cursor, image, pictureRoom(*self->ui_->txtBoxSend));
+            emit self->pictureInserted(true);
+        });
+    });
 }

@@ -28,7 +28,8 @@ public:
 
     int instanceIndex() const { return instanceIndex_; }
     QString peerPseudo() const;
-    FrmIncome &incomingForm() { return *incomingForm_; }
+    // Made when a call first rings: most spares never ring.
+    FrmIncome &incomingForm();
     PeerLink &link() { return *link_; }
     QTextEdit *conversationBox() const;
     QTextEdit *sendBox() const;
@@ -51,23 +52,32 @@ public:
     void tickBlink();
     // A smiley of the pad at the caret of the send box; nothing is sent yet.
     void insertSmiley(int index);
-    // A picture file at the caret of the send box; an unreadable one is reported and nothing changes.
-    bool insertPicture(const QString &file);
+    // A picture file at the caret of the send box, read away from the user-interface thread so a
+    // large one does not freeze the window; an unreadable one is reported and nothing changes.
+    void insertPicture(const QString &file);
     // A sound effect to the peer, shown here as "a envoyé un son"; the send box is emptied.
     void sendSound(int index);
 
 signals:
     void killMeRequested(int instanceIndex);
+    // A picture file has been read: inserted (true) or reported as unreadable (false).
+    void pictureInserted(bool inserted);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
     // The sound pad: a right click previews the effect, a left double click sends it.
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void openConversation();
     void showEntry(const QString &nameLineRtf, const QString &rtf);
+    // What only a window on the screen needs (pads, font list, icon): built at its first show, so
+    // the spare that listens from start-up costs the start-up next to nothing.
+    void decorate();
+    void fitScreenHeight();
     void setupFormatting();
+    void fillFontLists();
     void toggleAttribute(int which);
     void syncAttributeButtons();
     void chooseColour();
@@ -80,6 +90,7 @@ private:
     const int instanceIndex_;
     PeerLink *link_; // a child of this window
     std::unique_ptr<FrmIncome> incomingForm_;
+    bool decorated_ = false;
     QString savedCaption_;
     QTimer dureeTimer_;
     QTimer stateTimer_;

@@ -1,10 +1,12 @@
 #include "client/conversation/frmincome.h"
 
 #include "client/assets/artwork.h"
+#include "client/conversation/callannouncer.h"
 #include "client/platform/platform.h"
 #include "client/shell/windowplacement.h"
 #include "ui_frmincome.h"
 
+#include <QApplication>
 #include <QTime>
 
 namespace artwork = jaserelle::artwork;
@@ -22,6 +24,11 @@ FrmIncome::FrmIncome(Clock &clock, QWidget *parent)
     ui_->setupUi(this);
     setWindowIcon(artwork::icon(artwork::windowIcon));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    // A call rings while the user types elsewhere: taking the keyboard would let the next Return
+    // they type answer it. The window asks for attention instead; once the user comes to it,
+    // Return is "Accépter".
+    setAttribute(Qt::WA_ShowWithoutActivating);
+    setWindowRole(u"appel"_s);
     setFixedSize(size());
     ui_->pctBoxPhone->setPixmap(artwork::pixmap(artwork::incomingCall, devicePixelRatioF()));
     connect(ui_->cmdAcceptCall, &QPushButton::clicked, this, [this] { answer(true); });
@@ -46,8 +53,8 @@ void FrmIncome::showMe()
     if (!isVisible())
         centreOnScreen(*this);
     show();
-    raise();
-    activateWindow();
+    QApplication::alert(this);
+    announceCall(caller());
 }
 
 void FrmIncome::withdraw()

@@ -38,6 +38,16 @@ PacketReassembler::Result PacketReassembler::feed(QByteArrayView piece)
         qsizetype consumed = 0;
         qsizetype at = buffer_.indexOf(packetEndMarker, searchFrom);
         while (at >= 0) {
+            if (consumed == 0 && !discarding_ && at <= maxPacketBytes_ && (buffer_.size() - at) * 8 < at) {
+                // A large packet (a picture) leaves as the buffer itself instead of being copied
+                // out of it; only the little that follows its marker is.
+                QByteArray rest = buffer_.sliced(at + packetEndMarker.size());
+                buffer_.truncate(at);
+                result.packets.append(std::move(buffer_));
+                buffer_ = std::move(rest);
+                at = buffer_.indexOf(packetEndMarker);
+                continue;
+            }
             if (discarding_) {
                 discarding_ = false;
                 ++result.dropped;

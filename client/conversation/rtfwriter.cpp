@@ -1,8 +1,10 @@
 #include "client/conversation/rtfwriter.h"
 
+#include "client/conversation/peerframer.h"
+#include "client/conversation/rtffonts.h"
 #include "client/conversation/rtffragments.h"
+#include "client/conversation/rtfpictures.h"
 
-#include <QBuffer>
 #include <QColor>
 #include <QImage>
 #include <QStringList>
@@ -28,7 +30,13 @@ int indexOf(QStringList &table, const QString &entry)
     return static_cast<int>(i);
 }
 
-QString picture(const QTextDocument &document, const QTextImageFormat &format)
+// Pictures leave as a 24-bit bitmap in a Windows metafile, the form every peer's box shows; the
+// extent in hundredths of a millimetre and the goal in twips give the size shown in the send box.
+// Bitmap bytes one message may carry: their hexadecimal stays under what a peer accepts as one
+// packet, so a large photo arrives smaller rather than not at all.
+constexpr qint64 pictureBytesPerMessage = PacketReassembler::defaultMaxPacketBytes * 7 / 16;
+
+QString picture(const QTextDocument &document, const QTextImageFormat &format, qint64 &budget)
 {
     const QVariant resource = document.resource(QTextDocument::ImageResource, QUrl(format.name()));
     QImage image = resource.value<QImage>();
@@ -36,12 +44,34 @@ QString picture(const QTextDocument &document, const QTextImageFormat &format)
         image = QImage(format.name());
     if (image.isNull())
         return {};
-    QByteArray png;
-    QBuffer buffer(&png);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return u"{\\pict\\pngblip\\picw"_s + QString::number(image.width()) + u"\\pich"_s +
-           QString::number(image.height()) + u' ' + QString::fromLatin1(png.toHex()) + u'}';
+    const double width = format.width() > 0 ? format.width() : image.width();
+    const double height = format.height() > 0 ? format.height() : image.height();
+    const qint64 bytes = qint64(image.width()) * image.height() * 3;
+    if (bytes > budget) {
+        const double scale = std::sqrt(double(std::max<qint64>(budget, 0)) / double(bytes));
+        image =
+            image.scaled(std::max(1, int(image.width() * scale)), std::max(1, int(image.height() * scale)),
+                         Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    }
+    budget -= qint64(image.width()) * image.height() * 3;
+    const QByteArray wmf = rtfpictures::toWmf(image);
+    if (wmf.isEmpty())
+        return {};
+    const auto himetric = [](double pixels) { return QString::number(std::lround(pixels * 2540 / 96)); };
+    const auto twips = [](double pixels) { return QString::number(std::lround(pixels * 15)); };
+    QString out = u"{\\pict\\wmetafile8\\picw"_s + himetric(width) + u"\\pich"_s + himetric(height) +
+                  u"\\picwgoal"_s + twips(width) + u"\\pichgoal"_s + twips(height) + u' ';
+    // Straight into the text: a screenshot's hexadecimal is tens of megabytes.
+    const qsizetype at = out.size();
+    out.resize(at + 2 * wmf.size() + 1);
+    auto *p = reinterpret_cast<char16_t *>(out.data()) + at;
+    static constexpr char16_t digits[] = u"0123456789abcdef";
+    for (const char byte : wmf) {
+        *p++ = digits[static_cast<uchar>(byte) >> 4];
+        *p++ = digits[static_cast<uchar>(byte) & 0x0F];
+    }
+    *p = u'}';
+    return out;
 }
 
 } // namespace
@@ -49,6 +79,8 @@ QString picture(const QTextDocument &document, const QTextImageFormat &format)
 QString fromDocument(const QTextDocument &document)
 {
     QStringList fonts{document.defaultFont().family()};
+    QList<QFont::StyleHint> hints{document.defaultFont().styleHint()};
+    qint64 pictureBudget = pictureBytesPerMessage;
     QStringList colours{QColor(Qt::black).name()};
     QString body;
     for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
@@ -58,7 +90,7 @@ QString fromDocument(const QTextDocument &document)
             const QTextFragment fragment = it.fragment();
             const QTextCharFormat format = fragment.charFormat();
             if (format.isImageFormat()) {
-                body += picture(document, format.toImageFormat());
+                body += picture(document, format.toImageFormat(), pictureBudget);
                 continue;
             }
             const QFont font = format.font();
@@ -67,7 +99,10 @@ QString fromDocument(const QTextDocument &document)
                 format.foreground().style() == Qt::NoBrush ? QColor(Qt::black) : format.foreground().color();
             const double points =
                 font.pointSizeF() > 0 ? font.pointSizeF() : document.defaultFont().pointSizeF();
-            body += u"\\plain\\f"_s + QString::number(indexOf(fonts, family)) + u"\\fs"_s +
+            const int fontIndex = indexOf(fonts, family);
+            if (fontIndex == hints.size())
+                hints.append(font.styleHint());
+            body += u"\\plain\\f"_s + QString::number(fontIndex) + u"\\fs"_s +
                     QString::number(std::lround(std::max(points, 1.0) * 2)) + u"\\cf"_s +
                     QString::number(indexOf(colours, colour.name()));
             if (font.bold())
@@ -82,7 +117,9 @@ QString fromDocument(const QTextDocument &document)
     }
     QString head = u"{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl"_s;
     for (int i = 0; i < fonts.size(); ++i)
-        head += u"{\\f"_s + QString::number(i) + u' ' + rtffragments::escapeText(fonts.at(i)) + u";}"_s;
+        head += u"{\\f"_s + QString::number(i) + u"\\f"_s +
+                rtffonts::keywordFor(fonts.at(i), hints.at(i)).toString() + u' ' +
+                rtffragments::escapeText(fonts.at(i)) + u";}"_s;
     head += u"}{\\colortbl "_s;
     for (const QString &name : colours) {
         const QColor c(name);
@@ -90,7 +127,10 @@ QString fromDocument(const QTextDocument &document)
                 u"\\blue"_s + QString::number(c.blue()) + u';';
     }
     head += u"}\\pard"_s;
-    return head + body + u"\\par }"_s;
+    head.reserve(head.size() + body.size() + 6);
+    head += body;
+    head += u"\\par }"_s;
+    return head;
 }
 
 } // namespace rtfwriter

@@ -4,9 +4,11 @@
 
 class QTextDocument;
 
-// The send box as one RTF document, the way peers expect a message: a font and a colour table,
-// then each run of text with its font, size, colour, bold, italic and underline, paragraphs
-// closed by \par, and pictures embedded as PNG.
+// The send box as one RTF document, the way peers expect a message: a font table naming each
+// run's font (with its family, \fswiss, \froman, \fmodern ...) and a colour table, then each run
+// of text with its font, size, colour, bold, italic and underline, paragraphs closed by \par, and
+// pictures as 24-bit bitmaps in Windows metafiles (\wmetafile8, with \picw, \pich and the goal
+// sizes of the picture as the box shows it), which peers of every age show.
 namespace rtfwriter {
 
 QString fromDocument(const QTextDocument &document);

@@ -53,6 +53,8 @@ std::unique_ptr<MemberDirectory> installDirectory(Services &services, FrmMain &m
         return HandlerResult::Continue;
     });
 
+    for (auto ended : {&RequestPort::replyHandled, &RequestPort::requestFailed, &RequestPort::startFailed})
+        QObject::connect(&engine, ended, directory, &MemberDirectory::onRequestEnded);
     QObject::connect(&main, &FrmMain::profilRequested, directory, &MemberDirectory::showProfil);
     QObject::connect(&main, &FrmMain::searchPseudoRequested, directory, &MemberDirectory::searchPseudo);
     QObject::connect(&main, &FrmMain::searchCriteresRequested, directory, &MemberDirectory::searchCriteres);

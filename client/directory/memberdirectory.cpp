@@ -80,6 +80,17 @@ void MemberDirectory::onPhoto(const QString &reply)
     refreshTimerOn();
 }
 
+void MemberDirectory::onRequestEnded(RequestKind kind)
+{
+    if (kind != RequestKind::Photo)
+        return;
+    // Answered without a picture, or not answered at all: the member is shown without one rather
+    // than loading for ever.
+    auto *box = main_.control<QLabel>(u"pctBoxProfil"_s);
+    if (box && profileview::shown(*box) == profileview::Loading)
+        profileview::showPlaceholder(*box, profileview::NoPhoto);
+}
+
 void MemberDirectory::searchPseudo()
 {
     auto *box = main_.control<QLineEdit>(u"txtSearchPseudo"_s);

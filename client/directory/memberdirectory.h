@@ -34,6 +34,8 @@ public:
     // The server's answers, each run when its keyword is in the reply.
     void onProfil(QString &reply);
     void onPhoto(const QString &reply);
+    // Any end of a request, answered or failed, once its handlers have run.
+    void onRequestEnded(RequestKind kind);
     void onNoSearchResult();
     void onSearchOk(QString &reply);
     void onMaxResultReached(const QString &reply);

@@ -13,7 +13,7 @@ void showSearchResults(QTreeWidget &lvRecherche, const QList<SearchRecord> &reco
     QList<QTreeWidgetItem *> rows;
     const qsizetype count = std::min(records.size(), maxSearchRecords);
     rows.reserve(count);
-    const QColor hidden = lvRecherche.palette().color(QPalette::Base);
+    const QPalette &palette = lvRecherche.palette();
     for (qsizetype i = 0; i < count; ++i) {
         const SearchRecord &record = records[i];
         auto *row = new QTreeWidgetItem;
@@ -23,10 +23,10 @@ void showSearchResults(QTreeWidget &lvRecherche, const QList<SearchRecord> &reco
         row->setText(contactrow::Sexe, record.sexe);
         // A member who black-listed the user stays grey, and so cannot be called, but his address
         // is kept as the server gave it.
-        contactrow::setOnline(row, record.reachable());
+        contactrow::setOnline(row, record.reachable(), palette);
         if (record.online()) {
             row->setText(contactrow::Adresse, record.address);
-            row->setForeground(contactrow::Adresse, hidden);
+            contactrow::hideAddress(row, palette);
         }
         contactface::setFace(row, record.man(), record.colourFace(), faces);
         rows.append(row);

@@ -73,8 +73,9 @@ void FrmReadMails::setColumnWidths()
     // The date is never cut short, whatever the font.
     const int le = std::max(leWidth, list->fontMetrics().horizontalAdvance(u"00/00/0000 à 00h00"_s) + 16);
     list->setColumnWidth(Le, le);
-    // The subject takes what is left of the visible width, so that nothing scrolls sideways.
-    list->setColumnWidth(Sujet, std::max(list->maximumWidth() - list->frameWidth() * 2 - deWidth - le, le));
+    // The subject takes what is left of the visible width, so that nothing scrolls sideways; it
+    // widens with the window.
+    list->setColumnWidth(Sujet, std::max(list->viewport()->width() - deWidth - le, le));
     list->setColumnWidth(Texte, 0);
 }
 
@@ -93,7 +94,9 @@ void FrmReadMails::addMail(const MailEntry &mail)
     auto *row = new MailRow(QStringList{mail.sender, mail.when, mail.subject, oneLine});
     row->setData(Texte, messageRole, mail.message);
     row->setData(Le, sortKeyRole, chronologicalKey(mail.when));
-    row->setForeground(Texte, QColor(0xFF, 0xFF, 0xFF));
+    row->setForeground(Texte, ui_->lvMails->palette().color(QPalette::Base));
+    // A subject longer than its column is read in full on hovering it.
+    row->setToolTip(Sujet, mail.subject);
     ui_->lvMails->addTopLevelItem(row);
 }
 
@@ -120,18 +123,21 @@ std::optional<MailEntry> FrmReadMails::selectedMail() const
 bool FrmReadMails::removeMail(const MailEntry &mail)
 {
     QTreeWidget *list = ui_->lvMails;
-    bool removed = false;
-    for (int i = 0; i < list->topLevelItemCount() && !removed; ++i) {
+    for (int i = 0; i < list->topLevelItemCount(); ++i) {
         if (entryOf(*list->topLevelItem(i)) == mail) {
             delete list->takeTopLevelItem(i);
-            removed = true;
+            // The mail that took its place (or the one before, at the end) is selected and shown,
+            // so that mails can be deleted one after another.
+            QTreeWidgetItem *next = list->topLevelItem(std::min(i, list->topLevelItemCount() - 1));
+            list->setCurrentItem(next);
+            if (next)
+                showMailOf(next);
+            else
+                ui_->txtMessage->clear();
+            return true;
         }
     }
-    // Nothing stays highlighted with no text below it: the next deletion needs a new choice.
-    list->setCurrentItem(nullptr);
-    list->clearSelection();
-    ui_->txtMessage->clear();
-    return removed;
+    return false;
 }
 
 QString FrmReadMails::messageText() const
@@ -159,8 +165,10 @@ void FrmReadMails::sortBy(int column)
 
 bool FrmReadMails::eventFilter(QObject *watched, QEvent *event)
 {
-    // A column dragged open, the text column included, closes again at the next press in the list.
-    if (watched == ui_->lvMails->viewport() && event->type() == QEvent::MouseButtonPress)
+    // A column dragged open, the text column included, closes again at the next press in the list;
+    // the subject follows the list's width.
+    if (watched == ui_->lvMails->viewport() &&
+        (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::Resize))
         setColumnWidths();
     return QDialog::eventFilter(watched, event);
 }

@@ -38,8 +38,8 @@ public:
     void selectFirst();
     // The selected mail; nothing when no row is selected.
     std::optional<MailEntry> selectedMail() const;
-    // Takes away the first row holding this mail (of twins, one goes), leaves no row selected and
-    // empties the text box. False when no row holds it.
+    // Takes away the first row holding this mail (of twins, one goes) and selects the row that
+    // follows it, or the last one. False when no row holds it.
     bool removeMail(const MailEntry &mail);
     QString messageText() const;
 

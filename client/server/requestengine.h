@@ -68,8 +68,6 @@ public:
 
 signals:
     void statusTextChanged(const QString &text);
-    // The request could not even be started (bad host, for instance); its notice has been shown.
-    void startFailed(RequestKind kind);
 
 private:
     void onConnected();

@@ -25,6 +25,8 @@ public:
     virtual QString requestPath() const = 0;
 
 signals:
+    // The request could not even be started (bad host, for instance); its notice has been shown.
+    void startFailed(RequestKind kind);
     // A socket error or time-out ended the request; its notice has been shown.
     void requestFailed(RequestKind kind);
     // The server answered a request of this kind and every reply handler has run over the answer.

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QBrush>
 #include <QColor>
+#include <QPalette>
 #include <QTreeWidgetItem>
 
 // One row of lvFavoris, lvListeNoire or lvRecherche: text = pseudo, then age, department, sex and
@@ -20,15 +22,14 @@ enum Column
 
 inline constexpr int OnlineRole = Qt::UserRole + 1;
 
-inline QColor onlineColour()
+// Offline rows: the list's text colour faded two fifths of the way towards its background, so
+// they stay readable and dimmer than online rows on light and dark palettes alike.
+inline QColor offlineColour(const QPalette &palette)
 {
-    return QColor(0, 0, 0);
-}
-
-// Offline rows: a grey that stays readable on a white list background.
-inline QColor offlineColour()
-{
-    return QColor(0x80, 0x80, 0x80);
+    const QColor text = palette.color(QPalette::Text);
+    const QColor base = palette.color(QPalette::Base);
+    auto mix = [](int t, int b) { return (t * 3 + b * 2) / 5; };
+    return QColor(mix(text.red(), base.red()), mix(text.green(), base.green()), mix(text.blue(), base.blue()));
 }
 
 inline bool isOnline(const QTreeWidgetItem *row)
@@ -36,13 +37,27 @@ inline bool isOnline(const QTreeWidgetItem *row)
     return row && row->data(Pseudo, OnlineRole).toBool();
 }
 
-// Colours every cell of the row and records the state.
-inline void setOnline(QTreeWidgetItem *row, bool online)
+// Colours every cell of the row and records the state. Online rows take the palette's own text
+// colour (no brush of their own), so they follow the theme. A row already in that state is left
+// untouched: a steady refresh repaints nothing.
+inline void setOnline(QTreeWidgetItem *row, bool online, const QPalette &palette = QPalette())
 {
+    const QVariant was = row->data(Pseudo, OnlineRole);
+    if (was.isValid() && was.toBool() == online)
+        return;
     row->setData(Pseudo, OnlineRole, online);
-    const QColor colour = online ? onlineColour() : offlineColour();
-    for (int c = 0; c < ColumnCount; ++c)
-        row->setForeground(c, colour);
+    const QVariant colour = online ? QVariant() : QVariant(QBrush(offlineColour(palette)));
+    for (int c = 0; c < ColumnCount; ++c) {
+        if (c != Adresse)
+            row->setData(c, Qt::ForegroundRole, colour);
+    }
+}
+
+// The address column is painted in the list's own background: never seen, even in a column the
+// user has dragged open.
+inline void hideAddress(QTreeWidgetItem *row, const QPalette &palette)
+{
+    row->setForeground(Adresse, palette.color(QPalette::Base));
 }
 
 } // namespace contactrow

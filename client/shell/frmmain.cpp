@@ -1,6 +1,7 @@
 #include "client/shell/frmmain.h"
 
 #include "client/assets/artwork.h"
+#include "client/shell/contactrow.h"
 #include "client/shell/conversationlist.h"
 #include "client/shell/imagelists.h"
 #include "client/shell/memberlistrules.h"
@@ -11,7 +12,9 @@
 
 #include <QCloseEvent>
 #include <QLabel>
+#include <QAbstractItemView>
 #include <QMouseEvent>
+#include <QStyle>
 
 namespace artwork = jaserelle::artwork;
 
@@ -58,6 +61,14 @@ FrmMain::FrmMain(QWidget *parent)
 
     connectMenus();
     connect(ui_->cmdSearchPseudo, &QPushButton::clicked, this, &FrmMain::searchPseudoRequested);
+    connect(ui_->txtSearchPseudo, &QLineEdit::returnPressed, this, &FrmMain::searchPseudoRequested);
+    // Enter or a double click on a connected favourite calls him.
+    connect(ui_->lvFavoris, &QTreeWidget::itemActivated, this, [this](QTreeWidgetItem *row) {
+        if (!contactrow::isOnline(row))
+            return;
+        selection_->setSelectedItem(row);
+        emit callRequested(row);
+    });
     connect(ui_->cmdSearchCriteres, &QPushButton::clicked, this, &FrmMain::searchCriteresRequested);
     ui_->pctbMail->installEventFilter(this);
     ui_->lblAvecPhoto->installEventFilter(this);
@@ -197,8 +208,13 @@ void FrmMain::applyLoadLayout()
     ui_->pctBoxProfil->setGeometry((ui_->frameProfil->width() - photoWidth) / 2, ui_->pctBoxProfil->y(),
                                    photoWidth, photoWidth - px(150));
 
-    for (QComboBox *criterion : {ui_->cmbSexe, ui_->cmbAge, ui_->cmbRegion, ui_->cmbTaille, ui_->cmbPoids})
+    for (QComboBox *criterion : {ui_->cmbSexe, ui_->cmbAge, ui_->cmbRegion, ui_->cmbTaille, ui_->cmbPoids}) {
         criterion->setCurrentIndex(0);
+        // The open list shows every choice whole, even one longer than the closed box.
+        QAbstractItemView *choices = criterion->view();
+        choices->setMinimumWidth(choices->sizeHintForColumn(0) + 2 * choices->frameWidth() +
+                                 style()->pixelMetric(QStyle::PM_ScrollBarExtent));
+    }
     ui_->pctbMail->unsetCursor();
     ui_->ssTab->setCurrentIndex(0);
 }
@@ -222,8 +238,14 @@ void FrmMain::placeListesTab()
 
 void FrmMain::placeRechercheTab()
 {
+    // The results sit on the page's bottom edge; on a short page they give up height rather than
+    // cover the criteria.
     QWidget *frame = ui_->frameRecherche;
-    frame->move(frame->x(), ui_->tabRecherche->height() - gap - frame->height());
+    const int bottom = ui_->tabRecherche->height() - gap;
+    const int top = std::max(ui_->frameSearchCriteres->geometry().bottom() + 1, bottom - frameRechercheHeight);
+    frame->setGeometry(frame->x(), top, frame->width(), bottom - top);
+    QTreeWidget *list = ui_->lvRecherche;
+    list->resize(list->width(), std::min(lvRechercheHeight, frame->height() - list->y() - 2));
 }
 
 void FrmMain::placeProfilTab()

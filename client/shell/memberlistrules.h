@@ -1,9 +1,12 @@
 #pragma once
 
 #include <QObject>
+#include <QPoint>
 #include <array>
 
+class QKeyEvent;
 class QMenu;
+class QTreeWidgetItem;
 class QTreeWidget;
 class RowSelection;
 
@@ -12,6 +15,7 @@ class RowSelection;
 //   stays open and user-resized columns return to their design widths;
 // - a right click on a row makes it the selected row and opens the list's context menu at the
 //   mouse; a right click on empty space, or any left click, leaves the selected row alone;
+// - the menu key or Shift+F10 does the same for the current row, the menu opening at the row;
 // - a click on a column header sorts the list by that column's text, the direction flipping at
 //   every click whichever column it is; rows added later take their place in that order.
 class MemberListRules : public QObject
@@ -19,7 +23,9 @@ class MemberListRules : public QObject
     Q_OBJECT
 
 public:
-    // Widths in pixels of the five columns: pseudo, age, department, sex, address.
+    // Widths in pixels of the five columns: pseudo, age, department, sex, address. Age,
+    // department and sex never come out narrower than their header; the pseudo takes the rest of
+    // the list's width.
     using ColumnWidths = std::array<int, 5>;
 
     MemberListRules(QTreeWidget *list, QMenu *contextMenu, const ColumnWidths &widths,
@@ -33,6 +39,8 @@ protected:
 
 private:
     void sortBy(int column);
+    void openMenuAt(QTreeWidgetItem *row, QPoint inViewport);
+    bool keyboardMenu(const QKeyEvent &key);
 
     QTreeWidget *list_;
     QMenu *menu_;

@@ -80,11 +80,6 @@ bool Sessions::liveFrom(const std::string &pseudo, std::string_view address)
     return true;
 }
 
-std::optional<std::string> Sessions::presence(const std::string &pseudo)
-{
-    return presence(pseudo, clock_());
-}
-
 std::optional<std::string> Sessions::presence(const std::string &pseudo,
                                               std::chrono::system_clock::time_point now)
 {
@@ -93,6 +88,20 @@ std::optional<std::string> Sessions::presence(const std::string &pseudo,
     if (it == sessions_.end() || !live(it->second, now) || it->second.reportedAddress.empty())
         return std::nullopt;
     return it->second.reportedAddress;
+}
+
+void Sessions::presences(std::span<const std::string_view> pseudos, std::chrono::system_clock::time_point now,
+                         std::vector<std::string> &out)
+{
+    out.resize(pseudos.size());
+    std::shared_lock lock(mutex_);
+    for (std::size_t i = 0; i < pseudos.size(); ++i) {
+        auto it = sessions_.find(pseudos[i]);
+        if (it != sessions_.end() && live(it->second, now))
+            out[i] = it->second.reportedAddress;
+        else
+            out[i].clear();
+    }
 }
 
 void Sessions::close(const std::string &pseudo)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "community/core/clock.h"
+#include "community/presence/sessionstore.h"
 
 #include <array>
 #include <chrono>
@@ -16,37 +17,41 @@ namespace jaserelle::community {
 // keep coming (a refresh, or any request that passes the session check); `lifetime` without one, or
 // a logoff, ends it. The 30-second refreshes are checked against a keyed hash kept here, not
 // against the slow password hash.
-class Sessions
+class Sessions final : public SessionStore
 {
 public:
     explicit Sessions(Clock clock, std::chrono::seconds lifetime = std::chrono::seconds(90));
 
     // Opens (or reopens) the session of a member who has just proved the password.
-    void open(const std::string &pseudo, std::string_view password, std::string_view loginAddress);
+    void open(const std::string &pseudo, std::string_view password, std::string_view loginAddress) override;
 
     // A refresh: true when the session is live and the password is the one given at login; the
     // session is then kept alive and `reportedAddress` becomes its presence address.
-    bool refresh(const std::string &pseudo, std::string_view password, std::string_view reportedAddress);
+    bool refresh(const std::string &pseudo, std::string_view password,
+                 std::string_view reportedAddress) override;
 
     // True when the session is live and the password matches (nothing is touched).
-    bool checkPassword(const std::string &pseudo, std::string_view password);
+    bool checkPassword(const std::string &pseudo, std::string_view password) override;
 
     // The rule for the requests that carry no password: a live session, from its login address.
     // A request that passes it keeps the session alive: the client sends no refresh while the
     // user keeps it busy with other requests.
-    bool liveFrom(const std::string &pseudo, std::string_view address);
+    bool liveFrom(const std::string &pseudo, std::string_view address) override;
 
     // The address to report for a member: the one its client sent with its last refresh, while
     // the session is live; nothing otherwise.
-    std::optional<std::string> presence(const std::string &pseudo);
+    using SessionStore::presence;
     // The same at a given moment: a reply asks for many members at once.
-    std::optional<std::string> presence(const std::string &pseudo, std::chrono::system_clock::time_point now);
-    std::chrono::system_clock::time_point now() const { return clock_(); }
+    std::optional<std::string> presence(const std::string &pseudo,
+                                        std::chrono::system_clock::time_point now) override;
+    void presences(std::span<const std::string_view> pseudos, std::chrono::system_clock::time_point now,
+                   std::vector<std::string> &out) override;
+    std::chrono::system_clock::time_point now() const override { return clock_(); }
 
-    void close(const std::string &pseudo);
+    void close(const std::string &pseudo) override;
 
     // A session that never expires (demo members shown as connected).
-    void pin(const std::string &pseudo, std::string_view reportedAddress);
+    void pin(const std::string &pseudo, std::string_view reportedAddress) override;
 
     // Drops the expired sessions; returns how many are left.
     std::size_t sweep();
@@ -69,7 +74,13 @@ private:
     std::chrono::seconds lifetime_;
     std::array<unsigned char, 32> key_{};
     std::shared_mutex mutex_;
-    std::unordered_map<std::string, Session> sessions_;
+    // Looked up by string_view, so a batch of pseudos needs no copies.
+    struct Hash
+    {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+    };
+    std::unordered_map<std::string, Session, Hash, std::equal_to<>> sessions_;
     int opensSinceSweep_ = 0;
 };
 

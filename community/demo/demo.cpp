@@ -191,7 +191,7 @@ DemoReport seedDemo(Store &store, const PasswordHasher &hasher, const std::files
     return report;
 }
 
-void pinDemoPresence(Sessions &sessions)
+void pinDemoPresence(SessionStore &sessions)
 {
     int host = 20;
     for (const char *p : online)

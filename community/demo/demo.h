@@ -26,7 +26,7 @@ DemoReport seedDemo(Store &store, const PasswordHasher &hasher, const std::files
 
 // Some demo members are shown as connected, for ever, at loopback addresses 127.0.0.x so that a
 // call to one fails at once rather than waiting on a distant address.
-void pinDemoPresence(Sessions &sessions);
+void pinDemoPresence(SessionStore &sessions);
 
 // The pseudos the demo connects (for tests and the docs).
 std::vector<std::string_view> demoOnlinePseudos();

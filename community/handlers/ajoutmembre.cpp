@@ -1,4 +1,3 @@
-#include "community/core/text.h"
 #include "community/handlers/handlers.h"
 #include "community/handlers/reply.h"
 
@@ -8,22 +7,17 @@ namespace jaserelle::community {
 // out of the other one: the client's "move" is this single request.
 Response ajoutmembre(Context &ctx, const Request &request, const Target &target)
 {
-    const std::string login = normalisePseudo(target.value("login"));
-    if (!actsForLiveSession(ctx, request, login))
-        return denied();
-    const auto list = listKindOf(target.value("liste"));
-    if (!list)
-        return badRequest("liste inconnue");
-
-    // The add dialog sends the pseudo as typed; pseudos are kept in lower case.
-    const std::string pseudo = normalisePseudo(target.value("pseudo"));
+    auto read = readListEdit(ctx, request, target);
+    if (auto *refusal = std::get_if<Response>(&read))
+        return std::move(*refusal);
+    const auto &[login, pseudo, list] = std::get<ListEdit>(read);
     if (pseudo.empty())
         return textReply("LEMEMBRENEXISTEPAS");
     // One's own pseudo: nothing to add; the answer lets the client go on refreshing.
     if (pseudo == login)
         return textReply("LEMEMBREESTDEJADANSLALISTE");
 
-    switch (ctx.store.addContact(login, pseudo, *list)) {
+    switch (ctx.store.addContact(login, pseudo, list)) {
     case AddContactResult::Added:
     case AddContactResult::Moved:
         return textReply("LISTESMISESAJOUR");

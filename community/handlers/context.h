@@ -14,7 +14,7 @@ namespace jaserelle::community {
 struct Context
 {
     Store &store;
-    Sessions &sessions;
+    SessionStore &sessions;
     const PasswordHasher &hasher;
     Clock clock;
     std::filesystem::path photosDir;

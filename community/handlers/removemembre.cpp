@@ -1,4 +1,3 @@
-#include "community/core/text.h"
 #include "community/handlers/handlers.h"
 #include "community/handlers/reply.h"
 
@@ -8,15 +7,12 @@ namespace jaserelle::community {
 // list succeeds too: afterwards the member is not there, which is what the client asked.
 Response removemembre(Context &ctx, const Request &request, const Target &target)
 {
-    const std::string login = normalisePseudo(target.value("login"));
-    if (!actsForLiveSession(ctx, request, login))
-        return denied();
-    const auto list = listKindOf(target.value("liste"));
-    if (!list)
-        return badRequest("liste inconnue");
-    const std::string pseudo = normalisePseudo(target.value("pseudo"));
+    auto read = readListEdit(ctx, request, target);
+    if (auto *refusal = std::get_if<Response>(&read))
+        return std::move(*refusal);
+    const auto &[login, pseudo, list] = std::get<ListEdit>(read);
     if (!pseudo.empty())
-        ctx.store.removeContact(login, pseudo, *list);
+        ctx.store.removeContact(login, pseudo, list);
     return textReply("REMOVEISSUCCESSFUL");
 }
 

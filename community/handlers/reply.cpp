@@ -45,13 +45,16 @@ bool actsForLiveSession(Context &ctx, const Request &request, const std::string 
     return !pseudo.empty() && ctx.sessions.liveFrom(pseudo, plainAddress(request.peerAddress));
 }
 
-std::optional<ListKind> listKindOf(std::string_view liste)
+std::variant<ListEdit, Response> readListEdit(Context &ctx, const Request &request, const Target &target)
 {
-    if (liste == "favoris")
-        return ListKind::Favoris;
-    if (liste == "listenoire")
-        return ListKind::ListeNoire;
-    return std::nullopt;
+    std::string login = normalisePseudo(target.value("login"));
+    if (!actsForLiveSession(ctx, request, login))
+        return denied();
+    const std::string liste = target.value("liste");
+    if (liste != "favoris" && liste != "listenoire")
+        return badRequest("liste inconnue");
+    return ListEdit{std::move(login), normalisePseudo(target.value("pseudo")),
+                    liste == "favoris" ? ListKind::Favoris : ListKind::ListeNoire};
 }
 
 bool checksThrottled(Context &ctx, const std::string &pseudo, const Request &request)

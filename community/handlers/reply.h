@@ -19,9 +19,11 @@ Response notFound();
 } // namespace jaserelle::community
 
 #include "community/handlers/context.h"
+#include "community/http/query.h"
 
 #include <optional>
 #include <string>
+#include <variant>
 
 namespace jaserelle::community {
 
@@ -37,7 +39,14 @@ LocalDateTime today(Context &ctx);
 bool checksThrottled(Context &ctx, const std::string &pseudo, const Request &request);
 void noteCheck(Context &ctx, const std::string &pseudo, const Request &request, bool passed);
 
-// "favoris" or "listenoire", the liste parameter.
-std::optional<ListKind> listKindOf(std::string_view liste);
+// A change to a contact list (ajoutmembre, removemembre: login=L&pseudo=P&liste=favoris|listenoire),
+// or the answer refusing it: no live session for the login, or an unknown list.
+struct ListEdit
+{
+    std::string login;
+    std::string pseudo; // as typed in the add dialog, kept in lower case like every pseudo
+    ListKind list;
+};
+std::variant<ListEdit, Response> readListEdit(Context &ctx, const Request &request, const Target &target);
 
 } // namespace jaserelle::community

@@ -8,13 +8,6 @@
 namespace jaserelle::community {
 namespace {
 
-// The path exactly as handle() routes it (fragment dropped): what is slow is decided on the
-// same reading as what runs.
-std::string pathOf(const Request &request)
-{
-    return Target::parse(request.target).path();
-}
-
 Response unavailable()
 {
     // A store failure (disk full, locked too long): the client sees no keyword and keeps
@@ -22,26 +15,96 @@ Response unavailable()
     return textReply("Le serveur est momentanément indisponible.\r\n", 503);
 }
 
+Response methodNotAllowed()
+{
+    return textReply("Méthode non prise en charge.\r\n", 405);
+}
+
+using Run = Response (*)(Context &, const Request &, const Target &);
+using Quick = std::optional<Response> (*)(Context &, const Request &, const Target &);
+using Refusal = Response (*)();
+
+constexpr std::string_view photosPrefix = "/photos/";
+
+struct Route
+{
+    std::string_view path; // a prefix when it ends with '/'
+    std::string_view method;
+    Run run;
+    // Checks a password against its slow hash: runs on the slow-hash threads...
+    bool slow = false;
+    // ...unless this answers it first on the connection's thread.
+    Quick quick = nullptr;
+    // The answer when the slow-hash threads have no room: a refused check.
+    Refusal refusal = nullptr;
+};
+
+// One row per resource. The refresh comes first: by far the most frequent request, found at the
+// first comparison.
+constexpr Route routes[] = {
+    {"/softrefresh2.php", "GET", softrefresh2, true, softrefresh2Quick, denied},
+    {"/softlogin.php", "GET", softlogin, true, softloginQuick, [] { return textReply("YOURLOGINISWRONG"); }},
+    {"/softlogoff.php", "GET", softlogoff},
+    {"/ajoutmembre.php", "GET", ajoutmembre},
+    {"/removemembre.php", "GET", removemembre},
+    {"/getprofil.php", "GET", getprofil},
+    {"/searchmembers3.php", "GET", searchmembers3},
+    {"/sendmail.php", "GET", sendmail},
+    {"/readmails.php", "GET", readmails},
+    {"/deletemail.php", "GET", deletemail},
+    {photosPrefix, "GET",
+     [](Context &ctx, const Request &r, const Target &t) {
+         return photo(ctx, r, std::string_view(t.path()).substr(photosPrefix.size()));
+     }},
+    {"/", "GET", [](Context &ctx, const Request &, const Target &) { return homePage(ctx); }},
+    {"/index.html", "GET", [](Context &ctx, const Request &, const Target &) { return homePage(ctx); }},
+    {"/onlinehelp.html", "GET", [](Context &, const Request &, const Target &) { return onlineHelpPage(); }},
+    {"/inscription", "POST", [](Context &ctx, const Request &r, const Target &) { return signUp(ctx, r); },
+     true, nullptr, unavailable},
+};
+
+bool matches(const Route &route, std::string_view path)
+{
+    if (route.path.size() > 1 && route.path.ends_with('/'))
+        return path.starts_with(route.path);
+    return path == route.path;
+}
+
+// The row of a request: its path and its method both. A request none answers is refused by
+// handle() (wrong method, unknown path) without the slow hash.
+const Route *routeOf(const Request &request, const Target &target)
+{
+    for (const Route &route : routes)
+        if (matches(route, target.path()))
+            return route.method == request.method ? &route : nullptr;
+    return nullptr;
+}
+
+Response unrouted(const Request &request)
+{
+    return request.method == "GET" ? notFound() : methodNotAllowed();
+}
+
 } // namespace
 
 bool isSlowRequest(const Request &request)
 {
-    const std::string path = pathOf(request);
-    return path == "/softlogin.php" || path == "/inscription";
+    const Route *route = routeOf(request, Target::parse(request.target));
+    return route && route->slow;
 }
 
 std::optional<Response> handleQuick(Context &ctx, const Request &request)
 {
     try {
         const Target target = Target::parse(request.target);
-        const std::string &path = target.path();
-        if (request.method == "GET" && path == "/softrefresh2.php")
-            return softrefresh2Quick(ctx, request, target);
-        if (request.method == "GET" && path == "/softlogin.php")
-            return softloginQuick(ctx, request, target);
-        if (request.method == "POST" && path == "/inscription")
-            return std::nullopt;
-        return handle(ctx, request);
+        const Route *route = routeOf(request, target);
+        if (!route)
+            return unrouted(request);
+        if (!route->slow)
+            return route->run(ctx, request, target);
+        if (route->quick)
+            return route->quick(ctx, request, target);
+        return std::nullopt;
     } catch (const std::exception &e) {
         std::cerr << "jaserelle-server: " << e.what() << std::endl;
         return unavailable();
@@ -50,56 +113,16 @@ std::optional<Response> handleQuick(Context &ctx, const Request &request)
 
 Response refuseUnchecked(const Request &request)
 {
-    const std::string path = pathOf(request);
-    if (path == "/softlogin.php")
-        return textReply("YOURLOGINISWRONG");
-    if (path == "/softrefresh2.php")
-        return denied();
-    return unavailable();
+    const Route *route = routeOf(request, Target::parse(request.target));
+    return route && route->refusal ? route->refusal() : unavailable();
 }
 
 Response handle(Context &ctx, const Request &request)
 {
     try {
         const Target target = Target::parse(request.target);
-        const std::string &path = target.path();
-
-        if (request.method == "POST") {
-            if (path == "/inscription")
-                return signUp(ctx, request);
-            return textReply("Méthode non prise en charge.\r\n", 405);
-        }
-        if (request.method != "GET")
-            return textReply("Méthode non prise en charge.\r\n", 405);
-
-        if (path == "/softrefresh2.php") // first: by far the most frequent request
-            return softrefresh2(ctx, request, target);
-        if (path == "/softlogin.php")
-            return softlogin(ctx, request, target);
-        if (path == "/softlogoff.php")
-            return softlogoff(ctx, request, target);
-        if (path == "/ajoutmembre.php")
-            return ajoutmembre(ctx, request, target);
-        if (path == "/removemembre.php")
-            return removemembre(ctx, request, target);
-        if (path == "/getprofil.php")
-            return getprofil(ctx, request, target);
-        if (path == "/searchmembers3.php")
-            return searchmembers3(ctx, request, target);
-        if (path == "/sendmail.php")
-            return sendmail(ctx, request, target);
-        if (path == "/readmails.php")
-            return readmails(ctx, request, target);
-        if (path == "/deletemail.php")
-            return deletemail(ctx, request, target);
-        constexpr std::string_view photos = "/photos/";
-        if (path.compare(0, photos.size(), photos) == 0)
-            return photo(ctx, request, std::string_view(path).substr(photos.size()));
-        if (path == "/" || path == "/index.html")
-            return homePage(ctx);
-        if (path == "/onlinehelp.html")
-            return onlineHelpPage();
-        return notFound();
+        const Route *route = routeOf(request, target);
+        return route ? route->run(ctx, request, target) : unrouted(request);
     } catch (const std::exception &e) {
         std::cerr << "jaserelle-server: " << e.what() << std::endl;
         return unavailable();

@@ -7,13 +7,13 @@ namespace {
 
 // pseudo,address,sex,age,department,colour flag|. The colour flag is "1" when the
 // member has a photo.
-void appendContact(std::string &out, Context &ctx, const MemberSummary &m, const LocalDateTime &now,
-                   std::chrono::system_clock::time_point instant)
+void appendContact(std::string &out, const MemberSummary &m, const std::string &address,
+                   const LocalDateTime &now)
 {
     const int age = ageOn(m.birthDate, now);
     out += m.pseudo;
     out += ',';
-    out += ctx.sessions.presence(m.pseudo, instant).value_or("0.0.0.0");
+    out += address.empty() ? "0.0.0.0" : address;
     out += ',';
     out += m.sex;
     out += ',';
@@ -31,25 +31,35 @@ Response refreshAnswer(Context &ctx, const std::string &login)
     const auto instant = ctx.sessions.now();
     const LocalDateTime now = localDateTime(instant);
     std::string out;
-    out.reserve(4096);
     out += "REFRESHISOK|";
 
-    const auto favoris = ctx.store.contacts(login, ListKind::Favoris);
-    if (favoris.empty()) {
+    // Both lists as the cache holds them (no copy), and the presence of everyone in them at once.
+    const auto favoris = ctx.store.sharedContacts(login, ListKind::Favoris);
+    const auto listeNoire = ctx.store.sharedContacts(login, ListKind::ListeNoire);
+    thread_local std::vector<std::string_view> pseudos;
+    thread_local std::vector<std::string> addresses;
+    pseudos.clear();
+    for (const auto *list : {favoris.get(), listeNoire.get()})
+        for (const auto &m : *list)
+            pseudos.push_back(m.pseudo);
+    ctx.sessions.presences(pseudos, instant, addresses);
+    out.reserve(64 + pseudos.size() * 48);
+
+    std::size_t i = 0;
+    if (favoris->empty()) {
         out += "NOFAVORISDEFINED|";
     } else {
         out += "HERESTARTFAVORIS|";
-        for (const auto &m : favoris)
-            appendContact(out, ctx, m, now, instant);
+        for (const auto &m : *favoris)
+            appendContact(out, m, addresses[i++], now);
     }
 
-    const auto listeNoire = ctx.store.contacts(login, ListKind::ListeNoire);
-    if (listeNoire.empty()) {
+    if (listeNoire->empty()) {
         out += "NOLISTENOIREDEFINED|";
     } else {
         out += "HERESTARTLISTENOIRE|";
-        for (const auto &m : listeNoire)
-            appendContact(out, ctx, m, now, instant);
+        for (const auto &m : *listeNoire)
+            appendContact(out, m, addresses[i++], now);
     }
 
     const auto by = ctx.store.blackListedBy(login);

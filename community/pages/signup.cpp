@@ -97,18 +97,21 @@ SignUpCheck checkSignUp(const FormFields &f, bool hasPhoto, const LocalDateTime 
     if (!isRegion(p.region))
         errors.push_back("Choisissez votre région dans la liste.");
 
-    p.firstName = field(f, "prenom");
-    freeText(p.firstName, "Prénom", errors);
-    p.town = field(f, "ville");
-    freeText(p.town, "Ville", errors);
-    p.hair = field(f, "cheveux");
-    freeText(p.hair, "Cheveux", errors);
-    p.eyes = field(f, "yeux");
-    freeText(p.eyes, "Yeux", errors);
-    p.ethnicity = field(f, "ethnie");
-    freeText(p.ethnicity, "Ethnie", errors);
-    p.style = field(f, "style");
-    freeText(p.style, "Style", errors);
+    // The free-text fields: the form's name, where it goes, its label in the error messages.
+    const struct
+    {
+        const char *name;
+        std::string Profile::*to;
+        const char *label;
+    } freeTexts[] = {
+        {"prenom", &Profile::firstName, "Prénom"}, {"ville", &Profile::town, "Ville"},
+        {"cheveux", &Profile::hair, "Cheveux"},    {"yeux", &Profile::eyes, "Yeux"},
+        {"ethnie", &Profile::ethnicity, "Ethnie"}, {"style", &Profile::style, "Style"},
+    };
+    for (const auto &t : freeTexts) {
+        p.*t.to = field(f, t.name);
+        freeText(p.*t.to, t.label, errors);
+    }
 
     p.smoker = field(f, "fumeur");
     if (!p.smoker.empty() && p.smoker != "non" && p.smoker != "oui" && p.smoker != "occasionnellement")

@@ -33,6 +33,16 @@ void CachingStore::dropAll()
     mailCounts_.clear();
 }
 
+void CachingStore::invalidate(std::string_view pseudo)
+{
+    // A reader that read the database before this announcement must not keep what it read.
+    ++generation_;
+    if (pseudo.empty())
+        dropAll();
+    else
+        dropMember(pseudo);
+}
+
 bool CachingStore::createMember(const Member &member)
 {
     return writing([&] { return inner_.createMember(member); });
@@ -54,6 +64,12 @@ bool CachingStore::setHasPhoto(std::string_view pseudo, bool hasPhoto)
 
 std::vector<MemberSummary> CachingStore::contacts(std::string_view owner, ListKind list)
 {
+    return *sharedContacts(owner, list);
+}
+
+std::shared_ptr<const std::vector<MemberSummary>> CachingStore::sharedContacts(std::string_view owner,
+                                                                               ListKind list)
+{
     const std::pair<std::string, ListKind> key(owner, list);
     {
         std::shared_lock lock(mutex_);
@@ -62,7 +78,7 @@ std::vector<MemberSummary> CachingStore::contacts(std::string_view owner, ListKi
             return it->second;
     }
     const auto before = generation_.load();
-    auto rows = inner_.contacts(owner, list);
+    auto rows = std::make_shared<const std::vector<MemberSummary>>(inner_.contacts(owner, list));
     std::unique_lock lock(mutex_);
     if (generation_.load() == before)
         contacts_[key] = rows;

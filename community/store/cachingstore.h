@@ -16,8 +16,8 @@ namespace jaserelle::community {
 // of once per refresh.
 //
 // Writes go through this object and drop exactly what they change. A write that may touch many
-// members' rows (a photo, a permission) drops everything. Only writes made through this process
-// are seen: the admin commands change none of the cached data.
+// members' rows (a photo, a permission) drops everything. Writes made by other processes (several
+// servers on one PostgreSQL database, the admin commands) reach it through invalidate().
 class CachingStore final : public Store
 {
 public:
@@ -36,6 +36,8 @@ public:
     void setSetting(std::string_view key, std::string_view value) override { inner_.setSetting(key, value); }
 
     std::vector<MemberSummary> contacts(std::string_view owner, ListKind list) override;
+    std::shared_ptr<const std::vector<MemberSummary>> sharedContacts(std::string_view owner,
+                                                                     ListKind list) override;
     std::vector<std::string> blackListedBy(std::string_view pseudo) override;
     AddContactResult addContact(std::string_view owner, std::string_view target, ListKind list) override;
     void removeContact(std::string_view owner, std::string_view target, ListKind list) override;
@@ -50,6 +52,9 @@ public:
     int mailCount(std::string_view recipient) override;
     bool deleteMail(const Mail &mail) override;
 
+    // Another process changed this member's lists or mail box ("": anything may have changed).
+    void invalidate(std::string_view pseudo);
+
 private:
     // Every write moves the generation when it starts and when it ends, and drops what it changed
     // after it ends. A reader keeps what it read only when the generation did not move meanwhile;
@@ -61,7 +66,8 @@ private:
     Store &inner_;
     std::shared_mutex mutex_;
     std::atomic<unsigned long long> generation_{0};
-    std::map<std::pair<std::string, ListKind>, std::vector<MemberSummary>, std::less<>> contacts_;
+    std::map<std::pair<std::string, ListKind>, std::shared_ptr<const std::vector<MemberSummary>>, std::less<>>
+        contacts_;
     std::unordered_map<std::string, std::vector<std::string>> blackListedBy_;
     std::unordered_map<std::string, int> mailCounts_;
 };

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -116,6 +117,11 @@ public:
     // Contact lists. A member is in at most one of an owner's two lists: adding to one list
     // takes the member out of the other (the client's "move" is a single add).
     virtual std::vector<MemberSummary> contacts(std::string_view owner, ListKind list) = 0;
+    // The same rows, shared rather than copied where the store keeps them in memory.
+    virtual std::shared_ptr<const std::vector<MemberSummary>> sharedContacts(std::string_view owner, ListKind list)
+    {
+        return std::make_shared<const std::vector<MemberSummary>>(contacts(owner, list));
+    }
     virtual std::vector<std::string> blackListedBy(std::string_view pseudo) = 0;
     virtual AddContactResult addContact(std::string_view owner, std::string_view target, ListKind list) = 0;
     virtual void removeContact(std::string_view owner, std::string_view target, ListKind list) = 0;

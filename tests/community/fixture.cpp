@@ -1,5 +1,7 @@
 #include "tests/community/fixture.h"
 
+#include "tests/community/engines.h"
+
 #include <cstdlib>
 #include <ctime>
 
@@ -34,9 +36,9 @@ std::chrono::system_clock::time_point startOfTest()
 } // namespace
 
 CommunityTest::CommunityTest()
-    : now_(startOfTest()), database_(std::make_unique<SqliteStore>(dir_.path() / "jaserelle.db")),
+    : now_(startOfTest()), database_(openTestStore(dir_.path())),
       store_(std::make_unique<CachingStore>(*database_)),
-      sessions_([this] { return now_; }), ctx_{*store_, sessions_, hasher_, [this] { return now_; },
+      sessionStore_(openTestSessions([this] { return now_; })), sessions_(*sessionStore_), ctx_{*store_, sessions_, hasher_, [this] { return now_; },
                                                dir_.path() / "photos"}
 {
     std::filesystem::create_directories(ctx_.photosDir);

@@ -26,7 +26,7 @@ private:
     std::filesystem::path path_;
 };
 
-// The handlers over a real SQLite file (behind the refresh cache, as in the server), with a clock the test
+// The handlers over a real store (behind the refresh cache, as in the server), with a clock the test
 // moves by hand. The local time zone is UTC, and "now" starts at 2026-12-06 12:00:00.
 class CommunityTest : public ::testing::Test
 {
@@ -50,10 +50,11 @@ protected:
 
     TempDir dir_;
     std::chrono::system_clock::time_point now_;
-    std::unique_ptr<SqliteStore> database_;
+    std::unique_ptr<Store> database_; // SQLite, or PostgreSQL (engines.h)
     std::unique_ptr<CachingStore> store_; // what the server uses: the cache in front of SQLite
     PasswordHasher hasher_{PasswordHasher::Strength::Minimal};
-    Sessions sessions_;
+    std::unique_ptr<SessionStore> sessionStore_; // in memory, or in Redis (engines.h)
+    SessionStore &sessions_;
     Context ctx_;
 };
 

@@ -1,8 +1,14 @@
-// The SQLite store: schema versions, contact list rules, mail deletion.
+// The stores: schema versions, contact list rules, mail deletion, caches across processes.
+#include "community/store/pgchanges.h"
+#include "community/store/pgconnection.h"
+#include "community/store/pgstore.h"
+#include "tests/community/engines.h"
 #include "tests/community/fixture.h"
 
 #include <fstream>
+#include <functional>
 #include <sqlite3.h>
+#include <thread>
 
 using namespace jaserelle::community;
 using namespace jaserelle::community::test;
@@ -68,7 +74,8 @@ TEST(Schema, ANewerDatabaseOrAFileThatIsNoneIsRefused)
 TEST(Store, AMemberSitsInOneListAtATime)
 {
     TempDir dir;
-    SqliteStore store(dir.path() / "s.db");
+    auto held = openTestStore(dir.path());
+    Store &store = *held;
     for (const char *p : {"alain", "brigitte", "carole"})
         store.createMember(someone(p));
     EXPECT_EQ(store.addContact("alain", "brigitte", ListKind::Favoris), AddContactResult::Added);
@@ -89,7 +96,8 @@ TEST(Store, AMemberSitsInOneListAtATime)
 TEST(Store, DeletingAMailTakesExactlyOneOfTwinMails)
 {
     TempDir dir;
-    SqliteStore store(dir.path() / "s.db");
+    auto held = openTestStore(dir.path());
+    Store &store = *held;
     store.createMember(someone("alain"));
     Mail m;
     m.sender = "brigitte";
@@ -111,4 +119,77 @@ TEST(Store, DeletingAMailTakesExactlyOneOfTwinMails)
     named.subject = "autre";
     EXPECT_FALSE(store.deleteMail(named));
     EXPECT_EQ(store.mailCount("alain"), 1);
+}
+
+class PostgresStore : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        if (!usePostgres())
+            GTEST_SKIP() << "runs in test_community_postgresql";
+        url_ = freshPostgresUrl();
+    }
+    std::string url_;
+};
+
+TEST_F(PostgresStore, ACurrentSchemaIsKeptAndANewerOneRefused)
+{
+    {
+        PgStore first(url_);
+        first.createMember(someone("alain"));
+    }
+    PgStore again(url_);
+    EXPECT_EQ(again.userVersion(), PgStore::schemaVersion);
+    EXPECT_TRUE(again.member("alain"));
+    PgConnection(url_).exec("UPDATE schema_version SET version = 99");
+    EXPECT_THROW(PgStore newer(url_), StoreError);
+}
+
+// Two server processes on one database: what one writes, the other's next refresh shows.
+TEST_F(PostgresStore, AWriteThroughOneProcessDropsTheOthersCache)
+{
+    PgStore databaseA(url_), databaseB(url_);
+    CachingStore a(databaseA), b(databaseB);
+    PgChangeListener listener(url_, [&b](std::string_view p) { b.invalidate(p); });
+    ASSERT_TRUE(listener.listening());
+    for (const char *p : {"alain", "brigitte"})
+        a.createMember(someone(p));
+    Mail mail;
+    mail.sender = "brigitte";
+    mail.recipient = "alain";
+    mail.date = "2026-12-06";
+    mail.time = "09:07:59";
+    mail.text = "Bonjour";
+
+    const auto favourites = [&] { return b.contacts("alain", ListKind::Favoris).size(); };
+    const auto blackListedBrigitte = [&] { return b.blackListedBy("brigitte").size(); };
+    const auto photos = [&] {
+        auto rows = b.contacts("alain", ListKind::ListeNoire);
+        return rows.empty() ? 9u : static_cast<std::size_t>(rows[0].hasPhoto);
+    };
+    const auto mails = [&] { return static_cast<std::size_t>(b.mailCount("alain")); };
+    const struct
+    {
+        std::function<void()> write;
+        std::function<std::size_t()> seenByB;
+        std::size_t before, after;
+    } cases[] = {
+        {[&] { a.addContact("alain", "brigitte", ListKind::Favoris); }, favourites, 0, 1},
+        {[&] { a.addContact("alain", "brigitte", ListKind::ListeNoire); }, blackListedBrigitte, 0, 1},
+        {[&] { a.setHasPhoto("brigitte", true); }, photos, 0, 1},
+        {[&] { a.addMail(mail); }, mails, 0, 1},
+        {[&] { a.deleteMail(mail); }, mails, 1, 0},
+        {[&] { a.removeContact("alain", "brigitte", ListKind::ListeNoire); }, blackListedBrigitte, 1, 0},
+    };
+    for (const auto &c : cases) {
+        ASSERT_EQ(c.seenByB(), c.before); // now cached in B
+        c.write();
+        std::size_t seen = c.before;
+        for (int i = 0; i < 100 && seen != c.after; ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            seen = c.seenByB();
+        }
+        EXPECT_EQ(seen, c.after);
+    }
 }

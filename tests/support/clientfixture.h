@@ -7,6 +7,7 @@
 #include "client/shell/frmmain.h"
 #include "client/shell/frmquitter.h"
 #include "client/shell/quitflow.h"
+#include "client/shell/rowselection.h"
 #include "tests/support/recordingplatform.h"
 #include "tests/support/scriptedserver.h"
 
@@ -66,6 +67,12 @@ struct ClientDesk
     }
 
     FrmMain &main() { return client->frmMain(); }
+    // A right click on the row, then the context-menu entry.
+    void command(QTreeWidgetItem *row, const QString &entry)
+    {
+        main().rowSelection().setSelectedItem(row);
+        trigger(&main(), entry);
+    }
     RequestEngine &engine() { return client->engine(); }
     bool waitIdle(int timeoutMs = 5000)
     {
@@ -80,6 +87,10 @@ struct ClientDesk
         if (!client->start())
             return false;
         submitLogin(pseudo, password);
+        return refreshedAfterLogin();
+    }
+    bool refreshedAfterLogin()
+    {
         return QTest::qWaitFor(
                    [&] { return main().isVisible() && engine().requestKind() == RequestKind::Refresh; },
                    10000) &&
@@ -122,6 +133,20 @@ struct ClientFixture : ScriptedServerFirst, ClientDesk
         submitLogin(pseudo, password);
         return server.waitForRequests(2) && QTest::qWaitFor([&] { return main().isVisible(); });
     }
+    // As if logged in as `pseudo`, without a word sent: the requests carry these credentials.
+    void presetSession(const QString &pseudo = QStringLiteral("moi"))
+    {
+        client->state().serverHost = server.hostWithPort();
+        client->state().userLogin = pseudo;
+        client->state().userPassword = QStringLiteral("secret");
+    }
+    // Answers the connection held open by an Answer{{}, false, true}.
+    void answerHeld(const QByteArray &body)
+    {
+        server.lastSocket->write(ScriptedServer::httpOk(body));
+        server.lastSocket->disconnectFromHost();
+    }
+    QByteArray requestLine(int i) const { return server.requests.value(i).split('\r').first(); }
 };
 
 // Acts as the user once the quit confirmation is up. The question waits in an event loop of its own,

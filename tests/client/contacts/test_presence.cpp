@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QTest>
 #include <QTreeWidget>
+#include <cmath>
 #include <memory>
 
 using namespace Qt::StringLiterals;
@@ -25,6 +26,17 @@ QString favorisOnly(const QString &records)
 QString listeNoireOnly(const QString &records)
 {
     return head + u"NOFAVORISDEFINED|HERESTARTLISTENOIRE|"_s + records + tail;
+}
+
+// How far apart two colours read, from 1 (the same) to 21 (black on white).
+qreal contrastRatio(const QColor &a, const QColor &b)
+{
+    auto luminance = [](const QColor &c) {
+        auto channel = [](qreal v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+        return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
+    };
+    const qreal la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
 }
 
 } // namespace
@@ -90,14 +102,12 @@ private slots:
         const QStringList columns{jean->text(0), jean->text(1), jean->text(2), jean->text(3), jean->text(4)};
         QCOMPARE(columns, (QStringList{u"jean"_s, u"25"_s, u"75"_s, u"H"_s, u"10.0.0.2"_s}));
         QVERIFY(contactrow::isOnline(jean));
-        QCOMPARE(jean->foreground(contactrow::Pseudo).color(), contactrow::onlineColour());
         // The address is painted in the list's own background: never seen, even in a widened column.
         QCOMPARE(jean->foreground(contactrow::Adresse).color(), favoris->palette().color(QPalette::Base));
         QVERIFY(!jean->icon(contactrow::Pseudo).isNull());
 
         QTreeWidgetItem *marie = row(favoris, 1);
         QVERIFY(!contactrow::isOnline(marie));
-        QCOMPARE(marie->foreground(contactrow::Pseudo).color(), contactrow::offlineColour());
         QCOMPARE(marie->text(contactrow::Adresse), QString());
         QCOMPARE(marie->text(contactrow::Departement), u"1"_s);
         const QList<int> faceOf{contactface::face(jean), contactface::face(marie),
@@ -162,21 +172,57 @@ private slots:
         QVERIFY(contactrow::isOnline(row(favoris, 2)));
     }
 
-    void blackListedByGreysAndComesBack()
+    // Connected but unreachable: grey, silent and unselected at every refresh, until he lets go.
+    void blackListedByStaysGreyUntilReleased()
     {
-        const QString listed = head + u"HERESTARTFAVORIS|jean,10.0.0.2,H,25,75,1|HERESTARTLISTENOIRE|"
-                                      u"jean,10.0.0.2,H,25,75,1|IAMINLISTENOIREOF|jean,MYMAILSNUMBER,0,"_s;
-        refresh(listed);
+        const QString favori = u"HERESTARTFAVORIS|jean,10.0.0.2,H,25,75,1|"_s;
+        const QString listed = head + favori + u"HERESTARTLISTENOIRE|jean,10.0.0.2,H,25,75,1|"
+                                                u"IAMINLISTENOIREOF|jean,MYMAILSNUMBER,0,"_s;
+        for (int i = 0; i < 3; ++i)
+            refresh(listed);
         for (const auto *list : {&favoris, &listeNoire}) {
             QVERIFY(!contactrow::isOnline(row(*list, 0)));
             QCOMPARE(row(*list, 0)->text(contactrow::Adresse), QString());
-            QCOMPARE(row(*list, 0)->foreground(contactrow::Pseudo).color(), contactrow::offlineColour());
+            QVERIFY((*list)->selectedItems().isEmpty());
         }
         QVERIFY(sound.played.isEmpty());
-        // Listed online again: the row was grey, so it is an arrival, and it ends grey again.
-        refresh(listed);
-        QCOMPARE(sound.played, (QStringList{u"sons/comein.wav"_s, u"comein.wav"_s}));
-        QVERIFY(!contactrow::isOnline(row(favoris, 0)));
+        refresh(head + favori + u"NOLISTENOIREDEFINED|"_s + tail);
+        QCOMPARE(sound.played, QStringList{u"sons/comein.wav"_s});
+        QVERIFY(contactrow::isOnline(row(favoris, 0)));
+    }
+
+    // Many changes in one refresh: the last one of each list is selected and heard, once.
+    void manyChangesAnnounceTheLast()
+    {
+        refresh(favorisOnly(u"anne,0.0.0.0,F,20,33,1|jean,0.0.0.0,H,25,75,1|"_s));
+        refresh(favorisOnly(u"anne,10.0.0.1,F,20,33,1|jean,10.0.0.2,H,25,75,1|"_s));
+        QCOMPARE(sound.played, QStringList{u"sons/comein.wav"_s});
+        QCOMPARE(favoris->currentItem(), row(favoris, 1));
+    }
+
+    // Offline rows stay readable and dimmer than online ones, whatever the palette.
+    void offlineIsDimmerOnAnyPalette_data()
+    {
+        QTest::addColumn<QPalette>("palette");
+        QPalette dark(QColor(0x35, 0x35, 0x35));
+        dark.setColor(QPalette::Base, QColor(0x20, 0x20, 0x20));
+        dark.setColor(QPalette::Text, QColor(0xe0, 0xe0, 0xe0));
+        QTest::newRow("light") << QPalette(Qt::white);
+        QTest::newRow("dark") << dark;
+    }
+    void offlineIsDimmerOnAnyPalette()
+    {
+        QFETCH(QPalette, palette);
+        favoris->setPalette(palette);
+        refresh(favorisOnly(u"jean,10.0.0.2,H,25,75,1|marie,0.0.0.0,F,31,1,0|"_s));
+        auto contrast = [&](QTreeWidgetItem *r) {
+            const QVariant brush = r->data(contactrow::Pseudo, Qt::ForegroundRole);
+            const QColor shown = brush.isValid() ? brush.value<QBrush>().color() : palette.color(QPalette::Text);
+            return contrastRatio(shown, palette.color(QPalette::Base));
+        };
+        const qreal online = contrast(row(favoris, 0)), offline = contrast(row(favoris, 1));
+        QVERIFY2(online > offline * 1.5 && offline >= 3.0,
+                 qPrintable(u"%1 against %2"_s.arg(online).arg(offline)));
     }
 
     void brokenReplyKeepsWhatCameBefore()

@@ -5,19 +5,30 @@
 #include "client/conversation/peerlistener.h"
 #include "client/conversation/peernotices.h"
 #include "client/conversation/peerpackets.h"
+#include "client/conversation/rtfwriter.h"
 #include "client/shell/clientstate.h"
 #include "client/shell/contactrow.h"
 #include "tests/support/recordingplatform.h"
 
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QFontInfo>
+#include <QGridLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QSignalSpy>
+#include <QStyleFactory>
 #include <QTest>
 #include <QTextEdit>
+#include <QTextImageFormat>
 #include <QToolButton>
 #include <QTreeWidget>
+#include <cmath>
 #include <memory>
 
 using namespace Qt::StringLiterals;
@@ -53,6 +64,16 @@ struct Desk
     std::unique_ptr<ConversationWindows> windows;
 };
 
+// Contrast of relative luminances, as readability guidelines measure it (4.5 and up reads well).
+double contrast(const QColor &a, const QColor &b)
+{
+    auto lum = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+    auto l = [&](const QColor &c) {
+        return 0.2126 * lum(c.redF()) + 0.7152 * lum(c.greenF()) + 0.0722 * lum(c.blueF());
+    };
+    return (std::max(l(a), l(b)) + 0.05) / (std::min(l(a), l(b)) + 0.05);
+}
+
 template <typename W> W *named(QWidget *window, const QString &name)
 {
     W *found = window->findChild<W *>(name);
@@ -74,6 +95,13 @@ class TestConversationWindows : public QObject
     {
         alice->windows->callFromRow(CallSource::Favoris, alice->row(u"bob"_s, true, u"127.0.5.3"_s));
         QVERIFY(QTest::qWaitFor([&] { return bob->window(1)->incomingForm().isVisible(); }, 5000));
+    }
+    // Bob answers; both windows are open.
+    void talk()
+    {
+        ring();
+        named<QPushButton>(&bob->window(1)->incomingForm(), u"cmdAcceptCall"_s)->click();
+        QVERIFY(QTest::qWaitFor([&] { return alice->window(1)->isVisible(); }, 5000));
     }
 
 private slots:
@@ -177,7 +205,10 @@ private slots:
             [&] { return bob->window(1)->conversationBox()->toHtml().contains(u"<img"_s); }, 5000));
 
         // A picture file goes the same way; a file that is no picture is refused with a message.
-        QVERIFY(!alice->window(1)->insertPicture(QStringLiteral(__FILE__)));
+        QSignalSpy read(alice->window(1), &FrmConversation::pictureInserted);
+        alice->window(1)->insertPicture(QStringLiteral(__FILE__));
+        QVERIFY(read.wait(5000));
+        QCOMPARE(read.first().first().toBool(), false);
         QCOMPARE(alice->desktop.notifier.titles(), QStringList{u"Erreur"_s});
         alice->desktop.notifier.shown.clear();
 
@@ -288,9 +319,116 @@ private slots:
             window->tickDuration();
         QCOMPARE(window->durationText(), u"Durée : 1 h 2 min 7 sec."_s);
         window->tickBlink(); // offscreen, never the active window
-        QCOMPARE(window->windowTitle(), QString());
+        // Blank, yet not empty: the window manager would show the program's name for an empty one.
+        QVERIFY(!window->windowTitle().isEmpty() && window->windowTitle().trimmed().isEmpty());
         window->tickBlink();
         QCOMPARE(window->windowTitle(), u"alice-Conversation"_s);
+    }
+
+    // The spare listens from start-up but builds its pads only when it first shows.
+    void padsAreBuiltOnFirstShowTwoColumnsOfNine()
+    {
+        QVERIFY(!alice->window(1)->findChild<QToolButton *>(u"pctbSon0"_s));
+        talk();
+        for (const QString &pad : {u"pctbSmiley"_s, u"pctbSon"_s}) {
+            for (int i = 0; i < 18; ++i) {
+                auto *button = named<QToolButton>(alice->window(1), pad + QString::number(i));
+                auto *grid = qobject_cast<QGridLayout *>(button->parentWidget()->layout());
+                int row = -1, column = -1, rowSpan, columnSpan;
+                grid->getItemPosition(grid->indexOf(button), &row, &column, &rowSpan, &columnSpan);
+                QCOMPARE(QPoint(column, row), QPoint(i % 2, i / 2));
+            }
+        }
+        QCOMPARE(named<QToolButton>(alice->window(1), u"pctbSon17"_s)->toolTip(),
+                 u"clic droit pour écouter, double-clic pour envoyer"_s);
+    }
+
+    void fontListsShowWhatTheBoxUsesAndTheMessageNamesTheChoice()
+    {
+        talk();
+        FrmConversation *window = alice->window(1);
+        auto *fonts = named<QComboBox>(window, u"cmbFont"_s);
+        auto *sizes = named<QComboBox>(window, u"cmbFontSize"_s);
+        const QFont used = window->sendBox()->document()->defaultFont();
+        QCOMPARE(fonts->currentText(), used.family());
+        QCOMPARE(QFontInfo(used).family(), used.family()); // a face this machine has
+        QCOMPARE(sizes->currentData().toInt(), used.pointSize());
+
+        const QString other = fonts->itemText(fonts->currentIndex() == 0 ? 1 : 0);
+        fonts->textActivated(other);
+        QTest::keyClicks(window->sendBox(), u"abc"_s);
+        QVERIFY(rtfwriter::fromDocument(*window->sendBox()->document()).contains(u' ' + other + u';'));
+    }
+
+    void returnSendsShiftReturnBreaksTabLeaves()
+    {
+        talk();
+        FrmConversation *window = alice->window(1);
+        QTextEdit *box = window->sendBox();
+        box->setFocus();
+        QTest::keyClicks(box, u"un"_s);
+        QTest::keyClick(box, Qt::Key_Return, Qt::ShiftModifier);
+        QTest::keyClicks(box, u"deux"_s);
+        QTest::keyClick(box, Qt::Key_Tab);
+        QCOMPARE(box->toPlainText(), u"un\ndeux"_s);
+        QVERIFY(QApplication::focusWidget() != box);
+        QTest::keyClick(box, Qt::Key_Return);
+        QVERIFY(box->toPlainText().isEmpty());
+        QVERIFY(window->conversationBox()->toPlainText().contains(u"deux"_s));
+    }
+
+    // Uncoloured words and a picture wider than the box, on a dark theme: both sides can read them.
+    void entriesReadOnADarkThemeAndPicturesFit()
+    {
+        QPalette dark;
+        for (auto [role, grey] :
+             {std::pair{QPalette::Base, 30}, {QPalette::Window, 45}, {QPalette::Text, 230}})
+            dark.setColor(role, QColor(grey, grey, grey));
+        QApplication::setStyle(QStyleFactory::create(u"Fusion"_s));
+        QApplication::setPalette(dark);
+        talk();
+        FrmConversation *window = alice->window(1);
+        const QString file = QDir::temp().filePath(u"jaserelle-wide.png"_s);
+        QImage wide(3000, 1500, QImage::Format_RGB32);
+        wide.fill(Qt::darkGreen);
+        QVERIFY(wide.save(file));
+        QSignalSpy read(window, &FrmConversation::pictureInserted);
+        window->insertPicture(file);
+        QVERIFY(read.wait(5000) && read.first().first().toBool());
+        QTest::keyClicks(window->sendBox(), u"lisible"_s);
+        window->sendMessage();
+        QTextEdit *received = bob->window(1)->conversationBox();
+        QVERIFY(QTest::qWaitFor([&] { return received->toPlainText().contains(u"lisible"_s); }, 10000));
+        for (QTextEdit *box : {window->conversationBox(), received}) {
+            const QBrush brush = box->document()->find(u"lisible"_s).charFormat().foreground();
+            const QColor text =
+                brush.style() == Qt::NoBrush ? box->palette().color(QPalette::Text) : brush.color();
+            QVERIFY2(contrast(text, box->palette().color(QPalette::Base)) >= 4.5, qPrintable(text.name()));
+            const QTextImageFormat picture = box->document()
+                                                 ->find(QString(QChar::ObjectReplacementCharacter))
+                                                 .charFormat()
+                                                 .toImageFormat();
+            QVERIFY(picture.width() > 0 && picture.width() <= box->viewport()->width());
+            QCOMPARE(qRound(picture.width() / picture.height()), 2);
+        }
+        QApplication::setPalette(QPalette());
+        QFile::remove(file);
+    }
+
+    // The call rings while the user types elsewhere: their Return does not answer it.
+    void ringingTakesNoKeyboard()
+    {
+        QLineEdit elsewhere;
+        elsewhere.show();
+        elsewhere.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&elsewhere));
+        ring();
+        FrmIncome &income = bob->window(1)->incomingForm();
+        QVERIFY(income.testAttribute(Qt::WA_ShowWithoutActivating));
+        QTest::keyClick(&elsewhere, Qt::Key_Return);
+        QTest::qWait(200);
+        QVERIFY(income.isVisible());
+        QVERIFY(!alice->window(1)->isVisible());
     }
 };
 

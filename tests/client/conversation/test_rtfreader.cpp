@@ -1,20 +1,137 @@
+#include "client/conversation/peerframer.h"
 #include "client/conversation/rtffragments.h"
+#include "client/conversation/rtfpictures.h"
 #include "client/conversation/rtfreader.h"
 #include "client/conversation/rtfwriter.h"
+#include "client/server/wiretext.h"
 
+#include <QBuffer>
 #include <QTest>
+#include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextDocumentFragment>
+#include <QTextImageFormat>
+#include <QtEndian>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
-// What a reader sees of the HTML: the text, with markup gone.
-QString plain(const QString &html)
+QByteArray le(quint32 v, int bytes)
 {
-    return QTextDocumentFragment::fromHtml(html).toPlainText();
+    QByteArray out(bytes, '\0');
+    for (int i = 0; i < bytes; ++i)
+        out[i] = static_cast<char>(v >> (8 * i));
+    return out;
+}
+
+// Every picture below is 2 by 2: red, green / blue, white (red, white / white, white in one bit).
+QByteArray dib(int bpp, bool topDown = false, qint32 lieWidth = 0)
+{
+    const QList<QRgb> colours{qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(0, 0, 255), qRgb(255, 255, 255)};
+    const int index[2][2] = {{0, 1}, {2, 3}};
+    QByteArray out = le(40, 4) + le(lieWidth ? lieWidth : 2, 4) + le(topDown ? quint32(-2) : 2u, 4) +
+                     le(1, 2) + le(bpp, 2) + le(0, 4) + le(0, 4) + le(0, 4) + le(0, 4) + le(0, 4) + le(0, 4);
+    if (bpp <= 8) {
+        const QList<QRgb> palette = bpp == 1 ? QList<QRgb>{colours[0], colours[3]} : colours;
+        for (int i = 0; i < (1 << bpp); ++i) {
+            const QRgb c = palette.value(i);
+            out += le(qBlue(c), 1) + le(qGreen(c), 1) + le(qRed(c), 1) + le(0, 1);
+        }
+    }
+    for (int row = 0; row < 2; ++row) {
+        const int y = topDown ? row : 1 - row;
+        QByteArray line;
+        for (int x = 0; x < 2; ++x) {
+            const QRgb c = colours[index[y][x]];
+            if (bpp == 24 || bpp == 32)
+                line += le(qBlue(c), 1) + le(qGreen(c), 1) + le(qRed(c), 1) +
+                        (bpp == 32 ? le(0, 1) : QByteArray());
+            else if (bpp == 16)
+                line += le((qRed(c) >> 3) << 10 | (qGreen(c) >> 3) << 5 | qBlue(c) >> 3, 2);
+        }
+        if (bpp == 8)
+            line = le(index[y][0], 1) + le(index[y][1], 1);
+        if (bpp == 4)
+            line = le(index[y][0] << 4 | index[y][1], 1);
+        if (bpp == 1)
+            line = le((index[y][0] ? 0x80 : 0) | (index[y][1] ? 0x40 : 0), 1);
+        out += line.leftJustified((line.size() + 3) / 4 * 4, '\0');
+    }
+    return out;
+}
+
+// A metafile with one bitmap record: `parameters` bytes before the bitmap.
+QByteArray wmf(quint16 function, int parameters, const QByteArray &bitmap, bool placeable = false,
+               quint32 lieWords = 0)
+{
+    const QByteArray record = le(function, 2) + QByteArray(parameters, '\0') + bitmap;
+    QByteArray out = placeable ? le(0x9AC6CDD7u, 4) + QByteArray(18, '\0') : QByteArray();
+    out += le(1, 2) + le(9, 2) + le(0x300, 2) + le(0, 4) + le(0, 2) + le(0, 4) + le(0, 2);
+    return out + le(lieWords ? lieWords : (record.size() + 4) / 2, 4) + record + le(3, 4) + le(0, 2);
+}
+
+// An enhanced metafile drawing `bitmap` (its first `infoSize` bytes the BITMAPINFO) with one record.
+QByteArray emf(quint32 type, const QByteArray &bitmap, int infoSize, quint32 lieOffset = 0)
+{
+    const int offsets = type == 81 ? 48 : 84;
+    const int fixed = offsets + 16 + (type == 81 ? 16 : 0);
+    QByteArray record = le(type, 4) + le(fixed + bitmap.size(), 4) + QByteArray(offsets - 8, '\0');
+    record += le(lieOffset ? lieOffset : fixed, 4) + le(infoSize, 4) + le(fixed + infoSize, 4) +
+              le(bitmap.size() - infoSize, 4);
+    record += QByteArray(fixed - record.size(), '\0') + bitmap;
+    return le(1, 4) + le(8, 4) + record + le(14, 4) + le(20, 4) + QByteArray(12, '\0');
+}
+
+QByteArray compressed(const char *format)
+{
+    QImage image(16, 16, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 8; ++x)
+            image.setPixel(x, y, qRgb(255, 0, 0));
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, format, 100);
+    return bytes;
+}
+
+QString pict(const QString &words, const QByteArray &data)
+{
+    return u"{\\rtf1{\\pict"_s + words + u' ' + QString::fromLatin1(data.toHex()) + u"}}"_s;
+}
+
+struct Shown
+{
+    QImage image;
+    QSizeF size;
+};
+
+QList<Shown> pictures(const QTextDocument &document)
+{
+    QList<Shown> out;
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next())
+        for (auto it = block.begin(); !it.atEnd(); ++it)
+            if (const QTextCharFormat f = it.fragment().charFormat(); f.isImageFormat()) {
+                const QTextImageFormat image = f.toImageFormat();
+                out.append(
+                    {document.resource(QTextDocument::ImageResource, QUrl(image.name())).value<QImage>(),
+                     QSizeF(image.width(), image.height())});
+            }
+    return out;
+}
+
+bool near(QRgb a, QRgb b)
+{
+    return qAbs(qRed(a) - qRed(b)) < 40 && qAbs(qGreen(a) - qGreen(b)) < 40 && qAbs(qBlue(a) - qBlue(b)) < 40;
+}
+
+QTextCharFormat formatAt(const QTextDocument &document, const QString &text)
+{
+    QTextCursor cursor = document.find(text);
+    return cursor.charFormat();
 }
 
 } // namespace
@@ -35,56 +152,201 @@ private slots:
         QTest::newRow("tables skipped")
             << uR"({\rtf1{\fonttbl{\f0 Arial;}}{\colortbl\red1\green2\blue3;}{\*\generator X;}ok})"_s
             << u"ok"_s;
+        QTest::newRow("field result")
+            << uR"({\rtf1{\field{\*\fldinst HYPERLINK x}{\fldrslt lien}}})"_s << u"lien"_s;
         QTest::newRow("markup is text") << uR"({\rtf1 <b>&amp;</b>})"_s << u"<b>&amp;</b>"_s;
         QTest::newRow("unbalanced") << uR"(}}{\rtf1 a{b)"_s << u"ab"_s;
         QTest::newRow("cut escape") << uR"({\rtf1 a\'4)"_s << u"a4"_s;
         QTest::newRow("name line") << rtffragments::nameLine(false, u"b{o}b"_s) << u"b{o}b : \n"_s;
         QTest::newRow("sound notice") << rtffragments::soundNotice << u"a envoyé un son\n"_s;
     }
+    // Both ways of reading show the same text.
     void text()
     {
         QFETCH(QString, rtf);
         QFETCH(QString, text);
-        QCOMPARE(plain(rtfreader::toHtml(rtf)).replace(QChar::Nbsp, u' '), text);
+        QTextDocument document;
+        QTextCursor cursor(&document);
+        rtfreader::insert(cursor, rtf);
+        QCOMPARE(document.toPlainText(), text);
+        QCOMPARE(
+            QTextDocumentFragment::fromHtml(rtfreader::toHtml(rtf)).toPlainText().replace(QChar::Nbsp, u' '),
+            text);
     }
 
-    void formattingAndColours()
+    void pictures_data()
     {
-        const QString html = rtfreader::toHtml(rtffragments::nameLine(true, u"alice"_s));
-        QVERIFY(html.contains(u"color:#ff0000"_s));
-        QVERIFY(html.contains(u"font-weight:bold"_s));
-        QVERIFY(html.contains(u"text-decoration:underline"_s));
-        QVERIFY(rtfreader::toHtml(rtffragments::nameLine(false, u"bob"_s)).contains(u"color:#0000ff"_s));
+        QTest::addColumn<QString>("rtf");
+        QTest::addColumn<QSizeF>("shown");
+        QTest::addColumn<bool>("decoded"); // false: the placeholder
+        const auto row = [](const char *name, const QString &rtf, QSizeF shown, bool decoded = true) {
+            QTest::newRow(name) << rtf << shown << decoded;
+        };
+        row("metafile stretchdib 24",
+            pict(u"\\wmetafile8\\picw53\\pich53\\picwgoal300\\pichgoal150"_s, wmf(0x0F43, 22, dib(24))),
+            {20, 10});
+        row("metafile dibstretchblt 8", pict(u"\\wmetafile8\\picw106\\pich53"_s, wmf(0x0B41, 20, dib(8))),
+            {4, 2});
+        row("placeable dibbitblt 4", pict(u"\\wmetafile8"_s, wmf(0x0940, 16, dib(4), true)), {2, 2});
+        row("dib 1", pict(u"\\dibitmap0"_s, dib(1)), {2, 2});
+        row("dib 32 top-down", pict(u"\\dibitmap0\\picw2\\pich2\\picscalex200"_s, dib(32, true)), {4, 2});
+        row("dib 16", pict(u"\\dibitmap0"_s, dib(16)), {2, 2});
+        row("device bitmap 24",
+            pict(u"\\wbitmap0\\picw2\\pich2\\wbmbitspixel24\\wbmplanes1\\wbmwidthbytes8"_s,
+                 dib(24, true).mid(40)),
+            {2, 2});
+        row("png", pict(u"\\pngblip\\picwgoal120\\pichgoal120"_s, compressed("png")), {8, 8});
+        row("jpeg", pict(u"\\jpegblip"_s, compressed("jpeg")), {16, 16});
+        row("emf stretchdibits", pict(u"\\emfblip"_s, emf(81, dib(24), 40)), {2, 2});
+        row("emf bitblt", pict(u"\\emfblip"_s, emf(76, dib(8), 40 + 1024)), {2, 2});
+        const QByteArray raw = dib(24);
+        row("binary",
+            u"{\\rtf1{\\pict\\dibitmap0\\bin"_s + QString::number(raw.size()) + u' ' +
+                wiretext::fromWire(raw) + u"}}"_s,
+            {2, 2});
+        row("shppict before nonshppict",
+            u"{\\rtf1{\\*\\shppict"_s + pict(u"\\dibitmap0"_s, dib(24)) + u"}{\\nonshppict"_s +
+                pict(u"\\wmetafile8"_s, wmf(0x0F43, 22, dib(8))) + u"}}"_s,
+            {2, 2});
+        row("object result",
+            u"{\\rtf1{\\object\\objemb{\\*\\objclass Paint}{\\*\\objdata 0102}{\\result"_s +
+                pict(u"\\dibitmap0"_s, dib(8)) + u"}}}"_s,
+            {2, 2});
+        const QSizeF small = rtfpictures::placeholder().size();
+        row("size beyond the data", pict(u"\\dibitmap0"_s, dib(24, false, 30000)), small, false);
+        row("absurd width", pict(u"\\dibitmap0"_s, dib(24, false, 0x7FFFFFFF)), small, false);
+        row("record beyond the file", pict(u"\\wmetafile8"_s, wmf(0x0F43, 22, dib(24), false, 0x7FFFFFF)),
+            small, false);
+        row("emf offset beyond the record", pict(u"\\emfblip"_s, emf(81, dib(24), 40, 0x7FFFFFF0)), small,
+            false);
+        row("unknown kind", pict(u"\\macpict"_s, dib(24)), small, false);
+        row("cut short", u"{\\rtf1{\\pict\\pngblip 89504e"_s, small, false);
+    }
+    void pictures()
+    {
+        QFETCH(QString, rtf);
+        QFETCH(QSizeF, shown);
+        QFETCH(bool, decoded);
+        QTextDocument document;
+        QTextCursor cursor(&document);
+        rtfreader::insert(cursor, rtf);
+        const QList<Shown> found = ::pictures(document);
+        QCOMPARE(found.size(), 1);
+        QCOMPARE(found[0].size, shown);
+        const QImage image = found[0].image;
+        if (!decoded) {
+            QCOMPARE(image, rtfpictures::placeholder());
+            return;
+        }
+        QVERIFY(near(image.pixel(0, 0), qRgb(255, 0, 0)));
+        QVERIFY(near(image.pixel(image.width() - 1, image.height() - 1), qRgb(255, 255, 255)));
+        if (QByteArray(QTest::currentDataTag()).contains("stretchdib 24"))
+            QVERIFY(near(image.pixel(1, 0), qRgb(0, 255, 0))); // rows read in the right order
+    }
+
+    void fonts_data()
+    {
+        QTest::addColumn<QString>("rtf");
+        QTest::addColumn<QString>("family");
+        QTest::addColumn<int>("hint");
+        const QString table =
+            uR"({\rtf1\deff1{\fonttbl{\f0\fswiss Arial;}{\f1\froman\fcharset0 Times New Roman;})"
+            uR"({\f2\fmodern{\*\panose 0}Courier New;}{\f3\fnil Liberation Mono;}})"_s;
+        QTest::newRow("swiss") << table + u"\\f0 x}"_s << u"Arial"_s << int(QFont::SansSerif);
+        QTest::newRow("default font") << table + u"x}"_s << u"Times New Roman"_s << int(QFont::Serif);
+        QTest::newRow("modern") << table + u"\\f2 x}"_s << u"Courier New"_s << int(QFont::Monospace);
+        QTest::newRow("family from the name")
+            << table + u"\\f3 x}"_s << u"Liberation Mono"_s << int(QFont::Monospace);
+        QTest::newRow("no table") << u"{\\rtf1\\f2 x}"_s << QString()
+                                  << int(QTextCharFormat().fontStyleHint());
+    }
+    void fonts()
+    {
+        QFETCH(QString, rtf);
+        QFETCH(QString, family);
+        QFETCH(int, hint);
+        QTextDocument document;
+        QTextCursor cursor(&document);
+        rtfreader::insert(cursor, rtf);
+        const QTextCharFormat format = formatAt(document, u"x"_s);
+        QCOMPARE(format.fontFamilies().toStringList().value(0), family);
+        QCOMPARE(int(format.fontStyleHint()), hint);
+    }
+
+    void nameLineColours()
+    {
+        QTextDocument document;
+        QTextCursor cursor(&document);
+        rtfreader::insert(cursor, rtffragments::nameLine(true, u"alice"_s));
+        rtfreader::insert(cursor, rtffragments::nameLine(false, u"bob"_s));
+        const QTextCharFormat own = formatAt(document, u"alice"_s);
+        QCOMPARE(own.foreground().color(), QColor(Qt::red));
+        QVERIFY(own.fontWeight() == QFont::Bold && own.fontUnderline());
+        QCOMPARE(formatAt(document, u"bob"_s).foreground().color(), QColor(Qt::blue));
     }
 
     void deepNestingStaysBounded()
     {
         const QString rtf = QString(100000, u'{') + u"x"_s + QString(100000, u'}');
-        const QString html = rtfreader::toHtml(rtf);
-        QVERIFY(html.size() < 1000);
+        QTextDocument document;
+        QTextCursor cursor(&document);
+        rtfreader::insert(cursor, rtf);
+        QVERIFY(document.characterCount() < 10);
+        QVERIFY(rtfreader::toHtml(rtf).size() < 1000);
     }
 
-    // The send box as the peer receives it: formatting and a picture survive the trip.
+    // The send box as the peer receives it: text, fonts, colours and a picture survive the trip,
+    // the picture as a metafile bitmap older peers show.
     void writerRoundTrip()
     {
         QTextDocument document;
         QTextCursor cursor(&document);
-        QTextCharFormat bold;
-        bold.setFontWeight(QFont::Bold);
-        bold.setForeground(QColor(0, 128, 0));
-        cursor.insertText(u"Salut "_s, bold);
+        QTextCharFormat serif;
+        serif.setFontWeight(QFont::Bold);
+        serif.setForeground(QColor(0, 128, 0));
+        serif.setFontFamilies(QStringList{u"Times New Roman"_s});
+        cursor.insertText(u"Salut "_s, serif);
         cursor.insertText(u"{ça}\\"_s, QTextCharFormat());
         cursor.insertBlock();
-        QImage smiley(4, 4, QImage::Format_ARGB32);
+        QImage smiley(3, 2, QImage::Format_ARGB32);
         smiley.fill(Qt::yellow);
+        smiley.setPixel(0, 0, qRgba(0, 0, 255, 255));
+        smiley.setPixel(2, 1, qRgba(0, 0, 0, 0)); // see-through: white for older peers
         document.addResource(QTextDocument::ImageResource, QUrl(u"smiley"_s), smiley);
         cursor.insertImage(u"smiley"_s);
 
-        const QString html = rtfreader::toHtml(rtfwriter::fromDocument(document));
-        QCOMPARE(plain(html).remove(QChar::ObjectReplacementCharacter), u"Salut {ça}\\\n\n"_s);
-        QVERIFY(html.contains(u"color:#008000"_s));
-        QVERIFY(html.contains(u"font-weight:bold"_s));
-        QVERIFY(html.contains(u"<img src=\"data:image/png;base64,"_s));
+        const QString rtf = rtfwriter::fromDocument(document);
+        QVERIFY(rtf.contains(u"\\f1\\froman Times New Roman;"_s));
+        QVERIFY(rtf.contains(u"{\\pict\\wmetafile8\\picw79\\pich53\\picwgoal45\\pichgoal30 "_s));
+        QTextDocument received;
+        QTextCursor into(&received);
+        rtfreader::insert(into, rtf);
+        QCOMPARE(received.toPlainText().remove(QChar::ObjectReplacementCharacter), u"Salut {ça}\\\n\n"_s);
+        const QTextCharFormat salut = formatAt(received, u"Salut"_s);
+        QCOMPARE(salut.foreground().color(), QColor(0, 128, 0));
+        QCOMPARE(salut.fontFamilies().toStringList().value(0), u"Times New Roman"_s);
+        const QList<Shown> found = ::pictures(received);
+        QCOMPARE(found.size(), 1);
+        QCOMPARE(found[0].size, QSizeF(3, 2));
+        QCOMPARE(found[0].image.pixel(0, 0), qRgb(0, 0, 255));
+        QCOMPARE(found[0].image.pixel(1, 1), qRgb(255, 255, 0));
+        QCOMPARE(found[0].image.pixel(2, 1), qRgb(255, 255, 255));
+    }
+
+    // A photo larger than one packet may hold arrives smaller, shown at its size, rather than not at all.
+    void largePictureFitsOnePacket()
+    {
+        QTextDocument document;
+        QTextCursor cursor(&document);
+        QImage photo(2400, 1800, QImage::Format_RGB32);
+        photo.fill(Qt::darkCyan);
+        cursor.insertImage(photo);
+        const QString rtf = rtfwriter::fromDocument(document);
+        QVERIFY(rtf.size() < PacketReassembler::defaultMaxPacketBytes);
+        QTextDocument received;
+        QTextCursor into(&received);
+        rtfreader::insert(into, rtf);
+        QCOMPARE(::pictures(received).value(0).size, QSizeF(2400, 1800));
     }
 };
 

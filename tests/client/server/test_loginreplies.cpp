@@ -9,7 +9,8 @@
 
 using namespace Qt::StringLiterals;
 
-// The answers to the login and the logoff, from the reply text to the windows the user sees.
+// The answers to the login and the logoff, from the reply text to the windows the user sees. A
+// refused login is shown against the real server, in the end-to-end main window test.
 class TestLoginReplies : public QObject
 {
     Q_OBJECT
@@ -95,24 +96,6 @@ private slots:
         QVERIFY(QTest::qWaitFor([&] { return f.desktop.lifetime.ended(); }));
         QCOMPARE(f.server.requests.size(), 1);
         QVERIFY(!f.main().isVisible());
-    }
-
-    void refusedLoginGivesTheLoginWindowBack()
-    {
-        ClientFixture f;
-        f.server.queue(QByteArray("YOURLOGINISWRONG"));
-        QVERIFY(f.client->start());
-        f.submitLogin(u"demo"_s, u"faux"_s);
-        QVERIFY(QTest::qWaitFor([&] { return f.desktop.notifier.shown.size() == 1; }));
-        const RecordingNotifier::Shown box = f.desktop.notifier.shown[0];
-        QCOMPARE(box.title, u"Erreur d'authentification."_s);
-        QCOMPARE(box.text, u"Ce compte n'est pas enregistré\r\nsur "_s + f.server.hostWithPort());
-        QCOMPARE(box.icon, Notifier::Icon::Information);
-        FrmLogin &login = f.client->frmLogin();
-        QVERIFY(login.isVisible() && !f.client->frmTryToConnect().isVisible());
-        QVERIFY(login.pseudoText().isEmpty() && login.passwordText().isEmpty());
-        QCOMPARE(login.focusWidget(), child<QLineEdit>(&login, u"txtLogin"_s));
-        QVERIFY(!f.engine().refreshTimer().isActive());
     }
 
     void answerThatIsNeitherGivesTheLoginWindowBack()

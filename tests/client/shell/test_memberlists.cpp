@@ -1,9 +1,12 @@
 #include "client/assets/artwork.h"
+#include "client/shell/contactrow.h"
 #include "client/shell/frmmain.h"
 #include "tests/support/clientfixture.h"
 
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QMenu>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTreeWidget>
 
@@ -117,6 +120,42 @@ private slots:
         QCOMPARE(profil.size(), 0);
     }
 
+    // Without a mouse: the menu of the current row, a call to a connected favourite, a search.
+    void keyboard_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("modifiers");
+        QTest::newRow("menu key") << int(Qt::Key_Menu) << int(Qt::NoModifier);
+        QTest::newRow("shift F10") << int(Qt::Key_F10) << int(Qt::ShiftModifier);
+    }
+    void keyboard()
+    {
+        QFETCH(int, key);
+        QFETCH(int, modifiers);
+        QTreeWidget *lv = list(u"lvFavoris"_s);
+        QTreeWidgetItem *alice = addRow(lv, u"alice"_s);
+        QTreeWidgetItem *bob = addRow(lv, u"bob"_s);
+        contactrow::setOnline(bob, true);
+        lv->setCurrentItem(alice);
+        QTest::keyClick(lv, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+        QCOMPARE(window->selectedItem(), alice);
+        QMenu *menu = child<QMenu>(window.get(), u"MNU_Favoris"_s);
+        QVERIFY(menu->isVisible());
+        QVERIFY(lv->viewport()->mapToGlobal(lv->visualItemRect(alice).bottomRight()).y() + 2 >= menu->y());
+        openMenus();
+
+        QSignalSpy call(window.get(), &FrmMain::callRequested);
+        QTest::keyClick(lv, Qt::Key_Return); // alice is offline
+        lv->setCurrentItem(bob);
+        QTest::keyClick(lv, Qt::Key_Return);
+        QCOMPARE(call.size(), 1);
+        QCOMPARE(call[0][0].value<QTreeWidgetItem *>(), bob);
+
+        QSignalSpy search(window.get(), &FrmMain::searchPseudoRequested);
+        QTest::keyClick(child<QLineEdit>(window.get(), u"txtSearchPseudo"_s), Qt::Key_Return);
+        QCOMPARE(search.size(), 1);
+    }
+
     void columnsSnapBackOnEveryPress()
     {
         QHeaderView *header = list(u"lvFavoris"_s)->header();
@@ -126,8 +165,14 @@ private slots:
                 w.append(header->sectionSize(column));
             return w;
         };
-        const QList<int> design{108, 31, 38, 36, 0};
-        QCOMPARE(widths(), design);
+        // Every header reads in full and the last column stays clear of the vertical scroll bar.
+        QTreeWidget *lv = list(u"lvFavoris"_s);
+        const QList<int> design = widths();
+        for (int column = 0; column < 4; ++column)
+            QVERIFY(design[column] > header->fontMetrics().horizontalAdvance(lv->headerItem()->text(column)));
+        QVERIFY(design[0] + design[1] + design[2] + design[3] <=
+                lv->width() - 2 * lv->frameWidth() - lv->verticalScrollBar()->sizeHint().width());
+        QCOMPARE(design[4], 0);
         header->resizeSection(4, 70); // the address column dragged open
         header->resizeSection(0, 40);
         click(list(u"lvFavoris"_s), Qt::LeftButton);

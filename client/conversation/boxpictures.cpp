@@ -1,0 +1,87 @@
+#include "client/conversation/boxpictures.h"
+
+#include <QPixmap>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextImageFormat>
+#include <QUrl>
+#include <cmath>
+
+namespace boxpictures {
+
+namespace {
+
+QSizeF fitted(QSizeF size, int maxWidth)
+{
+    if (maxWidth > 0 && size.width() > maxWidth)
+        size = QSizeF(maxWidth, size.height() * maxWidth / size.width());
+    return size;
+}
+
+} // namespace
+
+void insert(QTextCursor &cursor, const QImage &image, int maxWidth)
+{
+    static int serial = 0;
+    const QString name = QStringLiteral("picture-%1").arg(++serial);
+    cursor.document()->addResource(QTextDocument::ImageResource, QUrl(name), QPixmap::fromImage(image));
+    QTextImageFormat format;
+    format.setName(name);
+    const QSizeF size = fitted(image.size(), maxWidth);
+    format.setWidth(size.width());
+    format.setHeight(size.height());
+    cursor.insertImage(format);
+}
+
+void settle(QTextDocument &document, int from, int to, int maxWidth, qreal dpr)
+{
+    struct Change
+    {
+        int position, length;
+        QTextCharFormat format;
+    };
+    QList<Change> changes;
+    for (QTextBlock block = document.findBlock(from); block.isValid() && block.position() < to;
+         block = block.next()) {
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            if (fragment.position() + fragment.length() <= from || fragment.position() >= to)
+                continue;
+            QTextCharFormat format = fragment.charFormat();
+            if (format.isImageFormat()) {
+                QTextImageFormat image = format.toImageFormat();
+                const QUrl url(image.name());
+                const QVariant resource = document.resource(QTextDocument::ImageResource, url);
+                const QImage picture = resource.value<QImage>();
+                if (picture.isNull())
+                    continue;
+                const QSizeF shown = fitted(QSizeF(image.width() > 0 ? image.width() : picture.width(),
+                                                   image.height() > 0 ? image.height() : picture.height()),
+                                            maxWidth);
+                const QSize pixels(std::max(1, int(std::ceil(shown.width() * dpr))),
+                                   std::max(1, int(std::ceil(shown.height() * dpr))));
+                QPixmap copy = QPixmap::fromImage(
+                    pixels == picture.size()
+                        ? picture
+                        : picture.scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+                document.addResource(QTextDocument::ImageResource, url, copy);
+                image.setWidth(shown.width());
+                image.setHeight(shown.height());
+                changes.append({fragment.position(), fragment.length(), image});
+            } else if (format.foreground().style() != Qt::NoBrush &&
+                       format.foreground().color() == Qt::black) {
+                format.clearForeground();
+                changes.append({fragment.position(), fragment.length(), format});
+            }
+        }
+    }
+    QTextCursor cursor(&document);
+    for (const Change &change : changes) {
+        cursor.setPosition(change.position);
+        cursor.setPosition(change.position + change.length, QTextCursor::KeepAnchor);
+        cursor.setCharFormat(change.format);
+    }
+}
+
+} // namespace boxpictures

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QImage>
+
+class QTextCursor;
+class QTextDocument;
+
+// What the two boxes of a conversation do with what goes into them.
+namespace boxpictures {
+
+// A picture at the cursor. The document keeps it whole (it leaves with the message as it is) but
+// shows it no wider than `maxWidth`, keeping its shape. It is kept as a pixmap: the box paints it
+// on every keystroke, and a large image would be converted again at each paint.
+void insert(QTextCursor &cursor, const QImage &image, int maxWidth);
+
+// Settles the span [from, to) of an entry just added to the conversation box: pictures wider than
+// `maxWidth` are shown scaled to fit, from a copy of the displayed size (a received picture is
+// never sent again, the full one need not stay); black text, the colour peers give text nobody
+// coloured, is shown in the box's own text colour, so it reads on a dark theme too.
+void settle(QTextDocument &document, int from, int to, int maxWidth, qreal dpr);
+
+} // namespace boxpictures

@@ -1,0 +1,75 @@
+#pragma once
+
+#include "community/core/clock.h"
+#include "community/presence/sessionstore.h"
+
+#include <array>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <stdexcept>
+#include <vector>
+
+struct redisContext;
+
+namespace jaserelle::community {
+
+class PresenceError : public std::runtime_error
+{
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Sessions shared by every server process, in Redis: one key per member, holding when it was last
+// seen (by the server's clock), the keyed digest of its password, its login address and the address
+// it reports. The key lives `lifetime` past its last renewal and Redis drops it then; whether a
+// session is live is still decided by the timestamp, so every process judges alike. The digest key
+// is drawn once and kept in Redis, so a session opened through one process is checked by any other.
+class RedisSessions final : public SessionStore
+{
+public:
+    // url: "redis://host:port". Throws PresenceError when Redis cannot be reached.
+    RedisSessions(const std::string &url, Clock clock,
+                  std::chrono::seconds lifetime = std::chrono::seconds(90), int poolSize = 8);
+    ~RedisSessions() override;
+
+    void open(const std::string &pseudo, std::string_view password, std::string_view loginAddress) override;
+    bool refresh(const std::string &pseudo, std::string_view password,
+                 std::string_view reportedAddress) override;
+    bool checkPassword(const std::string &pseudo, std::string_view password) override;
+    bool liveFrom(const std::string &pseudo, std::string_view address) override;
+    using SessionStore::presence;
+    std::optional<std::string> presence(const std::string &pseudo,
+                                        std::chrono::system_clock::time_point now) override;
+    void presences(std::span<const std::string_view> pseudos, std::chrono::system_clock::time_point now,
+                   std::vector<std::string> &out) override;
+    std::chrono::system_clock::time_point now() const override { return clock_(); }
+    void close(const std::string &pseudo) override;
+    void pin(const std::string &pseudo, std::string_view reportedAddress) override;
+
+    class Lease;
+
+private:
+    struct Session;
+    Lease lease();
+    std::string digest(std::string_view password) const;
+    std::optional<Session> read(const std::string &pseudo);
+    void write(const std::string &pseudo, const Session &s);
+    bool live(const Session &s, std::chrono::system_clock::time_point now) const;
+
+    std::string host_;
+    int port_ = 6379;
+    Clock clock_;
+    std::chrono::seconds lifetime_;
+    std::array<unsigned char, 32> key_{};
+    int poolSize_;
+    std::mutex poolMutex_;
+    std::condition_variable poolFree_;
+    int lent_ = 0;
+    std::vector<redisContext *> idle_;
+};
+
+// "redis://host:port" -> host and port; false when it is no such address.
+bool parseRedisUrl(const std::string &url, std::string &host, int &port);
+
+} // namespace jaserelle::community

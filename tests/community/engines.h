@@ -1,0 +1,33 @@
+#pragma once
+
+#include "community/core/clock.h"
+#include "community/presence/sessionstore.h"
+#include "community/store/store.h"
+
+#include <filesystem>
+#include <memory>
+#include <string>
+
+namespace jaserelle::community::test {
+
+// The engines a test binary runs against, chosen by the environment so that one suite proves
+// every store: JASERELLE_TEST_STORE=postgresql, JASERELLE_TEST_PRESENCE=redis. Each engine is a
+// real server started for this process in a temporary folder and stopped when it ends.
+bool usePostgres();
+bool useRedis();
+
+// Why the chosen engines cannot run here; empty when they can (started on first call).
+std::string enginesUnavailable();
+// Starts both whatever the environment chose; why they cannot run, or empty.
+std::string startEngines();
+
+// An empty store: the PostgreSQL test database emptied, or a SQLite file in `dir`.
+std::unique_ptr<Store> openTestStore(const std::filesystem::path &dir);
+// Sessions in memory, or in the test Redis emptied.
+std::unique_ptr<SessionStore> openTestSessions(Clock clock);
+// A fresh, empty PostgreSQL database of the test cluster.
+std::string freshPostgresUrl();
+// The test Redis, emptied.
+std::string freshRedisUrl();
+
+} // namespace jaserelle::community::test
