@@ -4,6 +4,7 @@
 #include "common/urlcodec.h"
 
 #include <algorithm>
+#include <array>
 
 using namespace Qt::StringLiterals;
 
@@ -56,57 +57,160 @@ QString mailTimeForServer(const QString &when)
     return text.right(5) + QStringLiteral(":00");
 }
 
+namespace {
+
+QString loginPath(const RequestInputs &in)
+{
+    return u"softlogin.php?login="_s + in.userLogin + u"&password="_s + in.userPassword;
+}
+
+QString logoffPath(const RequestInputs &in)
+{
+    return u"softlogoff.php?login="_s + in.userLogin + u"&password="_s + in.userPassword;
+}
+
+QString refreshPath(const RequestInputs &in)
+{
+    return u"softrefresh2.php?login="_s + in.userLogin + u"&password="_s + in.userPassword + u"&ipAdress="_s +
+           in.localAddress;
+}
+
+QString listChange(QStringView script, const RequestInputs &in, const QString &pseudo, QStringView list)
+{
+    return script.toString() + u"?login="_s + in.userLogin + u"&pseudo="_s + fromServerData(pseudo) +
+           u"&liste="_s + list.toString();
+}
+
+QString addFavorisPath(const RequestInputs &in)
+{
+    return listChange(u"ajoutmembre.php", in, in.targetPseudo, u"favoris");
+}
+
+QString addListeNoirePath(const RequestInputs &in)
+{
+    return listChange(u"ajoutmembre.php", in, in.targetPseudo, u"listenoire");
+}
+
+QString removeFavorisPath(const RequestInputs &in)
+{
+    return listChange(u"removemembre.php", in, in.selectedPseudo, u"favoris");
+}
+
+QString removeListeNoirePath(const RequestInputs &in)
+{
+    return listChange(u"removemembre.php", in, in.selectedPseudo, u"listenoire");
+}
+
+QString profilPath(const RequestInputs &in)
+{
+    return u"getprofil.php?pseudo="_s + fromServerData(in.selectedPseudo);
+}
+
+QString photoPath(const RequestInputs &in)
+{
+    return u"photos/"_s + fromServerData(in.selectedPseudo) + u".jpg"_s;
+}
+
+QString searchPseudoPath(const RequestInputs &in)
+{
+    return u"searchmembers3.php?pseudo="_s + in.searchPseudo + u"&iamuser="_s + in.userLogin;
+}
+
+QString searchCriteresPath(const RequestInputs &in)
+{
+    const SearchCriteria &c = in.criteria;
+    return u"searchmembers3.php?sexe="_s + c.sexe + u"&age="_s + spacesAsPercent20(c.age) + u"&region="_s +
+           c.region + u"&taille="_s + spacesAsPercent20(c.taille) + u"&poids="_s +
+           spacesAsPercent20(c.poids) + u"&iamuser="_s + in.userLogin + u"&withphotoonly="_s +
+           (c.avecPhoto ? u"yes"_s : u"no"_s);
+}
+
+QString sendMailPath(const RequestInputs &in)
+{
+    const OutgoingMail &m = in.mail;
+    return u"sendmail.php?sender="_s + in.userLogin + u"&login="_s + fromServerData(m.recipient) +
+           u"&subject="_s + subjectOrNull(m.subject, onlySpaces(m.subject)) + u"&message="_s +
+           encoded(m.message);
+}
+
+QString readMailsPath(const RequestInputs &in)
+{
+    return u"readmails.php?login="_s + in.userLogin;
+}
+
+QString deleteMailPath(const RequestInputs &in)
+{
+    const MailRowRef &r = in.mailRow;
+    return u"deletemail.php?login="_s + in.userLogin + u"&sender="_s + fromServerData(r.sender) +
+           u"&date="_s + mailDateForServer(r.when) + u"&time="_s + mailTimeForServer(r.when) +
+           u"&subject="_s + subjectOrNull(r.subject, r.subject == u"pas de sujet") + u"&message="_s +
+           encoded(r.message);
+}
+
+// One row per request kind, in the order of their numbers: the path written after "GET /", the
+// input that must be there for the request to be worth sending, whether the user's request
+// switches the periodic refresh off (and a handler must switch it back on), and how its failure
+// is announced.
+constexpr std::array<RequestRule, requestKindCount> requestRules = {{
+    {RequestKind::Login, loginPath, Needs::Nothing, false, false, FailureFrame::Apart, nullptr},
+    {RequestKind::Logoff, logoffPath, Needs::Nothing, false, false, FailureFrame::Apart, nullptr},
+    {RequestKind::Refresh, refreshPath, Needs::Nothing, false, false, FailureFrame::A,
+     u"les listes de vos contacts ne peuvent être mises à jour."},
+    {RequestKind::AddFavoris, addFavorisPath, Needs::Nothing, true, true, FailureFrame::A,
+     u"le pseudo n'a pas été ajouté dans votre liste de favoris."},
+    {RequestKind::AddListeNoire, addListeNoirePath, Needs::Nothing, true, true, FailureFrame::A,
+     u"le pseudo n'a pas été ajouté dans votre liste noire."},
+    {RequestKind::RemoveFavoris, removeFavorisPath, Needs::SelectedPseudo, true, true, FailureFrame::B,
+     u"le pseudo n'a pas été supprimé de votre liste de favoris."},
+    {RequestKind::RemoveListeNoire, removeListeNoirePath, Needs::SelectedPseudo, true, true, FailureFrame::A,
+     u"le pseudo n'a pas été supprimé de votre liste noire."},
+    {RequestKind::Profil, profilPath, Needs::SelectedPseudo, true, true, FailureFrame::A,
+     u"le profil du pseudo demandé n'est pas accéssible."},
+    // Asked for by the profile's handler while the refresh is already off.
+    {RequestKind::Photo, photoPath, Needs::SelectedPseudo, false, true, FailureFrame::A,
+     u"la photo du pseudo demandé n'est pas accéssible."},
+    {RequestKind::SearchPseudo, searchPseudoPath, Needs::Nothing, true, true, FailureFrame::A,
+     u"la recherche de membres est actuellement inaccéssible."},
+    {RequestKind::SearchCriteres, searchCriteresPath, Needs::Nothing, true, true, FailureFrame::A,
+     u"la recherche de membres est actuellement inaccéssible."},
+    {RequestKind::SendMail, sendMailPath, Needs::Nothing, true, true, FailureFrame::A,
+     u"votre mail n'a pas pu être envoyé."},
+    {RequestKind::ReadMails, readMailsPath, Needs::Nothing, true, true, FailureFrame::A,
+     u"Impossible d'accéder à vos mails."},
+    {RequestKind::DeleteMail, deleteMailPath, Needs::MailRow, true, true, FailureFrame::A,
+     u"Impossible de supprimer ce mail."},
+}};
+
+constexpr bool rowsInKindOrder()
+{
+    for (size_t i = 0; i < requestRules.size(); ++i)
+        if (static_cast<size_t>(requestRules[i].kind) != i)
+            return false;
+    return true;
+}
+static_assert(rowsInKindOrder(), "one row per request kind, in the order of their numbers");
+
+} // namespace
+
+const RequestRule &requestRule(RequestKind kind)
+{
+    return requestRules[static_cast<size_t>(kind)];
+}
+
 QString buildRequestPath(RequestKind kind, const RequestInputs &in)
 {
-    const QString &login = in.userLogin;
-    const QString &password = in.userPassword;
-    switch (kind) {
-    case RequestKind::Login:
-        return u"softlogin.php?login="_s + login + u"&password="_s + password;
-    case RequestKind::Logoff:
-        return u"softlogoff.php?login="_s + login + u"&password="_s + password;
-    case RequestKind::Refresh:
-        return u"softrefresh2.php?login="_s + login + u"&password="_s + password + u"&ipAdress="_s +
-               in.localAddress;
-    case RequestKind::AddFavoris:
-        return u"ajoutmembre.php?login="_s + login + u"&pseudo="_s + fromServerData(in.targetPseudo) +
-               u"&liste=favoris"_s;
-    case RequestKind::AddListeNoire:
-        return u"ajoutmembre.php?login="_s + login + u"&pseudo="_s + fromServerData(in.targetPseudo) +
-               u"&liste=listenoire"_s;
-    case RequestKind::RemoveFavoris:
-        return u"removemembre.php?login="_s + login + u"&pseudo="_s + fromServerData(in.selectedPseudo) +
-               u"&liste=favoris"_s;
-    case RequestKind::RemoveListeNoire:
-        return u"removemembre.php?login="_s + login + u"&pseudo="_s + fromServerData(in.selectedPseudo) +
-               u"&liste=listenoire"_s;
-    case RequestKind::Profil:
-        return u"getprofil.php?pseudo="_s + fromServerData(in.selectedPseudo);
-    case RequestKind::Photo:
-        return u"photos/"_s + fromServerData(in.selectedPseudo) + u".jpg"_s;
-    case RequestKind::SearchPseudo:
-        return u"searchmembers3.php?pseudo="_s + in.searchPseudo + u"&iamuser="_s + login;
-    case RequestKind::SearchCriteres: {
-        const SearchCriteria &c = in.criteria;
-        return u"searchmembers3.php?sexe="_s + c.sexe + u"&age="_s + spacesAsPercent20(c.age) +
-               u"&region="_s + c.region + u"&taille="_s + spacesAsPercent20(c.taille) + u"&poids="_s +
-               spacesAsPercent20(c.poids) + u"&iamuser="_s + login + u"&withphotoonly="_s +
-               (c.avecPhoto ? u"yes"_s : u"no"_s);
+    return requestRule(kind).path(in);
+}
+
+bool hasNeededInput(RequestKind kind, const RequestInputs &in)
+{
+    switch (requestRule(kind).needs) {
+    case Needs::Nothing:
+        return true;
+    case Needs::SelectedPseudo:
+        return !in.selectedPseudo.isEmpty();
+    case Needs::MailRow:
+        return !in.mailRow.sender.isEmpty();
     }
-    case RequestKind::SendMail: {
-        const OutgoingMail &m = in.mail;
-        return u"sendmail.php?sender="_s + login + u"&login="_s + fromServerData(m.recipient) +
-               u"&subject="_s + subjectOrNull(m.subject, onlySpaces(m.subject)) + u"&message="_s +
-               encoded(m.message);
-    }
-    case RequestKind::ReadMails:
-        return u"readmails.php?login="_s + login;
-    case RequestKind::DeleteMail: {
-        const MailRowRef &r = in.mailRow;
-        return u"deletemail.php?login="_s + login + u"&sender="_s + fromServerData(r.sender) + u"&date="_s +
-               mailDateForServer(r.when) + u"&time="_s + mailTimeForServer(r.when) + u"&subject="_s +
-               subjectOrNull(r.subject, r.subject == u"pas de sujet") + u"&message="_s + encoded(r.message);
-    }
-    }
-    return {};
+    return true;
 }

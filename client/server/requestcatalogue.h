@@ -46,8 +46,41 @@ struct RequestInputs
     MailRowRef mailRow;
 };
 
+// The input a request cannot go without: the row it is about.
+enum class Needs
+{
+    Nothing,
+    SelectedPseudo,
+    MailRow,
+};
+
+// How a failed request is announced: apart (the login and the logoff end the application), or in
+// one of the two wordings of the failing-server notice.
+enum class FailureFrame
+{
+    Apart,
+    A,
+    B,
+};
+
+// Everything the client knows about one request kind.
+struct RequestRule
+{
+    RequestKind kind;
+    QString (*path)(const RequestInputs &in);
+    Needs needs;
+    bool stopsRefresh;  // switched off when the user starts the request
+    bool awaitsHandler; // the refresh stays off until a reply handler switches it back on
+    FailureFrame failureFrame;
+    const char16_t *failureLine; // what did not happen; null when announced apart
+};
+
+const RequestRule &requestRule(RequestKind kind);
+
 // The path and query written after "GET /" for a request kind.
 QString buildRequestPath(RequestKind kind, const RequestInputs &in);
+// False when the row the request is about has gone: nothing sensible to send.
+bool hasNeededInput(RequestKind kind, const RequestInputs &in);
 
 // Helpers the table uses, exposed for the windows that show the same conversions.
 QString spacesAsPercent20(const QString &text);

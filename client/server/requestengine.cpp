@@ -16,12 +16,6 @@ namespace {
 const QString statusIdle = QStringLiteral("En attente");
 const QString statusConnected = QStringLiteral("Connection avec le serveur établie");
 
-bool needsSelectedPseudo(RequestKind kind)
-{
-    return kind == RequestKind::RemoveFavoris || kind == RequestKind::RemoveListeNoire ||
-           kind == RequestKind::Profil || kind == RequestKind::Photo;
-}
-
 } // namespace
 
 RequestEngine::RequestEngine(ClientState &client, Notifier &notifier, AppLifetime &lifetime,
@@ -44,7 +38,7 @@ RequestEngine::~RequestEngine()
 
 void RequestEngine::start(RequestKind kind)
 {
-    if (stopsRefreshTimer(kind))
+    if (requestRule(kind).stopsRefresh)
         refreshTimer_.stop();
     requestKind_ = kind;
     connectServer();
@@ -160,8 +154,6 @@ bool RequestEngine::gatherInputs(RequestInputs &in) const
     in.targetPseudo = client_.targetPseudo;
     if (sources_.selectedPseudo)
         in.selectedPseudo = sources_.selectedPseudo();
-    if (needsSelectedPseudo(requestKind_) && in.selectedPseudo.isEmpty())
-        return false;
     if (sources_.searchPseudo)
         in.searchPseudo = sources_.searchPseudo();
     if (sources_.searchCriteria)
@@ -170,9 +162,7 @@ bool RequestEngine::gatherInputs(RequestInputs &in) const
         in.mail = sources_.outgoingMail();
     if (sources_.selectedMail)
         in.mailRow = sources_.selectedMail();
-    if (requestKind_ == RequestKind::DeleteMail && in.mailRow.sender.isEmpty())
-        return false;
-    return true;
+    return hasNeededInput(requestKind_, in);
 }
 
 void RequestEngine::onReadyRead()
@@ -216,7 +206,7 @@ void RequestEngine::onDisconnected()
     if (ended_ || generation != generation_)
         return; // a handler started the next request: its own reply decides
     // A request the user started is complete only when a handler switched the refresh back on.
-    if (!refreshTimer_.isActive() && (stopsRefreshTimer(kind) || kind == RequestKind::Photo))
+    if (!refreshTimer_.isActive() && requestRule(kind).awaitsHandler)
         answerNobodyTook(kind);
     refreshIfDue();
 }

@@ -22,17 +22,3 @@ enum class RequestKind : qint16
 };
 
 inline constexpr int requestKindCount = 14;
-
-// Requests the user starts himself switch the periodic refresh off until their reply is handled.
-constexpr bool stopsRefreshTimer(RequestKind kind)
-{
-    switch (kind) {
-    case RequestKind::Login:
-    case RequestKind::Logoff:
-    case RequestKind::Refresh:
-    case RequestKind::Photo:
-        return false;
-    default:
-        return true;
-    }
-}
