@@ -276,7 +276,7 @@ private slots:
             return bob->window(1) ? bob->window(1)->conversationBox()->toPlainText() : QString();
         };
         QVERIFY(QTest::qWaitFor([&] { return shown().contains(u"deux"_s); }, 20000));
-        QCOMPARE(shown(), u"dave : \nun\ndave : \ndeux\n"_s);
+        QCOMPARE(shown(), u"dave : \nun\ndave : \ndeux"_s);
         QCOMPARE(bob->window(1)->incomingForm().caller(), u"dave"_s);
         QVERIFY(bob->window(1)->incomingForm().isVisible());
     }
