@@ -1,11 +1,17 @@
-// The jaserelle-server program itself: its admin subcommands and a clean stop on SIGTERM.
+// The jaserelle-server program itself: its admin subcommands, a clean stop on SIGTERM, and two of
+// them on one PostgreSQL database and one Redis, where what a member does through one is what the
+// other shows, and a node that dies takes nothing acknowledged with it.
+#include "tests/community/engines.h"
 #include "tests/community/fixture.h"
+#include "tests/community/rawclient.h"
+
 
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <spawn.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 extern char **environ;
@@ -24,6 +30,17 @@ std::string serverBinary()
         .string();
 }
 
+pid_t spawn(std::vector<std::string> args, const posix_spawn_file_actions_t *actions = nullptr)
+{
+    args.insert(args.begin(), serverBinary());
+    std::vector<char *> argv;
+    for (auto &a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    pid_t pid = -1;
+    return posix_spawn(&pid, argv[0], actions, nullptr, argv.data(), environ) == 0 ? pid : -1;
+}
+
 // A running child with its standard output on a pipe.
 struct Child
 {
@@ -40,13 +57,7 @@ struct Child
         posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
         posix_spawn_file_actions_adddup2(&actions, fds[1], STDERR_FILENO);
         posix_spawn_file_actions_addclose(&actions, fds[0]);
-        args.insert(args.begin(), serverBinary());
-        std::vector<char *> argv;
-        for (auto &a : args)
-            argv.push_back(a.data());
-        argv.push_back(nullptr);
-        if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0)
-            pid = -1;
+        pid = spawn(std::move(args), &actions);
         posix_spawn_file_actions_destroy(&actions);
         close(fds[1]);
         out = fds[0];
@@ -114,13 +125,21 @@ TEST(Program, AdminSubcommandsWorkOnTheDataFolder)
                   &out),
               2);
     EXPECT_NE(out.find("taken"), std::string::npos);
-    EXPECT_EQ(run({"add-member", "--data", data, "--pseudo", "a b"}), 2);
+    // Bad command lines exit with 2.
+    for (const std::vector<std::string> &bad : std::vector<std::vector<std::string>>{
+             {"add-member", "--data", data, "--pseudo", "a b"},
+             {"withdraw", "--data", data, "nobody"},
+             {"list-members"}, // no --data
+             {"--listen", "nowhere", "--data", data},
+             {"--data", data},
+             {"--listen", "127.0.0.1:0", "--data", data, "--bogus"}})
+        EXPECT_EQ(run(bad), 2) << bad[0];
     EXPECT_EQ(run({"set-message", "--data", data, "Fermeture à 22 h."}), 0);
     EXPECT_EQ(run({"withdraw", "--data", data, "ROBERT"}), 0);
-    EXPECT_EQ(run({"withdraw", "--data", data, "nobody"}), 2);
     EXPECT_EQ(run({"list-members", "--data", data}, &out), 0);
     EXPECT_EQ(out, "robert\tH\t1970-05-05\t59000\t-\twithdrawn\n");
-    EXPECT_EQ(run({"list-members"}), 2); // no --data
+    EXPECT_EQ(run({"--help"}, &out), 0);
+    EXPECT_NE(out.find("set-message"), std::string::npos);
 
     SqliteStore store(dir.path() / "jaserelle.db");
     EXPECT_EQ(store.setting(loginMessageKey), "Fermeture à 22 h.");
@@ -141,13 +160,101 @@ TEST(Program, ServesUntilSigtermThenStopsCleanly)
     EXPECT_EQ(server.wait(), 0);
 }
 
-TEST(Program, RefusesABadCommandLine)
+namespace {
+
+// One GET, as the client sends it; the whole answer, or "" when nothing answers.
+std::string get(int port, const std::string &target)
 {
-    TempDir dir;
-    EXPECT_EQ(run({"--listen", "nowhere", "--data", dir.path().string()}), 2);
-    EXPECT_EQ(run({"--data", dir.path().string()}), 2);
-    EXPECT_EQ(run({"--listen", "127.0.0.1:0", "--data", dir.path().string(), "--bogus"}), 2);
-    std::string out;
-    EXPECT_EQ(run({"--help"}, &out), 0);
-    EXPECT_NE(out.find("set-message"), std::string::npos);
+    RawClient c(static_cast<unsigned short>(port));
+    return c.connected() && c.send("GET " + target + " HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n")
+               ? c.readAll()
+               : "";
+}
+
+class Cluster : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        if (const auto why = startEngines(); !why.empty())
+            GTEST_SKIP() << why;
+        const std::string store = freshPostgresUrl(), presence = freshRedisUrl();
+        for (const char *p : {"alain", "brigitte"})
+            ASSERT_EQ(run({"add-member", "--data", dir_.path().string(), "--store", store, "--pseudo", p,
+                           "--password", p, "--sex", "F", "--birth", "1990-01-01", "--postal", "75011",
+                           "--region", "Ile-de-France"}),
+                      0);
+        for (int i = 0; i < 2; ++i) {
+            ports_[i] = 20000 + i * 7919 % 20000 + getpid() % 1000;
+            pids_[i] =
+                spawn({"--listen", "127.0.0.1:" + std::to_string(ports_[i]), "--data", dir_.path().string(),
+                       "--store", store, "--presence", presence, "--threads", "1"});
+        }
+        for (int i = 0; i < 2; ++i)
+            for (int tries = 0; tries < 100 && get(ports_[i], "/").empty(); ++tries)
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    void TearDown() override
+    {
+        for (pid_t p : pids_)
+            if (p > 0) {
+                kill(p, SIGKILL);
+                waitpid(p, nullptr, 0);
+            }
+    }
+    void killNode(int i)
+    {
+        kill(pids_[i], SIGKILL);
+        waitpid(pids_[i], nullptr, 0);
+        pids_[i] = -1;
+    }
+    // Waits for what another node announced to reach this one's cache.
+    std::string until(int node, const std::string &target, const std::string &expected)
+    {
+        std::string reply;
+        for (int i = 0; i < 100 && reply.find(expected) == std::string::npos; ++i) {
+            if (i)
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            reply = get(ports_[node], target);
+        }
+        return reply;
+    }
+
+    TempDir dir_;
+    int ports_[2] = {0, 0};
+    pid_t pids_[2] = {-1, -1};
+};
+
+const std::string refreshAlain = "/softrefresh2.php?login=alain&password=alain&ipAdress=192.168.1.10";
+const std::string refreshBrigitte =
+    "/softrefresh2.php?login=brigitte&password=brigitte&ipAdress=192.168.1.20";
+
+} // namespace
+
+TEST_F(Cluster, WhatOneNodeAcknowledgedTheOtherShowsEvenAfterTheFirstDies)
+{
+    const int a = 0, b = 1;
+    ASSERT_NE(get(ports_[a], "/softlogin.php?login=alain&password=alain").find("YOURLOGINISOK"),
+              std::string::npos);
+    ASSERT_NE(get(ports_[a], refreshAlain).find("REFRESHISOK"), std::string::npos);
+    ASSERT_NE(get(ports_[b], "/softlogin.php?login=brigitte&password=brigitte").find("YOURLOGINISOK"),
+              std::string::npos);
+    // Brigitte's empty list is now cached by node A.
+    ASSERT_NE(get(ports_[a], refreshBrigitte).find("NOFAVORISDEFINED"), std::string::npos);
+
+    EXPECT_NE(
+        get(ports_[b], "/ajoutmembre.php?login=brigitte&pseudo=alain&liste=favoris").find("LISTESMISESAJOUR"),
+        std::string::npos);
+    // Added through B, seen through A; logged in through A, seen online through B.
+    EXPECT_NE(until(a, refreshBrigitte, "alain,192.168.1.10,").find("HERESTARTFAVORIS|alain,192.168.1.10,"),
+              std::string::npos);
+    EXPECT_NE(get(ports_[b], refreshBrigitte).find("alain,192.168.1.10,"), std::string::npos);
+
+    ASSERT_NE(get(ports_[a], "/sendmail.php?sender=brigitte&login=alain&subject=Salut&message=Bonjour")
+                  .find("MAILSENDEDOK"),
+              std::string::npos);
+    killNode(a);
+    EXPECT_NE(get(ports_[b], refreshAlain).find("MYMAILSNUMBER,1,"), std::string::npos);
+    EXPECT_NE(get(ports_[b], "/readmails.php?login=alain").find("brigitte~"), std::string::npos);
+    EXPECT_NE(get(ports_[b], refreshBrigitte).find("alain,192.168.1.10,"), std::string::npos);
 }
