@@ -5,7 +5,6 @@
 #include "tests/community/fixture.h"
 #include "tests/community/rawclient.h"
 
-
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -30,17 +29,6 @@ std::string serverBinary()
         .string();
 }
 
-pid_t spawn(std::vector<std::string> args, const posix_spawn_file_actions_t *actions = nullptr)
-{
-    args.insert(args.begin(), serverBinary());
-    std::vector<char *> argv;
-    for (auto &a : args)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
-    pid_t pid = -1;
-    return posix_spawn(&pid, argv[0], actions, nullptr, argv.data(), environ) == 0 ? pid : -1;
-}
-
 // A running child with its standard output on a pipe.
 struct Child
 {
@@ -57,7 +45,13 @@ struct Child
         posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
         posix_spawn_file_actions_adddup2(&actions, fds[1], STDERR_FILENO);
         posix_spawn_file_actions_addclose(&actions, fds[0]);
-        pid = spawn(std::move(args), &actions);
+        args.insert(args.begin(), serverBinary());
+        std::vector<char *> argv;
+        for (auto &a : args)
+            argv.push_back(a.data());
+        argv.push_back(nullptr);
+        if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0)
+            pid = -1;
         posix_spawn_file_actions_destroy(&actions);
         close(fds[1]);
         out = fds[0];
@@ -186,28 +180,16 @@ protected:
                       0);
         for (int i = 0; i < 2; ++i) {
             ports_[i] = 20000 + i * 7919 % 20000 + getpid() % 1000;
-            pids_[i] =
-                spawn({"--listen", "127.0.0.1:" + std::to_string(ports_[i]), "--data", dir_.path().string(),
-                       "--store", store, "--presence", presence, "--threads", "1"});
+            nodes_[i] = std::make_unique<Child>(
+                std::vector<std::string>{"--listen", "127.0.0.1:" + std::to_string(ports_[i]), "--data",
+                                         dir_.path().string(), "--store", store, "--presence", presence,
+                                         "--threads", "1"});
         }
         for (int i = 0; i < 2; ++i)
             for (int tries = 0; tries < 100 && get(ports_[i], "/").empty(); ++tries)
                 std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
-    void TearDown() override
-    {
-        for (pid_t p : pids_)
-            if (p > 0) {
-                kill(p, SIGKILL);
-                waitpid(p, nullptr, 0);
-            }
-    }
-    void killNode(int i)
-    {
-        kill(pids_[i], SIGKILL);
-        waitpid(pids_[i], nullptr, 0);
-        pids_[i] = -1;
-    }
+    void killNode(int i) { nodes_[i].reset(); } // SIGKILL: nothing is flushed on the way out
     // Waits for what another node announced to reach this one's cache.
     std::string until(int node, const std::string &target, const std::string &expected)
     {
@@ -222,7 +204,7 @@ protected:
 
     TempDir dir_;
     int ports_[2] = {0, 0};
-    pid_t pids_[2] = {-1, -1};
+    std::unique_ptr<Child> nodes_[2];
 };
 
 const std::string refreshAlain = "/softrefresh2.php?login=alain&password=alain&ipAdress=192.168.1.10";
