@@ -77,7 +77,9 @@ TEST_F(CommunityTest, PresenceLastsWhileRefreshesComeAndEndsAtLogoff)
     body("/softrefresh2.php?login=bruno&password=bruno&ipAdress=localhost", "10.0.0.2");
     EXPECT_NE(body(refresh).find("bruno,10.0.0.2,"), std::string::npos);
 
-    advance(std::chrono::seconds(91)); // silence ends the presence as it ends the session
+    advance(std::chrono::seconds(80));
+    EXPECT_NE(body(refresh).find("bruno,10.0.0.2,"), std::string::npos);
+    advance(std::chrono::seconds(11)); // 91 s since bruno's last refresh
     EXPECT_NE(body(refresh).find("bruno,0.0.0.0,"), std::string::npos);
 
     connect("bruno", "10.0.0.2", "192.168.1.20");

@@ -28,6 +28,11 @@ void waitUntilHeld(const HttpServer &server, int n)
     EXPECT_EQ(server.activeConnections(), n);
 }
 
+Response answer(const char *text, int status = 200)
+{
+    return Response{status, "text/plain", text, ""};
+}
+
 std::string bodyOf(const std::string &reply)
 {
     const std::size_t end = reply.find("\r\n\r\n");
@@ -157,7 +162,7 @@ TEST(ConnectionCap, ConnectionsBeyondTheCapAreClosedAndServiceResumes)
     options.threads = 2;
     options.maxConnections = 2;
     options.readTimeout = std::chrono::milliseconds(1000);
-    HttpServer server([](const Request &) { return Response{200, "text/plain", "ok", ""}; }, options);
+    HttpServer server([](const Request &) { return answer("ok"); }, options);
     server.start();
     {
         RawClient idle1(server.port());
@@ -182,15 +187,6 @@ TEST(ConnectionCap, ConnectionsBeyondTheCapAreClosedAndServiceResumes)
     }
     EXPECT_EQ(answer, "ok");
 }
-
-namespace {
-
-Response answer(const char *text, int status = 200)
-{
-    return Response{status, "text/plain", text, ""};
-}
-
-} // namespace
 
 TEST(SlowHashThreads, BoundedAndApartFromTheConnections)
 {
