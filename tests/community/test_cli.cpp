@@ -120,13 +120,13 @@ TEST(Program, AdminSubcommandsWorkOnTheDataFolder)
               2);
     EXPECT_NE(out.find("taken"), std::string::npos);
     // Bad command lines exit with 2.
-    for (const std::vector<std::string> &bad : std::vector<std::vector<std::string>>{
-             {"add-member", "--data", data, "--pseudo", "a b"},
-             {"withdraw", "--data", data, "nobody"},
-             {"list-members"}, // no --data
-             {"--listen", "nowhere", "--data", data},
-             {"--data", data},
-             {"--listen", "127.0.0.1:0", "--data", data, "--bogus"}})
+    for (const std::vector<std::string> &bad :
+         std::vector<std::vector<std::string>>{{"add-member", "--data", data, "--pseudo", "a b"},
+                                               {"withdraw", "--data", data, "nobody"},
+                                               {"list-members"}, // no --data
+                                               {"--listen", "nowhere", "--data", data},
+                                               {"--data", data},
+                                               {"--listen", "127.0.0.1:0", "--data", data, "--bogus"}})
         EXPECT_EQ(run(bad), 2) << bad[0];
     EXPECT_EQ(run({"set-message", "--data", data, "Fermeture à 22 h."}), 0);
     EXPECT_EQ(run({"withdraw", "--data", data, "ROBERT"}), 0);
@@ -180,13 +180,13 @@ protected:
                       0);
         for (int i = 0; i < 2; ++i) {
             ports_[i] = 20000 + i * 7919 % 20000 + getpid() % 1000;
-            nodes_[i] = std::make_unique<Child>(
-                std::vector<std::string>{"--listen", "127.0.0.1:" + std::to_string(ports_[i]), "--data",
-                                         dir_.path().string(), "--store", store, "--presence", presence,
-                                         "--threads", "1"});
+            nodes_[i] = std::make_unique<Child>(std::vector<std::string>{
+                "--listen", "127.0.0.1:" + std::to_string(ports_[i]), "--data", dir_.path().string(),
+                "--store", store, "--presence", presence, "--threads", "1"});
         }
         for (int i = 0; i < 2; ++i)
-            for (int tries = 0; tries < 100 && get(ports_[i], "/").empty(); ++tries)
+            for (int tries = 0; tries < 600 && get(ports_[i], "/").empty();
+                 ++tries) // up to 30 s on a busy machine
                 std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
     void killNode(int i) { nodes_[i].reset(); } // SIGKILL: nothing is flushed on the way out
