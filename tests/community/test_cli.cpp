@@ -184,9 +184,9 @@ protected:
                 "--listen", "127.0.0.1:" + std::to_string(ports_[i]), "--data", dir_.path().string(),
                 "--store", store, "--presence", presence, "--threads", "1"});
         }
+        // Up to 30 s each: on a busy machine a node can be slow to answer its first request.
         for (int i = 0; i < 2; ++i)
-            for (int tries = 0; tries < 600 && get(ports_[i], "/").empty();
-                 ++tries) // up to 30 s on a busy machine
+            for (int tries = 0; tries < 600 && get(ports_[i], "/").empty(); ++tries)
                 std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
     void killNode(int i) { nodes_[i].reset(); } // SIGKILL: nothing is flushed on the way out
