@@ -1,3 +1,4 @@
+#include "client/conversation/boxpictures.h"
 #include "client/conversation/conversationwindows.h"
 #include "client/conversation/frmconversation.h"
 #include "client/conversation/frmincome.h"
@@ -468,6 +469,30 @@ private slots:
         }
         QApplication::setPalette(QPalette());
         QFile::remove(file);
+    }
+
+    // A received colour that fades into the box's base moves towards its text colour; one that
+    // reads is left as the peer sent it.
+    void coloursReadOnTheirBase_data()
+    {
+        QTest::addColumn<QColor>("sent");
+        QTest::addColumn<QColor>("base");
+        QTest::addColumn<QColor>("text");
+        QTest::addColumn<bool>("kept");
+        QTest::newRow("blue on white") << QColor(0, 0, 255) << QColor(Qt::white) << QColor(Qt::black) << true;
+        QTest::newRow("blue on dark") << QColor(0, 0, 255) << QColor(30, 30, 30) << QColor(230, 230, 230) << false;
+        QTest::newRow("yellow on white") << QColor(Qt::yellow) << QColor(Qt::white) << QColor(Qt::black) << false;
+        QTest::newRow("yellow on dark") << QColor(Qt::yellow) << QColor(30, 30, 30) << QColor(230, 230, 230) << true;
+    }
+    void coloursReadOnTheirBase()
+    {
+        QFETCH(QColor, sent);
+        QFETCH(QColor, base);
+        QFETCH(QColor, text);
+        QFETCH(bool, kept);
+        const QColor shown = boxpictures::readable(sent, base, text);
+        QCOMPARE(shown == sent, kept);
+        QVERIFY2(contrast(shown, base) >= 3, qPrintable(shown.name()));
     }
 
     // The call rings while the user types elsewhere: their Return does not answer it.
