@@ -19,7 +19,41 @@ QSizeF fitted(QSizeF size, int maxWidth)
     return size;
 }
 
+double luminance(const QColor &colour)
+{
+    const auto channel = [](float value) {
+        return value <= 0.03928 ? value / 12.92 : std::pow((value + 0.055) / 1.055, 2.4);
+    };
+    const QColor rgb = colour.toRgb();
+    return 0.2126 * channel(rgb.redF()) + 0.7152 * channel(rgb.greenF()) + 0.0722 * channel(rgb.blueF());
+}
+
+double contrast(const QColor &a, const QColor &b)
+{
+    const double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
 } // namespace
+
+QColor readable(QColor colour, QColor base, QColor text)
+{
+    constexpr double enough = 3.0;
+    if (contrast(colour, base) >= enough)
+        return colour;
+    const QColor from = colour.toRgb(), to = text.toRgb();
+    // Ten steps are enough to find the first blend that reads; the text colour itself is the
+    // last resort.
+    for (int step = 1; step <= 10; ++step) {
+        const double t = step / 10.0;
+        const QColor blend = QColor::fromRgbF(from.redF() + (to.redF() - from.redF()) * t,
+                                              from.greenF() + (to.greenF() - from.greenF()) * t,
+                                              from.blueF() + (to.blueF() - from.blueF()) * t);
+        if (contrast(blend, base) >= enough)
+            return blend;
+    }
+    return to;
+}
 
 void insert(QTextCursor &cursor, const QImage &image, int maxWidth)
 {
@@ -34,7 +68,7 @@ void insert(QTextCursor &cursor, const QImage &image, int maxWidth)
     cursor.insertImage(format);
 }
 
-void settle(QTextDocument &document, int from, int to, int maxWidth, qreal dpr)
+void settle(QTextDocument &document, int from, int to, int maxWidth, qreal dpr, QColor base, QColor text)
 {
     struct Change
     {
@@ -72,6 +106,12 @@ void settle(QTextDocument &document, int from, int to, int maxWidth, qreal dpr)
             } else if (format.foreground().style() != Qt::NoBrush &&
                        format.foreground().color() == Qt::black) {
                 format.clearForeground();
+                changes.append({fragment.position(), fragment.length(), format});
+            } else if (format.foreground().style() != Qt::NoBrush) {
+                const QColor shown = readable(format.foreground().color(), base, text);
+                if (shown == format.foreground().color())
+                    continue;
+                format.setForeground(shown);
                 changes.append({fragment.position(), fragment.length(), format});
             }
         }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QColor>
 #include <QImage>
 
 class QTextCursor;
@@ -16,7 +17,13 @@ void insert(QTextCursor &cursor, const QImage &image, int maxWidth);
 // Settles the span [from, to) of an entry just added to the conversation box: pictures wider than
 // `maxWidth` are shown scaled to fit, from a copy of the displayed size (a received picture is
 // never sent again, the full one need not stay); black text, the colour peers give text nobody
-// coloured, is shown in the box's own text colour, so it reads on a dark theme too.
-void settle(QTextDocument &document, int from, int to, int maxWidth, qreal dpr);
+// coloured, is shown in the box's own text colour, so it reads on a dark theme too; any other
+// colour is shown as `readable` makes it on `base`.
+void settle(QTextDocument &document, int from, int to, int maxWidth, qreal dpr, QColor base = Qt::white,
+            QColor text = Qt::black);
+
+// A colour as it is shown on `base`: unchanged when it stands out from it (a contrast ratio of 3
+// at least), otherwise moved towards `text` until it does.
+QColor readable(QColor colour, QColor base, QColor text);
 
 } // namespace boxpictures

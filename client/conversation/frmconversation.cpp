@@ -340,7 +340,8 @@ void FrmConversation::showEntry(const QString &nameLineRtf, const QString &rtf)
     const int from = cursor.position();
     rtfreader::insert(cursor, nameLineRtf);
     rtfreader::insert(cursor, rtf);
-    boxpictures::settle(*box->document(), from, cursor.position(), pictureRoom(*box), devicePixelRatioF());
+    boxpictures::settle(*box->document(), from, cursor.position(), pictureRoom(*box), devicePixelRatioF(),
+                        box->palette().color(QPalette::Base), box->palette().color(QPalette::Text));
     cursor.movePosition(QTextCursor::End);
     box->setTextCursor(cursor);
     box->ensureCursorVisible();

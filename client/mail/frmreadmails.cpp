@@ -1,10 +1,12 @@
 #include "client/mail/frmreadmails.h"
 
 #include "client/assets/artwork.h"
+#include "client/shell/windowplacement.h"
 #include "ui_frmreadmails.h"
 
 #include <QHeaderView>
 #include <QMouseEvent>
+#include <QShowEvent>
 
 using namespace Qt::StringLiterals;
 namespace artwork = jaserelle::artwork;
@@ -65,6 +67,13 @@ FrmReadMails::FrmReadMails(QWidget *parent) : QDialog(parent), ui_(std::make_uni
 }
 
 FrmReadMails::~FrmReadMails() = default;
+
+void FrmReadMails::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    if (!event->spontaneous())
+        keepOnScreen(*this);
+}
 
 void FrmReadMails::setColumnWidths()
 {

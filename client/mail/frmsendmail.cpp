@@ -1,7 +1,10 @@
 #include "client/mail/frmsendmail.h"
 
 #include "client/assets/artwork.h"
+#include "client/shell/windowplacement.h"
 #include "ui_frmsendmail.h"
+
+#include <QShowEvent>
 
 using namespace Qt::StringLiterals;
 namespace artwork = jaserelle::artwork;
@@ -40,5 +43,7 @@ QString FrmSendMail::messageText() const
 void FrmSendMail::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
+    if (!event->spontaneous())
+        keepOnScreen(*this);
     ui_->txtSubject->setFocus();
 }

@@ -59,3 +59,12 @@ void fitOnScreen(QMainWindow &window)
                        qMin(wanted.height() + (wanted.width() > room.width() ? bar : 0), room.height()));
     window.setFixedSize(fitted.expandedTo(around + QSize(bar * 2, bar * 2)));
 }
+
+void keepOnScreen(QWidget &window)
+{
+    if (const QScreen *screen = window.screen()) {
+        const QSize room = screen->availableGeometry().size() - frameExtra(window);
+        window.resize(window.size().boundedTo(room).expandedTo(window.minimumSizeHint()));
+    }
+    centreOnScreen(window);
+}

@@ -11,3 +11,7 @@ void centreOnScreen(QWidget &window);
 // 2 on a laptop) shrinks to the screen and lets its content scroll, so nothing is out of reach.
 // Its content keeps the size it was laid out for.
 void fitOnScreen(QMainWindow &window);
+
+// A window laid out by its layouts, larger than its screen: it shrinks to the screen, no smaller
+// than its layouts allow, and is centred.
+void keepOnScreen(QWidget &window);

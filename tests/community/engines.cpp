@@ -44,11 +44,6 @@ bool run(const std::string &command)
     return std::system((command + " >/dev/null 2>&1").c_str()) == 0;
 }
 
-std::string found(const std::string &command)
-{
-    return run("command -v " + command) ? command : std::string();
-}
-
 // PostgreSQL refuses to run as root: as root, its commands run as the postgres user (or nobody).
 std::string asOwner(const std::filesystem::path &dir)
 {
@@ -133,7 +128,7 @@ struct Engines
 
     void startRedis()
     {
-        if (found("redis-server").empty()) {
+        if (!run("command -v redis-server")) {
             why = "Redis is not installed (scripts/install-deps installs it)";
             return;
         }

@@ -36,7 +36,7 @@ protected:
     // Adds a member whose password is its pseudo.
     void addMember(const std::string &pseudo, const std::string &sex = "F",
                    const std::string &birthDate = "1990-06-15", const std::string &postalCode = "75011",
-                   bool hasPhoto = false);
+                   bool hasPhoto = false, const Profile &profile = {});
 
     // One GET from an address; the answer's body as sent (Windows-1252).
     Response get(const std::string &target, const std::string &peer = "10.0.0.1");
@@ -58,7 +58,7 @@ protected:
     Context ctx_;
 };
 
-// Whether a text holds a keyword the client acts on.
+// Whether a text holds something the client would act on.
 bool holdsClientKeyword(const std::string &text);
 
 } // namespace jaserelle::community::test

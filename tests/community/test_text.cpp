@@ -1,6 +1,5 @@
-// The pure pieces: query decoding, the text rules of replies, dates, criteria, multipart.
+// The pure pieces: query decoding, the text rules of replies, dates, multipart, the access log.
 #include "community/core/clock.h"
-#include "community/core/criteria.h"
 #include "community/core/text.h"
 #include "community/http/accesslog.h"
 #include "community/http/message.h"
@@ -11,19 +10,15 @@
 
 using namespace jaserelle::community;
 
-TEST(Query, DecodesEveryWayTheClientWritesValues)
+// Raw Windows-1252 bytes, "%20" and "+" reach the handlers as UTF-8: their tests prove it.
+TEST(Query, FirstValueWinsAndEmptyIsNotAbsent)
 {
-    // Raw Windows-1252 bytes, "%20", "+" for spaces and urlEncode escapes all end up as UTF-8.
-    const Target t = Target::parse("/searchmembers3.php?sexe=indiff\xE9rent&age=de%2018%20\xE0%2025"
-                                   "&message=Salut+%21%0D%0Aa%E9&empty=&bare&sexe=Homme");
+    const Target t = Target::parse("/searchmembers3.php?sexe=Femme&empty=&bare&sexe=Homme");
     EXPECT_EQ(t.path(), "/searchmembers3.php");
-    EXPECT_EQ(t.value("sexe"), "indifférent"); // the first value wins
-    EXPECT_EQ(t.value("age"), "de 18 à 25");
-    EXPECT_EQ(t.value("message"), "Salut !\r\naé");
+    EXPECT_EQ(t.value("sexe"), "Femme");
     EXPECT_EQ(t.get("empty"), std::optional<std::string>(""));
     EXPECT_EQ(t.get("bare"), std::optional<std::string>(""));
     EXPECT_FALSE(t.get("absent"));
-    EXPECT_EQ(t.value("absent"), "");
 }
 
 TEST(Query, OddTargetsStayHarmless)
@@ -45,52 +40,32 @@ TEST(Text, PseudosAreLettersAndDigitsInLowerCase)
 
 TEST(Text, KeywordsInMembersTextAreDefused)
 {
-    const std::string out = defuseKeywords("a SOFTLOGOFFSUCCESS b REFRESHISOK Content-Type: image/jpeg");
-    EXPECT_EQ(out, "a S\xC2\xAD"
-                   "OFTLOGOFFSUCCESS b R\xC2\xAD"
-                   "EFRESHISOK C\xC2\xAD"
-                   "ontent-Type: image/jpeg");
-    EXPECT_EQ(defuseKeywords("Bonjour à tous"), "Bonjour à tous");
+    // Each reply path is proven by its handler test; here a header and a keyword twice in a row.
+    EXPECT_EQ(defuseKeywords("Content-Type: image/jpeg"), "C\xC2\xAD"
+                                                          "ontent-Type: image/jpeg");
     EXPECT_EQ(defuseKeywords("SEARCHISOKSEARCHISOK"), "S\xC2\xAD"
                                                       "EARCHISOKS\xC2\xAD"
                                                       "EARCHISOK");
 }
 
-TEST(Text, AddressesAndSeparators)
+TEST(Text, Addresses)
 {
     EXPECT_TRUE(isDottedIpv4("192.168.1.10"));
     EXPECT_TRUE(isDottedIpv4("0.0.0.0"));
     for (const char *bad :
          {"", "1.2.3", "1.2.3.4.5", "256.1.1.1", "01.2.3.4", "1.2.3.4 ", "a.b.c.d", "1..2.3", "::1"})
         EXPECT_FALSE(isDottedIpv4(bad)) << bad;
-    EXPECT_EQ(plainAddress("::ffff:10.1.2.3"), "10.1.2.3");
     EXPECT_EQ(plainAddress("::1"), "::1");
-    EXPECT_EQ(fieldSafe("a,b|c~d\r\ne", ",|~"), "a b c d  e");
-    EXPECT_EQ(departmentOf("75011"), "75");
-    EXPECT_EQ(departmentOf("7"), "7");
 }
 
-TEST(Dates, AgesAndBands)
+TEST(Dates, ImpossibleDatesAndLeapYears)
 {
     const LocalDateTime today{2026, 12, 6, 12, 0, 0};
-    EXPECT_EQ(ageOn("2000-12-06", today), 26);
-    EXPECT_EQ(ageOn("2000-12-07", today), 25);
     EXPECT_EQ(ageOn("2000-02-30", today), -1);
     EXPECT_EQ(ageOn("nonsense", today), -1);
     EXPECT_EQ(yearsBefore(LocalDateTime{2028, 2, 29, 0, 0, 0}, 1), "2027-02-28");
     EXPECT_TRUE(isIsoDate("2024-02-29"));
     EXPECT_FALSE(isIsoDate("2023-02-29"));
-
-    // The bands' members are proven through the search handler; here the age bounds to the day.
-    SearchQuery q;
-    applyCriteria({"Femme", "de 18 à 25", "", "", "", "yes"}, today, q);
-    EXPECT_EQ(q.bornOnOrBefore, "2008-12-06"); // 18 today
-    EXPECT_EQ(q.bornAfter, "2000-12-06");      // 26 today is too old
-    // A text the client never sends opens the criterion.
-    SearchQuery open;
-    applyCriteria({"indifférent", "indifférent", "indifférent", "n'importe", "", "no"}, today, open);
-    EXPECT_FALSE(open.sex || open.bornAfter || open.region || open.heightMin || open.weightMin);
-    EXPECT_FALSE(open.withPhotoOnly);
 }
 
 TEST(Wire, AnswersCloseTheConnectionAndCarryTheirLength)
@@ -104,21 +79,9 @@ TEST(Wire, AnswersCloseTheConnectionAndCarryTheirLength)
                   r.body);
 }
 
-TEST(Multipart, SplitsFieldsAndFiles)
+// A well-formed upload is proven by the sign-up with a photo.
+TEST(Multipart, TruncatedBodiesAreRefused)
 {
-    const std::string body =
-        "--XyZ\r\nContent-Disposition: form-data; name=\"pseudo\"\r\n\r\nzoe\r\n"
-        "--XyZ\r\nContent-Disposition: form-data; name=\"photo\"; filename=\"moi.jpg\"\r\n"
-        "Content-Type: image/jpeg\r\n\r\n\xFF\xD8\xFF\r\n--XyZ--\r\n";
-    EXPECT_EQ(multipartBoundary("multipart/form-data; boundary=XyZ"), "XyZ");
-    EXPECT_EQ(multipartBoundary("text/plain"), "");
-    const auto parts = parseMultipart(body, "XyZ");
-    ASSERT_TRUE(parts);
-    ASSERT_EQ(parts->size(), 2u);
-    EXPECT_EQ((*parts)[0].name, "pseudo");
-    EXPECT_EQ((*parts)[0].data, "zoe");
-    EXPECT_EQ((*parts)[1].fileName, "moi.jpg");
-    EXPECT_EQ((*parts)[1].data, "\xFF\xD8\xFF");
     EXPECT_FALSE(parseMultipart("--XyZ\r\nno end", "XyZ"));
     EXPECT_FALSE(parseMultipart("", "XyZ"));
 }

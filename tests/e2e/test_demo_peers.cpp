@@ -4,7 +4,6 @@
 #include "client/conversation/frmconversation.h"
 #include "client/conversation/frmincome.h"
 #include "client/shell/contactrow.h"
-#include "client/shell/rowselection.h"
 #include "tests/support/clientfixture.h"
 #include "tests/support/communityserver.h"
 
@@ -52,9 +51,8 @@ struct Newcomer : ClientDesk
     FrmConversation *window(int index) { return client->conversations().conversation(index); }
     void call(const QString &pseudo)
     {
-        main().rowSelection().setSelectedItem(
-            main().lvFavoris()->findItems(pseudo, Qt::MatchExactly, contactrow::Pseudo).value(0));
-        trigger(&main(), u"MNU_CallFromFavoris"_s);
+        command(main().lvFavoris()->findItems(pseudo, Qt::MatchExactly, contactrow::Pseudo).value(0),
+                u"MNU_CallFromFavoris"_s);
     }
     // The entries of a conversation so far, by name line.
     int entriesFrom(int index, const QString &pseudo)

@@ -1,10 +1,8 @@
 #include "client/contacts/contacteditor.h"
 #include "client/shell/contactrow.h"
-#include "client/shell/rowselection.h"
 #include "tests/support/clientfixture.h"
 
 #include <QLabel>
-#include <QTcpSocket>
 #include <QTreeWidget>
 
 using namespace Qt::StringLiterals;
@@ -16,27 +14,13 @@ struct Editing : ClientFixture
 {
     Editing()
     {
-        client->state().serverHost = server.hostWithPort();
-        client->state().userLogin = u"moi"_s;
-        client->state().userPassword = u"secret"_s;
+        presetSession();
         for (const auto &[list, pseudo] : {std::pair{main().lvFavoris(), u"jean"_s},
                                            {main().lvFavoris(), u"marie"_s},
                                            {main().lvListeNoire(), u"paul"_s},
                                            {main().lvRecherche(), u"zoe"_s}})
             new QTreeWidgetItem(list, QStringList{pseudo});
     }
-    // A right click on the row, then the context-menu entry.
-    void command(QTreeWidgetItem *row, const QString &entry)
-    {
-        main().rowSelection().setSelectedItem(row);
-        trigger(&main(), entry);
-    }
-    void answerHeld(const QByteArray &body)
-    {
-        server.lastSocket->write(ScriptedServer::httpOk(body));
-        server.lastSocket->disconnectFromHost();
-    }
-    QByteArray requestLine(int i) const { return server.requests.value(i).split('\r').first(); }
 };
 
 const Answer heldOpen{{}, false, true};
@@ -53,10 +37,12 @@ private slots:
     {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("message");
-        const QString notAlphanumeric = u"Le pseudo ne doit contenir que\r\ndes caractères alpha-numériques."_s;
+        const QString notAlphanumeric =
+            u"Le pseudo ne doit contenir que\r\ndes caractères alpha-numériques."_s;
         QTest::newRow("two words") << u"jean dupont"_s << notAlphanumeric;
         QTest::newRow("accented letter") << u"élodie"_s << notAlphanumeric;
-        QTest::newRow("the user himself") << u"Moi"_s << u"Vous ne pouvez pas vous ajouter vous-même à vos listes."_s;
+        QTest::newRow("the user himself")
+            << u"Moi"_s << u"Vous ne pouvez pas vous ajouter vous-même à vos listes."_s;
     }
     void refusedPseudoKeepsTheRequestInFlight()
     {
@@ -171,14 +157,6 @@ private slots:
         QCOMPARE(f.main().lvListeNoire()->topLevelItemCount(), 1);
         QVERIFY(f.requestLine(1).startsWith("GET /softrefresh2.php"));
         QVERIFY(f.engine().refreshTimer().isActive());
-    }
-
-    void mailCountOnAnyReply()
-    {
-        Editing f;
-        f.server.queue(QByteArray("MAILSENDEDOKMYMAILSNUMBER,4,"));
-        f.engine().startRefresh();
-        QVERIFY(QTest::qWaitFor([&] { return f.main().lblMailsNumber()->text() == u"4"_s; }));
     }
 };
 

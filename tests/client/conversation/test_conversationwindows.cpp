@@ -1,3 +1,4 @@
+#include "client/conversation/boxpictures.h"
 #include "client/conversation/conversationwindows.h"
 #include "client/conversation/frmconversation.h"
 #include "client/conversation/frmincome.h"
@@ -8,7 +9,7 @@
 #include "client/conversation/rtfwriter.h"
 #include "client/shell/clientstate.h"
 #include "client/shell/contactrow.h"
-#include "tests/support/recordingplatform.h"
+#include "tests/support/clientfixture.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -18,11 +19,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
-#include <QPushButton>
-#include <QTcpServer>
-#include <QTcpSocket>
 #include <QSignalSpy>
 #include <QStyleFactory>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTest>
 #include <QTextEdit>
 #include <QTextImageFormat>
@@ -74,14 +74,6 @@ double contrast(const QColor &a, const QColor &b)
     return (std::max(l(a), l(b)) + 0.05) / (std::min(l(a), l(b)) + 0.05);
 }
 
-template <typename W> W *named(QWidget *window, const QString &name)
-{
-    W *found = window->findChild<W *>(name);
-    if (!found)
-        qFatal("no control named %s", qPrintable(name));
-    return found;
-}
-
 } // namespace
 
 class TestConversationWindows : public QObject
@@ -100,7 +92,7 @@ class TestConversationWindows : public QObject
     void talk()
     {
         ring();
-        named<QPushButton>(&bob->window(1)->incomingForm(), u"cmdAcceptCall"_s)->click();
+        child<QPushButton>(&bob->window(1)->incomingForm(), u"cmdAcceptCall"_s)->click();
         QVERIFY(QTest::qWaitFor([&] { return alice->window(1)->isVisible(); }, 5000));
     }
 
@@ -118,47 +110,30 @@ private slots:
         bob.reset();
     }
 
+    // A call that may not go out is a notice instead, and takes no window.
     void callChecks_data()
     {
         QTest::addColumn<int>("source");
         QTest::addColumn<QString>("pseudo");
         QTest::addColumn<bool>("online");
-        QTest::addColumn<QString>("title");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<int>("icon");
-        const QString self = u"Qu'avez-vous à vous dire ?"_s;
-        const int info = int(Notifier::Icon::Information);
-        QTest::newRow("online") << int(CallSource::Favoris) << u"bob"_s << true << QString() << QString()
-                                << info;
-        QTest::newRow("offline") << int(CallSource::Recherche) << u"bob"_s << false << u"Attention"_s
-                                 << u"Ce membre n'est pas connecté actuellement."_s << info;
-        QTest::newRow("self, favourites") << int(CallSource::Favoris) << u"alice"_s << true
-                                          << u"Drole d'idée..."_s << self << int(Notifier::Icon::Question);
+        QTest::addColumn<QString>("notice"); // its title; none when the call goes out
+        QTest::newRow("online") << int(CallSource::Favoris) << u"bob"_s << true << QString();
+        QTest::newRow("case differs") << int(CallSource::Favoris) << u"Alice"_s << true << QString();
+        QTest::newRow("offline") << int(CallSource::Recherche) << u"bob"_s << false << u"Attention"_s;
+        QTest::newRow("self, favourites")
+            << int(CallSource::Favoris) << u"alice"_s << true << u"Drole d'idée..."_s;
         QTest::newRow("self offline, black list")
-            << int(CallSource::ListeNoire) << u"alice"_s << false << u"???"_s << self << info;
-        QTest::newRow("case differs")
-            << int(CallSource::Favoris) << u"Alice"_s << true << QString() << QString() << info;
+            << int(CallSource::ListeNoire) << u"alice"_s << false << u"???"_s;
     }
     void callChecks()
     {
         QFETCH(int, source);
         QFETCH(QString, pseudo);
         QFETCH(bool, online);
-        QFETCH(QString, title);
-        QFETCH(QString, text);
-        QFETCH(int, icon);
-        const CallCheck check = checkCall(CallSource(source), pseudo, online, u"alice"_s);
-        QCOMPARE(check.call, title.isEmpty());
-        QCOMPARE(check.title, title);
-        QCOMPARE(check.text, text);
-        QCOMPARE(int(check.icon), icon);
-    }
-
-    void refusedCallNeverConnects()
-    {
-        alice->windows->callFromRow(CallSource::Favoris, alice->row(u"bob"_s, false, {}));
-        QCOMPARE(alice->desktop.notifier.titles(), QStringList{u"Attention"_s});
-        QCOMPARE(alice->windows->conversationCount(), 1);
+        QFETCH(QString, notice);
+        alice->windows->callFromRow(CallSource(source), alice->row(pseudo, online, u"127.0.5.3"_s));
+        QCOMPARE(alice->desktop.notifier.titles(), notice.isEmpty() ? QStringList() : QStringList{notice});
+        QCOMPARE(alice->windows->conversationCount(), notice.isEmpty() ? 2 : 1); // the call and a new spare
     }
 
     void acceptedCallCarriesMessages()
@@ -167,19 +142,19 @@ private slots:
         QCOMPARE(alice->windows->conversationCount(), 2); // the hidden caller and the new spare
         QCOMPARE(bob->windows->conversationCount(), 2);
         QVERIFY(!alice->window(1)->isVisible());
+        QCOMPARE(bob->desktop.sound.played, QStringList{u"sons/incomingcall.wav"_s});
         FrmIncome &income = bob->window(1)->incomingForm();
         QCOMPARE(income.windowTitle(), u"Un appel !     à 09 heure 05 minute(s)."_s);
-        QCOMPARE(named<QLabel>(&income, u"lblUnAppel"_s)->text(), u"alice"_s);
-        QCOMPARE(income.curInstance(), 1);
+        QCOMPARE(child<QLabel>(&income, u"lblUnAppel"_s)->text(), u"alice"_s);
 
-        named<QPushButton>(&income, u"cmdAcceptCall"_s)->click();
+        child<QPushButton>(&income, u"cmdAcceptCall"_s)->click();
         QVERIFY(!income.isVisible());
         QCOMPARE(bob->window(1)->windowTitle(), u"alice-Conversation"_s);
         QVERIFY(QTest::qWaitFor([&] { return alice->window(1)->isVisible(); }, 5000));
         QCOMPARE(alice->window(1)->windowTitle(), u"bob-Conversation"_s);
 
         alice->window(1)->sendBox()->setPlainText(u"Salut <b>Bob</b> { ça va ? }"_s);
-        named<QPushButton>(alice->window(1), u"cmdSend"_s)->click();
+        child<QPushButton>(alice->window(1), u"cmdSend"_s)->click();
         QVERIFY(alice->window(1)->sendBox()->toPlainText().isEmpty());
         QCOMPARE(alice->window(1)->conversationBox()->toPlainText(),
                  u"alice : \nSalut <b>Bob</b> { ça va ? }\n"_s);
@@ -189,18 +164,18 @@ private slots:
                  u"alice : \nSalut <b>Bob</b> { ça va ? }\n"_s);
 
         // An empty box sends nothing.
-        named<QPushButton>(bob->window(1), u"cmdSend"_s)->click();
+        child<QPushButton>(bob->window(1), u"cmdSend"_s)->click();
         QVERIFY(alice->window(1)->conversationBox()->toPlainText().count(u'\n') == 2);
 
         // A sound effect: the double click sends it, Bob hears it; a smiley travels inside a message.
         bob->window(1)->conversationBox()->clear();
-        QTest::mouseDClick(named<QToolButton>(alice->window(1), u"pctbSon3"_s), Qt::LeftButton);
+        QTest::mouseDClick(child<QToolButton>(alice->window(1), u"pctbSon3"_s), Qt::LeftButton);
         QVERIFY(QTest::qWaitFor([&] { return !bob->window(1)->conversationBox()->toPlainText().isEmpty(); },
                                 5000));
         QCOMPARE(bob->window(1)->conversationBox()->toPlainText(), u"alice : \na envoyé un son\n"_s);
         QCOMPARE(bob->desktop.sound.played.last(), u"sons/babycry.wav"_s);
-        named<QToolButton>(alice->window(1), u"pctbSmiley7"_s)->click();
-        named<QPushButton>(alice->window(1), u"cmdSend"_s)->click();
+        child<QToolButton>(alice->window(1), u"pctbSmiley7"_s)->click();
+        child<QPushButton>(alice->window(1), u"cmdSend"_s)->click();
         QVERIFY(QTest::qWaitFor(
             [&] { return bob->window(1)->conversationBox()->toHtml().contains(u"<img"_s); }, 5000));
 
@@ -212,33 +187,116 @@ private slots:
         QCOMPARE(alice->desktop.notifier.titles(), QStringList{u"Erreur"_s});
         alice->desktop.notifier.shown.clear();
 
-        // Bob leaves: his window goes at once, Alice's once she has been told.
-        named<QPushButton>(bob->window(1), u"cmdQuit"_s)->click();
+        // Bob leaves without a packet: his window goes at once, Alice's once the close has told her.
+        child<QPushButton>(bob->window(1), u"cmdQuit"_s)->click();
         QVERIFY(bob->window(1) == nullptr);
         QVERIFY(QTest::qWaitFor([&] { return alice->window(1) == nullptr; }, 5000));
-        QCOMPARE(alice->desktop.notifier.titles(), QStringList{u"Fin de conversation"_s});
+        QCOMPARE(alice->desktop.notifier.shown.size(), 1);
+        QCOMPARE(alice->desktop.notifier.shown[0].text, cutOffNotice(u"bob"_s).text);
+        QCOMPARE(alice->desktop.sound.played.last(), u"sons/connectionrefused.wav"_s);
+        QVERIFY(bob->desktop.notifier.shown.isEmpty());
         QVERIFY(alice->window(2) && bob->window(2)); // the spares stay
     }
 
+    // The refusal reaches the caller before the close, which then passes without a second notice;
+    // each window, discarded as its link finishes, takes the link with it.
     void refusalEndsBothWindows()
     {
+        alice->state.soundEnabled = false;
         ring();
-        named<QPushButton>(&bob->window(1)->incomingForm(), u"cmdRefuseCall"_s)->click();
+        child<QPushButton>(&bob->window(1)->incomingForm(), u"cmdRefuseCall"_s)->click();
         QVERIFY(
             QTest::qWaitFor([&] { return alice->window(1) == nullptr && bob->window(1) == nullptr; }, 5000));
-        QCOMPARE(alice->desktop.notifier.titles(), QStringList{u":-("_s});
+        QCOMPARE(alice->desktop.notifier.shown.size(), 1);
+        QCOMPARE(alice->desktop.notifier.shown[0].text, refusalNotice(u"bob"_s).text);
+        QCOMPARE(alice->desktop.notifier.shown[0].icon, Notifier::Icon::Warning);
+        QVERIFY(alice->desktop.sound.played.isEmpty()); // sound off
         QVERIFY(bob->desktop.notifier.shown.isEmpty());
     }
 
-    // A contact whose reported address leads back to this client: nothing rings, and the member is
-    // said to be out of reach rather than to have refused.
-    void aCallThatComesBackIsUnreachable()
+    // Nobody listens at the address, it is no address at all, or it leads back to this client (then
+    // nothing rings here, and the member is said to be out of reach rather than to have refused).
+    void unreachable_data()
     {
-        alice->windows->callFromRow(CallSource::Favoris, alice->row(u"marc"_s, true, u"127.0.5.2"_s));
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<bool>("comesBack");
+        QTest::newRow("nobody listening") << u"127.0.5.14"_s << false;
+        QTest::newRow("not an address") << u"pas une adresse"_s << false;
+        QTest::newRow("comes back") << u"127.0.5.2"_s << true;
+    }
+    void unreachable()
+    {
+        QFETCH(QString, address);
+        QFETCH(bool, comesBack);
+        alice->windows->callFromRow(CallSource::Favoris, alice->row(u"marc"_s, true, address));
         QVERIFY(QTest::qWaitFor([&] { return alice->window(1) == nullptr; }, 5000));
         QCOMPARE(alice->desktop.notifier.shown.size(), 1);
-        QCOMPARE(alice->desktop.notifier.shown[0].text, unreachableNotice(u"marc"_s).text);
+        QCOMPARE(alice->desktop.notifier.shown[0].text,
+                 (comesBack ? unreachableNotice(u"marc"_s) : communicationNotice(u"marc"_s)).text);
         QCOMPARE(alice->windows->conversationCount(), 2); // no window for the call that came back
+    }
+
+    // Connections that never ask for a call cost no window and no notice, and are closed.
+    void strayConnections_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<bool>("closes");
+        QTest::newRow("closes after half a packet") << QByteArray("CONVERSATIONREQ") << true;
+        QTest::newRow("silent past the deadline") << QByteArray() << false;
+        QTest::newRow("names nobody valid")
+            << QByteArray("CONVERSATIONREQUESTED:{\\evil}THISISTHEENDOFTHEPACKET") << false;
+        QTest::newRow("talks on without a marker") << QByteArray(4096, 'x') << false;
+    }
+    void strayConnections()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(bool, closes);
+        PeerListener &listener = bob->windows->listener();
+        listener.setGreetingDeadline(300);
+        QTcpSocket raw;
+        raw.connectToHost(QHostAddress(u"127.0.5.3"_s), peerPort);
+        QVERIFY(QTest::qWaitFor([&] { return listener.waitingCount() == 1; }));
+        raw.write(bytes);
+        if (closes)
+            raw.disconnectFromHost();
+        QVERIFY(QTest::qWaitFor([&] { return raw.state() == QAbstractSocket::UnconnectedState; }));
+        QVERIFY(QTest::qWaitFor([&] { return listener.waitingCount() == 0; }));
+        QCOMPARE(bob->windows->conversationCount(), 1);
+        QVERIFY(bob->desktop.notifier.shown.isEmpty());
+    }
+
+    // Packets that arrive together are each handled; an oversized one is dropped, the call rings on.
+    void burstAndOversized()
+    {
+        QTcpSocket raw;
+        raw.connectToHost(QHostAddress(u"127.0.5.3"_s), peerPort);
+        raw.write("CONVERSATIONREQUESTED:daveTHISISTHEENDOFTHEPACKET{\\rtf1 un}THISISTHEENDOFTHEPACKET");
+        raw.write(QByteArray(PacketReassembler::defaultMaxPacketBytes + 1, 'x') + "THISISTHEENDOFTHEPACKET");
+        raw.write("{\\rtf1 deux}THISISTHEENDOFTHEPACKET");
+        const auto shown = [&] {
+            return bob->window(1) ? bob->window(1)->conversationBox()->toPlainText() : QString();
+        };
+        QVERIFY(QTest::qWaitFor([&] { return shown().contains(u"deux"_s); }, 20000));
+        QCOMPARE(shown(), u"dave : \nun\ndave : \ndeux"_s);
+        QCOMPARE(bob->window(1)->incomingForm().caller(), u"dave"_s);
+        QVERIFY(bob->window(1)->incomingForm().isVisible());
+    }
+
+    // A demo peer listening on its own loopback address beside a client listening on every address:
+    // each gets the connections for its address.
+    void sharesThePortWithPeersOnTheirOwnAddress()
+    {
+        Desk carol(u"carol"_s, u"0.0.0.0"_s);
+        QVERIFY(carol.start());
+        QTcpServer demo;
+        QVERIFY(demo.setSocketDescriptor(openSharedListeningSocket(QHostAddress(u"127.0.5.17"_s), peerPort)));
+        QTcpSocket toDemo, toCarol;
+        toDemo.connectToHost(QHostAddress(u"127.0.5.17"_s), peerPort);
+        QVERIFY(demo.waitForNewConnection(5000));
+        toCarol.connectToHost(QHostAddress(u"127.0.5.18"_s), peerPort);
+        toCarol.write("CONVERSATIONREQUESTED:daveTHISISTHEENDOFTHEPACKET");
+        QVERIFY(QTest::qWaitFor([&] { return carol.windows->conversationCount() == 2; }));
+        QCOMPARE(bob->windows->conversationCount(), 1);
     }
 
     // Calls beyond the few that may ring at once hear the refusal; no window is made for them.
@@ -289,7 +347,7 @@ private slots:
         QVERIFY(QTest::qWaitFor([&] { return bob->window(2)->incomingForm().isVisible(); }, 5000));
         QCOMPARE(bob->windows->conversationCount(), 3);
         QVERIFY(bob->window(1)->incomingForm().isVisible());
-        named<QPushButton>(&bob->window(2)->incomingForm(), u"cmdAcceptCall"_s)->click();
+        child<QPushButton>(&bob->window(2)->incomingForm(), u"cmdAcceptCall"_s)->click();
         QVERIFY(QTest::qWaitFor([&] { return carol.window(1)->isVisible(); }, 5000));
         QVERIFY(bob->window(1)->incomingForm().isVisible()); // Alice still rings
         QVERIFY(!alice->window(1)->isVisible());
@@ -299,7 +357,7 @@ private slots:
     {
         ring();
         FrmConversation *window = bob->window(1);
-        auto *gras = named<QPushButton>(window, u"cmdGras"_s);
+        auto *gras = child<QPushButton>(window, u"cmdGras"_s);
         QCOMPARE(gras->toolTip(), u"Texte gras"_s);
         gras->click();
         QVERIFY(window->sendBox()->currentCharFormat().font().bold());
@@ -314,7 +372,7 @@ private slots:
     {
         ring();
         FrmConversation *window = bob->window(1);
-        named<QPushButton>(&window->incomingForm(), u"cmdAcceptCall"_s)->click();
+        child<QPushButton>(&window->incomingForm(), u"cmdAcceptCall"_s)->click();
         for (int i = 0; i < 3727; ++i)
             window->tickDuration();
         QCOMPARE(window->durationText(), u"Durée : 1 h 2 min 7 sec."_s);
@@ -332,23 +390,21 @@ private slots:
         talk();
         for (const QString &pad : {u"pctbSmiley"_s, u"pctbSon"_s}) {
             for (int i = 0; i < 18; ++i) {
-                auto *button = named<QToolButton>(alice->window(1), pad + QString::number(i));
+                auto *button = child<QToolButton>(alice->window(1), pad + QString::number(i));
                 auto *grid = qobject_cast<QGridLayout *>(button->parentWidget()->layout());
                 int row = -1, column = -1, rowSpan, columnSpan;
                 grid->getItemPosition(grid->indexOf(button), &row, &column, &rowSpan, &columnSpan);
                 QCOMPARE(QPoint(column, row), QPoint(i % 2, i / 2));
             }
         }
-        QCOMPARE(named<QToolButton>(alice->window(1), u"pctbSon17"_s)->toolTip(),
-                 u"clic droit pour écouter, double-clic pour envoyer"_s);
     }
 
     void fontListsShowWhatTheBoxUsesAndTheMessageNamesTheChoice()
     {
         talk();
         FrmConversation *window = alice->window(1);
-        auto *fonts = named<QComboBox>(window, u"cmbFont"_s);
-        auto *sizes = named<QComboBox>(window, u"cmbFontSize"_s);
+        auto *fonts = child<QComboBox>(window, u"cmbFont"_s);
+        auto *sizes = child<QComboBox>(window, u"cmbFontSize"_s);
         const QFont used = window->sendBox()->document()->defaultFont();
         QCOMPARE(fonts->currentText(), used.family());
         QCOMPARE(QFontInfo(used).family(), used.family()); // a face this machine has
@@ -413,6 +469,30 @@ private slots:
         }
         QApplication::setPalette(QPalette());
         QFile::remove(file);
+    }
+
+    // A received colour that fades into the box's base moves towards its text colour; one that
+    // reads is left as the peer sent it.
+    void coloursReadOnTheirBase_data()
+    {
+        QTest::addColumn<QColor>("sent");
+        QTest::addColumn<QColor>("base");
+        QTest::addColumn<QColor>("text");
+        QTest::addColumn<bool>("kept");
+        QTest::newRow("blue on white") << QColor(0, 0, 255) << QColor(Qt::white) << QColor(Qt::black) << true;
+        QTest::newRow("blue on dark") << QColor(0, 0, 255) << QColor(30, 30, 30) << QColor(230, 230, 230) << false;
+        QTest::newRow("yellow on white") << QColor(Qt::yellow) << QColor(Qt::white) << QColor(Qt::black) << false;
+        QTest::newRow("yellow on dark") << QColor(Qt::yellow) << QColor(30, 30, 30) << QColor(230, 230, 230) << true;
+    }
+    void coloursReadOnTheirBase()
+    {
+        QFETCH(QColor, sent);
+        QFETCH(QColor, base);
+        QFETCH(QColor, text);
+        QFETCH(bool, kept);
+        const QColor shown = boxpictures::readable(sent, base, text);
+        QCOMPARE(shown == sent, kept);
+        QVERIFY2(contrast(shown, base) >= 3, qPrintable(shown.name()));
     }
 
     // The call rings while the user types elsewhere: their Return does not answer it.

@@ -23,10 +23,6 @@ private slots:
         QTest::addColumn<int>("dropped");
         QTest::addColumn<qsizetype>("pending");
         using L = QList<QByteArray>;
-        QTest::newRow("one packet, one piece")
-            << L{"helloTHISISTHEENDOFTHEPACKET"} << L{"hello"} << 0 << qsizetype(0);
-        QTest::newRow("marker split over two pieces")
-            << L{"helloTHISISTHEEND", "OFTHEPACKET"} << L{"hello"} << 0 << qsizetype(0);
         QTest::newRow("one byte at a time")
             << L{"a", "bT", "H", "ISISTHEENDOFTHEPACKE", "T", "c"} << L{"ab"} << 0 << qsizetype(1);
         QTest::newRow("two packets in one piece, a third begun")
@@ -153,9 +149,6 @@ private slots:
         QCOMPARE(rtffragments::nameTrailer, u"\\plain\\f0\\fs17\\cf1\\b  : \\plain\\f0\\fs17\\par }"_s);
         QVERIFY(rtffragments::ownHeader.contains(u"\\red255\\green0\\blue0;}"_s));
         QVERIFY(rtffragments::peerHeader.contains(u"\\red0\\green0\\blue255;}"_s));
-        QVERIFY(wiretext::toWire(rtffragments::soundNotice).contains("a envoy\xe9 un son"));
-        QCOMPARE(rtffragments::nameLine(false, u"bob"_s),
-                 rtffragments::peerHeader + u"bob"_s + rtffragments::nameTrailer);
         QCOMPARE(rtffragments::escapeText(u"a{b}\\cé€\u4e00"_s), u"a\\{b\\}\\\\c\\'e9\\'80?"_s);
     }
 

@@ -57,7 +57,6 @@ private slots:
                                 << expected;
         };
         row("height", full, "H", "lblTaille", u"Taille : 175 cm"_s);
-        row("weight", full, "H", "lblPoids", u"Poids : 68 kg"_s);
         row("woman", full, "F", "lblSexe", u"Sexe : Femme"_s);
         row("no sex in the row", full, "", "lblSexe", u"Sexe : Homme"_s);
         row("lower-case f is not a woman", full, "f", "lblSexe", u"Sexe : Homme"_s);
@@ -83,11 +82,7 @@ private slots:
         QTest::addColumn<QString>("man");
         QTest::addColumn<QString>("woman");
         QTest::newRow("none") << u"NULL"_s << QString() << QString();
-        QTest::newRow("empty") << QString() << QString() << QString();
-        QTest::newRow("never married") << u"jamais marie"_s << u"jamais marié"_s << u"jamais mariée"_s;
         QTest::newRow("married") << u"marie"_s << u"marié"_s << u"mariée"_s;
-        QTest::newRow("separated") << u"separe"_s << u"séparé"_s << u"séparée"_s;
-        QTest::newRow("divorced") << u"divorce"_s << u"divorcé"_s << u"divorcée"_s;
         QTest::newRow("widowed") << u"veuf"_s << u"veuf"_s << u"veuve"_s;
         QTest::newRow("anything else") << u"pacse"_s << u"pacse"_s << u"pacsee"_s;
     }
@@ -147,7 +142,6 @@ private slots:
         QTest::newRow("hundred") << u"SEARCHISOK|MAXRESULTREACHED,100|"_s << u"100"_s;
         QTest::newRow("other separator") << u"MAXRESULTREACHED:7|"_s << u"7"_s;
         QTest::newRow("no bar") << u"MAXRESULTREACHED,100"_s << QString();
-        QTest::newRow("keyword at the end") << u"MAXRESULTREACHED"_s << QString();
         QTest::newRow("not a number") << u"MAXRESULTREACHED,<b>x</b>|"_s << QString();
         QTest::newRow("empty number") << u"MAXRESULTREACHED,|"_s << QString();
     }

@@ -1,7 +1,6 @@
 #include "client/contacts/contactface.h"
 #include "client/directory/profileview.h"
 #include "client/shell/contactrow.h"
-#include "client/shell/rowselection.h"
 #include "tests/support/clientfixture.h"
 
 #include <QBuffer>
@@ -9,7 +8,6 @@
 #include <QImage>
 #include <QLabel>
 #include <QTabWidget>
-#include <QTcpSocket>
 
 using namespace Qt::StringLiterals;
 
@@ -21,23 +19,10 @@ struct Directory : ClientFixture
 {
     Directory()
     {
-        client->state().serverHost = server.hostWithPort();
-        client->state().userLogin = u"moi"_s;
-        client->state().userPassword = u"secret"_s;
+        presetSession();
         luc = new QTreeWidgetItem(main().lvFavoris(), QStringList{u"luc"_s, u"31"_s, u"44"_s, u"F"_s});
         zoe = new QTreeWidgetItem(main().lvListeNoire(), QStringList{u"zoe"_s, u"22"_s, u"13"_s, u"F"_s});
     }
-    void command(QTreeWidgetItem *row, const QString &entry)
-    {
-        main().rowSelection().setSelectedItem(row);
-        trigger(&main(), entry);
-    }
-    void answerHeld(const QByteArray &body)
-    {
-        server.lastSocket->write(ScriptedServer::httpOk(body));
-        server.lastSocket->disconnectFromHost();
-    }
-    QByteArray requestLine(int i) const { return server.requests.value(i).split('\r').first(); }
     QString text(const QString &label) { return child<QLabel>(&main(), label)->text(); }
     profileview::Picture picture() { return profileview::shown(*child<QLabel>(&main(), u"pctBoxProfil"_s)); }
     bool handled(int requests) { return server.waitForRequests(requests) && waitIdle(); }

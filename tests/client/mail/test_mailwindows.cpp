@@ -2,13 +2,11 @@
 #include "client/mail/frmreadmails.h"
 #include "client/mail/frmsendmail.h"
 #include "client/mail/maildesk.h"
-#include "client/shell/rowselection.h"
 #include "tests/support/clientfixture.h"
 
 #include <QHeaderView>
 #include <QLabel>
 #include <QPlainTextEdit>
-#include <QTcpSocket>
 
 using namespace Qt::StringLiterals;
 
@@ -26,20 +24,13 @@ struct Mailing : ClientFixture
 {
     explicit Mailing(int waiting = 3)
     {
-        client->state().serverHost = server.hostWithPort();
-        client->state().userLogin = u"moi"_s;
-        client->state().userPassword = u"secret"_s;
+        presetSession();
         new QTreeWidgetItem(main().lvFavoris(), QStringList{u"jean"_s});
         new QTreeWidgetItem(main().lvFavoris(), QStringList{u"moi"_s});
         new QTreeWidgetItem(main().lvRecherche(), QStringList{u"zoe"_s});
         showMailCount(*main().lblMailsNumber(), *main().pctbMail(), waiting);
     }
     MailDesk &desk() { return client->mailDesk(); }
-    void mailTo(QTreeWidget *list, int row, const QString &entry)
-    {
-        main().rowSelection().setSelectedItem(list->topLevelItem(row));
-        trigger(&main(), entry);
-    }
     FrmSendMail &sendWindow() { return *desk().frmSendMail(); }
     void type(const QString &subject, const QString &message)
     {
@@ -59,7 +50,6 @@ struct Mailing : ClientFixture
         clickEnvelope();
         return server.waitForRequests(1) && waitIdle();
     }
-    QByteArray requestLine(int i) const { return server.requests.value(i).split('\r').first(); }
     QString column(int column)
     {
         QStringList out;
@@ -80,17 +70,17 @@ private slots:
     void writingToOneselfAndReopening()
     {
         Mailing f;
-        f.mailTo(f.main().lvFavoris(), 1, u"MNU_MailFromFavoris"_s);
+        f.command(f.main().lvFavoris()->topLevelItem(1), u"MNU_MailFromFavoris"_s);
         QCOMPARE(f.desktop.notifier.titles(), QStringList{u"Drole d'idée..."_s});
         QCOMPARE(f.desktop.notifier.shown[0].text, u"Est-ce vraiment bien utile ?"_s);
         QCOMPARE(f.desktop.notifier.shown[0].icon, Notifier::Icon::Question);
         QVERIFY(!f.desk().frmSendMail());
-        f.mailTo(f.main().lvFavoris(), 0, u"MNU_MailFromFavoris"_s);
+        f.command(f.main().lvFavoris()->topLevelItem(0), u"MNU_MailFromFavoris"_s);
         QTest::keyClicks(child<QLineEdit>(&f.sendWindow(), u"txtSubject"_s), QString(51, u'x'));
         QCOMPARE(f.sendWindow().subjectText(), QString(50, u'x'));
         f.sendWindow().close();
         QTRY_VERIFY(!f.desk().frmSendMail());
-        f.mailTo(f.main().lvRecherche(), 0, u"MNU_MailFromRecherche"_s);
+        f.command(f.main().lvRecherche()->topLevelItem(0), u"MNU_MailFromRecherche"_s);
         QCOMPARE(f.sendWindow().windowTitle(), u"Envoyer un mail à zoe"_s);
         QVERIFY(f.sendWindow().subjectText().isEmpty());
     }
@@ -100,15 +90,17 @@ private slots:
     void mailGoesToTheMemberItWasOpenedFor()
     {
         Mailing f;
-        f.mailTo(f.main().lvFavoris(), 0, u"MNU_MailFromFavoris"_s);
+        f.command(f.main().lvFavoris()->topLevelItem(0), u"MNU_MailFromFavoris"_s);
         QCOMPARE(f.sendWindow().windowTitle(), u"Envoyer un mail à jean"_s);
         f.type(u" Un été "_s, u"Ligne 1\nLigne 2 & 50%"_s);
-        f.mailTo(f.main().lvRecherche(), 0, u"MNU_MailFromRecherche"_s); // ignored while writing
+        f.command(f.main().lvRecherche()->topLevelItem(0),
+                  u"MNU_MailFromRecherche"_s); // ignored while writing
         QCOMPARE(f.sendWindow().windowTitle(), u"Envoyer un mail à jean"_s);
         f.server.queue("MAILSENDEDOK");
         f.send();
         QVERIFY(!f.sendWindow().isVisible());
-        f.mailTo(f.main().lvRecherche(), 0, u"MNU_MailFromRecherche"_s); // before the first has left
+        f.command(f.main().lvRecherche()->topLevelItem(0),
+                  u"MNU_MailFromRecherche"_s); // before the first has left
         QVERIFY(f.server.waitForRequests(1) && f.waitIdle());
         QCOMPARE(f.requestLine(0), "GET /sendmail.php?sender=moi&login=jean&subject=+Un+%E9t%E9+"
                                    "&message=Ligne+1%0D%0ALigne+2+%26+50%25 HTTP/1.1");
@@ -133,7 +125,7 @@ private slots:
         QFETCH(QString, message);
         QFETCH(QString, notice);
         Mailing f;
-        f.mailTo(f.main().lvFavoris(), 0, u"MNU_MailFromFavoris"_s);
+        f.command(f.main().lvFavoris()->topLevelItem(0), u"MNU_MailFromFavoris"_s);
         f.type(subject, message);
         f.send();
         QCOMPARE(f.desktop.notifier.titles(), QStringList{u"Attention."_s});
@@ -147,7 +139,7 @@ private slots:
     void unrecognisedAnswers()
     {
         Mailing f;
-        f.mailTo(f.main().lvFavoris(), 0, u"MNU_MailFromFavoris"_s);
+        f.command(f.main().lvFavoris()->topLevelItem(0), u"MNU_MailFromFavoris"_s);
         f.type(u"s"_s, u"texte"_s);
         f.server.queue("LEMEMBRENEXISTEPAS");
         f.send();
@@ -224,8 +216,7 @@ private slots:
         QCOMPARE(f.requestLine(1), "GET /deletemail.php?login=moi&sender=marie&date=2024-01-31&time=23:59:00"
                                    "&subject=Cin%E9&message=Oui%0D%0Aou+non HTTP/1.1");
         f.lvMails()->setCurrentItem(f.lvMails()->topLevelItem(0));
-        f.server.lastSocket->write(ScriptedServer::httpOk("YOURMAILHAVEBEENDELETED"));
-        f.server.lastSocket->disconnectFromHost();
+        f.answerHeld("YOURMAILHAVEBEENDELETED");
         QVERIFY(f.waitIdle());
         QCOMPARE(f.column(FrmReadMails::De), u"jean,paul"_s);
         QCOMPARE(f.shownText(), u"Bonne année"_s); // paul's, in marie's place

@@ -88,12 +88,12 @@ private slots:
     void serverDataCannotBreakTheRequest()
     {
         RequestInputs in = inputs();
-        in.selectedPseudo = u"x y&liste=favoris#\r\nHost: evil?%+"_s;
+        in.selectedPseudo = u"x y&liste=favoris#\r\nHost: evil?%+\t\x7F"_s;
         QCOMPARE(buildRequestPath(RequestKind::Profil, in),
-                 u"getprofil.php?pseudo=x%20y%26liste=favoris%23%0D%0AHost:%20evil%3F%25%2B"_s);
-        in.selectedPseudo = u"\u00e9lodie"_s; // an accented pseudo still goes out raw
+                 u"getprofil.php?pseudo=x%20y%26liste=favoris%23%0D%0AHost:%20evil%3F%25%2B%09%7F"_s);
+        in.selectedPseudo = u"\u00e9l/o=die"_s; // accents, slashes and equals signs go out raw
         QCOMPARE(wiretext::toWire(buildRequestPath(RequestKind::Photo, in)),
-                 QByteArray("photos/\xE9lodie.jpg"));
+                 QByteArray("photos/\xE9l/o=die.jpg"));
         in.targetPseudo = u"a b"_s;
         QVERIFY(buildRequestPath(RequestKind::AddFavoris, in).contains(u"pseudo=a%20b&"));
         in.mailRow.sender = u"a&b"_s;

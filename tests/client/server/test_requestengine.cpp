@@ -162,7 +162,6 @@ private slots:
         QTest::addColumn<RequestKind>("kind");
         QTest::newRow("login ends the application") << RequestKind::Login;
         QTest::newRow("add") << RequestKind::AddFavoris;
-        QTest::newRow("mails") << RequestKind::ReadMails;
     }
     void socketErrors()
     {

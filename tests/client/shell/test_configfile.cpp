@@ -16,8 +16,6 @@ private slots:
         QTest::addColumn<bool>("sound");
         QTest::newRow("as written") << QByteArray("[server]\r\nlocalhost:8080\r\n\r\n[sound]\r\nenable\r\n")
                                     << u"localhost:8080"_s << true;
-        QTest::newRow("disable") << QByteArray("[server]\r\nh\r\n\r\n[sound]\r\ndisable\r\n") << u"h"_s
-                                 << false;
         QTest::newRow("[Server] is not a section")
             << QByteArray("[Server]\r\nh\r\n[sound]\r\nenable\r\n") << QString() << false;
         QTest::newRow("sound before server")

@@ -1,9 +1,19 @@
+#include "client/contacts/frmajoutmembre.h"
+#include "client/conversation/frmconversation.h"
+#include "client/conversation/frmincome.h"
+#include "client/mail/frmreadmails.h"
+#include "client/mail/frmsendmail.h"
+#include "client/server/frminfo.h"
 #include "client/shell/frmapropos.h"
+#include "client/shell/frmtrytoconnect.h"
 #include "client/shell/shellcommands.h"
 #include "tests/support/clientfixture.h"
 
 #include <QDir>
 #include <QLabel>
+#include <QProcess>
+#include <QScreen>
+#include <QTabWidget>
 
 using namespace Qt::StringLiterals;
 
@@ -27,6 +37,55 @@ class TestShellMenus : public QObject
     }
 
 private slots:
+    // Every window stays whole on a 1280×1024 screen at a scale factor of 2. The screen is chosen
+    // when the program starts, so the check runs again in a second run on that screen.
+    void windowsFitASmallScreenAtTwice()
+    {
+        if (!qEnvironmentVariableIsSet("JASERELLE_SMALL_SCREEN")) {
+            QTemporaryDir dir;
+            QFile screen(dir.filePath(u"screen.json"_s));
+            QVERIFY(screen.open(QIODevice::WriteOnly) &&
+                    screen.write(R"({"screens":[{"name":"s","width":1280,"height":1024,"logicalDpi":96}]})") > 0);
+            screen.close();
+            QProcess run;
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.insert(u"QT_QPA_PLATFORM"_s, u"offscreen:configfile="_s + screen.fileName());
+            env.insert(u"QT_SCALE_FACTOR"_s, u"2"_s);
+            env.insert(u"JASERELLE_SMALL_SCREEN"_s, u"1"_s);
+            run.setProcessEnvironment(env);
+            run.setProcessChannelMode(QProcess::MergedChannels);
+            run.start(QCoreApplication::applicationFilePath(), {u"windowsFitASmallScreenAtTwice"_s});
+            QVERIFY(run.waitForFinished(60000));
+            QVERIFY2(run.exitCode() == 0, run.readAll().constData());
+            return;
+        }
+        const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+        QCOMPARE(screen.size(), QSize(640, 512));
+        ClientState state;
+        RecordingPlatform desktop;
+        Platform platform = desktop.platform();
+        const QList<QWidget *> windows{new FrmMain,
+                                       new FrmConversation(1, state, platform),
+                                       new FrmLogin,
+                                       new FrmQuitter,
+                                       new FrmAPropos(u"jaserelle.example"_s),
+                                       new FrmTryToConnect(u"jaserelle.example"_s),
+                                       new FrmInfo,
+                                       new FrmAjoutMembre(FrmAjoutMembre::Variant::Favori),
+                                       new FrmAjoutMembre(FrmAjoutMembre::Variant::ListeNoire),
+                                       new FrmSendMail,
+                                       new FrmReadMails,
+                                       new FrmIncome(desktop.clock)};
+        for (QWidget *window : windows) {
+            window->show();
+            QVERIFY(QTest::qWaitForWindowExposed(window));
+            QVERIFY2(screen.contains(window->frameGeometry()), window->metaObject()->className());
+            QVERIFY2(window->size().expandedTo(window->minimumSizeHint()) == window->size(),
+                     window->metaObject()->className());
+        }
+        qDeleteAll(windows);
+    }
+
     void switchingRewritesTheWholeFile()
     {
         ClientFixture f(u"jaserelle.example"_s);

@@ -1,0 +1,72 @@
+#pragma once
+
+#include <arpa/inet.h>
+#include <cerrno>
+#include <netinet/in.h>
+#include <string>
+#include <sys/socket.h>
+#include <sys/time.h>
+#include <unistd.h>
+
+namespace jaserelle::community::test {
+
+// A raw TCP client: connect, write bytes, read until the server closes.
+class RawClient
+{
+public:
+    // `source`: the local address to connect from (each test has a loopback of its own).
+    explicit RawClient(unsigned short port, const char *source = nullptr)
+    {
+        fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
+        timeval tv{10, 0}; // a hung server fails the test instead of hanging it
+        ::setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
+        if (source) {
+            sockaddr_in local{};
+            local.sin_family = AF_INET;
+            ::inet_pton(AF_INET, source, &local.sin_addr);
+            ::bind(fd_, reinterpret_cast<sockaddr *>(&local), sizeof local);
+        }
+        sockaddr_in addr{};
+        addr.sin_family = AF_INET;
+        addr.sin_port = htons(port);
+        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        connected_ = ::connect(fd_, reinterpret_cast<sockaddr *>(&addr), sizeof addr) == 0;
+    }
+    ~RawClient() { ::close(fd_); }
+
+    bool connected() const { return connected_; }
+    // False when the server reset the connection before taking every byte.
+    bool send(const std::string &bytes)
+    {
+        std::size_t sent = 0;
+        while (sent < bytes.size()) {
+            const ssize_t n = ::send(fd_, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
+            if (n <= 0)
+                return false;
+            sent += static_cast<std::size_t>(n);
+        }
+        return true;
+    }
+    // Everything until the server closes; `closed` says whether it did (rather than time out).
+    std::string readAll(bool *closed = nullptr)
+    {
+        std::string out;
+        char buf[65536];
+        while (true) {
+            const ssize_t n = ::recv(fd_, buf, sizeof buf, 0);
+            if (n > 0) {
+                out.append(buf, static_cast<std::size_t>(n));
+                continue;
+            }
+            if (closed)
+                *closed = n == 0 || errno == ECONNRESET;
+            return out;
+        }
+    }
+
+private:
+    int fd_ = -1;
+    bool connected_ = false;
+};
+
+} // namespace jaserelle::community::test
