@@ -61,6 +61,7 @@ void printUsage()
         R"(Usage:
   jaserelle-server --listen ADDR:PORT --data DIR [--store postgresql://...]
                    [--presence redis://...] [--demo] [--threads N] [--access-log FILE]
+                   [--trusted-proxy ADDR]...
       Serves the community (the data folder holds jaserelle.db and photos/).
       --listen ADDR:PORT  address and port to serve: 0.0.0.0:80, [::]:80, 127.0.0.1:0 (any free port)
       --data DIR          the data folder, created when missing
@@ -72,6 +73,9 @@ void printUsage()
       --threads N         threads serving connections (1 to 256, default 4)
       --access-log FILE   one line per request appended to FILE (passwords masked); standard
                           error when not given
+      --trusted-proxy ADDR
+                          a load balancer in front (repeatable): from ADDR the client's
+                          address is read from X-Real-IP; from anyone else that header is ignored
       SIGINT and SIGTERM stop it cleanly. Requests are answered in Windows-1252; dates use the
       local time (set TZ).
 

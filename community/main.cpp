@@ -22,6 +22,23 @@
 
 using namespace jaserelle::community;
 
+namespace {
+
+bool allAddresses(const std::vector<std::string> &texts)
+{
+    for (const auto &t : texts) {
+        std::string address;
+        unsigned short port;
+        if (!parseListen(t + ":0", address, port) || t.front() == '[') {
+            std::cerr << "jaserelle-server: --trusted-proxy takes an IP address, not " << t << "\n\n";
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
 #ifndef JASERELLE_VERSION
 #define JASERELLE_VERSION "dev"
 #endif
@@ -48,6 +65,7 @@ int main(int argc, char **argv)
         std::string accessLogFile;
         bool demo = false;
         int threads = 4;
+        ServerOptions options;
         for (std::size_t i = 0; i < args.size(); ++i) {
             if (args[i] == "--listen" && i + 1 < args.size())
                 listen = args[++i];
@@ -61,6 +79,8 @@ int main(int argc, char **argv)
                 threads = std::stoi(args[++i]);
             else if (args[i] == "--access-log" && i + 1 < args.size())
                 accessLogFile = args[++i];
+            else if (args[i] == "--trusted-proxy" && i + 1 < args.size())
+                options.trustedProxies.push_back(args[++i]);
             else if (args[i] == "--demo")
                 demo = true;
             else {
@@ -69,9 +89,8 @@ int main(int argc, char **argv)
                 return 2;
             }
         }
-        ServerOptions options;
         if (listen.empty() || data.empty() || !parseListen(listen, options.address, options.port) ||
-            threads < 1 || threads > 256) {
+            threads < 1 || threads > 256 || !allAddresses(options.trustedProxies)) {
             printUsage();
             return 2;
         }

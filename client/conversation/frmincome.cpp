@@ -3,6 +3,7 @@
 #include "client/assets/artwork.h"
 #include "client/conversation/callannouncer.h"
 #include "client/platform/platform.h"
+#include "client/shell/fixeddialog.h"
 #include "client/shell/windowplacement.h"
 #include "ui_frmincome.h"
 
@@ -22,14 +23,12 @@ FrmIncome::FrmIncome(Clock &clock, QWidget *parent)
     : QDialog(parent), ui_(std::make_unique<Ui::frmIncome>()), clock_(clock)
 {
     ui_->setupUi(this);
-    setWindowIcon(artwork::icon(artwork::windowIcon));
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    makeFixedDialog(*this);
     // A call rings while the user types elsewhere: taking the keyboard would let the next Return
     // they type answer it. The window asks for attention instead; once the user comes to it,
     // Return is "Accépter".
     setAttribute(Qt::WA_ShowWithoutActivating);
     setWindowRole(u"appel"_s);
-    setFixedSize(size());
     ui_->pctBoxPhone->setPixmap(artwork::pixmap(artwork::incomingCall, devicePixelRatioF()));
     connect(ui_->cmdAcceptCall, &QPushButton::clicked, this, [this] { answer(true); });
     connect(ui_->cmdRefuseCall, &QPushButton::clicked, this, [this] { answer(false); });

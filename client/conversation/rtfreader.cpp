@@ -128,6 +128,25 @@ constexpr std::array<std::pair<QStringView, PictureKind>, 6> pictureKinds{{
     {u"wbitmap", PictureKind::Ddb},
 }};
 
+// The picture's number words and the field each one sets; scales are percentages kept in 1..1000.
+struct PictureNumber
+{
+    QStringView word;
+    int Picture::*field;
+    bool scale = false;
+};
+constexpr std::array<PictureNumber, 9> pictureNumbers{{
+    {u"picw", &Picture::picw},
+    {u"pich", &Picture::pich},
+    {u"picwgoal", &Picture::goalw},
+    {u"pichgoal", &Picture::goalh},
+    {u"picscalex", &Picture::scalex, true},
+    {u"picscaley", &Picture::scaley, true},
+    {u"wbmbitspixel", &Picture::bitsPerPixel},
+    {u"wbmplanes", &Picture::planes},
+    {u"wbmwidthbytes", &Picture::widthBytes},
+}};
+
 constexpr std::array<signed char, 128> hexDigits = [] {
     std::array<signed char, 128> table{};
     table.fill(-1);
@@ -316,28 +335,15 @@ private:
                 return true;
             }
         }
-        if (word == u"picw")
-            picture_.picw = value;
-        else if (word == u"pich")
-            picture_.pich = value;
-        else if (word == u"picwgoal")
-            picture_.goalw = value;
-        else if (word == u"pichgoal")
-            picture_.goalh = value;
-        else if (word == u"picscalex")
-            picture_.scalex = std::clamp(value, 1, 1000);
-        else if (word == u"picscaley")
-            picture_.scaley = std::clamp(value, 1, 1000);
-        else if (word == u"wbmbitspixel")
-            picture_.bitsPerPixel = value;
-        else if (word == u"wbmplanes")
-            picture_.planes = value;
-        else if (word == u"wbmwidthbytes")
-            picture_.widthBytes = value;
-        else if (word == u"bin")
-            binaryPicture(value);
-        else
+        for (const PictureNumber &n : pictureNumbers) {
+            if (word == n.word) {
+                picture_.*n.field = n.scale ? std::clamp(value, 1, 1000) : value;
+                return true;
+            }
+        }
+        if (word != u"bin")
             return false;
+        binaryPicture(value);
         return true;
     }
 

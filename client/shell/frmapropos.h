@@ -1,5 +1,7 @@
 #pragma once
 
+#include "client/shell/centredonfirstshow.h"
+
 #include <QDialog>
 #include <memory>
 
@@ -9,7 +11,7 @@ class frmAPropos;
 
 // The about box: the product, its version and the server this client talks to. Created with the
 // main window and shown again each time; "&Quitter" only hides it.
-class FrmAPropos : public QDialog
+class FrmAPropos : public CentredOnFirstShow<QDialog>
 {
     Q_OBJECT
 
@@ -17,10 +19,6 @@ public:
     explicit FrmAPropos(const QString &serverHost, QWidget *parent = nullptr);
     ~FrmAPropos() override;
 
-protected:
-    void showEvent(QShowEvent *event) override;
-
 private:
     std::unique_ptr<Ui::frmAPropos> ui_;
-    bool centred_ = false;
 };

@@ -1,17 +1,12 @@
 #include "client/shell/frmquitter.h"
 
-#include "client/assets/artwork.h"
-#include "client/shell/windowplacement.h"
+#include "client/shell/fixeddialog.h"
 #include "ui_frmquitter.h"
 
-namespace artwork = jaserelle::artwork;
-
-FrmQuitter::FrmQuitter(QWidget *parent) : QDialog(parent), ui_(std::make_unique<Ui::frmQuitter>())
+FrmQuitter::FrmQuitter(QWidget *parent) : CentredOnFirstShow(parent), ui_(std::make_unique<Ui::frmQuitter>())
 {
     ui_->setupUi(this);
-    setWindowIcon(artwork::icon(artwork::windowIcon));
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
-    setFixedSize(size());
+    makeFixedDialog(*this);
     connect(ui_->cmdQuitter, &QPushButton::clicked, this, [this] {
         emit quitChosen();
         hide();
@@ -20,15 +15,6 @@ FrmQuitter::FrmQuitter(QWidget *parent) : QDialog(parent), ui_(std::make_unique<
 }
 
 FrmQuitter::~FrmQuitter() = default;
-
-void FrmQuitter::showEvent(QShowEvent *event)
-{
-    QDialog::showEvent(event);
-    if (centred_)
-        return;
-    centred_ = true;
-    centreOnScreen(*this);
-}
 
 void FrmQuitter::hideEvent(QHideEvent *event)
 {

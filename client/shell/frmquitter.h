@@ -1,5 +1,7 @@
 #pragma once
 
+#include "client/shell/centredonfirstshow.h"
+
 #include <QDialog>
 #include <memory>
 
@@ -9,7 +11,7 @@ class frmQuitter;
 
 // "Quitter Jaserelle ???": asks before the client leaves. Shown without blocking; it only reports
 // the answer and hides itself.
-class FrmQuitter : public QDialog
+class FrmQuitter : public CentredOnFirstShow<QDialog>
 {
     Q_OBJECT
 
@@ -22,10 +24,8 @@ signals:
     void hidden();     // whichever way it went: a button, Escape or the title bar
 
 protected:
-    void showEvent(QShowEvent *event) override;
     void hideEvent(QHideEvent *event) override;
 
 private:
     std::unique_ptr<Ui::frmQuitter> ui_;
-    bool centred_ = false;
 };

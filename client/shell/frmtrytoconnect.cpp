@@ -1,6 +1,5 @@
 #include "client/shell/frmtrytoconnect.h"
 
-#include "client/shell/windowplacement.h"
 #include "ui_frmtrytoconnect.h"
 
 #include <QLabel>
@@ -10,7 +9,7 @@
 using namespace Qt::StringLiterals;
 
 FrmTryToConnect::FrmTryToConnect(const QString &serverHost, QWidget *parent)
-    : QWidget(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
+    : CentredOnFirstShow(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
       ui_(std::make_unique<Ui::frmTryToConnect>())
 {
     ui_->setupUi(this);
@@ -26,13 +25,3 @@ FrmTryToConnect::FrmTryToConnect(const QString &serverHost, QWidget *parent)
 }
 
 FrmTryToConnect::~FrmTryToConnect() = default;
-
-// It takes the login window's place, so it appears where that one was: in the middle.
-void FrmTryToConnect::showEvent(QShowEvent *event)
-{
-    QWidget::showEvent(event);
-    if (centred_)
-        return;
-    centred_ = true;
-    centreOnScreen(*this);
-}

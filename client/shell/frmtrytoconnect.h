@@ -1,5 +1,7 @@
 #pragma once
 
+#include "client/shell/centredonfirstshow.h"
+
 #include <QWidget>
 #include <memory>
 
@@ -7,8 +9,9 @@ namespace Ui {
 class frmTryToConnect;
 }
 
-// Stands in for the login window while the login request is on its way.
-class FrmTryToConnect : public QWidget
+// Stands in for the login window while the login request is on its way. It takes the login
+// window's place, so it appears where that one was: in the middle.
+class FrmTryToConnect : public CentredOnFirstShow<QWidget>
 {
     Q_OBJECT
 
@@ -16,10 +19,6 @@ public:
     explicit FrmTryToConnect(const QString &serverHost, QWidget *parent = nullptr);
     ~FrmTryToConnect() override;
 
-protected:
-    void showEvent(QShowEvent *event) override;
-
 private:
     std::unique_ptr<Ui::frmTryToConnect> ui_;
-    bool centred_ = false;
 };

@@ -1,65 +1,120 @@
+#include "common/cp1252.h"
 #include "community/core/text.h"
 #include "community/handlers/handlers.h"
 #include "community/handlers/reply.h"
+#include "community/store/cachingstore.h"
+
+#include <cstdint>
+#include <memory>
 
 namespace jaserelle::community {
 namespace {
 
-// pseudo,address,sex,age,department,colour flag|. The colour flag is "1" when the
-// member has a photo.
-void appendContact(std::string &out, const MemberSummary &m, const std::string &address,
-                   const LocalDateTime &now)
+// pseudo,address,sex,age,department,colour flag|. The colour flag is "1" when the member has a
+// photo. Everything but the address (live presence) changes only with the list or at midnight, so
+// it is formatted once per list and day, in Windows-1252, and kept with the cached list: contact
+// i's text before its address is text[cuts[2i], cuts[2i+1]), after it text[cuts[2i+1], cuts[2i+2]).
+struct ContactLines
 {
-    const int age = ageOn(m.birthDate, now);
-    out += m.pseudo;
-    out += ',';
-    out += address.empty() ? "0.0.0.0" : address;
-    out += ',';
-    out += m.sex;
-    out += ',';
-    out += age < 0 ? std::string() : std::to_string(age);
-    out += ',';
-    out += fieldSafe(departmentOf(m.postalCode), ",|");
-    out += ',';
-    out += m.hasPhoto ? '1' : '0';
-    out += '|';
+    std::string text;
+    std::vector<std::uint32_t> cuts;
+};
+
+std::shared_ptr<const ContactLines> formatContacts(const std::vector<MemberSummary> &members,
+                                                   const LocalDateTime &now)
+{
+    auto lines = std::make_shared<ContactLines>();
+    std::string utf8;
+    lines->cuts.reserve(2 * members.size() + 1);
+    lines->cuts.push_back(0);
+    for (const auto &m : members) {
+        utf8 = m.pseudo;
+        utf8 += ',';
+        lines->text += cp1252::fromUtf8(utf8);
+        lines->cuts.push_back(static_cast<std::uint32_t>(lines->text.size()));
+        const int age = ageOn(m.birthDate, now);
+        utf8 = ',';
+        utf8 += m.sex;
+        utf8 += ',';
+        if (age >= 0)
+            utf8 += std::to_string(age);
+        utf8 += ',';
+        utf8 += fieldSafe(departmentOf(m.postalCode), ",|");
+        utf8 += ',';
+        utf8 += m.hasPhoto ? '1' : '0';
+        utf8 += '|';
+        lines->text += cp1252::fromUtf8(utf8);
+        lines->cuts.push_back(static_cast<std::uint32_t>(lines->text.size()));
+    }
+    return lines;
 }
 
-// The answer once the member is known to be who he says.
+struct FormattedList
+{
+    std::shared_ptr<const std::vector<MemberSummary>> members;
+    std::shared_ptr<const ContactLines> lines;
+};
+
+FormattedList formattedList(Context &ctx, const std::string &login, ListKind kind, const LocalDateTime &now)
+{
+    if (auto *cache = dynamic_cast<CachingStore *>(&ctx.store)) {
+        auto d = cache->derivedContacts(login, kind, now.date(), [&now](const std::vector<MemberSummary> &m) {
+            return std::shared_ptr<const void>(formatContacts(m, now));
+        });
+        return {std::move(d.members), std::static_pointer_cast<const ContactLines>(d.derived)};
+    }
+    auto members = ctx.store.sharedContacts(login, kind);
+    auto lines = formatContacts(*members, now);
+    return {std::move(members), std::move(lines)};
+}
+
+void appendList(std::string &out, const ContactLines &lines, const std::vector<std::string> &addresses,
+                std::size_t &next)
+{
+    const char *text = lines.text.data();
+    for (std::size_t c = 0; c + 2 < lines.cuts.size(); c += 2) {
+        out.append(text + lines.cuts[c], lines.cuts[c + 1] - lines.cuts[c]);
+        const std::string &address = addresses[next++];
+        out += address.empty() ? std::string_view("0.0.0.0") : std::string_view(address);
+        out.append(text + lines.cuts[c + 1], lines.cuts[c + 2] - lines.cuts[c + 1]);
+    }
+}
+
+// The answer once the member is known to be who he says. Written in Windows-1252 as it goes:
+// keywords, addresses and numbers are ASCII, the contacts come converted from their cache.
 Response refreshAnswer(Context &ctx, const std::string &login)
 {
     const auto instant = ctx.sessions.now();
     const LocalDateTime now = localDateTime(instant);
-    std::string out;
-    out += "REFRESHISOK|";
 
     // Both lists as the cache holds them (no copy), and the presence of everyone in them at once.
-    const auto favoris = ctx.store.sharedContacts(login, ListKind::Favoris);
-    const auto listeNoire = ctx.store.sharedContacts(login, ListKind::ListeNoire);
+    const FormattedList favoris = formattedList(ctx, login, ListKind::Favoris, now);
+    const FormattedList listeNoire = formattedList(ctx, login, ListKind::ListeNoire, now);
     thread_local std::vector<std::string_view> pseudos;
     thread_local std::vector<std::string> addresses;
     pseudos.clear();
-    for (const auto *list : {favoris.get(), listeNoire.get()})
+    for (const auto *list : {favoris.members.get(), listeNoire.members.get()})
         for (const auto &m : *list)
             pseudos.push_back(m.pseudo);
     ctx.sessions.presences(pseudos, instant, addresses);
-    out.reserve(64 + pseudos.size() * 48);
 
+    Response r;
+    std::string &out = r.body;
+    out.reserve(128 + favoris.lines->text.size() + listeNoire.lines->text.size() + pseudos.size() * 16);
+    out += "REFRESHISOK|";
     std::size_t i = 0;
-    if (favoris->empty()) {
+    if (favoris.members->empty()) {
         out += "NOFAVORISDEFINED|";
     } else {
         out += "HERESTARTFAVORIS|";
-        for (const auto &m : *favoris)
-            appendContact(out, m, addresses[i++], now);
+        appendList(out, *favoris.lines, addresses, i);
     }
 
-    if (listeNoire->empty()) {
+    if (listeNoire.members->empty()) {
         out += "NOLISTENOIREDEFINED|";
     } else {
         out += "HERESTARTLISTENOIRE|";
-        for (const auto &m : *listeNoire)
-            appendContact(out, m, addresses[i++], now);
+        appendList(out, *listeNoire.lines, addresses, i);
     }
 
     const auto by = ctx.store.blackListedBy(login);
@@ -68,7 +123,7 @@ Response refreshAnswer(Context &ctx, const std::string &login)
     } else {
         out += "IAMINLISTENOIREOF|";
         for (const auto &p : by) {
-            out += p;
+            out += cp1252::fromUtf8(p);
             out += ',';
         }
     }
@@ -76,7 +131,7 @@ Response refreshAnswer(Context &ctx, const std::string &login)
     out += "MYMAILSNUMBER,";
     out += std::to_string(ctx.store.mailCount(login));
     out += ',';
-    return textReply(std::move(out));
+    return r;
 }
 
 struct RefreshParams

@@ -76,7 +76,21 @@ struct Shared
         : handlers(std::move(h)), options(std::move(o)),
           slowPool(static_cast<std::size_t>(options.slowThreads < 1 ? 1 : options.slowThreads))
     {
+        for (const auto &p : options.trustedProxies)
+            proxies.push_back(plain(asio::ip::make_address(p)));
     }
+    // IPv4 as such, also when it reached an IPv6 socket.
+    static asio::ip::address plain(const asio::ip::address &a)
+    {
+        if (a.is_v6() && a.to_v6().is_v4_mapped())
+            return asio::ip::make_address_v4(asio::ip::v4_mapped, a.to_v6());
+        return a;
+    }
+    bool trusted(const asio::ip::address &a) const
+    {
+        return std::find(proxies.begin(), proxies.end(), plain(a)) != proxies.end();
+    }
+    std::vector<asio::ip::address> proxies;
     ServerHandlers handlers;
     ServerOptions options;
     std::atomic<int> active{0};
@@ -100,9 +114,10 @@ void lowerThisThreadOnce()
 class Session : public std::enable_shared_from_this<Session>
 {
 public:
-    Session(tcp::socket socket, std::string peerAddress, std::string slotKey, Shared &shared)
+    // A connection from a trusted proxy holds no per-address slot.
+    Session(tcp::socket socket, std::string peerAddress, std::string slotKey, bool fromProxy, Shared &shared)
         : socket_(std::move(socket)), peerAddress_(std::move(peerAddress)), slotKey_(std::move(slotKey)),
-          shared_(shared), options_(shared.options), begun_(std::chrono::steady_clock::now())
+          fromProxy_(fromProxy), shared_(shared), options_(shared.options), begun_(std::chrono::steady_clock::now())
     {
         ++shared_.active;
         applyLimits(parser_, {options_.headerLimit, options_.bodyLimit});
@@ -110,7 +125,8 @@ public:
 
     ~Session()
     {
-        shared_.slots.give(slotKey_);
+        if (!fromProxy_)
+            shared_.slots.give(slotKey_);
         --shared_.active;
     }
 
@@ -154,6 +170,8 @@ private:
         if (parser_.is_header_done()) {
             method_ = std::string(parser_.get().method_string());
             target_ = std::string(parser_.get().target());
+            if (fromProxy_)
+                takeForwardedAddress();
         }
         if (ec) {
             drainAfterAnswer_ = true;
@@ -178,6 +196,16 @@ private:
             asio::post(self->socket_.get_executor(),
                        [self, answer = std::move(answer)]() mutable { self->write(std::move(answer)); });
         });
+    }
+
+    // The balancer's X-Real-IP, when it holds an address; the balancer's own otherwise.
+    void takeForwardedAddress()
+    {
+        const auto header = parser_.get()["X-Real-IP"];
+        beast::error_code ec;
+        const auto address = asio::ip::make_address(std::string_view(header.data(), header.size()), ec);
+        if (!header.empty() && !ec)
+            peerAddress_ = Shared::plain(address).to_string();
     }
 
     void write(Response response)
@@ -243,6 +271,7 @@ private:
     tcp::socket socket_;
     std::string peerAddress_;
     std::string slotKey_;
+    bool fromProxy_;
     Shared &shared_;
     const ServerOptions &options_;
     std::chrono::steady_clock::time_point begun_;
@@ -368,14 +397,15 @@ void Worker::accept()
             return;
         }
         std::string address = peer.address().to_string();
-        std::string key = addressGroup(address);
+        const bool proxy = server.trusted(peer.address());
+        std::string key = proxy ? std::string() : addressGroup(address);
         if (server.active >= server.options.maxConnections ||
-            !server.slots.take(key, server.options.maxConnectionsPerAddress)) {
+            (!proxy && !server.slots.take(key, server.options.maxConnectionsPerAddress))) {
             beast::error_code ignored;
             socket.close(ignored);
         } else {
             auto session =
-                std::make_shared<Session>(std::move(socket), std::move(address), std::move(key), server);
+                std::make_shared<Session>(std::move(socket), std::move(address), std::move(key), proxy, server);
             sessions.push_back(session);
             session->run();
         }

@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace jaserelle::community {
 
@@ -41,6 +42,11 @@ struct ServerOptions
     // answer on its way to the client.
     std::size_t drainLimit = 4 * 1024 * 1024;
     std::chrono::milliseconds drainTimeout{5000};
+    // Load balancers in front of the server: a connection from one of these carries the client's
+    // address in X-Real-IP, which then stands for the peer address everywhere (sessions,
+    // throttle, access log). From any other address the header is ignored. Nor does the
+    // per-address cap apply to them: every client behind them shares their address.
+    std::vector<std::string> trustedProxies;
     // One line per request answered; none when null. Must outlive the server.
     const AccessLog *accessLog = nullptr;
 };

@@ -67,8 +67,7 @@ std::vector<MemberSummary> CachingStore::contacts(std::string_view owner, ListKi
     return *sharedContacts(owner, list);
 }
 
-std::shared_ptr<const std::vector<MemberSummary>> CachingStore::sharedContacts(std::string_view owner,
-                                                                               ListKind list)
+std::shared_ptr<CachingStore::ContactsEntry> CachingStore::contactsEntry(std::string_view owner, ListKind list)
 {
     const std::pair<std::string, ListKind> key(owner, list);
     {
@@ -78,11 +77,30 @@ std::shared_ptr<const std::vector<MemberSummary>> CachingStore::sharedContacts(s
             return it->second;
     }
     const auto before = generation_.load();
-    auto rows = std::make_shared<const std::vector<MemberSummary>>(inner_.contacts(owner, list));
+    auto entry = std::make_shared<ContactsEntry>();
+    entry->members = std::make_shared<const std::vector<MemberSummary>>(inner_.contacts(owner, list));
     std::unique_lock lock(mutex_);
     if (generation_.load() == before)
-        contacts_[key] = rows;
-    return rows;
+        contacts_[key] = entry;
+    return entry;
+}
+
+std::shared_ptr<const std::vector<MemberSummary>> CachingStore::sharedContacts(std::string_view owner,
+                                                                               ListKind list)
+{
+    return contactsEntry(owner, list)->members;
+}
+
+CachingStore::DerivedContacts CachingStore::derivedContacts(std::string_view owner, ListKind list,
+                                                            std::string_view day, const Derive &derive)
+{
+    const auto entry = contactsEntry(owner, list);
+    std::lock_guard lock(entry->mutex);
+    if (!entry->derived || entry->day != day) {
+        entry->derived = derive(*entry->members);
+        entry->day = day;
+    }
+    return {entry->members, entry->derived};
 }
 
 std::vector<std::string> CachingStore::blackListedBy(std::string_view pseudo)

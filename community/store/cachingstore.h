@@ -3,6 +3,9 @@
 #include "community/store/store.h"
 
 #include <atomic>
+#include <functional>
+#include <memory>
+#include <mutex>
 #include <map>
 #include <shared_mutex>
 #include <unordered_map>
@@ -52,6 +55,17 @@ public:
     int mailCount(std::string_view recipient) override;
     bool deleteMail(const Mail &mail) override;
 
+    // A list with a value derived from it for one day (the refresh's formatted lines: ages change
+    // at midnight), made by `derive` once per list and day and dropped with the list.
+    using Derive = std::function<std::shared_ptr<const void>(const std::vector<MemberSummary> &)>;
+    struct DerivedContacts
+    {
+        std::shared_ptr<const std::vector<MemberSummary>> members;
+        std::shared_ptr<const void> derived; // of these very members
+    };
+    DerivedContacts derivedContacts(std::string_view owner, ListKind list, std::string_view day,
+                                    const Derive &derive);
+
     // Another process changed this member's lists or mail box ("": anything may have changed).
     void invalidate(std::string_view pseudo);
 
@@ -63,11 +77,19 @@ private:
     void dropMember(std::string_view pseudo);
     void dropAll();
 
+    struct ContactsEntry
+    {
+        std::shared_ptr<const std::vector<MemberSummary>> members;
+        std::mutex mutex; // for what follows
+        std::string day;
+        std::shared_ptr<const void> derived;
+    };
+    std::shared_ptr<ContactsEntry> contactsEntry(std::string_view owner, ListKind list);
+
     Store &inner_;
     std::shared_mutex mutex_;
     std::atomic<unsigned long long> generation_{0};
-    std::map<std::pair<std::string, ListKind>, std::shared_ptr<const std::vector<MemberSummary>>, std::less<>>
-        contacts_;
+    std::map<std::pair<std::string, ListKind>, std::shared_ptr<ContactsEntry>, std::less<>> contacts_;
     std::unordered_map<std::string, std::vector<std::string>> blackListedBy_;
     std::unordered_map<std::string, int> mailCounts_;
 };

@@ -1,6 +1,7 @@
 #include "community/store/pgstore.h"
 
 #include "community/store/pgconnection.h"
+#include "community/store/storerows.h"
 
 #include <utility>
 
@@ -66,30 +67,33 @@ static_assert(migrationCount == PgStore::schemaVersion);
 // Every process migrating at start-up waits for the one that got there first.
 const char *const migrationLock = "SELECT pg_advisory_xact_lock(7361029)";
 
-const char *listName(ListKind list)
-{
-    return list == ListKind::Favoris ? "favoris" : "listenoire";
-}
-
-#define SUMMARY "m.pseudo, m.sex, m.birth_date, m.postal_code, m.has_photo, m.permitted"
+#define SUMMARY JASERELLE_SUMMARY_COLUMNS
 // The payload names the member whose cached rows changed; "*" drops every cached row.
 #define NOTIFY(payload) "pg_notify('jaserelle_changes', " payload ")"
 
-std::vector<MemberSummary> summaries(const PgResult &r)
+// Row i of a result, read the way the shared row readers expect.
+struct PgRow
 {
-    std::vector<MemberSummary> out;
+    const PgResult &r;
+    int i;
+    std::string text(int col) const { return r.text(i, col); }
+    long long integer(int col) const { return r.integer(i, col); }
+};
+
+template <typename T, typename Read> std::vector<T> readRows(const PgResult &r, Read read)
+{
+    std::vector<T> out;
     out.reserve(static_cast<std::size_t>(r.rows()));
     for (int i = 0; i < r.rows(); ++i) {
-        MemberSummary m;
-        m.pseudo = r.text(i, 0);
-        m.sex = r.text(i, 1);
-        m.birthDate = r.text(i, 2);
-        m.postalCode = r.text(i, 3);
-        m.hasPhoto = r.integer(i, 4) != 0;
-        m.permitted = r.integer(i, 5) != 0;
-        out.push_back(std::move(m));
+        PgRow row{r, i};
+        out.push_back(read(row));
     }
     return out;
+}
+
+std::vector<MemberSummary> summaries(const PgResult &r)
+{
+    return readRows<MemberSummary>(r, [](PgRow &row) { return readSummary(row); });
 }
 
 } // namespace
@@ -176,54 +180,23 @@ int PgStore::userVersion()
 bool PgStore::createMember(const Member &m)
 {
     auto c = lease();
-    const Profile &p = m.profile;
-    return c->run(
-                "INSERT INTO members (pseudo, password_hash, sex, birth_date, postal_code, region, "
-                "first_name, "
-                "town, height_cm, weight_kg, hair, eyes, ethnicity, style, smoker, marital_status, children, "
-                "has_photo, permitted, last_connection) VALUES ($1, $2, $3, $4, $5, $6, $7, $8, $9, $10, "
-                "$11, "
-                "$12, $13, $14, $15, $16, $17, $18, $19, $20) ON CONFLICT (pseudo) DO NOTHING",
-                {m.pseudo,        m.passwordHash, m.sex,       m.birthDate, m.postalCode,
-                 p.region,        p.firstName,    p.town,      p.heightCm,  p.weightKg,
-                 p.hair,          p.eyes,         p.ethnicity, p.style,     p.smoker,
-                 p.maritalStatus, p.children,     m.hasPhoto,  m.permitted, m.lastConnection})
+    std::vector<PgParam> params;
+    writeMember(m, [&](const auto &v) { params.emplace_back(v); });
+    return c->run("INSERT INTO members (" JASERELLE_MEMBER_COLUMNS ") VALUES ($1, $2, $3, $4, $5, $6, $7, "
+                  "$8, $9, $10, $11, $12, $13, $14, $15, $16, $17, $18, $19, $20) "
+                  "ON CONFLICT (pseudo) DO NOTHING",
+                  params)
                .changed() == 1;
 }
 
 std::optional<Member> PgStore::member(std::string_view pseudo)
 {
     auto c = lease();
-    const auto r = c->run(
-        "SELECT pseudo, password_hash, sex, birth_date, postal_code, region, first_name, town, height_cm, "
-        "weight_kg, hair, eyes, ethnicity, style, smoker, marital_status, children, has_photo, permitted, "
-        "last_connection FROM members WHERE pseudo = $1",
-        {pseudo});
+    const auto r = c->run("SELECT " JASERELLE_MEMBER_COLUMNS " FROM members WHERE pseudo = $1", {pseudo});
     if (r.rows() == 0)
         return std::nullopt;
-    Member m;
-    m.pseudo = r.text(0, 0);
-    m.passwordHash = r.text(0, 1);
-    m.sex = r.text(0, 2);
-    m.birthDate = r.text(0, 3);
-    m.postalCode = r.text(0, 4);
-    Profile &p = m.profile;
-    p.region = r.text(0, 5);
-    p.firstName = r.text(0, 6);
-    p.town = r.text(0, 7);
-    p.heightCm = static_cast<int>(r.integer(0, 8));
-    p.weightKg = static_cast<int>(r.integer(0, 9));
-    p.hair = r.text(0, 10);
-    p.eyes = r.text(0, 11);
-    p.ethnicity = r.text(0, 12);
-    p.style = r.text(0, 13);
-    p.smoker = r.text(0, 14);
-    p.maritalStatus = r.text(0, 15);
-    p.children = static_cast<int>(r.integer(0, 16));
-    m.hasPhoto = r.integer(0, 17) != 0;
-    m.permitted = r.integer(0, 18) != 0;
-    m.lastConnection = r.text(0, 19);
-    return m;
+    PgRow row{r, 0};
+    return readMember(row);
 }
 
 std::vector<MemberSummary> PgStore::listMembers()
@@ -367,32 +340,18 @@ bool PgStore::addMail(const Mail &m)
     return c->run("WITH i AS (INSERT INTO mails (recipient_id, sender, sent_date, sent_time, subject, body) "
                   "SELECT id, $2, $3, $4, $5, $6 FROM members WHERE pseudo = $1 RETURNING 1) "
                   "SELECT " NOTIFY("$1") " FROM i",
-                  {m.recipient, m.sender, m.date, m.time,
-                   m.subject.empty() ? std::optional<std::string>() : std::optional<std::string>(m.subject),
-                   m.text})
+                  {m.recipient, m.sender, m.date, m.time, storedSubject(m), m.text})
                .rows() == 1;
 }
 
 std::vector<Mail> PgStore::mails(std::string_view recipient)
 {
     auto c = lease();
-    const auto r = c->run("SELECT m.id, m.sender, m.sent_date, m.sent_time, coalesce(m.subject, ''), m.body "
-                          "FROM mails m JOIN members r ON r.id = m.recipient_id "
-                          "WHERE r.pseudo = $1 ORDER BY m.id",
-                          {recipient});
-    std::vector<Mail> out;
-    for (int i = 0; i < r.rows(); ++i) {
-        Mail m;
-        m.id = r.integer(i, 0);
-        m.sender = r.text(i, 1);
-        m.recipient = std::string(recipient);
-        m.date = r.text(i, 2);
-        m.time = r.text(i, 3);
-        m.subject = r.text(i, 4);
-        m.text = r.text(i, 5);
-        out.push_back(std::move(m));
-    }
-    return out;
+    const auto r =
+        c->run("SELECT " JASERELLE_MAIL_COLUMNS " FROM mails m JOIN members r ON r.id = m.recipient_id "
+               "WHERE r.pseudo = $1 ORDER BY m.id",
+               {recipient});
+    return readRows<Mail>(r, [&](PgRow &row) { return readMail(row, recipient); });
 }
 
 int PgStore::mailCount(std::string_view recipient)

@@ -1,5 +1,7 @@
 #include "community/store/sqlitestore.h"
 
+#include "community/store/storerows.h"
+
 #include <sqlite3.h>
 #include <string>
 #include <unordered_map>
@@ -63,11 +65,6 @@ CREATE TABLE settings (
 };
 constexpr int migrationCount = static_cast<int>(sizeof migrations / sizeof migrations[0]);
 static_assert(migrationCount == SqliteStore::schemaVersion);
-
-const char *listName(ListKind list)
-{
-    return list == ListKind::Favoris ? "favoris" : "listenoire";
-}
 
 } // namespace
 
@@ -246,19 +243,7 @@ private:
     bool done_ = false;
 };
 
-const char *const selectSummary = "m.pseudo, m.sex, m.birth_date, m.postal_code, m.has_photo, m.permitted";
-
-MemberSummary readSummary(Statement &s)
-{
-    MemberSummary m;
-    m.pseudo = s.text(0);
-    m.sex = s.text(1);
-    m.birthDate = s.text(2);
-    m.postalCode = s.text(3);
-    m.hasPhoto = s.integer(4) != 0;
-    m.permitted = s.integer(5) != 0;
-    return m;
-}
+const char *const selectSummary = JASERELLE_SUMMARY_COLUMNS;
 
 } // namespace
 
@@ -314,18 +299,11 @@ bool SqliteStore::createMember(const Member &m)
 {
     auto c = lease();
     static const char *const sql =
-        "INSERT INTO members (pseudo, password_hash, sex, birth_date, postal_code, region, first_name, town, "
-        "height_cm, weight_kg, hair, eyes, ethnicity, style, smoker, marital_status, children, has_photo, "
-        "permitted, last_connection) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, "
-        "?15, "
-        "?16, ?17, ?18, ?19, ?20) ON CONFLICT (pseudo) DO NOTHING";
+        "INSERT INTO members (" JASERELLE_MEMBER_COLUMNS ") VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, "
+        "?11, ?12, ?13, ?14, ?15, ?16, ?17, ?18, ?19, ?20) ON CONFLICT (pseudo) DO NOTHING";
     auto s = c->prepare(sql);
-    const Profile &p = m.profile;
-    s.bind(1, m.pseudo).bind(2, m.passwordHash).bind(3, m.sex).bind(4, m.birthDate).bind(5, m.postalCode);
-    s.bind(6, p.region).bind(7, p.firstName).bind(8, p.town).bind(9, p.heightCm).bind(10, p.weightKg);
-    s.bind(11, p.hair).bind(12, p.eyes).bind(13, p.ethnicity).bind(14, p.style).bind(15, p.smoker);
-    s.bind(16, p.maritalStatus).bind(17, p.children).bind(18, m.hasPhoto).bind(19, m.permitted);
-    s.bind(20, m.lastConnection);
+    int column = 0;
+    writeMember(m, [&](const auto &v) { s.bind(++column, v); });
     s.run();
     return c->changes() == 1;
 }
@@ -333,37 +311,12 @@ bool SqliteStore::createMember(const Member &m)
 std::optional<Member> SqliteStore::member(std::string_view pseudo)
 {
     auto c = lease();
-    static const char *const sql =
-        "SELECT pseudo, password_hash, sex, birth_date, postal_code, region, first_name, town, height_cm, "
-        "weight_kg, hair, eyes, ethnicity, style, smoker, marital_status, children, has_photo, permitted, "
-        "last_connection FROM members WHERE pseudo = ?1";
+    static const char *const sql = "SELECT " JASERELLE_MEMBER_COLUMNS " FROM members WHERE pseudo = ?1";
     auto s = c->prepare(sql);
     s.bind(1, pseudo);
     if (!s.step())
         return std::nullopt;
-    Member m;
-    m.pseudo = s.text(0);
-    m.passwordHash = s.text(1);
-    m.sex = s.text(2);
-    m.birthDate = s.text(3);
-    m.postalCode = s.text(4);
-    Profile &p = m.profile;
-    p.region = s.text(5);
-    p.firstName = s.text(6);
-    p.town = s.text(7);
-    p.heightCm = static_cast<int>(s.integer(8));
-    p.weightKg = static_cast<int>(s.integer(9));
-    p.hair = s.text(10);
-    p.eyes = s.text(11);
-    p.ethnicity = s.text(12);
-    p.style = s.text(13);
-    p.smoker = s.text(14);
-    p.maritalStatus = s.text(15);
-    p.children = static_cast<int>(s.integer(16));
-    m.hasPhoto = s.integer(17) != 0;
-    m.permitted = s.integer(18) != 0;
-    m.lastConnection = s.text(19);
-    return m;
+    return readMember(s);
 }
 
 std::vector<MemberSummary> SqliteStore::listMembers()
@@ -537,7 +490,7 @@ bool SqliteStore::addMail(const Mail &m)
     auto s = c->prepare("INSERT INTO mails (recipient_id, sender, sent_date, sent_time, subject, body) "
                         "SELECT id, ?2, ?3, ?4, ?5, ?6 FROM members WHERE pseudo = ?1");
     s.bind(1, m.recipient).bind(2, m.sender).bind(3, m.date).bind(4, m.time);
-    s.bind(5, m.subject.empty() ? std::optional<std::string>() : std::optional<std::string>(m.subject));
+    s.bind(5, storedSubject(m));
     s.bind(6, m.text).run();
     return c->changes() == 1;
 }
@@ -545,22 +498,13 @@ bool SqliteStore::addMail(const Mail &m)
 std::vector<Mail> SqliteStore::mails(std::string_view recipient)
 {
     auto c = lease();
-    auto s = c->prepare("SELECT m.id, m.sender, m.sent_date, m.sent_time, coalesce(m.subject, ''), m.body "
-                        "FROM mails m JOIN members r ON r.id = m.recipient_id "
-                        "WHERE r.pseudo = ?1 ORDER BY m.id");
+    auto s =
+        c->prepare("SELECT " JASERELLE_MAIL_COLUMNS " FROM mails m JOIN members r ON r.id = m.recipient_id "
+                   "WHERE r.pseudo = ?1 ORDER BY m.id");
     s.bind(1, recipient);
     std::vector<Mail> out;
-    while (s.step()) {
-        Mail m;
-        m.id = s.integer(0);
-        m.sender = s.text(1);
-        m.recipient = std::string(recipient);
-        m.date = s.text(2);
-        m.time = s.text(3);
-        m.subject = s.text(4);
-        m.text = s.text(5);
-        out.push_back(std::move(m));
-    }
+    while (s.step())
+        out.push_back(readMail(s, recipient));
     return out;
 }
 
