@@ -105,7 +105,8 @@ int runAdmin(const std::vector<std::string> &args)
     if (data == a.options.end())
         return fail("--data DIR is required");
     const auto storeUrl = a.options.find("store");
-    const auto database = openStore(storeUrl == a.options.end() ? std::string() : storeUrl->second, data->second);
+    const auto database =
+        openStore(storeUrl == a.options.end() ? std::string() : storeUrl->second, data->second);
     Store &store = *database;
     const std::string &command = args[0];
 

@@ -32,8 +32,9 @@ QString records(int first, int count, bool online)
 QString refreshReply(int contacts, bool online)
 {
     const int favoris = std::min(contacts, maxContactRows);
-    return QStringLiteral("HTTP/1.1 200 OK\r\n\r\nREFRESHISOK|HERESTARTFAVORIS|") + records(0, favoris, online) +
-           QStringLiteral("HERESTARTLISTENOIRE|") + records(favoris, contacts - favoris, online) +
+    return QStringLiteral("HTTP/1.1 200 OK\r\n\r\nREFRESHISOK|HERESTARTFAVORIS|") +
+           records(0, favoris, online) + QStringLiteral("HERESTARTLISTENOIRE|") +
+           records(favoris, contacts - favoris, online) +
            QStringLiteral("IAMINLISTENOIREOF|membre1,membre2,MYMAILSNUMBER,3,");
 }
 

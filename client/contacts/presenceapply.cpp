@@ -5,8 +5,8 @@
 #include "client/shell/contactrow.h"
 
 #include <QHash>
-#include <QPalette>
 #include <QHeaderView>
+#include <QPalette>
 #include <QSet>
 #include <QSignalBlocker>
 #include <QTreeWidget>

@@ -29,7 +29,8 @@ inline QColor offlineColour(const QPalette &palette)
     const QColor text = palette.color(QPalette::Text);
     const QColor base = palette.color(QPalette::Base);
     auto mix = [](int t, int b) { return (t * 3 + b * 2) / 5; };
-    return QColor(mix(text.red(), base.red()), mix(text.green(), base.green()), mix(text.blue(), base.blue()));
+    return QColor(mix(text.red(), base.red()), mix(text.green(), base.green()),
+                  mix(text.blue(), base.blue()));
 }
 
 inline bool isOnline(const QTreeWidgetItem *row)

@@ -10,9 +10,9 @@
 #include "client/shell/windowplacement.h"
 #include "ui_frmmain.h"
 
+#include <QAbstractItemView>
 #include <QCloseEvent>
 #include <QLabel>
-#include <QAbstractItemView>
 #include <QMouseEvent>
 #include <QStyle>
 
@@ -242,7 +242,8 @@ void FrmMain::placeRechercheTab()
     // cover the criteria.
     QWidget *frame = ui_->frameRecherche;
     const int bottom = ui_->tabRecherche->height() - gap;
-    const int top = std::max(ui_->frameSearchCriteres->geometry().bottom() + 1, bottom - frameRechercheHeight);
+    const int top =
+        std::max(ui_->frameSearchCriteres->geometry().bottom() + 1, bottom - frameRechercheHeight);
     frame->setGeometry(frame->x(), top, frame->width(), bottom - top);
     QTreeWidget *list = ui_->lvRecherche;
     list->resize(list->width(), std::min(lvRechercheHeight, frame->height() - list->y() - 2));

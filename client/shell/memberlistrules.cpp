@@ -40,14 +40,17 @@ void MemberListRules::restoreColumnWidths()
     for (int column = 1; column < int(widths.size()); ++column) {
         if (widths[column] > 0) {
             const QString title = list_->headerItem()->text(column);
-            widths[column] = std::max(widths[column], header->fontMetrics().horizontalAdvance(title) + padding);
+            widths[column] =
+                std::max(widths[column], header->fontMetrics().horizontalAdvance(title) + padding);
         }
         others += widths[column];
     }
     // The pseudo takes what the other columns leave beside the vertical scroll bar, so that the
     // last column never lies under it, whatever the font.
-    const int room = list_->width() - 2 * list_->frameWidth() - list_->verticalScrollBar()->sizeHint().width();
-    widths[0] = std::max(room - others, header->fontMetrics().horizontalAdvance(list_->headerItem()->text(0)) + padding);
+    const int room =
+        list_->width() - 2 * list_->frameWidth() - list_->verticalScrollBar()->sizeHint().width();
+    widths[0] = std::max(room - others,
+                         header->fontMetrics().horizontalAdvance(list_->headerItem()->text(0)) + padding);
     for (int column = 0; column < int(widths.size()); ++column)
         header->resizeSection(column, widths[column]);
 }
@@ -62,8 +65,8 @@ void MemberListRules::openMenuAt(QTreeWidgetItem *row, QPoint inViewport)
 // The menu key and Shift+F10 open the menu of the current row, just below the row's text.
 bool MemberListRules::keyboardMenu(const QKeyEvent &key)
 {
-    const bool menuKey = key.key() == Qt::Key_Menu ||
-                         (key.key() == Qt::Key_F10 && key.modifiers() == Qt::ShiftModifier);
+    const bool menuKey =
+        key.key() == Qt::Key_Menu || (key.key() == Qt::Key_F10 && key.modifiers() == Qt::ShiftModifier);
     if (!menuKey)
         return false;
     if (QTreeWidgetItem *row = list_->currentItem()) {

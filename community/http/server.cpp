@@ -117,7 +117,8 @@ public:
     // A connection from a trusted proxy holds no per-address slot.
     Session(tcp::socket socket, std::string peerAddress, std::string slotKey, bool fromProxy, Shared &shared)
         : socket_(std::move(socket)), peerAddress_(std::move(peerAddress)), slotKey_(std::move(slotKey)),
-          fromProxy_(fromProxy), shared_(shared), options_(shared.options), begun_(std::chrono::steady_clock::now())
+          fromProxy_(fromProxy), shared_(shared), options_(shared.options),
+          begun_(std::chrono::steady_clock::now())
     {
         ++shared_.active;
         applyLimits(parser_, {options_.headerLimit, options_.bodyLimit});
@@ -404,8 +405,8 @@ void Worker::accept()
             beast::error_code ignored;
             socket.close(ignored);
         } else {
-            auto session =
-                std::make_shared<Session>(std::move(socket), std::move(address), std::move(key), proxy, server);
+            auto session = std::make_shared<Session>(std::move(socket), std::move(address), std::move(key),
+                                                     proxy, server);
             sessions.push_back(session);
             session->run();
         }

@@ -67,7 +67,8 @@ std::vector<MemberSummary> CachingStore::contacts(std::string_view owner, ListKi
     return *sharedContacts(owner, list);
 }
 
-std::shared_ptr<CachingStore::ContactsEntry> CachingStore::contactsEntry(std::string_view owner, ListKind list)
+std::shared_ptr<CachingStore::ContactsEntry> CachingStore::contactsEntry(std::string_view owner,
+                                                                         ListKind list)
 {
     const std::pair<std::string, ListKind> key(owner, list);
     {

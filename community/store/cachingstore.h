@@ -4,9 +4,9 @@
 
 #include <atomic>
 #include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
-#include <map>
 #include <shared_mutex>
 #include <unordered_map>
 #include <utility>

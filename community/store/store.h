@@ -118,7 +118,8 @@ public:
     // takes the member out of the other (the client's "move" is a single add).
     virtual std::vector<MemberSummary> contacts(std::string_view owner, ListKind list) = 0;
     // The same rows, shared rather than copied where the store keeps them in memory.
-    virtual std::shared_ptr<const std::vector<MemberSummary>> sharedContacts(std::string_view owner, ListKind list)
+    virtual std::shared_ptr<const std::vector<MemberSummary>> sharedContacts(std::string_view owner,
+                                                                             ListKind list)
     {
         return std::make_shared<const std::vector<MemberSummary>>(contacts(owner, list));
     }

@@ -39,8 +39,9 @@ std::chrono::system_clock::time_point startOfTest()
 CommunityTest::CommunityTest()
     : now_(startOfTest()), database_(openTestStore(dir_.path())),
       store_(std::make_unique<CachingStore>(*database_)),
-      sessionStore_(openTestSessions([this] { return now_; })), sessions_(*sessionStore_), ctx_{*store_, sessions_, hasher_, [this] { return now_; },
-                                               dir_.path() / "photos"}
+      sessionStore_(openTestSessions([this] { return now_; })),
+      sessions_(*sessionStore_), ctx_{*store_, sessions_, hasher_, [this] { return now_; },
+                                      dir_.path() / "photos"}
 {
     std::filesystem::create_directories(ctx_.photosDir);
 }

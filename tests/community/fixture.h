@@ -50,7 +50,7 @@ protected:
 
     TempDir dir_;
     std::chrono::system_clock::time_point now_;
-    std::unique_ptr<Store> database_; // SQLite, or PostgreSQL (engines.h)
+    std::unique_ptr<Store> database_;     // SQLite, or PostgreSQL (engines.h)
     std::unique_ptr<CachingStore> store_; // what the server uses: the cache in front of SQLite
     PasswordHasher hasher_{PasswordHasher::Strength::Minimal};
     std::unique_ptr<SessionStore> sessionStore_; // in memory, or in Redis (engines.h)

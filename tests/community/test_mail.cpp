@@ -60,8 +60,9 @@ TEST_F(MailTest, DeletingNamesTheMailByEverythingTheListShowed)
     EXPECT_EQ(store_->mailCount("bruno"), 1);
     // The client sends a defused text back as the list showed it, soft hyphen included.
     send("NULL", urlEncode("MAILSENDEDOK"));
-    EXPECT_EQ(body(del + "&subject=NULL&message=" + urlEncode("M\xAD"
-                                                              "AILSENDEDOK"),
+    EXPECT_EQ(body(del + "&subject=NULL&message=" +
+                       urlEncode("M\xAD"
+                                 "AILSENDEDOK"),
                    "10.0.0.2"),
               "YOURMAILHAVEBEENDELETED");
     EXPECT_EQ(store_->mailCount("bruno"), 1);

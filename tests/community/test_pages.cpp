@@ -73,9 +73,9 @@ TEST_F(CommunityTest, SignUpWithAPhoto)
 {
     const std::string jpeg = "\xFF\xD8\xFF\xE0 a tiny jpeg";
     std::string body = "--b0undary\r\n";
-    for (const char *field : {"pseudo\"\r\n\r\nphotogenique", "password\"\r\n\r\nabc", "password2\"\r\n\r\nabc",
-                              "sexe\"\r\n\r\nH", "naissance\"\r\n\r\n1980-01-01", "codepostal\"\r\n\r\n69003",
-                              "region\"\r\n\r\nRhone-Alpes"})
+    for (const char *field : {"pseudo\"\r\n\r\nphotogenique", "password\"\r\n\r\nabc",
+                              "password2\"\r\n\r\nabc", "sexe\"\r\n\r\nH", "naissance\"\r\n\r\n1980-01-01",
+                              "codepostal\"\r\n\r\n69003", "region\"\r\n\r\nRhone-Alpes"})
         body += "Content-Disposition: form-data; name=\"" + std::string(field) + "\r\n--b0undary\r\n";
     body += "Content-Disposition: form-data; name=\"photo\"; filename=\"moi.jpg\"\r\nContent-Type: "
             "image/jpeg\r\n\r\n" +

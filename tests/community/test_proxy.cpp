@@ -51,19 +51,22 @@ TEST_P(Proxy, PeerAddressComesFromTheHeaderOnlyForATrustedProxy)
     options.port = 0;
     options.threads = 1;
     options.trustedProxies = {c.trusted};
-    HttpServer server([](const Request &r) { return Response{200, "text/plain", "[" + r.peerAddress + "]", ""}; },
-                      options);
+    HttpServer server(
+        [](const Request &r) {
+            return Response{200, "text/plain", "[" + r.peerAddress + "]", ""};
+        },
+        options);
     server.start();
     const std::string answer =
         exchange(server.port(), std::string("GET / HTTP/1.1\r\nHost: x\r\n") + c.header + "\r\n");
     EXPECT_NE(answer.find(std::string("[") + c.seen + "]"), std::string::npos) << answer;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, Proxy,
-    testing::Values(ProxyCase{"127.0.0.1", "X-Real-IP: 203.0.113.7\r\n", "203.0.113.7"},
-                    ProxyCase{"127.0.0.9", "X-Real-IP: 203.0.113.7\r\n", "127.0.0.1"},
-                    ProxyCase{"127.0.0.1", "", "127.0.0.1"},
-                    ProxyCase{"127.0.0.1", "X-Real-IP: 203.0.113.7, 10.0.0.1\r\n", "127.0.0.1"}));
+INSTANTIATE_TEST_SUITE_P(Cases, Proxy,
+                         testing::Values(ProxyCase{"127.0.0.1", "X-Real-IP: 203.0.113.7\r\n", "203.0.113.7"},
+                                         ProxyCase{"127.0.0.9", "X-Real-IP: 203.0.113.7\r\n", "127.0.0.1"},
+                                         ProxyCase{"127.0.0.1", "", "127.0.0.1"},
+                                         ProxyCase{"127.0.0.1", "X-Real-IP: 203.0.113.7, 10.0.0.1\r\n",
+                                                   "127.0.0.1"}));
 
 } // namespace

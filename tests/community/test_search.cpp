@@ -10,11 +10,12 @@ protected:
     void SetUp() override
     {
         addMember("alice", "F", "1990-06-15", "75011");
-        addMember("marie", "F", "2001-01-01", "29200", true, {"", "", "Bretagne", 150, 55}); // 25
+        addMember("marie", "F", "2001-01-01", "29200", true, {"", "", "Bretagne", 150, 55});  // 25
         addMember("marc", "H", "1976-03-03", "13006", false, {"", "", "Provence", 149, 101}); // 50
         addMember("amandine", "F", "1982-02-28", "33000", false, {"", "", "Aquitaine", 0, 0});
-        addMember("zoe", "F", "2008-12-06", "75005", true, {"", "", "Ile-de-France", 170, 54});   // 18 today
-        addMember("zack", "H", "2008-12-07", "75005", false, {"", "", "Ile-de-France", 210, 39}); // 18 tomorrow
+        addMember("zoe", "F", "2008-12-06", "75005", true, {"", "", "Ile-de-France", 170, 54}); // 18 today
+        addMember("zack", "H", "2008-12-07", "75005", false,
+                  {"", "", "Ile-de-France", 210, 39}); // 18 tomorrow
         connect("alice");
     }
 

@@ -177,8 +177,9 @@ private slots:
     void blackListedByStaysGreyUntilReleased()
     {
         const QString favori = u"HERESTARTFAVORIS|jean,10.0.0.2,H,25,75,1|"_s;
-        const QString listed = head + favori + u"HERESTARTLISTENOIRE|jean,10.0.0.2,H,25,75,1|"
-                                                u"IAMINLISTENOIREOF|jean,MYMAILSNUMBER,0,"_s;
+        const QString listed = head + favori +
+                               u"HERESTARTLISTENOIRE|jean,10.0.0.2,H,25,75,1|"
+                               u"IAMINLISTENOIREOF|jean,MYMAILSNUMBER,0,"_s;
         for (int i = 0; i < 3; ++i)
             refresh(listed);
         for (const auto *list : {&favoris, &listeNoire}) {
@@ -209,7 +210,8 @@ private slots:
         refresh(favorisOnly(u"jean,10.0.0.2,H,25,75,1|marie,0.0.0.0,F,31,1,0|"_s));
         auto contrast = [&](QTreeWidgetItem *r) {
             const QVariant brush = r->data(contactrow::Pseudo, Qt::ForegroundRole);
-            const QColor shown = brush.isValid() ? brush.value<QBrush>().color() : palette.color(QPalette::Text);
+            const QColor shown =
+                brush.isValid() ? brush.value<QBrush>().color() : palette.color(QPalette::Text);
             return contrastRatio(shown, palette.color(QPalette::Base));
         };
         const qreal online = contrast(row(favoris, 0)), offline = contrast(row(favoris, 1));

@@ -480,9 +480,12 @@ private slots:
         QTest::addColumn<QColor>("text");
         QTest::addColumn<bool>("kept");
         QTest::newRow("blue on white") << QColor(0, 0, 255) << QColor(Qt::white) << QColor(Qt::black) << true;
-        QTest::newRow("blue on dark") << QColor(0, 0, 255) << QColor(30, 30, 30) << QColor(230, 230, 230) << false;
-        QTest::newRow("yellow on white") << QColor(Qt::yellow) << QColor(Qt::white) << QColor(Qt::black) << false;
-        QTest::newRow("yellow on dark") << QColor(Qt::yellow) << QColor(30, 30, 30) << QColor(230, 230, 230) << true;
+        QTest::newRow("blue on dark")
+            << QColor(0, 0, 255) << QColor(30, 30, 30) << QColor(230, 230, 230) << false;
+        QTest::newRow("yellow on white")
+            << QColor(Qt::yellow) << QColor(Qt::white) << QColor(Qt::black) << false;
+        QTest::newRow("yellow on dark")
+            << QColor(Qt::yellow) << QColor(30, 30, 30) << QColor(230, 230, 230) << true;
     }
     void coloursReadOnTheirBase()
     {

@@ -45,7 +45,8 @@ private slots:
             QTemporaryDir dir;
             QFile screen(dir.filePath(u"screen.json"_s));
             QVERIFY(screen.open(QIODevice::WriteOnly) &&
-                    screen.write(R"({"screens":[{"name":"s","width":1280,"height":1024,"logicalDpi":96}]})") > 0);
+                    screen.write(R"({"screens":[{"name":"s","width":1280,"height":1024,"logicalDpi":96}]})") >
+                        0);
             screen.close();
             QProcess run;
             QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
