@@ -190,8 +190,7 @@ void PeerLink::handle(const QByteArray &payload)
         callRefused_ = true;
         detach();
         playSound(jaserelle::connectionRefusedSound);
-        const PeerNotice notice = refusalNotice(peerPseudo_);
-        notifier_.notify(notice.title, notice.text, Notifier::Icon::Warning);
+        notifier_.notify(refusalNotice(peerPseudo_));
         emit finished();
         break;
     }
@@ -226,8 +225,7 @@ void PeerLink::onDisconnected()
     detach();
     if (!callRefused_) {
         playSound(jaserelle::connectionRefusedSound);
-        const PeerNotice notice = cutOffNotice(peerPseudo_);
-        notifier_.notify(notice.title, notice.text, Notifier::Icon::Information);
+        notifier_.notify(cutOffNotice(peerPseudo_));
     }
     emit finished();
 }
@@ -252,8 +250,7 @@ void PeerLink::onError(QAbstractSocket::SocketError error)
 void PeerLink::communicationFailure()
 {
     detach();
-    const PeerNotice notice = communicationNotice(peerPseudo_);
-    notifier_.notify(notice.title, notice.text, Notifier::Icon::Information);
+    notifier_.notify(communicationNotice(peerPseudo_));
     emit finished();
 }
 
@@ -295,8 +292,7 @@ void PeerLink::reportUnreachable()
     if (state_ == State::Ended)
         return;
     detach();
-    const PeerNotice notice = unreachableNotice(peerPseudo_);
-    notifier_.notify(notice.title, notice.text, Notifier::Icon::Information);
+    notifier_.notify(unreachableNotice(peerPseudo_));
     emit finished();
 }
 

@@ -19,13 +19,11 @@
 
 using namespace Qt::StringLiterals;
 
-MemberDirectory::MemberDirectory(RequestPort &engine, Notifier &notifier, FrmMain &main, QObject *parent)
-    : QObject(parent), engine_(engine), notifier_(notifier), main_(main),
-      faces_(std::make_unique<const contactface::Faces>())
+MemberDirectory::MemberDirectory(RequestPort &engine, Notifier &notifier, FrmMain &main,
+                                 const contactface::Faces &faces, QObject *parent)
+    : QObject(parent), engine_(engine), notifier_(notifier), main_(main), faces_(faces)
 {
 }
-
-MemberDirectory::~MemberDirectory() = default;
 
 ProfileRow MemberDirectory::rowOf(const QTreeWidgetItem *row) const
 {
@@ -33,11 +31,6 @@ ProfileRow MemberDirectory::rowOf(const QTreeWidgetItem *row) const
         return {};
     return {row->text(contactrow::Pseudo), row->text(contactrow::Age), row->text(contactrow::Departement),
             row->text(contactrow::Sexe)};
-}
-
-void MemberDirectory::refreshTimerOn()
-{
-    engine_.resumeRefresh();
 }
 
 void MemberDirectory::showProfil(QTreeWidgetItem *row)
@@ -67,7 +60,7 @@ void MemberDirectory::onProfil(QString &reply)
     }
     if (box)
         profileview::showPlaceholder(*box, profileview::NoPhoto);
-    refreshTimerOn();
+    engine_.resumeRefresh();
 }
 
 void MemberDirectory::onPhoto(const QString &reply)
@@ -77,7 +70,7 @@ void MemberDirectory::onPhoto(const QString &reply)
         if (!profileview::showPhoto(*box, photoBytes(reply)))
             profileview::showPlaceholder(*box, profileview::NoPhoto);
     }
-    refreshTimerOn();
+    engine_.resumeRefresh();
 }
 
 void MemberDirectory::onRequestEnded(RequestKind kind)
@@ -100,8 +93,7 @@ void MemberDirectory::searchPseudo()
     pseudo.remove(u' ');
     box->setText(pseudo);
     if (!isAlphanumeric(pseudo)) {
-        const Notice notice = searchPseudoNotAlphanumericNotice();
-        notifier_.notify(notice.title, notice.text);
+        notifier_.notify(searchPseudoNotAlphanumericNotice());
         box->clear();
         return;
     }
@@ -135,9 +127,8 @@ void MemberDirectory::onNoSearchResult()
 {
     if (QTreeWidget *list = main_.lvRecherche())
         list->clear();
-    const Notice notice = noSearchResultNotice();
-    notifier_.notify(notice.title, notice.text);
-    refreshTimerOn();
+    notifier_.notify(noSearchResultNotice());
+    engine_.resumeRefresh();
 }
 
 void MemberDirectory::onSearchOk(QString &reply)
@@ -145,15 +136,14 @@ void MemberDirectory::onSearchOk(QString &reply)
     SearchReply search = parseSearchReply(reply);
     // A broken answer still brings the members listed before the break.
     if (QTreeWidget *list = main_.lvRecherche())
-        showSearchResults(*list, search.records, *faces_);
+        showSearchResults(*list, search.records, faces_);
     reply = std::move(search.rest);
-    refreshTimerOn();
+    engine_.resumeRefresh();
 }
 
 void MemberDirectory::onMaxResultReached(const QString &reply)
 {
     if (const std::optional<QString> count = parseMaxResult(reply)) {
-        const Notice notice = maxResultReachedNotice(*count);
-        notifier_.notify(notice.title, notice.text);
+        notifier_.notify(maxResultReachedNotice(*count));
     }
 }

@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QString>
+#include "client/platform/notice.h"
+
 #include <QTime>
 
 // The seams between the client and the desktop. Each has one Qt implementation (qtplatform.h);
@@ -9,17 +10,9 @@
 class Notifier
 {
 public:
-    enum class Icon
-    {
-        Information,
-        Question,
-        Warning,
-        Critical,
-        None
-    };
     virtual ~Notifier() = default;
     // A modal message box with one OK button; returns when the user has closed it.
-    virtual void notify(const QString &title, const QString &text, Icon icon = Icon::Information) = 0;
+    virtual void notify(const Notice &notice) = 0;
 };
 
 class SoundPlayer

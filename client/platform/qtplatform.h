@@ -13,7 +13,7 @@ class QWidget;
 class QtNotifier : public Notifier
 {
 public:
-    void notify(const QString &title, const QString &text, Icon icon) override;
+    void notify(const Notice &notice) override;
 };
 
 class QtSoundPlayer : public SoundPlayer

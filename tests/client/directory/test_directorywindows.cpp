@@ -1,4 +1,5 @@
 #include "client/contacts/contactface.h"
+#include "client/directory/directorynotices.h"
 #include "client/directory/profileview.h"
 #include "client/shell/contactrow.h"
 #include "tests/support/clientfixture.h"
@@ -149,10 +150,8 @@ private slots:
         box->setText(typed);
         QTest::mouseClick(child<QPushButton>(&f.main(), u"cmdSearchPseudo"_s), Qt::LeftButton);
         QCOMPARE(box->text(), boxAfter);
-        QCOMPARE(f.desktop.notifier.titles(), refused ? QStringList{u"Attention !"_s} : QStringList());
-        if (refused)
-            QCOMPARE(f.desktop.notifier.shown[0].text,
-                     u"Le pseudo du membre ne doit contenir\r\nque des caractères alpha-numériques."_s);
+        QCOMPARE(f.desktop.notifier.shown,
+                 refused ? QList<Notice>{searchPseudoNotAlphanumericNotice()} : QList<Notice>());
         if (requestLine.isEmpty()) {
             QCOMPARE(f.engine().state(), RequestEngine::State::Idle);
             QCOMPARE(f.server.connections, 0);
@@ -201,10 +200,7 @@ private slots:
         QCOMPARE(carl->text(contactrow::Adresse), u"10.0.0.7"_s);
         QCOMPARE((QList<int>{contactface::face(abel), contactface::face(bea), contactface::face(carl)}),
                  (QList<int>{1, 4, 3}));
-        QCOMPARE(f.desktop.notifier.titles(), QStringList{u"Attention"_s});
-        QCOMPARE(f.desktop.notifier.shown[0].text,
-                 u"Plus de 100 membres correspondants aux critères que vous\r\navez séléctionnés ont été "
-                 u"trouvés. Les 100 premiers membres\r\ntrouvés ont été retenus. Affinez votre recherche."_s);
+        QCOMPARE(f.desktop.notifier.shown, QList<Notice>{maxResultReachedNotice(u"100"_s)});
         QVERIFY(f.engine().refreshTimer().isActive());
 
         f.engine().refreshTimer().stop();
@@ -212,9 +208,7 @@ private slots:
         f.engine().start(RequestKind::SearchPseudo);
         QVERIFY(f.handled(2));
         QCOMPARE(list->topLevelItemCount(), 0);
-        QCOMPARE(f.desktop.notifier.shown.last().title, u"Resultat"_s);
-        QCOMPARE(f.desktop.notifier.shown.last().text,
-                 u"Aucune membre ne correspond à votre recherche.\r\nVeuillez élargir vos critères."_s);
+        QCOMPARE(f.desktop.notifier.shown.last(), noSearchResultNotice());
         QVERIFY(f.engine().refreshTimer().isActive());
     }
 
