@@ -468,7 +468,7 @@ void FrmConversation::setupPads()
             return artwork::pixmap(artwork::smiley(std::size_t(i)), dpr, size);
         },
         [](int i) {
-            const auto subject = smileys[std::size_t(i)].subject;
+            const auto subject = jaserelle::client::smileys[std::size_t(i)].subject;
             return QString::fromUtf8(subject.data(), qsizetype(subject.size()));
         });
     for (int i = 0; i < smileys.size(); ++i)
