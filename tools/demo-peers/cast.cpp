@@ -51,7 +51,7 @@ const QStringList &replies()
 
 int answeringSound(int received)
 {
-    return (received ^ 1) % static_cast<int>(jaserelle::client::soundCommandCount);
+    return (received ^ 1) % static_cast<int>(soundCommandCount);
 }
 
 int spontaneousSound(int turn)
