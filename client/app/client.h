@@ -10,6 +10,8 @@
 #include <QObject>
 #include <memory>
 
+namespace jaserelle::client {
+
 class ContactEditor;
 class ConversationWindows;
 class MailDesk;
@@ -82,3 +84,5 @@ private:
     std::unique_ptr<FrmLogin> login_;
     std::unique_ptr<FrmTryToConnect> tryToConnect_;
 };
+
+} // namespace jaserelle::client

@@ -6,9 +6,12 @@
 #include <QPointer>
 #include <functional>
 
-class Notifier;
 class QTreeWidget;
 class QTreeWidgetItem;
+
+namespace jaserelle::client {
+
+class Notifier;
 class RequestPort;
 struct ClientState;
 
@@ -64,3 +67,5 @@ private:
     QPointer<FrmAjoutMembre> ajoutFavori_;
     QPointer<FrmAjoutMembre> ajoutListeNoire_;
 };
+
+} // namespace jaserelle::client

@@ -11,6 +11,8 @@
 #include <memory>
 #include <utility>
 
+namespace jaserelle::client {
+
 std::unique_ptr<ContactEditor> installContacts(Services &services, FrmMain &main,
                                                const contactface::Faces &faces)
 {
@@ -57,3 +59,5 @@ std::unique_ptr<ContactEditor> installContacts(Services &services, FrmMain &main
         QObject::connect(&main, command, editor, [editor, kind] { editor->startForSelected(kind); });
     return owned;
 }
+
+} // namespace jaserelle::client

@@ -4,6 +4,8 @@
 
 #include <memory>
 
+namespace jaserelle::client {
+
 class FrmMain;
 struct Services;
 
@@ -16,3 +18,5 @@ class Faces;
 // out. The faces outlive the pipeline's handlers.
 std::unique_ptr<ContactEditor> installContacts(Services &services, FrmMain &main,
                                                const contactface::Faces &faces);
+
+} // namespace jaserelle::client

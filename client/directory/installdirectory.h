@@ -4,6 +4,8 @@
 
 #include <memory>
 
+namespace jaserelle::client {
+
 class FrmMain;
 struct Services;
 
@@ -11,3 +13,5 @@ struct Services;
 // inputs those requests read, and connects the main window's commands to the directory.
 std::unique_ptr<MemberDirectory> installDirectory(Services &services, FrmMain &main,
                                                   const contactface::Faces &faces);
+
+} // namespace jaserelle::client

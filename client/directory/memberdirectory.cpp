@@ -17,6 +17,8 @@
 #include <QLineEdit>
 #include <QTreeWidget>
 
+namespace jaserelle::client {
+
 using namespace Qt::StringLiterals;
 
 MemberDirectory::MemberDirectory(RequestPort &engine, Notifier &notifier, FrmMain &main,
@@ -147,3 +149,5 @@ void MemberDirectory::onMaxResultReached(const QString &reply)
         notifier_.notify(maxResultReachedNotice(*count));
     }
 }
+
+} // namespace jaserelle::client

@@ -5,9 +5,12 @@
 
 #include <QObject>
 
+class QTreeWidgetItem;
+
+namespace jaserelle::client {
+
 class FrmMain;
 class Notifier;
-class QTreeWidgetItem;
 class RequestPort;
 
 namespace contactface {
@@ -59,3 +62,5 @@ private:
     ProfileRow shown_; // the member whose profile the tab shows: the photo asked for is his
     QString searched_; // the pseudo as checked when "Go !" was pressed
 };
+
+} // namespace jaserelle::client

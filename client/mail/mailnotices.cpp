@@ -2,6 +2,8 @@
 
 using namespace Qt::StringLiterals;
 
+namespace jaserelle::client {
+
 Notice selfMailNotice()
 {
     return {u"Drole d'idée..."_s, u"Est-ce vraiment bien utile ?"_s, Notice::Icon::Question};
@@ -40,3 +42,5 @@ std::optional<Notice> mailFailureNotice(RequestKind kind)
         return std::nullopt;
     }
 }
+
+} // namespace jaserelle::client

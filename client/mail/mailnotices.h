@@ -5,6 +5,8 @@
 
 #include <optional>
 
+namespace jaserelle::client {
+
 // What the user reads about his mails, each with its own title.
 Notice selfMailNotice(); // "lui envoyer un mail" on the user's own row
 Notice emptyMailNotice();
@@ -13,3 +15,5 @@ Notice mailSentNotice();
 Notice mailDeletedNotice();
 // A mail request the server answered without its keyword; nothing for any other request.
 std::optional<Notice> mailFailureNotice(RequestKind kind);
+
+} // namespace jaserelle::client

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+namespace jaserelle::client {
+
 // A message the user is told in a box with one OK button: what any part of the client hands to
 // the desktop, whether it is worked out from a reply, a peer or the user's own input.
 struct Notice
@@ -20,3 +22,5 @@ struct Notice
 
     friend bool operator==(const Notice &, const Notice &) = default;
 };
+
+} // namespace jaserelle::client

@@ -4,6 +4,8 @@
 
 #include <QTime>
 
+namespace jaserelle::client {
+
 // The seams between the client and the desktop. Each has one Qt implementation (qtplatform.h);
 // tests pass recorders.
 
@@ -66,3 +68,5 @@ struct Platform
     AppLifetime &lifetime;
     Clock &clock;
 };
+
+} // namespace jaserelle::client

@@ -11,6 +11,8 @@
 #include <QStandardPaths>
 #include <QUrl>
 
+namespace jaserelle::client {
+
 void QtNotifier::notify(const Notice &notice)
 {
     using Icon = Notice::Icon;
@@ -84,3 +86,5 @@ void QtAppLifetime::endApplication()
 }
 
 QtPlatform::QtPlatform(const QString &appDir) : sound(appDir) {}
+
+} // namespace jaserelle::client

@@ -6,6 +6,8 @@
 #include <QString>
 #include <optional>
 
+namespace jaserelle::client {
+
 // What a socket error means for the request in flight.
 struct SocketErrorOutcome
 {
@@ -22,3 +24,5 @@ Notice timeoutNotice(RequestKind kind);
 SocketErrorOutcome socketErrorOutcome(RequestKind kind, const QString &serverHost);
 // The server answered, but with nothing the client knows (an error page, an empty answer).
 Notice unansweredNotice(RequestKind kind, const QString &serverHost);
+
+} // namespace jaserelle::client
