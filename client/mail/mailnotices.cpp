@@ -1,8 +1,8 @@
 #include "client/mail/mailnotices.h"
 
-using namespace Qt::StringLiterals;
-
 namespace jaserelle::client {
+
+using namespace Qt::StringLiterals;
 
 Notice selfMailNotice()
 {
