@@ -2,11 +2,10 @@
 #include "client/conversation/conversationwindows.h"
 #include "client/conversation/frmconversation.h"
 #include "client/conversation/frmincome.h"
-#include "client/conversation/peerlink.h"
+#include "client/conversation/peerframer.h"
 #include "client/conversation/peerlistener.h"
 #include "client/conversation/peernotices.h"
 #include "client/conversation/peerpackets.h"
-#include "client/conversation/rtfwriter.h"
 #include "client/shell/clientstate.h"
 #include "client/shell/contactrow.h"
 #include "tests/support/clientfixture.h"
@@ -17,7 +16,6 @@
 #include <QFontInfo>
 #include <QGridLayout>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPointer>
 #include <QSignalSpy>
 #include <QStyleFactory>
@@ -74,7 +72,21 @@ double contrast(const QColor &a, const QColor &b)
     return (std::max(l(a), l(b)) + 0.05) / (std::min(l(a), l(b)) + 0.05);
 }
 
+// The font a box gives the words at its caret, or at `word`.
+QFont typed(const QTextEdit *box, const QString &word = {})
+{
+    const QTextDocument *document = box->document();
+    const QTextCharFormat format =
+        word.isEmpty() ? box->currentCharFormat() : document->find(word).charFormat();
+    return format.font().resolve(document->defaultFont());
+}
+
+// One side of a font: what a tool of the send box sets.
+using Aspect = QVariant (*)(const QFont &);
+
 } // namespace
+
+Q_DECLARE_METATYPE(Aspect)
 
 class TestConversationWindows : public QObject
 {
@@ -139,49 +151,43 @@ private slots:
     void acceptedCallCarriesMessages()
     {
         ring();
-        QCOMPARE(alice->windows->conversationCount(), 2); // the hidden caller and the new spare
-        QCOMPARE(bob->windows->conversationCount(), 2);
-        QVERIFY(!alice->window(1)->isVisible());
-        QCOMPARE(bob->desktop.sound.played, QStringList{u"sons/incomingcall.wav"_s});
         FrmIncome &income = bob->window(1)->incomingForm();
         QCOMPARE(income.windowTitle(), u"Un appel !     à 09 heure 05 minute(s)."_s);
         QCOMPARE(child<QLabel>(&income, u"lblUnAppel"_s)->text(), u"alice"_s);
-
+        // It rings without taking the keyboard: the user's next Return, typed elsewhere, does not
+        // answer it. (The offscreen platform activates whatever shows, so the request is checked.)
+        QVERIFY(income.testAttribute(Qt::WA_ShowWithoutActivating));
         child<QPushButton>(&income, u"cmdAcceptCall"_s)->click();
         QVERIFY(!income.isVisible());
-        QCOMPARE(bob->window(1)->windowTitle(), u"alice-Conversation"_s);
         QVERIFY(QTest::qWaitFor([&] { return alice->window(1)->isVisible(); }, 5000));
-        QCOMPARE(alice->window(1)->windowTitle(), u"bob-Conversation"_s);
+        FrmConversation *window = alice->window(1);
+        QTextEdit *received = bob->window(1)->conversationBox();
+        const auto arrived = [&] {
+            return QTest::qWaitFor([&] { return !received->toPlainText().isEmpty(); });
+        };
 
-        alice->window(1)->sendBox()->setPlainText(u"Salut <b>Bob</b> { ça va ? }"_s);
-        child<QPushButton>(alice->window(1), u"cmdSend"_s)->click();
-        QVERIFY(alice->window(1)->sendBox()->toPlainText().isEmpty());
-        QCOMPARE(alice->window(1)->conversationBox()->toPlainText(),
-                 u"alice : \nSalut <b>Bob</b> { ça va ? }\n"_s);
-        QVERIFY(QTest::qWaitFor([&] { return !bob->window(1)->conversationBox()->toPlainText().isEmpty(); },
-                                5000));
-        QCOMPARE(bob->window(1)->conversationBox()->toPlainText(),
-                 u"alice : \nSalut <b>Bob</b> { ça va ? }\n"_s);
+        window->sendBox()->setPlainText(u"Salut <b>Bob</b> { ça va ? }"_s);
+        child<QPushButton>(window, u"cmdSend"_s)->click();
+        QVERIFY(window->sendBox()->toPlainText().isEmpty());
+        QCOMPARE(window->conversationBox()->toPlainText(), u"alice : \nSalut <b>Bob</b> { ça va ? }\n"_s);
+        QVERIFY(arrived());
+        QCOMPARE(received->toPlainText(), window->conversationBox()->toPlainText());
 
-        // An empty box sends nothing.
-        child<QPushButton>(bob->window(1), u"cmdSend"_s)->click();
-        QVERIFY(alice->window(1)->conversationBox()->toPlainText().count(u'\n') == 2);
-
-        // A sound effect: the double click sends it, Bob hears it; a smiley travels inside a message.
-        bob->window(1)->conversationBox()->clear();
-        QTest::mouseDClick(child<QToolButton>(alice->window(1), u"pctbSon3"_s), Qt::LeftButton);
-        QVERIFY(QTest::qWaitFor([&] { return !bob->window(1)->conversationBox()->toPlainText().isEmpty(); },
-                                5000));
-        QCOMPARE(bob->window(1)->conversationBox()->toPlainText(), u"alice : \na envoyé un son\n"_s);
+        // An empty box sends nothing: the sound sent next is the next entry Bob sees, and he hears it.
+        received->clear();
+        child<QPushButton>(window, u"cmdSend"_s)->click();
+        QTest::mouseDClick(child<QToolButton>(window, u"pctbSon3"_s), Qt::LeftButton);
+        QVERIFY(arrived());
+        QCOMPARE(received->toPlainText(), u"alice : \na envoyé un son\n"_s);
         QCOMPARE(bob->desktop.sound.played.last(), u"sons/babycry.wav"_s);
-        child<QToolButton>(alice->window(1), u"pctbSmiley7"_s)->click();
-        child<QPushButton>(alice->window(1), u"cmdSend"_s)->click();
-        QVERIFY(QTest::qWaitFor(
-            [&] { return bob->window(1)->conversationBox()->toHtml().contains(u"<img"_s); }, 5000));
+        // A smiley travels inside a message.
+        child<QToolButton>(window, u"pctbSmiley7"_s)->click();
+        child<QPushButton>(window, u"cmdSend"_s)->click();
+        QVERIFY(QTest::qWaitFor([&] { return received->toHtml().contains(u"<img"_s); }));
 
-        // A picture file goes the same way; a file that is no picture is refused with a message.
-        QSignalSpy read(alice->window(1), &FrmConversation::pictureInserted);
-        alice->window(1)->insertPicture(QStringLiteral(__FILE__));
+        // A file that is no picture is refused with a message.
+        QSignalSpy read(window, &FrmConversation::pictureInserted);
+        window->insertPicture(QStringLiteral(__FILE__));
         QVERIFY(read.wait(5000));
         QCOMPARE(read.first().first().toBool(), false);
         QCOMPARE(alice->desktop.notifier.titles(), QStringList{u"Erreur"_s});
@@ -353,26 +359,10 @@ private slots:
         QVERIFY(!alice->window(1)->isVisible());
     }
 
-    void attributeButtonsShowTheNextClick()
-    {
-        ring();
-        FrmConversation *window = bob->window(1);
-        auto *gras = child<QPushButton>(window, u"cmdGras"_s);
-        QCOMPARE(gras->toolTip(), u"Texte gras"_s);
-        gras->click();
-        QVERIFY(window->sendBox()->currentCharFormat().font().bold());
-        QCOMPARE(gras->toolTip(), u"Texte non gras"_s);
-        QVERIFY(!gras->font().bold());
-        gras->click();
-        QVERIFY(!window->sendBox()->currentCharFormat().font().bold());
-        QCOMPARE(gras->toolTip(), u"Texte gras"_s);
-    }
-
     void durationAndBlinking()
     {
-        ring();
+        talk();
         FrmConversation *window = bob->window(1);
-        child<QPushButton>(&window->incomingForm(), u"cmdAcceptCall"_s)->click();
         for (int i = 0; i < 3727; ++i)
             window->tickDuration();
         QCOMPARE(window->durationText(), u"Durée : 1 h 2 min 7 sec."_s);
@@ -399,28 +389,52 @@ private slots:
         }
     }
 
-    void fontListsShowWhatTheBoxUsesAndTheMessageNamesTheChoice()
+    // Each tool marks the words typed next, and the peer sees them so. A button's face shows what
+    // its next click gives; a list shows what the box uses, a face this machine has.
+    void sendBoxTools_data()
     {
+        QTest::addColumn<QString>("tool");
+        QTest::addColumn<Aspect>("aspect");
+        const auto row = [](const char *name, const QString &tool, Aspect aspect) {
+            QTest::newRow(name) << tool << aspect;
+        };
+        row("bold", u"cmdGras"_s, [](const QFont &f) { return QVariant(f.bold()); });
+        row("italic", u"cmdItalique"_s, [](const QFont &f) { return QVariant(f.italic()); });
+        row("underline", u"cmdSouligne"_s, [](const QFont &f) { return QVariant(f.underline()); });
+        row("font", u"cmbFont"_s, [](const QFont &f) { return QVariant(f.family()); });
+        row("size", u"cmbFontSize"_s, [](const QFont &f) { return QVariant(f.pointSize()); });
+    }
+    void sendBoxTools()
+    {
+        QFETCH(QString, tool);
+        QFETCH(Aspect, aspect);
         talk();
-        FrmConversation *window = alice->window(1);
-        auto *fonts = child<QComboBox>(window, u"cmbFont"_s);
-        auto *sizes = child<QComboBox>(window, u"cmbFontSize"_s);
-        const QFont used = window->sendBox()->document()->defaultFont();
-        QCOMPARE(fonts->currentText(), used.family());
-        QCOMPARE(QFontInfo(used).family(), used.family()); // a face this machine has
-        QCOMPARE(sizes->currentData().toInt(), used.pointSize());
-
-        const QString other = fonts->itemText(fonts->currentIndex() == 0 ? 1 : 0);
-        fonts->textActivated(other);
-        QTest::keyClicks(window->sendBox(), u"abc"_s);
-        QVERIFY(rtfwriter::fromDocument(*window->sendBox()->document()).contains(u' ' + other + u';'));
+        QTextEdit *box = alice->window(1)->sendBox();
+        const QVariant before = aspect(typed(box));
+        QCOMPARE(QFontInfo(typed(box)).family(), typed(box).family());
+        if (auto *button = alice->window(1)->findChild<QPushButton *>(tool)) {
+            const QString tip = button->toolTip();
+            QVERIFY(aspect(button->font()) != before);
+            button->click();
+            QVERIFY(aspect(button->font()) == before && button->toolTip() != tip);
+        } else {
+            auto *list = child<QComboBox>(alice->window(1), tool);
+            QCOMPARE(list->currentText(), before.toString());
+            QTest::keyClick(list, list->currentIndex() == 0 ? Qt::Key_Down : Qt::Key_Up);
+        }
+        const QVariant after = aspect(typed(box));
+        QVERIFY(after != before);
+        QTest::keyClicks(box, u"abc"_s);
+        QTest::keyClick(box, Qt::Key_Return);
+        QTextEdit *received = bob->window(1)->conversationBox();
+        QVERIFY(QTest::qWaitFor([&] { return received->toPlainText().contains(u"abc"_s); }, 5000));
+        QCOMPARE(aspect(typed(received, u"abc"_s)), after);
     }
 
-    void returnSendsShiftReturnBreaksTabLeaves()
+    void shiftReturnBreaksTabLeaves()
     {
         talk();
-        FrmConversation *window = alice->window(1);
-        QTextEdit *box = window->sendBox();
+        QTextEdit *box = alice->window(1)->sendBox();
         box->setFocus();
         QTest::keyClicks(box, u"un"_s);
         QTest::keyClick(box, Qt::Key_Return, Qt::ShiftModifier);
@@ -428,9 +442,6 @@ private slots:
         QTest::keyClick(box, Qt::Key_Tab);
         QCOMPARE(box->toPlainText(), u"un\ndeux"_s);
         QVERIFY(QApplication::focusWidget() != box);
-        QTest::keyClick(box, Qt::Key_Return);
-        QVERIFY(box->toPlainText().isEmpty());
-        QVERIFY(window->conversationBox()->toPlainText().contains(u"deux"_s));
     }
 
     // Uncoloured words and a picture wider than the box, on a dark theme: both sides can read them.
@@ -476,42 +487,23 @@ private slots:
     void coloursReadOnTheirBase_data()
     {
         QTest::addColumn<QColor>("sent");
-        QTest::addColumn<QColor>("base");
-        QTest::addColumn<QColor>("text");
+        QTest::addColumn<bool>("dark");
         QTest::addColumn<bool>("kept");
-        QTest::newRow("blue on white") << QColor(0, 0, 255) << QColor(Qt::white) << QColor(Qt::black) << true;
-        QTest::newRow("blue on dark")
-            << QColor(0, 0, 255) << QColor(30, 30, 30) << QColor(230, 230, 230) << false;
-        QTest::newRow("yellow on white")
-            << QColor(Qt::yellow) << QColor(Qt::white) << QColor(Qt::black) << false;
-        QTest::newRow("yellow on dark")
-            << QColor(Qt::yellow) << QColor(30, 30, 30) << QColor(230, 230, 230) << true;
+        QTest::newRow("blue on white") << QColor(Qt::blue) << false << true;
+        QTest::newRow("blue on dark") << QColor(Qt::blue) << true << false;
+        QTest::newRow("yellow on white") << QColor(Qt::yellow) << false << false;
+        QTest::newRow("yellow on dark") << QColor(Qt::yellow) << true << true;
     }
     void coloursReadOnTheirBase()
     {
         QFETCH(QColor, sent);
-        QFETCH(QColor, base);
-        QFETCH(QColor, text);
+        QFETCH(bool, dark);
         QFETCH(bool, kept);
-        const QColor shown = boxpictures::readable(sent, base, text);
+        const QColor base = dark ? QColor(30, 30, 30) : QColor(Qt::white);
+        const QColor shown =
+            boxpictures::readable(sent, base, dark ? QColor(230, 230, 230) : QColor(Qt::black));
         QCOMPARE(shown == sent, kept);
         QVERIFY2(contrast(shown, base) >= 3, qPrintable(shown.name()));
-    }
-
-    // The call rings while the user types elsewhere: their Return does not answer it.
-    void ringingTakesNoKeyboard()
-    {
-        QLineEdit elsewhere;
-        elsewhere.show();
-        elsewhere.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&elsewhere));
-        ring();
-        FrmIncome &income = bob->window(1)->incomingForm();
-        QVERIFY(income.testAttribute(Qt::WA_ShowWithoutActivating));
-        QTest::keyClick(&elsewhere, Qt::Key_Return);
-        QTest::qWait(200);
-        QVERIFY(income.isVisible());
-        QVERIFY(!alice->window(1)->isVisible());
     }
 };
 
