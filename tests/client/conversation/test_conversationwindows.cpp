@@ -98,14 +98,14 @@ class TestConversationWindows : public QObject
     void ring()
     {
         alice->windows->callFromRow(CallSource::Favoris, alice->row(u"bob"_s, true, u"127.0.5.3"_s));
-        QVERIFY(QTest::qWaitFor([&] { return bob->window(1)->incomingForm().isVisible(); }, 5000));
+        QVERIFY(QTest::qWaitFor([&] { return bob->window(1)->incomingForm().isVisible(); }));
     }
     // Bob answers; both windows are open.
     void talk()
     {
         ring();
         child<QPushButton>(&bob->window(1)->incomingForm(), u"cmdAcceptCall"_s)->click();
-        QVERIFY(QTest::qWaitFor([&] { return alice->window(1)->isVisible(); }, 5000));
+        QVERIFY(QTest::qWaitFor([&] { return alice->window(1)->isVisible(); }));
     }
 
 private slots:
@@ -159,7 +159,7 @@ private slots:
         QVERIFY(income.testAttribute(Qt::WA_ShowWithoutActivating));
         child<QPushButton>(&income, u"cmdAcceptCall"_s)->click();
         QVERIFY(!income.isVisible());
-        QVERIFY(QTest::qWaitFor([&] { return alice->window(1)->isVisible(); }, 5000));
+        QVERIFY(QTest::qWaitFor([&] { return alice->window(1)->isVisible(); }));
         FrmConversation *window = alice->window(1);
         QTextEdit *received = bob->window(1)->conversationBox();
         const auto arrived = [&] {
@@ -196,7 +196,7 @@ private slots:
         // Bob leaves without a packet: his window goes at once, Alice's once the close has told her.
         child<QPushButton>(bob->window(1), u"cmdQuit"_s)->click();
         QVERIFY(bob->window(1) == nullptr);
-        QVERIFY(QTest::qWaitFor([&] { return alice->window(1) == nullptr; }, 5000));
+        QVERIFY(QTest::qWaitFor([&] { return alice->window(1) == nullptr; }));
         QCOMPARE(alice->desktop.notifier.shown.size(), 1);
         QCOMPARE(alice->desktop.notifier.shown[0].text, cutOffNotice(u"bob"_s).text);
         QCOMPARE(alice->desktop.sound.played.last(), u"sons/connectionrefused.wav"_s);
@@ -211,8 +211,7 @@ private slots:
         alice->state.soundEnabled = false;
         ring();
         child<QPushButton>(&bob->window(1)->incomingForm(), u"cmdRefuseCall"_s)->click();
-        QVERIFY(
-            QTest::qWaitFor([&] { return alice->window(1) == nullptr && bob->window(1) == nullptr; }, 5000));
+        QVERIFY(QTest::qWaitFor([&] { return alice->window(1) == nullptr && bob->window(1) == nullptr; }));
         QCOMPARE(alice->desktop.notifier.shown.size(), 1);
         QCOMPARE(alice->desktop.notifier.shown[0].text, refusalNotice(u"bob"_s).text);
         QCOMPARE(alice->desktop.notifier.shown[0].icon, Notifier::Icon::Warning);
@@ -235,7 +234,7 @@ private slots:
         QFETCH(QString, address);
         QFETCH(bool, comesBack);
         alice->windows->callFromRow(CallSource::Favoris, alice->row(u"marc"_s, true, address));
-        QVERIFY(QTest::qWaitFor([&] { return alice->window(1) == nullptr; }, 5000));
+        QVERIFY(QTest::qWaitFor([&] { return alice->window(1) == nullptr; }));
         QCOMPARE(alice->desktop.notifier.shown.size(), 1);
         QCOMPARE(alice->desktop.notifier.shown[0].text,
                  (comesBack ? unreachableNotice(u"marc"_s) : communicationNotice(u"marc"_s)).text);
@@ -314,8 +313,7 @@ private slots:
             caller->connectToHost(QHostAddress(u"127.0.5.3"_s), peerPort);
             caller->write("CONVERSATIONREQUESTED:c" + QByteArray::number(i) + "THISISTHEENDOFTHEPACKET");
             QVERIFY(QTest::qWaitFor(
-                [&] { return bob->windows->conversationCount() == i + 2 || caller->bytesAvailable(); },
-                5000));
+                [&] { return bob->windows->conversationCount() == i + 2 || caller->bytesAvailable(); }));
         }
         QCOMPARE(bob->windows->conversationCount(), ConversationWindows::maxRinging + 1);
         QCOMPARE(callers.back()->readAll(), QByteArray("SORRYIREFUSEYOURCALLTHISISTHEENDOFTHEPACKET"));
@@ -340,8 +338,8 @@ private slots:
         alice->windows->closeEveryConversation();
         QVERIFY(alice->window(1) == nullptr && alice->window(2) == nullptr);
         // The notification goes at once, before its window is discarded.
-        QVERIFY(QTest::qWaitFor([&] { return !income || !income->isVisible(); }, 5000));
-        QVERIFY(QTest::qWaitFor([&] { return bob->window(1) == nullptr; }, 5000));
+        QVERIFY(QTest::qWaitFor([&] { return !income || !income->isVisible(); }));
+        QVERIFY(QTest::qWaitFor([&] { return bob->window(1) == nullptr; }));
     }
 
     void twoCallsRingApart()
@@ -350,11 +348,11 @@ private slots:
         Desk carol(u"carol"_s, u"127.0.5.4"_s);
         QVERIFY(carol.start());
         carol.windows->callFromRow(CallSource::Recherche, carol.row(u"bob"_s, true, u"127.0.5.3"_s));
-        QVERIFY(QTest::qWaitFor([&] { return bob->window(2)->incomingForm().isVisible(); }, 5000));
+        QVERIFY(QTest::qWaitFor([&] { return bob->window(2)->incomingForm().isVisible(); }));
         QCOMPARE(bob->windows->conversationCount(), 3);
         QVERIFY(bob->window(1)->incomingForm().isVisible());
         child<QPushButton>(&bob->window(2)->incomingForm(), u"cmdAcceptCall"_s)->click();
-        QVERIFY(QTest::qWaitFor([&] { return carol.window(1)->isVisible(); }, 5000));
+        QVERIFY(QTest::qWaitFor([&] { return carol.window(1)->isVisible(); }));
         QVERIFY(bob->window(1)->incomingForm().isVisible()); // Alice still rings
         QVERIFY(!alice->window(1)->isVisible());
     }
@@ -427,7 +425,7 @@ private slots:
         QTest::keyClicks(box, u"abc"_s);
         QTest::keyClick(box, Qt::Key_Return);
         QTextEdit *received = bob->window(1)->conversationBox();
-        QVERIFY(QTest::qWaitFor([&] { return received->toPlainText().contains(u"abc"_s); }, 5000));
+        QVERIFY(QTest::qWaitFor([&] { return received->toPlainText().contains(u"abc"_s); }));
         QCOMPARE(aspect(typed(received, u"abc"_s)), after);
     }
 

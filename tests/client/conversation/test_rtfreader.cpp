@@ -277,7 +277,6 @@ private slots:
         QTextDocument document;
         QTextCursor cursor(&document);
         QTextCharFormat serif;
-        serif.setFontWeight(QFont::Bold);
         serif.setForeground(QColor(0, 128, 0));
         serif.setFontFamilies(QStringList{u"Times New Roman"_s});
         cursor.insertText(u"Salut "_s, serif);
