@@ -31,7 +31,6 @@ private slots:
             << qsizetype(3);
         QTest::newRow("a marker alone is an empty packet")
             << L{"THISISTHEENDOFTHEPACKET"} << L{""} << 0 << qsizetype(0);
-        QTest::newRow("no marker yet") << L{"THISISTHEEND"} << L{} << 0 << qsizetype(12);
         // The limit in these rows is 8 bytes of payload.
         QTest::newRow("a packet right at the limit")
             << L{"12345678THISISTHEENDOFTHEPACKET"} << L{"12345678"} << 0 << qsizetype(0);
