@@ -16,6 +16,8 @@
 #include <QtEndian>
 #include <memory>
 
+using namespace jaserelle::client;
+
 using namespace Qt::StringLiterals;
 
 namespace {
