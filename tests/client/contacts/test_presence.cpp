@@ -239,18 +239,6 @@ private slots:
         QCOMPARE(favoris->topLevelItemCount(), maxContactRows);
         QVERIFY(contactrow::isOnline(row(favoris, 0)));
     }
-
-    void mailIndicator()
-    {
-        showMailCount(*lblMailsNumber, *pctbMail, 5);
-        refresh(u"MYMAILSNUMBER,7"_s); // cut short: unchanged
-        QCOMPARE(lblMailsNumber->text(), u"5"_s);
-        QVERIFY(mailsWaiting(*pctbMail));
-        refresh(u"HTTP/1.1 200 OK\r\n\r\nMAILSENDEDOKMYMAILSNUMBER,0,"_s);
-        QCOMPARE(lblMailsNumber->text(), u"0"_s);
-        QVERIFY(!mailsWaiting(*pctbMail));
-        QCOMPARE(pctbMail->cursor().shape(), Qt::ArrowCursor);
-    }
 };
 
 QTEST_MAIN(TestPresence)

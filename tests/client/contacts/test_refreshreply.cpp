@@ -63,14 +63,8 @@ private slots:
             jean, {}, {}, E::UnterminatedSection, u"marie,0.0.0.0,F,31,13,0"_s);
         row("no favourites marker", u"MYMAILSNUMBER,2,"_s, {}, {}, {}, E::MissingFavorisMarker,
             head + u"MYMAILSNUMBER,2,"_s);
-        row("favourites not followed by the black list",
-            u"HERESTARTFAVORIS|"_s + jean + u"|IAMINNOONELISTENOIRE|x"_s, jean, {}, {}, E::ShortRecord,
-            u"IAMINNOONELISTENOIRE|x"_s);
         row("no black-list marker", u"NOFAVORISDEFINED|IAMINNOONELISTENOIRE|x"_s, {}, {}, {},
             E::MissingListeNoireMarker, u"IAMINNOONELISTENOIRE|x"_s);
-        row("black list not followed by the third section",
-            u"NOFAVORISDEFINED|HERESTARTLISTENOIRE|"_s + paul + u"|MYMAILSNUMBER,2,"_s, {}, paul, {},
-            E::UnterminatedSection, u"MYMAILSNUMBER,2,"_s);
         row("black-listed-by without the mail count",
             u"NOFAVORISDEFINED|NOLISTENOIREDEFINED|IAMINLISTENOIREOF|jean,paul"_s, {}, {}, u"jean"_s,
             E::UnterminatedBlackListedBy, u"paul"_s);

@@ -233,6 +233,7 @@ private slots:
         }
         QVERIFY(f.requestLine(2).contains("sender=paul") && f.requestLine(3).contains("sender=jean"));
         QVERIFY(!mailsWaiting(*f.main().pctbMail()) && !f.box().isVisible());
+        QCOMPARE(f.main().pctbMail()->cursor().shape(), Qt::ArrowCursor);
         QVERIFY(f.engine().refreshTimer().isActive());
     }
 };

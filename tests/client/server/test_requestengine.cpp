@@ -126,59 +126,46 @@ private slots:
         QVERIFY(f.server.requests[1].startsWith("GET /softrefresh2.php"));
     }
 
-    // After a time-out the engine is idle and the refresh resumes, unless the application ends.
-    void timeOuts_data()
+    // A server that never answers (time-out) or is not there (socket error): the login ends the
+    // application, the logoff ends it silently; any other request is announced, and the engine is
+    // idle with the refresh on again.
+    void failures_data()
     {
         QTest::addColumn<RequestKind>("kind");
-        QTest::addColumn<bool>("ends");
-        QTest::addColumn<bool>("notice");
-        QTest::newRow("profil") << RequestKind::Profil << false << true;
-        QTest::newRow("login") << RequestKind::Login << true << true;
-        QTest::newRow("logoff") << RequestKind::Logoff << true << false;
+        QTest::addColumn<bool>("serverDown"); // else it accepts and never answers
+        QTest::newRow("profil times out") << RequestKind::Profil << false;
+        QTest::newRow("login times out") << RequestKind::Login << false;
+        QTest::newRow("logoff times out") << RequestKind::Logoff << false;
+        QTest::newRow("login refused") << RequestKind::Login << true;
+        QTest::newRow("add refused") << RequestKind::AddFavoris << true;
     }
-    void timeOuts()
+    void failures()
     {
         QFETCH(RequestKind, kind);
-        QFETCH(bool, ends);
-        QFETCH(bool, notice);
+        QFETCH(bool, serverDown);
         Fixture f;
         f.engine.setTimeoutInterval(100);
         f.server.fallback = Answer{{}, false, true};
+        if (serverDown)
+            f.server.stopListening();
+        QSignalSpy failed(&f.engine, &RequestEngine::requestFailed);
         f.engine.start(kind);
         QVERIFY(QTest::qWaitFor(
             [&] { return f.desktop.lifetime.ended() || !f.desktop.notifier.shown.isEmpty(); }));
         QTest::qWait(20);
+        const bool ends = kind == RequestKind::Login || kind == RequestKind::Logoff;
         QCOMPARE(f.desktop.lifetime.ended(), ends);
-        QCOMPARE(f.lastNotice(), notice ? timeoutNotice(kind).text : QString());
+        const QString notice = kind == RequestKind::Logoff ? QString()
+                               : serverDown ? socketErrorOutcome(kind, f.state.serverHost).notice->text
+                                            : timeoutNotice(kind).text;
+        QCOMPARE(f.lastNotice(), notice);
         if (!ends) {
+            QCOMPARE(failed.size(), 1);
+            QCOMPARE(failed[0][0].value<RequestKind>(), kind);
             QCOMPARE(f.engine.state(), RequestEngine::State::Idle);
             QCOMPARE(f.engine.statusText(), u"En attente"_s);
             QVERIFY(f.engine.refreshTimer().isActive());
-        }
-    }
-
-    void socketErrors_data()
-    {
-        QTest::addColumn<RequestKind>("kind");
-        QTest::newRow("login ends the application") << RequestKind::Login;
-        QTest::newRow("add") << RequestKind::AddFavoris;
-    }
-    void socketErrors()
-    {
-        QFETCH(RequestKind, kind);
-        Fixture f;
-        f.server.stopListening();
-        QSignalSpy failed(&f.engine, &RequestEngine::requestFailed);
-        f.engine.start(kind);
-        QVERIFY(f.waitNotices(1));
-        const SocketErrorOutcome outcome = socketErrorOutcome(kind, f.state.serverHost);
-        QCOMPARE(f.lastNotice(), outcome.notice->text);
-        QVERIFY(QTest::qWaitFor([&] { return f.desktop.lifetime.ended() == outcome.endsApplication; }));
-        if (!outcome.endsApplication) {
-            QCOMPARE(failed.size(), 1);
-            QCOMPARE(failed[0][0].value<RequestKind>(), kind);
-            QVERIFY(!f.engine.serverWasUp());
-            QVERIFY(f.engine.refreshTimer().isActive());
+            QCOMPARE(f.engine.serverWasUp(), !serverDown);
         }
     }
 
