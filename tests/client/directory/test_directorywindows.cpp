@@ -164,20 +164,16 @@ private slots:
         QCOMPARE(reply.rest, rest);
     }
 
-    void maxResult_data()
+    void maxResult() // "" for none
     {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("count"); // "" for none
-        QTest::newRow("other separator") << u"MAXRESULTREACHED:7|"_s << u"7"_s;
-        QTest::newRow("no bar") << u"MAXRESULTREACHED,100"_s << QString();
-        QTest::newRow("not a number") << u"MAXRESULTREACHED,<b>x</b>|"_s << QString();
-        QTest::newRow("empty number") << u"MAXRESULTREACHED,|"_s << QString();
-    }
-    void maxResult()
-    {
-        QFETCH(QString, text);
-        QFETCH(QString, count);
-        QCOMPARE(parseMaxResult(text).value_or(QString()), count);
+        const std::pair<QString, QString> rows[] = {
+            {u"MAXRESULTREACHED:7|"_s, u"7"_s},
+            {u"MAXRESULTREACHED,100"_s, QString()},
+            {u"MAXRESULTREACHED,<b>x</b>|"_s, QString()},
+            {u"MAXRESULTREACHED,|"_s, QString()},
+        };
+        for (const auto &[text, count] : rows)
+            QCOMPARE(parseMaxResult(text).value_or(QString()), count);
     }
 
     // Every byte value comes back as it was sent, the code page's holes included.

@@ -70,37 +70,24 @@ private slots:
     // How many mails a list yields (the windows below show what they hold, as many as the count
     // shown): none without the keyword, the complete ones before a mail cut short, and never more
     // than the cap whatever the count says.
-    void mailListLength_data()
-    {
-        QTest::addColumn<QString>("reply");
-        QTest::addColumn<int>("count");
-        QTest::addColumn<int>("read");
-        const QString three = wiretext::fromWire(threeMails);
-        QTest::newRow("mail cut short") << three.chopped(10) << 3 << 2;
-        QTest::newRow("no keyword") << three.sliced(17) << 3 << 0;
-        QTest::newRow("endless") << u"HERESTARTMAILLIST"_s + u"a~2000-01-01~00:00:00~NULL~t~"_s.repeated(6000)
-                                 << 100000 << 5000;
-    }
     void mailListLength()
     {
-        QFETCH(QString, reply);
-        QFETCH(int, count);
-        QTEST(int(parseMailList(reply, count).size()), "read");
+        const QString three = wiretext::fromWire(threeMails);
+        const std::tuple<QString, int, qsizetype> rows[] = {
+            {three.chopped(10), 3, 2}, // the last mail cut short
+            {three.sliced(17), 3, 0},  // no keyword
+            {u"HERESTARTMAILLIST"_s + u"a~2000-01-01~00:00:00~NULL~t~"_s.repeated(6000), 100000, 5000},
+        };
+        for (const auto &[reply, count, read] : rows)
+            QCOMPARE(parseMailList(reply, count).size(), read);
     }
 
-    void mailCountCaption_data()
-    {
-        QTest::addColumn<QString>("caption");
-        QTest::addColumn<int>("count");
-        QTest::newRow("number") << u"3"_s << 3;
-        QTest::newRow("leading number") << u" 12 mails"_s << 12;
-        QTest::newRow("no number") << u"aucun"_s << 0;
-        QTest::newRow("absurdly long") << u"123456789012345"_s << 123456789;
-    }
     void mailCountCaption()
     {
-        QFETCH(QString, caption);
-        QTEST(mailCountOf(caption), "count");
+        const std::pair<QString, int> rows[] = {
+            {u"3"_s, 3}, {u" 12 mails"_s, 12}, {u"aucun"_s, 0}, {u"123456789012345"_s, 123456789}};
+        for (const auto &[caption, count] : rows)
+            QCOMPARE(mailCountOf(caption), count);
     }
 
     // One's own row is refused; a window the user closed is made again for the next mail.
