@@ -15,6 +15,8 @@
 #include <QLabel>
 #include <QTabWidget>
 
+using namespace jaserelle::client;
+
 using namespace Qt::StringLiterals;
 
 namespace {
