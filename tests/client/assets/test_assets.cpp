@@ -116,14 +116,17 @@ private slots:
             files << u"sons/"_s + str(name);
         // The black-list arrival and departure sounds are read from the executable's own folder.
         files << str(contactArrivalSound) << str(contactDepartureSound);
-        // Read by the decoder the player uses: 8- or 16-bit PCM, lasting 0.1 to 3 seconds.
+        // Read by the decoder the player uses: 8- or 16-bit PCM, mono or stereo, 8 to 48 kHz, 0.1 to 3 s.
         for (const QString &file : files) {
             QFile f(bin + u'/' + file);
             QWaveDecoder wav(&f);
             QVERIFY2(f.open(QIODevice::ReadOnly) && wav.open(QIODevice::ReadOnly), qPrintable(file));
-            QVERIFY2(wav.audioFormat().isValid() && wav.audioFormat().bytesPerSample() <= 2,
+            const QAudioFormat format = wav.audioFormat();
+            QVERIFY2(format.isValid() && format.bytesPerSample() <= 2 && format.channelCount() <= 2,
                      qPrintable(file));
-            QVERIFY2(wav.duration() >= 100 && wav.duration() <= 3000, qPrintable(file));
+            QVERIFY2(format.sampleRate() >= 8000 && format.sampleRate() <= 48000 && wav.duration() >= 100 &&
+                         wav.duration() <= 3000,
+                     qPrintable(file));
         }
     }
 };
