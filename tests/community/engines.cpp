@@ -8,7 +8,6 @@
 
 #include <arpa/inet.h>
 #include <cstdlib>
-#include <fstream>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <pwd.h>
@@ -57,12 +56,13 @@ std::string asOwner(const std::filesystem::path &dir)
     return "runuser -u " + std::string(pw->pw_name) + " -- ";
 }
 
+// Debian keeps the server programs in a folder per major version; elsewhere they are on the PATH.
 std::string postgresBin()
 {
-    for (const char *dir :
-         {"/usr/lib/postgresql/17/bin", "/usr/lib/postgresql/16/bin", "/usr/lib/postgresql/15/bin"})
-        if (std::filesystem::exists(std::string(dir) + "/initdb"))
-            return dir;
+    std::error_code ec;
+    for (const auto &version : std::filesystem::directory_iterator("/usr/lib/postgresql", ec))
+        if (std::filesystem::exists(version.path() / "bin/initdb"))
+            return (version.path() / "bin/").string();
     return run("command -v initdb") ? "" : "-";
 }
 
@@ -90,58 +90,48 @@ struct Engines
         std::filesystem::remove_all(dir, ec);
     }
 
-    bool pgTried = false, redisTried = false;
+    // The first that cannot start is why none runs.
     void ensure(bool postgres, bool redis)
     {
-        if (postgres && !std::exchange(pgTried, true))
-            startPostgres();
-        if (redis && why.empty() && !std::exchange(redisTried, true))
-            startRedis();
+        if (postgres && why.empty() && pgUrl.empty())
+            why = startPostgres();
+        if (redis && why.empty() && !redisPort)
+            why = startRedis();
     }
 
-    void startPostgres()
+    std::string startPostgres()
     {
         const std::string bin = postgresBin();
-        if (bin == "-") {
-            why = "PostgreSQL is not installed (scripts/install-deps installs it)";
-            return;
-        }
+        if (bin == "-")
+            return "PostgreSQL is not installed (scripts/install-deps installs it)";
         const auto data = dir / "pg";
         std::filesystem::create_directories(data);
-        const std::string as = asOwner(dir) + (bin.empty() ? "" : bin + "/");
+        const std::string as = asOwner(dir) + bin;
         asOwner(data);
-        const int port = freePort();
+        const std::string port = std::to_string(freePort());
+        if (!run(as + "initdb -A trust -U jaserelle -E UTF8 --no-locale -D " + data.string()))
+            return "initdb failed";
         pgCtl = as + "pg_ctl -D " + data.string() + " -l " + (dir / "pg.log").string();
-        if (!run(as + "initdb -A trust -U jaserelle -E UTF8 --no-locale -D " + data.string())) {
-            why = "initdb failed";
-            pgCtl.clear();
-            return;
-        }
-        const std::string options = "-c listen_addresses=127.0.0.1 -c fsync=off -c full_page_writes=off -p " +
-                                    std::to_string(port) + " -k " + dir.string();
-        if (!run(pgCtl + " -w -o '" + options + "' start")) {
-            why = "PostgreSQL did not start (see its log)";
-            return;
-        }
-        pgUrl = "postgresql://jaserelle@127.0.0.1:" + std::to_string(port) + "/";
+        if (!run(pgCtl + " -w -o '-c listen_addresses=127.0.0.1 -c fsync=off -c full_page_writes=off -p " +
+                 port + " -k " + dir.string() + "' start"))
+            return "PostgreSQL did not start (see its log)";
+        pgUrl = "postgresql://jaserelle@127.0.0.1:" + port + "/";
+        return "";
     }
 
-    void startRedis()
+    std::string startRedis()
     {
-        if (!run("command -v redis-server")) {
-            why = "Redis is not installed (scripts/install-deps installs it)";
-            return;
-        }
-        const int port = freePort();
-        if (!run("redis-server --port " + std::to_string(port) +
-                 " --bind 127.0.0.1 --save '' --appendonly no " + "--daemonize yes --dir " + dir.string() +
-                 " --logfile " + (dir / "redis.log").string())) {
-            why = "redis-server did not start";
-            return;
-        }
-        for (int i = 0; i < 50 && !run("redis-cli -p " + std::to_string(port) + " ping"); ++i)
+        if (!run("command -v redis-server"))
+            return "Redis is not installed (scripts/install-deps installs it)";
+        const std::string port = std::to_string(freePort());
+        if (!run("redis-server --port " + port +
+                 " --bind 127.0.0.1 --save '' --appendonly no --daemonize yes --dir " + dir.string() +
+                 " --logfile " + (dir / "redis.log").string()))
+            return "redis-server did not start";
+        for (int i = 0; i < 50 && !run("redis-cli -p " + port + " ping"); ++i)
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        redisPort = port;
+        redisPort = std::stoi(port);
+        return "";
     }
 };
 
@@ -163,15 +153,9 @@ bool useRedis()
     return envIs("JASERELLE_TEST_PRESENCE", "redis");
 }
 
-std::string enginesUnavailable()
+std::string enginesUnavailable(bool postgres, bool redis)
 {
-    engines().ensure(usePostgres(), useRedis());
-    return engines().why;
-}
-
-std::string startEngines()
-{
-    engines().ensure(true, true);
+    engines().ensure(postgres, redis);
     return engines().why;
 }
 
@@ -180,8 +164,7 @@ std::string freshPostgresUrl()
     auto &e = engines();
     e.ensure(true, false);
     const std::string name = "t" + std::to_string(++e.pgDatabases);
-    PgConnection admin(e.pgUrl + "postgres");
-    admin.exec(("CREATE DATABASE " + name).c_str());
+    PgConnection(e.pgUrl + "postgres").exec(("CREATE DATABASE " + name).c_str());
     return e.pgUrl + name;
 }
 

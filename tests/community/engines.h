@@ -16,10 +16,9 @@ namespace jaserelle::community::test {
 bool usePostgres();
 bool useRedis();
 
-// Why the chosen engines cannot run here; empty when they can (started on first call).
-std::string enginesUnavailable();
-// Starts both whatever the environment chose; why they cannot run, or empty.
-std::string startEngines();
+// Why the engines (by default the chosen ones) cannot run here; empty when they can, started on
+// first call.
+std::string enginesUnavailable(bool postgres = usePostgres(), bool redis = useRedis());
 
 // An empty store: the PostgreSQL test database emptied, or a SQLite file in `dir`.
 std::unique_ptr<Store> openTestStore(const std::filesystem::path &dir);

@@ -69,4 +69,25 @@ private:
     bool connected_ = false;
 };
 
+// Exactly what the client writes for a path and query.
+inline std::string getRequest(const std::string &pathAndQuery)
+{
+    return "GET /" + pathAndQuery +
+           " HTTP/1.1\r\nHost: localhost:8080\r\nConnection: close\r\nAccept: */*\r\n\r\n";
+}
+
+// One request on a connection of its own; the whole answer, or "" when nothing answers.
+inline std::string exchangeOnce(unsigned short port, const std::string &request, const char *source = nullptr)
+{
+    RawClient c(port, source);
+    return c.connected() && c.send(request) ? c.readAll() : "";
+}
+
+// The body of a whole answer.
+inline std::string bodyOf(const std::string &reply)
+{
+    const std::size_t end = reply.find("\r\n\r\n");
+    return end == std::string::npos ? std::string() : reply.substr(end + 4);
+}
+
 } // namespace jaserelle::community::test

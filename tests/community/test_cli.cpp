@@ -8,10 +8,12 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
+#include <utility>
 
 extern char **environ;
 
@@ -29,11 +31,11 @@ std::string serverBinary()
         .string();
 }
 
-// A running child with its standard output on a pipe.
+// A running child with its standard output and error on a pipe.
 struct Child
 {
     pid_t pid = -1;
-    int out = -1;
+    FILE *out = nullptr;
 
     explicit Child(std::vector<std::string> args)
     {
@@ -54,7 +56,7 @@ struct Child
             pid = -1;
         posix_spawn_file_actions_destroy(&actions);
         close(fds[1]);
-        out = fds[0];
+        out = fdopen(fds[0], "r");
     }
     ~Child()
     {
@@ -62,35 +64,28 @@ struct Child
             kill(pid, SIGKILL);
             waitpid(pid, nullptr, 0);
         }
-        if (out >= 0)
-            close(out);
+        if (out)
+            fclose(out);
     }
     // One line of output (without its newline); empty at the end.
     std::string line()
     {
-        std::string l;
-        char c;
-        while (read(out, &c, 1) == 1 && c != '\n')
-            l += c;
-        return l;
+        char buf[4096];
+        return fgets(buf, sizeof buf, out) ? std::string(buf, std::strcspn(buf, "\n")) : "";
     }
     std::string rest()
     {
         std::string all;
-        char buf[4096];
-        ssize_t n;
-        while ((n = read(out, buf, sizeof buf)) > 0)
-            all.append(buf, static_cast<std::size_t>(n));
+        for (int c; (c = fgetc(out)) != EOF;)
+            all += static_cast<char>(c);
         return all;
     }
     // The exit code, or -1 when it did not exit normally.
     int wait()
     {
-        if (pid <= 0)
-            return -1;
         int status = 0;
-        waitpid(pid, &status, 0);
-        pid = -1;
+        if (pid <= 0 || waitpid(std::exchange(pid, -1), &status, 0) < 0)
+            return -1;
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
 };
@@ -104,20 +99,24 @@ int run(const std::vector<std::string> &args, std::string *output = nullptr)
     return c.wait();
 }
 
+// add-member's command line for a member whose details do not matter.
+std::vector<std::string> addMember(const std::string &data, const std::string &pseudo,
+                                   const std::string &password)
+{
+    return {"add-member", "--data",   data,    "--pseudo", pseudo,
+            "--password", password,   "--sex", "H",        "--birth",
+            "1970-05-05", "--postal", "59000", "--region", "Nord-Pas-de-Calais"};
+}
+
 } // namespace
 
 TEST(Program, AdminSubcommandsWorkOnTheDataFolder)
 {
     TempDir dir;
     const std::string data = dir.path().string();
+    EXPECT_EQ(run(addMember(data, "Robert", "Secret1")), 0);
     std::string out;
-    EXPECT_EQ(run({"add-member", "--data", data, "--pseudo", "Robert", "--password", "Secret1", "--sex", "H",
-                   "--birth", "1970-05-05", "--postal", "59000", "--region", "Nord-Pas-de-Calais"}),
-              0);
-    EXPECT_EQ(run({"add-member", "--data", data, "--pseudo", "robert", "--password", "x", "--sex", "H",
-                   "--birth", "1970-05-05", "--postal", "59000", "--region", "Nord-Pas-de-Calais"},
-                  &out),
-              2);
+    EXPECT_EQ(run(addMember(data, "robert", "x"), &out), 2);
     EXPECT_NE(out.find("taken"), std::string::npos);
     // Bad command lines exit with 2.
     for (const std::vector<std::string> &bad :
@@ -132,13 +131,10 @@ TEST(Program, AdminSubcommandsWorkOnTheDataFolder)
     EXPECT_EQ(run({"withdraw", "--data", data, "ROBERT"}), 0);
     EXPECT_EQ(run({"list-members", "--data", data}, &out), 0);
     EXPECT_EQ(out, "robert\tH\t1970-05-05\t59000\t-\twithdrawn\n");
-    EXPECT_EQ(run({"--help"}, &out), 0);
-    EXPECT_NE(out.find("set-message"), std::string::npos);
 
     SqliteStore store(dir.path() / "jaserelle.db");
     EXPECT_EQ(store.setting(loginMessageKey), "Fermeture à 22 h.");
-    PasswordHasher hasher;
-    EXPECT_TRUE(hasher.verify(store.member("robert")->passwordHash, "secret1"));
+    EXPECT_TRUE(PasswordHasher().verify(store.member("robert")->passwordHash, "secret1"));
 }
 
 TEST(Program, ServesUntilSigtermThenStopsCleanly)
@@ -157,12 +153,9 @@ TEST(Program, ServesUntilSigtermThenStopsCleanly)
 namespace {
 
 // One GET, as the client sends it; the whole answer, or "" when nothing answers.
-std::string get(int port, const std::string &target)
+std::string get(int port, const std::string &pathAndQuery)
 {
-    RawClient c(static_cast<unsigned short>(port));
-    return c.connected() && c.send("GET " + target + " HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n")
-               ? c.readAll()
-               : "";
+    return exchangeOnce(static_cast<unsigned short>(port), getRequest(pathAndQuery));
 }
 
 class Cluster : public ::testing::Test
@@ -170,14 +163,14 @@ class Cluster : public ::testing::Test
 protected:
     void SetUp() override
     {
-        if (const auto why = startEngines(); !why.empty())
+        if (const auto why = enginesUnavailable(true, true); !why.empty())
             GTEST_SKIP() << why;
         const std::string store = freshPostgresUrl(), presence = freshRedisUrl();
-        for (const char *p : {"alain", "brigitte"})
-            ASSERT_EQ(run({"add-member", "--data", dir_.path().string(), "--store", store, "--pseudo", p,
-                           "--password", p, "--sex", "F", "--birth", "1990-01-01", "--postal", "75011",
-                           "--region", "Ile-de-France"}),
-                      0);
+        for (const char *p : {"alain", "brigitte"}) {
+            auto args = addMember(dir_.path().string(), p, p);
+            args.insert(args.end(), {"--store", store});
+            ASSERT_EQ(run(args), 0);
+        }
         for (int i = 0; i < 2; ++i) {
             ports_[i] = 20000 + i * 7919 % 20000 + getpid() % 1000;
             nodes_[i] = std::make_unique<Child>(std::vector<std::string>{
@@ -186,7 +179,7 @@ protected:
         }
         // Up to 30 s each: on a busy machine a node can be slow to answer its first request.
         for (int i = 0; i < 2; ++i)
-            for (int tries = 0; tries < 600 && get(ports_[i], "/").empty(); ++tries)
+            for (int tries = 0; tries < 600 && get(ports_[i], "").empty(); ++tries)
                 std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
     void killNode(int i) { nodes_[i].reset(); } // SIGKILL: nothing is flushed on the way out
@@ -207,36 +200,35 @@ protected:
     std::unique_ptr<Child> nodes_[2];
 };
 
-const std::string refreshAlain = "/softrefresh2.php?login=alain&password=alain&ipAdress=192.168.1.10";
-const std::string refreshBrigitte =
-    "/softrefresh2.php?login=brigitte&password=brigitte&ipAdress=192.168.1.20";
+const std::string refreshAlain = "softrefresh2.php?login=alain&password=alain&ipAdress=192.168.1.10";
+const std::string refreshBrigitte = "softrefresh2.php?login=brigitte&password=brigitte&ipAdress=192.168.1.20";
 
 } // namespace
 
 TEST_F(Cluster, WhatOneNodeAcknowledgedTheOtherShowsEvenAfterTheFirstDies)
 {
     const int a = 0, b = 1;
-    ASSERT_NE(get(ports_[a], "/softlogin.php?login=alain&password=alain").find("YOURLOGINISOK"),
+    ASSERT_NE(get(ports_[a], "softlogin.php?login=alain&password=alain").find("YOURLOGINISOK"),
               std::string::npos);
     ASSERT_NE(get(ports_[a], refreshAlain).find("REFRESHISOK"), std::string::npos);
-    ASSERT_NE(get(ports_[b], "/softlogin.php?login=brigitte&password=brigitte").find("YOURLOGINISOK"),
+    ASSERT_NE(get(ports_[b], "softlogin.php?login=brigitte&password=brigitte").find("YOURLOGINISOK"),
               std::string::npos);
     // Brigitte's empty list is now cached by node A.
     ASSERT_NE(get(ports_[a], refreshBrigitte).find("NOFAVORISDEFINED"), std::string::npos);
 
     EXPECT_NE(
-        get(ports_[b], "/ajoutmembre.php?login=brigitte&pseudo=alain&liste=favoris").find("LISTESMISESAJOUR"),
+        get(ports_[b], "ajoutmembre.php?login=brigitte&pseudo=alain&liste=favoris").find("LISTESMISESAJOUR"),
         std::string::npos);
     // Added through B, seen through A; logged in through A, seen online through B.
     EXPECT_NE(until(a, refreshBrigitte, "alain,192.168.1.10,").find("HERESTARTFAVORIS|alain,192.168.1.10,"),
               std::string::npos);
     EXPECT_NE(get(ports_[b], refreshBrigitte).find("alain,192.168.1.10,"), std::string::npos);
 
-    ASSERT_NE(get(ports_[a], "/sendmail.php?sender=brigitte&login=alain&subject=Salut&message=Bonjour")
+    ASSERT_NE(get(ports_[a], "sendmail.php?sender=brigitte&login=alain&subject=Salut&message=Bonjour")
                   .find("MAILSENDEDOK"),
               std::string::npos);
     killNode(a);
     EXPECT_NE(get(ports_[b], refreshAlain).find("MYMAILSNUMBER,1,"), std::string::npos);
-    EXPECT_NE(get(ports_[b], "/readmails.php?login=alain").find("brigitte~"), std::string::npos);
+    EXPECT_NE(get(ports_[b], "readmails.php?login=alain").find("brigitte~"), std::string::npos);
     EXPECT_NE(get(ports_[b], refreshBrigitte).find("alain,192.168.1.10,"), std::string::npos);
 }

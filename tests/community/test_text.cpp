@@ -2,7 +2,6 @@
 #include "community/core/clock.h"
 #include "community/core/text.h"
 #include "community/http/accesslog.h"
-#include "community/http/message.h"
 #include "community/http/multipart.h"
 #include "community/http/query.h"
 
@@ -66,17 +65,6 @@ TEST(Dates, ImpossibleDatesAndLeapYears)
     EXPECT_EQ(yearsBefore(LocalDateTime{2028, 2, 29, 0, 0, 0}, 1), "2027-02-28");
     EXPECT_TRUE(isIsoDate("2024-02-29"));
     EXPECT_FALSE(isIsoDate("2023-02-29"));
-}
-
-TEST(Wire, AnswersCloseTheConnectionAndCarryTheirLength)
-{
-    Response r;
-    r.contentType = "image/jpeg";
-    r.body = std::string("\xFF\xD8\xFF\0\r\n\r\n", 8);
-    EXPECT_EQ(serialise(r),
-              std::string("HTTP/1.1 200 OK\r\nServer: jaserelle-server\r\nContent-Type: image/jpeg\r\n"
-                          "Content-Length: 8\r\nCache-Control: no-store\r\nConnection: close\r\n\r\n") +
-                  r.body);
 }
 
 // A well-formed upload is proven by the sign-up with a photo.
