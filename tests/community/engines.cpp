@@ -10,7 +10,6 @@
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
-#include <pwd.h>
 #include <sys/socket.h>
 #include <thread>
 #include <unistd.h>
@@ -43,35 +42,10 @@ bool run(const std::string &command)
     return std::system((command + " >/dev/null 2>&1").c_str()) == 0;
 }
 
-// PostgreSQL refuses to run as root: as root, its commands run as the postgres user (or nobody).
-std::string asOwner(const std::filesystem::path &dir)
-{
-    if (geteuid() != 0)
-        return "";
-    const passwd *pw = getpwnam("postgres");
-    if (!pw)
-        pw = getpwnam("nobody");
-    if (!pw || chown(dir.c_str(), pw->pw_uid, pw->pw_gid) != 0)
-        return "";
-    return "runuser -u " + std::string(pw->pw_name) + " -- ";
-}
-
-// Debian keeps the server programs in a folder per major version; elsewhere they are on the PATH.
-std::string postgresBin()
-{
-    std::error_code ec;
-    for (const auto &version : std::filesystem::directory_iterator("/usr/lib/postgresql", ec))
-        if (std::filesystem::exists(version.path() / "bin/initdb"))
-            return (version.path() / "bin/").string();
-    return run("command -v initdb") ? "" : "-";
-}
-
 struct Engines
 {
     std::string why;
     std::filesystem::path dir;
-    std::string pgCtl;
-    std::string pgUrl; // without the database name
     int pgDatabases = 0;
     int redisPort = 0;
 
@@ -82,41 +56,18 @@ struct Engines
     }
     ~Engines()
     {
-        if (!pgCtl.empty())
-            run(pgCtl + " stop -m immediate");
         if (redisPort)
             run("redis-cli -p " + std::to_string(redisPort) + " shutdown nosave");
         std::error_code ec;
         std::filesystem::remove_all(dir, ec);
     }
 
-    // The first that cannot start is why none runs.
-    void ensure(bool postgres, bool redis)
+    // Why Redis cannot run here; empty once it runs.
+    std::string ensureRedis()
     {
-        if (postgres && why.empty() && pgUrl.empty())
-            why = startPostgres();
-        if (redis && why.empty() && !redisPort)
+        if (why.empty() && !redisPort)
             why = startRedis();
-    }
-
-    std::string startPostgres()
-    {
-        const std::string bin = postgresBin();
-        if (bin == "-")
-            return "PostgreSQL is not installed (scripts/install-deps installs it)";
-        const auto data = dir / "pg";
-        std::filesystem::create_directories(data);
-        const std::string as = asOwner(dir) + bin;
-        asOwner(data);
-        const std::string port = std::to_string(freePort());
-        if (!run(as + "initdb -A trust -U jaserelle -E UTF8 --no-locale -D " + data.string()))
-            return "initdb failed";
-        pgCtl = as + "pg_ctl -D " + data.string() + " -l " + (dir / "pg.log").string();
-        if (!run(pgCtl + " -w -o '-c listen_addresses=127.0.0.1 -c fsync=off -c full_page_writes=off -p " +
-                 port + " -k " + dir.string() + "' start"))
-            return "PostgreSQL did not start (see its log)";
-        pgUrl = "postgresql://jaserelle@127.0.0.1:" + port + "/";
-        return "";
+        return why;
     }
 
     std::string startRedis()
@@ -155,22 +106,22 @@ bool useRedis()
 
 std::string enginesUnavailable(bool postgres, bool redis)
 {
-    engines().ensure(postgres, redis);
-    return engines().why;
+    if (postgres && !std::getenv("PGPORT"))
+        return "PostgreSQL runs in test_community_postgresql, in the cluster pg_virtualenv makes";
+    return redis ? engines().ensureRedis() : "";
 }
 
+// libpq finds the cluster through the PG* variables pg_virtualenv sets.
 std::string freshPostgresUrl()
 {
-    auto &e = engines();
-    e.ensure(true, false);
-    const std::string name = "t" + std::to_string(++e.pgDatabases);
-    PgConnection(e.pgUrl + "postgres").exec(("CREATE DATABASE " + name).c_str());
-    return e.pgUrl + name;
+    const std::string name = "t" + std::to_string(++engines().pgDatabases);
+    PgConnection("postgresql:///postgres").exec(("CREATE DATABASE " + name).c_str());
+    return "postgresql:///" + name;
 }
 
 std::string freshRedisUrl()
 {
-    engines().ensure(false, true);
+    engines().ensureRedis();
     const std::string port = std::to_string(engines().redisPort);
     run("redis-cli -p " + port + " flushall");
     return "redis://127.0.0.1:" + port;

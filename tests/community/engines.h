@@ -12,7 +12,8 @@ namespace jaserelle::community::test {
 
 // The engines a test binary runs against, chosen by the environment so that one suite proves
 // every store: JASERELLE_TEST_STORE=postgresql, JASERELLE_TEST_PRESENCE=redis. Each engine is a
-// real server started for this process in a temporary folder and stopped when it ends.
+// real server of this run's own: PostgreSQL the cluster pg_virtualenv makes around the program,
+// Redis one started for this process in a temporary folder and stopped when it ends.
 bool usePostgres();
 bool useRedis();
 
