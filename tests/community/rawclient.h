@@ -76,11 +76,13 @@ inline std::string getRequest(const std::string &pathAndQuery)
            " HTTP/1.1\r\nHost: localhost:8080\r\nConnection: close\r\nAccept: */*\r\n\r\n";
 }
 
-// One request on a connection of its own; the whole answer, or "" when nothing answers.
-inline std::string exchangeOnce(unsigned short port, const std::string &request, const char *source = nullptr)
+// One request on a connection of its own; the whole answer, or "" when nothing answers; `closed`
+// as readAll() says.
+inline std::string exchangeOnce(unsigned short port, const std::string &request, const char *source = nullptr,
+                                bool *closed = nullptr)
 {
     RawClient c(port, source);
-    return c.connected() && c.send(request) ? c.readAll() : "";
+    return c.connected() && c.send(request) ? c.readAll(closed) : "";
 }
 
 // The body of a whole answer.

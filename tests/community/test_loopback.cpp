@@ -5,7 +5,7 @@
 #include "tests/community/rawclient.h"
 
 #include <fstream>
-#include <future>
+#include <latch>
 #include <thread>
 
 using namespace jaserelle;
@@ -56,11 +56,8 @@ protected:
 
     std::string exchange(const std::string &bytes)
     {
-        RawClient c(server_->port());
-        EXPECT_TRUE(c.connected());
-        c.send(bytes);
         bool closed = false;
-        const std::string reply = c.readAll(&closed);
+        const std::string reply = exchangeOnce(server_->port(), bytes, nullptr, &closed);
         EXPECT_TRUE(closed) << "the server keeps the connection open";
         return reply;
     }
@@ -201,8 +198,7 @@ TEST(SlowHashThreads, BoundedAndApartFromTheConnections)
     options.slowThreads = 1;
     options.slowQueueLimit = 2;
     std::atomic<int> slowTaken{0};
-    std::promise<void> release;
-    std::shared_future<void> released = release.get_future().share();
+    std::latch release{1};
     const auto quick = [&](const Request &r) -> std::optional<Response> {
         if (r.target != "/slow")
             return answer("fast");
@@ -210,7 +206,7 @@ TEST(SlowHashThreads, BoundedAndApartFromTheConnections)
         return std::nullopt;
     };
     const auto slow = [&](const Request &) {
-        released.wait();
+        release.wait();
         return answer("slow");
     };
     HttpServer server(ServerHandlers{quick, slow, [](const Request &) { return answer("busy", 503); }},
@@ -224,7 +220,7 @@ TEST(SlowHashThreads, BoundedAndApartFromTheConnections)
     // One on the slow thread, one waiting: the queue is full, the connections still serve.
     EXPECT_EQ(bodyOf(exchangeOnce(server.port(), getRequest("slow"))), "busy");
     EXPECT_EQ(bodyOf(exchangeOnce(server.port(), getRequest("other"))), "fast");
-    release.set_value();
+    release.count_down();
     EXPECT_EQ(bodyOf(first.readAll()), "slow");
     EXPECT_EQ(bodyOf(second.readAll()), "slow");
 }
