@@ -42,54 +42,40 @@ bool run(const std::string &command)
     return std::system((command + " >/dev/null 2>&1").c_str()) == 0;
 }
 
-struct Engines
+// A Redis server of this process's own in a temporary folder, started on first use and stopped
+// when the process ends.
+struct Redis
 {
-    std::string why;
     std::filesystem::path dir;
-    int pgDatabases = 0;
-    int redisPort = 0;
+    std::string port = std::to_string(freePort());
+    std::string why; // it cannot run here
 
-    Engines()
+    Redis()
     {
-        std::string name = (std::filesystem::temp_directory_path() / "jaserelle-engines-XXXXXX").string();
+        std::string name = (std::filesystem::temp_directory_path() / "jaserelle-redis-XXXXXX").string();
         dir = ::mkdtemp(name.data());
+        if (!run("command -v redis-server"))
+            why = "Redis is not installed (scripts/install-deps installs it)";
+        else if (!run("redis-server --port " + port +
+                      " --bind 127.0.0.1 --save '' --appendonly no --daemonize yes --dir " + dir.string() +
+                      " --logfile " + (dir / "redis.log").string()))
+            why = "redis-server did not start";
+        for (int i = 0; why.empty() && i < 50 && !run("redis-cli -p " + port + " ping"); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
-    ~Engines()
+    ~Redis()
     {
-        if (redisPort)
-            run("redis-cli -p " + std::to_string(redisPort) + " shutdown nosave");
+        if (why.empty())
+            run("redis-cli -p " + port + " shutdown nosave");
         std::error_code ec;
         std::filesystem::remove_all(dir, ec);
     }
-
-    // Why Redis cannot run here; empty once it runs.
-    std::string ensureRedis()
-    {
-        if (why.empty() && !redisPort)
-            why = startRedis();
-        return why;
-    }
-
-    std::string startRedis()
-    {
-        if (!run("command -v redis-server"))
-            return "Redis is not installed (scripts/install-deps installs it)";
-        const std::string port = std::to_string(freePort());
-        if (!run("redis-server --port " + port +
-                 " --bind 127.0.0.1 --save '' --appendonly no --daemonize yes --dir " + dir.string() +
-                 " --logfile " + (dir / "redis.log").string()))
-            return "redis-server did not start";
-        for (int i = 0; i < 50 && !run("redis-cli -p " + port + " ping"); ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        redisPort = std::stoi(port);
-        return "";
-    }
 };
 
-Engines &engines()
+Redis &testRedis()
 {
-    static Engines e;
-    return e;
+    static Redis r;
+    return r;
 }
 
 } // namespace
@@ -108,23 +94,22 @@ std::string enginesUnavailable(bool postgres, bool redis)
 {
     if (postgres && !std::getenv("PGPORT"))
         return "PostgreSQL runs in test_community_postgresql, in the cluster pg_virtualenv makes";
-    return redis ? engines().ensureRedis() : "";
+    return redis ? testRedis().why : "";
 }
 
 // libpq finds the cluster through the PG* variables pg_virtualenv sets.
 std::string freshPostgresUrl()
 {
-    const std::string name = "t" + std::to_string(++engines().pgDatabases);
+    static int databases = 0;
+    const std::string name = "t" + std::to_string(++databases);
     PgConnection("postgresql:///postgres").exec(("CREATE DATABASE " + name).c_str());
     return "postgresql:///" + name;
 }
 
 std::string freshRedisUrl()
 {
-    engines().ensureRedis();
-    const std::string port = std::to_string(engines().redisPort);
-    run("redis-cli -p " + port + " flushall");
-    return "redis://127.0.0.1:" + port;
+    run("redis-cli -p " + testRedis().port + " flushall");
+    return "redis://127.0.0.1:" + testRedis().port;
 }
 
 std::unique_ptr<SessionStore> openTestSessions(Clock clock)
