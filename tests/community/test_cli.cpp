@@ -134,12 +134,6 @@ TEST(Program, ServesUntilSigtermThenStopsCleanly)
 
 namespace {
 
-// One GET, as the client sends it; the whole answer, or "" when nothing answers.
-std::string get(int port, const std::string &pathAndQuery)
-{
-    return exchangeOnce(static_cast<unsigned short>(port), getRequest(pathAndQuery));
-}
-
 class Cluster : public ::testing::Test
 {
 protected:
@@ -154,21 +148,21 @@ protected:
             ASSERT_EQ(run(args), 0);
         }
         for (int i = 0; i < 2; ++i) {
-            ports_[i] = 20000 + i * 7919 % 20000 + getpid() % 1000;
+            ports_[i] = static_cast<unsigned short>(20000 + i * 7919 % 20000 + getpid() % 1000);
             nodes_[i] = std::make_unique<Child>(std::vector<std::string>{
                 "--listen", "127.0.0.1:" + std::to_string(ports_[i]), "--data", dir_.path().string(),
                 "--store", store, "--presence", presence, "--threads", "1"});
         }
         // Up to 30 s each: on a busy machine a node can be slow to answer its first request.
         for (int i = 0; i < 2; ++i)
-            for (int tries = 0; tries < 600 && get(ports_[i], "").empty(); ++tries)
+            for (int tries = 0; tries < 600 && exchangeOnce(ports_[i], getRequest("")).empty(); ++tries)
                 std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
     // Whether a node's answer holds `part`, waiting for what another node announced to reach it.
     bool holds(int node, const std::string &target, const std::string &part)
     {
         for (int i = 0; i < 100; ++i) {
-            if (get(ports_[node], target).find(part) != std::string::npos)
+            if (exchangeOnce(ports_[node], getRequest(target)).find(part) != std::string::npos)
                 return true;
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
         }
@@ -176,7 +170,7 @@ protected:
     }
 
     TempDir dir_;
-    int ports_[2] = {0, 0};
+    unsigned short ports_[2] = {0, 0};
     std::unique_ptr<Child> nodes_[2];
 };
 

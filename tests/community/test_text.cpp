@@ -84,13 +84,13 @@ TEST(AccessLog, OneLinePerRequestWithoutPasswords)
         {"", "", "\"-\" "},
     };
     for (const auto &c : cases) {
-        AccessEntry e;
-        e.time = std::chrono::system_clock::time_point(std::chrono::milliseconds(1765022400250));
-        e.address = "10.0.0.1";
-        e.method = c.method;
-        e.target = c.target;
-        e.status = 200;
-        e.duration = std::chrono::microseconds(1234);
+        const AccessEntry e{
+            .time = std::chrono::system_clock::time_point(std::chrono::milliseconds(1765022400250)),
+            .address = "10.0.0.1",
+            .method = c.method,
+            .target = c.target,
+            .status = 200,
+            .duration = std::chrono::microseconds(1234)};
         EXPECT_EQ(accessLine(e),
                   "2025-12-06T12:00:00.250Z 10.0.0.1 " + std::string(c.expected) + "200 1.234ms\n");
     }
