@@ -106,7 +106,6 @@ TEST(Program, AdminSubcommandsWorkOnTheDataFolder)
                                                {"withdraw", "--data", data, "nobody"},
                                                {"list-members"}, // no --data
                                                {"--listen", "nowhere", "--data", data},
-                                               {"--data", data},
                                                {"--listen", "127.0.0.1:0", "--data", data, "--bogus"}})
         EXPECT_EQ(run(bad), 2) << bad[0];
     EXPECT_EQ(run({"set-message", "--data", data, "Fermeture à 22 h."}), 0);

@@ -41,14 +41,9 @@ TEST_F(CommunityTest, RefreshListsContactsWithPresenceAgeDepartmentAndPhotoFlag)
     store_->addContact("alice", "damien", ListKind::ListeNoire);
     store_->addContact("damien", "alice", ListKind::ListeNoire);
     store_->addContact("eve", "alice", ListKind::ListeNoire);
-    Mail m;
-    m.sender = "bruno";
-    m.recipient = "alice";
-    m.text = "x";
-    store_->addMail(m);
-    store_->addMail(m);
-
     connect("bruno", "10.0.0.2", "192.168.1.20");
+    for (int i = 0; i < 2; ++i)
+        body("/sendmail.php?sender=bruno&login=alice&subject=NULL&message=x", "10.0.0.2");
     connect("alice");
     EXPECT_EQ(body("/softrefresh2.php?login=alice&password=alice&ipAdress=192.168.1.10"),
               "REFRESHISOK|HERESTARTFAVORIS|bruno,192.168.1.20,H,46,13,1|chloe,0.0.0.0,F,25,6,0|"
@@ -170,15 +165,4 @@ TEST_F(CommunityTest, PhotosAreServedOnlyFromThePhotoFolderByPseudo)
         EXPECT_EQ(missing.body, "LEMEMBRENEXISTEPAS") << bad;
         EXPECT_EQ(serialise(missing).find("image/jpeg"), std::string::npos) << bad;
     }
-}
-
-TEST_F(CommunityTest, UnknownPathsAndMethods)
-{
-    for (const char *target : {"/nothing.php", ""})
-        EXPECT_EQ(get(target).status, 404) << target;
-    EXPECT_FALSE(holdsClientKeyword(get("/nothing.php").body));
-    Request r;
-    r.method = "DELETE";
-    r.target = "/softlogin.php?login=a&password=a";
-    EXPECT_EQ(handle(ctx_, r).status, 405);
 }
