@@ -154,13 +154,12 @@ protected:
         }
         // Up to 30 s each: on a busy machine a node can be slow to answer its first request.
         for (int i = 0; i < 2; ++i)
-            for (int tries = 0; tries < 600 && exchangeOnce(ports_[i], getRequest("")).empty(); ++tries)
-                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            ASSERT_TRUE(holds(i, "", "HTTP/1.1 ", 1500)) << "node " << i << " does not answer";
     }
     // Whether a node's answer holds `part`, waiting for what another node announced to reach it.
-    bool holds(int node, const std::string &target, const std::string &part)
+    bool holds(int node, const std::string &target, const std::string &part, int tries = 100)
     {
-        for (int i = 0; i < 100; ++i) {
+        for (int i = 0; i < tries; ++i) {
             if (exchangeOnce(ports_[node], getRequest(target)).find(part) != std::string::npos)
                 return true;
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
