@@ -136,13 +136,11 @@ std::unique_ptr<Store> openTestStore(const std::filesystem::path &dir)
 namespace {
 
 // The whole binary is skipped, with the reason, where the chosen engines cannot run.
-class EnginesEnvironment : public ::testing::Environment
+struct EnginesEnvironment : ::testing::Environment
 {
-public:
     void SetUp() override
     {
-        const std::string why = jaserelle::community::test::enginesUnavailable();
-        if (!why.empty())
+        if (const std::string why = jaserelle::community::test::enginesUnavailable(); !why.empty())
             GTEST_SKIP() << why;
     }
 };

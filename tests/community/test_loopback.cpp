@@ -44,7 +44,6 @@ protected:
     {
         ServerOptions options = onAnyPort(3);
         options.readTimeout = std::chrono::milliseconds(500);
-        options.headerLimit = 512 * 1024;
         options.drainLimit = 32 << 20;
         server_ = std::make_unique<HttpServer>([this](const Request &r) { return handle(ctx_, r); }, options,
                                                isSlowRequest);
@@ -52,7 +51,6 @@ protected:
         addMember("alice");
         addMember("bruno");
     }
-    void TearDown() override { server_.reset(); }
 
     std::string exchange(const std::string &bytes)
     {
@@ -64,7 +62,7 @@ protected:
     // The body of the answer to the client's own request for a path and query.
     std::string ask(const std::string &pathAndQuery) { return bodyOf(exchange(getRequest(pathAndQuery))); }
 
-    std::unique_ptr<HttpServer> server_;
+    std::unique_ptr<HttpServer> server_; // stops before the handlers' store and sessions go
 };
 
 TEST_F(LoopbackTest, TheClientsRequestIsAnsweredByteForByteAndTheConnectionClosed)

@@ -95,9 +95,7 @@ TEST_F(SearchTest, EveryCriterionNarrowsAndIndifferentOpensIt)
         const std::string reply = criteria(c[0], c[1], c[2], c[3], c[4], c[5]);
         EXPECT_EQ(pseudos(reply), expected)
             << c[0] << " " << c[1] << " " << c[2] << " " << c[3] << " " << c[4];
-        if (expected.empty()) {
-            EXPECT_EQ(reply, "NOSEARCHRESULT");
-        }
+        EXPECT_EQ(reply == "NOSEARCHRESULT", expected.empty()) << reply;
     }
 }
 
