@@ -17,6 +17,8 @@
 #include <QLineEdit>
 #include <QTreeWidget>
 
+namespace jaserelle::client {
+
 using namespace Qt::StringLiterals;
 
 MemberDirectory::MemberDirectory(RequestPort &engine, Notifier &notifier, FrmMain &main, QObject *parent)
@@ -157,3 +159,5 @@ void MemberDirectory::onMaxResultReached(const QString &reply)
         notifier_.notify(notice.title, notice.text);
     }
 }
+
+} // namespace jaserelle::client

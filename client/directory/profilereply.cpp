@@ -1,5 +1,7 @@
 #include "client/directory/profilereply.h"
 
+namespace jaserelle::client {
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -117,3 +119,5 @@ QList<std::pair<QString, QString>> profileTexts(const ProfileReply &reply, const
          u"Dernière connection : "_s + profileDate(reply.field(ProfileField::LastConnect))},
     };
 }
+
+} // namespace jaserelle::client

@@ -6,6 +6,8 @@
 #include <array>
 #include <utility>
 
+namespace jaserelle::client {
+
 // The profile fields in the order the server writes them after "HERESTARTREQUIREDPROFIL", each
 // ended by a comma.
 enum class ProfileField
@@ -62,3 +64,5 @@ QString profileDate(const QString &serverDate);
 
 // Every line of the "Profil" tab, as (control name, text), the frame caption first.
 QList<std::pair<QString, QString>> profileTexts(const ProfileReply &reply, const ProfileRow &row);
+
+} // namespace jaserelle::client

@@ -9,6 +9,8 @@
 #include <QLabel>
 #include <QTabWidget>
 
+namespace jaserelle::client {
+
 namespace profileview {
 
 namespace {
@@ -37,7 +39,7 @@ void showTexts(FrmMain &main, const QList<std::pair<QString, QString>> &texts)
 
 void showPlaceholder(QLabel &box, Picture placeholder)
 {
-    box.setPixmap(jaserelle::artwork::pixmap(imagelists::imglProfil(placeholder), box.devicePixelRatioF()));
+    box.setPixmap(artwork::pixmap(imagelists::imglProfil(placeholder), box.devicePixelRatioF()));
     remember(box, placeholder);
 }
 
@@ -70,3 +72,5 @@ Picture shown(const QLabel &box)
 }
 
 } // namespace profileview
+
+} // namespace jaserelle::client

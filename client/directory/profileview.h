@@ -5,8 +5,11 @@
 #include <QString>
 #include <utility>
 
-class FrmMain;
 class QLabel;
+
+namespace jaserelle::client {
+
+class FrmMain;
 
 // The "Profil" tab of the main window: its lines, and the picture box with either a placeholder of
 // imglProfil or the member's photo.
@@ -29,3 +32,5 @@ bool showPhoto(QLabel &box, const QByteArray &jpeg);
 Picture shown(const QLabel &box);
 
 } // namespace profileview
+
+} // namespace jaserelle::client

@@ -1,5 +1,7 @@
 #include "client/server/replypipeline.h"
 
+namespace jaserelle::client {
+
 namespace {
 
 constexpr std::size_t indexOf(ReplySlot slot)
@@ -44,3 +46,5 @@ void ReplyPipeline::run(QString &reply) const
             return;
     }
 }
+
+} // namespace jaserelle::client
