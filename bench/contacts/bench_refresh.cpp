@@ -11,6 +11,8 @@
 #include <QTreeWidget>
 #include <benchmark/benchmark.h>
 
+using namespace jaserelle::client;
+
 namespace {
 
 class Silence : public SoundPlayer

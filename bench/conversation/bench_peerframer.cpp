@@ -5,6 +5,8 @@
 
 #include <benchmark/benchmark.h>
 
+using namespace jaserelle::client;
+
 namespace {
 
 void reassembleMessage(benchmark::State &state)

@@ -29,6 +29,8 @@
 #include <unistd.h>
 #include <vector>
 
+using namespace jaserelle::client;
+
 namespace {
 
 constexpr const char *listenAddress = "127.0.0.2";

@@ -15,6 +15,8 @@
 #include <QTextDocument>
 #include <benchmark/benchmark.h>
 
+using namespace jaserelle::client;
+
 namespace {
 
 // Noise does not compress: the packet is as large as the bitmap says.

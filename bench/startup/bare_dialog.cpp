@@ -7,6 +7,8 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
+using namespace jaserelle::client;
+
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);

@@ -16,6 +16,8 @@
 #include "client/shell/shellcommands.h"
 #include "client/shell/startup.h"
 
+namespace jaserelle::client {
+
 using namespace Qt::StringLiterals;
 
 Client::Client(ClientState initial, Platform platform, QObject *parent)
@@ -169,3 +171,5 @@ void Client::newMember()
                                   u"Revenez ensuite sur la fenêtre de connection."_s);
     platform_.browser.open(state_.serverHost);
 }
+
+} // namespace jaserelle::client

@@ -10,6 +10,8 @@
 #include <QObject>
 #include <memory>
 
+namespace jaserelle::client {
+
 class ContactEditor;
 class ConversationWindows;
 class MailDesk;
@@ -75,3 +77,5 @@ private:
     std::unique_ptr<FrmLogin> login_;
     std::unique_ptr<FrmTryToConnect> tryToConnect_;
 };
+
+} // namespace jaserelle::client

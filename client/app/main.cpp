@@ -9,6 +9,8 @@
 #include <QLocale>
 #include <QTranslator>
 
+using namespace jaserelle::client;
+
 int main(int argc, char *argv[])
 {
     if (const auto answered = answerCommandLine(argc, argv))

@@ -7,7 +7,16 @@
 #include <QSvgRenderer>
 #include <cmath>
 
-namespace jaserelle::artwork {
+// Qt's resource registration names a function of the global namespace, so it cannot be written
+// inside the client's namespace.
+static void registerAssets()
+{
+    Q_INIT_RESOURCE(assets);
+}
+
+namespace jaserelle::client {
+
+namespace artwork {
 
 Picture face(bool man, bool colour)
 {
@@ -113,14 +122,16 @@ QCursor handCursor(qreal dpr)
     return QCursor(pixmap(handCursorPicture, dpr), hotX, hotY);
 }
 
-} // namespace jaserelle::artwork
+} // namespace artwork
 
 void initArtwork()
 {
     // Every client of a process shares the one registration.
     static const bool registered = [] {
-        Q_INIT_RESOURCE(assets);
+        ::registerAssets();
         return true;
     }();
     Q_UNUSED(registered);
 }
+
+} // namespace jaserelle::client

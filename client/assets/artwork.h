@@ -10,10 +10,12 @@
 #include <string_view>
 #include <vector>
 
+namespace jaserelle::client {
+
 // Every picture the client shows, drawn as SVG and compiled into the executable. Code names a
 // picture through this header only, never by a literal resource path, so a renamed file is a
 // compile error instead of a blank widget.
-namespace jaserelle::artwork {
+namespace artwork {
 
 struct Picture
 {
@@ -73,8 +75,10 @@ QImage smileyBitmap(std::size_t index);
 // The hand shown over the envelope while mails wait; its hot spot is the fingertip.
 QCursor handCursor(qreal dpr = 1.0);
 
-} // namespace jaserelle::artwork
+} // namespace artwork
 
 // The resources live in a static library: the executable (or a test) calls this once before any
 // picture is used, or the linker drops them.
 void initArtwork();
+
+} // namespace jaserelle::client

@@ -1,5 +1,7 @@
 #include "client/contacts/contacteditnotices.h"
 
+namespace jaserelle::client {
+
 using namespace Qt::StringLiterals;
 
 Notice notAlphanumericPseudoNotice()
@@ -54,3 +56,5 @@ QString removedPseudo(QStringView requestPath)
     const qsizetype start = key + pseudoKey.size();
     return requestPath.sliced(start, list - start).toString();
 }
+
+} // namespace jaserelle::client

@@ -7,6 +7,8 @@
 #include <QStringView>
 #include <optional>
 
+namespace jaserelle::client {
+
 // What the user reads when a change of his lists cannot be made. The server's refusals are only
 // shown for the add requests: they make no sense for anything else.
 Notice notAlphanumericPseudoNotice();
@@ -17,3 +19,5 @@ std::optional<Notice> alreadyListedNotice(RequestKind kind); // "LEMEMBREESTDEJA
 // The pseudo a removal request named, read back from the path that went to the server; empty
 // when the path is not a removal.
 QString removedPseudo(QStringView requestPath);
+
+} // namespace jaserelle::client

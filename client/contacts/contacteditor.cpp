@@ -9,6 +9,8 @@
 
 #include <QTreeWidget>
 
+namespace jaserelle::client {
+
 ContactEditor::ContactEditor(ClientState &state, RequestPort &engine, Notifier &notifier, ContactViews views,
                              QWidget *dialogParent, QObject *parent)
     : QObject(parent), state_(state), engine_(engine), notifier_(notifier), views_(std::move(views)),
@@ -169,3 +171,5 @@ void ContactEditor::onRemoveSuccessful()
     engine_.startRefresh();
     refreshTimerOn();
 }
+
+} // namespace jaserelle::client

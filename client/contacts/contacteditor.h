@@ -6,9 +6,12 @@
 #include <QPointer>
 #include <functional>
 
-class Notifier;
 class QTreeWidget;
 class QTreeWidgetItem;
+
+namespace jaserelle::client {
+
+class Notifier;
 class RequestPort;
 struct ClientState;
 
@@ -69,3 +72,5 @@ private:
     QPointer<FrmAjoutMembre> ajoutFavori_;
     QPointer<FrmAjoutMembre> ajoutListeNoire_;
 };
+
+} // namespace jaserelle::client

@@ -5,13 +5,14 @@
 
 #include <QTreeWidgetItem>
 
+namespace jaserelle::client {
+
 static_assert(contactface::FaceRole == Qt::UserRole + 20);
 
 namespace contactface {
 
 Faces::Faces()
 {
-    namespace artwork = jaserelle::artwork;
     for (int number = 1; number <= int(icons_.size()); ++number) {
         // The list rows show them at their own size, on ordinary and on dense screens.
         for (const qreal dpr : {1.0, 2.0})
@@ -33,3 +34,5 @@ int face(const QTreeWidgetItem *row)
 }
 
 } // namespace contactface
+
+} // namespace jaserelle::client

@@ -5,6 +5,8 @@
 
 class QTreeWidgetItem;
 
+namespace jaserelle::client {
+
 // The face shown at the start of a member row: a man's or a woman's, in colour or in grey. It
 // says nothing of presence, which is the row's text colour.
 namespace contactface {
@@ -34,3 +36,5 @@ void setFace(QTreeWidgetItem *row, bool man, bool colour, const Faces &faces);
 int face(const QTreeWidgetItem *row); // 0 before any face was set
 
 } // namespace contactface
+
+} // namespace jaserelle::client

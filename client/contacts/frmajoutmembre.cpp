@@ -3,8 +3,9 @@
 #include "client/assets/artwork.h"
 #include "ui_frmajoutmembre.h"
 
+namespace jaserelle::client {
+
 using namespace Qt::StringLiterals;
-namespace artwork = jaserelle::artwork;
 
 namespace {
 
@@ -79,3 +80,5 @@ bool FrmAjoutMembre::event(QEvent *event)
         ui_->txtLogin->setFocus();
     return QDialog::event(event);
 }
+
+} // namespace jaserelle::client

@@ -9,6 +9,8 @@ namespace Ui {
 class frmAjoutMembre;
 }
 
+namespace jaserelle::client {
+
 // The two "add a member" dialogs, frmAjoutFavori and frmAjoutListeNoire: the same form, told
 // apart by their captions, their picture and the list they add to.
 class FrmAjoutMembre : public QDialog
@@ -42,3 +44,5 @@ private:
     std::unique_ptr<Ui::frmAjoutMembre> ui_;
     Variant variant_;
 };
+
+} // namespace jaserelle::client

@@ -11,6 +11,8 @@
 #include <QTreeWidgetItem>
 #include <memory>
 
+namespace jaserelle::client {
+
 std::unique_ptr<ContactEditor> installContacts(Services &services, FrmMain &main)
 {
     ContactViews views{main.lvFavoris(), main.lvListeNoire(), [&main] { return main.selectedItem(); }};
@@ -56,3 +58,5 @@ std::unique_ptr<ContactEditor> installContacts(Services &services, FrmMain &main
                      &ContactEditor::removeSelectedFromListeNoire);
     return owned;
 }
+
+} // namespace jaserelle::client

@@ -4,6 +4,8 @@
 
 #include <memory>
 
+namespace jaserelle::client {
+
 class FrmMain;
 struct Services;
 
@@ -11,3 +13,5 @@ struct Services;
 // reply pipeline, and connects the main window's list commands to the editor that carries them
 // out.
 std::unique_ptr<ContactEditor> installContacts(Services &services, FrmMain &main);
+
+} // namespace jaserelle::client

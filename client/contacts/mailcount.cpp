@@ -1,5 +1,7 @@
 #include "client/contacts/mailcount.h"
 
+namespace jaserelle::client {
+
 namespace {
 
 constexpr QStringView marker = u"MYMAILSNUMBER,";
@@ -31,3 +33,5 @@ void removeMailCountMarkers(QString &reply)
     reply.remove(QStringLiteral("IAMINNOONELISTENOIRE|"));
     reply.remove(marker.toString());
 }
+
+} // namespace jaserelle::client

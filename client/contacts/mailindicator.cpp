@@ -5,7 +5,7 @@
 
 #include <QLabel>
 
-namespace artwork = jaserelle::artwork;
+namespace jaserelle::client {
 
 namespace {
 
@@ -30,3 +30,5 @@ bool mailsWaiting(const QLabel &pctbMail)
 {
     return pctbMail.property(waitingProperty).toBool();
 }
+
+} // namespace jaserelle::client

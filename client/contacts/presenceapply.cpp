@@ -11,6 +11,8 @@
 #include <QSignalBlocker>
 #include <QTreeWidget>
 
+namespace jaserelle::client {
+
 using namespace Qt::StringLiterals;
 
 ListSounds favorisSounds()
@@ -172,3 +174,5 @@ void applyRefreshReply(QTreeWidget &lvFavoris, QTreeWidget &lvListeNoire, const 
     markUnreachable(lvFavoris, unreachable);
     markUnreachable(lvListeNoire, unreachable);
 }
+
+} // namespace jaserelle::client

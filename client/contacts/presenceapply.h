@@ -5,6 +5,9 @@
 #include <QString>
 
 class QTreeWidget;
+
+namespace jaserelle::client {
+
 class SoundPlayer;
 
 namespace contactface {
@@ -39,3 +42,5 @@ inline constexpr int maxContactRows = 5000;
 // the user on their list. Rows are only ever added or updated here, never removed.
 void applyRefreshReply(QTreeWidget &lvFavoris, QTreeWidget &lvListeNoire, const RefreshReply &reply,
                        PresenceMood mood, SoundPlayer &player, const contactface::Faces &faces);
+
+} // namespace jaserelle::client

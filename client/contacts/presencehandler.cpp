@@ -6,6 +6,8 @@
 #include "client/contacts/refreshreply.h"
 #include "client/shell/clientstate.h"
 
+namespace jaserelle::client {
+
 void handlePresenceReply(QString &reply, const PresenceTargets &targets, const ClientState &state,
                          SoundPlayer &player, const contactface::Faces &faces)
 {
@@ -24,3 +26,5 @@ void handlePresenceReply(QString &reply, const PresenceTargets &targets, const C
         removeMailCountMarkers(reply);
     }
 }
+
+} // namespace jaserelle::client

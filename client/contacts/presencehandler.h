@@ -4,6 +4,9 @@
 
 class QLabel;
 class QTreeWidget;
+
+namespace jaserelle::client {
+
 class SoundPlayer;
 struct ClientState;
 
@@ -25,3 +28,5 @@ struct PresenceTargets
 // the mail indicator, whatever request it answers.
 void handlePresenceReply(QString &reply, const PresenceTargets &targets, const ClientState &state,
                          SoundPlayer &player, const contactface::Faces &faces);
+
+} // namespace jaserelle::client

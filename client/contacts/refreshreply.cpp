@@ -4,6 +4,8 @@
 
 #include <array>
 
+namespace jaserelle::client {
+
 namespace {
 
 constexpr QStringView favorisStart = u"HERESTARTFAVORIS|";
@@ -111,3 +113,5 @@ RefreshReply parseRefreshReply(QStringView text)
     reply.rest = text.sliced(pos).toString();
     return reply;
 }
+
+} // namespace jaserelle::client

@@ -5,6 +5,8 @@
 #include <QStringList>
 #include <QStringView>
 
+namespace jaserelle::client {
+
 // One contact as the refresh reply describes it: pseudo, address, sex, age, department and the
 // colour flag of its face, in the order the server writes them.
 struct ContactRecord
@@ -51,3 +53,5 @@ struct RefreshReply
 // Reads the four sections of a contact refresh reply. Never reads past the end of the text and
 // stops at the first thing out of place.
 RefreshReply parseRefreshReply(QStringView reply);
+
+} // namespace jaserelle::client

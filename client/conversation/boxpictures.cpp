@@ -8,6 +8,8 @@
 #include <QUrl>
 #include <cmath>
 
+namespace jaserelle::client {
+
 namespace boxpictures {
 
 namespace {
@@ -125,3 +127,5 @@ void settle(QTextDocument &document, int from, int to, int maxWidth, qreal dpr, 
 }
 
 } // namespace boxpictures
+
+} // namespace jaserelle::client

@@ -6,6 +6,8 @@
 class QTextCursor;
 class QTextDocument;
 
+namespace jaserelle::client {
+
 // What the two boxes of a conversation do with what goes into them.
 namespace boxpictures {
 
@@ -27,3 +29,5 @@ void settle(QTextDocument &document, int from, int to, int maxWidth, qreal dpr, 
 QColor readable(QColor colour, QColor base, QColor text);
 
 } // namespace boxpictures
+
+} // namespace jaserelle::client

@@ -4,6 +4,8 @@
 #include <QDBusMessage>
 #include <QVariantMap>
 
+namespace jaserelle::client {
+
 using namespace Qt::StringLiterals;
 
 void announceCall(const QString &caller)
@@ -21,3 +23,5 @@ void announceCall(const QString &caller)
     // No answer is awaited: a missing service must not hold the ringing up.
     bus.send(notify);
 }
+
+} // namespace jaserelle::client

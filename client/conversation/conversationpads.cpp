@@ -7,6 +7,8 @@
 #include <QToolButton>
 #include <QWidget>
 
+namespace jaserelle::client {
+
 namespace {
 
 constexpr int columns = 2;
@@ -42,3 +44,5 @@ QList<QToolButton *> buildPad(QWidget &tab, const QString &name, int count,
     }
     return buttons;
 }
+
+} // namespace jaserelle::client

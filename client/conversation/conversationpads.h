@@ -9,8 +9,12 @@ class QSize;
 class QToolButton;
 class QWidget;
 
+namespace jaserelle::client {
+
 // The smiley and sound pads: `count` picture buttons named `name` + index, two columns by nine
 // rows, element i in row i / 2, left column when i is even.
 QList<QToolButton *> buildPad(QWidget &tab, const QString &name, int count,
                               const std::function<QPixmap(int index, QSize size, qreal dpr)> &picture,
                               const std::function<QString(int index)> &toolTip);
+
+} // namespace jaserelle::client

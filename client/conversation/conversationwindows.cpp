@@ -11,6 +11,8 @@
 
 #include <QTcpSocket>
 
+namespace jaserelle::client {
+
 using namespace Qt::StringLiterals;
 
 CallCheck checkCall(CallSource source, const QString &pseudo, bool online, const QString &userLogin)
@@ -165,3 +167,5 @@ void ConversationWindows::discard(int instanceToKill)
     // The link may be in the middle of telling us it finished: the window goes once that is over.
     window->deleteLater();
 }
+
+} // namespace jaserelle::client

@@ -8,13 +8,16 @@
 #include <QString>
 #include <vector>
 
+class QTcpSocket;
+class QTreeWidgetItem;
+
+namespace jaserelle::client {
+
 struct ClientState;
 class FrmConversation;
 class FrmMain;
 class PeerLink;
 class PeerListener;
-class QTcpSocket;
-class QTreeWidgetItem;
 
 // Which list a call was placed from: only the message for calling oneself differs.
 enum class CallSource
@@ -81,3 +84,5 @@ private:
     std::vector<QPointer<FrmConversation>> windows_; // index 0 never holds a window
     bool portTakenTold_ = false;
 };
+
+} // namespace jaserelle::client

@@ -32,7 +32,8 @@
 #include <QThreadPool>
 #include <QToolButton>
 
-namespace artwork = jaserelle::artwork;
+namespace jaserelle::client {
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -462,18 +463,18 @@ void FrmConversation::chooseColour()
 void FrmConversation::setupPads()
 {
     const auto smileys = buildPad(
-        *ui_->tabSmileys, u"pctbSmiley"_s, int(jaserelle::smileyCount),
+        *ui_->tabSmileys, u"pctbSmiley"_s, int(smileyCount),
         [](int i, QSize size, qreal dpr) {
             return artwork::pixmap(artwork::smiley(std::size_t(i)), dpr, size);
         },
         [](int i) {
-            const auto subject = jaserelle::smileys[std::size_t(i)].subject;
+            const auto subject = jaserelle::client::smileys[std::size_t(i)].subject;
             return QString::fromUtf8(subject.data(), qsizetype(subject.size()));
         });
     for (int i = 0; i < smileys.size(); ++i)
         connect(smileys[i], &QToolButton::clicked, this, [this, i] { insertSmiley(i); });
     const auto sounds = buildPad(
-        *ui_->tabSons, u"pctbSon"_s, int(jaserelle::soundCommandCount),
+        *ui_->tabSons, u"pctbSon"_s, int(soundCommandCount),
         [](int i, QSize size, qreal dpr) {
             return artwork::pixmap(artwork::soundPad(std::size_t(i)), dpr, size);
         },
@@ -507,7 +508,7 @@ bool FrmConversation::eventFilter(QObject *watched, QEvent *event)
         break;
     case QEvent::MouseButtonRelease:
         if (soundPadRightButton_ && state_.soundEnabled) {
-            const auto file = jaserelle::soundCommands[std::size_t(index)].file;
+            const auto file = soundCommands[std::size_t(index)].file;
             platform_.sound.play(u"sons/"_s + QString::fromLatin1(file.data(), qsizetype(file.size())));
         }
         break;
@@ -581,3 +582,5 @@ void FrmConversation::insertPicture(const QString &file)
         });
     });
 }
+
+} // namespace jaserelle::client

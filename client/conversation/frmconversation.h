@@ -5,15 +5,19 @@
 #include <QWidget>
 #include <memory>
 
+class QTcpSocket;
+class QTextEdit;
+
+namespace Ui {
+class frmConversation;
+}
+
+namespace jaserelle::client {
+
 struct ClientState;
 struct Platform;
 class FrmIncome;
 class PeerLink;
-class QTcpSocket;
-class QTextEdit;
-namespace Ui {
-class frmConversation;
-}
 
 // One conversation, from the spare that listens to the window discarded at the end. It holds the
 // link and its own incoming-call notification; it never deletes itself: when it is over it asks
@@ -102,3 +106,5 @@ private:
 
 // "Durée : 0 h 5 min 7 sec."
 QString durationCaption(int hours, int minutes, int seconds);
+
+} // namespace jaserelle::client

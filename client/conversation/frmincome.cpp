@@ -10,7 +10,8 @@
 #include <QApplication>
 #include <QTime>
 
-namespace artwork = jaserelle::artwork;
+namespace jaserelle::client {
+
 using namespace Qt::StringLiterals;
 
 QString incomingCaption(const QTime &time)
@@ -75,3 +76,5 @@ void FrmIncome::answer(bool accept)
     else
         emit refuseChosen(curInstance_);
 }
+
+} // namespace jaserelle::client

@@ -3,10 +3,13 @@
 #include <QDialog>
 #include <memory>
 
-class Clock;
 namespace Ui {
 class frmIncome;
 }
+
+namespace jaserelle::client {
+
+class Clock;
 
 // "Un appel !": rings for one conversation window. Each window has its own, so several calls can
 // ring at once; the buttons only report which answer was chosen and hide the notification.
@@ -45,3 +48,5 @@ private:
 
 // "Un appel !     à 09 heure 05 minute(s)."
 QString incomingCaption(const QTime &time);
+
+} // namespace jaserelle::client

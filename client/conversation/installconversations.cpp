@@ -3,6 +3,8 @@
 #include "client/shell/frmmain.h"
 #include "client/shell/services.h"
 
+namespace jaserelle::client {
+
 std::unique_ptr<ConversationWindows> installConversations(Services &services, FrmMain &main)
 {
     auto windows = std::make_unique<ConversationWindows>(services.state, services.platform);
@@ -10,3 +12,5 @@ std::unique_ptr<ConversationWindows> installConversations(Services &services, Fr
     windows->attach(main);
     return windows;
 }
+
+} // namespace jaserelle::client

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+namespace jaserelle::client {
+
 QByteArray framePacket(QByteArrayView payload)
 {
     QByteArray wire;
@@ -69,3 +71,5 @@ PacketReassembler::Result PacketReassembler::feed(QByteArrayView piece)
     }
     return result;
 }
+
+} // namespace jaserelle::client

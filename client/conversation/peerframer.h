@@ -4,6 +4,8 @@
 #include <QByteArrayView>
 #include <QList>
 
+namespace jaserelle::client {
+
 // Packets between two clients are a payload followed by this marker: no length, no header.
 inline constexpr QByteArrayView packetEndMarker = "THISISTHEENDOFTHEPACKET";
 
@@ -42,3 +44,5 @@ private:
     // buffer then keeps only a possible beginning of the marker.
     bool discarding_ = false;
 };
+
+} // namespace jaserelle::client

@@ -10,6 +10,8 @@
 #include <QTcpSocket>
 #include <QTimer>
 
+namespace jaserelle::client {
+
 namespace {
 // Read at most this much at once, so that a flood is cut into packets as it comes in.
 constexpr qint64 readChunk = 64 * 1024;
@@ -178,7 +180,7 @@ void PeerLink::handle(const QByteArray &payload)
         if (state_ == State::Accepted)
             state_ = State::Ringing;
         emit callRequested(peerPseudo_);
-        playSound(jaserelle::incomingCallSound);
+        playSound(incomingCallSound);
         break;
     case PacketKind::Accept:
         state_ = State::InConversation;
@@ -187,7 +189,7 @@ void PeerLink::handle(const QByteArray &payload)
     case PacketKind::Refusal: {
         callRefused_ = true;
         detach();
-        playSound(jaserelle::connectionRefusedSound);
+        playSound(connectionRefusedSound);
         const PeerNotice notice = refusalNotice(peerPseudo_);
         notifier_.notify(notice.title, notice.text, Notifier::Icon::Warning);
         emit finished();
@@ -195,7 +197,7 @@ void PeerLink::handle(const QByteArray &payload)
     }
     case PacketKind::Entry:
         if (packet.sound >= 0)
-            playSound(jaserelle::soundCommands[static_cast<std::size_t>(packet.sound)].file);
+            playSound(soundCommands[static_cast<std::size_t>(packet.sound)].file);
         emit entryReceived(packet.content, packet.sound);
         break;
     case PacketKind::Malformed:
@@ -223,7 +225,7 @@ void PeerLink::onDisconnected()
         return;
     detach();
     if (!callRefused_) {
-        playSound(jaserelle::connectionRefusedSound);
+        playSound(connectionRefusedSound);
         const PeerNotice notice = cutOffNotice(peerPseudo_);
         notifier_.notify(notice.title, notice.text, Notifier::Icon::Information);
     }
@@ -304,3 +306,5 @@ void PeerLink::playSound(std::string_view file)
         sound_.play(QStringLiteral("sons/") +
                     QLatin1StringView(file.data(), static_cast<qsizetype>(file.size())));
 }
+
+} // namespace jaserelle::client

@@ -8,11 +8,14 @@
 #include <QPointer>
 #include <QString>
 
+class QHostAddress;
+class QTcpSocket;
+
+namespace jaserelle::client {
+
 struct ClientState;
 class Notifier;
 class SoundPlayer;
-class QHostAddress;
-class QTcpSocket;
 
 // Closes a socket once what was written to it has left, for at most a few seconds; then it goes.
 void closeWhenSent(QTcpSocket *socket);
@@ -105,3 +108,5 @@ private:
     bool callRefused_ = false;
     bool reading_ = false;
 };
+
+} // namespace jaserelle::client

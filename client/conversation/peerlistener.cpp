@@ -12,6 +12,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+namespace jaserelle::client {
+
 namespace {
 // Accepting stops when the process runs out of descriptors; it is tried again after this.
 constexpr int acceptRetryMs = 1000;
@@ -171,3 +173,5 @@ void PeerListener::sweep()
     if (!waiting_.empty())
         sweepTimer_.start(std::max<qint64>(1, waiting_.front().deadline.remainingTime()));
 }
+
+} // namespace jaserelle::client

@@ -7,9 +7,12 @@
 #include <QTimer>
 #include <deque>
 
-struct ClientState;
 class QHostAddress;
 class QTcpSocket;
+
+namespace jaserelle::client {
+
+struct ClientState;
 
 // Listens for calls on the peer port, on the client's local address (any address when it has
 // none). One listener serves the whole client for its whole run.
@@ -70,3 +73,5 @@ private:
 // Makes a listening socket that shares its port with the programs beside it on this machine and
 // returns its descriptor, or -1 with errno set.
 int openSharedListeningSocket(const QHostAddress &address, quint16 port);
+
+} // namespace jaserelle::client

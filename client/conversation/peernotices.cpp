@@ -1,5 +1,7 @@
 #include "client/conversation/peernotices.h"
 
+namespace jaserelle::client {
+
 using namespace Qt::StringLiterals;
 
 PeerNotice refusalNotice(const QString &peerPseudo)
@@ -30,3 +32,5 @@ PeerNotice portTakenNotice()
                             u"vous ne pourrez pas recevoir d'appels pendant cette session.\r\n"
                             u"Vous pouvez toujours appeler vos contacts."_s};
 }
+
+} // namespace jaserelle::client

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+namespace jaserelle::client {
+
 // What the user is told when a conversation link ends on its own. Each notice names the peer.
 struct PeerNotice
 {
@@ -14,3 +16,5 @@ PeerNotice communicationNotice(const QString &peerPseudo); // a socket error, or
 PeerNotice cutOffNotice(const QString &peerPseudo);        // the peer closed the link
 PeerNotice unreachableNotice(const QString &peerPseudo);   // the address called leads back here
 PeerNotice portTakenNotice();                              // no calls can be received this run
+
+} // namespace jaserelle::client

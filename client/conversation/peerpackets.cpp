@@ -6,20 +6,22 @@
 #include "client/server/wiretext.h"
 #include "common/alphanumeric.h"
 
+namespace jaserelle::client {
+
 using namespace Qt::StringLiterals;
 
 namespace {
 
 QLatin1StringView commandText(std::size_t index)
 {
-    const std::string_view command = jaserelle::soundCommands[index].command;
+    const std::string_view command = soundCommands[index].command;
     return QLatin1StringView(command.data(), static_cast<qsizetype>(command.size()));
 }
 
 PeerPacket entry(QStringView payload)
 {
     PeerPacket packet;
-    for (std::size_t i = 0; i < jaserelle::soundCommandCount; ++i) {
+    for (std::size_t i = 0; i < soundCommandCount; ++i) {
         const QLatin1StringView command = commandText(i);
         if (payload.startsWith(command)) {
             packet.sound = static_cast<int>(i);
@@ -72,7 +74,7 @@ QByteArray refusalPacket()
 
 QByteArray soundPacket(int index)
 {
-    if (index < 0 || index >= static_cast<int>(jaserelle::soundCommandCount))
+    if (index < 0 || index >= static_cast<int>(soundCommandCount))
         return {};
     return framePacket(
         wiretext::toWire(QString(commandText(static_cast<std::size_t>(index))) + rtffragments::soundNotice));
@@ -94,3 +96,5 @@ QByteArray messagePacket(const QString &rtf)
     }
     return framePacket(payload);
 }
+
+} // namespace jaserelle::client

@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringView>
 
+namespace jaserelle::client {
+
 // The packets of a conversation link, as payloads before the end marker (peerframer.h adds it).
 
 // Every client listens on this port and calls its peers on it; nothing configures it.
@@ -58,3 +60,5 @@ QByteArray soundPacket(int index);
 // "T" (and a message ending on the marker short of its "T" has its final "E" written \'45): the
 // message reaches the peer in one piece and reads the same.
 QByteArray messagePacket(const QString &rtf);
+
+} // namespace jaserelle::client

@@ -3,6 +3,8 @@
 #include <array>
 #include <utility>
 
+namespace jaserelle::client {
+
 namespace rtffonts {
 
 namespace {
@@ -66,3 +68,5 @@ QStringView keywordFor(const QString &family, QFont::StyleHint hint)
 }
 
 } // namespace rtffonts
+
+} // namespace jaserelle::client

@@ -3,6 +3,8 @@
 #include <QFont>
 #include <QStringView>
 
+namespace jaserelle::client {
+
 // Font families as RTF font tables name them (\froman, \fswiss, \fmodern ...) and the style hint
 // a reader gives Qt, so a face the machine lacks falls back to a similar one.
 namespace rtffonts {
@@ -15,3 +17,5 @@ QFont::StyleHint hintForKeyword(QStringView keyword);
 QStringView keywordFor(const QString &family, QFont::StyleHint hint = QFont::AnyStyle);
 
 } // namespace rtffonts
+
+} // namespace jaserelle::client

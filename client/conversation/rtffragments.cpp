@@ -4,6 +4,8 @@
 
 #include <QList>
 
+namespace jaserelle::client {
+
 using namespace Qt::StringLiterals;
 
 namespace rtffragments {
@@ -48,3 +50,5 @@ QString nameLine(bool own, const QString &pseudo)
 }
 
 } // namespace rtffragments
+
+} // namespace jaserelle::client

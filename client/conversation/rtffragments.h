@@ -2,6 +2,8 @@
 
 #include <QString>
 
+namespace jaserelle::client {
+
 // The constant RTF pieces every entry of a conversation box is built from. Peers running older
 // clients build the same entries from the same texts, byte for byte.
 namespace rtffragments {
@@ -23,3 +25,5 @@ QString nameLine(bool own, const QString &pseudo);
 QString escapeText(const QString &text);
 
 } // namespace rtffragments
+
+} // namespace jaserelle::client

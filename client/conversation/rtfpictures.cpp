@@ -12,6 +12,8 @@
 #include <cstring>
 #include <optional>
 
+namespace jaserelle::client {
+
 namespace rtfpictures {
 
 namespace {
@@ -416,3 +418,5 @@ QByteArray toWmf(const QImage &picture)
 }
 
 } // namespace rtfpictures
+
+} // namespace jaserelle::client

@@ -3,6 +3,8 @@
 #include <QByteArrayView>
 #include <QImage>
 
+namespace jaserelle::client {
+
 // Decoders for the pictures a rich text message embeds, as pure functions over bytes. Each returns
 // a null image when the bytes are not a picture it can show. The bytes come from another machine:
 // a header that promises more than the data holds, or a size beyond the limits below, is refused
@@ -41,3 +43,5 @@ QImage placeholder();
 QByteArray toWmf(const QImage &image);
 
 } // namespace rtfpictures
+
+} // namespace jaserelle::client

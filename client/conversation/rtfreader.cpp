@@ -19,6 +19,8 @@
 #include <optional>
 #include <utility>
 
+namespace jaserelle::client {
+
 using namespace Qt::StringLiterals;
 
 namespace rtfreader {
@@ -648,3 +650,5 @@ QString toHtml(const QString &rtf)
 }
 
 } // namespace rtfreader
+
+} // namespace jaserelle::client

@@ -5,6 +5,8 @@
 
 class QTextCursor;
 
+namespace jaserelle::client {
+
 // Reads the RTF a peer sends (name lines, messages, sound notices): text, paragraphs, bold,
 // italic, underline, strike-out, colours, sizes, fonts (family kept, with a style hint so a
 // missing face falls back to a similar one) and pictures of every kind older and newer peers
@@ -24,3 +26,5 @@ void insert(QTextCursor &cursor, QStringView rtf);
 QString toHtml(const QString &rtf);
 
 } // namespace rtfreader
+
+} // namespace jaserelle::client

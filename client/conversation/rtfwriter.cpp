@@ -14,6 +14,8 @@
 #include <QTextImageFormat>
 #include <cmath>
 
+namespace jaserelle::client {
+
 using namespace Qt::StringLiterals;
 
 namespace rtfwriter {
@@ -134,3 +136,5 @@ QString fromDocument(const QTextDocument &document)
 }
 
 } // namespace rtfwriter
+
+} // namespace jaserelle::client

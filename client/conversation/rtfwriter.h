@@ -4,6 +4,8 @@
 
 class QTextDocument;
 
+namespace jaserelle::client {
+
 // The send box as one RTF document, the way peers expect a message: a font table naming each
 // run's font (with its family, \fswiss, \froman, \fmodern ...) and a colour table, then each run
 // of text with its font, size, colour, bold, italic and underline, paragraphs closed by \par, and
@@ -14,3 +16,5 @@ namespace rtfwriter {
 QString fromDocument(const QTextDocument &document);
 
 } // namespace rtfwriter
+
+} // namespace jaserelle::client

@@ -3,7 +3,7 @@
 #include <array>
 #include <string_view>
 
-namespace jaserelle {
+namespace jaserelle::client {
 
 // The smiley pad of the conversation window, in pad order: smiley i is the picture pasted into the
 // send box when button i is clicked. A smiley travels to the peer as a bitmap inside the message,
@@ -37,4 +37,4 @@ inline constexpr std::array<Smiley, smileyCount> smileys{{
     {":/artwork/smiley-fist.svg", "Poing"},
 }};
 
-} // namespace jaserelle
+} // namespace jaserelle::client

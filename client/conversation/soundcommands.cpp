@@ -1,6 +1,7 @@
 #include "client/conversation/soundcommands.h"
 
-namespace jaserelle {
+namespace jaserelle::client {
+
 namespace {
 
 // A received packet is searched for every command as a plain substring, so a command that was a
@@ -35,4 +36,5 @@ static_assert(allWellFormed());
 static_assert(noCommandInsideAnother());
 
 } // namespace
-} // namespace jaserelle
+
+} // namespace jaserelle::client

@@ -3,7 +3,7 @@
 #include <array>
 #include <string_view>
 
-namespace jaserelle {
+namespace jaserelle::client {
 
 // One sound effect of the conversation window: the text that travels in a packet, the file that
 // plays under sons/, and the picture on its sound-pad button. The position in soundCommands is
@@ -46,4 +46,4 @@ inline constexpr std::string_view connectionRefusedSound = "connectionrefused.wa
 inline constexpr std::string_view contactArrivalSound = "comein.wav";
 inline constexpr std::string_view contactDepartureSound = "goout.wav";
 
-} // namespace jaserelle
+} // namespace jaserelle::client

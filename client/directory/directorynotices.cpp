@@ -1,5 +1,7 @@
 #include "client/directory/directorynotices.h"
 
+namespace jaserelle::client {
+
 using namespace Qt::StringLiterals;
 
 Notice searchPseudoNotAlphanumericNotice()
@@ -21,3 +23,5 @@ Notice maxResultReachedNotice(const QString &count)
                                 u" premiers membres\r\n"_s +
                                 u"trouvés ont été retenus. Affinez votre recherche."_s};
 }
+
+} // namespace jaserelle::client

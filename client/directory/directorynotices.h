@@ -4,7 +4,11 @@
 
 #include <QString>
 
+namespace jaserelle::client {
+
 // The messages of the member search, each with its own title.
 Notice searchPseudoNotAlphanumericNotice();
 Notice noSearchResultNotice();
 Notice maxResultReachedNotice(const QString &count);
+
+} // namespace jaserelle::client

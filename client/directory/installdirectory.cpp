@@ -9,6 +9,8 @@
 
 #include <QTreeWidgetItem>
 
+namespace jaserelle::client {
+
 std::unique_ptr<MemberDirectory> installDirectory(Services &services, FrmMain &main)
 {
     RequestPort &engine = services.requests;
@@ -60,3 +62,5 @@ std::unique_ptr<MemberDirectory> installDirectory(Services &services, FrmMain &m
     QObject::connect(&main, &FrmMain::searchCriteresRequested, directory, &MemberDirectory::searchCriteres);
     return owned;
 }
+
+} // namespace jaserelle::client

@@ -17,6 +17,8 @@
 #include <QLineEdit>
 #include <QTreeWidget>
 
+namespace jaserelle::client {
+
 MemberDirectory::MemberDirectory(RequestPort &engine, Notifier &notifier, FrmMain &main, QObject *parent)
     : QObject(parent), engine_(engine), notifier_(notifier), main_(main),
       faces_(std::make_unique<const contactface::Faces>())
@@ -146,3 +148,5 @@ void MemberDirectory::onMaxResultReached(const QString &reply)
         notifier_.notify(notice.title, notice.text);
     }
 }
+
+} // namespace jaserelle::client

@@ -6,9 +6,12 @@
 #include <QObject>
 #include <memory>
 
+class QTreeWidgetItem;
+
+namespace jaserelle::client {
+
 class FrmMain;
 class Notifier;
-class QTreeWidgetItem;
 class RequestPort;
 
 namespace contactface {
@@ -60,3 +63,5 @@ private:
     ProfileRow shown_; // the member whose profile the tab shows: the photo asked for is his
     QString searched_; // the pseudo as checked when "Go !" was pressed
 };
+
+} // namespace jaserelle::client

@@ -2,6 +2,8 @@
 
 #include "client/server/wiretext.h"
 
+namespace jaserelle::client {
+
 QByteArray photoBytes(QStringView reply)
 {
     const qsizetype blank = reply.indexOf(u"\r\n\r\n");
@@ -10,3 +12,5 @@ QByteArray photoBytes(QStringView reply)
     // Every byte maps to one character and back, so the JPEG comes out exactly as it was sent.
     return wiretext::toWire(reply.sliced(blank + 4).toString());
 }
+
+} // namespace jaserelle::client

@@ -1,5 +1,7 @@
 #include "client/directory/profilereply.h"
 
+namespace jaserelle::client {
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -116,3 +118,5 @@ ProfileTexts profileTexts(const ProfileReply &reply, const ProfileRow &row)
                 u"Dernière connection : "_s + profileDate(reply.field(ProfileField::LastConnect)),
             }};
 }
+
+} // namespace jaserelle::client

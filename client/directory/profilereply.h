@@ -4,6 +4,8 @@
 #include <QStringView>
 #include <array>
 
+namespace jaserelle::client {
+
 // The profile fields in the order the server writes them after "HERESTARTREQUIREDPROFIL", each
 // ended by a comma.
 enum class ProfileField
@@ -92,3 +94,5 @@ struct ProfileTexts
 
 // Every text of the "Profil" tab for a reply and the row it was asked from.
 ProfileTexts profileTexts(const ProfileReply &reply, const ProfileRow &row);
+
+} // namespace jaserelle::client

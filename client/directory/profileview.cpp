@@ -11,6 +11,8 @@
 #include <QTabWidget>
 #include <array>
 
+namespace jaserelle::client {
+
 namespace profileview {
 
 namespace {
@@ -42,7 +44,7 @@ void showTexts(const ProfilePane &pane, const ProfileTexts &texts)
 
 void showPlaceholder(QLabel &box, Picture placeholder)
 {
-    box.setPixmap(jaserelle::artwork::pixmap(imagelists::imglProfil(placeholder), box.devicePixelRatioF()));
+    box.setPixmap(artwork::pixmap(imagelists::imglProfil(placeholder), box.devicePixelRatioF()));
     remember(box, placeholder);
 }
 
@@ -75,3 +77,5 @@ Picture shown(const QLabel &box)
 }
 
 } // namespace profileview
+
+} // namespace jaserelle::client

@@ -3,6 +3,9 @@
 #include <QByteArray>
 
 class QLabel;
+
+namespace jaserelle::client {
+
 struct ProfilePane;
 struct ProfileTexts;
 
@@ -27,3 +30,5 @@ bool showPhoto(QLabel &box, const QByteArray &jpeg);
 Picture shown(const QLabel &box);
 
 } // namespace profileview
+
+} // namespace jaserelle::client

@@ -4,6 +4,8 @@
 
 #include <array>
 
+namespace jaserelle::client {
+
 namespace {
 
 constexpr QStringView startMarker = u"HERESTARTSEARCHRESULT";
@@ -75,3 +77,5 @@ std::optional<QString> parseMaxResult(QStringView text)
     }
     return number.toString();
 }
+
+} // namespace jaserelle::client

@@ -5,6 +5,8 @@
 #include <QStringView>
 #include <optional>
 
+namespace jaserelle::client {
+
 // One member found, in the order the server writes the fields.
 struct SearchRecord
 {
@@ -51,3 +53,5 @@ SearchReply parseSearchReply(QStringView reply);
 // The number of results the server kept, from "MAXRESULTREACHED" + one separator + digits + "|";
 // nothing when the part is not that shape.
 std::optional<QString> parseMaxResult(QStringView reply);
+
+} // namespace jaserelle::client

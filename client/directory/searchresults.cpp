@@ -6,6 +6,8 @@
 #include <QPalette>
 #include <QTreeWidget>
 
+namespace jaserelle::client {
+
 void showSearchResults(QTreeWidget &lvRecherche, const QList<SearchRecord> &records,
                        const contactface::Faces &faces)
 {
@@ -33,3 +35,5 @@ void showSearchResults(QTreeWidget &lvRecherche, const QList<SearchRecord> &reco
     }
     lvRecherche.addTopLevelItems(rows);
 }
+
+} // namespace jaserelle::client

@@ -4,6 +4,8 @@
 
 class QTreeWidget;
 
+namespace jaserelle::client {
+
 namespace contactface {
 class Faces;
 }
@@ -13,3 +15,5 @@ class Faces;
 // column whenever the member is connected, a face by sex and colour flag.
 void showSearchResults(QTreeWidget &lvRecherche, const QList<SearchRecord> &records,
                        const contactface::Faces &faces);
+
+} // namespace jaserelle::client

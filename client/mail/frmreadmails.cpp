@@ -8,8 +8,9 @@
 #include <QMouseEvent>
 #include <QShowEvent>
 
+namespace jaserelle::client {
+
 using namespace Qt::StringLiterals;
-namespace artwork = jaserelle::artwork;
 
 namespace {
 
@@ -181,3 +182,5 @@ bool FrmReadMails::eventFilter(QObject *watched, QEvent *event)
         setColumnWidths();
     return QDialog::eventFilter(watched, event);
 }
+
+} // namespace jaserelle::client

@@ -11,6 +11,8 @@ namespace Ui {
 class frmReadMails;
 }
 
+namespace jaserelle::client {
+
 // The mail box: one row per mail (sender, date, subject, and the text in a column that never
 // shows), the text of the selected mail below, and the button that deletes it.
 class FrmReadMails : public QDialog
@@ -58,3 +60,5 @@ private:
     std::unique_ptr<Ui::frmReadMails> ui_;
     bool sortAscending_ = false; // flips at every header click, whatever the column
 };
+
+} // namespace jaserelle::client

@@ -6,8 +6,9 @@
 
 #include <QShowEvent>
 
+namespace jaserelle::client {
+
 using namespace Qt::StringLiterals;
-namespace artwork = jaserelle::artwork;
 
 FrmSendMail::FrmSendMail(QWidget *parent) : QDialog(parent), ui_(std::make_unique<Ui::frmSendMail>())
 {
@@ -47,3 +48,5 @@ void FrmSendMail::showEvent(QShowEvent *event)
         keepOnScreen(*this);
     ui_->txtSubject->setFocus();
 }
+
+} // namespace jaserelle::client

@@ -7,6 +7,8 @@ namespace Ui {
 class frmSendMail;
 }
 
+namespace jaserelle::client {
+
 // Writing one mail to one member: a subject of at most 50 characters and a text. The recipient is
 // fixed when the window is opened for him, whatever row the user right-clicks afterwards.
 class FrmSendMail : public QDialog
@@ -34,3 +36,5 @@ private:
     std::unique_ptr<Ui::frmSendMail> ui_;
     QString recipient_;
 };
+
+} // namespace jaserelle::client

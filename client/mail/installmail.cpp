@@ -10,6 +10,8 @@
 
 #include <QTreeWidgetItem>
 
+namespace jaserelle::client {
+
 std::unique_ptr<MailDesk> installMail(Services &services, FrmMain &main)
 {
     RequestPort &engine = services.requests;
@@ -46,3 +48,5 @@ std::unique_ptr<MailDesk> installMail(Services &services, FrmMain &main)
     QObject::connect(&main, &FrmMain::mailIconClicked, desk, &MailDesk::openMailBox);
     return owned;
 }
+
+} // namespace jaserelle::client

@@ -2,6 +2,8 @@
 
 #include <memory>
 
+namespace jaserelle::client {
+
 class FrmMain;
 class MailDesk;
 struct Services;
@@ -10,3 +12,5 @@ struct Services;
 // being deleted to the request engine, and connects the envelope and the "lui envoyer un mail"
 // commands of the main window.
 std::unique_ptr<MailDesk> installMail(Services &services, FrmMain &main);
+
+} // namespace jaserelle::client

@@ -10,6 +10,8 @@
 
 #include <QLabel>
 
+namespace jaserelle::client {
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -217,3 +219,5 @@ void MailDesk::onReplyHandled(RequestKind kind)
     // No handler has switched the periodic refresh back on.
     engine_.resumeRefresh();
 }
+
+} // namespace jaserelle::client

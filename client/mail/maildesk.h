@@ -6,11 +6,14 @@
 #include <QObject>
 #include <QPointer>
 
+class QLabel;
+class QTreeWidgetItem;
+
+namespace jaserelle::client {
+
 class FrmReadMails;
 class FrmSendMail;
 class Notifier;
-class QLabel;
-class QTreeWidgetItem;
 class RequestPort;
 struct ClientState;
 
@@ -75,3 +78,5 @@ private:
     std::optional<MailEntry> deleting_;
     bool answered_ = false; // the request in flight got the answer it asked for
 };
+
+} // namespace jaserelle::client

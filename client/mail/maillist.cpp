@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 
+namespace jaserelle::client {
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -61,3 +63,5 @@ int mailCountOf(QStringView caption)
         ++digits;
     return digits == 0 ? 0 : text.first(digits).toInt();
 }
+
+} // namespace jaserelle::client

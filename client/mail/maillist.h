@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringView>
 
+namespace jaserelle::client {
+
 // One mail of the mail box as its row shows it.
 struct MailEntry
 {
@@ -30,3 +32,5 @@ QString mailSubjectText(QStringView subject);
 
 // The waiting-mail count as the main window shows it: the leading number of the text, 0 without one.
 int mailCountOf(QStringView caption);
+
+} // namespace jaserelle::client

@@ -3,6 +3,8 @@
 #include <QString>
 #include <QTime>
 
+namespace jaserelle::client {
+
 // The seams between the client and the desktop. Each has one Qt implementation (qtplatform.h);
 // tests pass recorders.
 
@@ -73,3 +75,5 @@ struct Platform
     AppLifetime &lifetime;
     Clock &clock;
 };
+
+} // namespace jaserelle::client

@@ -11,6 +11,8 @@
 #include <QStandardPaths>
 #include <QUrl>
 
+namespace jaserelle::client {
+
 void QtNotifier::notify(const QString &title, const QString &text, Icon icon)
 {
     QMessageBox box;
@@ -83,3 +85,5 @@ void QtAppLifetime::endApplication()
 }
 
 QtPlatform::QtPlatform(const QString &appDir) : sound(appDir) {}
+
+} // namespace jaserelle::client

@@ -10,6 +10,8 @@
 class QSoundEffect;
 class QWidget;
 
+namespace jaserelle::client {
+
 class QtNotifier : public Notifier
 {
 public:
@@ -69,3 +71,5 @@ struct QtPlatform
     QtClock clock;
     Platform platform() { return {notifier, sound, browser, instance, lifetime, clock}; }
 };
+
+} // namespace jaserelle::client

@@ -2,6 +2,8 @@
 
 #include "client/server/requestcatalogue.h"
 
+namespace jaserelle::client {
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -68,3 +70,5 @@ Notice unansweredNotice(RequestKind kind, const QString &serverHost)
     return {u"Attention!"_s, u"Le serveur "_s + serverHost + u" n'a pas pu traiter votre requète :"_s + crlf +
                                  line.toString() + crlf + u"Veuillez patienter et réitérer votre requète."_s};
 }
+
+} // namespace jaserelle::client

@@ -5,6 +5,8 @@
 #include <QString>
 #include <optional>
 
+namespace jaserelle::client {
+
 // The notices of the request engine: titles and texts as the user reads them.
 struct Notice
 {
@@ -27,3 +29,5 @@ Notice timeoutNotice(RequestKind kind);
 SocketErrorOutcome socketErrorOutcome(RequestKind kind, const QString &serverHost);
 // The server answered, but with nothing the client knows (an error page, an empty answer).
 Notice unansweredNotice(RequestKind kind, const QString &serverHost);
+
+} // namespace jaserelle::client

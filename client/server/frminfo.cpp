@@ -3,7 +3,8 @@
 #include "client/assets/artwork.h"
 #include "ui_frminfo.h"
 
-namespace artwork = jaserelle::artwork;
+namespace jaserelle::client {
+
 using namespace Qt::StringLiterals;
 
 FrmInfo::FrmInfo(QWidget *parent) : QDialog(parent), ui_(std::make_unique<Ui::frmInfo>())
@@ -48,3 +49,5 @@ void FrmInfo::reject()
     hide();
     emit acknowledged();
 }
+
+} // namespace jaserelle::client

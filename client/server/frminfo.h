@@ -7,6 +7,8 @@ namespace Ui {
 class frmInfo;
 }
 
+namespace jaserelle::client {
+
 // The server's message to the user, shown between an accepted login and the main window.
 class FrmInfo : public QDialog
 {
@@ -31,3 +33,5 @@ private:
     std::unique_ptr<Ui::frmInfo> ui_;
     bool answered_ = false;
 };
+
+} // namespace jaserelle::client

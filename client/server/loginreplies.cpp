@@ -8,6 +8,8 @@
 #include "client/shell/clientstate.h"
 #include "client/shell/services.h"
 
+namespace jaserelle::client {
+
 using namespace Qt::StringLiterals;
 
 std::unique_ptr<LoginReplies> installLoginReplies(Services &services, LoginScreens screens)
@@ -101,3 +103,5 @@ HandlerResult LoginReplies::logoffDone(QString &)
     lifetime_.endApplication();
     return HandlerResult::StopPipeline;
 }
+
+} // namespace jaserelle::client

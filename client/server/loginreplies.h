@@ -7,6 +7,8 @@
 #include <functional>
 #include <memory>
 
+namespace jaserelle::client {
+
 struct ClientState;
 struct Services;
 class AppLifetime;
@@ -63,3 +65,5 @@ private:
 
 // The login and logoff answers, registered in the reply pipeline; the screens are the root's.
 std::unique_ptr<LoginReplies> installLoginReplies(Services &services, LoginScreens screens);
+
+} // namespace jaserelle::client

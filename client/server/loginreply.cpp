@@ -1,5 +1,7 @@
 #include "client/server/loginreply.h"
 
+namespace jaserelle::client {
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -36,3 +38,5 @@ LoginMessage takeLoginMessage(QString &reply)
     message.text = reply;
     return message;
 }
+
+} // namespace jaserelle::client

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+namespace jaserelle::client {
+
 // The server's message carried by an accepted login ("YOURLOGINISOK|message|").
 struct LoginMessage
 {
@@ -15,3 +17,5 @@ struct LoginMessage
 // reply is the message (surrounding white space dropped): a message the server did not close is
 // still shown, and a permission refusal in it still holds.
 LoginMessage takeLoginMessage(QString &reply);
+
+} // namespace jaserelle::client

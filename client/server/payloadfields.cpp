@@ -1,5 +1,7 @@
 #include "client/server/payloadfields.h"
 
+namespace jaserelle::client {
+
 bool splitCommaFields(QStringView text, std::span<QString *const> leading, QString &last)
 {
     qsizetype pos = 0;
@@ -13,3 +15,5 @@ bool splitCommaFields(QStringView text, std::span<QString *const> leading, QStri
     last = text.sliced(pos).toString();
     return true;
 }
+
+} // namespace jaserelle::client

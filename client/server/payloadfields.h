@@ -4,7 +4,11 @@
 #include <QStringView>
 #include <span>
 
+namespace jaserelle::client {
+
 // The server's records are fields separated by ",": fills each leading field in turn from
 // `text`; the last one takes whatever is left. False when a separator is missing, in which case
 // no record should be built from what was read.
 bool splitCommaFields(QStringView text, std::span<QString *const> leading, QString &last);
+
+} // namespace jaserelle::client

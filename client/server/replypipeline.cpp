@@ -1,5 +1,7 @@
 #include "client/server/replypipeline.h"
 
+namespace jaserelle::client {
+
 namespace {
 
 constexpr std::size_t indexOf(ReplySlot slot)
@@ -39,3 +41,5 @@ void ReplyPipeline::run(QString &reply) const
             return;
     }
 }
+
+} // namespace jaserelle::client

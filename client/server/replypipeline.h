@@ -4,6 +4,8 @@
 #include <array>
 #include <functional>
 
+namespace jaserelle::client {
+
 // The reply handlers, in the one order they always run, whatever request is in flight.
 enum class ReplySlot
 {
@@ -74,3 +76,5 @@ public:
 private:
     std::array<ReplyHandler, replyHandlerOrder.size()> handlers_;
 };
+
+} // namespace jaserelle::client

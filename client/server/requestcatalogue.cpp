@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <array>
 
+namespace jaserelle::client {
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -214,3 +216,5 @@ bool hasNeededInput(RequestKind kind, const RequestInputs &in)
     }
     return true;
 }
+
+} // namespace jaserelle::client

@@ -4,6 +4,8 @@
 
 #include <QString>
 
+namespace jaserelle::client {
+
 // What the search-by-criteria request reads from the search tab's combo boxes.
 struct SearchCriteria
 {
@@ -86,3 +88,5 @@ bool hasNeededInput(RequestKind kind, const RequestInputs &in);
 QString spacesAsPercent20(const QString &text);
 QString mailDateForServer(const QString &when); // "dd/mm/yyyy..." -> "yyyy-mm-dd"
 QString mailTimeForServer(const QString &when); // "...HHhMM" -> "HH:MM:00"
+
+} // namespace jaserelle::client

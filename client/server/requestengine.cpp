@@ -9,6 +9,8 @@
 
 #include <QTcpSocket>
 
+namespace jaserelle::client {
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -316,3 +318,5 @@ void RequestEngine::endApplication()
     refreshTimer_.stop();
     lifetime_.endApplication();
 }
+
+} // namespace jaserelle::client

@@ -11,6 +11,9 @@
 #include <QTimer>
 
 class QTcpSocket;
+
+namespace jaserelle::client {
+
 class Notifier;
 class AppLifetime;
 class ReplyPipeline;
@@ -109,3 +112,5 @@ private:
     QTimer connectTimer_;        // a connection that never completes
     int timeoutMs_ = timeoutIntervalMs;
 };
+
+} // namespace jaserelle::client

@@ -2,6 +2,8 @@
 
 #include <QtGlobal>
 
+namespace jaserelle::client {
+
 // The server request in flight. The numbers are the ones the rest of the system knows them by.
 enum class RequestKind : qint16
 {
@@ -22,3 +24,5 @@ enum class RequestKind : qint16
 };
 
 inline constexpr int requestKindCount = 14;
+
+} // namespace jaserelle::client

@@ -5,6 +5,8 @@
 #include <QObject>
 #include <QString>
 
+namespace jaserelle::client {
+
 // What a subsystem may ask of the request engine: start a request, hand the periodic refresh back,
 // and know which request the reply in hand answers. The engine's timers and socket stay its own.
 class RequestPort : public QObject
@@ -32,3 +34,5 @@ signals:
     // The server answered a request of this kind and every reply handler has run over the answer.
     void replyHandled(RequestKind kind);
 };
+
+} // namespace jaserelle::client

@@ -5,6 +5,8 @@
 #include <QString>
 #include <functional>
 
+namespace jaserelle::client {
+
 // Where the request inputs that live in windows are read from when a connection is established.
 // Windows built later fill their entries in; an empty entry reads as an empty value.
 struct RequestSources
@@ -15,3 +17,5 @@ struct RequestSources
     std::function<OutgoingMail()> outgoingMail;
     std::function<MailRowRef()> selectedMail;
 };
+
+} // namespace jaserelle::client

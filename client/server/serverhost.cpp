@@ -1,5 +1,7 @@
 #include "client/server/serverhost.h"
 
+namespace jaserelle::client {
+
 ServerAddress parseServerHost(const QString &configured)
 {
     ServerAddress address;
@@ -34,3 +36,5 @@ ServerAddress parseServerHost(const QString &configured)
     address.valid = true;
     return address;
 }
+
+} // namespace jaserelle::client

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+namespace jaserelle::client {
+
 // The configured server host may carry a port ("localhost:8080"); without one the port is 80.
 // The Host: header always carries the text as configured.
 struct ServerAddress
@@ -12,3 +14,5 @@ struct ServerAddress
 };
 
 ServerAddress parseServerHost(const QString &configured);
+
+} // namespace jaserelle::client

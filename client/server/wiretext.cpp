@@ -4,6 +4,8 @@
 
 #include <array>
 
+namespace jaserelle::client {
+
 namespace wiretext {
 
 namespace {
@@ -56,3 +58,5 @@ QString fromWire(QByteArrayView bytes)
 }
 
 } // namespace wiretext
+
+} // namespace jaserelle::client

@@ -4,6 +4,8 @@
 
 #include <QShowEvent>
 
+namespace jaserelle::client {
+
 // A window that comes up in the middle of its screen the first time it is shown, and where the
 // user left it after that.
 template <typename Base> class CentredOnFirstShow : public Base
@@ -24,3 +26,5 @@ protected:
 private:
     bool centred_ = false;
 };
+
+} // namespace jaserelle::client

@@ -3,6 +3,8 @@
 #include <QHostAddress>
 #include <QString>
 
+namespace jaserelle::client {
+
 // The state several windows share for one running client. One instance per client, owned by the
 // composition root and handed to whoever needs it: two clients can live in one process.
 struct ClientState
@@ -23,3 +25,5 @@ struct ClientState
     // Tests give each client its own loopback address.
     QHostAddress localAddress;
 };
+
+} // namespace jaserelle::client

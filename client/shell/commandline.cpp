@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <string_view>
 
+namespace jaserelle::client {
+
 #ifndef JASERELLE_VERSION
 #define JASERELLE_VERSION "dev"
 #endif
@@ -30,3 +32,5 @@ std::optional<int> answerCommandLine(int argc, char **argv)
     }
     return std::nullopt;
 }
+
+} // namespace jaserelle::client

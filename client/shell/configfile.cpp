@@ -4,6 +4,8 @@
 
 #include <QStringList>
 
+namespace jaserelle::client {
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -61,3 +63,5 @@ QByteArray formatConfig(const QString &serverHost, bool soundEnabled)
                          (soundEnabled ? QStringLiteral("enable") : QStringLiteral("disable")) + u"\r\n"_s;
     return wiretext::toWire(text);
 }
+
+} // namespace jaserelle::client

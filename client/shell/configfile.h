@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QString>
 
+namespace jaserelle::client {
+
 // jaserelle.ini, beside the executable: "[server]" then the host, and after it "[sound]" then
 // "enable" or "disable". Section lines are compared whole and case-sensitively.
 struct ConfigValues
@@ -18,3 +20,5 @@ ConfigValues parseConfig(const QByteArray &fileBytes);
 
 // The file as the client writes it: exactly five lines, each ended by CR LF.
 QByteArray formatConfig(const QString &serverHost, bool soundEnabled);
+
+} // namespace jaserelle::client

@@ -5,6 +5,8 @@
 #include <QPalette>
 #include <QTreeWidgetItem>
 
+namespace jaserelle::client {
+
 // One row of lvFavoris, lvListeNoire or lvRecherche: text = pseudo, then age, department, sex and
 // the IP address (a hidden column, filled only while the member is connected). Presence is kept
 // as a flag beside the text colour, so nothing reads a colour to learn a state.
@@ -62,3 +64,5 @@ inline void hideAddress(QTreeWidgetItem *row, const QPalette &palette)
 }
 
 } // namespace contactrow
+
+} // namespace jaserelle::client

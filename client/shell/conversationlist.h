@@ -1,5 +1,7 @@
 #pragma once
 
+namespace jaserelle::client {
+
 // The conversation windows of the client, the last one being the hidden spare that listens for
 // calls. The conversation subsystem provides the real list; until it does the list is empty.
 class ConversationList
@@ -19,3 +21,5 @@ public:
     void closeEveryConversation() override {}
     void discard(int) override {}
 };
+
+} // namespace jaserelle::client

@@ -4,6 +4,8 @@
 
 #include <functional>
 
+namespace jaserelle::client {
+
 // Ends the application on behalf of the whole client. Windows that turn a close request into a
 // question (the main window asks to confirm quitting) are told first that this time the end is
 // real, so closing every window on the way out cannot start the quit confirmation again.
@@ -26,3 +28,5 @@ private:
     AppLifetime &desktop_;
     std::function<void()> beforeEnd_;
 };
+
+} // namespace jaserelle::client

@@ -9,6 +9,8 @@
 #include <cstdlib>
 #include <ctime>
 
+namespace jaserelle::client {
+
 namespace {
 
 class ExposeProbe : public QObject
@@ -47,3 +49,5 @@ void installExposeProbe()
     if (!path.isEmpty())
         QCoreApplication::instance()->installEventFilter(new ExposeProbe(path));
 }
+
+} // namespace jaserelle::client

@@ -4,11 +4,14 @@
 
 #include <QWidget>
 
+namespace jaserelle::client {
+
 void makeFixedDialog(QWidget &dialog)
 {
-    namespace artwork = jaserelle::artwork;
     dialog.setWindowIcon(artwork::icon(artwork::windowIcon));
     dialog.setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint);
     dialog.setFixedSize(dialog.size());
 }
+
+} // namespace jaserelle::client

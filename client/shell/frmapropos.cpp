@@ -4,7 +4,7 @@
 #include "client/shell/fixeddialog.h"
 #include "ui_frmapropos.h"
 
-namespace artwork = jaserelle::artwork;
+namespace jaserelle::client {
 
 FrmAPropos::FrmAPropos(const QString &serverHost, QWidget *parent)
     : CentredOnFirstShow(parent), ui_(std::make_unique<Ui::frmAPropos>())
@@ -17,3 +17,5 @@ FrmAPropos::FrmAPropos(const QString &serverHost, QWidget *parent)
 }
 
 FrmAPropos::~FrmAPropos() = default;
+
+} // namespace jaserelle::client

@@ -9,6 +9,8 @@ namespace Ui {
 class frmAPropos;
 }
 
+namespace jaserelle::client {
+
 // The about box: the product, its version and the server this client talks to. Created with the
 // main window and shown again each time; "&Quitter" only hides it.
 class FrmAPropos : public CentredOnFirstShow<QDialog>
@@ -22,3 +24,5 @@ public:
 private:
     std::unique_ptr<Ui::frmAPropos> ui_;
 };
+
+} // namespace jaserelle::client

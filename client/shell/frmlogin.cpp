@@ -3,7 +3,7 @@
 #include "client/assets/artwork.h"
 #include "ui_frmlogin.h"
 
-namespace artwork = jaserelle::artwork;
+namespace jaserelle::client {
 
 FrmLogin::FrmLogin(QWidget *parent) : QDialog(parent), ui_(std::make_unique<Ui::frmLogin>())
 {
@@ -47,3 +47,5 @@ void FrmLogin::reject()
 {
     emit quitRequested();
 }
+
+} // namespace jaserelle::client

@@ -7,6 +7,8 @@ namespace Ui {
 class frmLogin;
 }
 
+namespace jaserelle::client {
+
 // The start-up window: pseudo, password, and the three buttons. It only shows and reports; the
 // start-up flow decides what each button does.
 class FrmLogin : public QDialog
@@ -34,3 +36,5 @@ protected:
 private:
     std::unique_ptr<Ui::frmLogin> ui_;
 };
+
+} // namespace jaserelle::client

@@ -16,7 +16,7 @@
 #include <QMouseEvent>
 #include <QStyle>
 
-namespace artwork = jaserelle::artwork;
+namespace jaserelle::client {
 
 namespace {
 
@@ -308,3 +308,5 @@ void FrmMain::closeEvent(QCloseEvent *event)
     event->ignore();
     emit quitRequested();
 }
+
+} // namespace jaserelle::client

@@ -8,13 +8,16 @@
 class QLabel;
 class QTreeWidget;
 class QTreeWidgetItem;
-class MemberListRules;
-class RowSelection;
-class ConversationList;
 
 namespace Ui {
 class frmMain;
 }
+
+namespace jaserelle::client {
+
+class MemberListRules;
+class RowSelection;
+class ConversationList;
 
 // The window the member lives in once logged in: the "Listes", "Recherche" and "Profil" tabs, the
 // menu bar and the three context menus of the member lists. It is a view: each menu entry is a
@@ -102,3 +105,5 @@ private:
     bool closeAllowed_ = false;
     bool centred_ = false;
 };
+
+} // namespace jaserelle::client

@@ -3,6 +3,8 @@
 #include "client/shell/fixeddialog.h"
 #include "ui_frmquitter.h"
 
+namespace jaserelle::client {
+
 FrmQuitter::FrmQuitter(QWidget *parent) : CentredOnFirstShow(parent), ui_(std::make_unique<Ui::frmQuitter>())
 {
     ui_->setupUi(this);
@@ -21,3 +23,5 @@ void FrmQuitter::hideEvent(QHideEvent *event)
     QDialog::hideEvent(event);
     emit hidden();
 }
+
+} // namespace jaserelle::client

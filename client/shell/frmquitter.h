@@ -9,6 +9,8 @@ namespace Ui {
 class frmQuitter;
 }
 
+namespace jaserelle::client {
+
 // "Quitter Jaserelle ???": asks before the client leaves. Shown without blocking; it only reports
 // the answer and hides itself.
 class FrmQuitter : public CentredOnFirstShow<QDialog>
@@ -29,3 +31,5 @@ protected:
 private:
     std::unique_ptr<Ui::frmQuitter> ui_;
 };
+
+} // namespace jaserelle::client

@@ -6,6 +6,8 @@
 #include <QLayout>
 #include <QScreen>
 
+namespace jaserelle::client {
+
 using namespace Qt::StringLiterals;
 
 FrmTryToConnect::FrmTryToConnect(const QString &serverHost, QWidget *parent)
@@ -25,3 +27,5 @@ FrmTryToConnect::FrmTryToConnect(const QString &serverHost, QWidget *parent)
 }
 
 FrmTryToConnect::~FrmTryToConnect() = default;
+
+} // namespace jaserelle::client

@@ -9,6 +9,8 @@ namespace Ui {
 class frmTryToConnect;
 }
 
+namespace jaserelle::client {
+
 // Stands in for the login window while the login request is on its way. It takes the login
 // window's place, so it appears where that one was: in the middle.
 class FrmTryToConnect : public CentredOnFirstShow<QWidget>
@@ -22,3 +24,5 @@ public:
 private:
     std::unique_ptr<Ui::frmTryToConnect> ui_;
 };
+
+} // namespace jaserelle::client

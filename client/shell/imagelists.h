@@ -2,11 +2,11 @@
 
 #include "client/assets/artwork.h"
 
+namespace jaserelle::client {
+
 // The main window's image lists, by the positions the rest of the client knows their pictures by
 // (counted from 1). A position outside a list gives its first picture.
 namespace imagelists {
-
-namespace artwork = jaserelle::artwork;
 
 // Faces of the member rows: 1 man, 2 woman (coloured), 3 man, 4 woman (grey).
 inline artwork::Picture imglListes(int index)
@@ -49,3 +49,5 @@ inline artwork::Picture imglProfil(int index)
 }
 
 } // namespace imagelists
+
+} // namespace jaserelle::client

@@ -4,6 +4,8 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+namespace jaserelle::client {
+
 using namespace Qt::StringLiterals;
 
 #ifndef JASERELLE_DATA_FROM_BIN
@@ -44,3 +46,5 @@ ClientFiles locateClientFiles(const QString &exeDir)
         exeDir, QDir(config).filePath(u"jaserelle"_s),
         {u"/etc/jaserelle/jaserelle.ini"_s, QDir(installedDataDir(exeDir)).filePath(u"jaserelle.ini"_s)});
 }
+
+} // namespace jaserelle::client

@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+namespace jaserelle::client {
+
 // Where one client finds its files. A jaserelle.ini beside the executable makes a portable copy:
 // the settings are read and rewritten there and the sounds lie beside it, as they always have.
 // Without one the client is installed: its settings live in the user's configuration folder,
@@ -21,3 +23,5 @@ ClientFiles locateClientFiles(const QString &exeDir, const QString &userConfigDi
 // The same with the desktop's own folders: $XDG_CONFIG_HOME/jaserelle, then /etc/jaserelle and
 // the installed share/jaserelle for the default.
 ClientFiles locateClientFiles(const QString &exeDir);
+
+} // namespace jaserelle::client

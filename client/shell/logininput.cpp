@@ -2,6 +2,8 @@
 
 #include "common/alphanumeric.h"
 
+namespace jaserelle::client {
+
 bool isAlphanumeric(const QString &text)
 {
     for (QChar c : text) {
@@ -27,3 +29,5 @@ LoginInput cleanLoginInput(const QString &typedPseudo, const QString &typedPassw
         input.verdict = LoginInput::Verdict::Accepted;
     return input;
 }
+
+} // namespace jaserelle::client

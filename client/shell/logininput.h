@@ -2,6 +2,8 @@
 
 #include <QString>
 
+namespace jaserelle::client {
+
 // The pseudo and password as typed, cleaned the way the login window cleans them.
 struct LoginInput
 {
@@ -23,3 +25,5 @@ LoginInput cleanLoginInput(const QString &typedPseudo, const QString &typedPassw
 
 // Letters and digits only, by single-byte code; the empty text passes.
 bool isAlphanumeric(const QString &text);
+
+} // namespace jaserelle::client

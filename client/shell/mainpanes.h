@@ -8,6 +8,8 @@ class QLineEdit;
 class QTabWidget;
 class QWidget;
 
+namespace jaserelle::client {
+
 // The controls of the main window's tabs that the member directory fills or reads, taken from the
 // form itself: a control renamed in the form breaks the build instead of going quietly missing.
 struct ProfilePane
@@ -26,3 +28,5 @@ struct SearchPane
     QComboBox *sexe, *age, *region, *taille, *poids;
     QCheckBox *withPhoto;
 };
+
+} // namespace jaserelle::client

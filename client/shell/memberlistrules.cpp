@@ -10,6 +10,8 @@
 #include <QStyle>
 #include <QTreeWidget>
 
+namespace jaserelle::client {
+
 MemberListRules::MemberListRules(QTreeWidget *list, QMenu *contextMenu, const ColumnWidths &widths,
                                  RowSelection &selection, QObject *parent)
     : QObject(parent), list_(list), menu_(contextMenu), widths_(widths), selection_(selection)
@@ -125,3 +127,5 @@ void MemberListRules::sortBy(int column)
     else
         list_->sortItems(column, order_);
 }
+
+} // namespace jaserelle::client

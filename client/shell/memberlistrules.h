@@ -8,6 +8,9 @@ class QKeyEvent;
 class QMenu;
 class QTreeWidgetItem;
 class QTreeWidget;
+
+namespace jaserelle::client {
+
 class RowSelection;
 
 // The mouse rules shared by the three member lists (favourites, black list, search results):
@@ -49,3 +52,5 @@ private:
     Qt::SortOrder order_ = Qt::AscendingOrder;
     bool rightPressOnRow_ = false;
 };
+
+} // namespace jaserelle::client

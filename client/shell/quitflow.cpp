@@ -7,6 +7,8 @@
 
 #include <QEventLoop>
 
+namespace jaserelle::client {
+
 QuitFlow::QuitFlow(ClientState &state, RequestPort &engine, ConversationList &conversations)
     : state_(state), engine_(engine), conversations_(conversations)
 {
@@ -47,3 +49,5 @@ void QuitFlow::run()
     conversations_.closeEveryConversation();
     engine_.start(RequestKind::Logoff);
 }
+
+} // namespace jaserelle::client

@@ -3,6 +3,8 @@
 #include <QObject>
 #include <memory>
 
+namespace jaserelle::client {
+
 struct ClientState;
 class ConversationList;
 class FrmQuitter;
@@ -35,3 +37,5 @@ private:
     std::unique_ptr<FrmQuitter> quitter_;
     bool leaving_ = false;
 };
+
+} // namespace jaserelle::client

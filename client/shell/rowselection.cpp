@@ -3,6 +3,8 @@
 #include <QAbstractItemModel>
 #include <QTreeWidget>
 
+namespace jaserelle::client {
+
 QString RowSelection::selectedPseudo() const
 {
     return item_ ? item_->text(0) : QString();
@@ -32,3 +34,5 @@ void RowSelection::forgetRowsOf(const QTreeWidget *list, int first, int last)
     if (index >= first && index <= last)
         setSelectedItem(nullptr);
 }
+
+} // namespace jaserelle::client

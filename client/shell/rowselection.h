@@ -5,6 +5,8 @@
 class QTreeWidget;
 class QTreeWidgetItem;
 
+namespace jaserelle::client {
+
 // `selectedItem` and `rightButtonDown`, shared by the three member lists of the main window.
 // The row is the one the user last right-clicked; every context-menu command acts on it. A row
 // is not a QObject, so the selection listens to its list and forgets the row as soon as it leaves
@@ -34,3 +36,5 @@ private:
     QTreeWidgetItem *item_ = nullptr;
     int rightButtonDown_ = 0;
 };
+
+} // namespace jaserelle::client

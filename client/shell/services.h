@@ -1,5 +1,7 @@
 #pragma once
 
+namespace jaserelle::client {
+
 struct ClientState;
 struct Platform;
 class ReplyPipeline;
@@ -17,3 +19,5 @@ struct Services
     ReplyPipeline &pipeline;
     RequestSources &sources;
 };
+
+} // namespace jaserelle::client

@@ -8,6 +8,8 @@
 #include "client/shell/services.h"
 #include "client/shell/soundsetting.h"
 
+namespace jaserelle::client {
+
 using namespace Qt::StringLiterals;
 
 ShellCommands::ShellCommands(FrmMain &frmMain, ClientState &state, Platform &platform, RequestPort &engine,
@@ -48,3 +50,5 @@ void ShellCommands::showAbout()
     about_->raise();
     about_->activateWindow();
 }
+
+} // namespace jaserelle::client

@@ -3,6 +3,8 @@
 #include <QObject>
 #include <memory>
 
+namespace jaserelle::client {
+
 struct ClientState;
 struct Platform;
 struct Services;
@@ -41,3 +43,5 @@ private:
 // The main window's own commands; quitting closes the conversations first.
 std::unique_ptr<ShellCommands> installShellCommands(Services &services, FrmMain &main,
                                                     ConversationList &conversations);
+
+} // namespace jaserelle::client

@@ -8,6 +8,8 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+namespace jaserelle::client {
+
 using namespace Qt::StringLiterals;
 
 ConfigWrite rewriteConfigFile(const QString &appDir, const QString &serverHost, bool soundEnabled)
@@ -44,3 +46,5 @@ void SoundSetting::switchOff()
     if (rewriteConfigFile(state_.appDir, state_.serverHost, false) == ConfigWrite::Failed)
         notifier_.notify(u"Jaserelle"_s, u"erreur"_s, Notifier::Icon::None);
 }
+
+} // namespace jaserelle::client

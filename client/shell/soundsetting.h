@@ -3,6 +3,8 @@
 #include <QString>
 #include <functional>
 
+namespace jaserelle::client {
+
 struct ClientState;
 class Notifier;
 
@@ -34,3 +36,5 @@ private:
     Notifier &notifier_;
     std::function<void(bool)> showChecks_;
 };
+
+} // namespace jaserelle::client

@@ -9,6 +9,8 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+namespace jaserelle::client {
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -79,3 +81,5 @@ StartupOutcome loadStartupSettings(ClientState &state, Platform &platform)
     outcome.proceed = true;
     return outcome;
 }
+
+} // namespace jaserelle::client

@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QString>
 
+namespace jaserelle::client {
+
 struct ClientState;
 struct Platform;
 
@@ -15,3 +17,5 @@ struct StartupOutcome
 };
 
 StartupOutcome loadStartupSettings(ClientState &state, Platform &platform);
+
+} // namespace jaserelle::client

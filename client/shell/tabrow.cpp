@@ -1,5 +1,7 @@
 #include "client/shell/tabrow.h"
 
+namespace jaserelle::client {
+
 TabRow::TabRow(QWidget *parent) : QTabWidget(parent), bar_(new Bar)
 {
     setTabBar(bar_);
@@ -27,3 +29,5 @@ QSize TabRow::Bar::tabSizeHint(int index) const
         size.setWidth(size.width() + spare / tabs + (index == tabs - 1 ? spare % tabs : 0));
     return size;
 }
+
+} // namespace jaserelle::client

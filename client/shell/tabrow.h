@@ -3,6 +3,8 @@
 #include <QTabBar>
 #include <QTabWidget>
 
+namespace jaserelle::client {
+
 // A tab control whose tabs share their whole row: the room left once every caption fits is shared
 // out evenly, rather than the tabs bunching up on the left.
 class TabRow : public QTabWidget
@@ -28,3 +30,5 @@ private:
 
     Bar *bar_;
 };
+
+} // namespace jaserelle::client

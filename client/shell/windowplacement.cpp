@@ -6,6 +6,8 @@
 #include <QStyle>
 #include <QWidget>
 
+namespace jaserelle::client {
+
 namespace {
 
 // What the window manager adds around the client area. Before the window is first mapped the
@@ -68,3 +70,5 @@ void keepOnScreen(QWidget &window)
     }
     centreOnScreen(window);
 }
+
+} // namespace jaserelle::client

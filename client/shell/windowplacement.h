@@ -3,6 +3,8 @@
 class QMainWindow;
 class QWidget;
 
+namespace jaserelle::client {
+
 // Puts a window in the middle of its screen, frame included. A window larger than the screen
 // keeps its top-left corner (title bar, menus) on it.
 void centreOnScreen(QWidget &window);
@@ -15,3 +17,5 @@ void fitOnScreen(QMainWindow &window);
 // A window laid out by its layouts, larger than its screen: it shrinks to the screen, no smaller
 // than its layouts allow, and is centred.
 void keepOnScreen(QWidget &window);
+
+} // namespace jaserelle::client

@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <cstdlib>
 
+using namespace jaserelle::client;
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     QString reply = wiretext::fromWire(

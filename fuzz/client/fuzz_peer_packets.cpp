@@ -10,6 +10,8 @@
 #include <cstdint>
 #include <cstdlib>
 
+using namespace jaserelle::client;
+
 namespace {
 
 constexpr qsizetype limit = 64;

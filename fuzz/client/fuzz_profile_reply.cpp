@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <cstdlib>
 
+using namespace jaserelle::client;
+
 using namespace Qt::StringLiterals;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)

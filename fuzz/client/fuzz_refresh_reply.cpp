@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <cstdlib>
 
+using namespace jaserelle::client;
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QString reply = wiretext::fromWire(

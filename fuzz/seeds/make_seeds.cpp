@@ -27,6 +27,8 @@
 #include <string>
 #include <unistd.h>
 
+using namespace jaserelle::client;
+
 using namespace jaserelle::community;
 namespace fs = std::filesystem;
 

@@ -11,6 +11,8 @@
 #include <QTest>
 #include <memory>
 
+using namespace jaserelle::client;
+
 using namespace Qt::StringLiterals;
 
 class TestCommunityRequests : public QObject

@@ -12,6 +12,8 @@
 #include <QProcess>
 #include <QTextEdit>
 
+using namespace jaserelle::client;
+
 using namespace Qt::StringLiterals;
 
 namespace {

@@ -16,6 +16,8 @@
 #include <QStatusTipEvent>
 #include <QTextEdit>
 
+using namespace jaserelle::client;
+
 using namespace Qt::StringLiterals;
 
 // Members of the demo community, each with his own client on his own loopback address, against one

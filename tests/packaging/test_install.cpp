@@ -7,6 +7,8 @@
 #include <QRegularExpression>
 #include <QTcpSocket>
 
+using namespace jaserelle::client;
+
 using namespace Qt::StringLiterals;
 
 class TestInstall : public QObject

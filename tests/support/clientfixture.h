@@ -21,6 +21,8 @@
 #include <QTreeWidget>
 #include <memory>
 
+using namespace jaserelle::client;
+
 // A named control of a window; a renamed one fails the test instead of crashing it.
 template <typename W = QWidget> W *child(const QObject *parent, const QString &name)
 {

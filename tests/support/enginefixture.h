@@ -8,6 +8,8 @@
 
 #include <QTest>
 
+using namespace jaserelle::client;
+
 // The request engine and its pipeline against a scripted loopback server, without any window.
 struct EngineFixture
 {

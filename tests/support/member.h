@@ -8,6 +8,8 @@
 #include <QLabel>
 #include <QTreeWidget>
 
+using namespace jaserelle::client;
+
 // A demo member with his own client on his own loopback address, against the real community server.
 struct Member : ClientDesk
 {

@@ -6,6 +6,8 @@
 #include <QStringList>
 #include <functional>
 
+using namespace jaserelle::client;
+
 // Stand-ins for the desktop that remember what the client asked of it.
 
 class RecordingNotifier : public Notifier

@@ -2,6 +2,8 @@
 
 #include "client/conversation/soundcommands.h"
 
+using namespace jaserelle::client;
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -49,7 +51,7 @@ const QStringList &replies()
 
 int answeringSound(int received)
 {
-    return (received ^ 1) % static_cast<int>(jaserelle::soundCommandCount);
+    return (received ^ 1) % static_cast<int>(soundCommandCount);
 }
 
 int spontaneousSound(int turn)

@@ -6,6 +6,8 @@
 
 #include <QTcpSocket>
 
+using namespace jaserelle::client;
+
 using namespace Qt::StringLiterals;
 
 namespace {

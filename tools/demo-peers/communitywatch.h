@@ -7,6 +7,8 @@
 #include <QTimer>
 #include <functional>
 
+using namespace jaserelle::client;
+
 class QTcpSocket;
 
 // The demo peers' view of the community, through the real server and its ordinary requests:

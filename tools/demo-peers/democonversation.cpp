@@ -6,6 +6,8 @@
 #include <QTcpSocket>
 #include <QTimer>
 
+using namespace jaserelle::client;
+
 namespace {
 constexpr int silentCallerMs = 30000;
 } // namespace

@@ -7,6 +7,8 @@
 #include <QHostAddress>
 #include <QObject>
 
+using namespace jaserelle::client;
+
 class QTcpSocket;
 
 // How long a demo member takes to do things, in milliseconds; tests shorten them.

@@ -6,6 +6,8 @@
 #include <QDebug>
 #include <QTcpServer>
 
+using namespace jaserelle::client;
+
 using namespace Qt::StringLiterals;
 
 namespace {

@@ -9,6 +9,8 @@
 #include <QTimer>
 #include <vector>
 
+using namespace jaserelle::client;
+
 class QTcpServer;
 
 // Every demo member the server shows connected, each listening on its own address, and the one

@@ -10,6 +10,8 @@
 #include <QTextCursor>
 #include <QTextDocument>
 
+using namespace jaserelle::client;
+
 using namespace Qt::StringLiterals;
 
 namespace messages {
@@ -27,8 +29,8 @@ QTextCharFormat memberFormat(const CastMember &member)
 // The picture the client's smiley pad pastes: the same drawing, at the same size, on white.
 QImage smiley(int index)
 {
-    const std::string_view path = jaserelle::smileys[std::size_t(index) % jaserelle::smileyCount].picture;
-    QImage image(jaserelle::artwork::smileyBitmapSize, QImage::Format_RGB32);
+    const std::string_view path = smileys[std::size_t(index) % smileyCount].picture;
+    QImage image(artwork::smileyBitmapSize, QImage::Format_RGB32);
     image.fill(Qt::white);
     QSvgRenderer renderer(QString::fromLatin1(path.data(), qsizetype(path.size())));
     QPainter painter(&image);

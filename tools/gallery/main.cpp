@@ -10,6 +10,8 @@
 #include <QPainter>
 #include <cstdio>
 
+using namespace jaserelle::client;
+
 using namespace jaserelle;
 
 namespace {

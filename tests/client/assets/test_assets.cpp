@@ -8,6 +8,8 @@
 #include <QtEndian>
 #include <QtTest>
 
+using namespace jaserelle::client;
+
 using namespace jaserelle;
 using namespace Qt::StringLiterals;
 

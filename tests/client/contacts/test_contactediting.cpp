@@ -5,6 +5,8 @@
 #include <QLabel>
 #include <QTreeWidget>
 
+using namespace jaserelle::client;
+
 using namespace Qt::StringLiterals;
 
 namespace {

@@ -13,6 +13,8 @@
 #include <cmath>
 #include <memory>
 
+using namespace jaserelle::client;
+
 using namespace Qt::StringLiterals;
 
 namespace {

@@ -3,6 +3,8 @@
 
 #include <QTest>
 
+using namespace jaserelle::client;
+
 using namespace Qt::StringLiterals;
 
 class TestRefreshReply : public QObject

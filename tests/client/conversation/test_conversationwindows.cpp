@@ -31,6 +31,8 @@
 #include <cmath>
 #include <memory>
 
+using namespace jaserelle::client;
+
 using namespace Qt::StringLiterals;
 
 namespace {

@@ -6,6 +6,8 @@
 
 #include <QTest>
 
+using namespace jaserelle::client;
+
 using namespace Qt::StringLiterals;
 
 Q_DECLARE_METATYPE(LinkSide)
@@ -127,7 +129,7 @@ private slots:
             PacketReassembler reassembler;
             const auto cut = reassembler.feed(soundPacket(i));
             QCOMPARE(cut.packets.size(), 1);
-            QVERIFY(cut.packets[0].startsWith(QByteArray(jaserelle::soundCommands[i].command.data())));
+            QVERIFY(cut.packets[0].startsWith(QByteArray(soundCommands[i].command.data())));
             const PeerPacket packet = parsePacket(wiretext::fromWire(cut.packets[0]), LinkSide::Callee);
             QCOMPARE(packet.sound, i);
             QCOMPARE(packet.content, rtffragments::soundNotice);

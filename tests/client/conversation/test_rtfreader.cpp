@@ -14,6 +14,8 @@
 #include <QTextImageFormat>
 #include <QtEndian>
 
+using namespace jaserelle::client;
+
 using namespace Qt::StringLiterals;
 
 namespace {

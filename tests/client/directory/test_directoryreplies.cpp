@@ -5,6 +5,8 @@
 
 #include <QTest>
 
+using namespace jaserelle::client;
+
 using namespace Qt::StringLiterals;
 
 namespace {

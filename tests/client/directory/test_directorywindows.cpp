@@ -9,6 +9,8 @@
 #include <QLabel>
 #include <QTabWidget>
 
+using namespace jaserelle::client;
+
 using namespace Qt::StringLiterals;
 
 namespace {

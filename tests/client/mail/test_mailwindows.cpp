@@ -8,6 +8,8 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 
+using namespace jaserelle::client;
+
 using namespace Qt::StringLiterals;
 
 namespace {

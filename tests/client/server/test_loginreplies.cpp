@@ -7,6 +7,8 @@
 #include <QLabel>
 #include <QTextEdit>
 
+using namespace jaserelle::client;
+
 using namespace Qt::StringLiterals;
 
 // The answers to the login and the logoff, from the reply text to the windows the user sees. A

@@ -4,6 +4,8 @@
 #include <QSignalSpy>
 #include <QTcpSocket>
 
+using namespace jaserelle::client;
+
 using namespace Qt::StringLiterals;
 
 // The engine against a loopback server that answers from a script.

@@ -2,6 +2,8 @@
 
 #include <QTest>
 
+using namespace jaserelle::client;
+
 using namespace Qt::StringLiterals;
 
 class TestConfigFile : public QObject

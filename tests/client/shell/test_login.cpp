@@ -5,6 +5,8 @@
 #include <QDir>
 #include <QLabel>
 
+using namespace jaserelle::client;
+
 using namespace Qt::StringLiterals;
 
 // The start-up and the login window, driven as a user would.

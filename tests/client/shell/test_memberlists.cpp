@@ -10,6 +10,8 @@
 #include <QSignalSpy>
 #include <QTreeWidget>
 
+using namespace jaserelle::client;
+
 using namespace Qt::StringLiterals;
 
 // The mouse rules of the three member lists, on the real main window.

@@ -2,6 +2,8 @@
 #include "tests/support/clientfixture.h"
 #include "tests/support/enginefixture.h"
 
+using namespace jaserelle::client;
+
 using namespace Qt::StringLiterals;
 
 namespace {

@@ -15,6 +15,8 @@
 #include <QScreen>
 #include <QTabWidget>
 
+using namespace jaserelle::client;
+
 using namespace Qt::StringLiterals;
 
 // The main window's own menu commands: the sound switches and jaserelle.ini, the help, the about box.
