@@ -25,7 +25,8 @@ class TestCommunityRequests : public QObject
         ClientState state;
         ReplyPipeline pipeline;
         std::unique_ptr<RequestEngine> engine;
-        QList<QPair<QString, QString>> handled; // keyword, whole reply
+        QStringList handled; // the keywords whose handlers ran
+        QString body;        // of the last answer
         // What the windows would hold when the connection is established.
         QString selectedPseudo;
         QString searchPseudo;
@@ -40,7 +41,8 @@ class TestCommunityRequests : public QObject
             for (const ReplySlotInfo &info : replyHandlerOrder) {
                 const QString keyword = QString::fromUtf16(info.keyword);
                 pipeline.setHandler(info.slot, [this, keyword](QString &reply) {
-                    handled.append({keyword, reply});
+                    handled.append(keyword);
+                    body = reply.mid(reply.indexOf(u"\r\n\r\n") + 4);
                     engine->resumeRefresh(); // a handler completes its request
                     return HandlerResult::Continue;
                 });
@@ -53,10 +55,11 @@ class TestCommunityRequests : public QObject
             s.selectedMail = [this] { return mailRow; };
         }
 
-        // Sends one request; returns the keywords whose handlers ran and leaves the body in `body`.
-        QStringList send(RequestKind kind, QString *body = nullptr)
+        // Sends one request; returns the keywords whose handlers ran, or "(no answer)" when it failed.
+        QStringList send(RequestKind kind)
         {
             handled.clear();
+            body.clear();
             const int before = desktop.notifier.shown.size();
             engine->start(kind);
             const bool done = QTest::qWaitFor(
@@ -65,14 +68,7 @@ class TestCommunityRequests : public QObject
                            engine->statusText() == u"En attente"_s;
                 },
                 20000);
-            QStringList keywords;
-            if (!done || desktop.notifier.shown.size() != before)
-                return {u"(no answer)"_s};
-            for (const auto &[keyword, reply] : handled)
-                keywords << keyword;
-            if (body && !handled.isEmpty())
-                *body = handled.first().second.mid(handled.first().second.indexOf(u"\r\n\r\n") + 4);
-            return keywords;
+            return done && desktop.notifier.shown.size() == before ? handled : QStringList{u"(no answer)"_s};
         }
     };
 
@@ -89,15 +85,14 @@ private slots:
     void loginAndRefresh()
     {
         Session &s = *demo_;
-        QString body;
         QCOMPARE(s.send(RequestKind::Login), QStringList{u"YOURLOGINISOK"_s});
-        QCOMPARE(s.send(RequestKind::Refresh, &body), QStringList{u"REFRESHISOK"_s});
+        QCOMPARE(s.send(RequestKind::Refresh), QStringList{u"REFRESHISOK"_s});
         // The demo community as a first login shows it: both lists, a black-lister, members connected
         // (an address) and not (0.0.0.0), three mails.
         for (const QString &part : {u"|HERESTARTFAVORIS|"_s, u"|HERESTARTLISTENOIRE|"_s,
                                     u"|IAMINLISTENOIREOF|"_s, u",127.0.0."_s, u",0.0.0.0,"_s})
-            QVERIFY2(body.contains(part), qPrintable(part));
-        QVERIFY2(body.endsWith(u"MYMAILSNUMBER,3,"_s), qPrintable(body));
+            QVERIFY2(s.body.contains(part), qPrintable(part));
+        QVERIFY2(s.body.endsWith(u"MYMAILSNUMBER,3,"_s), qPrintable(s.body));
     }
 
     void contactEditing()
@@ -115,39 +110,40 @@ private slots:
         s.selectedPseudo = u"pierre"_s;
         QCOMPARE(s.send(RequestKind::RemoveListeNoire), QStringList{u"REMOVEISSUCCESSFUL"_s});
         QCOMPARE(s.send(RequestKind::RemoveFavoris), QStringList{u"REMOVEISSUCCESSFUL"_s});
-        QString body;
-        s.send(RequestKind::Refresh, &body);
-        QVERIFY(!body.contains(u"pierre"_s));
+        s.send(RequestKind::Refresh);
+        QVERIFY(!s.body.contains(u"pierre"_s));
     }
 
-    void searches()
+    void searchesAndProfile()
     {
         Session &s = *demo_;
-        QString body;
         s.searchPseudo = u"quelquun"_s;
         QCOMPARE(s.send(RequestKind::SearchPseudo), QStringList{u"NOSEARCHRESULT"_s});
 
         // The criteria go out as the combo boxes show them, accents as raw Windows-1252 bytes.
         s.criteria = {u"Femme"_s,       u"de 26 à 35"_s,  u"indifférent"_s,
                       u"indifférent"_s, u"indifférent"_s, false};
-        QCOMPARE(s.send(RequestKind::SearchCriteres, &body), QStringList{u"SEARCHISOK"_s});
-        QVERIFY(!body.contains(u",H,"_s));
-        QVERIFY(body.contains(u"julie,F,"_s) && body.contains(u",yes,"_s)); // julie black-listed demo
+        QCOMPARE(s.send(RequestKind::SearchCriteres), QStringList{u"SEARCHISOK"_s});
+        QVERIFY(!s.body.contains(u",H,"_s));
+        QVERIFY(s.body.contains(u"julie,F,"_s) && s.body.contains(u",yes,"_s)); // julie black-listed demo
+
+        s.selectedPseudo = u"lucie"_s; // found by such a search, with a photo
+        QCOMPARE(s.send(RequestKind::Profil), QStringList{u"HERESTARTREQUIREDPROFIL"_s});
+        QCOMPARE(s.send(RequestKind::Photo), QStringList{u"Content-Type: image/jpeg"_s});
     }
 
     void mails()
     {
         Session &s = *demo_;
-        QString body;
-        QCOMPARE(s.send(RequestKind::ReadMails, &body), QStringList{u"HERESTARTMAILLIST"_s});
-        QVERIFY(body.contains(u"thomas~2026-12-02~09:07:59~NULL~"_s));
+        QCOMPARE(s.send(RequestKind::ReadMails), QStringList{u"HERESTARTMAILLIST"_s});
+        QVERIFY(s.body.contains(u"thomas~2026-12-02~09:07:59~NULL~"_s));
 
         // The second mail as the mail box shows it, named back to the server by the client.
         s.mailRow = {u"thomas"_s, u"02/12/2026 à 09h07"_s, u"pas de sujet"_s,
                      u"Salut, merci pour l'adresse du restaurant, c'était parfait. À charge de revanche !"_s};
         QCOMPARE(s.send(RequestKind::DeleteMail), QStringList{u"YOURMAILHAVEBEENDELETED"_s});
-        s.send(RequestKind::Refresh, &body);
-        QVERIFY(body.endsWith(u"MYMAILSNUMBER,2,"_s));
+        s.send(RequestKind::Refresh);
+        QVERIFY(s.body.endsWith(u"MYMAILSNUMBER,2,"_s));
     }
 
     void logoffEndsWhatTheSessionAllowed()

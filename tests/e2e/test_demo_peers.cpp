@@ -1,11 +1,9 @@
 // The demo as a newcomer meets it: the real server with its demo members, the demo peers answering
 // for the members shown connected, and a client on its own loopback address logged in as demo.
-#include "client/conversation/conversationwindows.h"
 #include "client/conversation/frmconversation.h"
 #include "client/conversation/frmincome.h"
-#include "client/shell/contactrow.h"
-#include "tests/support/clientfixture.h"
 #include "tests/support/communityserver.h"
+#include "tests/support/member.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -18,49 +16,50 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// jaserelle-demo-peers beside the server, its delays shortened; ready once it listens.
-struct DemoPeers
+// The server, jaserelle-demo-peers beside it with its delays shortened, and the newcomer logged in.
+struct Demo
 {
-    bool start(const CommunityServer &server, const QStringList &delays)
+    bool start(const QStringList &delays)
     {
-        process.setProcessChannelMode(QProcess::MergedChannels);
-        process.start(QFileInfo(CommunityServer::binary()).dir().filePath(u"jaserelle-demo-peers"_s),
-                      QStringList{u"--server"_s, server.hostWithPort(), u"--answer-after"_s, u"0.05"_s,
-                                  u"--reply-after"_s, u"0.05"_s, u"--refresh"_s, u"0.2"_s} +
-                          delays);
-        return QTest::qWaitFor([&] { return output().contains("ready"); }, 20000);
+        if (!server.start())
+            return false;
+        peers.setProcessChannelMode(QProcess::MergedChannels);
+        peers.start(QFileInfo(CommunityServer::binary()).dir().filePath(u"jaserelle-demo-peers"_s),
+                    QStringList{u"--server"_s, server.hostWithPort(), u"--answer-after"_s, u"0.05"_s,
+                                u"--reply-after"_s, u"0.05"_s, u"--refresh"_s, u"0.2"_s} +
+                        delays);
+        if (!QTest::qWaitFor([&] { return output().contains("ready"); }, 20000))
+            return false;
+        demo = std::make_unique<Member>(server.hostWithPort(), u"127.0.7.2"_s);
+        return demo->logIn(u"demo"_s);
     }
-    ~DemoPeers()
+    ~Demo()
     {
-        process.terminate();
-        process.waitForFinished(5000);
+        demo.reset();
+        peers.terminate();
+        peers.waitForFinished(5000);
     }
+    // What the server and the peers have said so far.
     QByteArray output()
     {
-        log += process.readAll();
+        log += server.log() + peers.readAll();
         return log;
     }
-    QProcess process;
-    QByteArray log;
-};
-
-struct Newcomer : ClientDesk
-{
-    explicit Newcomer(const CommunityServer &server)
-        : ClientDesk(server.hostWithPort(), QHostAddress(u"127.0.7.2"_s))
-    {
-    }
-    FrmConversation *window(int index) { return client->conversations().conversation(index); }
     void call(const QString &pseudo)
     {
-        command(main().lvFavoris()->findItems(pseudo, Qt::MatchExactly, contactrow::Pseudo).value(0),
-                u"MNU_CallFromFavoris"_s);
+        demo->command(demo->row(demo->main().lvFavoris(), pseudo), u"MNU_CallFromFavoris"_s);
     }
-    // The entries of a conversation so far, by name line.
-    int entriesFrom(int index, const QString &pseudo)
+    FrmConversation *window() { return demo->conversation(1); }
+    // The entries of the conversation so far, by name line.
+    int entriesFrom(const QString &pseudo)
     {
-        return int(window(index)->conversationBox()->toPlainText().count(pseudo + u" : "_s));
+        return int(window()->conversationBox()->toPlainText().count(pseudo + u" : "_s));
     }
+
+    CommunityServer server;
+    QProcess peers;
+    QByteArray log;
+    std::unique_ptr<Member> demo;
 };
 
 } // namespace
@@ -72,31 +71,26 @@ class TestDemoPeers : public QObject
 private slots:
     void aMemberAnswersGreetsAndReplies()
     {
-        CommunityServer server;
-        QVERIFY2(server.start(), server.log().constData());
-        DemoPeers peers;
-        QVERIFY2(peers.start(server, {u"--call-after"_s, u"3600"_s}), peers.output().constData());
-        Newcomer demo(server);
-        QVERIFY(demo.logInAndRefresh(u"demo"_s, u"demo"_s));
-
-        demo.call(u"marie75"_s);
-        QVERIFY(QTest::qWaitFor([&] { return demo.window(1) && demo.window(1)->isVisible(); }, 10000));
-        QTextEdit *box = demo.window(1)->conversationBox();
-        QVERIFY(QTest::qWaitFor([&] { return demo.entriesFrom(1, u"marie75"_s) == 1; }, 10000));
+        Demo d;
+        QVERIFY2(d.start({u"--call-after"_s, u"3600"_s}), d.output().constData());
+        d.call(u"marie75"_s);
+        QVERIFY(QTest::qWaitFor([&] { return d.window() && d.window()->isVisible(); }, 10000));
+        QVERIFY(QTest::qWaitFor([&] { return d.entriesFrom(u"marie75"_s) == 1; }, 10000));
         // The greeting: bold, in her colour and font, with a smiley picture.
+        QTextEdit *box = d.window()->conversationBox();
         const QString html = box->toHtml();
         QVERIFY2(box->toPlainText().contains(u"demo !"_s), qPrintable(html));
         for (const QString &mark : {u"font-weight:7"_s, u"color:#c00060"_s, u"Comic Sans MS"_s, u"<img"_s})
             QVERIFY2(html.contains(mark), qPrintable(mark + u" missing in "_s + html));
 
-        demo.window(1)->sendBox()->setPlainText(u"Tu vas bien ?"_s);
-        demo.window(1)->sendMessage();
-        QVERIFY(QTest::qWaitFor([&] { return demo.entriesFrom(1, u"marie75"_s) == 2; }, 10000));
+        d.window()->sendBox()->setPlainText(u"Tu vas bien ?"_s);
+        d.window()->sendMessage();
+        QVERIFY(QTest::qWaitFor([&] { return d.entriesFrom(u"marie75"_s) == 2; }, 10000));
 
         // The cat is answered by the dog.
-        demo.window(1)->sendSound(8);
-        QVERIFY(
-            QTest::qWaitFor([&] { return demo.desktop.sound.played.contains(u"sons/chien.wav"_s); }, 10000));
+        d.window()->sendSound(8);
+        QVERIFY(QTest::qWaitFor([&] { return d.demo->desktop.sound.played.contains(u"sons/chien.wav"_s); },
+                                10000));
     }
 
     void aMemberEndsTheCall_data()
@@ -110,34 +104,23 @@ private slots:
     {
         QFETCH(QString, pseudo);
         QFETCH(QString, title);
-        CommunityServer server;
-        QVERIFY2(server.start(), server.log().constData());
-        DemoPeers peers;
-        QVERIFY2(peers.start(server, {u"--call-after"_s, u"3600"_s, u"--hang-up-after"_s, u"0.5"_s}),
-                 peers.output().constData());
-        Newcomer demo(server);
-        QVERIFY(demo.logInAndRefresh(u"demo"_s, u"demo"_s));
-
-        demo.call(pseudo);
-        QVERIFY(QTest::qWaitFor([&] { return demo.desktop.notifier.titles().contains(title); }, 10000));
-        QVERIFY(QTest::qWaitFor([&] { return demo.window(1) == nullptr; }, 10000));
+        Demo d;
+        QVERIFY2(d.start({u"--call-after"_s, u"3600"_s, u"--hang-up-after"_s, u"0.5"_s}),
+                 d.output().constData());
+        d.call(pseudo);
+        QVERIFY(QTest::qWaitFor([&] { return d.demo->desktop.notifier.titles().contains(title); }, 10000));
+        QVERIFY(QTest::qWaitFor([&] { return d.window() == nullptr; }, 10000));
     }
 
     void aMemberCallsAfterTheLogin()
     {
-        CommunityServer server;
-        QVERIFY2(server.start(), server.log().constData());
-        DemoPeers peers;
-        QVERIFY2(peers.start(server, {u"--call-after"_s, u"0.5"_s}), peers.output().constData());
-        Newcomer demo(server);
-        QVERIFY(demo.logInAndRefresh(u"demo"_s, u"demo"_s));
-
-        QVERIFY2(QTest::qWaitFor([&] { return demo.window(1) && demo.window(1)->incomingForm().isVisible(); },
-                                 10000),
-                 peers.output().constData());
-        const QString caller = demo.window(1)->incomingForm().caller();
-        child<QPushButton>(&demo.window(1)->incomingForm(), u"cmdAcceptCall"_s)->click();
-        QVERIFY(QTest::qWaitFor([&] { return demo.entriesFrom(1, caller) == 1; }, 10000));
+        Demo d;
+        QVERIFY2(d.start({u"--call-after"_s, u"0.5"_s}), d.output().constData());
+        QVERIFY2(QTest::qWaitFor([&] { return d.window() && d.window()->incomingForm().isVisible(); }, 10000),
+                 d.output().constData());
+        const QString caller = d.window()->incomingForm().caller();
+        child<QPushButton>(&d.window()->incomingForm(), u"cmdAcceptCall"_s)->click();
+        QVERIFY(QTest::qWaitFor([&] { return d.entriesFrom(caller) == 1; }, 10000));
     }
 };
 

@@ -1,7 +1,5 @@
 #include "client/conversation/frmconversation.h"
 #include "client/conversation/frmincome.h"
-#include "client/conversation/peerlistener.h"
-#include "client/directory/profileview.h"
 #include "client/mail/frmreadmails.h"
 #include "client/mail/frmsendmail.h"
 #include "client/mail/maildesk.h"
@@ -10,8 +8,6 @@
 #include "tests/support/communityserver.h"
 #include "tests/support/member.h"
 
-#include <QComboBox>
-#include <QGroupBox>
 #include <QPlainTextEdit>
 #include <QStatusTipEvent>
 #include <QTextEdit>
@@ -68,41 +64,7 @@ private slots:
         QVERIFY(main.close());                           // on the way out every window closes without asking
     }
 
-    // A search by pseudo, the profile and photo of a member found, then a search by criteria.
-    void searchThenProfileWithPhoto()
-    {
-        Member demo(server.hostWithPort(), u"127.0.8.2"_s);
-        QVERIFY(demo.logIn(u"demo"_s));
-        FrmMain &main = demo.main();
-        child<QLineEdit>(&main, u"txtSearchPseudo"_s)->setText(u" LUC"_s);
-        QTest::mouseClick(child<QPushButton>(&main, u"cmdSearchPseudo"_s), Qt::LeftButton);
-        QTreeWidget *results = main.lvRecherche();
-        QVERIFY(demo.rowBecomes(results, u"lucie"_s, true));
-        QTreeWidgetItem *lucie = demo.row(results, u"lucie"_s);
-        QCOMPARE(results->findItems(u"lucie"_s, Qt::MatchExactly).size(), 1);
-        QCOMPARE(lucie->text(contactrow::Sexe), u"F"_s);
-        QCOMPARE(lucie->text(contactrow::Departement), u"69"_s);
-
-        demo.command(lucie, u"MNU_ProfilFromRecherche"_s);
-        auto *box = child<QLabel>(&main, u"pctBoxProfil"_s);
-        QVERIFY(QTest::qWaitFor([&] { return profileview::shown(*box) == profileview::Photo; }, 10000));
-        QCOMPARE(child<QGroupBox>(&main, u"frameProfil"_s)->title(), u"lucie"_s);
-        // The lines' wording is proven by the parser tests; here only that lucie's own answer arrived.
-        QCOMPARE(child<QLabel>(&main, u"lblVille"_s)->text(), u"Ville : Lyon"_s);
-        QVERIFY(demo.engine().refreshTimer().isActive());
-
-        child<QComboBox>(&main, u"cmbSexe"_s)->setCurrentText(u"Femme"_s);
-        child<QComboBox>(&main, u"cmbRegion"_s)->setCurrentText(u"Rhone-Alpes"_s);
-        demo.engine().refreshTimer().stop();
-        QTest::mouseClick(child<QPushButton>(&main, u"cmdSearchCriteres"_s), Qt::LeftButton);
-        QVERIFY(QTest::qWaitFor([&] { return demo.engine().refreshTimer().isActive(); }, 10000));
-        QVERIFY(demo.row(results, u"lucie"_s));
-        for (int i = 0; i < results->topLevelItemCount(); ++i)
-            QCOMPARE(results->topLevelItem(i)->text(contactrow::Sexe), u"F"_s);
-        QVERIFY(demo.desktop.notifier.shown.isEmpty());
-    }
-
-    // Adding, seeing each other come and go, moving and removing.
+    // Adding each other, then seeing each other come and go.
     void twoMembersSeeEachOtherComeAndGo()
     {
         Member thomas(server.hostWithPort(), u"127.0.0.2"_s);
@@ -110,14 +72,10 @@ private slots:
 
         // Thomas logs in and adds Emma, who is not there yet.
         QVERIFY(thomas.logIn(u"thomas"_s));
-        QVERIFY(thomas.desktop.sound.played.isEmpty()); // the first refresh is silent
         QVERIFY(thomas.addFavori(u"emma"_s));
         QTreeWidgetItem *emmaRow = thomas.row(thomas.main().lvFavoris(), u"emma"_s);
         QVERIFY(!contactrow::isOnline(emmaRow));
         QCOMPARE(emmaRow->text(contactrow::Adresse), QString());
-        QCOMPARE(emmaRow->text(contactrow::Sexe), u"F"_s);
-        QCOMPARE(emmaRow->text(contactrow::Departement), u"34"_s);
-        QVERIFY(thomas.engine().refreshTimer().isActive());
 
         // Emma logs in and adds Thomas: he is there, black, his address in the hidden column.
         QVERIFY(emma.logIn(u"emma"_s));
@@ -130,8 +88,7 @@ private slots:
         QVERIFY(thomas.refreshed());
         QVERIFY(contactrow::isOnline(emmaRow));
         QCOMPARE(emmaRow->text(contactrow::Adresse), u"127.0.0.3"_s);
-        QCOMPARE(thomas.main().lvFavoris()->currentItem(), emmaRow);
-        QCOMPARE(thomas.desktop.sound.played, QStringList{u"sons/comein.wav"_s});
+        QCOMPARE(thomas.desktop.sound.played, QStringList{u"sons/comein.wav"_s}); // none at the first refresh
 
         // Emma leaves; at Thomas's next refresh her row greys and he hears her go.
         emma.engine().start(RequestKind::Logoff);
@@ -140,16 +97,6 @@ private slots:
         QVERIFY(!contactrow::isOnline(emmaRow));
         QCOMPARE(emmaRow->text(contactrow::Adresse), QString());
         QCOMPARE(thomas.desktop.sound.played.last(), u"sons/goout.wav"_s);
-
-        // Thomas moves her to his black list: one add, and the refresh shows her there.
-        thomas.command(emmaRow, u"MNU_FavorisToListeNoire"_s);
-        QVERIFY(thomas.rowBecomes(thomas.main().lvListeNoire(), u"emma"_s, true));
-        QVERIFY(!thomas.row(thomas.main().lvFavoris(), u"emma"_s)); // a moved member leaves his old list
-
-        // ... and then removes her from it.
-        thomas.command(thomas.row(thomas.main().lvListeNoire(), u"emma"_s), u"MNU_RemoveFromListeNoire"_s);
-        QVERIFY(thomas.rowBecomes(thomas.main().lvListeNoire(), u"emma"_s, false));
-        QVERIFY(thomas.engine().refreshTimer().isActive());
     }
 
     // One calls the other from his favourites, the other answers in the notification, and a message
@@ -160,35 +107,26 @@ private slots:
         Member chloe(server.hostWithPort(), u"127.0.6.3"_s);
         QVERIFY(louis.logIn(u"louis"_s));
         QVERIFY(chloe.logIn(u"chloe"_s));
-        QVERIFY(louis.client->conversations().listener().isListening());
         QVERIFY(chloe.addFavori(u"louis"_s));
 
         chloe.command(chloe.row(chloe.main().lvFavoris(), u"louis"_s), u"MNU_CallFromFavoris"_s);
-        QCOMPARE(chloe.client->conversations().conversationCount(), 2);
         QVERIFY(QTest::qWaitFor(
             [&] { return louis.conversation(1) && louis.conversation(1)->incomingForm().isVisible(); },
             10000));
         QCOMPARE(louis.conversation(1)->incomingForm().caller(), u"chloe"_s);
-        QCOMPARE(louis.desktop.sound.played.last(), u"sons/incomingcall.wav"_s);
 
         child<QPushButton>(&louis.conversation(1)->incomingForm(), u"cmdAcceptCall"_s)->click();
         QVERIFY(QTest::qWaitFor([&] { return chloe.conversation(1)->isVisible(); }, 10000));
-        QCOMPARE(chloe.conversation(1)->windowTitle(), u"louis-Conversation"_s);
 
         chloe.conversation(1)->sendBox()->setPlainText(u"Salut Louis, ça va ?"_s);
         child<QPushButton>(chloe.conversation(1), u"cmdSend"_s)->click();
         QTextEdit *received = louis.conversation(1)->conversationBox();
         QVERIFY(QTest::qWaitFor([&] { return received->toPlainText().contains(u"ça va ?"_s); }, 10000));
         QCOMPARE(received->toPlainText(), u"chloe : \nSalut Louis, ça va ?\n"_s);
-
-        // Quitting Louis's client closes his conversation; Chloé is told it was cut.
-        louis.client->conversations().closeEveryConversation();
-        QVERIFY(QTest::qWaitFor([&] { return chloe.conversation(1) == nullptr; }, 10000));
-        QCOMPARE(chloe.desktop.notifier.titles().last(), u"Fin de conversation"_s);
     }
 
-    // One writes, the other finds the mail in his mail box, reads it and deletes it.
-    void mailWrittenReadAndDeleted()
+    // One writes, the other finds the mail in his mail box and reads it.
+    void mailWrittenAndRead()
     {
         Member laura(server.hostWithPort(), u"127.0.7.2"_s);
         Member olivier(server.hostWithPort(), u"127.0.7.3"_s);
@@ -219,15 +157,6 @@ private slots:
         list->setCurrentItem(mail);
         QCOMPARE(child<QPlainTextEdit>(&box, u"txtMessage"_s)->toPlainText(),
                  u"Demain à 10h,\nau coin & co"_s);
-
-        // Deleted: gone locally, and gone on the server too, as the next refresh tells.
-        child<QPushButton>(&box, u"cmdDeleteMail"_s)->click();
-        QVERIFY(olivier.waitIdle(10000));
-        QCOMPARE(olivier.desktop.notifier.titles(), QStringList{u"Mails."_s});
-        QCOMPARE(list->topLevelItemCount(), before);
-        QCOMPARE(olivier.main().lblMailsNumber()->text(), QString::number(before));
-        QCOMPARE(olivier.mailsAfterRefresh(), before);
-        QCOMPARE(box.isVisible(), before > 0);
     }
 };
 

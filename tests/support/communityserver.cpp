@@ -56,14 +56,3 @@ bool CommunityServer::start(int timeoutMs)
                timeoutMs) &&
            process_.state() == QProcess::Running;
 }
-
-int CommunityServer::admin(const QStringList &args, QByteArray *output) const
-{
-    QProcess p;
-    p.setProcessChannelMode(QProcess::MergedChannels);
-    p.start(binary(), QStringList(args) << u"--data"_s << dir_.path());
-    p.waitForFinished(20000);
-    if (output)
-        *output = p.readAll();
-    return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-}

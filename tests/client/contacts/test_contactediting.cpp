@@ -42,7 +42,6 @@ private slots:
         const QString notAlphanumeric =
             u"Le pseudo ne doit contenir que\r\ndes caractères alpha-numériques."_s;
         QTest::newRow("two words") << u"jean dupont"_s << notAlphanumeric;
-        QTest::newRow("accented letter") << u"élodie"_s << notAlphanumeric;
         QTest::newRow("the user himself")
             << u"Moi"_s << u"Vous ne pouvez pas vous ajouter vous-même à vos listes."_s;
     }

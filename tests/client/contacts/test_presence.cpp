@@ -1,8 +1,10 @@
 #include "client/assets/artwork.h"
 #include "client/contacts/contactface.h"
+#include "client/contacts/mailcount.h"
 #include "client/contacts/mailindicator.h"
 #include "client/contacts/presenceapply.h"
 #include "client/contacts/presencehandler.h"
+#include "client/contacts/refreshreply.h"
 #include "client/shell/clientstate.h"
 #include "client/shell/contactrow.h"
 #include "tests/support/recordingplatform.h"
@@ -43,7 +45,7 @@ qreal contrastRatio(const QColor &a, const QColor &b)
 
 } // namespace
 
-// The refresh reply applied to real list views.
+// The refresh reply read, then applied to real list views.
 class TestPresence : public QObject
 {
     Q_OBJECT
@@ -68,7 +70,88 @@ class TestPresence : public QObject
         return list->topLevelItem(i);
     }
 
+    // Records flattened to "pseudo,address,sexe,age,departement,colour", the records of a list
+    // separated by spaces.
+    static QString flatten(const QList<ContactRecord> &records)
+    {
+        QStringList out;
+        for (const ContactRecord &r : records)
+            out.append(
+                QStringList{r.pseudo, r.address, r.sexe, r.age, r.departement, r.colourFlag}.join(u','));
+        return out.join(u' ');
+    }
+
 private slots:
+    // Complete replies are proven below, as the lists show them.
+    void parse_data()
+    {
+        QTest::addColumn<QString>("reply");
+        QTest::addColumn<QString>("favoris");
+        QTest::addColumn<QString>("listeNoire");
+        QTest::addColumn<QString>("blackListedBy");
+        QTest::addColumn<RefreshParseError>("error");
+        QTest::addColumn<QString>("rest");
+        const auto row = [&](const char *name, const QString &body, const QString &fav, const QString &noire,
+                             const QString &by, RefreshParseError error, const QString &rest) {
+            QTest::newRow(name) << head + body << fav << noire << by << error << rest;
+        };
+        using E = RefreshParseError;
+        const QString jean = u"jean,1.2.3.4,H,25,75,1"_s, paul = u"paul,0.0.0.0,H,40,6,1"_s;
+        row("black-listed by two members",
+            u"HERESTARTFAVORIS|"_s + jean +
+                u"|NOLISTENOIREDEFINED|IAMINLISTENOIREOF|jean,paul,MYMAILSNUMBER,1,"_s,
+            jean, {}, u"jean paul"_s, E::None, u"MYMAILSNUMBER,1,"_s);
+        row("duplicates kept in order",
+            u"HERESTARTFAVORIS|"_s + jean +
+                u"|jean,0.0.0.0,H,26,7,1|NOLISTENOIREDEFINED|IAMINNOONELISTENOIRE|x"_s,
+            jean + u" jean,0.0.0.0,H,26,7,1"_s, {}, {}, E::None, u"x"_s);
+        row("a marker followed at once by the next",
+            u"HERESTARTFAVORIS|HERESTARTLISTENOIRE|"_s + paul + u"|IAMINNOONELISTENOIRE|x"_s, {}, paul, {},
+            E::None, u"x"_s);
+        // Broken replies: what came before the break is kept, nothing after it.
+        row("record short of fields",
+            u"HERESTARTFAVORIS|"_s + jean + u"|marie,0.0.0.0,F|HERESTARTLISTENOIRE|x"_s, jean, {}, {},
+            E::ShortRecord, u"marie,0.0.0.0,F|HERESTARTLISTENOIRE|x"_s);
+        row("last record without its bar", u"HERESTARTFAVORIS|"_s + jean + u"|marie,0.0.0.0,F,31,13,0"_s,
+            jean, {}, {}, E::UnterminatedSection, u"marie,0.0.0.0,F,31,13,0"_s);
+        row("no favourites marker", u"MYMAILSNUMBER,2,"_s, {}, {}, {}, E::MissingFavorisMarker,
+            head + u"MYMAILSNUMBER,2,"_s);
+        row("no black-list marker", u"NOFAVORISDEFINED|IAMINNOONELISTENOIRE|x"_s, {}, {}, {},
+            E::MissingListeNoireMarker, u"IAMINNOONELISTENOIRE|x"_s);
+        row("black-listed-by without the mail count",
+            u"NOFAVORISDEFINED|NOLISTENOIREDEFINED|IAMINLISTENOIREOF|jean,paul"_s, {}, {}, u"jean"_s,
+            E::UnterminatedBlackListedBy, u"paul"_s);
+        row("black-listed-by running into a section",
+            u"NOFAVORISDEFINED|NOLISTENOIREDEFINED|IAMINLISTENOIREOF|jean,IAMINNOONELISTENOIRE|x,"_s, {}, {},
+            u"jean"_s, E::UnterminatedBlackListedBy, u"IAMINNOONELISTENOIRE|x,"_s);
+        row("no third section at all", u"NOFAVORISDEFINED|NOLISTENOIREDEFINED|"_s, {}, {}, {},
+            E::MissingBlackListedByMarker, {});
+    }
+    void parse()
+    {
+        QFETCH(QString, reply);
+        const RefreshReply parsed = parseRefreshReply(reply);
+        QTEST(flatten(parsed.favoris), "favoris");
+        QTEST(flatten(parsed.listeNoire), "listeNoire");
+        QTEST(parsed.blackListedBy.join(u' '), "blackListedBy");
+        QTEST(parsed.error, "error");
+        QTEST(parsed.rest, "rest");
+    }
+
+    void mailCount() // -1: nothing to show
+    {
+        const std::pair<QString, int> rows[] = {
+            {u"MYMAILSNUMBER,x,"_s, 0},
+            {u"MYMAILSNUMBER,12abc,"_s, 12},
+            {u"HTTP/1.1 200 OK\r\n\r\nMAILSENDEDOKMYMAILSNUMBER,2,"_s, 2},
+            {u"MYMAILSNUMBER,5"_s, -1}, // no closing comma
+            {u"MYMAILSNUMBER,99999999999,"_s, -1},
+            {u"MAILSENDEDOK"_s, -1},
+        };
+        for (const auto &[reply, count] : rows)
+            QVERIFY2(parseMailCount(reply).value_or(-1) == count, qPrintable(reply));
+    }
+
     void initTestCase()
     {
         initArtwork();
@@ -240,18 +323,6 @@ private slots:
         refresh(favorisOnly(u"m0,1.2.3.4,H,30,75,1|"_s + records.mid(records.indexOf(u'|') + 1)));
         QCOMPARE(favoris->topLevelItemCount(), maxContactRows);
         QVERIFY(contactrow::isOnline(row(favoris, 0)));
-    }
-
-    void mailIndicator()
-    {
-        showMailCount(*lblMailsNumber, *pctbMail, 5);
-        refresh(u"MYMAILSNUMBER,7"_s); // cut short: unchanged
-        QCOMPARE(lblMailsNumber->text(), u"5"_s);
-        QVERIFY(mailsWaiting(*pctbMail));
-        refresh(u"HTTP/1.1 200 OK\r\n\r\nMAILSENDEDOKMYMAILSNUMBER,0,"_s);
-        QCOMPARE(lblMailsNumber->text(), u"0"_s);
-        QVERIFY(!mailsWaiting(*pctbMail));
-        QCOMPARE(pctbMail->cursor().shape(), Qt::ArrowCursor);
     }
 };
 

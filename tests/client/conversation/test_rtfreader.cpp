@@ -6,6 +6,7 @@
 #include "client/server/wiretext.h"
 
 #include <QBuffer>
+#include <QPainter>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -13,6 +14,7 @@
 #include <QTextDocumentFragment>
 #include <QTextImageFormat>
 #include <QtEndian>
+#include <memory>
 
 using namespace jaserelle::client;
 
@@ -22,43 +24,29 @@ namespace {
 
 QByteArray le(quint32 v, int bytes)
 {
-    QByteArray out(bytes, '\0');
-    for (int i = 0; i < bytes; ++i)
-        out[i] = static_cast<char>(v >> (8 * i));
-    return out;
+    v = qToLittleEndian(v);
+    return QByteArray(reinterpret_cast<const char *>(&v), bytes);
 }
 
 // Every picture below is 2 by 2: red, green / blue, white (red, white / white, white in one bit).
-QByteArray dib(int bpp, bool topDown = false, qint32 lieWidth = 0)
+QByteArray dib(int bpp, bool topDown = false, quint32 width = 2)
 {
-    const QList<QRgb> colours{qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(0, 0, 255), qRgb(255, 255, 255)};
-    const int index[2][2] = {{0, 1}, {2, 3}};
-    QByteArray out = le(40, 4) + le(lieWidth ? lieWidth : 2, 4) + le(topDown ? quint32(-2) : 2u, 4) +
-                     le(1, 2) + le(bpp, 2) + le(0, 4) + le(0, 4) + le(0, 4) + le(0, 4) + le(0, 4) + le(0, 4);
-    if (bpp <= 8) {
-        const QList<QRgb> palette = bpp == 1 ? QList<QRgb>{colours[0], colours[3]} : colours;
-        for (int i = 0; i < (1 << bpp); ++i) {
-            const QRgb c = palette.value(i);
-            out += le(qBlue(c), 1) + le(qGreen(c), 1) + le(qRed(c), 1) + le(0, 1);
-        }
-    }
+    const QRgb colours[] = {qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(0, 0, 255), qRgb(255, 255, 255)};
+    QByteArray out =
+        le(40, 4) + le(width, 4) + le(topDown ? -2 : 2, 4) + le(1, 2) + le(bpp, 2) + QByteArray(24, '\0');
+    for (int i = 0; bpp <= 8 && i < (1 << bpp); ++i) // blue, green, red, 0
+        out += le(i < 4 ? colours[bpp == 1 ? 3 * i : i] & 0xFFFFFF : 0, 4);
+    const auto pixel = [&](int i) -> quint32 {
+        const QRgb c = colours[i];
+        if (bpp <= 8)
+            return bpp == 1 ? i > 0 : i;
+        return bpp == 16 ? (qRed(c) >> 3) << 10 | (qGreen(c) >> 3) << 5 | qBlue(c) >> 3 : c & 0xFFFFFF;
+    };
     for (int row = 0; row < 2; ++row) {
         const int y = topDown ? row : 1 - row;
-        QByteArray line;
-        for (int x = 0; x < 2; ++x) {
-            const QRgb c = colours[index[y][x]];
-            if (bpp == 24 || bpp == 32)
-                line += le(qBlue(c), 1) + le(qGreen(c), 1) + le(qRed(c), 1) +
-                        (bpp == 32 ? le(0, 1) : QByteArray());
-            else if (bpp == 16)
-                line += le((qRed(c) >> 3) << 10 | (qGreen(c) >> 3) << 5 | qBlue(c) >> 3, 2);
-        }
-        if (bpp == 8)
-            line = le(index[y][0], 1) + le(index[y][1], 1);
-        if (bpp == 4)
-            line = le(index[y][0] << 4 | index[y][1], 1);
-        if (bpp == 1)
-            line = le((index[y][0] ? 0x80 : 0) | (index[y][1] ? 0x40 : 0), 1);
+        // Pixels narrower than a byte share one, the first in its high bits.
+        QByteArray line = bpp < 8 ? le(pixel(2 * y) << (8 - bpp) | pixel(2 * y + 1) << (8 - 2 * bpp), 1)
+                                  : le(pixel(2 * y), bpp / 8) + le(pixel(2 * y + 1), bpp / 8);
         out += line.leftJustified((line.size() + 3) / 4 * 4, '\0');
     }
     return out;
@@ -90,9 +78,7 @@ QByteArray compressed(const char *format)
 {
     QImage image(16, 16, QImage::Format_RGB32);
     image.fill(Qt::white);
-    for (int y = 0; y < 8; ++y)
-        for (int x = 0; x < 8; ++x)
-            image.setPixel(x, y, qRgb(255, 0, 0));
+    QPainter(&image).fillRect(0, 0, 8, 8, Qt::red);
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
@@ -103,6 +89,16 @@ QByteArray compressed(const char *format)
 QString pict(const QString &words, const QByteArray &data)
 {
     return u"{\\rtf1{\\pict"_s + words + u' ' + QString::fromLatin1(data.toHex()) + u"}}"_s;
+}
+
+// A conversation box after the entries were read into it.
+std::unique_ptr<QTextDocument> read(std::initializer_list<QString> entries)
+{
+    auto document = std::make_unique<QTextDocument>();
+    QTextCursor cursor(document.get());
+    for (const QString &rtf : entries)
+        rtfreader::insert(cursor, rtf);
+    return document;
 }
 
 struct Shown
@@ -160,10 +156,7 @@ private slots:
     {
         QFETCH(QString, rtf);
         QFETCH(QString, text);
-        QTextDocument document;
-        QTextCursor cursor(&document);
-        rtfreader::insert(cursor, rtf);
-        QCOMPARE(document.toPlainText(), text);
+        QCOMPARE(read({rtf})->toPlainText(), text);
         QCOMPARE(
             QTextDocumentFragment::fromHtml(rtfreader::toHtml(rtf)).toPlainText().replace(QChar::Nbsp, u' '),
             text);
@@ -222,10 +215,7 @@ private slots:
         QFETCH(QString, rtf);
         QFETCH(QSizeF, shown);
         QFETCH(bool, decoded);
-        QTextDocument document;
-        QTextCursor cursor(&document);
-        rtfreader::insert(cursor, rtf);
-        const QList<Shown> found = ::pictures(document);
+        const QList<Shown> found = ::pictures(*read({rtf}));
         QCOMPARE(found.size(), 1);
         QCOMPARE(found[0].size, shown);
         const QImage image = found[0].image;
@@ -260,33 +250,25 @@ private slots:
         QFETCH(QString, rtf);
         QFETCH(QString, family);
         QFETCH(int, hint);
-        QTextDocument document;
-        QTextCursor cursor(&document);
-        rtfreader::insert(cursor, rtf);
-        const QTextCharFormat format = document.find(u"x"_s).charFormat();
+        const QTextCharFormat format = read({rtf})->find(u"x"_s).charFormat();
         QCOMPARE(format.fontFamilies().toStringList().value(0), family);
         QCOMPARE(int(format.fontStyleHint()), hint);
     }
 
     void nameLineColours()
     {
-        QTextDocument document;
-        QTextCursor cursor(&document);
-        rtfreader::insert(cursor, rtffragments::nameLine(true, u"alice"_s));
-        rtfreader::insert(cursor, rtffragments::nameLine(false, u"bob"_s));
-        const QTextCharFormat own = document.find(u"alice"_s).charFormat();
+        const auto document =
+            read({rtffragments::nameLine(true, u"alice"_s), rtffragments::nameLine(false, u"bob"_s)});
+        const QTextCharFormat own = document->find(u"alice"_s).charFormat();
         QCOMPARE(own.foreground().color(), QColor(Qt::red));
         QVERIFY(own.fontWeight() == QFont::Bold && own.fontUnderline());
-        QCOMPARE(document.find(u"bob"_s).charFormat().foreground().color(), QColor(Qt::blue));
+        QCOMPARE(document->find(u"bob"_s).charFormat().foreground().color(), QColor(Qt::blue));
     }
 
     void deepNestingStaysBounded()
     {
         const QString rtf = QString(100000, u'{') + u"x"_s + QString(100000, u'}');
-        QTextDocument document;
-        QTextCursor cursor(&document);
-        rtfreader::insert(cursor, rtf);
-        QVERIFY(document.characterCount() < 10);
+        QVERIFY(read({rtf})->characterCount() < 10);
         QVERIFY(rtfreader::toHtml(rtf).size() < 1000);
     }
 
@@ -297,7 +279,6 @@ private slots:
         QTextDocument document;
         QTextCursor cursor(&document);
         QTextCharFormat serif;
-        serif.setFontWeight(QFont::Bold);
         serif.setForeground(QColor(0, 128, 0));
         serif.setFontFamilies(QStringList{u"Times New Roman"_s});
         cursor.insertText(u"Salut "_s, serif);
@@ -313,14 +294,12 @@ private slots:
         const QString rtf = rtfwriter::fromDocument(document);
         QVERIFY(rtf.contains(u"\\f1\\froman Times New Roman;"_s));
         QVERIFY(rtf.contains(u"{\\pict\\wmetafile8\\picw79\\pich53\\picwgoal45\\pichgoal30 "_s));
-        QTextDocument received;
-        QTextCursor into(&received);
-        rtfreader::insert(into, rtf);
-        QCOMPARE(received.toPlainText().remove(QChar::ObjectReplacementCharacter), u"Salut {ça}\\\n\n"_s);
-        const QTextCharFormat salut = received.find(u"Salut"_s).charFormat();
+        const auto received = read({rtf});
+        QCOMPARE(received->toPlainText().remove(QChar::ObjectReplacementCharacter), u"Salut {ça}\\\n\n"_s);
+        const QTextCharFormat salut = received->find(u"Salut"_s).charFormat();
         QCOMPARE(salut.foreground().color(), QColor(0, 128, 0));
         QCOMPARE(salut.fontFamilies().toStringList().value(0), u"Times New Roman"_s);
-        const QList<Shown> found = ::pictures(received);
+        const QList<Shown> found = ::pictures(*received);
         QCOMPARE(found.size(), 1);
         QCOMPARE(found[0].size, QSizeF(3, 2));
         QCOMPARE(found[0].image.pixel(0, 0), qRgb(0, 0, 255));
@@ -338,10 +317,7 @@ private slots:
         cursor.insertImage(photo);
         const QString rtf = rtfwriter::fromDocument(document);
         QVERIFY(rtf.size() < PacketReassembler::defaultMaxPacketBytes);
-        QTextDocument received;
-        QTextCursor into(&received);
-        rtfreader::insert(into, rtf);
-        QCOMPARE(::pictures(received).value(0).size, QSizeF(2400, 1800));
+        QCOMPARE(::pictures(*read({rtf})).value(0).size, QSizeF(2400, 1800));
     }
 };
 

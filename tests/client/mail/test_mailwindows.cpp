@@ -2,6 +2,7 @@
 #include "client/mail/frmreadmails.h"
 #include "client/mail/frmsendmail.h"
 #include "client/mail/maildesk.h"
+#include "client/server/wiretext.h"
 #include "tests/support/clientfixture.h"
 
 #include <QHeaderView>
@@ -68,6 +69,29 @@ class TestMailWindows : public QObject
     Q_OBJECT
 
 private slots:
+    // How many mails a list yields (the windows below show what they hold, as many as the count
+    // shown): none without the keyword, the complete ones before a mail cut short, and never more
+    // than the cap whatever the count says.
+    void mailListLength()
+    {
+        const QString three = wiretext::fromWire(threeMails);
+        const std::tuple<QString, int, qsizetype> rows[] = {
+            {three.chopped(10), 3, 2}, // the last mail cut short
+            {three.sliced(17), 3, 0},  // no keyword
+            {u"HERESTARTMAILLIST"_s + u"a~2000-01-01~00:00:00~NULL~t~"_s.repeated(6000), 100000, 5000},
+        };
+        for (const auto &[reply, count, read] : rows)
+            QCOMPARE(parseMailList(reply, count).size(), read);
+    }
+
+    void mailCountCaption()
+    {
+        const std::pair<QString, int> rows[] = {
+            {u"3"_s, 3}, {u" 12 mails"_s, 12}, {u"aucun"_s, 0}, {u"123456789012345"_s, 123456789}};
+        for (const auto &[caption, count] : rows)
+            QCOMPARE(mailCountOf(caption), count);
+    }
+
     // One's own row is refused; a window the user closed is made again for the next mail.
     void writingToOneselfAndReopening()
     {
@@ -235,6 +259,7 @@ private slots:
         }
         QVERIFY(f.requestLine(2).contains("sender=paul") && f.requestLine(3).contains("sender=jean"));
         QVERIFY(!mailsWaiting(*f.main().pctbMail()) && !f.box().isVisible());
+        QCOMPARE(f.main().pctbMail()->cursor().shape(), Qt::ArrowCursor);
         QVERIFY(f.engine().refreshTimer().isActive());
     }
 };

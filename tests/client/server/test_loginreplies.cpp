@@ -43,7 +43,6 @@ private slots:
                                          << u"Compte  suspendu."_s << true << false;
         // No "|" closes the message: the rest of the reply is the message, white space trimmed.
         QTest::newRow("unclosed") << http + u"YOURLOGINISOK|Bonjour\r\n"_s << u"Bonjour"_s << true << true;
-        QTest::newRow("unclosed refusal") << u"YOURLOGINISOK|"_s + refused << u""_s << true << false;
         QTest::newRow("no bar at all") << http + u"YOURLOGINISOK\r\n"_s << u""_s << false << true;
     }
     void messageOfAnAcceptedLogin()

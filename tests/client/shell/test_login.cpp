@@ -124,37 +124,6 @@ private slots:
         QCOMPARE(f.desktop.notifier.shown.size(), 1);
         QVERIFY(f.desktop.lifetime.ended());
     }
-
-    void soundMenuAtStartUp_data()
-    {
-        QTest::addColumn<QByteArray>("ini");
-        QTest::addColumn<bool>("device");
-        QTest::addColumn<bool>("on");
-        QTest::addColumn<bool>("enabled");
-        QTest::newRow("sound on") << QByteArray() << true << true << true;
-        QTest::newRow("no sound device") << QByteArray() << false << false << false;
-        QTest::newRow("no host read: the window still opens")
-            << QByteArray("[Server]\r\nh\r\n") << true << false << true;
-    }
-    void soundMenuAtStartUp()
-    {
-        QFETCH(QByteArray, ini);
-        QFETCH(bool, on);
-        QFETCH(bool, enabled);
-        ClientFixture f;
-        if (!ini.isEmpty())
-            f.writeIni(ini);
-        QFETCH(bool, device);
-        f.desktop.sound.device = device;
-        QVERIFY(f.client->start());
-        QCOMPARE(f.client->state().soundEnabled, on);
-        auto *active = child<QAction>(&f.main(), u"MNU_ActiveSound"_s);
-        auto *inactive = child<QAction>(&f.main(), u"MNU_DeActiveSound"_s);
-        if (enabled)
-            QVERIFY(active->isChecked() == on && inactive->isChecked() == !on);
-        QVERIFY(active->isEnabled() == enabled && inactive->isEnabled() == enabled);
-        QVERIFY(f.desktop.notifier.shown.isEmpty());
-    }
 };
 
 QTEST_MAIN(TestLogin)
