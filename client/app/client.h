@@ -50,7 +50,6 @@ public:
     FrmLogin &frmLogin();
     FrmMain &frmMain(); // created, hidden, on first use
     FrmTryToConnect &frmTryToConnect();
-    bool hasFrmTryToConnect() const { return tryToConnect_ != nullptr; }
     LoginReplies &loginReplies() { return *loginReplies_; }
     ShellCommands &shellCommands();       // the main window's own commands, made with it
     ConversationWindows &conversations(); // made with the main window

@@ -156,8 +156,6 @@ bool PeerLink::readAvailable()
     const QPointer<PeerLink> alive(this);
     while (socket_ && state_ != State::Ended && socket_->bytesAvailable() > 0) {
         const PacketReassembler::Result cut = reassembler_.feed(socket_->read(readChunk));
-        for (int i = 0; i < cut.dropped && alive; ++i)
-            emit packetDropped();
         for (const QByteArray &payload : cut.packets) {
             if (!alive || state_ == State::Ended)
                 break;
