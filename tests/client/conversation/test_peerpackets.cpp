@@ -75,7 +75,6 @@ private slots:
         const QString notice = rtffragments::soundNotice;
         row("call request", u"CONVERSATIONREQUESTED:alice"_s, E, K::CallRequest, u"alice"_s);
         row("call request, no pseudo", u"CONVERSATIONREQUESTED:"_s, E, K::Malformed);
-        row("call request, pseudo with RTF", u"CONVERSATIONREQUESTED:a}b"_s, E, K::Malformed);
         row("call request, pseudo too long", u"CONVERSATIONREQUESTED:abcdefghijklmnopq"_s, E, K::Malformed);
         row("call request reaching a caller is shown", u"CONVERSATIONREQUESTED:alice"_s, C, K::Entry);
         row("call request words inside a message", u"{\\rtf1 CONVERSATIONREQUESTED:bob}"_s, E, K::Entry);
