@@ -233,7 +233,6 @@ private slots:
         const QString table =
             uR"({\rtf1\deff1{\fonttbl{\f0\fswiss Arial;}{\f1\froman\fcharset0 Times New Roman;})"
             uR"({\f2\fmodern{\*\panose 0}Courier New;}{\f3\fnil Liberation Mono;}})"_s;
-        QTest::newRow("swiss") << table + u"\\f0 x}"_s << u"Arial"_s << int(QFont::SansSerif);
         QTest::newRow("default font") << table + u"x}"_s << u"Times New Roman"_s << int(QFont::Serif);
         QTest::newRow("modern") << table + u"\\f2 x}"_s << u"Courier New"_s << int(QFont::Monospace);
         QTest::newRow("family from the name")
