@@ -183,8 +183,7 @@ private slots:
         child<QPushButton>(bob->window(1), u"cmdQuit"_s)->click();
         QVERIFY(bob->window(1) == nullptr);
         QVERIFY(QTest::qWaitFor([&] { return alice->window(1) == nullptr; }));
-        QCOMPARE(alice->desktop.notifier.shown.size(), 1);
-        QCOMPARE(alice->desktop.notifier.shown[0].text, cutOffNotice(u"bob"_s).text);
+        QCOMPARE(alice->desktop.notifier.shown, QList<Notice>{cutOffNotice(u"bob"_s)});
         QCOMPARE(alice->desktop.sound.played.last(), u"sons/connectionrefused.wav"_s);
         QVERIFY(bob->desktop.notifier.shown.isEmpty());
         QVERIFY(alice->window(2) && bob->window(2)); // the spares stay
@@ -198,9 +197,7 @@ private slots:
         ring();
         child<QPushButton>(&bob->window(1)->incomingForm(), u"cmdRefuseCall"_s)->click();
         QVERIFY(QTest::qWaitFor([&] { return alice->window(1) == nullptr && bob->window(1) == nullptr; }));
-        QCOMPARE(alice->desktop.notifier.shown.size(), 1);
-        QCOMPARE(alice->desktop.notifier.shown[0].text, refusalNotice(u"bob"_s).text);
-        QCOMPARE(alice->desktop.notifier.shown[0].icon, Notifier::Icon::Warning);
+        QCOMPARE(alice->desktop.notifier.shown, QList<Notice>{refusalNotice(u"bob"_s)});
         QVERIFY(alice->desktop.sound.played.isEmpty()); // sound off
         QVERIFY(bob->desktop.notifier.shown.isEmpty());
     }
@@ -210,19 +207,18 @@ private slots:
     void unreachable_data()
     {
         QTest::addColumn<QString>("address");
-        QTest::addColumn<QString>("notice");
-        QTest::newRow("nobody listening") << u"127.0.5.14"_s << communicationNotice(u"marc"_s).text;
-        QTest::newRow("not an address") << u"pas une adresse"_s << communicationNotice(u"marc"_s).text;
-        QTest::newRow("comes back") << u"127.0.5.2"_s << unreachableNotice(u"marc"_s).text;
+        QTest::addColumn<Notice>("notice");
+        QTest::newRow("nobody listening") << u"127.0.5.14"_s << communicationNotice(u"marc"_s);
+        QTest::newRow("not an address") << u"pas une adresse"_s << communicationNotice(u"marc"_s);
+        QTest::newRow("comes back") << u"127.0.5.2"_s << unreachableNotice(u"marc"_s);
     }
     void unreachable()
     {
         QFETCH(QString, address);
-        QFETCH(QString, notice);
+        QFETCH(Notice, notice);
         alice->windows->callFromRow(CallSource::Favoris, alice->row(u"marc"_s, true, address));
         QVERIFY(QTest::qWaitFor([&] { return alice->window(1) == nullptr; }));
-        QCOMPARE(alice->desktop.notifier.shown.size(), 1);
-        QCOMPARE(alice->desktop.notifier.shown[0].text, notice);
+        QCOMPARE(alice->desktop.notifier.shown, QList<Notice>{notice});
         QCOMPARE(alice->windows->conversationCount(), 2); // no window for the call that came back
     }
 
@@ -311,8 +307,7 @@ private slots:
         Desk dan(u"dan"_s, u"127.0.5.9"_s);
         QVERIFY(!dan.start());
         QVERIFY(!dan.start());
-        QCOMPARE(dan.desktop.notifier.shown.size(), 1);
-        QCOMPARE(dan.desktop.notifier.shown[0].text, portTakenNotice().text);
+        QCOMPARE(dan.desktop.notifier.shown, QList<Notice>{portTakenNotice()});
     }
 
     void callerHangingUpWithdrawsTheNotification()
