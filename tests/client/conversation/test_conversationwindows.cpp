@@ -72,6 +72,7 @@ double contrast(const QColor &a, const QColor &b)
     return (std::max(l(a), l(b)) + 0.05) / (std::min(l(a), l(b)) + 0.05);
 }
 
+// The format of `word` where the box shows it.
 QTextCharFormat at(const QTextEdit *box, const QString &word)
 {
     return box->document()->find(word).charFormat();
