@@ -39,11 +39,9 @@ private slots:
     void reading()
     {
         QFETCH(QByteArray, file);
-        QFETCH(QString, host);
-        QFETCH(bool, sound);
         const ConfigValues v = parseConfig(file);
-        QCOMPARE(v.serverHost, host);
-        QCOMPARE(v.soundEnabled(), sound);
+        QTEST(v.serverHost, "host");
+        QTEST(v.soundEnabled(), "sound");
     }
 
     void writingKeepsTheHostAsWindows1252()

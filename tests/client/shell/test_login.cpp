@@ -81,7 +81,7 @@ private slots:
         f.writeIni("[server]\r\n\r\n[sound]\r\nenable\r\n");
         QVERIFY(f.client->start());
         f.submitLogin(u"jean"_s, u"secret"_s);
-        QCOMPARE(f.desktop.notifier.shown.value(0).text, startFailureNotice(QString()).text);
+        QCOMPARE(f.desktop.notifier.shown, QList<Notice>{startFailureNotice(QString())});
         QVERIFY(f.engine().serverWasDown() && f.engine().state() == RequestEngine::State::Idle);
         QVERIFY(f.client->frmLogin().isVisible() && !f.client->frmTryToConnect().isVisible());
         QVERIFY(!f.desktop.lifetime.ended());
