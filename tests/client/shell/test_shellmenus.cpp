@@ -112,7 +112,8 @@ private slots:
         // Off: "erreur", no icon, the application's name as title; the setting changes anyway.
         trigger(&f.main(), u"MNU_DeActiveSound"_s);
         QCOMPARE(sound(f), 0);
-        QCOMPARE(f.desktop.notifier.shown, QList<Notice>{{u"Jaserelle"_s, u"erreur"_s, Notice::Icon::None}});
+        QCOMPARE(f.desktop.notifier.shown,
+                 (QList<Notice>{{u"Jaserelle"_s, u"erreur"_s, Notice::Icon::None}}));
         QVERIFY(QDir(f.dir.path()).entryList(QDir::Files | QDir::Hidden).isEmpty()); // no temporary left
     }
 
