@@ -37,8 +37,6 @@ private slots:
             << http + u"YOURLOGINISOK|Bienvenue !|ignored"_s << u"Bienvenue !"_s << true << true;
         QTest::newRow("repeated keyword")
             << u"YOURLOGINISOK|YOURLOGINISOK|Salut|"_s << u"Salut"_s << true << true;
-        QTest::newRow("permission keyword")
-            << http + u"YOURLOGINISOK|"_s + refused + u"|"_s << u""_s << true << false;
         QTest::newRow("inside the text") << u"YOURLOGINISOK|Compte "_s + refused + u" suspendu.|"_s
                                          << u"Compte  suspendu."_s << true << false;
         // No "|" closes the message: the rest of the reply is the message, white space trimmed.
