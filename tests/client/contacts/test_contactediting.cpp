@@ -17,11 +17,10 @@ struct Editing : ClientFixture
     Editing()
     {
         presetSession();
-        for (const auto &[list, pseudo] : {std::pair{main().lvFavoris(), u"jean"_s},
-                                           {main().lvFavoris(), u"marie"_s},
-                                           {main().lvListeNoire(), u"paul"_s},
-                                           {main().lvRecherche(), u"zoe"_s}})
-            new QTreeWidgetItem(list, QStringList{pseudo});
+        new QTreeWidgetItem(main().lvFavoris(), QStringList{u"jean"_s});
+        new QTreeWidgetItem(main().lvFavoris(), QStringList{u"marie"_s});
+        new QTreeWidgetItem(main().lvListeNoire(), QStringList{u"paul"_s});
+        new QTreeWidgetItem(main().lvRecherche(), QStringList{u"zoe"_s});
     }
 };
 
