@@ -198,8 +198,7 @@ private slots:
         // Larger than the box: shrunk into it, its shape kept.
         const QLabel *box = child<QLabel>(&f.main(), u"pctBoxProfil"_s);
         const QSize shown = box->pixmap().size();
-        QVERIFY(shown.width() <= box->contentsRect().width() &&
-                shown.height() <= box->contentsRect().height());
+        QCOMPARE(shown.boundedTo(box->contentsRect().size()), shown);
         QCOMPARE(shown.width() * 3 / 4, shown.height());
         QVERIFY(f.desktop.notifier.shown.isEmpty()); // the handlers took the answers
     }
