@@ -38,7 +38,7 @@ constexpr int peerPortNumber = 13196;
 
 struct QuietDesktop : Notifier, SoundPlayer, Browser, InstanceGuard, AppLifetime, Clock
 {
-    void notify(const QString &, const QString &, Icon) override { ++notices; }
+    void notify(const Notice &) override { ++notices; }
     bool hasDevice() const override { return false; }
     void play(const QString &) override {}
     void open(const QString &) override {}

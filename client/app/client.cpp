@@ -1,6 +1,7 @@
 #include "client/app/client.h"
 
 #include "client/assets/artwork.h"
+#include "client/contacts/contactface.h"
 #include "client/contacts/installcontacts.h"
 #include "client/conversation/installconversations.h"
 #include "client/directory/installdirectory.h"
@@ -100,8 +101,9 @@ void Client::loadMainWindow()
     state_.quitConfirmed = false;
     conversations_ = installConversations(services_, *main_);
     commands_ = installShellCommands(services_, *main_, *conversations_);
-    contacts_ = installContacts(services_, *main_);
-    directory_ = installDirectory(services_, *main_);
+    faces_ = std::make_unique<const contactface::Faces>();
+    contacts_ = installContacts(services_, *main_, *faces_);
+    directory_ = installDirectory(services_, *main_, *faces_);
     mail_ = installMail(services_, *main_);
 }
 
@@ -137,8 +139,8 @@ void Client::submitLogin()
     login.setTexts(input.pseudo, input.password);
     switch (input.verdict) {
     case LoginInput::Verdict::NotAlphanumeric:
-        platform_.notifier.notify(u"Attention !"_s, u"Votre pseudo et votre mot de passe ne doivent\r\n"
-                                                    u"contenir que des caractères alpha-numériques."_s);
+        platform_.notifier.notify({u"Attention !"_s, u"Votre pseudo et votre mot de passe ne doivent\r\n"
+                                                     u"contenir que des caractères alpha-numériques."_s});
         login.setTexts({}, {});
         return;
     case LoginInput::Verdict::Empty:
@@ -164,11 +166,11 @@ void Client::loginCouldNotStart()
 
 void Client::newMember()
 {
-    platform_.notifier.notify(u"Inscription Jaserelle"_s,
-                              u"Inscrivez-vous gratuitement sur le site "_s + state_.serverHost +
-                                  u" !\r\n"_s +
-                                  u"Cette opération ne vous prendra que quelques minutes.\r\n"_s +
-                                  u"Revenez ensuite sur la fenêtre de connection."_s);
+    platform_.notifier.notify(
+        {u"Inscription Jaserelle"_s, u"Inscrivez-vous gratuitement sur le site "_s + state_.serverHost +
+                                         u" !\r\n"_s +
+                                         u"Cette opération ne vous prendra que quelques minutes.\r\n"_s +
+                                         u"Revenez ensuite sur la fenêtre de connection."_s});
     platform_.browser.open(state_.serverHost);
 }
 

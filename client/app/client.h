@@ -23,6 +23,10 @@ class FrmTryToConnect;
 class LoginReplies;
 class ShellCommands;
 
+namespace contactface {
+class Faces;
+}
+
 // The composition root of one running client: owns the shared state, the request engine, the
 // reply pipeline and the windows, and wires them together; the only code that knows every
 // subsystem. Each subsystem is installed the same way, from the services bundle (and the main
@@ -46,7 +50,6 @@ public:
     FrmLogin &frmLogin();
     FrmMain &frmMain(); // created, hidden, on first use
     FrmTryToConnect &frmTryToConnect();
-    bool hasFrmTryToConnect() const { return tryToConnect_ != nullptr; }
     LoginReplies &loginReplies() { return *loginReplies_; }
     ShellCommands &shellCommands();       // the main window's own commands, made with it
     ConversationWindows &conversations(); // made with the main window
@@ -68,6 +71,8 @@ private:
     std::unique_ptr<RequestEngine> engine_;
     Services services_;
     std::unique_ptr<LoginReplies> loginReplies_;
+    // Drawn once with the main window, for every member list of this client.
+    std::unique_ptr<const contactface::Faces> faces_;
     // The subsystems made with the main window; they outlive it, as the windows they opened may.
     std::unique_ptr<ConversationWindows> conversations_;
     std::unique_ptr<ContactEditor> contacts_;

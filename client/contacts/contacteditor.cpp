@@ -41,17 +41,9 @@ FrmAjoutMembre &ContactEditor::ensureDialog(FrmAjoutMembre::Variant variant)
     return *slot;
 }
 
-void ContactEditor::showAjoutFavori()
+void ContactEditor::showAjout(FrmAjoutMembre::Variant variant)
 {
-    FrmAjoutMembre &dialog = ensureDialog(FrmAjoutMembre::Variant::Favori);
-    dialog.show();
-    dialog.raise();
-    dialog.activateWindow();
-}
-
-void ContactEditor::showAjoutListeNoire()
-{
-    FrmAjoutMembre &dialog = ensureDialog(FrmAjoutMembre::Variant::ListeNoire);
+    FrmAjoutMembre &dialog = ensureDialog(variant);
     dialog.show();
     dialog.raise();
     dialog.activateWindow();
@@ -62,8 +54,7 @@ void ContactEditor::submit(FrmAjoutMembre &dialog)
     const QString pseudo = dialog.pseudoText();
     if (!isAlphanumeric(pseudo)) {
         // A typing mistake is the user's own business: whatever request is in flight goes on.
-        const Notice notice = notAlphanumericPseudoNotice();
-        notifier_.notify(notice.title, notice.text);
+        notifier_.notify(notAlphanumericPseudoNotice());
     } else if (startContactRequest(dialog.kind(), pseudo)) {
         dialog.hide();
     }
@@ -82,8 +73,7 @@ bool ContactEditor::startContactRequest(RequestKind kind, const QString &pseudo)
         return false; // no row was ever right-clicked: there is nobody to act on
     const bool adding = kind == RequestKind::AddFavoris || kind == RequestKind::AddListeNoire;
     if (adding && pseudo.compare(state_.userLogin, Qt::CaseInsensitive) == 0) {
-        const Notice notice = selfAddNotice();
-        notifier_.notify(notice.title, notice.text);
+        notifier_.notify(selfAddNotice());
         return false;
     }
     state_.targetPseudo = pseudo;
@@ -91,29 +81,9 @@ bool ContactEditor::startContactRequest(RequestKind kind, const QString &pseudo)
     return true;
 }
 
-void ContactEditor::putSelectedInFavoris()
+void ContactEditor::startForSelected(RequestKind kind)
 {
-    startContactRequest(RequestKind::AddFavoris, selectedPseudo());
-}
-
-void ContactEditor::putSelectedInListeNoire()
-{
-    startContactRequest(RequestKind::AddListeNoire, selectedPseudo());
-}
-
-void ContactEditor::removeSelectedFromFavoris()
-{
-    startContactRequest(RequestKind::RemoveFavoris, selectedPseudo());
-}
-
-void ContactEditor::removeSelectedFromListeNoire()
-{
-    startContactRequest(RequestKind::RemoveListeNoire, selectedPseudo());
-}
-
-void ContactEditor::refreshTimerOn()
-{
-    engine_.resumeRefresh();
+    startContactRequest(kind, selectedPseudo());
 }
 
 namespace {
@@ -142,21 +112,21 @@ void ContactEditor::onListesMisesAJour()
     else if (kind == RequestKind::AddListeNoire)
         removeRowsOf(views_.lvFavoris, state_.targetPseudo);
     engine_.startRefresh();
-    refreshTimerOn();
+    engine_.resumeRefresh();
 }
 
 void ContactEditor::onMembreNExistePas()
 {
     if (const std::optional<Notice> notice = memberUnknownNotice(engine_.requestKind()))
-        notifier_.notify(notice->title, notice->text);
-    refreshTimerOn();
+        notifier_.notify(*notice);
+    engine_.resumeRefresh();
 }
 
 void ContactEditor::onMembreDejaDansLaListe()
 {
     if (const std::optional<Notice> notice = alreadyListedNotice(engine_.requestKind()))
-        notifier_.notify(notice->title, notice->text);
-    refreshTimerOn();
+        notifier_.notify(*notice);
+    engine_.resumeRefresh();
 }
 
 void ContactEditor::onRemoveSuccessful()
@@ -169,7 +139,7 @@ void ContactEditor::onRemoveSuccessful()
     // has right-clicked or however the list was sorted since.
     removeRowsOf(list, removedPseudo(engine_.requestPath()));
     engine_.startRefresh();
-    refreshTimerOn();
+    engine_.resumeRefresh();
 }
 
 } // namespace jaserelle::client

@@ -38,14 +38,10 @@ public:
     ~ContactEditor() override;
 
     // "Mes listes" > "Ajouter un membre": the dialogs, modeless, created on first use.
-    void showAjoutFavori();
-    void showAjoutListeNoire();
-    // Context menus: a move is a single add to the other list; the source list is left to the
-    // refresh.
-    void putSelectedInFavoris();
-    void putSelectedInListeNoire();
-    void removeSelectedFromFavoris();
-    void removeSelectedFromListeNoire();
+    void showAjout(FrmAjoutMembre::Variant variant);
+    // Context menus: the add or removal names the row last right-clicked. A move is a single add
+    // to the other list; the source list is left to the refresh.
+    void startForSelected(RequestKind kind);
 
     // The server's answers, each run when its keyword is in the reply.
     void onListesMisesAJour();
@@ -61,7 +57,6 @@ private:
     void submit(FrmAjoutMembre &dialog);
     bool startContactRequest(RequestKind kind, const QString &pseudo);
     QString selectedPseudo() const;
-    void refreshTimerOn();
 
     ClientState &state_;
     RequestPort &engine_;

@@ -27,8 +27,6 @@ public:
     explicit FrmAjoutMembre(Variant variant, QWidget *parent = nullptr);
     ~FrmAjoutMembre() override;
 
-    Ui::frmAjoutMembre &ui() { return *ui_; }
-    Variant variant() const { return variant_; }
     RequestKind kind() const;
 
     QString pseudoText() const;

@@ -1,6 +1,5 @@
 #include "client/contacts/installcontacts.h"
 
-#include "client/contacts/contactface.h"
 #include "client/contacts/presencehandler.h"
 #include "client/platform/platform.h"
 #include "client/server/replypipeline.h"
@@ -10,10 +9,12 @@
 
 #include <QTreeWidgetItem>
 #include <memory>
+#include <utility>
 
 namespace jaserelle::client {
 
-std::unique_ptr<ContactEditor> installContacts(Services &services, FrmMain &main)
+std::unique_ptr<ContactEditor> installContacts(Services &services, FrmMain &main,
+                                               const contactface::Faces &faces)
 {
     ContactViews views{main.lvFavoris(), main.lvListeNoire(), [&main] { return main.selectedItem(); }};
     auto owned = std::make_unique<ContactEditor>(services.state, services.requests,
@@ -25,9 +26,8 @@ std::unique_ptr<ContactEditor> installContacts(Services &services, FrmMain &main
     ClientState &state = services.state;
     SoundPlayer &player = services.platform.sound;
     ReplyPipeline &pipeline = services.pipeline;
-    auto faces = std::make_shared<const contactface::Faces>();
-    pipeline.setHandler(ReplySlot::Refresh, [targets, &state, &player, faces](QString &reply) {
-        handlePresenceReply(reply, targets, state, player, *faces);
+    pipeline.setHandler(ReplySlot::Refresh, [targets, &state, &player, &faces](QString &reply) {
+        handlePresenceReply(reply, targets, state, player, faces);
         return HandlerResult::Continue;
     });
     auto on = [editor](void (ContactEditor::*handler)()) {
@@ -41,21 +41,22 @@ std::unique_ptr<ContactEditor> installContacts(Services &services, FrmMain &main
     pipeline.setHandler(ReplySlot::MembreDejaDansLaListe, on(&ContactEditor::onMembreDejaDansLaListe));
     pipeline.setHandler(ReplySlot::RemoveSuccessful, on(&ContactEditor::onRemoveSuccessful));
 
+    QObject::connect(&main, &FrmMain::addFavorisRequested, editor,
+                     [editor] { editor->showAjout(FrmAjoutMembre::Variant::Favori); });
+    QObject::connect(&main, &FrmMain::addListeNoireRequested, editor,
+                     [editor] { editor->showAjout(FrmAjoutMembre::Variant::ListeNoire); });
     // The context menus name the right-clicked row, which the editor reads itself.
-    QObject::connect(&main, &FrmMain::addFavorisRequested, editor, &ContactEditor::showAjoutFavori);
-    QObject::connect(&main, &FrmMain::addListeNoireRequested, editor, &ContactEditor::showAjoutListeNoire);
-    QObject::connect(&main, &FrmMain::favorisToListeNoireRequested, editor,
-                     &ContactEditor::putSelectedInListeNoire);
-    QObject::connect(&main, &FrmMain::rechercheToListeNoireRequested, editor,
-                     &ContactEditor::putSelectedInListeNoire);
-    QObject::connect(&main, &FrmMain::listeNoireToFavorisRequested, editor,
-                     &ContactEditor::putSelectedInFavoris);
-    QObject::connect(&main, &FrmMain::rechercheToFavorisRequested, editor,
-                     &ContactEditor::putSelectedInFavoris);
-    QObject::connect(&main, &FrmMain::removeFromFavorisRequested, editor,
-                     &ContactEditor::removeSelectedFromFavoris);
-    QObject::connect(&main, &FrmMain::removeFromListeNoireRequested, editor,
-                     &ContactEditor::removeSelectedFromListeNoire);
+    using RowCommand = void (FrmMain::*)(QTreeWidgetItem *);
+    constexpr std::pair<RowCommand, RequestKind> rowCommands[] = {
+        {&FrmMain::favorisToListeNoireRequested, RequestKind::AddListeNoire},
+        {&FrmMain::rechercheToListeNoireRequested, RequestKind::AddListeNoire},
+        {&FrmMain::listeNoireToFavorisRequested, RequestKind::AddFavoris},
+        {&FrmMain::rechercheToFavorisRequested, RequestKind::AddFavoris},
+        {&FrmMain::removeFromFavorisRequested, RequestKind::RemoveFavoris},
+        {&FrmMain::removeFromListeNoireRequested, RequestKind::RemoveListeNoire},
+    };
+    for (const auto &[command, kind] : rowCommands)
+        QObject::connect(&main, command, editor, [editor, kind] { editor->startForSelected(kind); });
     return owned;
 }
 

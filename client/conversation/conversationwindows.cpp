@@ -15,17 +15,17 @@ namespace jaserelle::client {
 
 using namespace Qt::StringLiterals;
 
-CallCheck checkCall(CallSource source, const QString &pseudo, bool online, const QString &userLogin)
+std::optional<Notice> noCallNotice(CallSource source, const QString &pseudo, bool online,
+                                   const QString &userLogin)
 {
     if (pseudo == userLogin) {
         const bool favoris = source == CallSource::Favoris;
-        return {false, favoris ? u"Drole d'idée..."_s : u"???"_s, u"Qu'avez-vous à vous dire ?"_s,
-                favoris ? Notifier::Icon::Question : Notifier::Icon::Information};
+        return Notice{favoris ? u"Drole d'idée..."_s : u"???"_s, u"Qu'avez-vous à vous dire ?"_s,
+                      favoris ? Notice::Icon::Question : Notice::Icon::Information};
     }
     if (!online)
-        return {false, u"Attention"_s, u"Ce membre n'est pas connecté actuellement."_s,
-                Notifier::Icon::Information};
-    return {true, {}, {}, Notifier::Icon::Information};
+        return Notice{u"Attention"_s, u"Ce membre n'est pas connecté actuellement."_s};
+    return std::nullopt;
 }
 
 ConversationWindows::ConversationWindows(ClientState &state, Platform &platform, QObject *parent)
@@ -64,8 +64,7 @@ bool ConversationWindows::start()
         return true;
     if (!portTakenTold_) {
         portTakenTold_ = true;
-        const PeerNotice notice = portTakenNotice();
-        platform_.notifier.notify(notice.title, notice.text, Notifier::Icon::Information);
+        platform_.notifier.notify(portTakenNotice());
     }
     return false;
 }
@@ -80,9 +79,9 @@ FrmConversation *ConversationWindows::conversation(int index) const
 void ConversationWindows::callFromRow(CallSource source, QTreeWidgetItem *row)
 {
     const QString pseudo = row->text(contactrow::Pseudo);
-    const CallCheck check = checkCall(source, pseudo, contactrow::isOnline(row), state_.userLogin);
-    if (!check.call) {
-        platform_.notifier.notify(check.title, check.text, check.icon);
+    if (const std::optional<Notice> notice =
+            noCallNotice(source, pseudo, contactrow::isOnline(row), state_.userLogin)) {
+        platform_.notifier.notify(*notice);
         return;
     }
     FrmConversation *caller = spare();

@@ -6,6 +6,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <optional>
 #include <vector>
 
 class QTcpSocket;
@@ -27,16 +28,9 @@ enum class CallSource
     Recherche,
 };
 
-// What a click on "L'appeler" leads to: the call, or a message instead.
-struct CallCheck
-{
-    bool call = false;
-    QString title;
-    QString text;
-    Notifier::Icon icon = Notifier::Icon::Information;
-};
-
-CallCheck checkCall(CallSource source, const QString &pseudo, bool online, const QString &userLogin);
+// What a click on "L'appeler" leads to: the call (nothing to tell), or a message instead.
+std::optional<Notice> noCallNotice(CallSource source, const QString &pseudo, bool online,
+                                   const QString &userLogin);
 
 // Every conversation window of one client, at indices 1 to conversationCount (0 stays empty, and
 // an index is never given twice); the last one is the hidden spare that takes the next call.

@@ -570,8 +570,8 @@ void FrmConversation::insertPicture(const QString &file)
                 return;
             if (image.isNull()) {
                 self->platform_.notifier.notify(
-                    u"Erreur"_s, u"Impossible de lire l'image « "_s + QFileInfo(file).fileName() + u" »."_s,
-                    Notifier::Icon::Warning);
+                    {u"Erreur"_s, u"Impossible de lire l'image « "_s + QFileInfo(file).fileName() + u" »."_s,
+                     Notice::Icon::Warning});
                 emit self->pictureInserted(false);
                 return;
             }

@@ -30,14 +30,12 @@ public:
     FrmConversation(int instanceIndex, ClientState &state, Platform &platform, QWidget *parent = nullptr);
     ~FrmConversation() override;
 
-    int instanceIndex() const { return instanceIndex_; }
     QString peerPseudo() const;
     // Made when a call first rings: most spares never ring.
     FrmIncome &incomingForm();
     PeerLink &link() { return *link_; }
     QTextEdit *conversationBox() const;
     QTextEdit *sendBox() const;
-    QString savedCaption() const { return savedCaption_; }
     QString durationText() const;
 
     // The spare places a call: it stays hidden until the peer accepts.
@@ -54,8 +52,6 @@ public:
     void tickDuration();
     // One step of the blinking caption.
     void tickBlink();
-    // A smiley of the pad at the caret of the send box; nothing is sent yet.
-    void insertSmiley(int index);
     // A picture file at the caret of the send box, read away from the user-interface thread so a
     // large one does not freeze the window; an unreadable one is reported and nothing changes.
     void insertPicture(const QString &file);
@@ -74,6 +70,8 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // A smiley of the pad at the caret of the send box; nothing is sent yet.
+    void insertSmiley(int index);
     void openConversation();
     void showEntry(const QString &nameLineRtf, const QString &rtf);
     // What only a window on the screen needs (pads, font list, icon): built at its first show, so

@@ -22,7 +22,6 @@ public:
     ~FrmIncome() override;
 
     void setCurInstance(int curInstance) { curInstance_ = curInstance; }
-    int curInstance() const { return curInstance_; }
     void setCaller(const QString &pseudo);
     QString caller() const;
     // Caption with the time of the call, then shown and brought to the front.

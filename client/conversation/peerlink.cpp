@@ -156,8 +156,6 @@ bool PeerLink::readAvailable()
     const QPointer<PeerLink> alive(this);
     while (socket_ && state_ != State::Ended && socket_->bytesAvailable() > 0) {
         const PacketReassembler::Result cut = reassembler_.feed(socket_->read(readChunk));
-        for (int i = 0; i < cut.dropped && alive; ++i)
-            emit packetDropped();
         for (const QByteArray &payload : cut.packets) {
             if (!alive || state_ == State::Ended)
                 break;
@@ -192,8 +190,7 @@ void PeerLink::handle(const QByteArray &payload)
         callRefused_ = true;
         detach();
         playSound(connectionRefusedSound);
-        const PeerNotice notice = refusalNotice(peerPseudo_);
-        notifier_.notify(notice.title, notice.text, Notifier::Icon::Warning);
+        notifier_.notify(refusalNotice(peerPseudo_));
         emit finished();
         break;
     }
@@ -228,8 +225,7 @@ void PeerLink::onDisconnected()
     detach();
     if (!callRefused_) {
         playSound(connectionRefusedSound);
-        const PeerNotice notice = cutOffNotice(peerPseudo_);
-        notifier_.notify(notice.title, notice.text, Notifier::Icon::Information);
+        notifier_.notify(cutOffNotice(peerPseudo_));
     }
     emit finished();
 }
@@ -254,8 +250,7 @@ void PeerLink::onError(QAbstractSocket::SocketError error)
 void PeerLink::communicationFailure()
 {
     detach();
-    const PeerNotice notice = communicationNotice(peerPseudo_);
-    notifier_.notify(notice.title, notice.text, Notifier::Icon::Information);
+    notifier_.notify(communicationNotice(peerPseudo_));
     emit finished();
 }
 
@@ -297,8 +292,7 @@ void PeerLink::reportUnreachable()
     if (state_ == State::Ended)
         return;
     detach();
-    const PeerNotice notice = unreachableNotice(peerPseudo_);
-    notifier_.notify(notice.title, notice.text, Notifier::Icon::Information);
+    notifier_.notify(unreachableNotice(peerPseudo_));
     emit finished();
 }
 

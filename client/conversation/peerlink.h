@@ -72,9 +72,7 @@ public:
     bool sendSound(int index);
 
     State state() const { return state_; }
-    bool isListener() const { return side_ == LinkSide::Callee; }
     QString peerPseudo() const { return peerPseudo_; }
-    bool callRefused() const { return callRefused_; }
 
 signals:
     void callRequested(const QString &pseudo); // callee: ring; incomingcall.wav already played
@@ -82,8 +80,6 @@ signals:
     // Something to show under the peer's name line; the sound of index `sound` (-1: none) has been
     // played already.
     void entryReceived(const QString &rtf, int sound);
-    // A packet passed the size limit and was thrown away.
-    void packetDropped();
     // The link ended on its own and the user has been told: discard the window. The link may be
     // deleted from inside this signal.
     void finished();

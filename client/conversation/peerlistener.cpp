@@ -79,12 +79,9 @@ bool PeerListener::listen()
     const QHostAddress address =
         state_.localAddress.isNull() ? QHostAddress(QHostAddress::Any) : state_.localAddress;
     const int fd = openSharedListeningSocket(address, peerPort);
-    if (fd < 0) {
-        error_ = QString::fromLocal8Bit(std::strerror(errno));
+    if (fd < 0)
         return false;
-    }
     if (!server_.setSocketDescriptor(fd)) {
-        error_ = server_.errorString();
         ::close(fd);
         return false;
     }

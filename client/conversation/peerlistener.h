@@ -36,7 +36,6 @@ public:
     // False when the port cannot be had (another program holds it): calls can still be placed.
     bool listen();
     bool isListening() const { return server_.isListening(); }
-    QString errorString() const { return error_; }
 
     // Connections accepted that have not said who calls yet.
     int waitingCount() const { return waitingCount_; }
@@ -64,8 +63,7 @@ private:
 
     const ClientState &state_;
     QTcpServer server_;
-    QObject handingOver_; // parent of a socket while callArrived is out
-    QString error_;
+    QObject handingOver_;         // parent of a socket while callArrived is out
     std::deque<Waiting> waiting_; // in arrival order, so the oldest deadline is in front
     int waitingCount_ = 0;
     int deadlineMs_ = greetingDeadlineMs;

@@ -4,29 +4,29 @@ namespace jaserelle::client {
 
 using namespace Qt::StringLiterals;
 
-PeerNotice refusalNotice(const QString &peerPseudo)
+Notice refusalNotice(const QString &peerPseudo)
 {
-    return {u":-("_s, peerPseudo + u" a refusé votre appel !"_s};
+    return {u":-("_s, peerPseudo + u" a refusé votre appel !"_s, Notice::Icon::Warning};
 }
 
-PeerNotice communicationNotice(const QString &peerPseudo)
+Notice communicationNotice(const QString &peerPseudo)
 {
     return {u"Erreur"_s,
             u"Problème de communication, "_s + peerPseudo + u"\r\n s'est peut-être déconnecté(e)."_s};
 }
 
-PeerNotice cutOffNotice(const QString &peerPseudo)
+Notice cutOffNotice(const QString &peerPseudo)
 {
     return {u"Fin de conversation"_s, u"La conversation a été coupée par "_s + peerPseudo + u"."_s};
 }
 
-PeerNotice unreachableNotice(const QString &peerPseudo)
+Notice unreachableNotice(const QString &peerPseudo)
 {
     return {u"Attention"_s, u"Impossible de joindre "_s + peerPseudo +
                                 u" : l'adresse connue de ce membre\r\nmène à votre propre ordinateur."_s};
 }
 
-PeerNotice portTakenNotice()
+Notice portTakenNotice()
 {
     return {u"Attention"_s, u"Le port 13196 est déjà utilisé par un autre programme :\r\n"
                             u"vous ne pourrez pas recevoir d'appels pendant cette session.\r\n"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "client/server/enginenotices.h"
+#include "client/platform/notice.h"
 
 #include <QString>
 

@@ -11,10 +11,11 @@
 
 namespace jaserelle::client {
 
-std::unique_ptr<MemberDirectory> installDirectory(Services &services, FrmMain &main)
+std::unique_ptr<MemberDirectory> installDirectory(Services &services, FrmMain &main,
+                                                  const contactface::Faces &faces)
 {
     RequestPort &engine = services.requests;
-    auto owned = std::make_unique<MemberDirectory>(engine, services.platform.notifier, main);
+    auto owned = std::make_unique<MemberDirectory>(engine, services.platform.notifier, main, faces);
     MemberDirectory *directory = owned.get();
 
     // The profile and the photo name the member they were asked for; every other request keeps

@@ -19,15 +19,11 @@
 
 namespace jaserelle::client {
 
-using namespace Qt::StringLiterals;
-
-MemberDirectory::MemberDirectory(RequestPort &engine, Notifier &notifier, FrmMain &main, QObject *parent)
-    : QObject(parent), engine_(engine), notifier_(notifier), main_(main),
-      faces_(std::make_unique<const contactface::Faces>())
+MemberDirectory::MemberDirectory(RequestPort &engine, Notifier &notifier, FrmMain &main,
+                                 const contactface::Faces &faces, QObject *parent)
+    : QObject(parent), engine_(engine), notifier_(notifier), main_(main), faces_(faces)
 {
 }
-
-MemberDirectory::~MemberDirectory() = default;
 
 ProfileRow MemberDirectory::rowOf(const QTreeWidgetItem *row) const
 {
@@ -35,11 +31,6 @@ ProfileRow MemberDirectory::rowOf(const QTreeWidgetItem *row) const
         return {};
     return {row->text(contactrow::Pseudo), row->text(contactrow::Age), row->text(contactrow::Departement),
             row->text(contactrow::Sexe)};
-}
-
-void MemberDirectory::refreshTimerOn()
-{
-    engine_.resumeRefresh();
 }
 
 void MemberDirectory::showProfil(QTreeWidgetItem *row)
@@ -56,30 +47,27 @@ void MemberDirectory::onProfil(QString &reply)
     const ProfileReply profile = parseProfileReply(reply);
     // An answer nobody asked for here still names a member: the row the user last chose.
     shown_ = asked_.pseudo.isEmpty() ? rowOf(main_.selectedItem()) : asked_;
-    profileview::showTexts(main_, profileTexts(profile, shown_));
+    const ProfilePane pane = main_.profilePane();
+    profileview::showTexts(pane, profileTexts(profile, shown_));
     // The fields are used up: a member's own words never reach the handlers after this one.
     reply = profile.rest;
 
-    auto *box = main_.control<QLabel>(u"pctBoxProfil"_s);
     if (profile.hasPhoto() && !shown_.pseudo.isEmpty()) {
-        if (box)
-            profileview::showPlaceholder(*box, profileview::Loading);
+        profileview::showPlaceholder(*pane.photo, profileview::Loading);
         engine_.start(RequestKind::Photo); // the refresh timer stays off until the photo is in
         return;
     }
-    if (box)
-        profileview::showPlaceholder(*box, profileview::NoPhoto);
-    refreshTimerOn();
+    profileview::showPlaceholder(*pane.photo, profileview::NoPhoto);
+    engine_.resumeRefresh();
 }
 
 void MemberDirectory::onPhoto(const QString &reply)
 {
-    if (auto *box = main_.control<QLabel>(u"pctBoxProfil"_s)) {
-        // A broken picture is as good as none: the member is shown without one.
-        if (!profileview::showPhoto(*box, photoBytes(reply)))
-            profileview::showPlaceholder(*box, profileview::NoPhoto);
-    }
-    refreshTimerOn();
+    QLabel &box = *main_.profilePane().photo;
+    // A broken picture is as good as none: the member is shown without one.
+    if (!profileview::showPhoto(box, photoBytes(reply)))
+        profileview::showPlaceholder(box, profileview::NoPhoto);
+    engine_.resumeRefresh();
 }
 
 void MemberDirectory::onRequestEnded(RequestKind kind)
@@ -88,22 +76,19 @@ void MemberDirectory::onRequestEnded(RequestKind kind)
         return;
     // Answered without a picture, or not answered at all: the member is shown without one rather
     // than loading for ever.
-    auto *box = main_.control<QLabel>(u"pctBoxProfil"_s);
-    if (box && profileview::shown(*box) == profileview::Loading)
-        profileview::showPlaceholder(*box, profileview::NoPhoto);
+    QLabel &box = *main_.profilePane().photo;
+    if (profileview::shown(box) == profileview::Loading)
+        profileview::showPlaceholder(box, profileview::NoPhoto);
 }
 
 void MemberDirectory::searchPseudo()
 {
-    auto *box = main_.control<QLineEdit>(u"txtSearchPseudo"_s);
-    if (!box)
-        return;
+    QLineEdit *box = main_.searchPane().pseudo;
     QString pseudo = box->text();
     pseudo.remove(u' ');
     box->setText(pseudo);
     if (!isAlphanumeric(pseudo)) {
-        const Notice notice = searchPseudoNotAlphanumericNotice();
-        notifier_.notify(notice.title, notice.text);
+        notifier_.notify(searchPseudoNotAlphanumericNotice());
         box->clear();
         return;
     }
@@ -124,22 +109,17 @@ void MemberDirectory::searchCriteres()
 
 SearchCriteria MemberDirectory::searchCriteria() const
 {
-    auto text = [this](const QString &name) {
-        const auto *list = main_.control<QComboBox>(name);
-        return list ? list->currentText() : QString();
-    };
-    const auto *photo = main_.control<QCheckBox>(u"chkbAvecPhoto"_s);
-    return {text(u"cmbSexe"_s),   text(u"cmbAge"_s),   text(u"cmbRegion"_s),
-            text(u"cmbTaille"_s), text(u"cmbPoids"_s), photo && photo->isChecked()};
+    const SearchPane pane = main_.searchPane();
+    return {pane.sexe->currentText(),   pane.age->currentText(),   pane.region->currentText(),
+            pane.taille->currentText(), pane.poids->currentText(), pane.withPhoto->isChecked()};
 }
 
 void MemberDirectory::onNoSearchResult()
 {
     if (QTreeWidget *list = main_.lvRecherche())
         list->clear();
-    const Notice notice = noSearchResultNotice();
-    notifier_.notify(notice.title, notice.text);
-    refreshTimerOn();
+    notifier_.notify(noSearchResultNotice());
+    engine_.resumeRefresh();
 }
 
 void MemberDirectory::onSearchOk(QString &reply)
@@ -147,16 +127,15 @@ void MemberDirectory::onSearchOk(QString &reply)
     SearchReply search = parseSearchReply(reply);
     // A broken answer still brings the members listed before the break.
     if (QTreeWidget *list = main_.lvRecherche())
-        showSearchResults(*list, search.records, *faces_);
+        showSearchResults(*list, search.records, faces_);
     reply = std::move(search.rest);
-    refreshTimerOn();
+    engine_.resumeRefresh();
 }
 
 void MemberDirectory::onMaxResultReached(const QString &reply)
 {
     if (const std::optional<QString> count = parseMaxResult(reply)) {
-        const Notice notice = maxResultReachedNotice(*count);
-        notifier_.notify(notice.title, notice.text);
+        notifier_.notify(maxResultReachedNotice(*count));
     }
 }
 

@@ -4,7 +4,6 @@
 #include "client/server/requestcatalogue.h"
 
 #include <QObject>
-#include <memory>
 
 class QTreeWidgetItem;
 
@@ -25,8 +24,9 @@ class MemberDirectory : public QObject
     Q_OBJECT
 
 public:
-    MemberDirectory(RequestPort &engine, Notifier &notifier, FrmMain &main, QObject *parent = nullptr);
-    ~MemberDirectory() override;
+    // The faces are the client's own, shared with the contact lists.
+    MemberDirectory(RequestPort &engine, Notifier &notifier, FrmMain &main, const contactface::Faces &faces,
+                    QObject *parent = nullptr);
 
     // "Voir son profil" on a row of any of the three lists.
     void showProfil(QTreeWidgetItem *row);
@@ -51,12 +51,11 @@ public:
 
 private:
     ProfileRow rowOf(const QTreeWidgetItem *row) const;
-    void refreshTimerOn();
 
     RequestPort &engine_;
     Notifier &notifier_;
     FrmMain &main_;
-    std::unique_ptr<const contactface::Faces> faces_;
+    const contactface::Faces &faces_;
     // The row a profile was asked from, taken at the click: the answer is labelled with it even if
     // the user has right-clicked another row meanwhile, or that row has left its list.
     ProfileRow asked_;

@@ -94,30 +94,29 @@ QString profileDate(const QString &serverDate)
            serverDate.first(first);
 }
 
-QList<std::pair<QString, QString>> profileTexts(const ProfileReply &reply, const ProfileRow &row)
+ProfileTexts profileTexts(const ProfileReply &reply, const ProfileRow &row)
 {
     auto text = [&reply](ProfileField f) { return textOrEmpty(reply.field(f)); };
     const QString enfants = reply.field(ProfileField::Enfants);
-    return {
-        {u"frameProfil"_s, row.pseudo},
-        {u"lblSexe"_s, row.sexe == u"F" ? u"Sexe : Femme"_s : u"Sexe : Homme"_s},
-        {u"lblAge"_s, u"Age : "_s + row.age},
-        {u"lblDept"_s, u"Département : "_s + row.departement},
-        {u"lblPrenom"_s, u"Prénom : "_s + text(ProfileField::Prenom)},
-        {u"lblVille"_s, u"Ville : "_s + text(ProfileField::Ville)},
-        {u"lblRegion"_s, u"Région : "_s + text(ProfileField::Region)},
-        {u"lblTaille"_s, measure(u"Taille :"_s, reply.field(ProfileField::Taille), u"cm"_s)},
-        {u"lblPoids"_s, measure(u"Poids :"_s, reply.field(ProfileField::Poids), u"kg"_s)},
-        {u"lblCheveux"_s, u"Cheveux : "_s + text(ProfileField::Cheveux)},
-        {u"lblYeux"_s, u"Yeux : "_s + text(ProfileField::Yeux)},
-        {u"lblEthnie"_s, u"Ethnie : "_s + text(ProfileField::Ethnie)},
-        {u"lblStyle"_s, u"Style : "_s + text(ProfileField::Style)},
-        {u"lblFumeur"_s, u"Fumeur : "_s + text(ProfileField::Fumeur)},
-        {u"lblStatut"_s, u"Statut : "_s + maritalStatusWord(reply.field(ProfileField::Statut), row.sexe)},
-        {u"lblEnfants"_s, u"Enfants : "_s + (enfants == u"-1" ? QString() : enfants)},
-        {u"lblLastConnect"_s,
-         u"Dernière connection : "_s + profileDate(reply.field(ProfileField::LastConnect))},
-    };
+    return {row.pseudo,
+            {
+                row.sexe == u"F" ? u"Sexe : Femme"_s : u"Sexe : Homme"_s,
+                u"Age : "_s + row.age,
+                u"Département : "_s + row.departement,
+                u"Prénom : "_s + text(ProfileField::Prenom),
+                u"Ville : "_s + text(ProfileField::Ville),
+                u"Région : "_s + text(ProfileField::Region),
+                measure(u"Taille :"_s, reply.field(ProfileField::Taille), u"cm"_s),
+                measure(u"Poids :"_s, reply.field(ProfileField::Poids), u"kg"_s),
+                u"Cheveux : "_s + text(ProfileField::Cheveux),
+                u"Yeux : "_s + text(ProfileField::Yeux),
+                u"Ethnie : "_s + text(ProfileField::Ethnie),
+                u"Style : "_s + text(ProfileField::Style),
+                u"Fumeur : "_s + text(ProfileField::Fumeur),
+                u"Statut : "_s + maritalStatusWord(reply.field(ProfileField::Statut), row.sexe),
+                u"Enfants : "_s + (enfants == u"-1" ? QString() : enfants),
+                u"Dernière connection : "_s + profileDate(reply.field(ProfileField::LastConnect)),
+            }};
 }
 
 } // namespace jaserelle::client

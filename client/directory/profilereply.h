@@ -1,10 +1,8 @@
 #pragma once
 
-#include <QList>
 #include <QString>
 #include <QStringView>
 #include <array>
-#include <utility>
 
 namespace jaserelle::client {
 
@@ -62,7 +60,39 @@ QString maritalStatusWord(const QString &value, const QString &sexe);
 // "2002-11-05" -> "05/11/2002"; "" when the text does not have two "-".
 QString profileDate(const QString &serverDate);
 
-// Every line of the "Profil" tab, as (control name, text), the frame caption first.
-QList<std::pair<QString, QString>> profileTexts(const ProfileReply &reply, const ProfileRow &row);
+// The lines of the "Profil" tab under the picture, top to bottom.
+enum class ProfileLine
+{
+    Sexe,
+    Age,
+    Dept,
+    Prenom,
+    Ville,
+    Region,
+    Taille,
+    Poids,
+    Cheveux,
+    Yeux,
+    Ethnie,
+    Style,
+    Fumeur,
+    Statut,
+    Enfants,
+    LastConnect,
+    Count
+};
+
+inline constexpr int profileLineCount = int(ProfileLine::Count);
+
+struct ProfileTexts
+{
+    QString caption; // the frame's title
+    std::array<QString, profileLineCount> lines;
+
+    const QString &line(ProfileLine l) const { return lines[std::size_t(l)]; }
+};
+
+// Every text of the "Profil" tab for a reply and the row it was asked from.
+ProfileTexts profileTexts(const ProfileReply &reply, const ProfileRow &row);
 
 } // namespace jaserelle::client

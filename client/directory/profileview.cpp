@@ -1,13 +1,15 @@
 #include "client/directory/profileview.h"
 
-#include "client/shell/frmmain.h"
+#include "client/directory/profilereply.h"
 #include "client/shell/imagelists.h"
+#include "client/shell/mainpanes.h"
 
 #include <QBuffer>
 #include <QGroupBox>
 #include <QImageReader>
 #include <QLabel>
 #include <QTabWidget>
+#include <array>
 
 namespace jaserelle::client {
 
@@ -15,7 +17,14 @@ namespace profileview {
 
 namespace {
 
-constexpr int profilTabIndex = 2;
+// The label of each line, in the order of ProfileLine.
+constexpr std::array<QLabel * ProfilePane::*, profileLineCount> lineLabels = {
+    &ProfilePane::sexe,    &ProfilePane::age,    &ProfilePane::dept,    &ProfilePane::prenom,
+    &ProfilePane::ville,   &ProfilePane::region, &ProfilePane::taille,  &ProfilePane::poids,
+    &ProfilePane::cheveux, &ProfilePane::yeux,   &ProfilePane::ethnie,  &ProfilePane::style,
+    &ProfilePane::fumeur,  &ProfilePane::statut, &ProfilePane::enfants, &ProfilePane::lastConnect,
+};
+
 constexpr char pictureProperty[] = "profilePicture";
 
 void remember(QLabel &box, Picture picture)
@@ -25,16 +34,12 @@ void remember(QLabel &box, Picture picture)
 
 } // namespace
 
-void showTexts(FrmMain &main, const QList<std::pair<QString, QString>> &texts)
+void showTexts(const ProfilePane &pane, const ProfileTexts &texts)
 {
-    if (auto *tabs = main.control<QTabWidget>(QStringLiteral("ssTab")))
-        tabs->setCurrentIndex(profilTabIndex);
-    for (const auto &[name, text] : texts) {
-        if (auto *frame = main.control<QGroupBox>(name))
-            frame->setTitle(text);
-        else if (auto *label = main.control<QLabel>(name))
-            label->setText(text);
-    }
+    pane.tabs->setCurrentWidget(pane.page);
+    pane.frame->setTitle(texts.caption);
+    for (std::size_t i = 0; i < lineLabels.size(); ++i)
+        (pane.*lineLabels[i])->setText(texts.lines[i]);
 }
 
 void showPlaceholder(QLabel &box, Picture placeholder)

@@ -1,15 +1,13 @@
 #pragma once
 
 #include <QByteArray>
-#include <QList>
-#include <QString>
-#include <utility>
 
 class QLabel;
 
 namespace jaserelle::client {
 
-class FrmMain;
+struct ProfilePane;
+struct ProfileTexts;
 
 // The "Profil" tab of the main window: its lines, and the picture box with either a placeholder of
 // imglProfil or the member's photo.
@@ -22,8 +20,8 @@ enum Picture
     Loading = 2, // imglProfil's second picture
 };
 
-// Brings the tab forward and writes each (control name, text) into its control.
-void showTexts(FrmMain &main, const QList<std::pair<QString, QString>> &texts);
+// Brings the tab forward and writes the texts into their controls.
+void showTexts(const ProfilePane &pane, const ProfileTexts &texts);
 void showPlaceholder(QLabel &box, Picture placeholder);
 // Decodes the JPEG from memory and shows it, shrunk to the box when it is larger; false, with the
 // box untouched, when the bytes are not a picture.

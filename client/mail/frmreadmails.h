@@ -31,8 +31,6 @@ public:
     explicit FrmReadMails(QWidget *parent = nullptr);
     ~FrmReadMails() override;
 
-    Ui::frmReadMails &ui() { return *ui_; }
-
     void clearMails();
     void addMail(const MailEntry &mail);
     int mailCount() const;
@@ -45,9 +43,6 @@ public:
     bool removeMail(const MailEntry &mail);
     QString messageText() const;
 
-    // The widths the columns always come back to; the text column is kept shut.
-    void setColumnWidths();
-
 signals:
     // "&Supprimer ce mail".
     void deleteRequested();
@@ -57,6 +52,8 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
+    // The widths the columns always come back to; the text column is kept shut.
+    void setColumnWidths();
     void sortBy(int column);
     void showMailOf(QTreeWidgetItem *row);
 

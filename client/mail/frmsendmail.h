@@ -19,8 +19,6 @@ public:
     explicit FrmSendMail(QWidget *parent = nullptr);
     ~FrmSendMail() override;
 
-    Ui::frmSendMail &ui() { return *ui_; }
-
     // Names the recipient in the caption and empties both boxes.
     void startMailTo(const QString &recipient);
     QString recipient() const { return recipient_; }

@@ -3,6 +3,7 @@
 #include "client/contacts/mailindicator.h"
 #include "client/mail/frmreadmails.h"
 #include "client/mail/frmsendmail.h"
+#include "client/mail/mailnotices.h"
 #include "client/platform/platform.h"
 #include "client/server/requestport.h"
 #include "client/shell/clientstate.h"
@@ -89,7 +90,7 @@ void MailDesk::writeTo(const QTreeWidgetItem &row)
 {
     const QString pseudo = row.text(contactrow::Pseudo);
     if (pseudo == state_.userLogin) {
-        notifier_.notify(u"Drole d'idée..."_s, u"Est-ce vraiment bien utile ?"_s, Notifier::Icon::Question);
+        notifier_.notify(selfMailNotice());
         return;
     }
     if (sendMail_ && sendMail_->isVisible())
@@ -107,11 +108,11 @@ void MailDesk::sendMail()
     const QString subject = window.subjectText();
     const QString message = window.messageText();
     if (message.isEmpty()) {
-        notifier_.notify(u"Attention."_s, u"Vous n'avez pas saisi votre message."_s);
+        notifier_.notify(emptyMailNotice());
         return;
     }
     if (message.contains(u'~') || subject.contains(u'~')) {
-        notifier_.notify(u"Attention."_s, u"Désolé, le caractère ~ n'est pas autorisé dans les mails."_s);
+        notifier_.notify(tildeInMailNotice());
         return;
     }
     // Taken now: the window may be opened for another mail before the connection is up.
@@ -151,7 +152,7 @@ void MailDesk::deleteSelectedMail()
 void MailDesk::onMailSended()
 {
     answered_ = true;
-    notifier_.notify(u"Mail envoyé."_s, u"Votre mail a été transmit."_s);
+    notifier_.notify(mailSentNotice());
     engine_.resumeRefresh();
 }
 
@@ -182,7 +183,7 @@ void MailDesk::onMailDeleted()
         // Never below none: a count the refresh had already lowered stays at 0.
         showMailCount(*indicator_.lblMailsNumber, *indicator_.pctbMail, std::max(mailCount() - 1, 0));
     }
-    notifier_.notify(u"Mails."_s, u"Le mail a été supprimé."_s);
+    notifier_.notify(mailDeletedNotice());
     if (readMails_ && readMails_->mailCount() == 0)
         readMails_->hide();
     engine_.resumeRefresh();
@@ -196,23 +197,21 @@ void MailDesk::onReadMailsFailed()
 
 void MailDesk::onReplyHandled(RequestKind kind)
 {
-    if (answered_ ||
-        (kind != RequestKind::SendMail && kind != RequestKind::ReadMails && kind != RequestKind::DeleteMail))
+    const std::optional<Notice> failure = mailFailureNotice(kind);
+    if (answered_ || !failure)
         return;
     answered_ = true;
+    notifier_.notify(*failure);
     switch (kind) {
     case RequestKind::SendMail:
-        notifier_.notify(u"Attention."_s, u"Votre mail n'a pas pu être envoyé."_s);
         // The mail is still in its window, unless the user has started another one since.
         if (sendMail_ && !sendMail_->isVisible() && sendMail_->recipient() == outgoing_.recipient)
             bringForward(*sendMail_);
         break;
     case RequestKind::ReadMails:
-        notifier_.notify(u"Attention."_s, u"Impossible d'accéder à vos mails."_s);
         onReadMailsFailed();
         break;
     default:
-        notifier_.notify(u"Attention."_s, u"Impossible de supprimer ce mail."_s);
         deleting_.reset();
         break;
     }

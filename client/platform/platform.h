@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QString>
+#include "client/platform/notice.h"
+
 #include <QTime>
 
 namespace jaserelle::client {
@@ -11,17 +12,9 @@ namespace jaserelle::client {
 class Notifier
 {
 public:
-    enum class Icon
-    {
-        Information,
-        Question,
-        Warning,
-        Critical,
-        None
-    };
     virtual ~Notifier() = default;
     // A modal message box with one OK button; returns when the user has closed it.
-    virtual void notify(const QString &title, const QString &text, Icon icon = Icon::Information) = 0;
+    virtual void notify(const Notice &notice) = 0;
 };
 
 class SoundPlayer

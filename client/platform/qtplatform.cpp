@@ -13,12 +13,13 @@
 
 namespace jaserelle::client {
 
-void QtNotifier::notify(const QString &title, const QString &text, Icon icon)
+void QtNotifier::notify(const Notice &notice)
 {
+    using Icon = Notice::Icon;
     QMessageBox box;
-    box.setWindowTitle(title);
-    box.setText(text);
-    switch (icon) {
+    box.setWindowTitle(notice.title);
+    box.setText(notice.text);
+    switch (notice.icon) {
     case Icon::Information:
         box.setIcon(QMessageBox::Information);
         break;

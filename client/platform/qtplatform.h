@@ -15,7 +15,7 @@ namespace jaserelle::client {
 class QtNotifier : public Notifier
 {
 public:
-    void notify(const QString &title, const QString &text, Icon icon) override;
+    void notify(const Notice &notice) override;
 };
 
 class QtSoundPlayer : public SoundPlayer

@@ -1,18 +1,12 @@
 #pragma once
 
+#include "client/platform/notice.h"
 #include "client/server/requestkind.h"
 
 #include <QString>
 #include <optional>
 
 namespace jaserelle::client {
-
-// The notices of the request engine: titles and texts as the user reads them.
-struct Notice
-{
-    QString title;
-    QString text;
-};
 
 // What a socket error means for the request in flight.
 struct SocketErrorOutcome
@@ -23,6 +17,7 @@ struct SocketErrorOutcome
     bool hidesMailBox = false;
 };
 
+// The notices of the request engine: titles and texts as the user reads them.
 Notice startFailureNotice(const QString &serverHost);
 Notice backOnlineNotice(const QString &serverHost);
 Notice timeoutNotice(RequestKind kind);

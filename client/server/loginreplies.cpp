@@ -61,7 +61,7 @@ void LoginReplies::loginAnswered(RequestKind kind)
         return;
     const SocketErrorOutcome failure = socketErrorOutcome(RequestKind::Login, state_.serverHost);
     if (failure.notice)
-        notifier_.notify(failure.notice->title, failure.notice->text);
+        notifier_.notify(*failure.notice);
     screens_.hideTryToConnect();
     screens_.showLoginAgain();
 }
@@ -89,8 +89,8 @@ HandlerResult LoginReplies::loginRefused(QString &)
     if (engine_.requestKind() != RequestKind::Login)
         return HandlerResult::Continue;
     loginReplyTaken_ = true;
-    notifier_.notify(u"Erreur d'authentification."_s,
-                     u"Ce compte n'est pas enregistré\r\nsur "_s + state_.serverHost);
+    notifier_.notify(
+        {u"Erreur d'authentification."_s, u"Ce compte n'est pas enregistré\r\nsur "_s + state_.serverHost});
     screens_.hideTryToConnect();
     screens_.showLoginAgain();
     return HandlerResult::Continue;

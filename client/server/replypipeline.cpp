@@ -27,11 +27,6 @@ void ReplyPipeline::setHandler(ReplySlot slot, ReplyHandler handler)
     handlers_[indexOf(slot)] = std::move(handler);
 }
 
-bool ReplyPipeline::hasHandler(ReplySlot slot) const
-{
-    return static_cast<bool>(handlers_[indexOf(slot)]);
-}
-
 void ReplyPipeline::run(QString &reply) const
 {
     for (const ReplySlotInfo &info : replyHandlerOrder) {

@@ -70,7 +70,6 @@ class ReplyPipeline
 {
 public:
     void setHandler(ReplySlot slot, ReplyHandler handler);
-    bool hasHandler(ReplySlot slot) const;
 
     void run(QString &reply) const;
 

@@ -91,8 +91,7 @@ void RequestEngine::connectServer()
         delete socket;
         setState(State::Idle);
         serverWasDown_ = true;
-        const Notice notice = startFailureNotice(client_.serverHost);
-        notifier_.notify(notice.title, notice.text);
+        notifier_.notify(startFailureNotice(client_.serverHost));
         emit startFailed(requestKind_);
         return;
     }
@@ -122,8 +121,7 @@ void RequestEngine::onConnected()
     serverWasUp_ = true;
     if (wasDown) {
         serverWasDown_ = false;
-        const Notice notice = backOnlineNotice(client_.serverHost);
-        notifier_.notify(notice.title, notice.text);
+        notifier_.notify(backOnlineNotice(client_.serverHost));
         // The user may have started something else while the notice was up.
         if (generation != generation_ || !socket_ || socket_->state() != QAbstractSocket::ConnectedState)
             return;
@@ -217,8 +215,7 @@ void RequestEngine::answerNobodyTook(RequestKind kind)
 {
     // An error page, a refusal without a keyword, an empty answer: nothing was done, and the user
     // hears it rather than waiting for nothing.
-    const Notice notice = unansweredNotice(kind, client_.serverHost);
-    notifier_.notify(notice.title, notice.text);
+    notifier_.notify(unansweredNotice(kind, client_.serverHost));
     resumeRefresh();
 }
 
@@ -244,7 +241,7 @@ void RequestEngine::onSocketError()
     const bool announce = outcome.notice && (!outcome.onlyWhileServerWasUp || serverWasUp_);
     if (announce) {
         serverWasUp_ = false;
-        notifier_.notify(outcome.notice->title, outcome.notice->text);
+        notifier_.notify(*outcome.notice);
     }
     if (outcome.endsApplication) {
         endApplication();
@@ -266,8 +263,7 @@ void RequestEngine::onTimeout()
         endApplication();
         return;
     }
-    const Notice notice = timeoutNotice(kind);
-    notifier_.notify(notice.title, notice.text);
+    notifier_.notify(timeoutNotice(kind));
     if (kind == RequestKind::Login) {
         endApplication();
         return;

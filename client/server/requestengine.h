@@ -48,17 +48,12 @@ public:
     // the next one 30 s after the last refresh. An answer that no handler completes switches it on
     // by itself and tells the user that request failed.
     void resumeRefresh() override;
-    // Starts the request named by requestKind(), dropping any request still in flight.
-    void connectServer();
-
     RequestKind requestKind() const override { return requestKind_; }
-    void setRequestKind(RequestKind kind) { requestKind_ = kind; }
     RequestSources &sources() { return sources_; }
 
     State state() const { return stateValue_; }
     QString statusText() const { return statusText_; }
     QString requestPath() const override { return requestPath_; }
-    QByteArray httpRequest() const { return httpRequest_; }
     qsizetype receivedBytes() const { return replyBytes_.size(); }
     bool serverWasDown() const { return serverWasDown_; }
     bool serverWasUp() const { return serverWasUp_; }
@@ -73,6 +68,8 @@ signals:
     void statusTextChanged(const QString &text);
 
 private:
+    // Starts the request named by requestKind(), dropping any request still in flight.
+    void connectServer();
     void onConnected();
     void onReadyRead();
     void onDisconnected();

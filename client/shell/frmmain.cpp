@@ -95,6 +95,20 @@ QTreeWidget *FrmMain::lvRecherche() const
     return ui_->lvRecherche;
 }
 
+ProfilePane FrmMain::profilePane() const
+{
+    const Ui::frmMain &u = *ui_;
+    return {u.ssTab,     u.tabProfil, u.frameProfil, u.pctBoxProfil, u.lblSexe,    u.lblAge,        u.lblDept,
+            u.lblPrenom, u.lblVille,  u.lblRegion,   u.lblTaille,    u.lblPoids,   u.lblCheveux,    u.lblYeux,
+            u.lblEthnie, u.lblStyle,  u.lblFumeur,   u.lblStatut,    u.lblEnfants, u.lblLastConnect};
+}
+
+SearchPane FrmMain::searchPane() const
+{
+    const Ui::frmMain &u = *ui_;
+    return {u.txtSearchPseudo, u.cmbSexe, u.cmbAge, u.cmbRegion, u.cmbTaille, u.cmbPoids, u.chkbAvecPhoto};
+}
+
 QTreeWidgetItem *FrmMain::selectedItem() const
 {
     return selection_->selectedItem();

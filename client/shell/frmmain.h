@@ -1,5 +1,7 @@
 #pragma once
 
+#include "client/shell/mainpanes.h"
+
 #include <QMainWindow>
 #include <memory>
 
@@ -28,8 +30,6 @@ public:
     explicit FrmMain(QWidget *parent = nullptr);
     ~FrmMain() override;
 
-    Ui::frmMain &ui() { return *ui_; }
-
     QTreeWidget *lvFavoris() const;
     QTreeWidget *lvListeNoire() const;
     QTreeWidget *lvRecherche() const;
@@ -41,9 +41,8 @@ public:
     // The mail indicator of the "Listes" tab: the number of waiting mails and the envelope.
     QLabel *lblMailsNumber() const;
     QLabel *pctbMail() const;
-    // Any control by its name, for the subsystems that fill the "Recherche" and "Profil" tabs
-    // (cmbSexe, txtSearchPseudo, frameProfil, lblPrenom...); null when there is no such control.
-    template <typename T> T *control(const QString &objectName) const { return findChild<T *>(objectName); }
+    ProfilePane profilePane() const;
+    SearchPane searchPane() const;
 
     // Check marks of the sound menu; both entries disabled when the machine cannot play sounds.
     void setSoundMenu(bool hasDevice, bool soundEnabled);

@@ -34,13 +34,11 @@ public:
     MemberListRules(QTreeWidget *list, QMenu *contextMenu, const ColumnWidths &widths,
                     RowSelection &selection, QObject *parent = nullptr);
 
-    void restoreColumnWidths();
-    Qt::SortOrder sortOrder() const { return order_; }
-
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    void restoreColumnWidths();
     void sortBy(int column);
     void openMenuAt(QTreeWidgetItem *row, QPoint inViewport);
     bool keyboardMenu(const QKeyEvent &key);

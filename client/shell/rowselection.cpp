@@ -10,14 +10,6 @@ QString RowSelection::selectedPseudo() const
     return item_ ? item_->text(0) : QString();
 }
 
-void RowSelection::setSelectedItem(QTreeWidgetItem *row)
-{
-    if (item_ == row)
-        return;
-    item_ = row;
-    emit selectedItemChanged(row);
-}
-
 void RowSelection::watch(QTreeWidget *list)
 {
     QAbstractItemModel *model = list->model();

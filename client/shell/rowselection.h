@@ -21,7 +21,7 @@ public:
     QTreeWidgetItem *selectedItem() const { return item_; }
     // The text of the selected row, or "" when there is none.
     QString selectedPseudo() const;
-    void setSelectedItem(QTreeWidgetItem *row);
+    void setSelectedItem(QTreeWidgetItem *row) { item_ = row; }
 
     // 1 when the last button pressed on a member list was the right one, otherwise 0.
     int rightButtonDown() const { return rightButtonDown_; }
@@ -29,9 +29,6 @@ public:
 
     // Rows of this list may be selected; forget them when they leave it.
     void watch(QTreeWidget *list);
-
-signals:
-    void selectedItemChanged(QTreeWidgetItem *row);
 
 private:
     void forgetRowsOf(const QTreeWidget *list, int first, int last);

@@ -44,7 +44,7 @@ void SoundSetting::switchOff()
     state_.soundEnabled = false;
     showChecks_(false);
     if (rewriteConfigFile(state_.appDir, state_.serverHost, false) == ConfigWrite::Failed)
-        notifier_.notify(u"Jaserelle"_s, u"erreur"_s, Notifier::Icon::None);
+        notifier_.notify({u"Jaserelle"_s, u"erreur"_s, Notice::Icon::None});
 }
 
 } // namespace jaserelle::client

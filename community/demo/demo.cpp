@@ -107,11 +107,6 @@ const char *const online[] = {"marie75",   "lucie", "nicolas", "camille", "antoi
 
 } // namespace
 
-std::vector<std::string_view> demoOnlinePseudos()
-{
-    return {std::begin(online), std::end(online)};
-}
-
 DemoReport seedDemo(Store &store, const PasswordHasher &hasher, const std::filesystem::path &photosDir,
                     const LocalDateTime &today)
 {

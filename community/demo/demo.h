@@ -5,9 +5,8 @@
 #include "community/core/sessions.h"
 #include "community/store/store.h"
 
+#include <cstddef>
 #include <filesystem>
-#include <string_view>
-#include <vector>
 
 namespace jaserelle::community {
 
@@ -27,9 +26,6 @@ DemoReport seedDemo(Store &store, const PasswordHasher &hasher, const std::files
 // Some demo members are shown as connected, for ever, at loopback addresses 127.0.0.x so that a
 // call to one fails at once rather than waiting on a distant address.
 void pinDemoPresence(SessionStore &sessions);
-
-// The pseudos the demo connects (for tests and the docs).
-std::vector<std::string_view> demoOnlinePseudos();
 
 // The JPEG files of community/demo/photos, built into the binary.
 struct EmbeddedPhoto

@@ -25,9 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         if (field.contains(u','))
             std::abort();
     }
-    const auto texts = profileTexts(profile, {u"p"_s, u"30"_s, u"75"_s, u"F"_s});
-    if (texts.size() != 17)
-        std::abort();
+    profileTexts(profile, {u"p"_s, u"30"_s, u"75"_s, u"F"_s});
     if (!bytes.endsWith(photoBytes(reply)))
         std::abort();
     return 0;

@@ -8,10 +8,8 @@
 
 #include <arpa/inet.h>
 #include <cstdlib>
-#include <fstream>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
-#include <pwd.h>
 #include <sys/socket.h>
 #include <thread>
 #include <unistd.h>
@@ -44,111 +42,40 @@ bool run(const std::string &command)
     return std::system((command + " >/dev/null 2>&1").c_str()) == 0;
 }
 
-// PostgreSQL refuses to run as root: as root, its commands run as the postgres user (or nobody).
-std::string asOwner(const std::filesystem::path &dir)
+// A Redis server of this process's own in a temporary folder, started on first use and stopped
+// when the process ends.
+struct Redis
 {
-    if (geteuid() != 0)
-        return "";
-    const passwd *pw = getpwnam("postgres");
-    if (!pw)
-        pw = getpwnam("nobody");
-    if (!pw || chown(dir.c_str(), pw->pw_uid, pw->pw_gid) != 0)
-        return "";
-    return "runuser -u " + std::string(pw->pw_name) + " -- ";
-}
-
-std::string postgresBin()
-{
-    for (const char *dir :
-         {"/usr/lib/postgresql/17/bin", "/usr/lib/postgresql/16/bin", "/usr/lib/postgresql/15/bin"})
-        if (std::filesystem::exists(std::string(dir) + "/initdb"))
-            return dir;
-    return run("command -v initdb") ? "" : "-";
-}
-
-struct Engines
-{
-    std::string why;
     std::filesystem::path dir;
-    std::string pgCtl;
-    std::string pgUrl; // without the database name
-    int pgDatabases = 0;
-    int redisPort = 0;
+    std::string port = std::to_string(freePort());
+    std::string why; // it cannot run here
 
-    Engines()
+    Redis()
     {
-        std::string name = (std::filesystem::temp_directory_path() / "jaserelle-engines-XXXXXX").string();
+        std::string name = (std::filesystem::temp_directory_path() / "jaserelle-redis-XXXXXX").string();
         dir = ::mkdtemp(name.data());
+        if (!run("command -v redis-server"))
+            why = "Redis is not installed (scripts/install-deps installs it)";
+        else if (!run("redis-server --port " + port +
+                      " --bind 127.0.0.1 --save '' --appendonly no --daemonize yes --dir " + dir.string() +
+                      " --logfile " + (dir / "redis.log").string()))
+            why = "redis-server did not start";
+        for (int i = 0; why.empty() && i < 50 && !run("redis-cli -p " + port + " ping"); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
-    ~Engines()
+    ~Redis()
     {
-        if (!pgCtl.empty())
-            run(pgCtl + " stop -m immediate");
-        if (redisPort)
-            run("redis-cli -p " + std::to_string(redisPort) + " shutdown nosave");
+        if (why.empty())
+            run("redis-cli -p " + port + " shutdown nosave");
         std::error_code ec;
         std::filesystem::remove_all(dir, ec);
     }
-
-    bool pgTried = false, redisTried = false;
-    void ensure(bool postgres, bool redis)
-    {
-        if (postgres && !std::exchange(pgTried, true))
-            startPostgres();
-        if (redis && why.empty() && !std::exchange(redisTried, true))
-            startRedis();
-    }
-
-    void startPostgres()
-    {
-        const std::string bin = postgresBin();
-        if (bin == "-") {
-            why = "PostgreSQL is not installed (scripts/install-deps installs it)";
-            return;
-        }
-        const auto data = dir / "pg";
-        std::filesystem::create_directories(data);
-        const std::string as = asOwner(dir) + (bin.empty() ? "" : bin + "/");
-        asOwner(data);
-        const int port = freePort();
-        pgCtl = as + "pg_ctl -D " + data.string() + " -l " + (dir / "pg.log").string();
-        if (!run(as + "initdb -A trust -U jaserelle -E UTF8 --no-locale -D " + data.string())) {
-            why = "initdb failed";
-            pgCtl.clear();
-            return;
-        }
-        const std::string options = "-c listen_addresses=127.0.0.1 -c fsync=off -c full_page_writes=off -p " +
-                                    std::to_string(port) + " -k " + dir.string();
-        if (!run(pgCtl + " -w -o '" + options + "' start")) {
-            why = "PostgreSQL did not start (see its log)";
-            return;
-        }
-        pgUrl = "postgresql://jaserelle@127.0.0.1:" + std::to_string(port) + "/";
-    }
-
-    void startRedis()
-    {
-        if (!run("command -v redis-server")) {
-            why = "Redis is not installed (scripts/install-deps installs it)";
-            return;
-        }
-        const int port = freePort();
-        if (!run("redis-server --port " + std::to_string(port) +
-                 " --bind 127.0.0.1 --save '' --appendonly no " + "--daemonize yes --dir " + dir.string() +
-                 " --logfile " + (dir / "redis.log").string())) {
-            why = "redis-server did not start";
-            return;
-        }
-        for (int i = 0; i < 50 && !run("redis-cli -p " + std::to_string(port) + " ping"); ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        redisPort = port;
-    }
 };
 
-Engines &engines()
+Redis &testRedis()
 {
-    static Engines e;
-    return e;
+    static Redis r;
+    return r;
 }
 
 } // namespace
@@ -163,34 +90,26 @@ bool useRedis()
     return envIs("JASERELLE_TEST_PRESENCE", "redis");
 }
 
-std::string enginesUnavailable()
+std::string enginesUnavailable(bool postgres, bool redis)
 {
-    engines().ensure(usePostgres(), useRedis());
-    return engines().why;
+    if (postgres && !std::getenv("PGPORT"))
+        return "PostgreSQL runs in test_community_postgresql, in the cluster pg_virtualenv makes";
+    return redis ? testRedis().why : "";
 }
 
-std::string startEngines()
-{
-    engines().ensure(true, true);
-    return engines().why;
-}
-
+// libpq finds the cluster through the PG* variables pg_virtualenv sets.
 std::string freshPostgresUrl()
 {
-    auto &e = engines();
-    e.ensure(true, false);
-    const std::string name = "t" + std::to_string(++e.pgDatabases);
-    PgConnection admin(e.pgUrl + "postgres");
-    admin.exec(("CREATE DATABASE " + name).c_str());
-    return e.pgUrl + name;
+    static int databases = 0;
+    const std::string name = "t" + std::to_string(++databases);
+    PgConnection("postgresql:///postgres").exec(("CREATE DATABASE " + name).c_str());
+    return "postgresql:///" + name;
 }
 
 std::string freshRedisUrl()
 {
-    engines().ensure(false, true);
-    const std::string port = std::to_string(engines().redisPort);
-    run("redis-cli -p " + port + " flushall");
-    return "redis://127.0.0.1:" + port;
+    run("redis-cli -p " + testRedis().port + " flushall");
+    return "redis://127.0.0.1:" + testRedis().port;
 }
 
 std::unique_ptr<SessionStore> openTestSessions(Clock clock)
@@ -217,13 +136,11 @@ std::unique_ptr<Store> openTestStore(const std::filesystem::path &dir)
 namespace {
 
 // The whole binary is skipped, with the reason, where the chosen engines cannot run.
-class EnginesEnvironment : public ::testing::Environment
+struct EnginesEnvironment : ::testing::Environment
 {
-public:
     void SetUp() override
     {
-        const std::string why = jaserelle::community::test::enginesUnavailable();
-        if (!why.empty())
+        if (const std::string why = jaserelle::community::test::enginesUnavailable(); !why.empty())
             GTEST_SKIP() << why;
     }
 };

@@ -12,14 +12,14 @@ namespace jaserelle::community::test {
 
 // The engines a test binary runs against, chosen by the environment so that one suite proves
 // every store: JASERELLE_TEST_STORE=postgresql, JASERELLE_TEST_PRESENCE=redis. Each engine is a
-// real server started for this process in a temporary folder and stopped when it ends.
+// real server of this run's own: PostgreSQL the cluster pg_virtualenv makes around the program,
+// Redis one started for this process in a temporary folder and stopped when it ends.
 bool usePostgres();
 bool useRedis();
 
-// Why the chosen engines cannot run here; empty when they can (started on first call).
-std::string enginesUnavailable();
-// Starts both whatever the environment chose; why they cannot run, or empty.
-std::string startEngines();
+// Why the engines (by default the chosen ones) cannot run here; empty when they can, started on
+// first call.
+std::string enginesUnavailable(bool postgres = usePostgres(), bool redis = useRedis());
 
 // An empty store: the PostgreSQL test database emptied, or a SQLite file in `dir`.
 std::unique_ptr<Store> openTestStore(const std::filesystem::path &dir);

@@ -26,12 +26,8 @@ std::chrono::system_clock::time_point startOfTest()
 {
     setenv("TZ", "UTC", 1);
     tzset();
-    std::tm tm{};
-    tm.tm_year = 2026 - 1900;
-    tm.tm_mon = 11;
-    tm.tm_mday = 6;
-    tm.tm_hour = 12;
-    return std::chrono::system_clock::from_time_t(timegm(&tm));
+    using namespace std::chrono;
+    return sys_days{year{2026} / 12 / 6} + hours{12};
 }
 
 } // namespace
@@ -49,16 +45,15 @@ CommunityTest::CommunityTest()
 void CommunityTest::addMember(const std::string &pseudo, const std::string &sex, const std::string &birthDate,
                               const std::string &postalCode, bool hasPhoto, const Profile &profile)
 {
-    Member m;
-    m.pseudo = pseudo;
-    m.passwordHash = hasher_.hash(pseudo);
-    m.sex = sex;
-    m.birthDate = birthDate;
-    m.postalCode = postalCode;
-    m.hasPhoto = hasPhoto;
-    m.profile = profile;
-    m.lastConnection = "2026-12-01";
-    ASSERT_TRUE(store_->createMember(m)) << pseudo;
+    ASSERT_TRUE(store_->createMember({.pseudo = pseudo,
+                                      .passwordHash = hasher_.hash(pseudo),
+                                      .sex = sex,
+                                      .birthDate = birthDate,
+                                      .postalCode = postalCode,
+                                      .profile = profile,
+                                      .hasPhoto = hasPhoto,
+                                      .lastConnection = "2026-12-01"}))
+        << pseudo;
 }
 
 Response CommunityTest::get(const std::string &target, const std::string &peer)

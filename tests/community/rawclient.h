@@ -30,12 +30,11 @@ public:
         addr.sin_family = AF_INET;
         addr.sin_port = htons(port);
         addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        connected_ = ::connect(fd_, reinterpret_cast<sockaddr *>(&addr), sizeof addr) == 0;
+        ::connect(fd_, reinterpret_cast<sockaddr *>(&addr), sizeof addr); // when it fails, so does send()
     }
     ~RawClient() { ::close(fd_); }
 
-    bool connected() const { return connected_; }
-    // False when the server reset the connection before taking every byte.
+    // False when the server reset the connection before taking every byte, or was never reached.
     bool send(const std::string &bytes)
     {
         std::size_t sent = 0;
@@ -66,7 +65,29 @@ public:
 
 private:
     int fd_ = -1;
-    bool connected_ = false;
 };
+
+// Exactly what the client writes for a path and query.
+inline std::string getRequest(const std::string &pathAndQuery)
+{
+    return "GET /" + pathAndQuery +
+           " HTTP/1.1\r\nHost: localhost:8080\r\nConnection: close\r\nAccept: */*\r\n\r\n";
+}
+
+// One request on a connection of its own; the whole answer, or "" when nothing answers; `closed`
+// as readAll() says.
+inline std::string exchangeOnce(unsigned short port, const std::string &request, const char *source = nullptr,
+                                bool *closed = nullptr)
+{
+    RawClient c(port, source);
+    return c.send(request) ? c.readAll(closed) : "";
+}
+
+// The body of a whole answer.
+inline std::string bodyOf(const std::string &reply)
+{
+    const std::size_t end = reply.find("\r\n\r\n");
+    return end == std::string::npos ? std::string() : reply.substr(end + 4);
+}
 
 } // namespace jaserelle::community::test

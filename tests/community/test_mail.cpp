@@ -32,11 +32,13 @@ TEST_F(MailTest, AMailGoesOutAndComesBackAsTheListShowsIt)
     EXPECT_EQ(send(urlEncode(" Caf\xE9 ? "), urlEncode("Oui")), "MAILSENDEDOK");
     // Separators and keywords in a mail cannot break the list.
     EXPECT_EQ(send(urlEncode("a~b"), urlEncode("x~y SOFTLOGOFFSUCCESS")), "MAILSENDEDOK");
+    // Free text is bound as a value, never read as SQL.
+    EXPECT_EQ(send(urlEncode("'; DROP TABLE mails;--"), urlEncode("' OR 1=1")), "MAILSENDEDOK");
     EXPECT_EQ(readBruno(), "HERESTARTMAILLISTalice~2026-12-06~12:00:00~NULL~Salut !\r\n\xC0 demain.~"
                            "alice~2026-12-06~12:01:05~ Caf\xE9 ? ~Oui~alice~2026-12-06~12:01:05~a-b~x-y S\xAD"
-                           "OFTLOGOFFSUCCESS~");
+                           "OFTLOGOFFSUCCESS~alice~2026-12-06~12:01:05~'; DROP TABLE mails;--~' OR 1=1~");
     EXPECT_NE(body("/softrefresh2.php?login=bruno&password=bruno&ipAdress=1.2.3.4", "10.0.0.2")
-                  .find("MYMAILSNUMBER,3,"),
+                  .find("MYMAILSNUMBER,4,"),
               std::string::npos);
 }
 

@@ -9,13 +9,19 @@ class SearchTest : public CommunityTest
 protected:
     void SetUp() override
     {
+        const auto shape = [](const char *region, int height, int weight) {
+            Profile p;
+            p.region = region;
+            p.heightCm = height;
+            p.weightKg = weight;
+            return p;
+        };
         addMember("alice", "F", "1990-06-15", "75011");
-        addMember("marie", "F", "2001-01-01", "29200", true, {"", "", "Bretagne", 150, 55});  // 25
-        addMember("marc", "H", "1976-03-03", "13006", false, {"", "", "Provence", 149, 101}); // 50
-        addMember("amandine", "F", "1982-02-28", "33000", false, {"", "", "Aquitaine", 0, 0});
-        addMember("zoe", "F", "2008-12-06", "75005", true, {"", "", "Ile-de-France", 170, 54}); // 18 today
-        addMember("zack", "H", "2008-12-07", "75005", false,
-                  {"", "", "Ile-de-France", 210, 39}); // 18 tomorrow
+        addMember("marie", "F", "2001-01-01", "29200", true, shape("Bretagne", 150, 55));  // 25
+        addMember("marc", "H", "1976-03-03", "13006", false, shape("Provence", 149, 101)); // 50
+        addMember("amandine", "F", "1982-02-28", "33000", false, shape("Aquitaine", 0, 0));
+        addMember("zoe", "F", "2008-12-06", "75005", true, shape("Ile-de-France", 170, 54));   // 18 today
+        addMember("zack", "H", "2008-12-07", "75005", false, shape("Ile-de-France", 210, 39)); // 18 tomorrow
         connect("alice");
     }
 
@@ -42,8 +48,6 @@ protected:
 
 TEST_F(SearchTest, ByPseudoFindsPartsInAnyCaseButNotTheSearcher)
 {
-    EXPECT_EQ(body("/searchmembers3.php?pseudo=MAR&iamuser=alice"),
-              "HERESTARTSEARCHRESULTmarc,H,50,13006,0.0.0.0,no,0|marie,F,25,29200,0.0.0.0,no,1|SEARCHISOK|");
     EXPECT_EQ(pseudos(body("/searchmembers3.php?pseudo=a&iamuser=alice")), "amandine marc marie zack");
     // Not the searcher; "%" is no LIKE wildcard; "." is no letter.
     for (const char *p : {"alice", "nobody", "", "%25", "m.a"})
@@ -58,7 +62,7 @@ TEST_F(SearchTest, RowsShowPresenceAndWhoBlackListedTheSearcher)
     connect("marie", "10.0.0.5", "192.168.1.50");
     connect("marc", "10.0.0.6", "192.168.1.60");
     store_->addContact("marc", "alice", ListKind::ListeNoire);
-    EXPECT_EQ(body("/searchmembers3.php?pseudo=mar&iamuser=alice"),
+    EXPECT_EQ(body("/searchmembers3.php?pseudo=MAR&iamuser=alice"),
               "HERESTARTSEARCHRESULTmarc,H,50,13006,192.168.1.60,yes,0|marie,F,25,29200,192.168.1.50,no,1|"
               "SEARCHISOK|");
     // Who has black-listed whom is told only to the searcher's own session.
@@ -91,9 +95,7 @@ TEST_F(SearchTest, EveryCriterionNarrowsAndIndifferentOpensIt)
         const std::string reply = criteria(c[0], c[1], c[2], c[3], c[4], c[5]);
         EXPECT_EQ(pseudos(reply), expected)
             << c[0] << " " << c[1] << " " << c[2] << " " << c[3] << " " << c[4];
-        if (expected.empty()) {
-            EXPECT_EQ(reply, "NOSEARCHRESULT");
-        }
+        EXPECT_EQ(reply == "NOSEARCHRESULT", expected.empty()) << reply;
     }
 }
 

@@ -1,8 +1,8 @@
 #include "tests/support/recordingplatform.h"
 
-void RecordingNotifier::notify(const QString &title, const QString &text, Icon icon)
+void RecordingNotifier::notify(const Notice &notice)
 {
-    shown.append({title, text, icon});
+    shown.append(notice);
     if (whileShown)
         whileShown(shown.last());
 }
@@ -10,7 +10,7 @@ void RecordingNotifier::notify(const QString &title, const QString &text, Icon i
 QStringList RecordingNotifier::titles() const
 {
     QStringList out;
-    for (const Shown &s : shown)
+    for (const Notice &s : shown)
         out.append(s.title);
     return out;
 }

@@ -13,16 +13,10 @@ using namespace jaserelle::client;
 class RecordingNotifier : public Notifier
 {
 public:
-    struct Shown
-    {
-        QString title;
-        QString text;
-        Icon icon;
-    };
-    void notify(const QString &title, const QString &text, Icon icon) override;
-    QList<Shown> shown;
+    void notify(const Notice &notice) override;
+    QList<Notice> shown;
     // Runs while the "box" is up, as the user would act before pressing OK.
-    std::function<void(const Shown &)> whileShown;
+    std::function<void(const Notice &)> whileShown;
     QStringList titles() const;
 };
 

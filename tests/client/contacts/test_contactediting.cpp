@@ -1,3 +1,4 @@
+#include "client/contacts/contacteditnotices.h"
 #include "client/contacts/contacteditor.h"
 #include "client/shell/contactrow.h"
 #include "tests/support/clientfixture.h"
@@ -35,16 +36,14 @@ private slots:
     void refusedPseudoKeepsTheRequestInFlight_data()
     {
         QTest::addColumn<QString>("typed");
-        QTest::addColumn<QString>("message");
-        const QString notAlphanumeric =
-            u"Le pseudo ne doit contenir que\r\ndes caractères alpha-numériques."_s;
-        QTest::newRow("two words") << u"jean dupont"_s << notAlphanumeric;
-        QTest::newRow("the user himself")
-            << u"Moi"_s << u"Vous ne pouvez pas vous ajouter vous-même à vos listes."_s;
+        QTest::addColumn<Notice>("notice");
+        QTest::newRow("two words") << u"jean dupont"_s << notAlphanumericPseudoNotice();
+        QTest::newRow("the user himself") << u"Moi"_s << selfAddNotice();
     }
     void refusedPseudoKeepsTheRequestInFlight()
     {
         QFETCH(QString, typed);
+        QFETCH(Notice, notice);
         Editing f;
         f.server.queue(heldOpen);
         f.engine().startRefresh();
@@ -57,8 +56,7 @@ private slots:
         f.desktop.notifier.whileShown = [&](const auto &) { shownWhileUp = box->text(); };
         box->setText(typed);
         QTest::keyClick(box, Qt::Key_Return);
-        QCOMPARE(f.desktop.notifier.shown.size(), 1);
-        QTEST(f.desktop.notifier.shown[0].text, "message");
+        QCOMPARE(f.desktop.notifier.shown, QList<Notice>{notice});
         QCOMPARE(shownWhileUp, typed); // emptied only once the message is read
         QVERIFY(box->text().isEmpty() && box->isVisible());
         QCOMPARE(f.server.connections, 1);
@@ -70,7 +68,7 @@ private slots:
     void typedPseudoIsSentAsItStands()
     {
         Editing f;
-        f.client->contactEditor().showAjoutListeNoire();
+        f.client->contactEditor().showAjout(FrmAjoutMembre::Variant::ListeNoire);
         QWidget *dialog = f.client->contactEditor().dialog(FrmAjoutMembre::Variant::ListeNoire);
         QTest::mouseClick(child<QPushButton>(dialog, u"cmdOk"_s),
                           Qt::LeftButton); // nothing typed: nothing happens
@@ -102,29 +100,27 @@ private slots:
         QTest::addColumn<bool>("fromSearch"); // else from the favourites
         QTest::addColumn<QString>("entry");
         QTest::addColumn<QByteArray>("answer");
-        QTest::addColumn<QString>("message");
+        QTest::addColumn<QList<Notice>>("notices");
         QTest::newRow("already a favourite")
             << true << u"MNU_RechercheToFavoris"_s << QByteArray("LEMEMBREESTDEJADANSLALISTE")
-            << u"Le pseudo que vous avez saisi est déjà dans vos favoris."_s;
+            << QList<Notice>{*alreadyListedNotice(RequestKind::AddFavoris)};
         QTest::newRow("unknown, to black list")
             << false << u"MNU_FavorisToListeNoire"_s << QByteArray("LEMEMBRENEXISTEPAS")
-            << u"Le pseudo que vous avez saisi n'existe pas,\r\nil n'a pas été ajouté en liste noire."_s;
+            << QList<Notice>{*memberUnknownNotice(RequestKind::AddListeNoire)};
         QTest::newRow("unknown, to a removal: silent")
-            << false << u"MNU_RemoveFromFavoris"_s << QByteArray("LEMEMBRENEXISTEPAS") << QString();
+            << false << u"MNU_RemoveFromFavoris"_s << QByteArray("LEMEMBRENEXISTEPAS") << QList<Notice>();
     }
     void serverRefusals()
     {
         QFETCH(bool, fromSearch);
         QFETCH(QString, entry);
         QFETCH(QByteArray, answer);
-        QFETCH(QString, message);
+        QFETCH(QList<Notice>, notices);
         Editing f;
         f.server.queue(answer);
         f.command((fromSearch ? f.main().lvRecherche() : f.main().lvFavoris())->topLevelItem(0), entry);
         QVERIFY(QTest::qWaitFor([&] { return f.engine().refreshTimer().isActive(); }) && f.waitIdle());
-        QCOMPARE(f.desktop.notifier.shown.size(), message.isEmpty() ? 0 : 1);
-        if (!message.isEmpty())
-            QCOMPARE(f.desktop.notifier.shown[0].text, message);
+        QCOMPARE(f.desktop.notifier.shown, notices);
         QCOMPARE(f.server.connections, 1); // no refresh follows a refusal
         QCOMPARE(pseudos(f.main().lvFavoris()), u"jean marie"_s);
     }

@@ -1,4 +1,5 @@
 #include "client/contacts/contactface.h"
+#include "client/directory/directorynotices.h"
 #include "client/directory/photoreply.h"
 #include "client/directory/profilereply.h"
 #include "client/directory/profileview.h"
@@ -21,16 +22,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 const QString head = u"HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\n\r\n"_s;
-
-// The text each control of the "Profil" tab gets, by name.
-QString shown(const QList<std::pair<QString, QString>> &texts, const QString &name)
-{
-    for (const auto &[control, text] : texts) {
-        if (control == name)
-            return text;
-    }
-    return u"<absent>"_s;
-}
 
 // A client logged in as "moi", with luc (a woman's row, whatever her pseudo says) in the favourites
 // and zoe in the black list; nothing sent yet.
@@ -77,8 +68,9 @@ private slots:
     {
         const ProfileReply reply = parseProfileReply(
             u"HERESTARTREQUIREDPROFILNULL,NULL,NULL,0,0,NULL,NULL,NULL,NULL,NULL,NULL,-1,0,2002-11-05,"_s);
-        QStringList filled;
-        for (const auto &[control, text] : profileTexts(reply, {u"luc44"_s, u"31"_s, u"44"_s, u"H"_s}))
+        const ProfileTexts texts = profileTexts(reply, {u"luc44"_s, u"31"_s, u"44"_s, u"H"_s});
+        QStringList filled{texts.caption};
+        for (const QString &text : texts.lines)
             if (!text.endsWith(u": "))
                 filled.append(text);
         QCOMPARE(filled, (QStringList{u"luc44"_s, u"Sexe : Homme"_s, u"Age : 31"_s, u"Département : 44"_s,
@@ -90,34 +82,33 @@ private slots:
     {
         QTest::addColumn<QString>("fields");
         QTest::addColumn<QString>("sexe");
-        QTest::addColumn<QString>("control");
+        QTest::addColumn<ProfileLine>("line");
         QTest::addColumn<QString>("expected");
         const QString full =
             u"Luc,Nantes,Pays-de-la-Loire,175,68,bruns,verts,europeenne,sport,non,veuf,2,1,2024-01-31,"_s;
-        const auto row = [](const char *name, const QString &fields, const char *sexe, const char *control,
+        using L = ProfileLine;
+        const auto row = [](const char *name, const QString &fields, const char *sexe, ProfileLine line,
                             const QString &expected) {
-            QTest::newRow(name) << fields << QString::fromLatin1(sexe) << QString::fromLatin1(control)
-                                << expected;
+            QTest::newRow(name) << fields << QString::fromLatin1(sexe) << line << expected;
         };
-        row("height", full, "H", "lblTaille", u"Taille : 175 cm"_s);
-        row("no sex in the row", full, "", "lblSexe", u"Sexe : Homme"_s);
-        row("lower-case f is not a woman", full, "f", "lblSexe", u"Sexe : Homme"_s);
+        row("height", full, "H", L::Taille, u"Taille : 175 cm"_s);
+        row("no sex in the row", full, "", L::Sexe, u"Sexe : Homme"_s);
+        row("lower-case f is not a woman", full, "f", L::Sexe, u"Sexe : Homme"_s);
         // Cut short: the missing fields read as empty, the date line stays bare.
-        row("cut short", u"Luc,Nantes,"_s, "H", "lblLastConnect", u"Dernière connection : "_s);
-        row("widow", full, "F", "lblStatut", u"Statut : veuve"_s);
-        row("any other status agrees", u"a,b,c,0,0,d,e,f,g,h,pacse,"_s, "F", "lblStatut",
-            u"Statut : pacsee"_s);
-        row("status of a row without a sex", full, "", "lblStatut", u"Statut : veuf"_s);
-        row("date without two dashes", u"a,b,c,0,0,d,e,f,g,h,NULL,-1,0,20021105,"_s, "H", "lblLastConnect",
+        row("cut short", u"Luc,Nantes,"_s, "H", L::LastConnect, u"Dernière connection : "_s);
+        row("widow", full, "F", L::Statut, u"Statut : veuve"_s);
+        row("any other status agrees", u"a,b,c,0,0,d,e,f,g,h,pacse,"_s, "F", L::Statut, u"Statut : pacsee"_s);
+        row("status of a row without a sex", full, "", L::Statut, u"Statut : veuf"_s);
+        row("date without two dashes", u"a,b,c,0,0,d,e,f,g,h,NULL,-1,0,20021105,"_s, "H", L::LastConnect,
             u"Dernière connection : "_s);
     }
     void profileLines()
     {
         QFETCH(QString, fields);
         QFETCH(QString, sexe);
-        QFETCH(QString, control);
+        QFETCH(ProfileLine, line);
         const ProfileReply reply = parseProfileReply(head + u"HERESTARTREQUIREDPROFIL"_s + fields);
-        QTEST(shown(profileTexts(reply, {u"luc44"_s, u"31"_s, u"44"_s, sexe}), control), "expected");
+        QTEST(profileTexts(reply, {u"luc44"_s, u"31"_s, u"44"_s, sexe}).line(line), "expected");
     }
 
     void search_data()
@@ -246,7 +237,8 @@ private slots:
         box->setText(typed);
         QTest::mouseClick(child<QPushButton>(&f.main(), u"cmdSearchPseudo"_s), Qt::LeftButton);
         QTEST(box->text(), "boxAfter");
-        QCOMPARE(f.desktop.notifier.titles(), refused ? QStringList{u"Attention !"_s} : QStringList());
+        QCOMPARE(f.desktop.notifier.shown,
+                 refused ? QList<Notice>{searchPseudoNotAlphanumericNotice()} : QList<Notice>());
         if (requestLine.isEmpty()) {
             QCOMPARE(f.engine().state(), RequestEngine::State::Idle);
         } else {
@@ -293,14 +285,14 @@ private slots:
         QVERIFY(!contactrow::isOnline(carl));
         QCOMPARE(carl->text(contactrow::Adresse), u"10.0.0.7"_s);
         QCOMPARE(contactface::face(bea), 4);
-        QCOMPARE(f.desktop.notifier.titles(), QStringList{u"Attention"_s});
-        QVERIFY(f.desktop.notifier.shown[0].text.startsWith(u"Plus de 100 membres"));
+        QCOMPARE(f.desktop.notifier.shown, QList<Notice>{maxResultReachedNotice(u"100"_s)});
 
         f.server.queue(QByteArray("NOSEARCHRESULT"));
         f.engine().start(RequestKind::SearchPseudo);
         QVERIFY(f.handled(2));
         QCOMPARE(list->topLevelItemCount(), 0);
-        QCOMPARE(f.desktop.notifier.titles(), (QStringList{u"Attention"_s, u"Resultat"_s}));
+        QCOMPARE(f.desktop.notifier.shown,
+                 (QList<Notice>{maxResultReachedNotice(u"100"_s), noSearchResultNotice()}));
     }
 
     // A member's own words in his profile never set off another answer's handler; with the photo

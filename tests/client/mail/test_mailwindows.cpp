@@ -2,6 +2,7 @@
 #include "client/mail/frmreadmails.h"
 #include "client/mail/frmsendmail.h"
 #include "client/mail/maildesk.h"
+#include "client/mail/mailnotices.h"
 #include "client/server/wiretext.h"
 #include "tests/support/clientfixture.h"
 
@@ -97,7 +98,7 @@ private slots:
     {
         Mailing f;
         f.command(f.main().lvFavoris()->topLevelItem(1), u"MNU_MailFromFavoris"_s);
-        QCOMPARE(f.desktop.notifier.titles(), QStringList{u"Drole d'idée..."_s});
+        QCOMPARE(f.desktop.notifier.shown, QList<Notice>{selfMailNotice()});
         QVERIFY(!f.desk().frmSendMail());
         f.command(f.main().lvFavoris()->topLevelItem(0), u"MNU_MailFromFavoris"_s);
         QTest::keyClicks(child<QLineEdit>(&f.sendWindow(), u"txtSubject"_s), QString(51, u'x'));
@@ -126,29 +127,28 @@ private slots:
         QVERIFY(f.server.waitForRequests(1) && f.waitIdle());
         QCOMPARE(f.requestLine(0), "GET /sendmail.php?sender=moi&login=jean&subject=+Un+%E9t%E9+"
                                    "&message=Ligne+1%0D%0ALigne+2+%26+50%25 HTTP/1.1");
-        QCOMPARE(f.desktop.notifier.titles(), QStringList{u"Mail envoyé."_s});
+        QCOMPARE(f.desktop.notifier.shown, QList<Notice>{mailSentNotice()});
     }
 
     void badMailsStayInTheWindow_data()
     {
         QTest::addColumn<QString>("subject");
         QTest::addColumn<QString>("message");
-        QTest::addColumn<QString>("notice");
-        QTest::newRow("subject only") << u"Sujet"_s << QString() << u"Vous n'avez pas saisi votre message."_s;
-        const QString tilde = u"Désolé, le caractère ~ n'est pas autorisé dans les mails."_s;
-        QTest::newRow("~ in the text") << u"Sujet"_s << u"a~b"_s << tilde;
-        QTest::newRow("~ in the subject") << u"~"_s << u"texte"_s << tilde;
+        QTest::addColumn<Notice>("notice");
+        QTest::newRow("subject only") << u"Sujet"_s << QString() << emptyMailNotice();
+        QTest::newRow("~ in the text") << u"Sujet"_s << u"a~b"_s << tildeInMailNotice();
+        QTest::newRow("~ in the subject") << u"~"_s << u"texte"_s << tildeInMailNotice();
     }
     void badMailsStayInTheWindow()
     {
         QFETCH(QString, subject);
         QFETCH(QString, message);
+        QFETCH(Notice, notice);
         Mailing f;
         f.command(f.main().lvFavoris()->topLevelItem(0), u"MNU_MailFromFavoris"_s);
         f.type(subject, message);
         f.send();
-        QCOMPARE(f.desktop.notifier.titles(), QStringList{u"Attention."_s});
-        QTEST(f.desktop.notifier.shown[0].text, "notice");
+        QCOMPARE(f.desktop.notifier.shown, QList<Notice>{notice});
         QVERIFY(f.sendWindow().isVisible());
         QCOMPARE(f.sendWindow().subjectText() + f.sendWindow().messageText(), subject + message);
         QCOMPARE(f.server.connections, 0);
@@ -164,9 +164,8 @@ private slots:
         f.send();
         QVERIFY(f.server.waitForRequests(1) && f.waitIdle());
         QVERIFY(f.openBox("Forbidden"));
-        QCOMPARE(f.desktop.notifier.titles(), (QStringList{u"Attention."_s, u"Attention."_s}));
-        QCOMPARE(f.desktop.notifier.shown[0].text, u"Votre mail n'a pas pu être envoyé."_s);
-        QCOMPARE(f.desktop.notifier.shown[1].text, u"Impossible d'accéder à vos mails."_s);
+        QCOMPARE(f.desktop.notifier.shown, (QList<Notice>{*mailFailureNotice(RequestKind::SendMail),
+                                                          *mailFailureNotice(RequestKind::ReadMails)}));
         QVERIFY(f.sendWindow().isVisible() && f.sendWindow().messageText() == u"texte"_s);
         QVERIFY(!f.box().isVisible());
     }
@@ -239,7 +238,7 @@ private slots:
         QCOMPARE(f.shownText(), u"Bonne année"_s); // paul's, in marie's place
         QCOMPARE(f.main().lblMailsNumber()->text(), u"2"_s);
         QVERIFY(mailsWaiting(*f.main().pctbMail()) && f.box().isVisible());
-        QCOMPARE(f.desktop.notifier.titles(), QStringList{u"Mails."_s});
+        QCOMPARE(f.desktop.notifier.shown, QList<Notice>{mailDeletedNotice()});
 
         for (int left = 1; left >= 0; --left) {
             f.server.queue("YOURMAILHAVEBEENDELETED");

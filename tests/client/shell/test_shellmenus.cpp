@@ -134,7 +134,7 @@ private slots:
         QCOMPARE(f.desktop.notifier.shown.size(), 1);
         QCOMPARE(f.desktop.notifier.shown[0].title, u"Jaserelle"_s);
         QCOMPARE(f.desktop.notifier.shown[0].text, u"erreur"_s);
-        QCOMPARE(f.desktop.notifier.shown[0].icon, Notifier::Icon::None);
+        QCOMPARE(f.desktop.notifier.shown[0].icon, Notice::Icon::None);
         if (readOnlyFile)
             QCOMPARE(read(f.iniPath()), before); // nothing half-written
         QCOMPARE(QDir(f.dir.path()).entryList(QDir::Files | QDir::Hidden).size(), readOnlyFile ? 1 : 0);
