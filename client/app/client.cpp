@@ -15,6 +15,7 @@
 #include "client/shell/logininput.h"
 #include "client/shell/rowselection.h"
 #include "client/shell/shellcommands.h"
+#include "client/shell/shellnotices.h"
 #include "client/shell/startup.h"
 
 namespace jaserelle::client {
@@ -139,8 +140,7 @@ void Client::submitLogin()
     login.setTexts(input.pseudo, input.password);
     switch (input.verdict) {
     case LoginInput::Verdict::NotAlphanumeric:
-        platform_.notifier.notify({u"Attention !"_s, u"Votre pseudo et votre mot de passe ne doivent\r\n"
-                                                     u"contenir que des caractères alpha-numériques."_s});
+        platform_.notifier.notify(loginNotAlphanumericNotice());
         login.setTexts({}, {});
         return;
     case LoginInput::Verdict::Empty:
@@ -166,11 +166,7 @@ void Client::loginCouldNotStart()
 
 void Client::newMember()
 {
-    platform_.notifier.notify(
-        {u"Inscription Jaserelle"_s, u"Inscrivez-vous gratuitement sur le site "_s + state_.serverHost +
-                                         u" !\r\n"_s +
-                                         u"Cette opération ne vous prendra que quelques minutes.\r\n"_s +
-                                         u"Revenez ensuite sur la fenêtre de connection."_s});
+    platform_.notifier.notify(signUpNotice(state_.serverHost));
     platform_.browser.open(state_.serverHost);
 }
 

@@ -7,6 +7,7 @@
 #include "client/server/requestport.h"
 #include "client/shell/clientstate.h"
 #include "client/shell/services.h"
+#include "client/shell/shellnotices.h"
 
 namespace jaserelle::client {
 
@@ -89,8 +90,7 @@ HandlerResult LoginReplies::loginRefused(QString &)
     if (engine_.requestKind() != RequestKind::Login)
         return HandlerResult::Continue;
     loginReplyTaken_ = true;
-    notifier_.notify(
-        {u"Erreur d'authentification."_s, u"Ce compte n'est pas enregistré\r\nsur "_s + state_.serverHost});
+    notifier_.notify(accountUnknownNotice(state_.serverHost));
     screens_.hideTryToConnect();
     screens_.showLoginAgain();
     return HandlerResult::Continue;

@@ -3,6 +3,7 @@
 #include "client/platform/platform.h"
 #include "client/shell/clientstate.h"
 #include "client/shell/configfile.h"
+#include "client/shell/shellnotices.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -44,7 +45,7 @@ void SoundSetting::switchOff()
     state_.soundEnabled = false;
     showChecks_(false);
     if (rewriteConfigFile(state_.appDir, state_.serverHost, false) == ConfigWrite::Failed)
-        notifier_.notify({u"Jaserelle"_s, u"erreur"_s, Notice::Icon::None});
+        notifier_.notify(soundSettingNotSavedNotice());
 }
 
 } // namespace jaserelle::client

@@ -3,6 +3,7 @@
 #include "client/platform/platform.h"
 #include "client/shell/clientstate.h"
 #include "client/shell/configfile.h"
+#include "client/shell/shellnotices.h"
 
 #include <QDir>
 #include <QFile>
@@ -41,33 +42,31 @@ StartupOutcome loadStartupSettings(ClientState &state, Platform &platform)
     state.serverHost.clear();
 
     if (!platform.instance.claim()) {
-        platform.notifier.notify(
-            {u"Attention."_s, u"Une autre instance de l'application est déjà démarrée."_s});
+        platform.notifier.notify(anotherInstanceNotice());
         platform.lifetime.endApplication();
         return outcome;
     }
 
     const QString path = QDir(state.appDir).filePath(u"jaserelle.ini"_s);
     if (!QFileInfo::exists(path) && !state.seedIni.isEmpty() && !seedConfigFile(state.seedIni, path)) {
-        platform.notifier.notify({u"Erreur."_s, u"Problème d'accès au disque dur."_s});
+        platform.notifier.notify(diskAccessNotice());
         platform.lifetime.endApplication();
         return outcome;
     }
     if (!QFileInfo::exists(path)) {
-        platform.notifier.notify(
-            {u"Erreur."_s, u"Le fichier jaserelle.ini n'existe pas,\r\nConsulter l'aide en ligne."_s});
+        platform.notifier.notify(missingSettingsNotice());
         platform.lifetime.endApplication();
         return outcome;
     }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        platform.notifier.notify({u"Erreur."_s, u"Problème d'accès au disque dur."_s});
+        platform.notifier.notify(diskAccessNotice());
         platform.lifetime.endApplication();
         return outcome;
     }
     const QByteArray bytes = file.read(maxConfigBytes);
     if (file.error() != QFileDevice::NoError) {
-        platform.notifier.notify({u"Erreur."_s, u"Problème d'accès au disque dur."_s});
+        platform.notifier.notify(diskAccessNotice());
         platform.lifetime.endApplication();
         return outcome;
     }

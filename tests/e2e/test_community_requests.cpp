@@ -2,13 +2,9 @@
 // jaserelle-server with the demo community: the answers the window flows of test_mainwindow never
 // meet reach the handler they should. The byte layout of each answer is proven once, in the server's
 // unit tests and the client's parser tests.
-#include "client/server/replypipeline.h"
-#include "client/server/requestengine.h"
-#include "client/shell/clientstate.h"
 #include "tests/support/communityserver.h"
-#include "tests/support/recordingplatform.h"
+#include "tests/support/enginefixture.h"
 
-#include <QTest>
 #include <memory>
 
 using namespace jaserelle::client;
@@ -19,12 +15,9 @@ class TestCommunityRequests : public QObject
 {
     Q_OBJECT
 
-    struct Session
+    // The scripted server of the fixture stays unused: the requests go to the real one.
+    struct Session : EngineFixture
     {
-        RecordingPlatform desktop;
-        ClientState state;
-        ReplyPipeline pipeline;
-        std::unique_ptr<RequestEngine> engine;
         QStringList handled; // the keywords whose handlers ran
         QString body;        // of the last answer
         // What the windows would hold when the connection is established.
@@ -43,12 +36,11 @@ class TestCommunityRequests : public QObject
                 pipeline.setHandler(info.slot, [this, keyword](QString &reply) {
                     handled.append(keyword);
                     body = reply.mid(reply.indexOf(u"\r\n\r\n") + 4);
-                    engine->resumeRefresh(); // a handler completes its request
+                    engine.resumeRefresh(); // a handler completes its request
                     return HandlerResult::Continue;
                 });
             }
-            engine = std::make_unique<RequestEngine>(state, desktop.notifier, desktop.lifetime, pipeline);
-            auto &s = engine->sources();
+            auto &s = engine.sources();
             s.selectedPseudo = [this] { return selectedPseudo; };
             s.searchPseudo = [this] { return searchPseudo; };
             s.searchCriteria = [this] { return criteria; };
@@ -61,11 +53,11 @@ class TestCommunityRequests : public QObject
             handled.clear();
             body.clear();
             const int before = desktop.notifier.shown.size();
-            engine->start(kind);
+            engine.start(kind);
             const bool done = QTest::qWaitFor(
                 [&] {
-                    return engine->state() == RequestEngine::State::Idle &&
-                           engine->statusText() == u"En attente"_s;
+                    return engine.state() == RequestEngine::State::Idle &&
+                           engine.statusText() == u"En attente"_s;
                 },
                 20000);
             return done && desktop.notifier.shown.size() == before ? handled : QStringList{u"(no answer)"_s};

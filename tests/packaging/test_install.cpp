@@ -17,11 +17,6 @@ class TestInstall : public QObject
 
     QTemporaryDir tmp;
     QString at(const QString &relative) const { return tmp.filePath(u"usr/"_s + relative); }
-    static QByteArray read(const QString &path)
-    {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
     // Runs a program to its end: its exit code, and its standard output.
     static std::pair<int, QByteArray> run(const QString &program, const QStringList &args)
     {
@@ -41,17 +36,15 @@ private slots:
 
     void desktopFilesValidate()
     {
-        const QString id = u"org.jaserelle.Jaserelle"_s;
-        QCOMPARE(run(u"desktop-file-validate"_s, {at(u"share/applications/"_s + id + u".desktop"_s)}).first,
-                 0);
-        QCOMPARE(run(u"appstreamcli"_s,
-                     {u"validate"_s, u"--no-net"_s, at(u"share/metainfo/"_s + id + u".metainfo.xml"_s)})
-                     .first,
-                 0);
-        QCOMPARE(QImage(at(u"share/icons/hicolor/48x48/apps/"_s + id + u".png"_s)).size(), QSize(48, 48));
+        const QString desktop = at(u"share/applications/org.jaserelle.Jaserelle.desktop"_s);
+        const QString metainfo = at(u"share/metainfo/org.jaserelle.Jaserelle.metainfo.xml"_s);
+        QCOMPARE(run(u"desktop-file-validate"_s, {desktop}).first, 0);
+        QCOMPARE(run(u"appstreamcli"_s, {u"validate"_s, u"--no-net"_s, metainfo}).first, 0);
+        QCOMPARE(QImage(at(u"share/icons/hicolor/48x48/apps/org.jaserelle.Jaserelle.png"_s)).size(),
+                 QSize(48, 48));
         // The unit starts the server where this installation put it.
         QVERIFY(
-            read(at(u"lib/systemd/system/jaserelle-server.service"_s))
+            fileBytes(at(u"lib/systemd/system/jaserelle-server.service"_s))
                 .contains("ExecStart=" + at(u"bin/jaserelle-server"_s).toUtf8() + " --listen 0.0.0.0:80"));
     }
 
@@ -78,7 +71,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(config + u"/jaserelle/jaserelle.ini"_s), 20000);
         client.kill();
         client.waitForFinished();
-        QCOMPARE(read(config + u"/jaserelle/jaserelle.ini"_s), read(seed));
+        QCOMPARE(fileBytes(config + u"/jaserelle/jaserelle.ini"_s), fileBytes(seed));
 
         const ClientFiles files =
             locateClientFiles(at(u"bin"_s), tmp.filePath(u"other"_s), {tmp.filePath(u"none"_s), seed});
@@ -90,9 +83,9 @@ private slots:
         Client in(state, desktop.platform());
         QVERIFY(in.start() && desktop.notifier.shown.isEmpty());
         trigger(&in.frmMain(), u"MNU_DeActiveSound"_s);
-        QCOMPARE(read(tmp.filePath(u"other/jaserelle.ini"_s)),
-                 formatConfig(parseConfig(read(seed)).serverHost, false));
-        QVERIFY(parseConfig(read(seed)).soundEnabled());
+        QCOMPARE(fileBytes(tmp.filePath(u"other/jaserelle.ini"_s)),
+                 formatConfig(parseConfig(fileBytes(seed)).serverHost, false));
+        QVERIFY(parseConfig(fileBytes(seed)).soundEnabled());
     }
 
     void installedServerAnswers()

@@ -21,8 +21,6 @@
 #include <QTreeWidget>
 #include <memory>
 
-using namespace jaserelle::client;
-
 // A named control of a window; a renamed one fails the test instead of crashing it.
 template <typename W = QWidget> W *child(const QObject *parent, const QString &name)
 {
@@ -30,6 +28,13 @@ template <typename W = QWidget> W *child(const QObject *parent, const QString &n
     if (!found)
         qFatal("no control named %s", qPrintable(name));
     return found;
+}
+
+// The whole file; empty when it cannot be read.
+inline QByteArray fileBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 inline void trigger(const QObject *window, const QString &name)

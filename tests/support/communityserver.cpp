@@ -8,11 +8,6 @@
 
 using namespace Qt::StringLiterals;
 
-CommunityServer::CommunityServer(bool demo) : demo_(demo)
-{
-    process_.setProcessChannelMode(QProcess::MergedChannels);
-}
-
 CommunityServer::~CommunityServer()
 {
     if (process_.state() != QProcess::NotRunning) {
@@ -39,10 +34,8 @@ bool CommunityServer::start(int timeoutMs)
             return false;
         port_ = probe.serverPort();
     }
-    QStringList args{u"--listen"_s, hostWithPort(), u"--data"_s, dir_.path()};
-    if (demo_)
-        args << u"--demo"_s;
-    process_.start(binary(), args);
+    process_.setProcessChannelMode(QProcess::MergedChannels);
+    process_.start(binary(), {u"--listen"_s, hostWithPort(), u"--data"_s, dir_.path(), u"--demo"_s});
     if (!process_.waitForStarted(5000))
         return false;
     return QTest::qWaitFor(

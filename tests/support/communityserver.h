@@ -6,12 +6,11 @@
 #include <QTemporaryDir>
 #include <memory>
 
-// The real jaserelle-server, started for one test on a free loopback port with its own data
-// folder, and stopped when the object goes.
+// The real jaserelle-server with the demo community, started for one test on a free loopback port
+// with its own data folder, and stopped when the object goes.
 class CommunityServer
 {
 public:
-    explicit CommunityServer(bool demo = true);
     ~CommunityServer();
 
     bool start(int timeoutMs = 20000);
@@ -20,7 +19,6 @@ public:
     QByteArray log() { return process_.readAll(); }
 
 private:
-    bool demo_;
     QTemporaryDir dir_;
     QProcess process_;
     quint16 port_ = 0;

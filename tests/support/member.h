@@ -8,8 +8,6 @@
 #include <QLabel>
 #include <QTreeWidget>
 
-using namespace jaserelle::client;
-
 // A demo member with his own client on his own loopback address, against the real community server.
 struct Member : ClientDesk
 {
@@ -21,19 +19,14 @@ struct Member : ClientDesk
         const QList<QTreeWidgetItem *> found = list->findItems(pseudo, Qt::MatchExactly, contactrow::Pseudo);
         return found.isEmpty() ? nullptr : found.last();
     }
-    // Waits until the row is there (or gone) and the requests that follow have been answered.
-    bool rowBecomes(QTreeWidget *list, const QString &pseudo, bool present)
-    {
-        return QTest::qWaitFor([&] { return (row(list, pseudo) != nullptr) == present; }, 10000) &&
-               waitIdle(10000);
-    }
     bool refreshed() // the refresh of a tick
     {
         engine().startRefresh();
         return waitIdle(10000);
     }
     int mailsAfterRefresh() { return refreshed() ? main().lblMailsNumber()->text().toInt() : -1; }
-    // Through "Ajouter un favori" and its dialog, until the row is shown.
+    // Through "Ajouter un favori" and its dialog, until the row is shown and the requests that follow
+    // have been answered.
     bool addFavori(const QString &pseudo)
     {
         trigger(&main(), QStringLiteral("MNU_AjoutFavoris"));
@@ -41,7 +34,8 @@ struct Member : ClientDesk
                                      QStringLiteral("txtLogin"));
         box->setText(pseudo);
         QTest::keyClick(box, Qt::Key_Return);
-        return rowBecomes(main().lvFavoris(), pseudo, true);
+        return QTest::qWaitFor([&] { return row(main().lvFavoris(), pseudo) != nullptr; }, 10000) &&
+               waitIdle(10000);
     }
     FrmConversation *conversation(int index) { return client->conversations().conversation(index); }
 };

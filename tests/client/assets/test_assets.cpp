@@ -73,12 +73,11 @@ private slots:
         QStringList named;
         for (const auto &picture : artwork::all())
             named.append(artwork::resourcePath(picture));
-        QCOMPARE(QSet<QString>(named.begin(), named.end()).size(), named.size());
         QStringList files = QDir(u":/artwork"_s).entryList(QDir::Files);
         for (QString &file : files)
             file.prepend(u":/artwork/"_s);
         named.sort();
-        QCOMPARE(files, named);
+        QCOMPARE(files, named); // a name given twice would be one file short
     }
 
     // Bitmaps pasted into RTF carry no alpha: the ground must already be there.

@@ -35,16 +35,13 @@ private slots:
         QTest::newRow("unix line ends") << QByteArray("[server]\nh\n[sound]\nenable") << u"h"_s << true;
         QTest::newRow("section is the last line") << QByteArray("[server]") << QString() << false;
         QTest::newRow("Windows-1252 host") << QByteArray("[server]\r\nd\xE9mo\r\n") << u"démo"_s << false;
-        QTest::newRow("empty") << QByteArray() << QString() << false;
     }
     void reading()
     {
         QFETCH(QByteArray, file);
-        QFETCH(QString, host);
-        QFETCH(bool, sound);
         const ConfigValues v = parseConfig(file);
-        QCOMPARE(v.serverHost, host);
-        QCOMPARE(v.soundEnabled(), sound);
+        QTEST(v.serverHost, "host");
+        QTEST(v.soundEnabled(), "sound");
     }
 
     void writingKeepsTheHostAsWindows1252()

@@ -41,10 +41,9 @@ private slots:
         QCOMPARE(box(f, u"txtLogin"_s)->text(), u"JeanPierre"_s); // spaces gone from the boxes, case kept
         QCOMPARE(box(f, u"txtPassword"_s)->text(), u"SeCret1"_s);
         QVERIFY(f.client->frmLogin().isHidden());
-        QVERIFY(f.client->frmTryToConnect().isVisible());
-        QVERIFY(child<QLabel>(&f.client->frmTryToConnect(), u"lblTryToConnect"_s)
-                    ->text()
-                    .contains(f.server.hostWithPort()));
+        FrmTryToConnect &trying = f.client->frmTryToConnect();
+        QVERIFY(trying.isVisible());
+        QVERIFY(child<QLabel>(&trying, u"lblTryToConnect"_s)->text().contains(f.server.hostWithPort()));
         QVERIFY(f.desktop.notifier.shown.isEmpty());
     }
 
@@ -54,7 +53,6 @@ private slots:
         QTest::addColumn<QString>("pseudo");
         QTest::addColumn<QString>("password");
         QTest::addColumn<bool>("refused");
-        QTest::newRow("hyphen") << u"jean-pierre"_s << u"x"_s << true;
         QTest::newRow("accent") << u"élodie"_s << u"x"_s << true;
         QTest::newRow("bad password") << u"jean"_s << u"m%p"_s << true;
         QTest::newRow("tab is not a space") << u"a\tb"_s << u"x"_s << true;
@@ -83,7 +81,7 @@ private slots:
         f.writeIni("[server]\r\n\r\n[sound]\r\nenable\r\n");
         QVERIFY(f.client->start());
         f.submitLogin(u"jean"_s, u"secret"_s);
-        QCOMPARE(f.desktop.notifier.shown.value(0).text, startFailureNotice(QString()).text);
+        QCOMPARE(f.desktop.notifier.shown, QList<Notice>{startFailureNotice(QString())});
         QVERIFY(f.engine().serverWasDown() && f.engine().state() == RequestEngine::State::Idle);
         QVERIFY(f.client->frmLogin().isVisible() && !f.client->frmTryToConnect().isVisible());
         QVERIFY(!f.desktop.lifetime.ended());
