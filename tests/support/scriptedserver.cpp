@@ -21,9 +21,9 @@ QString ScriptedServer::hostWithPort() const
     return address_.toString() + u':' + QString::number(port_);
 }
 
-QByteArray ScriptedServer::httpOk(const QByteArray &body)
+QByteArray ScriptedServer::httpOk(const QByteArray &body, const QByteArray &contentType)
 {
-    return "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nConnection: close\r\n\r\n" + body;
+    return "HTTP/1.1 200 OK\r\nContent-Type: " + contentType + "\r\nConnection: close\r\n\r\n" + body;
 }
 
 bool ScriptedServer::waitForRequests(int count, int timeoutMs)

@@ -40,7 +40,7 @@ public:
     int connections = 0;
     QPointer<QTcpSocket> lastSocket;
 
-    static QByteArray httpOk(const QByteArray &body);
+    static QByteArray httpOk(const QByteArray &body, const QByteArray &contentType = "text/html");
     // Waits (processing events) until `count` requests have arrived.
     bool waitForRequests(int count, int timeoutMs = 5000);
 
@@ -58,3 +58,7 @@ private:
 };
 
 using Answer = ScriptedServer::Answer;
+
+// Takes the request and keeps the connection open without a word: a server that hangs, until the
+// test answers on `lastSocket`.
+inline const Answer heldOpen{{}, false, true};

@@ -18,15 +18,12 @@ struct Editing : ClientFixture
     Editing()
     {
         presetSession();
-        for (const auto &[list, pseudo] : {std::pair{main().lvFavoris(), u"jean"_s},
-                                           {main().lvFavoris(), u"marie"_s},
-                                           {main().lvListeNoire(), u"paul"_s},
-                                           {main().lvRecherche(), u"zoe"_s}})
-            new QTreeWidgetItem(list, QStringList{pseudo});
+        new QTreeWidgetItem(main().lvFavoris(), QStringList{u"jean"_s});
+        new QTreeWidgetItem(main().lvFavoris(), QStringList{u"marie"_s});
+        new QTreeWidgetItem(main().lvListeNoire(), QStringList{u"paul"_s});
+        new QTreeWidgetItem(main().lvRecherche(), QStringList{u"zoe"_s});
     }
 };
-
-const Answer heldOpen{{}, false, true};
 
 } // namespace
 
@@ -62,7 +59,6 @@ private slots:
         QCOMPARE(f.desktop.notifier.shown, QList<Notice>{notice});
         QCOMPARE(shownWhileUp, typed); // emptied only once the message is read
         QVERIFY(box->text().isEmpty() && box->isVisible());
-        QCOMPARE(f.engine().state(), RequestEngine::State::Waiting);
         QCOMPARE(f.server.connections, 1);
         f.answerHeld(
             "REFRESHISOK|NOFAVORISDEFINED|NOLISTENOIREDEFINED|IAMINNOONELISTENOIRE|MYMAILSNUMBER,2,");
@@ -72,7 +68,6 @@ private slots:
     void typedPseudoIsSentAsItStands()
     {
         Editing f;
-        f.engine().refreshTimer().start();
         f.client->contactEditor().showAjout(FrmAjoutMembre::Variant::ListeNoire);
         QWidget *dialog = f.client->contactEditor().dialog(FrmAjoutMembre::Variant::ListeNoire);
         QTest::mouseClick(child<QPushButton>(dialog, u"cmdOk"_s),
@@ -81,7 +76,6 @@ private slots:
         child<QLineEdit>(dialog, u"txtLogin"_s)->setText(u"Jean42"_s);
         QTest::mouseClick(child<QPushButton>(dialog, u"cmdOk"_s), Qt::LeftButton);
         QVERIFY(!dialog->isVisible() && child<QLineEdit>(dialog, u"txtLogin"_s)->text().isEmpty());
-        QVERIFY(!f.engine().refreshTimer().isActive());
         QVERIFY(f.server.waitForRequests(1));
         QCOMPARE(f.server.connections, 1);
         QCOMPARE(f.requestLine(0), "GET /ajoutmembre.php?login=moi&pseudo=Jean42&liste=listenoire HTTP/1.1");
@@ -124,9 +118,7 @@ private slots:
         QFETCH(QList<Notice>, notices);
         Editing f;
         f.server.queue(answer);
-        f.engine().refreshTimer().start();
         f.command((fromSearch ? f.main().lvRecherche() : f.main().lvFavoris())->topLevelItem(0), entry);
-        QVERIFY(!f.engine().refreshTimer().isActive());
         QVERIFY(QTest::qWaitFor([&] { return f.engine().refreshTimer().isActive(); }) && f.waitIdle());
         QCOMPARE(f.desktop.notifier.shown, notices);
         QCOMPARE(f.server.connections, 1); // no refresh follows a refusal
@@ -148,7 +140,6 @@ private slots:
         f.answerHeld("REMOVEISSUCCESSFUL");
         QVERIFY(f.server.waitForRequests(2));
         QCOMPARE(pseudos(f.main().lvFavoris()), u"marie"_s);
-        QCOMPARE(f.main().lvListeNoire()->topLevelItemCount(), 1);
         QVERIFY(f.requestLine(1).startsWith("GET /softrefresh2.php"));
         QVERIFY(f.engine().refreshTimer().isActive());
     }
