@@ -115,6 +115,8 @@ int main(int argc, char **argv)
         const PasswordHasher hasher;
         Context ctx{store, sessions, hasher, systemClock(), dataDir / "photos"};
         ctx.failures = &failures;
+        KeyDirectory keys;
+        ctx.keys = &keys;
         // On standard error unless a file is named ("-" is standard error too).
         const auto accessLog = accessLogFile.empty() || accessLogFile == "-"
                                    ? std::make_unique<AccessLog>()

@@ -5,11 +5,13 @@
 #include "client/conversation/peerlistener.h"
 #include "client/conversation/peernotices.h"
 #include "client/conversation/peerpackets.h"
+#include "client/security/peerkeyverdict.h"
+#include "client/security/peertls.h"
 #include "client/shell/clientstate.h"
 #include "client/shell/contactrow.h"
 #include "client/shell/frmmain.h"
 
-#include <QTcpSocket>
+#include <QSslSocket>
 
 namespace jaserelle::client {
 
@@ -32,6 +34,7 @@ ConversationWindows::ConversationWindows(ClientState &state, Platform &platform,
     : QObject(parent), state_(state), platform_(platform), listener_(new PeerListener(state, this))
 {
     windows_.emplace_back();
+    listener_->setSecurity(&security_);
     connect(listener_, &PeerListener::callArrived, this, &ConversationWindows::takeCall);
 }
 
@@ -44,6 +47,7 @@ ConversationWindows::~ConversationWindows()
 void ConversationWindows::attach(FrmMain &main)
 {
     main_ = &main;
+    setSightings(listSightings(main.lvFavoris(), main.lvListeNoire(), main.lvRecherche()));
     connect(&main, &FrmMain::callRequested, this, [this](QTreeWidgetItem *row) {
         if (!row || !main_)
             return;
@@ -91,7 +95,7 @@ void ConversationWindows::callFromRow(CallSource source, QTreeWidgetItem *row)
     createSpare();
 }
 
-void ConversationWindows::takeCall(QTcpSocket *socket, const QString &pseudo)
+void ConversationWindows::takeCall(QSslSocket *socket, const QString &pseudo)
 {
     // A contact's address that leads back to this client: its own call is on the other end.
     // Nobody takes the socket, so the listener closes it.
@@ -106,10 +110,46 @@ void ConversationWindows::takeCall(QTcpSocket *socket, const QString &pseudo)
         closeWhenSent(socket);
         return;
     }
+    // The pseudo is only what the caller says. A member of the black list is refused as if the
+    // user had said no; a claim the server's reports do not back still rings, but marked, so
+    // nobody rings under a name that is not theirs (the server may know a caller by another
+    // address, or not be reachable at all: refusing those would refuse honest callers).
+    const CallerVerdict verdict =
+        judgeCaller(pseudo, socket->peerAddress().toString(),
+                    sightings_ ? sightings_(pseudo) : std::vector<MemberSighting>{});
+    if (verdict == CallerVerdict::Refused) {
+        socket->write(refusalPacket());
+        closeWhenSent(socket);
+        return;
+    }
+    // An encrypted caller is also judged by its key: the directory's key proves the pseudo
+    // wherever the call comes from, another key disproves it, and a key other than the one seen
+    // before is shown.
+    CallerMark mark = verdict == CallerVerdict::Verified ? CallerMark::Verified : CallerMark::Unverified;
+    QByteArray firstSeen;
+    if (socket->isEncrypted()) {
+        const QByteArray presented = peerFingerprint(*socket);
+        switch (judgeKey(presented, security_.publishedFor(pseudo), security_.known.seen(pseudo))) {
+        case KeyVerdict::Trusted:
+            mark = CallerMark::Verified;
+            break;
+        case KeyVerdict::FirstSeen:
+            firstSeen = presented;
+            break;
+        case KeyVerdict::Changed:
+            mark = CallerMark::KeyChanged;
+            break;
+        case KeyVerdict::Contradicted:
+            mark = CallerMark::Unverified;
+            break;
+        }
+        if (!firstSeen.isEmpty())
+            security_.known.remember(pseudo, firstSeen);
+    }
     FrmConversation *callee = spare();
     if (!callee)
         return;
-    callee->acceptConnection(socket);
+    callee->acceptConnection(socket, mark);
     createSpare();
 }
 
@@ -137,6 +177,7 @@ void ConversationWindows::createSpare()
 {
     const int index = conversationCount() + 1;
     auto *window = new FrmConversation(index, state_, platform_);
+    window->setSecurity(&security_);
     windows_.emplace_back(window);
     connect(window, &FrmConversation::killMeRequested, this, [this](int instance) {
         if (main_)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "client/conversation/membersightings.h"
+#include "client/conversation/peersecurity.h"
 #include "client/platform/platform.h"
 #include "client/shell/conversationlist.h"
 
@@ -9,6 +11,7 @@
 #include <optional>
 #include <vector>
 
+class QSslSocket;
 class QTcpSocket;
 class QTreeWidgetItem;
 
@@ -61,13 +64,19 @@ public:
     PeerListener &listener() { return *listener_; }
 
     void callFromRow(CallSource source, QTreeWidgetItem *row);
+    // Where a call request's claim is checked; attach() reads the main window's lists. Without
+    // one, every caller rings as not verified.
+    void setSightings(SightingsLookup sightings) { sightings_ = std::move(sightings); }
+    // This client's key and what it knows of the members' keys: calls to a member with a
+    // published key go in TLS, and callers in TLS are verified by their key.
+    PeerSecurity &security() { return security_; }
 
     void closeEveryConversation() override;
     void discard(int instanceToKill) override;
 
 private:
     void createSpare();
-    void takeCall(QTcpSocket *socket, const QString &pseudo);
+    void takeCall(QSslSocket *socket, const QString &pseudo);
     PeerLink *ownCallOn(const QTcpSocket &socket) const;
     int ringingCount() const;
 
@@ -76,6 +85,8 @@ private:
     PeerListener *listener_; // a child of this object
     QPointer<FrmMain> main_;
     std::vector<QPointer<FrmConversation>> windows_; // index 0 never holds a window
+    SightingsLookup sightings_;
+    PeerSecurity security_;
     bool portTakenTold_ = false;
 };
 

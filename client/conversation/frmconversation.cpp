@@ -2,9 +2,11 @@
 
 #include "client/assets/artwork.h"
 #include "client/conversation/boxpictures.h"
+#include "client/conversation/callerverdict.h"
 #include "client/conversation/conversationpads.h"
 #include "client/conversation/frmincome.h"
 #include "client/conversation/peerlink.h"
+#include "client/conversation/peersecurity.h"
 #include "client/conversation/rtffragments.h"
 #include "client/conversation/rtfreader.h"
 #include "client/conversation/rtfwriter.h"
@@ -177,7 +179,7 @@ FrmConversation::FrmConversation(int instanceIndex, ClientState &state, Platform
         }
         FrmIncome &income = incomingForm();
         income.setCurInstance(instanceIndex_);
-        income.setCaller(pseudo);
+        income.setCaller(markedName(pseudo, mark_));
         income.showMe();
     });
     connect(link_, &PeerLink::entryReceived, this, [this](const QString &rtf, int) {
@@ -273,15 +275,76 @@ void FrmConversation::callMember(const QString &pseudo, const QString &ipAdress)
     link_->callMember(pseudo, ipAdress);
 }
 
-void FrmConversation::acceptConnection(QTcpSocket *socket)
+void FrmConversation::acceptConnection(QSslSocket *socket, CallerMark mark)
 {
+    mark_ = mark;
     link_->acceptConnection(socket);
+}
+
+void FrmConversation::setSecurity(PeerSecurity *security)
+{
+    security_ = security;
+    link_->setSecurity(security);
+}
+
+QString FrmConversation::shownPeer() const
+{
+    return markedName(link_->peerPseudo(), mark_);
+}
+
+namespace {
+// "ab12 cd34 ...": easier to read out to each other.
+QString grouped(const QByteArray &fingerprint)
+{
+    QString out;
+    for (qsizetype i = 0; i < fingerprint.size(); i += 4) {
+        if (i > 0)
+            out += (i % 32 == 0) ? u"\r\n"_s : u" "_s;
+        out += QString::fromLatin1(fingerprint.mid(i, 4));
+    }
+    return out;
+}
+} // namespace
+
+Notice FrmConversation::fingerprintsNotice() const
+{
+    if (!link_->isEncrypted())
+        return {u"Conversation non chiffrée"_s,
+                u"Cette conversation n'est pas chiffrée : ce que vous écrivez passe en clair sur le réseau."_s};
+    const QByteArray own = security_ && security_->identity ? security_->identity->fingerprint() : QByteArray();
+    return {u"Conversation chiffrée"_s,
+            u"Comparez ces empreintes avec "_s + link_->peerPseudo() +
+                u" (par téléphone, de vive voix) : si elles sont les mêmes des deux côtés, personne ne "
+                u"s'est glissé entre vous.\r\n\r\nVotre empreinte :\r\n"_s +
+                grouped(own) + u"\r\n\r\nEmpreinte de "_s + link_->peerPseudo() + u" :\r\n"_s +
+                grouped(link_->peerFingerprint())};
+}
+
+void FrmConversation::showEncryption()
+{
+    if (!encryptionButton_) {
+        // Beside the duration, above the tabs: nothing of it reaches the transcript.
+        encryptionButton_ = new QToolButton(this);
+        encryptionButton_->setObjectName(u"cmdChiffrement"_s);
+        encryptionButton_->setGeometry(317, 2, 113, 19);
+        encryptionButton_->setAutoRaise(true);
+        connect(encryptionButton_, &QToolButton::clicked, this,
+                [this] { platform_.notifier.notify(fingerprintsNotice()); });
+    }
+    const bool encrypted = link_->isEncrypted();
+    encryptionButton_->setText(encrypted ? u"🔒 Chiffrée"_s : u"Non chiffrée"_s);
+    encryptionButton_->setToolTip(encrypted ? u"Comparer les empreintes de vos clés"_s
+                                            : u"Cette conversation passe en clair sur le réseau"_s);
+    encryptionButton_->show();
 }
 
 void FrmConversation::sendAcceptCall()
 {
     if (link_->state() != PeerLink::State::Ringing)
         return;
+    // The user answered a call marked "clé changée": the new key is the one seen from now on.
+    if (mark_ == CallerMark::KeyChanged && security_)
+        security_->known.remember(link_->peerPseudo(), link_->peerFingerprint());
     link_->sendAcceptCall();
     openConversation();
 }
@@ -308,8 +371,9 @@ void FrmConversation::closeConversation()
 
 void FrmConversation::openConversation()
 {
-    savedCaption_ = link_->peerPseudo() + u"-Conversation"_s;
+    savedCaption_ = shownPeer() + u"-Conversation"_s;
     setWindowTitle(savedCaption_);
+    showEncryption();
     decorate();
     fitScreenHeight();
     centreOnScreen(*this);

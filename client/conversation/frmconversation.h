@@ -1,12 +1,17 @@
 #pragma once
 
+#include "client/conversation/callerverdict.h"
+#include "client/platform/notice.h"
+
 #include <QString>
 #include <QTimer>
 #include <QWidget>
 #include <memory>
 
+class QSslSocket;
 class QTcpSocket;
 class QTextEdit;
+class QToolButton;
 
 namespace Ui {
 class frmConversation;
@@ -16,6 +21,7 @@ namespace jaserelle::client {
 
 struct ClientState;
 struct Platform;
+struct PeerSecurity;
 class FrmIncome;
 class PeerLink;
 
@@ -40,8 +46,19 @@ public:
 
     // The spare places a call: it stays hidden until the peer accepts.
     void callMember(const QString &pseudo, const QString &ipAdress);
-    // The spare takes the connection the listener accepted.
-    void acceptConnection(QTcpSocket *socket);
+    // The spare takes the connection the listener accepted; `mark`: what the checks of the
+    // caller's pseudo (and key) found.
+    void acceptConnection(QSslSocket *socket, CallerMark mark = CallerMark::Verified);
+    bool callerVerified() const { return mark_ == CallerMark::Verified; }
+    CallerMark callerMark() const { return mark_; }
+    void setSecurity(PeerSecurity *security);
+    // "Chiffrée" or "Non chiffrée", once the conversation is open; the button shows both
+    // fingerprints to compare.
+    QToolButton *encryptionButton() const { return encryptionButton_; }
+    // Both fingerprints, as the button shows them.
+    Notice fingerprintsNotice() const;
+    // The peer as this window names it: the pseudo, marked when the server does not vouch for it.
+    QString shownPeer() const;
     void sendAcceptCall();
     void setConnectNo();
     // Ends the conversation from this side, without a packet, and has the window discarded.
@@ -73,6 +90,7 @@ private:
     // A smiley of the pad at the caret of the send box; nothing is sent yet.
     void insertSmiley(int index);
     void openConversation();
+    void showEncryption();
     void showEntry(const QString &nameLineRtf, const QString &rtf);
     // What only a window on the screen needs (pads, font list, icon): built at its first show, so
     // the spare that listens from start-up costs the start-up next to nothing.
@@ -101,6 +119,9 @@ private:
     int durationSeconds_ = 0;
     QColor lastColour_;
     bool killed_ = false;
+    CallerMark mark_ = CallerMark::Verified;
+    PeerSecurity *security_ = nullptr;
+    QToolButton *encryptionButton_ = nullptr;
     bool soundPadRightButton_ = false;
 };
 

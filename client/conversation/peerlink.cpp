@@ -1,13 +1,16 @@
 #include "client/conversation/peerlink.h"
 
 #include "client/conversation/peernotices.h"
+#include "client/conversation/peersecurity.h"
+#include "client/security/peerkeyverdict.h"
+#include "client/security/peertls.h"
 #include "client/conversation/soundcommands.h"
 #include "client/platform/platform.h"
 #include "client/server/wiretext.h"
 #include "client/shell/clientstate.h"
 
 #include <QHostAddress>
-#include <QTcpSocket>
+#include <QSslSocket>
 #include <QTimer>
 
 namespace jaserelle::client {
@@ -30,11 +33,12 @@ PeerLink::~PeerLink()
         socket_->disconnect(this);
 }
 
-void PeerLink::attach(QTcpSocket *socket)
+void PeerLink::attach(QSslSocket *socket)
 {
     socket_ = socket;
     socket->setParent(this);
     connect(socket, &QTcpSocket::connected, this, &PeerLink::onConnected);
+    connect(socket, &QSslSocket::encrypted, this, &PeerLink::onEncrypted);
     connect(socket, &QTcpSocket::readyRead, this, &PeerLink::onReadyRead);
     connect(socket, &QTcpSocket::disconnected, this, &PeerLink::onDisconnected);
     connect(socket, &QTcpSocket::errorOccurred, this, &PeerLink::onError);
@@ -47,7 +51,11 @@ void PeerLink::callMember(const QString &pseudo, const QString &ipAdress)
     side_ = LinkSide::Caller;
     peerPseudo_ = pseudo;
     state_ = State::Connecting;
-    attach(new QTcpSocket(this));
+    if (security_ && security_->identity)
+        expectedKey_ = security_->publishedFor(pseudo).value_or(QByteArray());
+    // A QSslSocket either way, plain until it is asked to encrypt: the same object carries a
+    // direct call and a relayed one.
+    attach(new QSslSocket(this));
     const QHostAddress address(ipAdress.trimmed());
     bool started = !address.isNull();
     if (started && !client_.localAddress.isNull())
@@ -64,7 +72,7 @@ void PeerLink::callMember(const QString &pseudo, const QString &ipAdress)
     socket_->connectToHost(address, peerPort);
 }
 
-void PeerLink::acceptConnection(QTcpSocket *socket)
+void PeerLink::acceptConnection(QSslSocket *socket)
 {
     if (state_ != State::Idle || !socket)
         return;
@@ -135,8 +143,50 @@ void PeerLink::onConnected()
 {
     if (state_ != State::Connecting)
         return;
+    if (!expectedKey_.isEmpty()) {
+        preparePeerTls(*socket_, *security_->identity);
+        socket_->startClientEncryption();
+        return; // the call request waits for the member's key
+    }
     state_ = State::AwaitingAnswer;
     send(callRequestPacket(client_.userLogin));
+}
+
+void PeerLink::onEncrypted()
+{
+    if (state_ != State::Connecting || side_ != LinkSide::Caller)
+        return;
+    const QByteArray presented = jaserelle::client::peerFingerprint(*socket_);
+    switch (judgeKey(presented, expectedKey_, security_->known.seen(peerPseudo_))) {
+    case KeyVerdict::Contradicted: {
+        // Not the member's key: whoever answered hears nothing, not even who calls.
+        detach();
+        notifier_.notify(keyContradictedNotice(peerPseudo_));
+        emit finished();
+        return;
+    }
+    case KeyVerdict::Changed:
+        notifier_.notify(keyChangedNotice(peerPseudo_));
+        [[fallthrough]];
+    case KeyVerdict::Trusted:
+    case KeyVerdict::FirstSeen:
+        security_->known.remember(peerPseudo_, presented);
+        break;
+    }
+    if (state_ != State::Connecting)
+        return;
+    state_ = State::AwaitingAnswer;
+    send(callRequestPacket(client_.userLogin));
+}
+
+bool PeerLink::isEncrypted() const
+{
+    return socket_ && socket_->isEncrypted();
+}
+
+QByteArray PeerLink::peerFingerprint() const
+{
+    return socket_ && socket_->isEncrypted() ? jaserelle::client::peerFingerprint(*socket_) : QByteArray();
 }
 
 void PeerLink::onReadyRead()

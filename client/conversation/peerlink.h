@@ -9,11 +9,13 @@
 #include <QString>
 
 class QHostAddress;
+class QSslSocket;
 class QTcpSocket;
 
 namespace jaserelle::client {
 
 struct ClientState;
+struct PeerSecurity;
 class Notifier;
 class SoundPlayer;
 
@@ -45,12 +47,21 @@ public:
     PeerLink(const ClientState &state, Notifier &notifier, SoundPlayer &sound, QObject *parent = nullptr);
     ~PeerLink() override;
 
+    // Where this client's key and the members' keys are. Without it (or without a key of this
+    // client's own) every call is placed plain.
+    void setSecurity(PeerSecurity *security) { security_ = security; }
+
     // Caller: connects to the member at `ipAdress` on the peer port; the call request leaves as soon
     // as the connection is made. An address that is not a dotted address fails like an
-    // unreachable one.
+    // unreachable one. A member whose key the directory publishes is called in TLS, and the call
+    // request leaves only once that member's key has been seen at the other end.
     void callMember(const QString &pseudo, const QString &ipAdress);
-    // Callee: takes over a connection from the listener.
-    void acceptConnection(QTcpSocket *socket);
+    // Callee: takes over a connection from the listener (in TLS already when the caller asked).
+    void acceptConnection(QSslSocket *socket);
+
+    bool isEncrypted() const;
+    // The certificate fingerprint the other side presented; empty on a plain link.
+    QByteArray peerFingerprint() const;
 
     void sendAcceptCall();
     // Sends the refusal, and closes the link once it has left (or the link failed): finished()
@@ -85,8 +96,9 @@ signals:
     void finished();
 
 private:
-    void attach(QTcpSocket *socket);
+    void attach(QSslSocket *socket);
     void onConnected();
+    void onEncrypted();
     void onReadyRead();
     void onDisconnected();
     void onError(QAbstractSocket::SocketError error);
@@ -100,7 +112,9 @@ private:
     const ClientState &client_;
     Notifier &notifier_;
     SoundPlayer &sound_;
-    QPointer<QTcpSocket> socket_;
+    PeerSecurity *security_ = nullptr;
+    QPointer<QSslSocket> socket_;
+    QByteArray expectedKey_; // caller: the key the directory publishes for the callee; empty: plain
     PacketReassembler reassembler_;
     LinkSide side_ = LinkSide::Callee;
     State state_ = State::Idle;

@@ -2,10 +2,13 @@
 
 #include "client/conversation/peerframer.h"
 #include "client/conversation/peerpackets.h"
+#include "client/conversation/peersecurity.h"
+#include "client/conversation/peerstart.h"
+#include "client/security/peertls.h"
 #include "client/server/wiretext.h"
 #include "client/shell/clientstate.h"
 
-#include <QTcpSocket>
+#include <QSslSocket>
 #include <cerrno>
 #include <cstring>
 #include <netinet/in.h>
@@ -17,7 +20,20 @@ namespace jaserelle::client {
 namespace {
 // Accepting stops when the process runs out of descriptors; it is tried again after this.
 constexpr int acceptRetryMs = 1000;
+// During and after the handshake the plain socket carries whole TLS records (up to 16 KiB and a
+// little): a smaller buffer would stall the handshake.
+constexpr qint64 tlsBufferBytes = 17 * 1024;
 } // namespace
+
+void PeerServer::incomingConnection(qintptr descriptor)
+{
+    auto *socket = new QSslSocket(this);
+    if (!socket->setSocketDescriptor(descriptor)) {
+        delete socket;
+        return;
+    }
+    addPendingConnection(socket);
+}
 
 // Demo peers listen on their own loopback addresses (127.0.0.x) on the same port as the client,
 // which listens on every address. With SO_REUSEPORT set on both sides before they bind, Linux lets
@@ -90,7 +106,7 @@ bool PeerListener::listen()
 
 void PeerListener::takePending()
 {
-    while (QTcpSocket *socket = server_.nextPendingConnection()) {
+    while (auto *socket = static_cast<QSslSocket *>(server_.nextPendingConnection())) {
         socket->setParent(this);
         // Until it has said who calls, a connection is read no further than a call request.
         socket->setReadBufferSize(greetingBytes);
@@ -118,10 +134,37 @@ bool PeerListener::isWaiting(const QTcpSocket *socket) const
     return socket && socket->parent() == this;
 }
 
-void PeerListener::examine(QTcpSocket *socket)
+bool PeerListener::startTls(QSslSocket *socket)
+{
+    if (!security_ || !security_->identity)
+        return false;
+    socket->setReadBufferSize(tlsBufferBytes);
+    preparePeerTls(*socket, *security_->identity);
+    // Once the handshake is over, what arrives is the call request in clear, read like a legacy one.
+    connect(socket, &QSslSocket::encrypted, this, [this, socket] { examine(socket); });
+    socket->startServerEncryption();
+    return true;
+}
+
+void PeerListener::examine(QSslSocket *socket)
 {
     if (!isWaiting(socket))
         return;
+    if (socket->mode() == QSslSocket::UnencryptedMode) {
+        // Peeking a plain QSslSocket leaves the bytes for the handshake to read.
+        switch (classifyPeerStart(socket->peek(2))) {
+        case PeerStart::Undecided:
+            return;
+        case PeerStart::Tls:
+            if (!startTls(socket))
+                drop(socket);
+            return;
+        case PeerStart::Legacy:
+            break;
+        }
+    } else if (!socket->isEncrypted()) {
+        return; // the handshake is under way
+    }
     const QByteArray head = socket->peek(greetingBytes);
     const qsizetype end = head.indexOf(packetEndMarker);
     if (end < 0) {
@@ -140,7 +183,7 @@ void PeerListener::examine(QTcpSocket *socket)
     socket->setReadBufferSize(0);
     // Whoever takes the socket gives it a new parent (or none, to close it gently).
     socket->setParent(&handingOver_);
-    const QPointer<QTcpSocket> handed(socket);
+    const QPointer<QSslSocket> handed(socket);
     emit callArrived(socket, packet.pseudo);
     if (handed && handed->parent() == &handingOver_) {
         handed->setParent(nullptr);

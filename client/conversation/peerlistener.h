@@ -8,11 +8,24 @@
 #include <deque>
 
 class QHostAddress;
+class QSslSocket;
 class QTcpSocket;
 
 namespace jaserelle::client {
 
 struct ClientState;
+struct PeerSecurity;
+
+// Every accepted connection is a QSslSocket, still plain: the listener starts TLS on it when the
+// caller opens with a handshake, and a link carries either kind (or a relayed one) the same way.
+class PeerServer : public QTcpServer
+{
+public:
+    using QTcpServer::QTcpServer;
+
+protected:
+    void incomingConnection(qintptr descriptor) override;
+};
 
 // Listens for calls on the peer port, on the client's local address (any address when it has
 // none). One listener serves the whole client for its whole run.
@@ -21,7 +34,8 @@ struct ClientState;
 // of buffer until it has said who calls: only a well-formed call request is handed on. A
 // connection that says something else, says too much, closes, or stays silent past the deadline
 // is closed without a word; when too many wait at once, the oldest goes first (a real caller
-// speaks within milliseconds of connecting).
+// speaks within milliseconds of connecting). A caller that opens with a TLS handshake is answered
+// in TLS, with this client's own certificate, and its call request is read inside it.
 class PeerListener : public QObject
 {
     Q_OBJECT
@@ -41,12 +55,14 @@ public:
     int waitingCount() const { return waitingCount_; }
     // Tests shorten the wait; the application keeps the constant above.
     void setGreetingDeadline(int ms) { deadlineMs_ = ms; }
+    // Where this client's key is; without one a TLS caller is dropped.
+    void setSecurity(const PeerSecurity *security) { security_ = security; }
 
 signals:
     // A caller connected and asked for a conversation; the call request is still unread in the
     // socket. The receiver takes the socket (PeerLink::acceptConnection); one that nobody takes
-    // is closed.
-    void callArrived(QTcpSocket *socket, const QString &pseudo);
+    // is closed. An encrypted call arrives encrypted; the caller's certificate is still to judge.
+    void callArrived(QSslSocket *socket, const QString &pseudo);
 
 private:
     struct Waiting
@@ -56,13 +72,15 @@ private:
     };
 
     void takePending();
-    void examine(QTcpSocket *socket);
+    void examine(QSslSocket *socket);
+    bool startTls(QSslSocket *socket);
     bool isWaiting(const QTcpSocket *socket) const;
     void drop(QTcpSocket *socket);
     void sweep();
 
     const ClientState &state_;
-    QTcpServer server_;
+    const PeerSecurity *security_ = nullptr;
+    PeerServer server_;
     QObject handingOver_;         // parent of a socket while callArrived is out
     std::deque<Waiting> waiting_; // in arrival order, so the oldest deadline is in front
     int waitingCount_ = 0;

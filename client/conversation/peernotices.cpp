@@ -33,4 +33,21 @@ Notice portTakenNotice()
                             u"Vous pouvez toujours appeler vos contacts."_s};
 }
 
+Notice keyContradictedNotice(const QString &peerPseudo)
+{
+    return {u"Attention !"_s,
+            u"L'ordinateur joint n'a pas présenté la clé que le serveur publie pour "_s + peerPseudo +
+                u".\r\nL'appel est annulé : quelqu'un d'autre a peut-être pris sa place."_s,
+            Notice::Icon::Warning};
+}
+
+Notice keyChangedNotice(const QString &peerPseudo)
+{
+    return {u"Attention !"_s,
+            u"La clé de chiffrement de "_s + peerPseudo +
+                u" a changé depuis votre dernière conversation.\r\nComparez vos empreintes avec ce membre "
+                u"(bouton « Chiffrée » de la conversation)."_s,
+            Notice::Icon::Warning};
+}
+
 } // namespace jaserelle::client

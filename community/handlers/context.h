@@ -1,6 +1,7 @@
 #pragma once
 
 #include "community/core/clock.h"
+#include "community/core/keydirectory.h"
 #include "community/core/passwords.h"
 #include "community/core/sessions.h"
 #include "community/core/throttle.h"
@@ -21,6 +22,8 @@ struct Context
     int searchCap = 100;
     // Failed password checks, per pseudo and per address; none counted when absent.
     FailureThrottle *failures = nullptr;
+    // The members' certificate fingerprints; a server without one answers its resources 404.
+    KeyDirectory *keys = nullptr;
 };
 
 // Settings keys of the store.

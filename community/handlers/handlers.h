@@ -37,6 +37,9 @@ Response searchmembers3(Context &ctx, const Request &request, const Target &targ
 Response sendmail(Context &ctx, const Request &request, const Target &target);
 Response readmails(Context &ctx, const Request &request, const Target &target);
 Response deletemail(Context &ctx, const Request &request, const Target &target);
+// The key directory (the server's own resources; absent from a server without one).
+Response publishkey(Context &ctx, const Request &request, const Target &target);
+Response lookupkeys(Context &ctx, const Request &request, const Target &target);
 
 // Web pages (community/pages/).
 Response homePage(Context &ctx);

@@ -52,6 +52,8 @@ constexpr Route routes[] = {
     {"/sendmail.php", "GET", sendmail},
     {"/readmails.php", "GET", readmails},
     {"/deletemail.php", "GET", deletemail},
+    {"/keys/publish", "GET", publishkey},
+    {"/keys/lookup", "GET", lookupkeys},
     {photosPrefix, "GET",
      [](Context &ctx, const Request &r, const Target &t) {
          return photo(ctx, r, std::string_view(t.path()).substr(photosPrefix.size()));

@@ -1,0 +1,44 @@
+#include "community/core/keydirectory.h"
+
+#include <algorithm>
+
+namespace jaserelle::community {
+
+bool KeyDirectory::isFingerprint(std::string_view text)
+{
+    return text.size() == 64 && std::all_of(text.begin(), text.end(), [](char c) {
+               return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f');
+           });
+}
+
+bool KeyDirectory::publish(const std::string &pseudo, std::string_view fingerprint)
+{
+    if (pseudo.empty() || !isFingerprint(fingerprint))
+        return false;
+    const std::lock_guard lock(mutex_);
+    keys_[pseudo] = std::string(fingerprint);
+    return true;
+}
+
+std::optional<std::string> KeyDirectory::fingerprintOf(std::string_view pseudo) const
+{
+    const std::lock_guard lock(mutex_);
+    const auto found = keys_.find(std::string(pseudo));
+    if (found == keys_.end())
+        return std::nullopt;
+    return found->second;
+}
+
+void KeyDirectory::forget(const std::string &pseudo)
+{
+    const std::lock_guard lock(mutex_);
+    keys_.erase(pseudo);
+}
+
+std::size_t KeyDirectory::size() const
+{
+    const std::lock_guard lock(mutex_);
+    return keys_.size();
+}
+
+} // namespace jaserelle::community
