@@ -43,6 +43,8 @@ struct Desk
         state.localAddress = QHostAddress(address);
         desktop.clock.now = QTime(9, 5, 42);
         windows = std::make_unique<ConversationWindows>(state, platform);
+        // Callers are checked against the rows of `list`, as against the main window's lists.
+        windows->setSightings(listSightings(&list, nullptr, nullptr));
     }
     bool start() { return windows->start(); }
     // A row of a member list as the contact refresh leaves it.
@@ -119,6 +121,9 @@ private slots:
         bob = std::make_unique<Desk>(u"bob"_s, u"127.0.5.3"_s);
         QVERIFY(alice->start());
         QVERIFY(bob->start());
+        // Each is a connected contact of the other, so each one's calls ring as that member.
+        alice->row(u"bob"_s, true, u"127.0.5.3"_s);
+        bob->row(u"alice"_s, true, u"127.0.5.2"_s);
     }
 
     // A call that may not go out is a notice instead, and takes no window.
