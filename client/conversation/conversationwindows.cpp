@@ -143,7 +143,9 @@ void ConversationWindows::takeCall(QSslSocket *socket, const QString &pseudo)
             mark = CallerMark::Unverified;
             break;
         }
-        if (!firstSeen.isEmpty())
+        // A key nobody vouches for is kept only when the address proved the pseudo: a spoofer
+        // in TLS must not plant its key under the name of a member not met yet.
+        if (!firstSeen.isEmpty() && verdict == CallerVerdict::Verified)
             security_.known.remember(pseudo, firstSeen);
     }
     FrmConversation *callee = spare();

@@ -220,6 +220,20 @@ private slots:
         QVERIFY(bob->desktop.notifier.shown.isEmpty());
     }
 
+    // A caller in TLS whose pseudo nobody vouches for (no published key, not at the address the
+    // server reports) rings marked, and its key is not kept under that name.
+    void anUnvouchedKeyIsNotKept()
+    {
+        auto mallory = std::make_unique<Desk>(u"alice"_s, u"127.0.7.6"_s);
+        QVERIFY(mallory->windows->start());
+        mallory->security().published.insert(u"bob"_s, bob->fingerprint());
+        mallory->call(u"bob"_s, u"127.0.7.3"_s);
+        QVERIFY(QTest::qWaitFor([&] { return bob->window(1)->incomingForm().isVisible(); }));
+        QVERIFY(bob->window(1)->link().isEncrypted());
+        QCOMPARE(bob->window(1)->incomingForm().caller(), u"alice (non vérifié)"_s);
+        QVERIFY(!bob->security().known.seen(u"alice"_s));
+    }
+
     // The keys seen outlive the run, in a file only the user reads; a damaged line is skipped.
     void knownKeysAreKept()
     {
