@@ -100,12 +100,12 @@ def login_flood(port):
         stop_at = time.time() + SECONDS
         while time.time() < stop_at:
             n += 1
-            kind = "home" if n % 4 else "new"
+            kind = "home" if n % 3 else "new"
             source = f"127.0.{i + 1}.{n % 200 + 2}" if kind == "home" else f"127.5.{i * 30 + n % 30}.1"
             t0 = time.perf_counter()
             status, body = exchange(port, f"/softlogin.php?login=member{i}&password=member{i}", source=source)
             results[kind].append((status, body, (time.perf_counter() - t0) * 1000))
-            time.sleep(0.25)
+            time.sleep(1.0)  # a login a second per member: eight members, near the hash rate of two threads
 
     members = [threading.Thread(target=member, args=(i,)) for i in range(MEMBERS)]
     for t in members:
