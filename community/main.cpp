@@ -117,6 +117,15 @@ int main(int argc, char **argv)
         ctx.failures = &failures;
         KeyDirectory keys;
         ctx.keys = &keys;
+        RecentLogins recentLogins(systemClock());
+        ctx.recentLogins = &recentLogins;
+        // Ten mails a minute per sender; five sign-ups an hour per address, twenty per network.
+        FailureThrottle mailsSent(systemClock(), {10, std::chrono::seconds(60), std::chrono::seconds(60)});
+        FailureThrottle signUpsByAddress(systemClock(), {5, std::chrono::hours(1), std::chrono::hours(1)});
+        FailureThrottle signUpsByNetwork(systemClock(), {20, std::chrono::hours(1), std::chrono::hours(1)});
+        ctx.mailsSent = &mailsSent;
+        ctx.signUpsByAddress = &signUpsByAddress;
+        ctx.signUpsByNetwork = &signUpsByNetwork;
         // On standard error unless a file is named ("-" is standard error too).
         const auto accessLog = accessLogFile.empty() || accessLogFile == "-"
                                    ? std::make_unique<AccessLog>()
@@ -134,7 +143,8 @@ int main(int argc, char **argv)
 
         std::signal(SIGPIPE, SIG_IGN);
         ServerHandlers handlers{[&ctx](const Request &r) { return handleQuick(ctx, r); },
-                                [&ctx](const Request &r) { return handle(ctx, r); }, refuseUnchecked};
+                                [&ctx](const Request &r) { return handle(ctx, r); }, refuseUnchecked,
+                                [&ctx](const Request &r) { return isVouchedRequest(ctx, r); }};
         HttpServer server(std::move(handlers), options);
         server.stopOnSignals();
         server.start();

@@ -114,6 +114,20 @@ std::string addressGroup(std::string_view address)
     return std::string(text) + "/64";
 }
 
+std::string networkPrefix(std::string_view address)
+{
+    std::string plain = plainAddress(address);
+    if (isDottedIpv4(plain))
+        return plain.substr(0, plain.rfind('.')) + ".0/24";
+    in6_addr v6{};
+    if (::inet_pton(AF_INET6, plain.c_str(), &v6) != 1)
+        return plain;
+    std::fill(v6.s6_addr + 6, v6.s6_addr + 16, 0);
+    char text[INET6_ADDRSTRLEN];
+    ::inet_ntop(AF_INET6, &v6, text, sizeof text);
+    return std::string(text) + "/48";
+}
+
 bool fitsCp1252(std::string_view utf8)
 {
     return cp1252::toUtf8(cp1252::fromUtf8(utf8)) == utf8;

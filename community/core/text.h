@@ -36,6 +36,10 @@ std::string plainAddress(std::string_view address);
 // included), or the /64 prefix of an IPv6 address, which one machine can fill at will.
 std::string addressGroup(std::string_view address);
 
+// What counts as one network when sharing the slow hash out fairly: an IPv4 /24, an IPv6 /48
+// (what one site or one customer of a provider is given). Anything else is kept as it is.
+std::string networkPrefix(std::string_view address);
+
 // UTF-8 text that survives the trip to Windows-1252 and back unchanged.
 bool fitsCp1252(std::string_view utf8);
 

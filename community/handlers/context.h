@@ -3,10 +3,12 @@
 #include "community/core/clock.h"
 #include "community/core/keydirectory.h"
 #include "community/core/passwords.h"
+#include "community/core/recentlogins.h"
 #include "community/core/sessions.h"
 #include "community/core/throttle.h"
 #include "community/store/store.h"
 
+#include <cstdint>
 #include <filesystem>
 
 namespace jaserelle::community {
@@ -24,6 +26,24 @@ struct Context
     FailureThrottle *failures = nullptr;
     // The members' certificate fingerprints; a server without one answers its resources 404.
     KeyDirectory *keys = nullptr;
+    // Members' good logins by network, which go first on the slow hash; none kept when absent.
+    RecentLogins *recentLogins = nullptr;
+
+    // A box the client can always list and empty: its reply cap is 64 MiB, and a box listed whole
+    // would cost the server as much memory per reader.
+    struct MailLimits
+    {
+        int boxMails = 200;
+        std::int64_t boxBytes = 8 << 20;   // subjects and texts, UTF-8
+        std::size_t listBytes = 2 << 20;   // one listing: the oldest mails up to this
+    };
+    MailLimits mailLimits{};
+    // Mails sent, per sender: past their limit within their window, a sender waits (same counter
+    // as the failed checks: so many events within a window, then refused for a while).
+    FailureThrottle *mailsSent = nullptr;
+    // Sign-ups, per address and per network (networkPrefix).
+    FailureThrottle *signUpsByAddress = nullptr;
+    FailureThrottle *signUpsByNetwork = nullptr;
 };
 
 // Settings keys of the store.

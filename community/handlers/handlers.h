@@ -21,8 +21,13 @@ bool isSlowRequest(const Request &request);
 // here; one without goes to the slow hash, unless repeated failures refuse it at once.
 std::optional<Response> handleQuick(Context &ctx, const Request &request);
 
-// The answer, at once, to a request the slow-hash threads have no room for: a refused check.
+// The answer, at once, to a request the slow-hash threads have no room for: a refused check,
+// or for a login, word that the server is overloaded (never that the account is unknown).
 Response refuseUnchecked(const Request &request);
+
+// A slow request that goes before strangers' on the slow hash: a login or a refresh for a member
+// who lately logged in successfully from the same network.
+bool isVouchedRequest(Context &ctx, const Request &request);
 
 Response softlogin(Context &ctx, const Request &request, const Target &target);
 Response softlogoff(Context &ctx, const Request &request, const Target &target);

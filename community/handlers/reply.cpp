@@ -67,6 +67,8 @@ bool checksThrottled(Context &ctx, const std::string &pseudo, const Request &req
 
 void noteCheck(Context &ctx, const std::string &pseudo, const Request &request, bool passed)
 {
+    if (passed && ctx.recentLogins)
+        ctx.recentLogins->succeeded(pseudo, request.peerAddress);
     if (!ctx.failures)
         return;
     if (passed) {

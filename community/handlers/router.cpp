@@ -1,5 +1,6 @@
 #include "community/handlers/handlers.h"
 #include "community/handlers/reply.h"
+#include "community/core/text.h"
 
 #include <exception>
 #include <iostream>
@@ -13,6 +14,13 @@ Response unavailable()
     // A store failure (disk full, locked too long): the client sees no keyword and keeps
     // its state; nothing of the failure leaks into the answer.
     return textReply("Le serveur est momentanément indisponible.\r\n", 503);
+}
+
+Response overloaded()
+{
+    // No keyword: the client tells its user that the server fails for now and lets him try
+    // again. A refused login would tell a real member that his account does not exist.
+    return textReply("Le serveur est surchargé, réessayez dans un moment.\r\n", 503);
 }
 
 Response methodNotAllowed()
@@ -43,7 +51,7 @@ struct Route
 // first comparison.
 constexpr Route routes[] = {
     {"/softrefresh2.php", "GET", softrefresh2, true, softrefresh2Quick, denied},
-    {"/softlogin.php", "GET", softlogin, true, softloginQuick, [] { return textReply("YOURLOGINISWRONG"); }},
+    {"/softlogin.php", "GET", softlogin, true, softloginQuick, overloaded},
     {"/softlogoff.php", "GET", softlogoff},
     {"/ajoutmembre.php", "GET", ajoutmembre},
     {"/removemembre.php", "GET", removemembre},
@@ -117,6 +125,17 @@ Response refuseUnchecked(const Request &request)
 {
     const Route *route = routeOf(request, Target::parse(request.target));
     return route && route->refusal ? route->refusal() : unavailable();
+}
+
+bool isVouchedRequest(Context &ctx, const Request &request)
+{
+    if (!ctx.recentLogins)
+        return false;
+    const Target target = Target::parse(request.target);
+    const Route *route = routeOf(request, target);
+    if (!route || (route->run != softlogin && route->run != softrefresh2))
+        return false;
+    return ctx.recentLogins->recent(normalisePseudo(target.value("login")), request.peerAddress);
 }
 
 Response handle(Context &ctx, const Request &request)

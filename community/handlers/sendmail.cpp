@@ -30,6 +30,13 @@ Response sendmail(Context &ctx, const Request &request, const Target &target)
     if (recipient.empty() || !ctx.store.member(recipient))
         return textReply("LEMEMBRENEXISTEPAS");
 
+    // Refusals carry no keyword: the client tells its user that the mail could not be sent.
+    const std::string senderKey = FailureThrottle::pseudoKey(sender);
+    if (ctx.mailsSent && ctx.mailsSent->blocked(senderKey))
+        return textReply("Trop de mails envoyés en peu de temps : réessayez dans un moment.\r\n", 429);
+    if (ctx.mailsSent)
+        ctx.mailsSent->failed(senderKey);
+
     if (!ctx.store.hasBlackListed(recipient, sender)) {
         const LocalDateTime now = today(ctx);
         Mail mail;
@@ -40,6 +47,10 @@ Response sendmail(Context &ctx, const Request &request, const Target &target)
         const std::string subject = target.value("subject");
         mail.subject = subject == "NULL" ? std::string() : mailSafe(subject, true);
         mail.text = mailSafe(target.value("message"), false);
+        const MailBoxSize box = ctx.store.mailBoxSize(recipient);
+        if (box.count >= ctx.mailLimits.boxMails ||
+            box.bytes + static_cast<std::int64_t>(mail.subject.size() + mail.text.size()) > ctx.mailLimits.boxBytes)
+            return textReply("La boîte aux lettres de ce membre est pleine.\r\n", 507);
         ctx.store.addMail(mail);
     }
     return textReply("MAILSENDEDOK");

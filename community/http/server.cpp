@@ -4,6 +4,7 @@
 #include "community/core/text.h"
 #include "community/http/accesslog.h"
 #include "community/http/requestreader.h"
+#include "community/http/slowqueue.h"
 
 #include <algorithm>
 #include <array>
@@ -14,7 +15,6 @@
 #include <boost/asio/post.hpp>
 #include <boost/asio/signal_set.hpp>
 #include <boost/asio/steady_timer.hpp>
-#include <boost/asio/thread_pool.hpp>
 #include <boost/asio/write.hpp>
 #include <boost/beast/core.hpp>
 #include <boost/beast/http.hpp>
@@ -24,8 +24,6 @@
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <optional>
-#include <sys/resource.h>
-#include <sys/syscall.h>
 #include <system_error>
 #include <thread>
 #include <unistd.h>
@@ -74,7 +72,9 @@ struct Shared
 {
     Shared(ServerHandlers h, ServerOptions o)
         : handlers(std::move(h)), options(std::move(o)),
-          slowPool(static_cast<std::size_t>(options.slowThreads < 1 ? 1 : options.slowThreads))
+          slowQueue(options.slowThreads,
+                    {static_cast<std::size_t>(std::max(1, options.slowQueueLimit)),
+                     static_cast<std::size_t>(std::max(1, options.slowPerNetwork))})
     {
         for (const auto &p : options.trustedProxies)
             proxies.push_back(plain(asio::ip::make_address(p)));
@@ -94,22 +94,11 @@ struct Shared
     ServerHandlers handlers;
     ServerOptions options;
     std::atomic<int> active{0};
-    std::atomic<int> slowPending{0};
     AddressSlots slots;
-    asio::thread_pool slowPool; // joined in stop(), before the workers go
+    SlowQueue slowQueue; // joined in stop(), before the workers go
 };
 
 namespace {
-
-// The slow hash takes a core for a while: on a busy machine the connection threads go first.
-void lowerThisThreadOnce()
-{
-    thread_local bool lowered = false;
-    if (!lowered) {
-        lowered = true;
-        ::setpriority(PRIO_PROCESS, static_cast<id_t>(::syscall(SYS_gettid)), 19);
-    }
-}
 
 class Session : public std::enable_shared_from_this<Session>
 {
@@ -184,19 +173,17 @@ private:
             write(std::move(*answer));
             return;
         }
-        if (++shared_.slowPending > options_.slowQueueLimit) {
-            --shared_.slowPending;
-            write(shared_.handlers.busy(request));
-            return;
-        }
+        const bool vouched = shared_.handlers.vouched && shared_.handlers.vouched(request);
+        auto waiting = std::make_shared<Request>(std::move(request));
         deadline_ = std::chrono::steady_clock::time_point::max(); // no socket work meanwhile
-        asio::post(shared_.slowPool, [self = shared_from_this(), request = std::move(request)] {
-            lowerThisThreadOnce();
-            Response answer = self->shared_.handlers.slow(request);
-            --self->shared_.slowPending;
-            asio::post(self->socket_.get_executor(),
-                       [self, answer = std::move(answer)]() mutable { self->write(std::move(answer)); });
-        });
+        const bool queued = shared_.slowQueue.push(
+            networkPrefix(peerAddress_), vouched, [self = shared_from_this(), waiting](bool run) {
+                Response answer = run ? self->shared_.handlers.slow(*waiting) : self->shared_.handlers.busy(*waiting);
+                asio::post(self->socket_.get_executor(),
+                           [self, answer = std::move(answer)]() mutable { self->write(std::move(answer)); });
+            });
+        if (!queued)
+            write(shared_.handlers.busy(*waiting));
     }
 
     // The balancer's X-Real-IP, when it holds an address; the balancer's own otherwise.
@@ -529,7 +516,7 @@ void HttpServer::stop()
             if (w->thread.joinable())
                 w->thread.join();
     }
-    impl_->slowPool.join();
+    impl_->slowQueue.join();
 }
 
 bool parseListen(const std::string &text, std::string &address, unsigned short &port)

@@ -22,8 +22,11 @@ struct ServerOptions
     // connection threads, so that no burst of logins or wrong passwords holds up the refreshes.
     int slowThreads = 2;
     // Requests waiting for or on those threads; past it a request is answered at once as a
-    // refused check.
+    // refused check. They are served network by network (an IPv4 /24, an IPv6 /48), in turn, with
+    // at most slowPerNetwork of one network waiting in each lane (a site behind one address logs in together at nine), so a flood from many addresses
+    // takes its share and no more (community/http/slowqueue.h).
     int slowQueueLimit = 64;
+    int slowPerNetwork = 16;
     // The request head must arrive within headTimeout of the connection, the whole request within
     // readTimeout, however it trickles in; the answer must leave within writeTimeout.
     std::chrono::milliseconds headTimeout{10000};
@@ -63,6 +66,9 @@ struct ServerHandlers
     Handler slow;
     // At once, when the slow-hash threads have no room.
     Handler busy;
+    // Whether a slow request goes first (a member who lately logged in from that network); none
+    // does when absent.
+    std::function<bool(const Request &)> vouched{};
 };
 
 // One request per connection: read it, answer, close. Boost.Beast on a few threads, one event

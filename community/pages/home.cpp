@@ -193,6 +193,20 @@ Response signUp(Context &ctx, const Request &request)
     if (!errors.empty())
         return htmlPage("Jaserelle — inscription", homeBody(fields, errors), 400);
 
+    // Accounts made by the dozen from one place are a spammer's, not people joining: each costs
+    // a slow hash and a row for good.
+    const std::string addressKey = FailureThrottle::addressKey(request.peerAddress);
+    const std::string networkKey = "n " + networkPrefix(request.peerAddress);
+    if ((ctx.signUpsByAddress && ctx.signUpsByAddress->blocked(addressKey)) ||
+        (ctx.signUpsByNetwork && ctx.signUpsByNetwork->blocked(networkKey)))
+        return htmlPage("Jaserelle — inscription",
+                        homeBody(fields, {"Trop d'inscriptions depuis votre réseau : réessayez dans une heure."}),
+                        429);
+    if (ctx.signUpsByAddress)
+        ctx.signUpsByAddress->failed(addressKey);
+    if (ctx.signUpsByNetwork)
+        ctx.signUpsByNetwork->failed(networkKey);
+
     check.member.passwordHash = ctx.hasher.hash(check.password);
     if (!ctx.store.createMember(check.member))
         return htmlPage("Jaserelle — inscription",

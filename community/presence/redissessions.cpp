@@ -136,7 +136,8 @@ private:
     redisContext *c_;
 };
 
-RedisSessions::RedisSessions(const std::string &url, Clock clock, std::chrono::seconds lifetime, int poolSize)
+RedisSessions::RedisSessions(const std::string &url, Clock clock, std::chrono::seconds lifetime, int poolSize,
+                             bool watch)
     : clock_(std::move(clock)), lifetime_(lifetime), poolSize_(poolSize < 1 ? 1 : poolSize)
 {
     if (sodium_init() < 0)
@@ -153,12 +154,101 @@ RedisSessions::RedisSessions(const std::string &url, Clock clock, std::chrono::s
     if (r.r->type != REDIS_REPLY_STRING || r.r->len != key_.size())
         throw PresenceError("redis: the sessions' digest key is not 32 bytes");
     std::copy(r.r->str, r.r->str + r.r->len, key_.begin());
+    std::array<unsigned char, 8> id{};
+    randombytes_buf(id.data(), id.size());
+    char hex[2 * id.size() + 1];
+    sodium_bin2hex(hex, sizeof hex, id.data(), id.size());
+    markKey_ = std::string("sessions:node:") + hex;
+    c.command({"SET", markKey_, "1"});
+    if (watch)
+        watcher_ = std::thread([this] { this->watch(); });
 }
 
 RedisSessions::~RedisSessions()
 {
+    {
+        std::lock_guard lock(watchMutex_);
+        stopping_ = true;
+    }
+    watchWake_.notify_all();
+    if (watcher_.joinable())
+        watcher_.join();
     for (auto *c : idle_)
         redisFree(c);
+}
+
+void RedisSessions::watch()
+{
+    std::unique_lock lock(watchMutex_);
+    for (int tick = 1; !watchWake_.wait_for(lock, std::chrono::seconds(1), [this] { return stopping_; }); ++tick) {
+        lock.unlock();
+        try {
+            restoreIfLost();
+            if (tick % 60 == 0)
+                dropLapsed();
+        } catch (const PresenceError &) {
+            // Redis away: the requests say so with their 503s; looked at again in a second.
+        }
+        lock.lock();
+    }
+}
+
+void RedisSessions::hold(const std::string &pseudo, const Session *s)
+{
+    std::lock_guard lock(heldMutex_);
+    if (s)
+        held_[pseudo] = s->text();
+    else
+        held_.erase(pseudo);
+}
+
+void RedisSessions::dropLapsed()
+{
+    const auto now = clock_();
+    std::lock_guard lock(heldMutex_);
+    std::erase_if(held_, [&](const auto &entry) {
+        const auto s = Session::parse(entry.second);
+        return !s || !live(*s, now);
+    });
+}
+
+bool RedisSessions::restoreIfLost()
+{
+    // Each process keeps a mark of its own in Redis: gone, Redis has lost what this process wrote,
+    // whichever process noticed first and put the digest key back.
+    auto c = lease();
+    const Reply mark = c.command({"EXISTS", markKey_});
+    if (mark.r->type == REDIS_REPLY_INTEGER && mark.r->integer == 1)
+        return false;
+    const std::string_view keyText(reinterpret_cast<const char *>(key_.data()), key_.size());
+    c.command({"SET", digestKeyName, keyText, "NX"});
+
+    std::vector<std::pair<std::string, std::string>> held;
+    {
+        std::lock_guard lock(heldMutex_);
+        held.assign(held_.begin(), held_.end());
+    }
+    const auto now = clock_();
+    const std::string ttl = std::to_string(lifetime_.count() + 10);
+    std::vector<std::string> lapsed;
+    for (const auto &[pseudo, value] : held) {
+        const auto s = Session::parse(value);
+        if (!s || !live(*s, now)) {
+            lapsed.push_back(pseudo);
+            continue;
+        }
+        const std::string key = keyOf(pseudo);
+        // NX: a session renewed through another process since the loss is newer than this copy.
+        if (s->pinned)
+            c.command({"SET", key, value, "NX"});
+        else
+            c.command({"SET", key, value, "NX", "EX", ttl});
+    }
+    c.command({"SET", markKey_, "1"});
+    std::lock_guard lock(heldMutex_);
+    for (const auto &p : lapsed)
+        held_.erase(p);
+    return true;
 }
 
 RedisSessions::Lease RedisSessions::lease()
@@ -219,11 +309,12 @@ void RedisSessions::write(const std::string &pseudo, const Session &s)
     const std::string value = s.text();
     if (s.pinned) {
         c.command({"SET", key, value});
-        return;
+    } else {
+        // A few seconds beyond the lifetime: the timestamp decides, the time-to-live only cleans up.
+        const std::string ttl = std::to_string(lifetime_.count() + 10);
+        c.command({"SET", key, value, "EX", ttl});
     }
-    // A few seconds beyond the lifetime: the timestamp decides, the time-to-live only cleans up.
-    const std::string ttl = std::to_string(lifetime_.count() + 10);
-    c.command({"SET", key, value, "EX", ttl});
+    hold(pseudo, &s);
 }
 
 void RedisSessions::open(const std::string &pseudo, std::string_view password, std::string_view loginAddress)
@@ -305,6 +396,7 @@ void RedisSessions::close(const std::string &pseudo)
 {
     auto c = lease();
     c.command({"DEL", keyOf(pseudo)});
+    hold(pseudo, nullptr);
 }
 
 void RedisSessions::pin(const std::string &pseudo, std::string_view reportedAddress)

@@ -8,6 +8,9 @@
 #include <memory>
 #include <mutex>
 #include <stdexcept>
+#include <string>
+#include <thread>
+#include <unordered_map>
 #include <vector>
 
 struct redisContext;
@@ -28,9 +31,10 @@ public:
 class RedisSessions final : public SessionStore
 {
 public:
-    // url: "redis://host:port". Throws PresenceError when Redis cannot be reached.
+    // url: "redis://host:port". Throws PresenceError when Redis cannot be reached. `watch`: a
+    // thread calls restoreIfLost() every second.
     RedisSessions(const std::string &url, Clock clock,
-                  std::chrono::seconds lifetime = std::chrono::seconds(90), int poolSize = 8);
+                  std::chrono::seconds lifetime = std::chrono::seconds(90), int poolSize = 8, bool watch = true);
     ~RedisSessions() override;
 
     void open(const std::string &pseudo, std::string_view password, std::string_view loginAddress) override;
@@ -46,6 +50,11 @@ public:
     std::chrono::system_clock::time_point now() const override { return clock_(); }
     void close(const std::string &pseudo) override;
     void pin(const std::string &pseudo, std::string_view reportedAddress) override;
+
+    // Redis restarted without its data, or was emptied: writes back the digest key and every
+    // live session this process holds (without overwriting any written meanwhile), so that a
+    // Redis restart logs nobody out. True when it did. Called every second by a thread of its own.
+    bool restoreIfLost();
 
     class Lease;
 
@@ -67,6 +76,18 @@ private:
     std::condition_variable poolFree_;
     int lent_ = 0;
     std::vector<redisContext *> idle_;
+
+    // The sessions this process wrote last, as it wrote them: what it puts back after a loss.
+    void hold(const std::string &pseudo, const Session *s);
+    void watch();
+    void dropLapsed();
+    std::mutex heldMutex_;
+    std::unordered_map<std::string, std::string> held_; // pseudo -> the value written
+    std::string markKey_; // this process's mark in Redis, gone when Redis lost its data
+    std::mutex watchMutex_;
+    std::condition_variable watchWake_;
+    bool stopping_ = false;
+    std::thread watcher_;
 };
 
 // "redis://host:port" -> host and port; false when it is no such address.

@@ -53,6 +53,11 @@ public:
     bool addMail(const Mail &mail) override;
     std::vector<Mail> mails(std::string_view recipient) override { return inner_.mails(recipient); }
     int mailCount(std::string_view recipient) override;
+    MailBoxSize mailBoxSize(std::string_view recipient) override { return inner_.mailBoxSize(recipient); }
+    std::vector<Mail> mailsUpTo(std::string_view recipient, std::size_t bytes) override
+    {
+        return inner_.mailsUpTo(recipient, bytes);
+    }
     bool deleteMail(const Mail &mail) override;
 
     // A list with a value derived from it for one day (the refresh's formatted lines: ages change

@@ -250,6 +250,7 @@ const char *const selectSummary = JASERELLE_SUMMARY_COLUMNS;
 SqliteStore::SqliteStore(std::filesystem::path file) : file_(std::move(file))
 {
     auto first = std::make_unique<Connection>(file_);
+    checkIntegrity(*first);
     migrate(*first);
     idle_.push_back(std::move(first));
 }
@@ -274,6 +275,27 @@ int SqliteStore::userVersion()
     auto c = lease();
     auto s = c->prepare("PRAGMA user_version");
     return s.step() ? static_cast<int>(s.integer(0)) : 0;
+}
+
+void SqliteStore::checkIntegrity(Connection &c)
+{
+    // A damaged page found at start stops the server before it acknowledges writes that may land
+    // in it, or answers from rows that are gone: better no service than lost mails said sent.
+    std::string problems;
+    try {
+        auto s = c.prepare("PRAGMA quick_check(5)");
+        while (s.step()) {
+            const std::string line = s.text(0);
+            if (line != "ok")
+                problems += (problems.empty() ? "" : "; ") + line;
+        }
+    } catch (const StoreError &e) {
+        problems = e.what();
+    }
+    if (!problems.empty())
+        throw StoreError("database " + file_.string() + " is damaged (" + problems +
+                         "); the server will not use it. Restore the last backup, or save what can be saved "
+                         "with: sqlite3 " + file_.string() + " .recover | sqlite3 repaired.db");
 }
 
 void SqliteStore::migrate(Connection &c)
@@ -505,6 +527,37 @@ std::vector<Mail> SqliteStore::mails(std::string_view recipient)
     std::vector<Mail> out;
     while (s.step())
         out.push_back(readMail(s, recipient));
+    return out;
+}
+
+MailBoxSize SqliteStore::mailBoxSize(std::string_view recipient)
+{
+    auto c = lease();
+    auto s = c->prepare("SELECT count(*), coalesce(sum(length(CAST(coalesce(m.subject, '') AS BLOB)) + "
+                        "length(CAST(m.body AS BLOB))), 0) FROM mails m JOIN members r ON r.id = m.recipient_id "
+                        "WHERE r.pseudo = ?1");
+    s.bind(1, recipient);
+    if (!s.step())
+        return {};
+    return {static_cast<int>(s.integer(0)), static_cast<std::int64_t>(s.integer(1))};
+}
+
+std::vector<Mail> SqliteStore::mailsUpTo(std::string_view recipient, std::size_t bytes)
+{
+    auto c = lease();
+    auto s =
+        c->prepare("SELECT " JASERELLE_MAIL_COLUMNS " FROM mails m JOIN members r ON r.id = m.recipient_id "
+                   "WHERE r.pseudo = ?1 ORDER BY m.id");
+    s.bind(1, recipient);
+    std::vector<Mail> out;
+    std::size_t used = 0;
+    while (s.step()) {
+        Mail m = readMail(s, recipient);
+        used += m.subject.size() + m.text.size();
+        if (!out.empty() && used > bytes)
+            break; // the rest stays in the database, for the next listing
+        out.push_back(std::move(m));
+    }
     return out;
 }
 

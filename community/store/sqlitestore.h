@@ -23,8 +23,9 @@ public:
 class SqliteStore final : public Store
 {
 public:
-    // Opens (creating when absent) and migrates the database to schemaVersion. Throws StoreError
-    // when the file cannot be opened or was written by a newer server.
+    // Opens (creating when absent), checks (PRAGMA quick_check) and migrates the database to
+    // schemaVersion. Throws StoreError when the file cannot be opened, is damaged, or was written
+    // by a newer server.
     explicit SqliteStore(std::filesystem::path file);
     ~SqliteStore() override;
 
@@ -47,6 +48,8 @@ public:
     std::vector<MemberSummary> search(const SearchQuery &query) override;
     bool addMail(const Mail &mail) override;
     std::vector<Mail> mails(std::string_view recipient) override;
+    MailBoxSize mailBoxSize(std::string_view recipient) override;
+    std::vector<Mail> mailsUpTo(std::string_view recipient, std::size_t bytes) override;
     int mailCount(std::string_view recipient) override;
     bool deleteMail(const Mail &mail) override;
 
@@ -56,6 +59,7 @@ private:
     class Lease;
     Lease lease();
     void migrate(Connection &c);
+    void checkIntegrity(Connection &c);
 
     std::filesystem::path file_;
     std::mutex poolMutex_;

@@ -78,6 +78,12 @@ struct SearchQuery
     int limit = 100;
 };
 
+struct MailBoxSize
+{
+    int count = 0;
+    std::int64_t bytes = 0;
+};
+
 struct Mail
 {
     std::int64_t id = 0;
@@ -135,6 +141,30 @@ public:
     virtual bool addMail(const Mail &mail) = 0;
     virtual std::vector<Mail> mails(std::string_view recipient) = 0;
     virtual int mailCount(std::string_view recipient) = 0;
+    // How many mails a box holds and the bytes of their subjects and texts: what its bounds count.
+    virtual MailBoxSize mailBoxSize(std::string_view recipient)
+    {
+        MailBoxSize size;
+        for (const Mail &m : mails(recipient)) {
+            ++size.count;
+            size.bytes += static_cast<std::int64_t>(m.subject.size() + m.text.size());
+        }
+        return size;
+    }
+    // The oldest mails of a box while their subjects and texts stay within `bytes` (the oldest
+    // one always): a box of any size is listed without the whole of it in memory.
+    virtual std::vector<Mail> mailsUpTo(std::string_view recipient, std::size_t bytes)
+    {
+        std::vector<Mail> all = mails(recipient);
+        std::size_t used = 0, kept = 0;
+        for (; kept < all.size(); ++kept) {
+            used += all[kept].subject.size() + all[kept].text.size();
+            if (kept > 0 && used > bytes)
+                break;
+        }
+        all.resize(kept);
+        return all;
+    }
     // Deletes one mail of the box matching sender, date, time to the minute ("HH:MM"), subject
     // (empty for none) and text; false when none matches.
     virtual bool deleteMail(const Mail &mail) = 0;

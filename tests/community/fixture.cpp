@@ -3,6 +3,7 @@
 #include "tests/community/engines.h"
 
 #include <cstdlib>
+#include <fstream>
 #include <ctime>
 #include <regex>
 
@@ -84,6 +85,39 @@ bool holdsClientKeyword(const std::string &text)
 {
     // Every keyword the client acts on is a run of capitals; the photo's is its content type.
     return std::regex_search(text, std::regex("[A-Z]{8}|image/jpeg"));
+}
+
+void writeSomeMails(const std::filesystem::path &file)
+{
+    SqliteStore store(file);
+    for (const char *pseudo : {"alain", "berthe"}) {
+        Member m;
+        m.pseudo = pseudo;
+        m.passwordHash = "x";
+        m.sex = "H";
+        m.birthDate = "1970-01-01";
+        m.postalCode = "75001";
+        m.lastConnection = "2026-12-06";
+        m.profile.region = "Ile-de-France";
+        store.createMember(m);
+    }
+    Mail m;
+    m.sender = "alain";
+    m.recipient = "berthe";
+    m.date = "2026-12-06";
+    m.time = "12:00:00";
+    for (int i = 0; i < 400; ++i) {
+        m.text = std::string(300, static_cast<char>('a' + i % 26));
+        store.addMail(m);
+    }
+} // the last connection folds the WAL back into the file
+
+void damageOnePage(const std::filesystem::path &file)
+{
+    const std::uintmax_t page = 4096, at = std::filesystem::file_size(file) / page / 2 * page;
+    std::fstream f(file, std::ios::in | std::ios::out | std::ios::binary);
+    f.seekp(static_cast<std::streamoff>(at));
+    f << std::string(page, '\x5A');
 }
 
 } // namespace jaserelle::community::test

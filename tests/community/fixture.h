@@ -58,6 +58,11 @@ protected:
     Context ctx_;
 };
 
+// A closed SQLite database of a few hundred pages: two members and 400 mails between them.
+void writeSomeMails(const std::filesystem::path &file);
+// Overwrites one page in the middle of a closed database file with garbage, as a failing disk does.
+void damageOnePage(const std::filesystem::path &file);
+
 // Whether a text holds something the client would act on.
 bool holdsClientKeyword(const std::string &text);
 

@@ -6,6 +6,7 @@
 #include "tests/community/rawclient.h"
 
 #include <csignal>
+#include <fstream>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -116,6 +117,18 @@ TEST(Program, AdminSubcommandsWorkOnTheDataFolder)
     SqliteStore store(dir.path() / "jaserelle.db");
     EXPECT_EQ(store.setting(loginMessageKey), "Fermeture à 22 h.");
     EXPECT_TRUE(PasswordHasher().verify(store.member("robert")->passwordHash, "secret1"));
+}
+
+TEST(Program, RefusesToServeADamagedDatabase)
+{
+    TempDir dir;
+    const std::string data = dir.path().string();
+    writeSomeMails(dir.path() / "jaserelle.db");
+    damageOnePage(dir.path() / "jaserelle.db");
+    std::string output;
+    EXPECT_EQ(run({"--listen", "127.0.0.1:0", "--data", data}, &output), 1);
+    EXPECT_NE(output.find("is damaged"), std::string::npos) << output;
+    EXPECT_EQ(output.find("listening"), std::string::npos) << output;
 }
 
 TEST(Program, ServesUntilSigtermThenStopsCleanly)
