@@ -17,6 +17,8 @@ namespace jaserelle::client {
 struct ClientState;
 class FrmConversation;
 class FrmMain;
+class HistoryKeeper;
+class SpellChecker;
 class PeerLink;
 class PeerListener;
 
@@ -61,6 +63,9 @@ public:
     PeerListener &listener() { return *listener_; }
 
     void callFromRow(CallSource source, QTreeWidgetItem *row);
+    // Every window from now on, the spare included, keeps its entries there.
+    void setHistory(HistoryKeeper *history);
+    void setSpelling(SpellChecker *spelling);
 
     void closeEveryConversation() override;
     void discard(int instanceToKill) override;
@@ -77,6 +82,8 @@ private:
     QPointer<FrmMain> main_;
     std::vector<QPointer<FrmConversation>> windows_; // index 0 never holds a window
     bool portTakenTold_ = false;
+    HistoryKeeper *history_ = nullptr;
+    SpellChecker *spelling_ = nullptr;
 };
 
 } // namespace jaserelle::client
