@@ -34,8 +34,9 @@ struct Filled
 
 Filled &filled()
 {
-    static Filled f = [] {
-        Filled out;
+    static Filled &f = *[] {
+        auto *made = new Filled; // lives as long as the program
+        Filled &out = *made;
         const QString file = out.dir.filePath(u"historique.sqlite"_s);
         out.store.open(file);
         out.messages = qEnvironmentVariableIntValue("BENCH_HISTORY_MESSAGES");
@@ -67,7 +68,7 @@ Filled &filled()
         out.store.close();
         out.store.open(file); // the WAL folded into the file, as after a restart
         out.bytes = QFileInfo(file).size() + QFileInfo(file + u"-wal"_s).size();
-        return out;
+        return made;
     }();
     return f;
 }

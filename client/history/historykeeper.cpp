@@ -18,24 +18,25 @@ class HistoryWriter : public QObject
     Q_OBJECT
 
 public:
-    explicit HistoryWriter(QString file) : file_(std::move(file))
+    // The timer is a child, so it moves to the worker thread with the writer.
+    explicit HistoryWriter(QString file) : file_(std::move(file)), commitTimer_(new QTimer(this))
     {
-        commitTimer_.setSingleShot(true);
-        commitTimer_.setInterval(0);
-        connect(&commitTimer_, &QTimer::timeout, this, &HistoryWriter::commit);
+        commitTimer_->setSingleShot(true);
+        commitTimer_->setInterval(0);
+        connect(commitTimer_, &QTimer::timeout, this, &HistoryWriter::commit);
     }
 
     void add(const HistoryEntry &entry)
     {
         pending_.append(entry);
         // A flood (a peer sending fast) stays one transaction per turn of this thread's loop.
-        if (!commitTimer_.isActive())
-            commitTimer_.start();
+        if (!commitTimer_->isActive())
+            commitTimer_->start();
     }
 
     void commit()
     {
-        commitTimer_.stop();
+        commitTimer_->stop();
         if (pending_.isEmpty())
             return;
         if (!store_.isOpen() && !store_.open(file_)) {
@@ -63,7 +64,7 @@ private:
     QString file_;
     HistoryStore store_;
     QList<HistoryEntry> pending_;
-    QTimer commitTimer_;
+    QTimer *commitTimer_;
 };
 
 namespace {

@@ -23,6 +23,7 @@ CREATE TABLE IF NOT EXISTS entries(
   kind INTEGER NOT NULL,
   rtf TEXT NOT NULL,
   text TEXT NOT NULL);
+CREATE INDEX IF NOT EXISTS entries_by_member ON entries(member, id);
 CREATE INDEX IF NOT EXISTS entries_by_member_day ON entries(member, day, id);
 CREATE VIRTUAL TABLE IF NOT EXISTS entries_text USING fts5(
   text, content='entries', content_rowid='id', tokenize='unicode61 remove_diacritics 2');

@@ -129,6 +129,9 @@ private slots:
         QVERIFY(QTest::qWaitFor([&] { return window->hasEnded(); }));
         window->close();
 
+        // On disk while the conversation goes on, with no one asking for it.
+        QVERIFY(QTest::qWaitFor([&] { return alice->keeper->reader().count() == 4; }));
+
         // The client ends and starts again on the same folder.
         alice = std::make_unique<Desk>(u"alice"_s, u"127.0.6.2"_s, aliceFolder.path());
         const QList<HistoryEntry> kept = alice->keeper->reader().last(u"bob"_s, 10);
