@@ -68,9 +68,11 @@ int main(int argc, char **argv)
         return u"{\\rtf1\\ansi "_s + rtffragments::escapeText(text) + u"\\par }"_s;
     };
     alice.keeper.record({0, u"bob"_s, QDateTime(QDate(2026, 12, 6), QTime(21, 14)), false,
-                         HistoryEntry::Kind::Message, rtf(u"À demain au cinéma ?"_s), u"À demain au cinéma ?"_s});
+                         HistoryEntry::Kind::Message, rtf(u"À demain au cinéma ?"_s),
+                         u"À demain au cinéma ?"_s});
     alice.keeper.record({0, u"bob"_s, QDateTime(QDate(2026, 12, 6), QTime(21, 15)), true,
-                         HistoryEntry::Kind::Message, rtf(u"Oui, 20 h \U0001F3AC"_s), u"Oui, 20 h \U0001F3AC"_s});
+                         HistoryEntry::Kind::Message, rtf(u"Oui, 20 h \U0001F3AC"_s),
+                         u"Oui, 20 h \U0001F3AC"_s});
     alice.keeper.flush();
     for (Desk *d : {&alice, &bob})
         d->desktop.clock.now = QTime(9, 41);
