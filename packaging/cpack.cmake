@@ -16,8 +16,9 @@ set(CPACK_DEBIAN_PACKAGE_SECTION net)
 set(CPACK_DEBIAN_CLIENT_PACKAGE_NAME jaserelle)
 set(CPACK_COMPONENT_CLIENT_DESCRIPTION
     "Desktop messenger of the Jaserelle community\n Log in with a pseudo and a password, see which favourites are connected,\n look up profiles, exchange mails and hold live conversations.")
-# Loaded at run time, so dpkg-shlibdeps cannot see them: the X11/Wayland platform plugins.
-set(CPACK_DEBIAN_CLIENT_PACKAGE_DEPENDS "qt6-qpa-plugins")
+# Loaded at run time, so dpkg-shlibdeps cannot see them: the X11/Wayland platform plugins, and the
+# colour emoji font the conversation windows show emoji with.
+set(CPACK_DEBIAN_CLIENT_PACKAGE_DEPENDS "qt6-qpa-plugins, fonts-noto-color-emoji")
 set(CPACK_DEBIAN_CLIENT_PACKAGE_SECTION net)
 
 set(CPACK_DEBIAN_SERVER_PACKAGE_NAME jaserelle-server)

@@ -5,6 +5,7 @@
 #include "client/contacts/installcontacts.h"
 #include "client/conversation/installconversations.h"
 #include "client/directory/installdirectory.h"
+#include "client/history/installhistory.h"
 #include "client/mail/installmail.h"
 #include "client/mail/maildesk.h"
 #include "client/server/loginreplies.h"
@@ -17,6 +18,10 @@
 #include "client/shell/shellcommands.h"
 #include "client/shell/shellnotices.h"
 #include "client/shell/startup.h"
+#include "client/spelling/spellchecker.h"
+
+#include <QDir>
+#include <QStandardPaths>
 
 namespace jaserelle::client {
 
@@ -101,11 +106,19 @@ void Client::loadMainWindow()
     state_.firstRefresh = true;
     state_.quitConfirmed = false;
     conversations_ = installConversations(services_, *main_);
+    const QString dataDir = state_.dataDir.isEmpty()
+                                ? QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)
+                                : state_.dataDir;
+    history_ = installHistory(services_, *main_, *conversations_, dataDir);
+    spelling_ = std::make_unique<SpellChecker>(SpellChecker::systemDictionary(),
+                                               QDir(dataDir).filePath(u"dictionnaire-personnel.txt"_s));
+    conversations_->setSpelling(spelling_.get());
     commands_ = installShellCommands(services_, *main_, *conversations_);
     faces_ = std::make_unique<const contactface::Faces>();
     contacts_ = installContacts(services_, *main_, *faces_);
     directory_ = installDirectory(services_, *main_, *faces_);
     mail_ = installMail(services_, *main_);
+    mail_->setSpelling(spelling_.get());
 }
 
 ConversationWindows &Client::conversations()
@@ -118,6 +131,12 @@ ContactEditor &Client::contactEditor()
 {
     frmMain();
     return *contacts_;
+}
+
+HistoryDesk &Client::historyDesk()
+{
+    frmMain();
+    return *history_;
 }
 
 MailDesk &Client::mailDesk()

@@ -14,6 +14,8 @@ namespace jaserelle::client {
 
 class ContactEditor;
 class ConversationWindows;
+class HistoryDesk;
+class SpellChecker;
 class MailDesk;
 class MemberDirectory;
 class RequestEngine;
@@ -54,7 +56,8 @@ public:
     ShellCommands &shellCommands();       // the main window's own commands, made with it
     ConversationWindows &conversations(); // made with the main window
     ContactEditor &contactEditor();       // adding, moving and removing contacts, made with the main window
-    MailDesk &mailDesk();                 // writing, reading and deleting mails, made with the main window
+    MailDesk &mailDesk();
+    HistoryDesk &historyDesk(); // writing, reading and deleting mails, made with the main window
 
 private:
     void submitLogin();
@@ -74,6 +77,9 @@ private:
     // Drawn once with the main window, for every member list of this client.
     std::unique_ptr<const contactface::Faces> faces_;
     // The subsystems made with the main window; they outlive it, as the windows they opened may.
+    // Before the conversations: their windows write to it until they go.
+    std::unique_ptr<HistoryDesk> history_;
+    std::unique_ptr<SpellChecker> spelling_;
     std::unique_ptr<ConversationWindows> conversations_;
     std::unique_ptr<ContactEditor> contacts_;
     std::unique_ptr<MemberDirectory> directory_;

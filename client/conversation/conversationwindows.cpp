@@ -180,6 +180,8 @@ void ConversationWindows::createSpare()
     const int index = conversationCount() + 1;
     auto *window = new FrmConversation(index, state_, platform_);
     window->setSecurity(&security_);
+    window->setHistory(history_);
+    window->setSpelling(spelling_);
     windows_.emplace_back(window);
     connect(window, &FrmConversation::killMeRequested, this, [this](int instance) {
         if (main_)
@@ -187,6 +189,24 @@ void ConversationWindows::createSpare()
         else
             discard(instance);
     });
+}
+
+void ConversationWindows::setHistory(HistoryKeeper *history)
+{
+    history_ = history;
+    for (const QPointer<FrmConversation> &window : windows_) {
+        if (window)
+            window->setHistory(history);
+    }
+}
+
+void ConversationWindows::setSpelling(SpellChecker *spelling)
+{
+    spelling_ = spelling;
+    for (const QPointer<FrmConversation> &window : windows_) {
+        if (window)
+            window->setSpelling(spelling);
+    }
 }
 
 void ConversationWindows::closeEveryConversation()

@@ -20,6 +20,8 @@ namespace jaserelle::client {
 struct ClientState;
 class FrmConversation;
 class FrmMain;
+class HistoryKeeper;
+class SpellChecker;
 class PeerLink;
 class PeerListener;
 
@@ -70,6 +72,9 @@ public:
     // This client's key and what it knows of the members' keys: calls to a member with a
     // published key go in TLS, and callers in TLS are verified by their key.
     PeerSecurity &security() { return security_; }
+    // Every window from now on, the spare included, keeps its entries there.
+    void setHistory(HistoryKeeper *history);
+    void setSpelling(SpellChecker *spelling);
 
     void closeEveryConversation() override;
     void discard(int instanceToKill) override;
@@ -88,6 +93,8 @@ private:
     SightingsLookup sightings_;
     PeerSecurity security_;
     bool portTakenTold_ = false;
+    HistoryKeeper *history_ = nullptr;
+    SpellChecker *spelling_ = nullptr;
 };
 
 } // namespace jaserelle::client

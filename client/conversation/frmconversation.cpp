@@ -4,6 +4,7 @@
 #include "client/conversation/boxpictures.h"
 #include "client/conversation/callerverdict.h"
 #include "client/conversation/conversationpads.h"
+#include "client/conversation/emojis.h"
 #include "client/conversation/frmincome.h"
 #include "client/conversation/peerlink.h"
 #include "client/conversation/peersecurity.h"
@@ -12,9 +13,12 @@
 #include "client/conversation/rtfwriter.h"
 #include "client/conversation/smileys.h"
 #include "client/conversation/soundcommands.h"
+#include "client/history/entryview.h"
+#include "client/history/historykeeper.h"
 #include "client/platform/platform.h"
 #include "client/shell/clientstate.h"
 #include "client/shell/windowplacement.h"
+#include "client/spelling/spellhighlighter.h"
 #include "ui_frmconversation.h"
 
 #include <QApplication>
@@ -28,6 +32,7 @@
 #include <QImageReader>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QPointer>
 #include <QScreen>
 #include <QTextCursor>
@@ -135,8 +140,9 @@ QString durationCaption(int hours, int minutes, int seconds)
 
 FrmConversation::FrmConversation(int instanceIndex, ClientState &state, Platform &platform, QWidget *parent)
     : QWidget(parent), ui_(std::make_unique<Ui::frmConversation>()), state_(state), platform_(platform),
-      instanceIndex_(instanceIndex), link_(new PeerLink(state, platform.notifier, platform.sound, this)),
-      lastColour_(Qt::black)
+      instanceIndex_(instanceIndex),
+      notices_(platform.notifier, [this](const Notice &n) { recordNotice(n); }),
+      link_(new PeerLink(state, notices_, platform.sound, this)), lastColour_(Qt::black)
 {
     ui_->setupUi(this);
     setWindowTitle({});
@@ -177,13 +183,14 @@ FrmConversation::FrmConversation(int instanceIndex, ClientState &state, Platform
             link_->setConnectNo();
             return;
         }
+        showPast(pseudo);
         FrmIncome &income = incomingForm();
         income.setCurInstance(instanceIndex_);
         income.setCaller(markedName(pseudo, mark_));
         income.showMe();
     });
-    connect(link_, &PeerLink::entryReceived, this, [this](const QString &rtf, int) {
-        showEntry(rtffragments::nameLine(false, link_->peerPseudo()), rtf);
+    connect(link_, &PeerLink::entryReceived, this, [this](const QString &rtf, int sound) {
+        showEntry(entryNow(false, sound >= 0 ? HistoryEntry::Kind::Sound : HistoryEntry::Kind::Message, rtf));
         QTextCursor cursor = ui_->txtBoxSend->textCursor();
         cursor.setPosition(cursor.selectionStart());
         ui_->txtBoxSend->setTextCursor(cursor);
@@ -194,6 +201,11 @@ FrmConversation::FrmConversation(int instanceIndex, ClientState &state, Platform
         // would act on a window that is gone.
         if (incomingForm_)
             incomingForm_->withdraw();
+        // An open conversation stays on the screen with what was said; the user closes it.
+        if (opened_ && !killed_) {
+            endReadOnly();
+            return;
+        }
         emit killMeRequested(instanceIndex_);
     });
 }
@@ -242,6 +254,8 @@ void FrmConversation::decorate()
     ui_->cmdCouleur->setIcon(artwork::icon(artwork::colourButton));
     fillFontLists();
     setupPads();
+    if (spelling_)
+        attachSpelling(*ui_->txtBoxSend, *spelling_);
 }
 
 void FrmConversation::showEvent(QShowEvent *event)
@@ -272,6 +286,7 @@ QString FrmConversation::durationText() const
 
 void FrmConversation::callMember(const QString &pseudo, const QString &ipAdress)
 {
+    showPast(pseudo);
     link_->callMember(pseudo, ipAdress);
 }
 
@@ -371,6 +386,7 @@ void FrmConversation::closeConversation()
 
 void FrmConversation::openConversation()
 {
+    opened_ = true;
     savedCaption_ = shownPeer() + u"-Conversation"_s;
     setWindowTitle(savedCaption_);
     showEncryption();
@@ -388,14 +404,25 @@ void FrmConversation::sendMessage()
     if (!ui_->txtBoxSend->toPlainText().isEmpty() || ui_->txtBoxSend->toHtml().contains(u"<img"_s)) {
         const QString rtf = rtfwriter::fromDocument(*ui_->txtBoxSend->document());
         if (link_->sendMessage(rtf)) {
-            showEntry(rtffragments::nameLine(true, state_.userLogin), rtf);
+            showEntry(entryNow(true, HistoryEntry::Kind::Message, rtf));
             ui_->txtBoxSend->clear();
         }
     }
     ui_->txtBoxSend->setFocus();
 }
 
-void FrmConversation::showEntry(const QString &nameLineRtf, const QString &rtf)
+HistoryEntry FrmConversation::entryNow(bool own, HistoryEntry::Kind kind, const QString &rtf) const
+{
+    return {0,
+            link_->peerPseudo(),
+            QDateTime(platform_.clock.currentDate(), platform_.clock.currentTime()),
+            own,
+            kind,
+            rtf,
+            {}};
+}
+
+void FrmConversation::showEntry(HistoryEntry entry)
 {
     QTextEdit *box = ui_->txtBoxConversation;
     QTextCursor cursor(box->document());
@@ -403,13 +430,80 @@ void FrmConversation::showEntry(const QString &nameLineRtf, const QString &rtf)
     if (!box->document()->isEmpty())
         cursor.insertBlock();
     const int from = cursor.position();
-    rtfreader::insert(cursor, nameLineRtf);
-    rtfreader::insert(cursor, rtf);
-    boxpictures::settle(*box->document(), from, cursor.position(), pictureRoom(*box), devicePixelRatioF(),
-                        box->palette().color(QPalette::Base), box->palette().color(QPalette::Text));
+    // The time shows only here: the peer's box stamps the entry with its own clock.
+    const int words = showHistoryEntry(cursor, entry, state_.userLogin, entry.at.time().toString(u"HH:mm"_s));
+    settlePictures(from, cursor.position());
+    if (history_) {
+        if (entry.kind != HistoryEntry::Kind::Notice)
+            entry.text = wordsBetween(box->document(), words, cursor.position());
+        history_->record(std::move(entry));
+    }
     cursor.movePosition(QTextCursor::End);
     box->setTextCursor(cursor);
     box->ensureCursorVisible();
+}
+
+void FrmConversation::settlePictures(int from, int to)
+{
+    QTextEdit *box = ui_->txtBoxConversation;
+    boxpictures::settle(*box->document(), from, to, pictureRoom(*box), devicePixelRatioF(),
+                        box->palette().color(QPalette::Base), box->palette().color(QPalette::Text));
+}
+
+void FrmConversation::setHistory(HistoryKeeper *history)
+{
+    history_ = history;
+}
+
+void FrmConversation::showPast(const QString &member)
+{
+    // Shown while the box is still empty, before anything of this conversation.
+    QTextEdit *box = ui_->txtBoxConversation;
+    if (!history_ || !history_->isEnabled() || !box->document()->isEmpty())
+        return;
+    const QList<HistoryEntry> past = history_->reader().last(member, pastLines);
+    if (past.isEmpty())
+        return;
+    QTextBlockFormat pastBlock;
+    pastBlock.setBackground(box->palette().color(QPalette::AlternateBase));
+    QTextCursor cursor(box->document());
+    cursor.setBlockFormat(pastBlock);
+    QTextCharFormat heading;
+    heading.setFontItalic(true);
+    heading.setForeground(QColor(0x6e, 0x6e, 0x6e));
+    cursor.insertText(u"Vos derniers échanges avec "_s + member + u" :"_s, heading);
+    for (const HistoryEntry &entry : past) {
+        cursor.insertBlock(pastBlock);
+        const int from = cursor.position();
+        showHistoryEntry(cursor, entry, state_.userLogin, entry.at.toString(u"dd/MM/yyyy HH:mm"_s));
+        settlePictures(from, cursor.position());
+    }
+    // This conversation starts on the usual background, one line below.
+    cursor.insertBlock(QTextBlockFormat());
+}
+
+void FrmConversation::recordNotice(const Notice &notice)
+{
+    if (!opened_)
+        return; // a call that never opened has no transcript to keep
+    HistoryEntry entry = entryNow(false, HistoryEntry::Kind::Notice, {});
+    entry.text = QString(notice.text).replace(u"\r\n"_s, u" "_s).simplified();
+    showEntry(std::move(entry));
+}
+
+void FrmConversation::endReadOnly()
+{
+    ended_ = true;
+    dureeTimer_.stop();
+    stateTimer_.stop();
+    setWindowTitle(savedCaption_);
+    // Nothing can leave any more: only reading, copying and closing remain.
+    ui_->txtBoxSend->setReadOnly(true);
+    for (QWidget *tool : std::initializer_list<QWidget *>{ui_->cmdSend, ui_->cmdSendPicture, ui_->cmdGras,
+                                                          ui_->cmdItalique, ui_->cmdSouligne, ui_->cmdCouleur,
+                                                          ui_->cmbFont, ui_->cmbFontSize, ui_->SSTab1})
+        tool->setEnabled(false);
+    ui_->cmdQuit->setFocus();
 }
 
 void FrmConversation::tickDuration()
@@ -545,12 +639,57 @@ void FrmConversation::setupPads()
         [](int) { return u"clic droit pour écouter, double-clic pour envoyer"_s; });
     for (QToolButton *button : sounds)
         button->installEventFilter(this);
+
+    // The emoji pad, its tab named by an emoji: three words would not fit the tab row.
+    auto *tab = new QWidget(ui_->SSTab1);
+    tab->setObjectName(u"tabEmojis"_s);
+    const int at = ui_->SSTab1->addTab(tab, u"\U0001F600"_s);
+    ui_->SSTab1->setTabToolTip(at, u"Émojis"_s);
+    const auto emojis = buildPad(
+        *tab, u"pctbEmoji"_s, int(commonEmojis.size()),
+        [](int i, QSize size, qreal dpr) {
+            QPixmap pixmap(size * dpr);
+            pixmap.setDevicePixelRatio(dpr);
+            pixmap.fill(Qt::transparent);
+            QPainter painter(&pixmap);
+            QFont font(u"Noto Color Emoji"_s);
+            font.setPixelSize(size.height() * 3 / 4);
+            painter.setFont(font);
+            const auto text = commonEmojis[std::size_t(i)].text;
+            painter.drawText(QRect(QPoint(), size), Qt::AlignCenter,
+                             QString::fromUtf16(text.data(), qsizetype(text.size())));
+            return pixmap;
+        },
+        [](int i) {
+            const auto name = commonEmojis[std::size_t(i)].name;
+            return QString::fromUtf16(name.data(), qsizetype(name.size()));
+        });
+    for (int i = 0; i < emojis.size(); ++i)
+        connect(emojis[i], &QToolButton::clicked, this, [this, i] { insertEmoji(i); });
+}
+
+void FrmConversation::insertEmoji(int index)
+{
+    const auto text = commonEmojis[std::size_t(index)].text;
+    ui_->txtBoxSend->textCursor().insertText(QString::fromUtf16(text.data(), qsizetype(text.size())));
+    ui_->txtBoxSend->setFocus();
 }
 
 bool FrmConversation::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == ui_->txtBoxSend && event->type() == QEvent::KeyPress) {
         const auto *key = static_cast<QKeyEvent *>(event);
+        // Ctrl+B, Ctrl+I and Ctrl+U do what the three buttons do, faces and tooltips included.
+        if (key->modifiers() == Qt::ControlModifier && !ui_->txtBoxSend->isReadOnly()) {
+            const int which = key->key() == Qt::Key_B   ? Bold
+                              : key->key() == Qt::Key_I ? Italic
+                              : key->key() == Qt::Key_U ? Underline
+                                                        : -1;
+            if (which >= 0) {
+                toggleAttribute(which);
+                return true;
+            }
+        }
         if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
             !(key->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier))) {
             sendMessage();
@@ -597,10 +736,9 @@ void FrmConversation::insertSmiley(int index)
 
 void FrmConversation::sendSound(int index)
 {
-    if (link_->sendSound(index)) {
-        showEntry(rtffragments::nameLine(true, state_.userLogin), rtffragments::soundNotice);
-        ui_->txtBoxSend->clear();
-    }
+    // What the user is composing stays in the box: a sound is no reason to lose it.
+    if (link_->sendSound(index))
+        showEntry(entryNow(true, HistoryEntry::Kind::Sound, rtffragments::soundNotice));
     ui_->txtBoxSend->setFocus();
 }
 

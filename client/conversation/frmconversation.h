@@ -2,14 +2,18 @@
 
 #include "client/conversation/callerverdict.h"
 #include "client/platform/notice.h"
+#include "client/conversation/transcriptnotifier.h"
+#include "client/history/historyentry.h"
 
 #include <QString>
+#include <QTime>
 #include <QTimer>
 #include <QWidget>
 #include <memory>
 
 class QSslSocket;
 class QTcpSocket;
+class QTextCursor;
 class QTextEdit;
 class QToolButton;
 
@@ -23,6 +27,8 @@ struct ClientState;
 struct Platform;
 struct PeerSecurity;
 class FrmIncome;
+class HistoryKeeper;
+class SpellChecker;
 class PeerLink;
 
 // One conversation, from the spare that listens to the window discarded at the end. It holds the
@@ -72,8 +78,16 @@ public:
     // A picture file at the caret of the send box, read away from the user-interface thread so a
     // large one does not freeze the window; an unreadable one is reported and nothing changes.
     void insertPicture(const QString &file);
-    // A sound effect to the peer, shown here as "a envoyé un son"; the send box is emptied.
+    // A sound effect to the peer, shown here as "a envoyé un son"; what the user was typing stays.
     void sendSound(int index);
+    // The link has ended while the conversation was open: the transcript stays to be read until
+    // the user closes the window.
+    bool hasEnded() const { return ended_; }
+    // Where entries are kept, and the last lines of the member come from; none by default.
+    void setHistory(HistoryKeeper *history);
+    // Spelling in the send box, from the window's first show.
+    void setSpelling(SpellChecker *spelling) { spelling_ = spelling; }
+    static constexpr int pastLines = 10;
 
 signals:
     void killMeRequested(int instanceIndex);
@@ -91,7 +105,17 @@ private:
     void insertSmiley(int index);
     void openConversation();
     void showEncryption();
-    void showEntry(const QString &nameLineRtf, const QString &rtf);
+    HistoryEntry entryNow(bool own, HistoryEntry::Kind kind, const QString &rtf) const;
+    // An entry at the end of the conversation box, its name line after the time; kept in the
+    // history when there is one.
+    void showEntry(HistoryEntry entry);
+    void settlePictures(int from, int to);
+    // The last lines exchanged with `member`, marked as past, at the top of an empty box.
+    void showPast(const QString &member);
+    // The words of a notice the link gave, at the end of the transcript.
+    void recordNotice(const Notice &notice);
+    void endReadOnly();
+    void insertEmoji(int index);
     // What only a window on the screen needs (pads, font list, icon): built at its first show, so
     // the spare that listens from start-up costs the start-up next to nothing.
     void decorate();
@@ -108,7 +132,8 @@ private:
     ClientState &state_;
     Platform &platform_;
     const int instanceIndex_;
-    PeerLink *link_; // a child of this window
+    TranscriptNotifier notices_; // before link_, which tells the user through it
+    PeerLink *link_;             // a child of this window
     std::unique_ptr<FrmIncome> incomingForm_;
     bool decorated_ = false;
     QString savedCaption_;
@@ -122,6 +147,10 @@ private:
     CallerMark mark_ = CallerMark::Verified;
     PeerSecurity *security_ = nullptr;
     QToolButton *encryptionButton_ = nullptr;
+    bool opened_ = false;
+    bool ended_ = false;
+    HistoryKeeper *history_ = nullptr;
+    SpellChecker *spelling_ = nullptr;
     bool soundPadRightButton_ = false;
 };
 

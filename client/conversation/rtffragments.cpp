@@ -25,6 +25,16 @@ const QString soundNotice =
     uR"({\colortbl\red0\green0\blue0;\red0\green0\blue0;}\deflang1036\pard\plain\f0\fs17\cf1 a envoyé un son)"
     uR"(\plain\f0\fs17\par })"_s;
 
+namespace {
+
+// \uN takes a signed 16-bit number: units above 32767 go negative.
+QString unicodeEscape(char16_t unit)
+{
+    return u"\\u"_s + QString::number(unit > 0x7FFF ? int(unit) - 0x10000 : int(unit));
+}
+
+} // namespace
+
 QString escapeText(const QString &text)
 {
     QString out;
@@ -37,11 +47,30 @@ QString escapeText(const QString &text)
             out += QChar(static_cast<char16_t>(c));
         } else if (const auto byte = jaserelle::cp1252::fromUnicode(c)) {
             out += u"\\'"_s + QString::number(*byte, 16).rightJustified(2, u'0');
+        } else if (c < 0x10000) {
+            out += unicodeEscape(char16_t(c)) + u'?';
         } else {
-            out += u'?';
+            // A pair of UTF-16 units with one "?" for the pair: a reader that knows no \u shows
+            // one "?" per character, as it always did. \uc0 before the first unit says no
+            // fallback follows it, and \uc1 puts the usual one back for the second.
+            out += u"\\uc0"_s + unicodeEscape(QChar::highSurrogate(c)) + u"\\uc1"_s +
+                   unicodeEscape(QChar::lowSurrogate(c)) + u'?';
         }
     }
     return out;
+}
+
+bool hasUnicodeEscape(QStringView rtf)
+{
+    for (qsizetype i = 0; i + 2 < rtf.size(); ++i) {
+        if (rtf[i] != u'\\')
+            continue;
+        const QChar next = rtf[i + 1];
+        if (next == u'u' && (rtf[i + 2] == u'-' || rtf[i + 2].isDigit()))
+            return true;
+        ++i; // an escaped character, a backslash among them, is not the start of a word
+    }
+    return false;
 }
 
 QString nameLine(bool own, const QString &pseudo)

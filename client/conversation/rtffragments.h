@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringView>
 
 namespace jaserelle::client {
 
@@ -21,8 +22,12 @@ extern const QString soundNotice;
 QString nameLine(bool own, const QString &pseudo);
 
 // Text as RTF text: "\", "{" and "}" escaped, characters above 127 as \'xx of their Windows-1252
-// byte, characters the code page lacks as "?".
+// byte, characters the code page lacks as \uN (UTF-16, a surrogate pair beyond the first plane)
+// followed by one "?" that readers without \u show instead. Text that fits the code page comes
+// out exactly as it always did.
 QString escapeText(const QString &text);
+// Whether escapeText wrote a \u: the document then declares \uc1, one fallback per \u.
+bool hasUnicodeEscape(QStringView rtf);
 
 } // namespace rtffragments
 

@@ -436,10 +436,18 @@ private:
         }
         if (c < 0x20 && c != u'\n' && c != u'\t' && c != 0)
             return;
-        if (!text_.isEmpty() && !(textState_ == state_))
+        // \ucN changes how text is read, not how it looks: a surrogate pair written across one
+        // stays in one run.
+        if (!text_.isEmpty() && !looksTheSame(textState_, state_))
             flushText();
         textState_ = state_;
         text_ += QChar(c == 0 ? u' ' : c);
+    }
+
+    static bool looksTheSame(GroupState a, const GroupState &b)
+    {
+        a.unicodeSkip = b.unicodeSkip;
+        return a == b;
     }
 
     QTextCharFormat format(const GroupState &state) const

@@ -117,7 +117,12 @@ QString fromDocument(const QTextDocument &document)
                                .replace(u"\n"_s, u"\\line "_s);
         }
     }
-    QString head = u"{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl"_s;
+    // Only a message that carries characters beyond the code page says how \u is followed: the
+    // others leave byte for byte as they always have.
+    QString head = u"{\\rtf1\\ansi\\ansicpg1252"_s;
+    if (rtffragments::hasUnicodeEscape(body))
+        head += u"\\uc1"_s;
+    head += u"\\deff0{\\fonttbl"_s;
     for (int i = 0; i < fonts.size(); ++i)
         head += u"{\\f"_s + QString::number(i) + u"\\f"_s +
                 rtffonts::keywordFor(fonts.at(i), hints.at(i)).toString() + u' ' +

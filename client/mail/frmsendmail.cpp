@@ -2,9 +2,12 @@
 
 #include "client/assets/artwork.h"
 #include "client/shell/windowplacement.h"
+#include "client/spelling/spellhighlighter.h"
 #include "ui_frmsendmail.h"
 
 #include <QShowEvent>
+#include <QTextCursor>
+#include <QTextDocument>
 
 namespace jaserelle::client {
 
@@ -39,6 +42,26 @@ QString FrmSendMail::subjectText() const
 QString FrmSendMail::messageText() const
 {
     return ui_->txtMessage->toPlainText();
+}
+
+void FrmSendMail::checkSpelling(SpellChecker &checker)
+{
+    // A one-line subject has no document to underline in: the text is where mistakes matter.
+    attachSpelling(*ui_->txtMessage, checker);
+}
+
+void FrmSendMail::selectFirstOf(const QString &character)
+{
+    if (const qsizetype at = ui_->txtSubject->text().indexOf(character); at >= 0) {
+        ui_->txtSubject->setFocus();
+        ui_->txtSubject->setSelection(int(at), int(character.size()));
+        return;
+    }
+    const QTextCursor found = ui_->txtMessage->document()->find(character);
+    if (found.isNull())
+        return;
+    ui_->txtMessage->setFocus();
+    ui_->txtMessage->setTextCursor(found);
 }
 
 void FrmSendMail::showEvent(QShowEvent *event)

@@ -11,6 +11,8 @@ namespace jaserelle::client {
 
 // Writing one mail to one member: a subject of at most 50 characters and a text. The recipient is
 // fixed when the window is opened for him, whatever row the user right-clicks afterwards.
+class SpellChecker;
+
 class FrmSendMail : public QDialog
 {
     Q_OBJECT
@@ -24,6 +26,10 @@ public:
     QString recipient() const { return recipient_; }
     QString subjectText() const;
     QString messageText() const;
+    // Selects the first place `character` stands, subject first, so the user sees what to change.
+    void selectFirstOf(const QString &character);
+    // Words the checker does not know are underlined in the text as they are typed.
+    void checkSpelling(SpellChecker &checker);
 
 signals:
     // "&Envoyer": the mail is to be checked and sent.

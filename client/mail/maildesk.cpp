@@ -3,6 +3,7 @@
 #include "client/contacts/mailindicator.h"
 #include "client/mail/frmreadmails.h"
 #include "client/mail/frmsendmail.h"
+#include "client/mail/mailcharacters.h"
 #include "client/mail/mailnotices.h"
 #include "client/platform/platform.h"
 #include "client/server/requestport.h"
@@ -61,6 +62,8 @@ FrmSendMail &MailDesk::ensureSendMail()
 {
     if (!sendMail_) {
         sendMail_ = new FrmSendMail(windowParent_.data());
+        if (spelling_)
+            sendMail_->checkSpelling(*spelling_);
         connect(sendMail_, &FrmSendMail::sendRequested, this, &MailDesk::sendMail);
     }
     return *sendMail_;
@@ -113,6 +116,13 @@ void MailDesk::sendMail()
     }
     if (message.contains(u'~') || subject.contains(u'~')) {
         notifier_.notify(tildeInMailNotice());
+        return;
+    }
+    // Nothing leaves as a silent "?": the user is told which characters and changes them.
+    const QStringList cannot = charactersThatCannotTravel(subject + message);
+    if (!cannot.isEmpty()) {
+        window.selectFirstOf(cannot.first());
+        notifier_.notify(untravellableCharactersNotice(cannot));
         return;
     }
     // Taken now: the window may be opened for another mail before the connection is up.

@@ -27,6 +27,8 @@ struct MailIndicator
 // The mail function: writing a mail to a member, the mail box with its deletions, and the server's
 // answers to the three mail requests. The two windows are made on first use and made again after
 // the user has closed them.
+class SpellChecker;
+
 class MailDesk : public QObject
 {
     Q_OBJECT
@@ -36,6 +38,8 @@ public:
              QWidget *windowParent = nullptr, QObject *parent = nullptr);
     ~MailDesk() override;
 
+    // Spelling in the mail window's subject and text, from its next opening.
+    void setSpelling(SpellChecker *spelling) { spelling_ = spelling; }
     // "lui envoyer un mail" on a member row.
     void writeTo(const QTreeWidgetItem &row);
     // A click on the envelope.
@@ -77,6 +81,7 @@ private:
     OutgoingMail outgoing_;
     std::optional<MailEntry> deleting_;
     bool answered_ = false; // the request in flight got the answer it asked for
+    SpellChecker *spelling_ = nullptr;
 };
 
 } // namespace jaserelle::client

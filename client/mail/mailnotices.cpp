@@ -19,6 +19,21 @@ Notice tildeInMailNotice()
     return {u"Attention."_s, u"Désolé, le caractère ~ n'est pas autorisé dans les mails."_s};
 }
 
+Notice untravellableCharactersNotice(const QStringList &characters)
+{
+    QStringList quoted;
+    for (const QString &c : characters)
+        quoted.append(u"« "_s + c + u" »"_s);
+    const bool one = characters.size() == 1;
+    return {u"Attention"_s,
+            (one ? u"Ce caractère ne peut pas être envoyé par mail : "_s
+                 : u"Ces caractères ne peuvent pas être envoyés par mail : "_s) +
+                quoted.join(u", "_s) + u".\r\n"_s +
+                (one ? u"Remplacez-le ou retirez-le, puis cliquez de nouveau sur Envoyer."_s
+                     : u"Remplacez-les ou retirez-les, puis cliquez de nouveau sur Envoyer."_s),
+            Notice::Icon::Warning};
+}
+
 Notice mailSentNotice()
 {
     return {u"Mail envoyé."_s, u"Votre mail a été transmit."_s};

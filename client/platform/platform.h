@@ -2,6 +2,7 @@
 
 #include "client/platform/notice.h"
 
+#include <QDate>
 #include <QTime>
 
 namespace jaserelle::client {
@@ -56,6 +57,8 @@ class Clock
 public:
     virtual ~Clock() = default;
     virtual QTime currentTime() const = 0;
+    // The day, for what is kept beyond one run (the conversation history).
+    virtual QDate currentDate() const { return QDate::currentDate(); }
 };
 
 // What the composition root hands to whoever needs the desktop.

@@ -12,6 +12,8 @@ struct ClientState
     // The folder of jaserelle.ini: beside the executable, or the user's configuration folder once
     // installed (the sounds' folder is the sound player's business).
     QString appDir;
+    // The user's data folder (the conversation history); empty: the desktop's usual one.
+    QString dataDir;
     QString seedIni;    // the system's default, copied to appDir when it has no jaserelle.ini yet
     QString serverHost; // as configured, possibly with ":port"
     QString userLogin;  // lower case, letters and digits

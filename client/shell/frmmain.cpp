@@ -129,6 +129,11 @@ QLabel *FrmMain::pctbMail() const
     return ui_->pctbMail;
 }
 
+QMenu *FrmMain::optionsMenu() const
+{
+    return ui_->MNU_Options;
+}
+
 void FrmMain::setSoundMenu(bool hasDevice, bool soundEnabled)
 {
     ui_->MNU_ActiveSound->setEnabled(hasDevice);

@@ -6,6 +6,7 @@
 #include <memory>
 
 class QLabel;
+class QMenu;
 class QTreeWidget;
 class QTreeWidgetItem;
 
@@ -41,6 +42,8 @@ public:
     // The mail indicator of the "Listes" tab: the number of waiting mails and the envelope.
     QLabel *lblMailsNumber() const;
     QLabel *pctbMail() const;
+    // The "Options" menu, where subsystems add their own settings.
+    QMenu *optionsMenu() const;
     ProfilePane profilePane() const;
     SearchPane searchPane() const;
 

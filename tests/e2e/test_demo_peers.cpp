@@ -97,18 +97,26 @@ private slots:
     {
         QTest::addColumn<QString>("pseudo");
         QTest::addColumn<QString>("title");
-        QTest::newRow("refuses") << u"antoine"_s << u":-("_s;
-        QTest::newRow("hangs up") << u"camille"_s << u"Fin de conversation"_s;
+        QTest::addColumn<bool>("stays"); // a conversation that was open stays to be read
+        QTest::newRow("refuses") << u"antoine"_s << u":-("_s << false;
+        QTest::newRow("hangs up") << u"camille"_s << u"Fin de conversation"_s << true;
     }
     void aMemberEndsTheCall()
     {
         QFETCH(QString, pseudo);
         QFETCH(QString, title);
+        QFETCH(bool, stays);
         Demo d;
         QVERIFY2(d.start({u"--call-after"_s, u"3600"_s, u"--hang-up-after"_s, u"0.5"_s}),
                  d.output().constData());
         d.call(pseudo);
         QVERIFY(QTest::qWaitFor([&] { return d.demo->desktop.notifier.titles().contains(title); }, 10000));
+        if (stays) {
+            QVERIFY(d.window() && d.window()->hasEnded() && d.window()->isVisible());
+            QVERIFY(d.window()->conversationBox()->toPlainText().endsWith(
+                u"La conversation a été coupée par "_s + pseudo + u'.'));
+            d.window()->close();
+        }
         QVERIFY(QTest::qWaitFor([&] { return d.window() == nullptr; }, 10000));
     }
 

@@ -122,7 +122,8 @@ private slots:
         child<QPushButton>(chloe.conversation(1), u"cmdSend"_s)->click();
         QTextEdit *received = louis.conversation(1)->conversationBox();
         QVERIFY(QTest::qWaitFor([&] { return received->toPlainText().contains(u"ça va ?"_s); }, 10000));
-        QCOMPARE(received->toPlainText(), u"chloe : \nSalut Louis, ça va ?\n"_s);
+        // Stamped with the receiver's own clock.
+        QCOMPARE(received->toPlainText(), u"12:00 chloe : \nSalut Louis, ça va ?\n"_s);
     }
 
     // One writes, the other finds the mail in his mail box and reads it.

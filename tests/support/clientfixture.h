@@ -61,6 +61,7 @@ struct ClientDesk
         writeIni(formatConfig(serverHost, true));
         ClientState state;
         state.appDir = dir.path();
+        state.dataDir = dir.filePath(QStringLiteral("data"));
         state.localAddress = localAddress;
         client = std::make_unique<Client>(state, desktop.platform());
     }

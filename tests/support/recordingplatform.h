@@ -55,7 +55,9 @@ class FixedClock : public Clock
 {
 public:
     QTime currentTime() const override { return now; }
+    QDate currentDate() const override { return today; }
     QTime now{12, 0, 0};
+    QDate today{2026, 12, 7};
 };
 
 struct RecordingPlatform

@@ -170,7 +170,8 @@ private slots:
         child<QPushButton>(window, u"cmdSend"_s)->click();
         QTest::mouseDClick(child<QToolButton>(window, u"pctbSon3"_s), Qt::LeftButton);
         QVERIFY(QTest::qWaitFor([&] { return !received->toPlainText().isEmpty(); }));
-        QCOMPARE(received->toPlainText(), u"alice : \na envoyé un son\n"_s);
+        // Each entry starts with the local time of the side that shows it.
+        QCOMPARE(received->toPlainText(), u"09:05 alice : \na envoyé un son\n"_s);
         QCOMPARE(bob->desktop.sound.played.last(), u"sons/babycry.wav"_s);
         // A smiley travels inside a message, and the send box is emptied for the next.
         child<QToolButton>(window, u"pctbSmiley7"_s)->click();
@@ -185,13 +186,24 @@ private slots:
         QCOMPARE(alice->desktop.notifier.titles(), QStringList{u"Erreur"_s});
         alice->desktop.notifier.shown.clear();
 
-        // Bob leaves without a packet: his window goes at once, Alice's once the close has told her.
+        // Bob leaves without a packet: his window goes at once. Alice is told, in a box and in her
+        // transcript, which stays to be read, nothing more to be sent, until she closes it.
+        alice->desktop.clock.now = QTime(23, 59, 1);
         child<QPushButton>(bob->window(1), u"cmdQuit"_s)->click();
         QVERIFY(bob->window(1) == nullptr);
-        QVERIFY(QTest::qWaitFor([&] { return alice->window(1) == nullptr; }));
+        QVERIFY(QTest::qWaitFor([&] { return window->hasEnded(); }));
         QCOMPARE(alice->desktop.notifier.shown, QList<Notice>{cutOffNotice(u"bob"_s)});
         QCOMPARE(alice->desktop.sound.played.last(), u"sons/connectionrefused.wav"_s);
         QVERIFY(bob->desktop.notifier.shown.isEmpty());
+        QCOMPARE(alice->window(1), window);
+        QVERIFY(window->isVisible());
+        QVERIFY(window->conversationBox()->toPlainText().endsWith(
+            u"\n23:59 La conversation a été coupée par bob."_s));
+        QVERIFY(window->sendBox()->isReadOnly());
+        QVERIFY(!child<QPushButton>(window, u"cmdSend"_s)->isEnabled());
+        QVERIFY(!child<QToolButton>(window, u"pctbSon3"_s)->isEnabled());
+        window->close();
+        QVERIFY(alice->window(1) == nullptr);
         QVERIFY(alice->window(2) && bob->window(2)); // the spares stay
     }
 
@@ -269,7 +281,7 @@ private slots:
             return bob->window(1) ? bob->window(1)->conversationBox()->toPlainText() : QString();
         };
         QVERIFY(QTest::qWaitFor([&] { return shown().contains(u"deux"_s); }, 20000));
-        QCOMPARE(shown(), u"dave : \nun\ndave : \ndeux"_s);
+        QCOMPARE(shown(), u"09:05 dave : \nun\n09:05 dave : \ndeux"_s);
         QVERIFY(bob->window(1)->incomingForm().isVisible());
     }
 
@@ -471,6 +483,80 @@ private slots:
             QCOMPARE(qRound(picture.width() / picture.height()), 2);
         }
         QApplication::setPalette(QPalette());
+    }
+
+    // What a peer receives, byte for byte: a sound is its packet and nothing else, and the words
+    // the user was typing stay in the box; characters beyond the code page leave as \uN and show
+    // as themselves in the sender's own box.
+    void whatLeavesForThePeer()
+    {
+        QTcpServer peer;
+        QVERIFY(peer.listen(QHostAddress(u"127.0.5.21"_s), peerPort));
+        alice->windows->callFromRow(CallSource::Favoris, alice->row(u"bob"_s, true, u"127.0.5.21"_s));
+        QVERIFY(peer.waitForNewConnection(5000));
+        std::unique_ptr<QTcpSocket> link(peer.nextPendingConnection());
+        QByteArray got;
+        const auto until = [&](const QByteArray &end) {
+            return QTest::qWaitFor([&] {
+                got += link->readAll();
+                return got.endsWith(end);
+            });
+        };
+        QVERIFY(until("THISISTHEENDOFTHEPACKET"));
+        got.clear();
+        link->write("NOPROBLEMYACCEPTTOURCALLTHISISTHEENDOFTHEPACKET");
+        QVERIFY(QTest::qWaitFor([&] { return alice->window(1)->isVisible(); }));
+        FrmConversation *window = alice->window(1);
+        QTest::keyClicks(window->sendBox(), u"brouillon"_s);
+        QTest::mouseDClick(child<QToolButton>(window, u"pctbSon3"_s), Qt::LeftButton);
+        QVERIFY(until("THISISTHEENDOFTHEPACKET"));
+        QCOMPARE(got, soundPacket(3));
+        QCOMPARE(window->sendBox()->toPlainText(), u"brouillon"_s);
+
+        got.clear();
+        child<QToolButton>(window, u"pctbEmoji0"_s)->click(); // the emoji pad's first: U+1F600
+        window->sendBox()->insertPlainText(u" Łódź"_s);       // beyond what key clicks can type
+        window->sendMessage();
+        QVERIFY(until("THISISTHEENDOFTHEPACKET"));
+        QVERIFY2(got.contains(R"( brouillon\uc0\u-10179\uc1\u-8704? \u321?\'f3d\u378?\par })"),
+                 got.constData());
+        QVERIFY(window->conversationBox()->toPlainText().endsWith(u"brouillon\U0001F600 Łódź\n"_s));
+        QVERIFY(window->sendBox()->toPlainText().isEmpty());
+    }
+
+    // Ctrl+B, Ctrl+I and Ctrl+U in the send box are the three buttons: the face, the tooltip, and
+    // the words typed next; pressed again, they take the attribute away.
+    void shortcuts_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<Aspect>("aspect");
+        QTest::newRow("Ctrl+B") << int(Qt::Key_B) << u"cmdGras"_s
+                                << Aspect([](const QFont &f) { return QVariant(f.bold()); });
+        QTest::newRow("Ctrl+I") << int(Qt::Key_I) << u"cmdItalique"_s
+                                << Aspect([](const QFont &f) { return QVariant(f.italic()); });
+        QTest::newRow("Ctrl+U") << int(Qt::Key_U) << u"cmdSouligne"_s
+                                << Aspect([](const QFont &f) { return QVariant(f.underline()); });
+    }
+    void shortcuts()
+    {
+        QFETCH(int, key);
+        QFETCH(QString, button);
+        QFETCH(Aspect, aspect);
+        talk();
+        QTextEdit *box = alice->window(1)->sendBox();
+        auto *face = child<QPushButton>(alice->window(1), button);
+        const QString tip = face->toolTip();
+        QTest::keyClick(box, Qt::Key(key), Qt::ControlModifier);
+        QTest::keyClicks(box, u"gras"_s);
+        QCOMPARE(aspect(typed(box, u"gras"_s)), QVariant(true));
+        QCOMPARE(aspect(face->font()), QVariant(false));
+        QVERIFY(face->toolTip() != tip);
+        QTest::keyClick(box, Qt::Key(key), Qt::ControlModifier);
+        QTest::keyClicks(box, u"simple"_s);
+        QCOMPARE(aspect(typed(box, u"simple"_s)), QVariant(false));
+        QCOMPARE(face->toolTip(), tip);
+        QCOMPARE(box->toPlainText(), u"grassimple"_s);
     }
 };
 

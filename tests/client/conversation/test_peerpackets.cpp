@@ -119,7 +119,8 @@ private slots:
         QCOMPARE(acceptPacket(), "NOPROBLEMYACCEPTTOURCALLTHISISTHEENDOFTHEPACKET");
         QCOMPARE(refusalPacket(), "SORRYIREFUSEYOURCALLTHISISTHEENDOFTHEPACKET");
         QCOMPARE(rtffragments::soundNotice.size(), 214);
-        QCOMPARE(rtffragments::escapeText(u"a{b}\\cé€\u4e00"_s), u"a\\{b\\}\\\\c\\'e9\\'80?"_s);
+        // Beyond the code page, \uN before the "?" they always showed.
+        QCOMPARE(rtffragments::escapeText(u"a{b}\\cé€\u4e00"_s), u"a\\{b\\}\\\\c\\'e9\\'80\\u19968?"_s);
     }
 
     // Words the user typed that spell the marker neither cut the message nor change what it reads.

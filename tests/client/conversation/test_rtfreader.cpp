@@ -7,6 +7,7 @@
 
 #include <QBuffer>
 #include <QPainter>
+#include <QRegularExpression>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -291,6 +292,67 @@ private slots:
         const QImage shown = ::pictures(*received).image;
         QCOMPARE(QList<QRgb>({shown.pixel(0, 0), shown.pixel(1, 1), shown.pixel(2, 1)}),
                  QList<QRgb>({qRgb(0, 0, 255), qRgb(255, 255, 0), qRgb(255, 255, 255)}));
+    }
+
+    // Every script and emoji: what the message says in the escape a Jaserelle peer reads, what a
+    // peer that knows no \u reads instead, one "?" for each character as it always read.
+    void everyScript_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("escaped"); // how the text part leaves
+        QTest::addColumn<QString>("legacy");  // what a peer without \u shows
+        QTest::newRow("code page only") << u"Café à 5 €"_s << uR"(Caf\'e9 \'e0 5 \'80)"_s << u"Café à 5 €"_s;
+        QTest::newRow("accents beyond")
+            << u"Erdős, Łódź"_s << uR"(Erd\u337?s, \u321?\'f3d\u378?)"_s << u"Erd?s, ?ód?"_s;
+        QTest::newRow("cyrillic") << u"Привет"_s << uR"(\u1055?\u1088?\u1080?\u1074?\u1077?\u1090?)"_s
+                                  << u"??????"_s;
+        QTest::newRow("arabic") << u"مرحبا"_s << uR"(\u1605?\u1585?\u1581?\u1576?\u1575?)"_s << u"?????"_s;
+        QTest::newRow("emoji") << u"ok \U0001F600!"_s << uR"(ok \uc0\u-10179\uc1\u-8704?!)"_s << u"ok ?!"_s;
+        QTest::newRow("digit after") << u"ő5"_s << uR"(\u337?5)"_s << u"?5"_s;
+        QTest::newRow("typed backslash-u") << u"\\u12 ő"_s << uR"(\\u12 \u337?)"_s << u"\\u12 ?"_s;
+    }
+    void everyScript()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, escaped);
+        QFETCH(QString, legacy);
+        QTextDocument document;
+        QTextCursor(&document).insertText(text);
+        const QString rtf = rtfwriter::fromDocument(document);
+        QVERIFY2(rtf.contains(u' ' + escaped + u"\\par }"_s), qPrintable(rtf));
+        // A Jaserelle peer, and this user's own box, show the characters themselves.
+        QCOMPARE(read({rtf})->toPlainText(), text + u'\n');
+        // The packet is what it always was wherever the code page holds the text; beyond it, one
+        // \uc1 in the header and the escapes, which an older reader drops to keep their "?".
+        QTextDocument before;
+        QTextCursor(&before).insertText(legacy);
+        QString dropped = rtf;
+        dropped.remove(QRegularExpression(uR"((?<!\\)\\uc?-?\d+)"_s));
+        QCOMPARE(wiretext::toWire(dropped), wiretext::toWire(rtfwriter::fromDocument(before)));
+        QCOMPARE(rtf.startsWith(u"{\\rtf1\\ansi\\ansicpg1252\\uc1\\deff0"_s), text != legacy);
+        QCOMPARE(read({dropped})->toPlainText(), legacy + u'\n');
+    }
+
+    // A \uN read as the standard has it: negative numbers are units above 32767, and \ucN says how
+    // many fallback characters follow (an escaped byte counts as one; a group end stops the skip).
+    void unicodeFallbacks_data()
+    {
+        QTest::addColumn<QString>("rtf");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("uc0") << uR"({\rtf1\uc0\u1055 x})"_s << u"Пx"_s;
+        QTest::newRow("uc2 escaped bytes") << uR"({\rtf1\uc2\u1055\'3f\'3fx})"_s << u"Пx"_s;
+        QTest::newRow("pair across uc") << uR"({\rtf1\b\uc0\u-10179\uc1\u-8704?})"_s << u"\U0001F600"_s;
+        QTest::newRow("group ends skip") << uR"({\rtf1{\uc3\u1055}ab})"_s << u"Пab"_s;
+        QTest::newRow("uc restored by group") << uR"({\rtf1{\uc0 }\u1055?})"_s << u"П"_s;
+    }
+    void unicodeFallbacks()
+    {
+        QFETCH(QString, rtf);
+        QFETCH(QString, text);
+        const auto document = read({rtf});
+        QCOMPARE(document->toPlainText(), text);
+        // One run: a pair split over two formats would not join into its character.
+        QCOMPARE(document->begin().begin().fragment().text(), text);
     }
 
     // A photo larger than one packet may hold arrives smaller, shown at its size, rather than not at all.

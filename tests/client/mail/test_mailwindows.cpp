@@ -138,6 +138,29 @@ private slots:
         QTest::newRow("subject only") << u"Sujet"_s << QString() << emptyMailNotice();
         QTest::newRow("~ in the text") << u"Sujet"_s << u"a~b"_s << tildeInMailNotice();
         QTest::newRow("~ in the subject") << u"~"_s << u"texte"_s << tildeInMailNotice();
+        // Named each once, in the order they come, an emoji as one character.
+        QTest::newRow("beyond the code page")
+            << u"Bonne année \U0001F600"_s << u"Erdős \U0001F600 ő ł, œuvre à 5 €"_s
+            << untravellableCharactersNotice({u"\U0001F600"_s, u"ő"_s, u"ł"_s});
+        QTest::newRow("one beyond") << u"Sujet"_s << u"Привет"_s
+                                    << untravellableCharactersNotice(
+                                           {u"П"_s, u"р"_s, u"и"_s, u"в"_s, u"е"_s, u"т"_s});
+    }
+    // The notice names what cannot travel, and the first of it is selected for the user to change.
+    void untravellableCharactersAreNamed()
+    {
+        Mailing f;
+        f.command(f.main().lvFavoris()->topLevelItem(0), u"MNU_MailFromFavoris"_s);
+        f.type(u"Salut"_s, u"Cher Łukasz,\nmerci"_s);
+        f.send();
+        QCOMPARE(f.desktop.notifier.shown.size(), 1);
+        QVERIFY(f.desktop.notifier.shown.first().text.contains(u"« Ł »"_s));
+        auto *box = child<QPlainTextEdit>(&f.sendWindow(), u"txtMessage"_s);
+        QCOMPARE(box->textCursor().selectedText(), u"Ł"_s);
+        // Changed, it leaves.
+        f.type(u"Salut"_s, u"Cher Lukasz,\nmerci"_s);
+        f.send();
+        QVERIFY(!f.sendWindow().isVisible());
     }
     void badMailsStayInTheWindow()
     {

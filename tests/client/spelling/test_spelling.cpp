@@ -1,0 +1,120 @@
+#include "client/spelling/spellchecker.h"
+#include "client/spelling/spellhighlighter.h"
+
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextEdit>
+#include <QTextLayout>
+#include <QTimer>
+
+using namespace jaserelle::client;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// The words of the box's first paragraph drawn with the spelling underline.
+QStringList underlined(const QTextDocument *document)
+{
+    QStringList words;
+    const QTextBlock block = document->firstBlock();
+    for (const QTextLayout::FormatRange &range : block.layout()->formats()) {
+        if (range.format.underlineStyle() == QTextCharFormat::SpellCheckUnderline)
+            words.append(block.text().mid(range.start, range.length));
+    }
+    return words;
+}
+
+// Right click on `word`; `choose` picks an entry of the menu that comes up.
+void rightClick(QTextEdit &box, const QString &word, const std::function<void(QMenu *)> &choose)
+{
+    const QTextCursor at = box.document()->find(word);
+    QTextCursor inside(at);
+    inside.setPosition(at.selectionStart() + 1);
+    const QPoint point = box.cursorRect(inside).center();
+    QTimer::singleShot(0, [choose] {
+        auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+        QVERIFY(menu);
+        choose(menu);
+        menu->close();
+    });
+    QContextMenuEvent event(QContextMenuEvent::Mouse, point, box.viewport()->mapToGlobal(point));
+    QApplication::sendEvent(box.viewport(), &event);
+}
+
+QAction *entry(QMenu *menu, const QString &text)
+{
+    for (QAction *action : menu->actions()) {
+        if (action->text() == text)
+            return action;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+class TestSpelling : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir data;
+
+private slots:
+    // French words as typed: unknown ones underlined, known ones (elisions, accents, hyphens) not.
+    void underlinesUnknownWords()
+    {
+        SpellChecker checker(SpellChecker::systemDictionary(), data.filePath(u"perso.txt"_s));
+        QVERIFY(checker.isReady());
+        QTextEdit box;
+        attachSpelling(box, checker);
+        box.insertPlainText(u"Bonjuor, l'été est-il là ? Jaserelle arive 2026"_s);
+        QCOMPARE(underlined(box.document()), (QStringList{u"Bonjuor"_s, u"Jaserelle"_s, u"arive"_s}));
+        QVERIFY(checker.suggestions(u"Bonjuor"_s).contains(u"Bonjour"_s));
+    }
+
+    // A suggestion replaces the word; "Ajouter au dictionnaire" keeps it as right, this run and the
+    // next, in the personal dictionary.
+    void rightClickMenu()
+    {
+        const QString personal = data.filePath(u"perso-menu.txt"_s);
+        SpellChecker checker(SpellChecker::systemDictionary(), personal);
+        QTextEdit box;
+        box.resize(400, 200);
+        box.show();
+        attachSpelling(box, checker);
+        box.setPlainText(u"Un mesage de Jaserelle"_s);
+        rightClick(box, u"mesage"_s, [](QMenu *menu) {
+            QVERIFY(entry(menu, u"Ajouter au dictionnaire"_s));
+            QAction *fix = entry(menu, u"message"_s);
+            QVERIFY(fix);
+            fix->trigger();
+        });
+        QCOMPARE(box.toPlainText(), u"Un message de Jaserelle"_s);
+        rightClick(box, u"Jaserelle"_s,
+                   [](QMenu *menu) { entry(menu, u"Ajouter au dictionnaire"_s)->trigger(); });
+        QVERIFY(underlined(box.document()).isEmpty());
+        QVERIFY(SpellChecker(SpellChecker::systemDictionary(), personal).isCorrect(u"Jaserelle"_s));
+    }
+
+    // No dictionary on the machine: nothing is underlined, the menu is the box's own.
+    void withoutDictionary()
+    {
+        SpellChecker checker(data.filePath(u"absent"_s), data.filePath(u"perso-absent.txt"_s));
+        QVERIFY(!checker.isReady());
+        QPlainTextEdit box;
+        attachSpelling(box, checker);
+        box.setPlainText(u"Bonjuor arive"_s);
+        QVERIFY(underlined(box.document()).isEmpty());
+        QVERIFY(checker.isCorrect(u"Bonjuor"_s) && checker.suggestions(u"Bonjuor"_s).isEmpty());
+        checker.addToPersonal(u"Jaserelle"_s); // kept for a later run with a dictionary
+        QVERIFY(SpellChecker(SpellChecker::systemDictionary(), data.filePath(u"perso-absent.txt"_s))
+                    .isCorrect(u"Jaserelle"_s));
+    }
+};
+
+QTEST_MAIN(TestSpelling)
+#include "test_spelling.moc"
