@@ -12,6 +12,7 @@
 #include "client/shell/logininput.h"
 
 #include <QCheckBox>
+#include <QPointer>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -88,8 +89,11 @@ void MemberDirectory::searchPseudo()
     pseudo.remove(u' ');
     box->setText(pseudo);
     if (!isAlphanumeric(pseudo)) {
-        notifier_.notify(searchPseudoNotAlphanumericNotice());
-        box->clear();
+        // Emptied once the user has read why.
+        notifier_.notify(searchPseudoNotAlphanumericNotice(), [typed = QPointer<QLineEdit>(box)] {
+            if (typed)
+                typed->clear();
+        });
         return;
     }
     if (pseudo.isEmpty())
