@@ -8,7 +8,7 @@
 
 #include "client/conversation/conversationwindows.h"
 #include "client/conversation/frmconversation.h"
-#include "client/conversation/peerframer.h"
+#include "client/conversation/peerpackets.h"
 #include "client/conversation/peerlink.h"
 #include "tests/support/communityserver.h"
 #include "tests/support/member.h"

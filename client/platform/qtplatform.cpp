@@ -33,6 +33,11 @@ QtNotifier::~QtNotifier()
     }
 }
 
+void QtNotifier::setOwner(QWidget *owner)
+{
+    owner_ = owner;
+}
+
 int QtNotifier::openCount() const
 {
     return static_cast<int>(open_.size());
@@ -51,7 +56,6 @@ void QtNotifier::notify(const Notice &notice, AfterClose then)
     const bool ownerShown = owner_ && owner_->isVisible();
     auto *box = new QMessageBox(ownerShown ? owner_.data() : nullptr);
     box->setAttribute(Qt::WA_DeleteOnClose);
-    box->setWindowModality(ownerShown ? Qt::WindowModal : Qt::ApplicationModal);
     box->setWindowTitle(notice.title);
     box->setText(notice.text);
     switch (notice.icon) {
@@ -79,7 +83,14 @@ void QtNotifier::notify(const Notice &notice, AfterClose then)
         open->then.push_back(std::move(then));
     open_.push_back(std::move(open));
     QObject::connect(box, &QDialog::finished, box, [this, box] { closed(box); });
-    box->open();
+    if (ownerShown) {
+        box->open(); // modal for its owner only
+    } else {
+        // Nothing to hang it on yet (the login window's time): modal for the whole client, and
+        // shown all the same without an event loop of its own.
+        box->setWindowModality(Qt::ApplicationModal);
+        box->show();
+    }
 }
 
 void QtNotifier::withdraw(const Notice &notice)

@@ -23,7 +23,7 @@ public:
     ~QtNotifier() override;
     void notify(const Notice &notice, AfterClose then = {}) override;
     void withdraw(const Notice &notice) override;
-    void setOwner(QWidget *owner) { owner_ = owner; }
+    void setOwner(QWidget *owner);
     // Boxes up at the moment.
     int openCount() const;
 

@@ -1,5 +1,6 @@
 #include "client/conversation/frmconversation.h"
 #include "client/conversation/frmincome.h"
+#include "client/conversation/peerpackets.h"
 #include "client/server/enginenotices.h"
 #include "tests/support/communityserver.h"
 #include "tests/support/member.h"
