@@ -33,6 +33,21 @@ double rssMiB()
     return fields.value(1).toDouble() * double(sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0);
 }
 
+// Runs the event loop until `done`, woken by every event rather than by polling.
+template <typename Done> bool waitUntil(Done done, int timeoutMs)
+{
+    QElapsedTimer clock;
+    clock.start();
+    QTimer wake; // events enough to look at the clock again, whatever happens on the sockets
+    wake.start(20);
+    while (!done()) {
+        if (clock.elapsed() > timeoutMs)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    return true;
+}
+
 void flushDeletes()
 {
     for (int i = 0; i < 3; ++i) {
@@ -60,9 +75,14 @@ int outage()
     QObject::connect(&watch, &QTimer::timeout, [&] { mostUp = std::max(mostUp, boxes.openBoxes().size()); });
     watch.start(10);
 
-    // Down long enough for one refresh of the real beat to fail, then back.
+    // Down for a refresh (one of the beat, started at once), then back: the member waits for the
+    // next tick of the real beat.
     server.stop();
-    QTest::qWaitFor([&] { return !boxes.openBoxes().isEmpty(); }, 35000);
+    thomas.engine().startRefresh();
+    if (!QTest::qWaitFor([&] { return !boxes.openBoxes().isEmpty(); }, 35000)) {
+        std::puts("outage: the failed refresh was never announced");
+        return 1;
+    }
     QTest::qWait(2000);
     int handled = 0;
     QObject::connect(&thomas.engine(), &RequestEngine::replyHandled, [&](RequestKind kind) {
@@ -105,7 +125,7 @@ int storm(int cycles)
         caller.connectToHost(state.localAddress, peerPort);
         caller.write("CONVERSATIONREQUESTED:stormTHISISTHEENDOFTHEPACKET");
         const int index = windows.conversationCount();
-        rang += QTest::qWaitFor(
+        rang += waitUntil(
             [&] {
                 FrmConversation *window = windows.conversation(index);
                 return window && window->link().state() == PeerLink::State::Ringing;
@@ -115,7 +135,8 @@ int storm(int cycles)
             caller.abort();
         else
             caller.disconnectFromHost();
-        QTest::qWaitFor([&] { return windows.conversation(index) == nullptr; }, 2000);
+        if (!waitUntil([&] { return windows.conversation(index) == nullptr; }, 2000))
+            std::printf("storm: window %d still there after the hang-up\n", index);
     }
     flushDeletes();
     QTest::qWait(200);
@@ -130,6 +151,7 @@ int storm(int cycles)
                 "(the spare), visible %d, boxes %lld\n",
                 cycles, rang, clock.elapsed() / 1000.0, before, rssMiB(), rssMiB() - before, alive, visible,
                 static_cast<long long>(desktop.notifier.shown.size()));
+    std::fflush(stdout);
     return 0;
 }
 
