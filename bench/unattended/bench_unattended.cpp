@@ -8,8 +8,8 @@
 
 #include "client/conversation/conversationwindows.h"
 #include "client/conversation/frmconversation.h"
-#include "client/conversation/peerpackets.h"
 #include "client/conversation/peerlink.h"
+#include "client/conversation/peerpackets.h"
 #include "tests/support/communityserver.h"
 #include "tests/support/member.h"
 
@@ -85,9 +85,8 @@ int outage()
     }
     QTest::qWait(2000);
     int handled = 0;
-    QObject::connect(&thomas.engine(), &RequestEngine::replyHandled, [&](RequestKind kind) {
-        handled += kind == RequestKind::Refresh;
-    });
+    QObject::connect(&thomas.engine(), &RequestEngine::replyHandled,
+                     [&](RequestKind kind) { handled += kind == RequestKind::Refresh; });
     if (!server.restart()) {
         std::puts("outage: the server does not come back");
         return 1;

@@ -1,8 +1,8 @@
 #include "client/app/client.h"
 #include "client/platform/qtplatform.h"
 #include "client/shell/commandline.h"
-#include "client/shell/frmmain.h"
 #include "client/shell/exposeprobe.h"
+#include "client/shell/frmmain.h"
 #include "client/shell/installlayout.h"
 
 #include <QApplication>

@@ -75,7 +75,8 @@ QString ContactEditor::selectedPseudo() const
     return row ? row->text(contactrow::Pseudo) : QString();
 }
 
-bool ContactEditor::startContactRequest(RequestKind kind, const QString &pseudo, std::function<void()> refused)
+bool ContactEditor::startContactRequest(RequestKind kind, const QString &pseudo,
+                                        std::function<void()> refused)
 {
     if (pseudo.isEmpty()) {
         // no row was ever right-clicked: there is nobody to act on

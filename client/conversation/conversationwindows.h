@@ -7,8 +7,8 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
-#include <optional>
 #include <map>
+#include <optional>
 
 class QLabel;
 class QTcpSocket;

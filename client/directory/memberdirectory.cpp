@@ -12,10 +12,10 @@
 #include "client/shell/logininput.h"
 
 #include <QCheckBox>
-#include <QPointer>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QTreeWidget>
 
 namespace jaserelle::client {

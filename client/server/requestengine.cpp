@@ -128,8 +128,9 @@ void RequestEngine::onConnected()
     const bool sendable = gatherInputs(inputs);
     if (sendable) {
         requestPath_ = buildRequestPath(requestKind_, inputs);
-        httpRequest_ = wiretext::toWire(u"GET /"_s + requestPath_ + u" HTTP/1.1\r\nHost: "_s +
-                                        client_.serverHost + u"\r\nConnection: close\r\nAccept: */*\r\n\r\n"_s);
+        httpRequest_ =
+            wiretext::toWire(u"GET /"_s + requestPath_ + u" HTTP/1.1\r\nHost: "_s + client_.serverHost +
+                             u"\r\nConnection: close\r\nAccept: */*\r\n\r\n"_s);
         // The request leaves before anything is shown: a server keeps an idle connection only
         // for a few seconds, and the user reading a box is no reason to lose the request.
         socket_->write(httpRequest_);

