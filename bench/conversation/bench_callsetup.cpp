@@ -29,7 +29,8 @@ namespace {
 
 struct QuietDesktop : Notifier, SoundPlayer, Browser, InstanceGuard, AppLifetime, Clock
 {
-    void notify(const Notice &) override {}
+    void notify(const Notice &, AfterClose then) override { if (then) then(); }
+    void withdraw(const Notice &) override {}
     bool hasDevice() const override { return false; }
     void play(const QString &) override {}
     void open(const QString &) override {}

@@ -23,6 +23,8 @@
 #include <QDir>
 #include <QStandardPaths>
 
+#include <QPointer>
+
 namespace jaserelle::client {
 
 using namespace Qt::StringLiterals;
@@ -147,8 +149,10 @@ MailDesk &Client::mailDesk()
 
 FrmTryToConnect &Client::frmTryToConnect()
 {
-    if (!tryToConnect_)
+    if (!tryToConnect_) {
         tryToConnect_ = std::make_unique<FrmTryToConnect>(state_.serverHost);
+        connect(tryToConnect_.get(), &FrmTryToConnect::cancelChosen, this, &Client::cancelLogin);
+    }
     return *tryToConnect_;
 }
 
@@ -159,8 +163,11 @@ void Client::submitLogin()
     login.setTexts(input.pseudo, input.password);
     switch (input.verdict) {
     case LoginInput::Verdict::NotAlphanumeric:
-        platform_.notifier.notify(loginNotAlphanumericNotice());
-        login.setTexts({}, {});
+        // The boxes are emptied once the user has read why.
+        platform_.notifier.notify(loginNotAlphanumericNotice(), [typed = QPointer<FrmLogin>(&login)] {
+            if (typed)
+                typed->setTexts({}, {});
+        });
         return;
     case LoginInput::Verdict::Empty:
         return;
@@ -180,6 +187,15 @@ void Client::loginCouldNotStart()
     // the waiting notice up for ever.
     if (tryToConnect_)
         tryToConnect_->hide();
+    frmLogin().show();
+}
+
+void Client::cancelLogin()
+{
+    // Only while the login is still out: once answered, its reply decides.
+    if (engine_->requestKind() == RequestKind::Login && engine_->state() != RequestEngine::State::Idle)
+        engine_->cancel();
+    tryToConnect_->hide();
     frmLogin().show();
 }
 

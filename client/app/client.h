@@ -63,6 +63,8 @@ private:
     void submitLogin();
     void newMember();
     void loginCouldNotStart();
+    // "Annuler" on the waiting notice: the login is dropped and the login window is back.
+    void cancelLogin();
     void loadMainWindow();
 
     ClientState state_;

@@ -2,6 +2,7 @@
 #include "client/platform/qtplatform.h"
 #include "client/shell/commandline.h"
 #include "client/shell/exposeprobe.h"
+#include "client/shell/frmmain.h"
 #include "client/shell/installlayout.h"
 
 #include <QApplication>
@@ -34,7 +35,10 @@ int main(int argc, char *argv[])
     state.seedIni = files.seedIni;
     QtPlatform desktop(files.dataDir);
     Client client(state, desktop.platform());
+    // A client that cannot start says why in a box: the application ends once it is read.
     if (!client.start())
-        return 0;
+        return QApplication::exec();
+    // Boxes hold up the main window only, once it is up: calls can still be answered.
+    desktop.notifier.setOwner(&client.frmMain());
     return QApplication::exec();
 }

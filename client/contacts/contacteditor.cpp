@@ -7,6 +7,7 @@
 #include "client/shell/contactrow.h"
 #include "client/shell/logininput.h"
 
+#include <QPointer>
 #include <QTreeWidget>
 
 namespace jaserelle::client {
@@ -52,13 +53,20 @@ void ContactEditor::showAjout(FrmAjoutMembre::Variant variant)
 void ContactEditor::submit(FrmAjoutMembre &dialog)
 {
     const QString pseudo = dialog.pseudoText();
+    // A refused pseudo stays in the box while the user reads why.
+    const auto clear = [typedIn = QPointer<FrmAjoutMembre>(&dialog)] {
+        if (typedIn)
+            typedIn->clearPseudo();
+    };
     if (!isAlphanumeric(pseudo)) {
         // A typing mistake is the user's own business: whatever request is in flight goes on.
-        notifier_.notify(notAlphanumericPseudoNotice());
-    } else if (startContactRequest(dialog.kind(), pseudo)) {
-        dialog.hide();
+        notifier_.notify(notAlphanumericPseudoNotice(), clear);
+        return;
     }
-    dialog.clearPseudo();
+    if (startContactRequest(dialog.kind(), pseudo, clear)) {
+        dialog.hide();
+        dialog.clearPseudo();
+    }
 }
 
 QString ContactEditor::selectedPseudo() const
@@ -67,13 +75,18 @@ QString ContactEditor::selectedPseudo() const
     return row ? row->text(contactrow::Pseudo) : QString();
 }
 
-bool ContactEditor::startContactRequest(RequestKind kind, const QString &pseudo)
+bool ContactEditor::startContactRequest(RequestKind kind, const QString &pseudo,
+                                        std::function<void()> refused)
 {
-    if (pseudo.isEmpty())
-        return false; // no row was ever right-clicked: there is nobody to act on
+    if (pseudo.isEmpty()) {
+        // no row was ever right-clicked: there is nobody to act on
+        if (refused)
+            refused();
+        return false;
+    }
     const bool adding = kind == RequestKind::AddFavoris || kind == RequestKind::AddListeNoire;
     if (adding && pseudo.compare(state_.userLogin, Qt::CaseInsensitive) == 0) {
-        notifier_.notify(selfAddNotice());
+        notifier_.notify(selfAddNotice(), std::move(refused));
         return false;
     }
     state_.targetPseudo = pseudo;

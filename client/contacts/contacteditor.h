@@ -55,7 +55,8 @@ public:
 private:
     FrmAjoutMembre &ensureDialog(FrmAjoutMembre::Variant variant);
     void submit(FrmAjoutMembre &dialog);
-    bool startContactRequest(RequestKind kind, const QString &pseudo);
+    // `refused` runs once the user has read why nothing was started (at once when nothing is said).
+    bool startContactRequest(RequestKind kind, const QString &pseudo, std::function<void()> refused = {});
     QString selectedPseudo() const;
 
     ClientState &state_;

@@ -12,6 +12,10 @@
 #include "client/shell/frmmain.h"
 
 #include <QSslSocket>
+#include <QEvent>
+#include <QLabel>
+#include <QStatusBar>
+#include <QTcpSocket>
 
 namespace jaserelle::client {
 
@@ -31,16 +35,19 @@ std::optional<Notice> noCallNotice(CallSource source, const QString &pseudo, boo
 }
 
 ConversationWindows::ConversationWindows(ClientState &state, Platform &platform, QObject *parent)
-    : QObject(parent), state_(state), platform_(platform), listener_(new PeerListener(state, this))
+    : QObject(parent), state_(state), platform_(platform), listener_(new PeerListener(state, this)),
+      ringMs_(PeerLink::ringDeadlineMs)
 {
-    windows_.emplace_back();
     listener_->setSecurity(&security_);
     connect(listener_, &PeerListener::callArrived, this, &ConversationWindows::takeCall);
 }
 
 ConversationWindows::~ConversationWindows()
 {
-    for (const QPointer<FrmConversation> &window : windows_)
+    // A window going may still ask to be discarded: the list is out of reach by then.
+    const std::map<int, QPointer<FrmConversation>> windows = std::move(windows_);
+    windows_.clear();
+    for (const auto &[index, window] : windows)
         delete window.data();
 }
 
@@ -48,6 +55,12 @@ void ConversationWindows::attach(FrmMain &main)
 {
     main_ = &main;
     setSightings(listSightings(main.lvFavoris(), main.lvListeNoire(), main.lvRecherche()));
+    // Out of the way, beside the engine's status text, and only while there is something to see.
+    missedLabel_ = new QLabel(&main);
+    missedLabel_->setObjectName(u"lblAppelsManques"_s);
+    missedLabel_->hide();
+    missedLabel_->installEventFilter(this);
+    main.statusBar()->addPermanentWidget(missedLabel_);
     connect(&main, &FrmMain::callRequested, this, [this](QTreeWidgetItem *row) {
         if (!row || !main_)
             return;
@@ -75,9 +88,8 @@ bool ConversationWindows::start()
 
 FrmConversation *ConversationWindows::conversation(int index) const
 {
-    if (index < 1 || index >= static_cast<int>(windows_.size()))
-        return nullptr;
-    return windows_[static_cast<std::size_t>(index)].data();
+    const auto found = windows_.find(index);
+    return found == windows_.end() ? nullptr : found->second.data();
 }
 
 void ConversationWindows::callFromRow(CallSource source, QTreeWidgetItem *row)
@@ -157,7 +169,7 @@ void ConversationWindows::takeCall(QSslSocket *socket, const QString &pseudo)
 
 PeerLink *ConversationWindows::ownCallOn(const QTcpSocket &socket) const
 {
-    for (const QPointer<FrmConversation> &window : windows_) {
+    for (const auto &[index, window] : windows_) {
         if (window && window->link().isCallFrom(socket.peerAddress(), socket.peerPort()))
             return &window->link();
     }
@@ -167,7 +179,7 @@ PeerLink *ConversationWindows::ownCallOn(const QTcpSocket &socket) const
 int ConversationWindows::ringingCount() const
 {
     int ringing = 0;
-    for (const QPointer<FrmConversation> &window : windows_) {
+    for (const auto &[index, window] : windows_) {
         const PeerLink::State state = window ? window->link().state() : PeerLink::State::Ended;
         if (state == PeerLink::State::Accepted || state == PeerLink::State::Ringing)
             ++ringing;
@@ -177,12 +189,14 @@ int ConversationWindows::ringingCount() const
 
 void ConversationWindows::createSpare()
 {
-    const int index = conversationCount() + 1;
+    const int index = ++conversationCount_;
     auto *window = new FrmConversation(index, state_, platform_);
     window->setSecurity(&security_);
     window->setHistory(history_);
     window->setSpelling(spelling_);
-    windows_.emplace_back(window);
+    windows_.emplace(index, window);
+    window->link().setRingDeadline(ringMs_);
+    connect(&window->link(), &PeerLink::callMissed, this, &ConversationWindows::callMissed);
     connect(window, &FrmConversation::killMeRequested, this, [this](int instance) {
         if (main_)
             main_->killMe(instance);
@@ -194,7 +208,7 @@ void ConversationWindows::createSpare()
 void ConversationWindows::setHistory(HistoryKeeper *history)
 {
     history_ = history;
-    for (const QPointer<FrmConversation> &window : windows_) {
+    for (const auto &[index, window] : windows_) {
         if (window)
             window->setHistory(history);
     }
@@ -203,10 +217,41 @@ void ConversationWindows::setHistory(HistoryKeeper *history)
 void ConversationWindows::setSpelling(SpellChecker *spelling)
 {
     spelling_ = spelling;
-    for (const QPointer<FrmConversation> &window : windows_) {
+    for (const auto &[index, window] : windows_) {
         if (window)
             window->setSpelling(spelling);
     }
+}
+
+void ConversationWindows::callMissed(const QString &pseudo)
+{
+    missed_.add(pseudo, platform_.clock.currentTime());
+    showMissedCalls();
+}
+
+QLabel *ConversationWindows::missedCallsLabel() const
+{
+    return missedLabel_;
+}
+
+void ConversationWindows::showMissedCalls()
+{
+    if (!missedLabel_)
+        return;
+    missedLabel_->setText(missed_.summary());
+    missedLabel_->setToolTip(missed_.fullList());
+    missedLabel_->setVisible(!missed_.isEmpty());
+}
+
+bool ConversationWindows::eventFilter(QObject *watched, QEvent *event)
+{
+    // A click on the line says the user has seen who called.
+    if (watched == missedLabel_ && event->type() == QEvent::MouseButtonRelease) {
+        missed_.clear();
+        showMissedCalls();
+        return true;
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 void ConversationWindows::closeEveryConversation()
@@ -225,7 +270,7 @@ void ConversationWindows::discard(int instanceToKill)
     if (!window)
         return;
     window->hide();
-    windows_[static_cast<std::size_t>(instanceToKill)] = nullptr;
+    windows_.erase(instanceToKill);
     // The link may be in the middle of telling us it finished: the window goes once that is over.
     window->deleteLater();
 }

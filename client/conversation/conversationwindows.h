@@ -2,16 +2,18 @@
 
 #include "client/conversation/membersightings.h"
 #include "client/conversation/peersecurity.h"
+#include "client/conversation/missedcalls.h"
 #include "client/platform/platform.h"
 #include "client/shell/conversationlist.h"
 
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <map>
 #include <optional>
-#include <vector>
 
 class QSslSocket;
+class QLabel;
 class QTcpSocket;
 class QTreeWidgetItem;
 
@@ -59,7 +61,7 @@ public:
     // and the user is told once).
     bool start();
 
-    int conversationCount() const { return static_cast<int>(windows_.size()) - 1; }
+    int conversationCount() const { return conversationCount_; }
     // Null at index 0, out of range, or once discarded.
     FrmConversation *conversation(int index) const;
     FrmConversation *spare() const { return conversation(conversationCount()); }
@@ -76,11 +78,22 @@ public:
     void setHistory(HistoryKeeper *history);
     void setSpelling(SpellChecker *spelling);
 
+    // Who called while nobody answered; shown in the main window's status bar until clicked.
+    const MissedCalls &missedCalls() const { return missed_; }
+    QLabel *missedCallsLabel() const;
+    // Tests shorten the ringing of the windows made from now on.
+    void setRingDeadline(int ms) { ringMs_ = ms; }
+
     void closeEveryConversation() override;
     void discard(int instanceToKill) override;
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     void createSpare();
+    void callMissed(const QString &pseudo);
+    void showMissedCalls();
     void takeCall(QSslSocket *socket, const QString &pseudo);
     PeerLink *ownCallOn(const QTcpSocket &socket) const;
     int ringingCount() const;
@@ -89,10 +102,16 @@ private:
     Platform &platform_;
     PeerListener *listener_; // a child of this object
     QPointer<FrmMain> main_;
-    std::vector<QPointer<FrmConversation>> windows_; // index 0 never holds a window
+    // Only the windows not discarded: an index is never given twice, but a discarded window
+    // leaves nothing behind, so no run of connections makes the list grow.
+    std::map<int, QPointer<FrmConversation>> windows_;
+    int conversationCount_ = 0;
+    bool portTakenTold_ = false;
+    MissedCalls missed_;
+    QPointer<QLabel> missedLabel_;
+    int ringMs_;
     SightingsLookup sightings_;
     PeerSecurity security_;
-    bool portTakenTold_ = false;
     HistoryKeeper *history_ = nullptr;
     SpellChecker *spelling_ = nullptr;
 };

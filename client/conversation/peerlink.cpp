@@ -22,8 +22,10 @@ constexpr int lingerMs = 10000;
 } // namespace
 
 PeerLink::PeerLink(const ClientState &state, Notifier &notifier, SoundPlayer &sound, QObject *parent)
-    : QObject(parent), client_(state), notifier_(notifier), sound_(sound)
+    : QObject(parent), client_(state), notifier_(notifier), sound_(sound), ringTimer_(new QTimer(this))
 {
+    ringTimer_->setSingleShot(true);
+    connect(ringTimer_, &QTimer::timeout, this, &PeerLink::onRingDeadline);
 }
 
 PeerLink::~PeerLink()
@@ -96,8 +98,10 @@ void PeerLink::acceptConnection(QSslSocket *socket)
 void PeerLink::sendAcceptCall()
 {
     if (side_ == LinkSide::Callee && (state_ == State::Ringing || state_ == State::InConversation) &&
-        send(acceptPacket()))
+        send(acceptPacket())) {
+        ringTimer_->stop();
         state_ = State::InConversation;
+    }
 }
 
 void PeerLink::setConnectNo()
@@ -110,6 +114,7 @@ void PeerLink::setConnectNo()
         return;
     }
     state_ = State::Refusing;
+    ringTimer_->stop();
     // The socket closes only once what was written has left, so the refusal reaches the caller
     // before the close does; disconnected (or an error) then ends the link.
     socket_->disconnectFromHost();
@@ -150,6 +155,7 @@ void PeerLink::onConnected()
     }
     state_ = State::AwaitingAnswer;
     send(callRequestPacket(client_.userLogin));
+    ringTimer_->start(ringMs_ + callerGraceMs);
 }
 
 void PeerLink::onEncrypted()
@@ -227,12 +233,15 @@ void PeerLink::handle(const QByteArray &payload)
     switch (packet.kind) {
     case PacketKind::CallRequest:
         peerPseudo_ = packet.pseudo;
-        if (state_ == State::Accepted)
+        if (state_ == State::Accepted) {
             state_ = State::Ringing;
+            ringTimer_->start(ringMs_);
+        }
         emit callRequested(peerPseudo_);
         playSound(incomingCallSound);
         break;
     case PacketKind::Accept:
+        ringTimer_->stop();
         state_ = State::InConversation;
         emit callAccepted();
         break;
@@ -272,8 +281,10 @@ void PeerLink::onDisconnected()
     }
     if (state_ == State::Ended)
         return;
+    // A caller who hangs up before anyone answered takes his call back: nothing to tell.
+    const bool silent = unanswered();
     detach();
-    if (!callRefused_) {
+    if (!callRefused_ && !silent) {
         playSound(connectionRefusedSound);
         notifier_.notify(cutOffNotice(peerPseudo_));
     }
@@ -299,13 +310,35 @@ void PeerLink::onError(QAbstractSocket::SocketError error)
 
 void PeerLink::communicationFailure()
 {
+    const bool silent = unanswered();
     detach();
-    notifier_.notify(communicationNotice(peerPseudo_));
+    if (!silent)
+        notifier_.notify(communicationNotice(peerPseudo_));
     emit finished();
+}
+
+bool PeerLink::unanswered() const
+{
+    return side_ == LinkSide::Callee && (state_ == State::Accepted || state_ == State::Ringing);
+}
+
+void PeerLink::onRingDeadline()
+{
+    if (state_ == State::Ringing) {
+        const QString pseudo = peerPseudo_;
+        detach();
+        emit callMissed(pseudo);
+        emit finished();
+        return;
+    }
+    // Our own call that nobody answers, with a callee that never gives up ringing.
+    if (state_ == State::AwaitingAnswer)
+        communicationFailure();
 }
 
 void PeerLink::detach()
 {
+    ringTimer_->stop();
     state_ = State::Ended;
     QTcpSocket *socket = socket_;
     socket_ = nullptr;

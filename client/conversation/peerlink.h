@@ -7,6 +7,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QTimer>
 
 class QHostAddress;
 class QSslSocket;
@@ -43,6 +44,11 @@ public:
         Ended,          // over: nothing more comes from this link
     };
     Q_ENUM(State)
+
+    // How long a call rings before it is a missed call. The caller gives up a little later, so
+    // that the callee's own time-out is what a caller normally meets.
+    static constexpr int ringDeadlineMs = 60000;
+    static constexpr int callerGraceMs = 5000;
 
     PeerLink(const ClientState &state, Notifier &notifier, SoundPlayer &sound, QObject *parent = nullptr);
     ~PeerLink() override;
@@ -83,11 +89,16 @@ public:
     bool sendSound(int index);
 
     State state() const { return state_; }
+    // Tests shorten the ringing; the application keeps the constant above.
+    void setRingDeadline(int ms) { ringMs_ = ms; }
     QString peerPseudo() const { return peerPseudo_; }
 
 signals:
     void callRequested(const QString &pseudo); // callee: ring; incomingcall.wav already played
     void callAccepted();                       // caller: open the conversation
+    // Callee: nobody answered within the ringing time; the link is closed without a packet and
+    // finished() follows.
+    void callMissed(const QString &pseudo);
     // Something to show under the peer's name line; the sound of index `sound` (-1: none) has been
     // played already.
     void entryReceived(const QString &rtf, int sound);
@@ -108,6 +119,9 @@ private:
     void playSound(std::string_view file);
     void detach();
     void communicationFailure();
+    void onRingDeadline();
+    // Callee: the call ended before the user answered it.
+    bool unanswered() const;
 
     const ClientState &client_;
     Notifier &notifier_;
@@ -121,6 +135,8 @@ private:
     QString peerPseudo_;
     bool callRefused_ = false;
     bool reading_ = false;
+    int ringMs_ = ringDeadlineMs;
+    QTimer *ringTimer_; // a child of this link
 };
 
 } // namespace jaserelle::client

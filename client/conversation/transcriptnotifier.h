@@ -16,11 +16,12 @@ public:
         : desktop_(desktop), record_(std::move(record))
     {
     }
-    void notify(const Notice &notice) override
+    void notify(const Notice &notice, AfterClose then = {}) override
     {
         record_(notice);
-        desktop_.notify(notice);
+        desktop_.notify(notice, std::move(then));
     }
+    void withdraw(const Notice &notice) override { desktop_.withdraw(notice); }
 
 private:
     Notifier &desktop_;

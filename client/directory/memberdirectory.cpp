@@ -15,6 +15,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QTreeWidget>
 
 namespace jaserelle::client {
@@ -88,8 +89,11 @@ void MemberDirectory::searchPseudo()
     pseudo.remove(u' ');
     box->setText(pseudo);
     if (!isAlphanumeric(pseudo)) {
-        notifier_.notify(searchPseudoNotAlphanumericNotice());
-        box->clear();
+        // Emptied once the user has read why.
+        notifier_.notify(searchPseudoNotAlphanumericNotice(), [typed = QPointer<QLineEdit>(box)] {
+            if (typed)
+                typed->clear();
+        });
         return;
     }
     if (pseudo.isEmpty())

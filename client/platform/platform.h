@@ -4,6 +4,7 @@
 
 #include <QDate>
 #include <QTime>
+#include <functional>
 
 namespace jaserelle::client {
 
@@ -13,9 +14,16 @@ namespace jaserelle::client {
 class Notifier
 {
 public:
+    using AfterClose = std::function<void()>;
+
     virtual ~Notifier() = default;
-    // A modal message box with one OK button; returns when the user has closed it.
-    virtual void notify(const Notice &notice) = 0;
+    // A message box with one OK button, modal for the user but never for the code: it returns at
+    // once, and what has to follow the box goes in `then`, which runs once the box is closed.
+    // Sockets and timers keep running while the box is up. A notice identical to one still up is
+    // not shown a second time: its `then` waits for the box already there.
+    virtual void notify(const Notice &notice, AfterClose then = {}) = 0;
+    // Takes a box down as if the user had pressed OK (its `then` runs); nothing when none is up.
+    virtual void withdraw(const Notice &notice) = 0;
 };
 
 class SoundPlayer

@@ -10,34 +10,109 @@
 #include <QSoundEffect>
 #include <QStandardPaths>
 #include <QUrl>
+#include <algorithm>
 
 namespace jaserelle::client {
 
-void QtNotifier::notify(const Notice &notice)
+struct QtNotifier::Open
 {
+    Notice notice;
+    QPointer<QMessageBox> box;
+    std::vector<AfterClose> then;
+};
+
+QtNotifier::QtNotifier() = default;
+
+QtNotifier::~QtNotifier()
+{
+    for (const auto &open : open_) {
+        if (open->box) {
+            open->box->disconnect();
+            delete open->box.data();
+        }
+    }
+}
+
+void QtNotifier::setOwner(QWidget *owner)
+{
+    owner_ = owner;
+}
+
+int QtNotifier::openCount() const
+{
+    return static_cast<int>(open_.size());
+}
+
+void QtNotifier::notify(const Notice &notice, AfterClose then)
+{
+    for (const auto &open : open_) {
+        if (open->notice == notice && open->box) {
+            if (then)
+                open->then.push_back(std::move(then));
+            return;
+        }
+    }
     using Icon = Notice::Icon;
-    QMessageBox box;
-    box.setWindowTitle(notice.title);
-    box.setText(notice.text);
+    const bool ownerShown = owner_ && owner_->isVisible();
+    auto *box = new QMessageBox(ownerShown ? owner_.data() : nullptr);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowTitle(notice.title);
+    box->setText(notice.text);
     switch (notice.icon) {
     case Icon::Information:
-        box.setIcon(QMessageBox::Information);
+        box->setIcon(QMessageBox::Information);
         break;
     case Icon::Question:
-        box.setIcon(QMessageBox::Question);
+        box->setIcon(QMessageBox::Question);
         break;
     case Icon::Warning:
-        box.setIcon(QMessageBox::Warning);
+        box->setIcon(QMessageBox::Warning);
         break;
     case Icon::Critical:
-        box.setIcon(QMessageBox::Critical);
+        box->setIcon(QMessageBox::Critical);
         break;
     case Icon::None:
-        box.setIcon(QMessageBox::NoIcon);
+        box->setIcon(QMessageBox::NoIcon);
         break;
     }
-    box.setStandardButtons(QMessageBox::Ok);
-    box.exec();
+    box->setStandardButtons(QMessageBox::Ok);
+    auto open = std::make_unique<Open>();
+    open->notice = notice;
+    open->box = box;
+    if (then)
+        open->then.push_back(std::move(then));
+    open_.push_back(std::move(open));
+    QObject::connect(box, &QDialog::finished, box, [this, box] { closed(box); });
+    if (ownerShown) {
+        box->open(); // modal for its owner only
+    } else {
+        // Nothing to hang it on yet (the login window's time): modal for the whole client, and
+        // shown all the same without an event loop of its own.
+        box->setWindowModality(Qt::ApplicationModal);
+        box->show();
+    }
+}
+
+void QtNotifier::withdraw(const Notice &notice)
+{
+    for (const auto &open : open_) {
+        if (open->notice == notice && open->box) {
+            open->box->done(QMessageBox::Ok); // finished() runs what follows the box
+            return;
+        }
+    }
+}
+
+void QtNotifier::closed(QObject *box)
+{
+    const auto it = std::find_if(open_.begin(), open_.end(), [box](const auto &o) { return o->box == box; });
+    if (it == open_.end())
+        return;
+    // Taken out first: what follows may show the same notice again, and that is a new box.
+    const std::vector<AfterClose> then = std::move((*it)->then);
+    open_.erase(it);
+    for (const AfterClose &next : then)
+        next();
 }
 
 QtSoundPlayer::QtSoundPlayer(QString baseDir) : baseDir_(std::move(baseDir)) {}

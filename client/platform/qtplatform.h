@@ -6,16 +6,33 @@
 #include <QPointer>
 #include <QString>
 #include <memory>
+#include <vector>
 
 class QSoundEffect;
 class QWidget;
 
 namespace jaserelle::client {
 
+// Boxes opened with QDialog::open(): the event loop that runs them is the application's own.
+// While the owner (the main window) is on the screen a box holds up only that window, so an
+// incoming call or a conversation can still be answered; before it is, a box holds up the client.
 class QtNotifier : public Notifier
 {
 public:
-    void notify(const Notice &notice) override;
+    QtNotifier();
+    ~QtNotifier() override;
+    void notify(const Notice &notice, AfterClose then = {}) override;
+    void withdraw(const Notice &notice) override;
+    void setOwner(QWidget *owner);
+    // Boxes up at the moment.
+    int openCount() const;
+
+private:
+    struct Open;
+    void closed(QObject *box);
+
+    QPointer<QWidget> owner_;
+    std::vector<std::unique_ptr<Open>> open_;
 };
 
 class QtSoundPlayer : public SoundPlayer

@@ -9,6 +9,8 @@
 #include "client/shell/services.h"
 #include "client/shell/shellnotices.h"
 
+#include <QPointer>
+
 namespace jaserelle::client {
 
 using namespace Qt::StringLiterals;
@@ -90,9 +92,13 @@ HandlerResult LoginReplies::loginRefused(QString &)
     if (engine_.requestKind() != RequestKind::Login)
         return HandlerResult::Continue;
     loginReplyTaken_ = true;
-    notifier_.notify(accountUnknownNotice(state_.serverHost));
-    screens_.hideTryToConnect();
-    screens_.showLoginAgain();
+    // The login window comes back once the user has read why.
+    notifier_.notify(accountUnknownNotice(state_.serverHost), [self = QPointer<LoginReplies>(this)] {
+        if (!self)
+            return;
+        self->screens_.hideTryToConnect();
+        self->screens_.showLoginAgain();
+    });
     return HandlerResult::Continue;
 }
 

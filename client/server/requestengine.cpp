@@ -31,6 +31,8 @@ RequestEngine::RequestEngine(ClientState &client, Notifier &notifier, AppLifetim
     connect(&timeoutTimer_, &QTimer::timeout, this, &RequestEngine::onTimeout);
     connectTimer_.setSingleShot(true);
     connect(&connectTimer_, &QTimer::timeout, this, &RequestEngine::onSocketError);
+    answerTimer_.setSingleShot(true);
+    connect(&answerTimer_, &QTimer::timeout, this, &RequestEngine::onTimeout);
 }
 
 RequestEngine::~RequestEngine()
@@ -91,7 +93,7 @@ void RequestEngine::connectServer()
         delete socket;
         setState(State::Idle);
         serverWasDown_ = true;
-        notifier_.notify(startFailureNotice(client_.serverHost));
+        showAvailability(startFailureNotice(client_.serverHost));
         emit startFailed(requestKind_);
         return;
     }
@@ -116,35 +118,35 @@ void RequestEngine::connectServer()
 void RequestEngine::onConnected()
 {
     connectTimer_.stop();
-    const quint64 generation = generation_;
     const bool wasDown = serverWasDown_;
     serverWasUp_ = true;
-    if (wasDown) {
-        serverWasDown_ = false;
-        notifier_.notify(backOnlineNotice(client_.serverHost));
-        // The user may have started something else while the notice was up.
-        if (generation != generation_ || !socket_ || socket_->state() != QAbstractSocket::ConnectedState)
-            return;
-    }
+    serverWasDown_ = false;
     setStatusText(statusConnected);
 
     RequestInputs inputs;
     inputs.localAddress = socket_->localAddress().toString();
-    if (!gatherInputs(inputs)) {
+    const bool sendable = gatherInputs(inputs);
+    if (sendable) {
+        requestPath_ = buildRequestPath(requestKind_, inputs);
+        httpRequest_ =
+            wiretext::toWire(u"GET /"_s + requestPath_ + u" HTTP/1.1\r\nHost: "_s + client_.serverHost +
+                             u"\r\nConnection: close\r\nAccept: */*\r\n\r\n"_s);
+        // The request leaves before anything is shown: a server keeps an idle connection only
+        // for a few seconds, and the user reading a box is no reason to lose the request.
+        socket_->write(httpRequest_);
+        setState(State::Waiting);
+        timeoutTimer_.start(timeoutMs_);
+        answerTimer_.start(answerMs_);
+    } else {
         // The row the request was about has gone: nothing sensible to send.
         dropSocket();
         setState(State::Idle);
         setStatusText(statusIdle);
-        if (requestKind_ != RequestKind::Login)
-            resumeRefresh();
-        return;
     }
-    requestPath_ = buildRequestPath(requestKind_, inputs);
-    httpRequest_ = wiretext::toWire(u"GET /"_s + requestPath_ + u" HTTP/1.1\r\nHost: "_s +
-                                    client_.serverHost + u"\r\nConnection: close\r\nAccept: */*\r\n\r\n"_s);
-    socket_->write(httpRequest_);
-    setState(State::Waiting);
-    timeoutTimer_.start(timeoutMs_);
+    if (wasDown)
+        showAvailability(backOnlineNotice(client_.serverHost));
+    if (!sendable && requestKind_ != RequestKind::Login)
+        resumeRefresh();
 }
 
 bool RequestEngine::gatherInputs(RequestInputs &in) const
@@ -189,6 +191,7 @@ void RequestEngine::onDisconnected()
     if (stateValue_ != State::Waiting && stateValue_ != State::Receiving)
         return; // the last piece broke the cap
     timeoutTimer_.stop();
+    answerTimer_.stop();
     dropSocket();
     setState(State::Idle);
     setStatusText(statusIdle);
@@ -231,6 +234,7 @@ void RequestEngine::onSocketError()
         return;
     connectTimer_.stop();
     timeoutTimer_.stop();
+    answerTimer_.stop();
     dropSocket();
     setState(State::Idle);
     setStatusText(statusIdle);
@@ -239,13 +243,16 @@ void RequestEngine::onSocketError()
 
     const SocketErrorOutcome outcome = socketErrorOutcome(requestKind_, client_.serverHost);
     const bool announce = outcome.notice && (!outcome.onlyWhileServerWasUp || serverWasUp_);
+    if (outcome.endsApplication) {
+        if (announce)
+            endApplicationAfter(*outcome.notice);
+        else
+            endApplication();
+        return;
+    }
     if (announce) {
         serverWasUp_ = false;
-        notifier_.notify(*outcome.notice);
-    }
-    if (outcome.endsApplication) {
-        endApplication();
-        return;
+        showAvailability(*outcome.notice);
     }
     emit requestFailed(requestKind_);
     resumeRefresh();
@@ -253,8 +260,10 @@ void RequestEngine::onSocketError()
 
 void RequestEngine::onTimeout()
 {
-    if (stateValue_ != State::Waiting)
+    if (stateValue_ != State::Waiting && stateValue_ != State::Receiving)
         return;
+    timeoutTimer_.stop();
+    answerTimer_.stop();
     dropSocket();
     setState(State::Idle);
     setStatusText(statusIdle);
@@ -263,11 +272,11 @@ void RequestEngine::onTimeout()
         endApplication();
         return;
     }
-    notifier_.notify(timeoutNotice(kind));
     if (kind == RequestKind::Login) {
-        endApplication();
+        endApplicationAfter(timeoutNotice(kind));
         return;
     }
+    notifier_.notify(timeoutNotice(kind));
     emit requestFailed(kind);
     // The engine is idle again: the periodic refresh carries on by itself.
     resumeRefresh();
@@ -283,9 +292,24 @@ void RequestEngine::onRefreshTick()
         refreshOwed_ = true;
 }
 
+void RequestEngine::cancel()
+{
+    if (stateValue_ == State::Idle)
+        return;
+    timeoutTimer_.stop();
+    answerTimer_.stop();
+    dropSocket();
+    ++generation_;
+    replyBytes_.clear();
+    setState(State::Idle);
+    setStatusText(statusIdle);
+}
+
 void RequestEngine::dropSocket()
 {
     connectTimer_.stop();
+    timeoutTimer_.stop();
+    answerTimer_.stop();
     if (!socket_)
         return;
     QTcpSocket *socket = socket_;
@@ -313,6 +337,27 @@ void RequestEngine::endApplication()
     ended_ = true;
     refreshTimer_.stop();
     lifetime_.endApplication();
+}
+
+void RequestEngine::endApplicationAfter(const Notice &notice)
+{
+    ended_ = true;
+    refreshTimer_.stop();
+    notifier_.notify(notice, [engine = QPointer<RequestEngine>(this)] {
+        if (engine)
+            engine->lifetime_.endApplication();
+    });
+}
+
+void RequestEngine::showAvailability(const Notice &notice)
+{
+    if (availability_ && *availability_ != notice)
+        notifier_.withdraw(*availability_);
+    availability_ = notice;
+    notifier_.notify(notice, [engine = QPointer<RequestEngine>(this), notice] {
+        if (engine && engine->availability_ == notice)
+            engine->availability_.reset();
+    });
 }
 
 } // namespace jaserelle::client

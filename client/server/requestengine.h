@@ -1,5 +1,6 @@
 #pragma once
 
+#include "client/platform/notice.h"
 #include "client/server/requestcatalogue.h"
 #include "client/server/requestkind.h"
 #include "client/server/requestport.h"
@@ -9,6 +10,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QTimer>
+#include <optional>
 
 class QTcpSocket;
 
@@ -36,6 +38,9 @@ public:
 
     static constexpr int refreshIntervalMs = 30000;
     static constexpr int timeoutIntervalMs = 60000;
+    // The whole answer, from the established connection to the server's close: a server that
+    // drips its bytes or never closes meets the same time-out as one that says nothing.
+    static constexpr int answerDeadlineMs = 120000;
     static constexpr qsizetype replyCap = 64 * 1024 * 1024;
 
     RequestEngine(ClientState &state, Notifier &notifier, AppLifetime &lifetime,
@@ -49,6 +54,9 @@ public:
     // by itself and tells the user that request failed.
     void resumeRefresh() override;
     RequestKind requestKind() const override { return requestKind_; }
+    // Drops the request in flight without a notice and without reply handling, as if it had
+    // never been started (the user gave up waiting for it).
+    void cancel();
     RequestSources &sources() { return sources_; }
 
     State state() const { return stateValue_; }
@@ -62,6 +70,7 @@ public:
     QTimer &refreshTimer() { return refreshTimer_; }
     // Tests shorten the waits; the application keeps the constants above.
     void setTimeoutInterval(int ms) { timeoutMs_ = ms; }
+    void setAnswerDeadline(int ms) { answerMs_ = ms; }
     void setRefreshInterval(int ms);
 
 signals:
@@ -84,6 +93,10 @@ private:
     void setStatusText(const QString &text);
     bool gatherInputs(RequestInputs &in) const;
     void endApplication();
+    // Ends the application once the user has read `notice`; nothing else runs meanwhile.
+    void endApplicationAfter(const Notice &notice);
+    // The one box about the server being away or back: a new one takes the place of the last.
+    void showAvailability(const Notice &notice);
 
     ClientState &client_;
     Notifier &notifier_;
@@ -110,7 +123,10 @@ private:
     bool refreshOwed_ = false;   // a tick came while busy, or a refresh was replaced
     QTimer timeoutTimer_;        // first byte of the answer
     QTimer connectTimer_;        // a connection that never completes
+    QTimer answerTimer_;         // the whole answer
     int timeoutMs_ = timeoutIntervalMs;
+    int answerMs_ = answerDeadlineMs;
+    std::optional<Notice> availability_; // the outage or "back" box still up
 };
 
 } // namespace jaserelle::client

@@ -4,6 +4,7 @@
 
 #include <QLabel>
 #include <QLayout>
+#include <QPushButton>
 #include <QScreen>
 
 namespace jaserelle::client {
@@ -15,6 +16,7 @@ FrmTryToConnect::FrmTryToConnect(const QString &serverHost, QWidget *parent)
       ui_(std::make_unique<Ui::frmTryToConnect>())
 {
     ui_->setupUi(this);
+    connect(ui_->cmdCancel, &QPushButton::clicked, this, &FrmTryToConnect::cancelChosen);
     QLabel *label = ui_->lblTryToConnect;
     label->setText(u"Tentative de connection au serveur "_s + serverHost + u" en cours..."_s);
     // The notice reads best on one line: the window widens for it, up to a width that a long

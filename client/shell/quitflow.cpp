@@ -5,8 +5,6 @@
 #include "client/shell/conversationlist.h"
 #include "client/shell/frmquitter.h"
 
-#include <QEventLoop>
-
 namespace jaserelle::client {
 
 QuitFlow::QuitFlow(ClientState &state, RequestPort &engine, ConversationList &conversations)
@@ -21,6 +19,8 @@ FrmQuitter &QuitFlow::frmQuitter()
     if (!quitter_) {
         quitter_ = std::make_unique<FrmQuitter>();
         connect(quitter_.get(), &FrmQuitter::quitChosen, this, [this] { state_.quitConfirmed = true; });
+        // The answer decides, whenever it comes: the question never holds the event loop.
+        connect(quitter_.get(), &FrmQuitter::hidden, this, &QuitFlow::answered);
     }
     return *quitter_;
 }
@@ -32,17 +32,17 @@ void QuitFlow::run()
     if (leaving_)
         return;
 
+    // A second quit command while the question is up brings the same window to the front.
     FrmQuitter &quitter = frmQuitter();
     quitter.show();
     quitter.raise();
     quitter.activateWindow();
-    if (quitter.isVisible()) {
-        QEventLoop wait;
-        connect(&quitter, &FrmQuitter::hidden, &wait, &QEventLoop::quit);
-        wait.exec();
-    }
+    if (!quitter.isVisible())
+        answered();
+}
 
-    // A second quit command waiting on the same window wakes up here too: one logoff is enough.
+void QuitFlow::answered()
+{
     if (!state_.quitConfirmed || leaving_)
         return;
     leaving_ = true;

@@ -20,9 +20,9 @@ public:
     QuitFlow(ClientState &state, RequestPort &engine, ConversationList &conversations);
     ~QuitFlow() override;
 
-    // Returns once the user has answered. While the question is up every event keeps flowing:
-    // server replies, timers, conversations, and further quit commands, which wait on the same
-    // window and go on as the user answers.
+    // Asks, and returns at once; the answer, when it comes, closes the conversations and sends
+    // the logoff. While the question is up every event keeps flowing: server replies, timers,
+    // conversations, and further quit commands, which bring the same window up again.
     void run();
 
     // Created on first use.
@@ -31,6 +31,8 @@ public:
     bool leaving() const { return leaving_; }
 
 private:
+    void answered();
+
     ClientState &state_;
     RequestPort &engine_;
     ConversationList &conversations_;

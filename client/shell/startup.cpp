@@ -42,32 +42,32 @@ StartupOutcome loadStartupSettings(ClientState &state, Platform &platform)
     state.serverHost.clear();
 
     if (!platform.instance.claim()) {
-        platform.notifier.notify(anotherInstanceNotice());
-        platform.lifetime.endApplication();
+        platform.notifier.notify(anotherInstanceNotice(),
+                                 [&lifetime = platform.lifetime] { lifetime.endApplication(); });
         return outcome;
     }
 
     const QString path = QDir(state.appDir).filePath(u"jaserelle.ini"_s);
     if (!QFileInfo::exists(path) && !state.seedIni.isEmpty() && !seedConfigFile(state.seedIni, path)) {
-        platform.notifier.notify(diskAccessNotice());
-        platform.lifetime.endApplication();
+        platform.notifier.notify(diskAccessNotice(),
+                                 [&lifetime = platform.lifetime] { lifetime.endApplication(); });
         return outcome;
     }
     if (!QFileInfo::exists(path)) {
-        platform.notifier.notify(missingSettingsNotice());
-        platform.lifetime.endApplication();
+        platform.notifier.notify(missingSettingsNotice(),
+                                 [&lifetime = platform.lifetime] { lifetime.endApplication(); });
         return outcome;
     }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        platform.notifier.notify(diskAccessNotice());
-        platform.lifetime.endApplication();
+        platform.notifier.notify(diskAccessNotice(),
+                                 [&lifetime = platform.lifetime] { lifetime.endApplication(); });
         return outcome;
     }
     const QByteArray bytes = file.read(maxConfigBytes);
     if (file.error() != QFileDevice::NoError) {
-        platform.notifier.notify(diskAccessNotice());
-        platform.lifetime.endApplication();
+        platform.notifier.notify(diskAccessNotice(),
+                                 [&lifetime = platform.lifetime] { lifetime.endApplication(); });
         return outcome;
     }
     const ConfigValues values = parseConfig(bytes);

@@ -157,8 +157,8 @@ struct ClientFixture : ScriptedServerFirst, ClientDesk
     QByteArray requestLine(int i) const { return server.requests.value(i).split('\r').first(); }
 };
 
-// Acts as the user once the quit confirmation is up. The question waits in an event loop of its own,
-// so the answer has to come from inside that loop: a timer that looks for the window.
+// Acts as the user once the quit confirmation is up, whenever the command that asks comes (a close
+// box, a menu entry queued to the event loop): a timer that looks for the window.
 inline void whenQuitAsked(QuitFlow &quit, std::function<void(FrmQuitter &)> act)
 {
     auto *poll = new QTimer(&quit);

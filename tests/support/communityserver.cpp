@@ -10,12 +10,23 @@ using namespace Qt::StringLiterals;
 
 CommunityServer::~CommunityServer()
 {
+    stop();
+}
+
+void CommunityServer::stop()
+{
     if (process_.state() != QProcess::NotRunning) {
         process_.terminate();
         if (!process_.waitForFinished(5000))
             process_.kill();
         process_.waitForFinished(2000);
     }
+}
+
+bool CommunityServer::restart(int timeoutMs)
+{
+    stop();
+    return launch(timeoutMs);
 }
 
 QString CommunityServer::binary()
@@ -34,6 +45,11 @@ bool CommunityServer::start(int timeoutMs)
             return false;
         port_ = probe.serverPort();
     }
+    return launch(timeoutMs);
+}
+
+bool CommunityServer::launch(int timeoutMs)
+{
     process_.setProcessChannelMode(QProcess::MergedChannels);
     process_.start(binary(), {u"--listen"_s, hostWithPort(), u"--data"_s, dir_.path(), u"--demo"_s});
     if (!process_.waitForStarted(5000))

@@ -14,11 +14,16 @@ public:
     ~CommunityServer();
 
     bool start(int timeoutMs = 20000);
+    // An outage: the process goes, and comes back on the same port with the same data.
+    void stop();
+    bool restart(int timeoutMs = 20000);
     QString hostWithPort() const { return QStringLiteral("127.0.0.1:") + QString::number(port_); }
     static QString binary(); // build/bin/jaserelle-server
     QByteArray log() { return process_.readAll(); }
 
 private:
+    bool launch(int timeoutMs);
+
     QTemporaryDir dir_;
     QProcess process_;
     quint16 port_ = 0;

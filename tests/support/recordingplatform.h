@@ -10,14 +10,33 @@ using namespace jaserelle::client;
 
 // Stand-ins for the desktop that remember what the client asked of it.
 
+// By default the "user" reads every box at once: whileShown runs while it is up, then OK is
+// pressed and what follows the box runs. With `attended` false nobody presses anything: the boxes
+// stay up (identical ones not stacked, as on the desktop) until a test closes them.
 class RecordingNotifier : public Notifier
 {
 public:
-    void notify(const Notice &notice) override;
-    QList<Notice> shown;
+    void notify(const Notice &notice, AfterClose then = {}) override;
+    void withdraw(const Notice &notice) override;
+    QList<Notice> shown; // every box that came up, in order
     // Runs while the "box" is up, as the user would act before pressing OK.
     std::function<void(const Notice &)> whileShown;
     QStringList titles() const;
+
+    bool attended = true;
+    QList<Notice> openBoxes() const;
+    // OK on the oldest box still up; false when none is.
+    bool pressOk();
+    // Boxes taken down by the client itself.
+    QList<Notice> withdrawn;
+
+private:
+    struct Open
+    {
+        Notice notice;
+        QList<AfterClose> then;
+    };
+    QList<Open> open_;
 };
 
 class RecordingSoundPlayer : public SoundPlayer

@@ -337,6 +337,9 @@ private slots:
         // The notification goes at once, before its window is discarded.
         QVERIFY(QTest::qWaitFor([&] { return !income || !income->isVisible(); }));
         QVERIFY(QTest::qWaitFor([&] { return bob->window(1) == nullptr; }));
+        // A call never answered ends without a word: no cut-off, no sound.
+        QVERIFY(bob->desktop.notifier.shown.isEmpty());
+        QVERIFY(!bob->desktop.sound.played.contains(u"sons/connectionrefused.wav"_s));
     }
 
     void twoCallsRingApart()

@@ -80,18 +80,57 @@ private slots:
         QVERIFY(f.desktop.notifier.shown.isEmpty()); // dropped silently
     }
 
-    void aSlowAnswerIsWaitedForOnceItHasStarted()
+    void aSlowAnswerIsWaitedForWithinTheWholeAnswersDeadline()
     {
         Fixture f;
         f.engine.setTimeoutInterval(150);
+        f.engine.setAnswerDeadline(5000);
         f.server.queue(Answer{"HTTP/1.1 200 OK\r\n", false});
         f.engine.start(RequestKind::ReadMails);
         QVERIFY(QTest::qWaitFor([&] { return f.engine.state() == RequestEngine::State::Receiving; }));
-        QTest::qWait(400); // well past the time-out: it no longer applies
+        QTest::qWait(400); // well past the first byte's time-out: it no longer applies
         f.server.lastSocket->write("\r\nHERESTARTMAILLIST");
         f.server.lastSocket->disconnectFromHost();
         QVERIFY(f.waitHandled(1));
         QVERIFY(f.desktop.notifier.shown.isEmpty());
+    }
+
+    // A server that drips its answer a byte at a time, or sends it all and never closes, meets the
+    // engine's time-out like one that says nothing: nothing of the half answer is handled.
+    void aDrippingOrUnclosedAnswerTimesOut_data()
+    {
+        QTest::addColumn<RequestKind>("kind");
+        QTest::addColumn<bool>("drip"); // else the whole answer at once, and no close
+        QTest::newRow("refresh dripped") << RequestKind::Refresh << true;
+        QTest::newRow("mails never closed") << RequestKind::ReadMails << false;
+        QTest::newRow("login dripped") << RequestKind::Login << true;
+    }
+    void aDrippingOrUnclosedAnswerTimesOut()
+    {
+        QFETCH(RequestKind, kind);
+        QFETCH(bool, drip);
+        Fixture f;
+        f.engine.setTimeoutInterval(100);
+        f.engine.setAnswerDeadline(300);
+        const QByteArray answer = ScriptedServer::httpOk("REFRESHISOK|HERESTARTMAILLIST|YOURLOGINISOK||");
+        f.server.queue(drip ? heldOpen : Answer{answer, false});
+        QSignalSpy failed(&f.engine, &RequestEngine::requestFailed);
+        f.engine.start(kind);
+        QVERIFY(f.server.waitForRequests(1));
+        QTimer dripper;
+        qsizetype sent = 0;
+        QObject::connect(&dripper, &QTimer::timeout, [&] {
+            if (f.server.lastSocket && sent < answer.size())
+                f.server.lastSocket->write(answer.mid(sent++, 1));
+        });
+        if (drip)
+            dripper.start(10);
+        QVERIFY(QTest::qWaitFor([&] { return !f.desktop.notifier.shown.isEmpty(); }));
+        QCOMPARE(f.lastNotice(), timeoutNotice(kind).text);
+        QVERIFY(f.handled.isEmpty());
+        QCOMPARE(f.engine.state(), RequestEngine::State::Idle);
+        QCOMPARE(f.desktop.lifetime.ended(), kind == RequestKind::Login);
+        QCOMPARE(failed.size(), kind == RequestKind::Login ? 0 : 1);
     }
 
     void refreshTicksNeverReplaceARequestInFlight()
@@ -166,17 +205,42 @@ private slots:
         QTest::qWait(50);
         QCOMPARE(f.desktop.notifier.shown.size(), 1); // further failed refreshes are silent
 
-        // Back again: the notice comes before the request goes out.
+        // Back again: the request has gone out before the notice comes up.
         QVERIFY(f.server.resumeListening());
-        qsizetype requestsWhileNoticeUp = -1;
-        f.desktop.notifier.whileShown = [&](const auto &) {
-            requestsWhileNoticeUp = f.server.requests.size();
-        };
+        RequestEngine::State whileNoticeUp = RequestEngine::State::Idle;
+        f.desktop.notifier.whileShown = [&](const auto &) { whileNoticeUp = f.engine.state(); };
         f.engine.startRefresh();
         QVERIFY(f.server.waitForRequests(2));
         QCOMPARE(f.desktop.notifier.shown.size(), 2);
         QCOMPARE(f.lastNotice(), backOnlineNotice(f.state.serverHost).text);
-        QCOMPARE(requestsWhileNoticeUp, 1);
+        QCOMPARE(whileNoticeUp, RequestEngine::State::Waiting);
+    }
+
+    // Nobody at the screen: the boxes stay up. One box about the server at a time, the outage
+    // replaced by the return and the return by the next outage, and the refreshes carry on by
+    // themselves whatever is up.
+    void anUnattendedClientComesBackWithOneBoxUp()
+    {
+        Fixture f;
+        f.desktop.notifier.attended = false;
+        f.server.fallback = Answer{ScriptedServer::httpOk("REFRESHISOK|")};
+        f.engine.setRefreshInterval(30);
+        f.engine.startRefresh();
+        QVERIFY(f.waitHandled(1) && f.waitIdle());
+        const Notice outage = *socketErrorOutcome(RequestKind::Refresh, f.state.serverHost).notice;
+        const Notice back = backOnlineNotice(f.state.serverHost);
+        for (int round = 0; round < 2; ++round) {
+            f.server.stopListening();
+            QVERIFY(QTest::qWaitFor([&] { return f.desktop.notifier.openBoxes() == QList<Notice>{outage}; }));
+            QTest::qWait(150); // several failed refreshes
+            QCOMPARE(f.desktop.notifier.openBoxes(), QList<Notice>{outage});
+
+            const qsizetype handled = f.handled.size();
+            QVERIFY(f.server.resumeListening());
+            QVERIFY(QTest::qWaitFor([&] { return f.handled.size() > handled; }));
+            QCOMPARE(f.desktop.notifier.openBoxes(), QList<Notice>{back});
+        }
+        QCOMPARE(f.desktop.notifier.withdrawn, (QList<Notice>{outage, back, outage}));
     }
 
     // An answer no handler takes (here a 403 without a keyword) leaves the refresh on, and the

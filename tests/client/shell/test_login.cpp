@@ -47,6 +47,30 @@ private slots:
         QVERIFY(f.desktop.notifier.shown.isEmpty());
     }
 
+    // A login the server takes and never answers: "Annuler" drops it and the login window is back,
+    // without a notice; a later answer on that connection is nobody's business any more.
+    void aLoginCanBeCancelledWhileTrying()
+    {
+        ClientFixture f;
+        f.server.queue(heldOpen);
+        QVERIFY(f.client->start());
+        f.submitLogin(u"jean"_s, u"secret1"_s);
+        QVERIFY(f.server.waitForRequests(1));
+        FrmTryToConnect &trying = f.client->frmTryToConnect();
+        QVERIFY(trying.isVisible());
+        child<QPushButton>(&trying, u"cmdCancel"_s)->click();
+        QVERIFY(!trying.isVisible() && f.client->frmLogin().isVisible());
+        QCOMPARE(f.engine().state(), RequestEngine::State::Idle);
+        f.answerHeld("YOURLOGINISOK||");
+        QTest::qWait(100);
+        QVERIFY(f.main().isHidden() && f.desktop.notifier.shown.isEmpty() && !f.desktop.lifetime.ended());
+
+        // And the next attempt goes through.
+        f.server.queue(QByteArray("YOURLOGINISOK||"));
+        f.submitLogin(u"jean"_s, u"secret1"_s);
+        QVERIFY(QTest::qWaitFor([&] { return f.main().isVisible(); }));
+    }
+
     // Only letters and digits go out; an empty box sends nothing and says nothing.
     void refusedAndEmptyInput_data()
     {
