@@ -26,8 +26,9 @@ std::unique_ptr<ConversationWindows> installConversations(Services &services, Fr
     QObject::connect(&services.requests, &RequestPort::replyHandled, directory,
                      [directory, main = &main, &security, &state = services.state,
                       tried = false](RequestKind kind) mutable {
-                         if (kind != RequestKind::Refresh && kind != RequestKind::SearchPseudo &&
-                             kind != RequestKind::SearchCriteres)
+                         // Keys are looked up after a refresh only: a search answered in between
+                         // must not have a second connection racing the user's next request.
+                         if (kind != RequestKind::Refresh)
                              return;
                          if (!tried && !security.identity) {
                              tried = true;
