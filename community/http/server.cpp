@@ -179,13 +179,18 @@ public:
         // The handshake and the request head share one deadline: a stranger who opens a TLS
         // connection and stalls holds it no longer than one who stalls in plain HTTP.
         deadline_ = begun_ + std::min(options_.headTimeout, options_.readTimeout);
-        if constexpr (overTls)
+        if constexpr (overTls) {
+            // The answer and the close_notify after it are small writes of their own: without
+            // this, Nagle holds the last one for the client's delayed ACK (40 ms a request).
+            beast::error_code ignored;
+            lowest().set_option(tcp::no_delay(true), ignored);
             socket_.async_handshake(asio::ssl::stream_base::server,
                                     [self = this->shared_from_this()](beast::error_code ec) {
                                         self->onHandshake(ec);
                                     });
-        else
+        } else {
             readHead();
+        }
     }
 
     void closeIfLate(std::chrono::steady_clock::time_point now) override
