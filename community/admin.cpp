@@ -61,7 +61,7 @@ void printUsage()
         R"(Usage:
   jaserelle-server --listen ADDR:PORT --data DIR [--store postgresql://...]
                    [--presence redis://...] [--demo] [--threads N] [--access-log FILE]
-                   [--trusted-proxy ADDR]...
+                   [--trusted-proxy ADDR]... [--tls-listen ADDR:PORT --tls-cert FILE --tls-key FILE]
       Serves the community (the data folder holds jaserelle.db and photos/).
       --listen ADDR:PORT  address and port to serve: 0.0.0.0:80, [::]:80, 127.0.0.1:0 (any free port)
       --data DIR          the data folder, created when missing
@@ -76,6 +76,11 @@ void printUsage()
       --trusted-proxy ADDR
                           a load balancer in front (repeatable): from ADDR the client's
                           address is read from X-Real-IP; from anyone else that header is ignored
+                          (where it ends TLS, its X-Client-Cert, nginx's $ssl_client_escaped_cert,
+                          is the client's key)
+      --tls-listen ADDR:PORT --tls-cert FILE --tls-key FILE
+                          HTTPS as well, on a port of its own (PEM certificate chain and key);
+                          a client certificate is asked for, and binds the member's session to it
       SIGINT and SIGTERM stop it cleanly. Requests are answered in Windows-1252; dates use the
       local time (set TZ).
 

@@ -59,6 +59,8 @@ int main(int argc, char **argv)
             return runAdmin(args);
 
         std::string listen;
+        std::string tlsListen;
+        ServerOptions tlsOptions;
         std::string data;
         std::string storeUrl;
         std::string presenceUrl;
@@ -81,6 +83,12 @@ int main(int argc, char **argv)
                 accessLogFile = args[++i];
             else if (args[i] == "--trusted-proxy" && i + 1 < args.size())
                 options.trustedProxies.push_back(args[++i]);
+            else if (args[i] == "--tls-listen" && i + 1 < args.size())
+                tlsListen = args[++i];
+            else if (args[i] == "--tls-cert" && i + 1 < args.size())
+                tlsOptions.tlsCertificateFile = args[++i];
+            else if (args[i] == "--tls-key" && i + 1 < args.size())
+                tlsOptions.tlsKeyFile = args[++i];
             else if (args[i] == "--demo")
                 demo = true;
             else {
@@ -95,6 +103,22 @@ int main(int argc, char **argv)
             return 2;
         }
         options.threads = threads;
+        const bool withTls = !tlsListen.empty() || !tlsOptions.tlsCertificateFile.empty() ||
+                             !tlsOptions.tlsKeyFile.empty();
+        if (withTls) {
+            // The HTTPS listener is the plain one's twin: same limits, proxies and log.
+            const std::string certificate = tlsOptions.tlsCertificateFile;
+            const std::string key = tlsOptions.tlsKeyFile;
+            tlsOptions = options;
+            tlsOptions.tlsCertificateFile = certificate;
+            tlsOptions.tlsKeyFile = key;
+            if (certificate.empty() || key.empty() ||
+                !parseListen(tlsListen, tlsOptions.address, tlsOptions.port)) {
+                std::cerr << "jaserelle-server: --tls-listen, --tls-cert and --tls-key go together\n\n";
+                printUsage();
+                return 2;
+            }
+        }
 
         std::filesystem::create_directories(data);
         const std::filesystem::path dataDir(data);
@@ -131,6 +155,7 @@ int main(int argc, char **argv)
                                    ? std::make_unique<AccessLog>()
                                    : std::make_unique<AccessLog>(std::filesystem::path(accessLogFile));
         options.accessLog = accessLog.get();
+        tlsOptions.accessLog = accessLog.get();
         std::filesystem::create_directories(ctx.photosDir);
 
         if (demo) {
@@ -145,13 +170,24 @@ int main(int argc, char **argv)
         ServerHandlers handlers{[&ctx](const Request &r) { return handleQuick(ctx, r); },
                                 [&ctx](const Request &r) { return handle(ctx, r); }, refuseUnchecked,
                                 [&ctx](const Request &r) { return isVouchedRequest(ctx, r); }};
+        std::unique_ptr<HttpServer> tlsServer;
+        if (withTls)
+            tlsServer = std::make_unique<HttpServer>(handlers, tlsOptions);
         HttpServer server(std::move(handlers), options);
         server.stopOnSignals();
+        if (tlsServer)
+            tlsServer->stopOnSignals();
         server.start();
+        if (tlsServer)
+            tlsServer->start();
         // The port actually bound: "--listen 127.0.0.1:0" takes any free one.
-        std::cout << "jaserelle-server: listening on " << options.address << ':' << server.port()
-                  << ", data in " << data << (storeUrl.empty() ? "" : ", store in PostgreSQL") << std::endl;
+        std::cout << "jaserelle-server: listening on " << options.address << ':' << server.port();
+        if (tlsServer)
+            std::cout << ", HTTPS on " << tlsOptions.address << ':' << tlsServer->port();
+        std::cout << ", data in " << data << (storeUrl.empty() ? "" : ", store in PostgreSQL") << std::endl;
         server.wait();
+        if (tlsServer)
+            tlsServer->wait();
         std::cout << "jaserelle-server: stopped" << std::endl;
         return 0;
     } catch (const std::exception &e) {

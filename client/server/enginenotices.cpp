@@ -63,6 +63,23 @@ SocketErrorOutcome socketErrorOutcome(RequestKind kind, const QString &serverHos
     return outcome;
 }
 
+Notice certificateRefusedNotice(const QString &serverHost)
+{
+    return {u"Connexion non sécurisée"_s,
+            u"Le certificat présenté par le serveur "_s + serverHost + u" n'est pas valable."_s + crlf +
+                u"Par sécurité, rien ne lui a été envoyé (ni pseudo ni mot de passe)."_s + crlf +
+                u"Vérifiez l'adresse du serveur, ou le certificat de la communauté (jaserelle-ca.pem)."_s,
+            Notice::Icon::Warning};
+}
+
+Notice tlsFailedNotice(const QString &serverHost)
+{
+    return {u"Connexion non sécurisée"_s,
+            u"La connexion sécurisée avec le serveur "_s + serverHost + u" n'a pas pu être établie."_s + crlf +
+                u"Par sécurité, rien ne lui a été envoyé (ni pseudo ni mot de passe)."_s,
+            Notice::Icon::Warning};
+}
+
 Notice unansweredNotice(RequestKind kind, const QString &serverHost)
 {
     const char16_t *failureLine = requestRule(kind).failureLine;

@@ -22,6 +22,11 @@ Notice startFailureNotice(const QString &serverHost);
 Notice backOnlineNotice(const QString &serverHost);
 Notice timeoutNotice(RequestKind kind);
 SocketErrorOutcome socketErrorOutcome(RequestKind kind, const QString &serverHost);
+// Over TLS: the server's certificate is not one the client trusts (unknown authority, wrong name,
+// expired); nothing was sent.
+Notice certificateRefusedNotice(const QString &serverHost);
+// Over TLS: the secure connection could not be set up (no TLS on that port, no common version).
+Notice tlsFailedNotice(const QString &serverHost);
 // The server answered, but with nothing the client knows (an error page, an empty answer).
 Notice unansweredNotice(RequestKind kind, const QString &serverHost);
 

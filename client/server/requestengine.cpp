@@ -1,13 +1,17 @@
 #include "client/server/requestengine.h"
 
 #include "client/platform/platform.h"
+#include "client/security/identity.h"
 #include "client/server/enginenotices.h"
 #include "client/server/replypipeline.h"
 #include "client/server/serverhost.h"
+#include "client/server/servertls.h"
 #include "client/server/wiretext.h"
 #include "client/shell/clientstate.h"
 
+#include <QSslSocket>
 #include <QTcpSocket>
+#include <utility>
 
 namespace jaserelle::client {
 
@@ -65,6 +69,41 @@ void RequestEngine::resumeRefresh()
     refreshTimer_.start(static_cast<int>(left));
 }
 
+void RequestEngine::setIdentity(const ClientIdentity &identity)
+{
+    identity_ = std::make_unique<ClientIdentity>(identity);
+    identityLoaded_ = true;
+}
+
+QTcpSocket *RequestEngine::makeSocket(bool tls)
+{
+    if (!tls)
+        return new QTcpSocket(this);
+    if (!identityLoaded_ && !client_.appDir.isEmpty()) {
+        identityLoaded_ = true;
+        if (auto identity = loadOrCreateIdentity(client_.appDir))
+            identity_ = std::make_unique<ClientIdentity>(*identity);
+    }
+    auto *socket = new QSslSocket(this);
+    const QString server = client_.serverHost;
+    if (ticketServer_ != server) { // a ticket is only ever offered to the server that gave it
+        ticketServer_ = server;
+        ticket_.clear();
+    }
+    socket->setSslConfiguration(serverTlsConfiguration(client_.appDir, identity_.get(), ticket_));
+    return socket;
+}
+
+void RequestEngine::keepSessionTicket()
+{
+    auto *tls = qobject_cast<QSslSocket *>(socket_.data());
+    if (!tls)
+        return;
+    const QByteArray ticket = tls->sslConfiguration().sessionTicket();
+    if (!ticket.isEmpty())
+        ticket_ = ticket;
+}
+
 void RequestEngine::setRefreshInterval(int ms)
 {
     refreshMs_ = ms;
@@ -85,7 +124,7 @@ void RequestEngine::connectServer()
     replyBytes_.clear();
 
     const ServerAddress address = parseServerHost(client_.serverHost);
-    auto *socket = new QTcpSocket(this);
+    QTcpSocket *socket = makeSocket(address.tls);
     bool started = address.valid;
     if (started && !client_.localAddress.isNull())
         started = socket->bind(client_.localAddress, 0);
@@ -99,20 +138,45 @@ void RequestEngine::connectServer()
     }
 
     socket_ = socket;
-    connect(socket, &QTcpSocket::connected, this, &RequestEngine::onConnected);
+    tlsFailure_ = TlsFailure::None;
+    auto *tls = qobject_cast<QSslSocket *>(socket);
+    if (tls) {
+        // Nothing is written before the handshake is done and the certificate checked.
+        connect(tls, &QSslSocket::encrypted, this, [this] {
+            tlsNoticeShown_ = false;
+            keepSessionTicket();
+            onConnected();
+        });
+        connect(tls, &QSslSocket::newSessionTicketReceived, this, &RequestEngine::keepSessionTicket);
+        connect(tls, &QSslSocket::sslErrors, this, [this] { tlsFailure_ = TlsFailure::Certificate; });
+    } else {
+        connect(socket, &QTcpSocket::connected, this, &RequestEngine::onConnected);
+    }
     connect(socket, &QTcpSocket::readyRead, this, &RequestEngine::onReadyRead);
     connect(socket, &QTcpSocket::disconnected, this, &RequestEngine::onDisconnected);
-    connect(socket, &QTcpSocket::errorOccurred, this, [this](QAbstractSocket::SocketError error) {
-        // The server closing after its answer is the normal end of a reply, not a failure.
+    connect(socket, &QTcpSocket::errorOccurred, this, [this, tls](QAbstractSocket::SocketError error) {
+        // The server closing after its answer is the normal end of a reply, not a failure. Over
+        // TLS its close_notify says so before the connection itself goes.
         if (error == QAbstractSocket::RemoteHostClosedError &&
-            (stateValue_ == State::Waiting || stateValue_ == State::Receiving))
+            (stateValue_ == State::Waiting || stateValue_ == State::Receiving)) {
+            if (tls)
+                onDisconnected();
             return;
+        }
+        if (tls && tlsFailure_ == TlsFailure::None && stateValue_ == State::Connecting &&
+            (error == QAbstractSocket::SslHandshakeFailedError || error == QAbstractSocket::SslInternalError ||
+             error == QAbstractSocket::RemoteHostClosedError))
+            tlsFailure_ = TlsFailure::Handshake;
         onSocketError();
     });
     setState(State::Connecting);
     connectTimer_.start(timeoutMs_);
     // The address goes out in dotted decimal: stay on IPv4.
-    socket->connectToHost(address.host, address.port, QIODevice::ReadWrite, QAbstractSocket::IPv4Protocol);
+    if (tls)
+        tls->connectToHostEncrypted(address.host, address.port, QIODevice::ReadWrite,
+                                    QAbstractSocket::IPv4Protocol);
+    else
+        socket->connectToHost(address.host, address.port, QIODevice::ReadWrite, QAbstractSocket::IPv4Protocol);
 }
 
 void RequestEngine::onConnected()
@@ -129,7 +193,8 @@ void RequestEngine::onConnected()
     if (sendable) {
         requestPath_ = buildRequestPath(requestKind_, inputs);
         httpRequest_ =
-            wiretext::toWire(u"GET /"_s + requestPath_ + u" HTTP/1.1\r\nHost: "_s + client_.serverHost +
+            wiretext::toWire(u"GET /"_s + requestPath_ + u" HTTP/1.1\r\nHost: "_s +
+                             parseServerHost(client_.serverHost).hostHeader +
                              u"\r\nConnection: close\r\nAccept: */*\r\n\r\n"_s);
         // The request leaves before anything is shown: a server keeps an idle connection only
         // for a few seconds, and the user reading a box is no reason to lose the request.
@@ -242,15 +307,26 @@ void RequestEngine::onSocketError()
     replyBytes_.clear(); // the next request starts clean anyway: don't hold on to a broken answer
 
     const SocketErrorOutcome outcome = socketErrorOutcome(requestKind_, client_.serverHost);
-    const bool announce = outcome.notice && (!outcome.onlyWhileServerWasUp || serverWasUp_);
+    const TlsFailure tlsFailure = std::exchange(tlsFailure_, TlsFailure::None);
+    std::optional<Notice> notice = outcome.notice;
+    bool announce = outcome.notice && (!outcome.onlyWhileServerWasUp || serverWasUp_);
+    if (tlsFailure != TlsFailure::None) {
+        // Never the outage texts: the server may well be up, it is the link that is not safe.
+        notice = tlsFailure == TlsFailure::Certificate ? certificateRefusedNotice(client_.serverHost)
+                                                       : tlsFailedNotice(client_.serverHost);
+        announce = !(outcome.onlyWhileServerWasUp && tlsNoticeShown_);
+        tlsNoticeShown_ = tlsNoticeShown_ || announce;
+    }
     if (outcome.endsApplication) {
         if (announce)
-            endApplicationAfter(*outcome.notice);
+            endApplicationAfter(*notice);
         else
             endApplication();
         return;
     }
-    if (announce) {
+    if (announce && tlsFailure != TlsFailure::None) {
+        notifier_.notify(*notice);
+    } else if (announce) {
         serverWasUp_ = false;
         showAvailability(*outcome.notice);
     }

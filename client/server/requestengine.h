@@ -11,6 +11,7 @@
 #include <QPointer>
 #include <QTimer>
 #include <optional>
+#include <memory>
 
 class QTcpSocket;
 
@@ -20,6 +21,7 @@ class Notifier;
 class AppLifetime;
 class ReplyPipeline;
 struct ClientState;
+struct ClientIdentity;
 
 // One request at a time to the community server, one TCP connection per request. The reply is
 // gathered until the server closes, then handed whole to the reply pipeline.
@@ -68,6 +70,9 @@ public:
 
     // Active while the periodic refresh is on.
     QTimer &refreshTimer() { return refreshTimer_; }
+    // The key the client presents to an https:// server. Without one the engine reads (or makes)
+    // the identity kept beside jaserelle.ini at its first TLS connection.
+    void setIdentity(const ClientIdentity &identity);
     // Tests shorten the waits; the application keeps the constants above.
     void setTimeoutInterval(int ms) { timeoutMs_ = ms; }
     void setAnswerDeadline(int ms) { answerMs_ = ms; }
@@ -88,6 +93,8 @@ private:
     void refreshIfDue();
     void answerNobodyTook(RequestKind kind);
 
+    QTcpSocket *makeSocket(bool tls);
+    void keepSessionTicket();
     void dropSocket();
     void setState(State state);
     void setStatusText(const QString &text);
@@ -116,6 +123,21 @@ private:
     bool serverWasDown_ = false;
     bool serverWasUp_ = false;
     bool ended_ = false;
+
+    // Over TLS: the identity presented, the session to resume (for one server), and why the last
+    // handshake failed, which decides the notice.
+    std::unique_ptr<ClientIdentity> identity_;
+    bool identityLoaded_ = false;
+    QString ticketServer_;
+    QByteArray ticket_;
+    enum class TlsFailure
+    {
+        None,
+        Certificate,
+        Handshake
+    };
+    TlsFailure tlsFailure_ = TlsFailure::None;
+    bool tlsNoticeShown_ = false; // the periodic refresh tells it once, like an outage
 
     QTimer refreshTimer_;
     int refreshMs_ = refreshIntervalMs;

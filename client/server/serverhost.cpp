@@ -7,6 +7,15 @@ ServerAddress parseServerHost(const QString &configured)
     ServerAddress address;
     QString host = configured;
     QString port;
+    static constexpr QStringView tlsScheme = u"https://";
+    if (host.startsWith(tlsScheme, Qt::CaseInsensitive)) {
+        host.remove(0, tlsScheme.size());
+        if (host.endsWith(u'/'))
+            host.chop(1);
+        address.tls = true;
+        address.port = 443;
+    }
+    address.hostHeader = address.tls ? host : configured;
     if (host.startsWith(u'[')) { // [v6]:port
         const qsizetype close = host.indexOf(u']');
         if (close < 0)
@@ -23,7 +32,7 @@ ServerAddress parseServerHost(const QString &configured)
         port = host.mid(colon + 1);
         host.truncate(colon);
     }
-    if (host.isEmpty() || host.contains(u' '))
+    if (host.isEmpty() || host.contains(u' ') || (address.tls && host.contains(u'/')))
         return address;
     if (!port.isNull()) {
         bool ok = false;

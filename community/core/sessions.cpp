@@ -26,11 +26,13 @@ bool Sessions::live(const Session &s, std::chrono::system_clock::time_point now)
     return s.pinned || now - s.lastSeen <= lifetime_;
 }
 
-void Sessions::open(const std::string &pseudo, std::string_view password, std::string_view loginAddress)
+void Sessions::open(const std::string &pseudo, std::string_view password, std::string_view loginAddress,
+                    std::string_view clientKey)
 {
     Session s;
     s.passwordDigest = digest(password);
     s.loginAddress = std::string(loginAddress);
+    s.clientKey = std::string(clientKey);
     s.lastSeen = clock_();
     std::unique_lock lock(mutex_);
     sessions_[pseudo] = std::move(s);
@@ -68,13 +70,14 @@ bool Sessions::checkPassword(const std::string &pseudo, std::string_view passwor
            sodium_memcmp(it->second.passwordDigest.data(), d.data(), d.size()) == 0;
 }
 
-bool Sessions::liveFrom(const std::string &pseudo, std::string_view address)
+bool Sessions::liveFrom(const std::string &pseudo, std::string_view address, std::string_view clientKey)
 {
     const auto now = clock_();
     std::unique_lock lock(mutex_);
     auto it = sessions_.find(pseudo);
     if (it == sessions_.end() || it->second.pinned || !live(it->second, now) ||
-        it->second.loginAddress != address)
+        it->second.loginAddress != address ||
+        (!it->second.clientKey.empty() && it->second.clientKey != clientKey))
         return false;
     it->second.lastSeen = now;
     return true;

@@ -23,7 +23,8 @@ public:
     explicit Sessions(Clock clock, std::chrono::seconds lifetime = std::chrono::seconds(90));
 
     // Opens (or reopens) the session of a member who has just proved the password.
-    void open(const std::string &pseudo, std::string_view password, std::string_view loginAddress) override;
+    void open(const std::string &pseudo, std::string_view password, std::string_view loginAddress,
+              std::string_view clientKey = {}) override;
 
     // A refresh: true when the session is live and the password is the one given at login; the
     // session is then kept alive and `reportedAddress` becomes its presence address.
@@ -36,7 +37,7 @@ public:
     // The rule for the requests that carry no password: a live session, from its login address.
     // A request that passes it keeps the session alive: the client sends no refresh while the
     // user keeps it busy with other requests.
-    bool liveFrom(const std::string &pseudo, std::string_view address) override;
+    bool liveFrom(const std::string &pseudo, std::string_view address, std::string_view clientKey = {}) override;
 
     // The address to report for a member: the one its client sent with its last refresh, while
     // the session is live; nothing otherwise.
@@ -62,6 +63,7 @@ private:
     {
         Digest passwordDigest{};
         std::string loginAddress;
+        std::string clientKey; // empty: a session opened without a key (plain HTTP)
         std::string reportedAddress;
         std::chrono::system_clock::time_point lastSeen;
         bool pinned = false;

@@ -42,7 +42,7 @@ namespace jaserelle::community {
 
 bool actsForLiveSession(Context &ctx, const Request &request, const std::string &pseudo)
 {
-    return !pseudo.empty() && ctx.sessions.liveFrom(pseudo, plainAddress(request.peerAddress));
+    return !pseudo.empty() && ctx.sessions.liveFrom(pseudo, plainAddress(request.peerAddress), request.clientKey);
 }
 
 std::variant<ListEdit, Response> readListEdit(Context &ctx, const Request &request, const Target &target)

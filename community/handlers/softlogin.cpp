@@ -52,7 +52,7 @@ Response softlogin(Context &ctx, const Request &request, const Target &target)
         return textReply("YOURLOGINISOK|YOUDONTHAVETHEPERMISSIONTOUSEJASERELLE" + messageText(why) + "|");
     }
 
-    ctx.sessions.open(login, password, plainAddress(request.peerAddress));
+    ctx.sessions.open(login, password, plainAddress(request.peerAddress), request.clientKey);
     ctx.store.setLastConnection(login, today(ctx).date());
     return textReply("YOURLOGINISOK|" + messageText(ctx.store.setting(loginMessageKey)) + "|");
 }

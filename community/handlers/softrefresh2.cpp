@@ -185,7 +185,7 @@ Response softrefresh2(Context &ctx, const Request &request, const Target &target
     noteCheck(ctx, p.login, request, good);
     if (!good || !member->permitted)
         return denied();
-    ctx.sessions.open(p.login, p.password, plainAddress(request.peerAddress));
+    ctx.sessions.open(p.login, p.password, plainAddress(request.peerAddress), request.clientKey);
     ctx.sessions.refresh(p.login, p.password, p.address);
     ctx.store.setLastConnection(p.login, today(ctx).date());
     return refreshAnswer(ctx, p.login);

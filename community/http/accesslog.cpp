@@ -23,6 +23,21 @@ bool namesPassword(std::string_view name)
     return false;
 }
 
+// A mail travels in the query string (sendmail, deletemail): its subject and text are between two
+// members, not for whoever reads the server's log.
+bool namesMailText(std::string_view name)
+{
+    const auto is = [name](std::string_view word) {
+        if (name.size() != word.size())
+            return false;
+        for (std::size_t i = 0; i < word.size(); ++i)
+            if ((name[i] | 0x20) != word[i])
+                return false;
+        return true;
+    };
+    return is("message") || is("subject");
+}
+
 void appendEscaped(std::string &out, std::string_view text)
 {
     static const char hex[] = "0123456789ABCDEF";
@@ -53,7 +68,7 @@ std::string maskPasswords(std::string_view target)
             end = target.size();
         const std::string_view pair = target.substr(start, end - start);
         const std::size_t eq = pair.find('=');
-        if (eq != std::string_view::npos && namesPassword(pair.substr(0, eq))) {
+        if (eq != std::string_view::npos && (namesPassword(pair.substr(0, eq)) || namesMailText(pair.substr(0, eq)))) {
             out += pair.substr(0, eq + 1);
             out += "***";
         } else {
@@ -89,9 +104,14 @@ std::string accessLine(const AccessEntry &e)
         appendEscaped(line, maskPasswords(e.target));
     }
     char tail[48];
-    std::snprintf(tail, sizeof tail, "\" %d %.3fms\n", e.status,
+    std::snprintf(tail, sizeof tail, "\" %d %.3fms", e.status,
                   static_cast<double>(e.duration.count()) / 1000.0);
     line += tail;
+    if (!e.tls.empty()) {
+        line += ' ';
+        line += e.tls;
+    }
+    line += '\n';
     return line;
 }
 

@@ -16,10 +16,13 @@ struct AccessEntry
     std::string_view target;
     int status = 0;
     std::chrono::microseconds duration{0}; // from the connection to the answer sent
+    // "tls" or "tls-resumed" (a handshake that resumed an earlier session) over HTTPS; empty on
+    // plain HTTP, which keeps its line as it always was.
+    std::string_view tls{};
 };
 
-// The target with the value of every parameter whose name holds "pass" (any case) replaced by
-// "***": a password never reaches a log file.
+// The target with the value of every parameter whose name holds "pass" (any case), and of a mail's
+// "subject" and "message", replaced by "***": neither a password nor a mail reaches a log file.
 std::string maskPasswords(std::string_view target);
 
 // `2026-12-06T12:00:00.250Z 10.0.0.1 "GET /softlogin.php?login=alice&password=***" 200 1.234ms`

@@ -12,6 +12,9 @@ struct Request
     std::string contentType; // of the body, for the sign-up form
     std::string body;
     std::string peerAddress; // the address the connection came from, dotted IPv4 when it is one
+    // SHA-256 (lower-case hex) of the certificate the client presented over TLS, or that the
+    // trusted proxy passed on; empty on plain HTTP or without a certificate.
+    std::string clientKey;
 };
 
 // One answer. The body is sent as it stands: the handlers put Windows-1252 bytes in the replies

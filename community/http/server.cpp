@@ -3,6 +3,7 @@
 #include "common/cp1252.h"
 #include "community/core/text.h"
 #include "community/http/accesslog.h"
+#include "community/http/clientkey.h"
 #include "community/http/requestreader.h"
 #include "community/http/slowqueue.h"
 
@@ -14,6 +15,7 @@
 #include <boost/asio/ip/tcp.hpp>
 #include <boost/asio/post.hpp>
 #include <boost/asio/signal_set.hpp>
+#include <boost/asio/ssl.hpp>
 #include <boost/asio/steady_timer.hpp>
 #include <boost/asio/write.hpp>
 #include <boost/beast/core.hpp>
@@ -78,6 +80,29 @@ struct Shared
     {
         for (const auto &p : options.trustedProxies)
             proxies.push_back(plain(asio::ip::make_address(p)));
+        if (!options.tlsCertificateFile.empty() || !options.tlsKeyFile.empty())
+            tls = makeTlsContext(options.tlsCertificateFile, options.tlsKeyFile);
+    }
+    static std::unique_ptr<asio::ssl::context> makeTlsContext(const std::string &certificate,
+                                                              const std::string &key)
+    {
+        auto ctx = std::make_unique<asio::ssl::context>(asio::ssl::context::tls_server);
+        ctx->set_options(asio::ssl::context::default_workarounds | asio::ssl::context::no_sslv2 |
+                         asio::ssl::context::no_sslv3 | asio::ssl::context::single_dh_use);
+        SSL_CTX *native = ctx->native_handle();
+        SSL_CTX_set_min_proto_version(native, TLS1_2_VERSION);
+        ctx->use_certificate_chain_file(certificate);
+        ctx->use_private_key_file(key, asio::ssl::context::pem);
+        // Asked for, not required: a legacy client has none, a member's is self-signed. What
+        // binds a session is the key's fingerprint, not a chain to some authority.
+        ctx->set_verify_mode(asio::ssl::verify_peer);
+        ctx->set_verify_callback([](bool, asio::ssl::verify_context &) { return true; });
+        // Without an id context OpenSSL refuses to resume a session that asked for a client
+        // certificate; tickets are on by default, shared by every loop through this one context.
+        static constexpr unsigned char idContext[] = "jaserelle";
+        SSL_CTX_set_session_id_context(native, idContext, sizeof idContext - 1);
+        SSL_CTX_set_session_cache_mode(native, SSL_SESS_CACHE_SERVER);
+        return ctx;
     }
     // IPv4 as such, also when it reached an IPv6 socket.
     static asio::ip::address plain(const asio::ip::address &a)
@@ -96,16 +121,33 @@ struct Shared
     std::atomic<int> active{0};
     AddressSlots slots;
     SlowQueue slowQueue; // joined in stop(), before the workers go
+    std::unique_ptr<asio::ssl::context> tls; // HTTPS listener when set
+    std::atomic<long long> handshakes{0};
+    std::atomic<long long> resumed{0};
 };
 
 namespace {
 
-class Session : public std::enable_shared_from_this<Session>
+// What the loop's sweeper sees of a connection, plain or TLS.
+class Connection
 {
 public:
+    virtual ~Connection() = default;
+    // The loop's sweeper: a connection past its time limit is closed, which ends what it waits for.
+    virtual void closeIfLate(std::chrono::steady_clock::time_point now) = 0;
+};
+
+using TlsStream = asio::ssl::stream<tcp::socket>;
+
+template <class Stream>
+class Session : public Connection, public std::enable_shared_from_this<Session<Stream>>
+{
+    static constexpr bool overTls = std::is_same_v<Stream, TlsStream>;
+
+public:
     // A connection from a trusted proxy holds no per-address slot.
-    Session(tcp::socket socket, std::string peerAddress, std::string slotKey, bool fromProxy, Shared &shared)
-        : socket_(std::move(socket)), peerAddress_(std::move(peerAddress)), slotKey_(std::move(slotKey)),
+    Session(Stream stream, std::string peerAddress, std::string slotKey, bool fromProxy, Shared &shared)
+        : socket_(std::move(stream)), peerAddress_(std::move(peerAddress)), slotKey_(std::move(slotKey)),
           fromProxy_(fromProxy), shared_(shared), options_(shared.options),
           begun_(std::chrono::steady_clock::now())
     {
@@ -123,20 +165,59 @@ public:
     // Called on the connection's own loop.
     void run()
     {
+        // The handshake and the request head share one deadline: a stranger who opens a TLS
+        // connection and stalls holds it no longer than one who stalls in plain HTTP.
         deadline_ = begun_ + std::min(options_.headTimeout, options_.readTimeout);
-        http::async_read_header(
-            socket_, buffer_, parser_,
-            [self = shared_from_this()](beast::error_code ec, std::size_t) { self->onHead(ec); });
+        if constexpr (overTls) {
+            // The answer and the close_notify after it are small writes of their own: without
+            // this, Nagle holds the last one for the client's delayed ACK (40 ms a request).
+            beast::error_code ignored;
+            lowest().set_option(tcp::no_delay(true), ignored);
+            socket_.async_handshake(asio::ssl::stream_base::server,
+                                    [self = this->shared_from_this()](beast::error_code ec) {
+                                        self->onHandshake(ec);
+                                    });
+        } else {
+            readHead();
+        }
     }
 
-    // The loop's sweeper: a connection past its time limit is closed, which ends what it waits for.
-    void closeIfLate(std::chrono::steady_clock::time_point now)
+    void closeIfLate(std::chrono::steady_clock::time_point now) override
     {
         if (now >= deadline_)
             close();
     }
 
 private:
+    void readHead()
+    {
+        http::async_read_header(
+            socket_, buffer_, parser_,
+            [self = this->shared_from_this()](beast::error_code ec, std::size_t) { self->onHead(ec); });
+    }
+
+    void onHandshake(beast::error_code ec)
+    {
+        if (ec) {
+            close(); // not TLS, a certificate the client refused, or the deadline
+            return;
+        }
+        if constexpr (overTls) {
+            SSL *ssl = socket_.native_handle();
+            ++shared_.handshakes;
+            tlsMark_ = "tls";
+            if (SSL_session_reused(ssl)) {
+                ++shared_.resumed;
+                tlsMark_ = "tls-resumed";
+            }
+            // A resumed session carries the certificate of the handshake it resumes.
+            X509 *certificate = SSL_get1_peer_certificate(ssl);
+            clientKey_ = certificateFingerprint(certificate);
+            X509_free(certificate);
+        }
+        readHead();
+    }
+
     void onHead(beast::error_code ec)
     {
         if (ec || parser_.is_done()) {
@@ -146,13 +227,14 @@ private:
         deadline_ = begun_ + options_.readTimeout;
         http::async_read(
             socket_, buffer_, parser_,
-            [self = shared_from_this()](beast::error_code ec, std::size_t) { self->onRead(ec); });
+            [self = this->shared_from_this()](beast::error_code ec, std::size_t) { self->onRead(ec); });
     }
 
     void onRead(beast::error_code ec)
     {
         if (ec == http::error::end_of_stream || ec == asio::error::eof ||
             ec == asio::error::connection_reset || ec == asio::error::operation_aborted ||
+            ec == asio::ssl::error::stream_truncated ||
             ec == asio::error::bad_descriptor) {
             close(); // the client left, or the time limit closed the socket
             return;
@@ -169,6 +251,7 @@ private:
             return;
         }
         Request request = takeRequest(parser_, peerAddress_);
+        request.clientKey = clientKey_;
         if (auto answer = shared_.handlers.quick(request)) {
             write(std::move(*answer));
             return;
@@ -177,7 +260,7 @@ private:
         auto waiting = std::make_shared<Request>(std::move(request));
         deadline_ = std::chrono::steady_clock::time_point::max(); // no socket work meanwhile
         const bool queued = shared_.slowQueue.push(
-            networkPrefix(peerAddress_), vouched, [self = shared_from_this(), waiting](bool run) {
+            networkPrefix(peerAddress_), vouched, [self = this->shared_from_this(), waiting](bool run) {
                 Response answer = run ? self->shared_.handlers.slow(*waiting) : self->shared_.handlers.busy(*waiting);
                 asio::post(self->socket_.get_executor(),
                            [self, answer = std::move(answer)]() mutable { self->write(std::move(answer)); });
@@ -186,7 +269,9 @@ private:
             write(shared_.handlers.busy(*waiting));
     }
 
-    // The balancer's X-Real-IP, when it holds an address; the balancer's own otherwise.
+    // The balancer's X-Real-IP, when it holds an address; the balancer's own otherwise. Where
+    // the balancer ends TLS it passes the client's certificate in X-Client-Cert; without one the
+    // request presented no key, whatever the connection to the balancer was.
     void takeForwardedAddress()
     {
         const auto header = parser_.get()["X-Real-IP"];
@@ -194,6 +279,8 @@ private:
         const auto address = asio::ip::make_address(std::string_view(header.data(), header.size()), ec);
         if (!header.empty() && !ec)
             peerAddress_ = Shared::plain(address).to_string();
+        const auto certificate = parser_.get()["X-Client-Cert"];
+        clientKey_ = fingerprintOfEscapedPem(std::string_view(certificate.data(), certificate.size()));
     }
 
     void write(Response response)
@@ -202,13 +289,28 @@ private:
         head_ = serialiseHead(response_);
         deadline_ = std::chrono::steady_clock::now() + options_.writeTimeout;
         const std::array<asio::const_buffer, 2> buffers = {asio::buffer(head_), asio::buffer(response_.body)};
-        asio::async_write(socket_, buffers, [self = shared_from_this()](beast::error_code ec, std::size_t) {
+        asio::async_write(socket_, buffers, [self = this->shared_from_this()](beast::error_code ec, std::size_t) {
             self->log();
-            if (!ec && self->drainAfterAnswer_)
+            if constexpr (overTls) {
+                if (!ec)
+                    self->closeTls();
+                else
+                    self->close();
+            } else if (!ec && self->drainAfterAnswer_)
                 self->drain();
             else
                 self->close();
         });
+    }
+
+    // TLS ends with close_notify: the client's own (or its closing the connection) ends the wait,
+    // bounded like drain(), so the answer is never cut by a reset.
+    void closeTls()
+    {
+        if constexpr (overTls) {
+            deadline_ = std::chrono::steady_clock::now() + options_.drainTimeout;
+            socket_.async_shutdown([self = this->shared_from_this()](beast::error_code) { self->close(); });
+        }
     }
 
     void log()
@@ -221,6 +323,7 @@ private:
         e.method = method_;
         e.target = target_;
         e.status = response_.status;
+        e.tls = tlsMark_;
         e.duration =
             std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - begun_);
         options_.accessLog->write(e);
@@ -231,7 +334,7 @@ private:
     void drain()
     {
         beast::error_code ignored;
-        socket_.shutdown(tcp::socket::shutdown_send, ignored);
+        lowest().shutdown(tcp::socket::shutdown_send, ignored);
         deadline_ = std::chrono::steady_clock::now() + options_.drainTimeout;
         scratch_.resize(16 * 1024);
         drainSome();
@@ -240,7 +343,7 @@ private:
     void drainSome()
     {
         socket_.async_read_some(asio::buffer(scratch_),
-                                [self = shared_from_this()](beast::error_code ec, std::size_t n) {
+                                [self = this->shared_from_this()](beast::error_code ec, std::size_t n) {
                                     self->drained_ += n;
                                     if (ec || self->drained_ >= self->options_.drainLimit)
                                         self->close();
@@ -253,10 +356,18 @@ private:
     void close()
     {
         beast::error_code ec;
-        socket_.close(ec);
+        lowest().close(ec);
     }
 
-    tcp::socket socket_;
+    tcp::socket &lowest()
+    {
+        if constexpr (overTls)
+            return socket_.next_layer();
+        else
+            return socket_;
+    }
+
+    Stream socket_;
     std::string peerAddress_;
     std::string slotKey_;
     bool fromProxy_;
@@ -268,6 +379,8 @@ private:
     RequestParser parser_;
     std::string method_;
     std::string target_;
+    std::string clientKey_;
+    std::string_view tlsMark_; // for the access log
     Response response_;
     std::string head_;
     bool drainAfterAnswer_ = false;
@@ -298,7 +411,7 @@ struct Worker
     // Time limits: one timer per loop looks at every connection four times a second, rather than
     // a timer armed and cancelled per connection.
     asio::steady_timer sweepTimer;
-    std::vector<std::weak_ptr<Session>> sessions;
+    std::vector<std::weak_ptr<Connection>> sessions;
     std::thread thread;
 };
 
@@ -392,10 +505,18 @@ void Worker::accept()
             beast::error_code ignored;
             socket.close(ignored);
         } else {
-            auto session = std::make_shared<Session>(std::move(socket), std::move(address), std::move(key),
-                                                     proxy, server);
-            sessions.push_back(session);
-            session->run();
+            if (server.tls) {
+                auto session = std::make_shared<Session<TlsStream>>(TlsStream(std::move(socket), *server.tls),
+                                                                    std::move(address), std::move(key), proxy,
+                                                                    server);
+                sessions.push_back(session);
+                session->run();
+            } else {
+                auto session = std::make_shared<Session<tcp::socket>>(std::move(socket), std::move(address),
+                                                                      std::move(key), proxy, server);
+                sessions.push_back(session);
+                session->run();
+            }
         }
         accept();
     });
@@ -465,6 +586,16 @@ HttpServer::~HttpServer()
 int HttpServer::activeConnections() const
 {
     return impl_->active.load();
+}
+
+long long HttpServer::tlsHandshakes() const
+{
+    return impl_->handshakes.load();
+}
+
+long long HttpServer::tlsResumedHandshakes() const
+{
+    return impl_->resumed.load();
 }
 
 unsigned short HttpServer::port() const

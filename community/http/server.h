@@ -50,6 +50,12 @@ struct ServerOptions
     // throttle, access log). From any other address the header is ignored. Nor does the
     // per-address cap apply to them: every client behind them shares their address.
     std::vector<std::string> trustedProxies;
+    // HTTPS on this listener when both are named (PEM files): the same handlers, the same limits;
+    // the TLS handshake counts within headTimeout. A client certificate is asked for, not
+    // required, and any one is taken (members' keys are self-signed): its SHA-256 becomes the
+    // request's clientKey.
+    std::string tlsCertificateFile;
+    std::string tlsKeyFile;
     // One line per request answered; none when null. Must outlive the server.
     const AccessLog *accessLog = nullptr;
 };
@@ -87,6 +93,9 @@ public:
     unsigned short port() const;
     // Connections being served right now.
     int activeConnections() const;
+    // TLS handshakes completed, and of those the ones that resumed an earlier session.
+    long long tlsHandshakes() const;
+    long long tlsResumedHandshakes() const;
 
     // Runs the threads and returns at once.
     void start();

@@ -58,7 +58,9 @@ bool parseRedisUrl(const std::string &url, std::string &host, int &port)
 }
 
 // Fields, space-separated: last seen (ms since the epoch), pinned (0/1), password digest (hex),
-// login address, reported address. Addresses hold no space.
+// login address, reported address, then the client key the session is bound to when it has one
+// (records written before keys existed end at the reported address). Addresses and keys hold no
+// space.
 struct RedisSessions::Session
 {
     long long lastSeenMs = 0;
@@ -66,11 +68,12 @@ struct RedisSessions::Session
     std::string digest;
     std::string loginAddress;
     std::string reportedAddress;
+    std::string clientKey;
 
     std::string text() const
     {
         return std::to_string(lastSeenMs) + (pinned ? " 1 " : " 0 ") + digest + ' ' + loginAddress + ' ' +
-               reportedAddress;
+               reportedAddress + (clientKey.empty() ? std::string() : ' ' + clientKey);
     }
     static std::optional<Session> parse(std::string_view v)
     {
@@ -89,7 +92,10 @@ struct RedisSessions::Session
         s.pinned = f[1] == "1";
         s.digest = f[2];
         s.loginAddress = f[3];
-        s.reportedAddress = f[4];
+        const auto sp = f[4].find(' ');
+        s.reportedAddress = f[4].substr(0, sp);
+        if (sp != std::string_view::npos)
+            s.clientKey = f[4].substr(sp + 1);
         return s;
     }
 };
@@ -317,12 +323,14 @@ void RedisSessions::write(const std::string &pseudo, const Session &s)
     hold(pseudo, &s);
 }
 
-void RedisSessions::open(const std::string &pseudo, std::string_view password, std::string_view loginAddress)
+void RedisSessions::open(const std::string &pseudo, std::string_view password, std::string_view loginAddress,
+                         std::string_view clientKey)
 {
     Session s;
     s.lastSeenMs = millis(clock_());
     s.digest = digest(password);
     s.loginAddress = std::string(loginAddress);
+    s.clientKey = std::string(clientKey);
     write(pseudo, s);
 }
 
@@ -347,11 +355,12 @@ bool RedisSessions::checkPassword(const std::string &pseudo, std::string_view pa
            sodium_memcmp(s->digest.data(), digest(password).data(), 64) == 0;
 }
 
-bool RedisSessions::liveFrom(const std::string &pseudo, std::string_view address)
+bool RedisSessions::liveFrom(const std::string &pseudo, std::string_view address, std::string_view clientKey)
 {
     const auto now = clock_();
     auto s = read(pseudo);
-    if (!s || s->pinned || !live(*s, now) || s->loginAddress != address)
+    if (!s || s->pinned || !live(*s, now) || s->loginAddress != address ||
+        (!s->clientKey.empty() && s->clientKey != clientKey))
         return false;
     s->lastSeenMs = millis(now);
     write(pseudo, *s);

@@ -37,11 +37,12 @@ public:
                   std::chrono::seconds lifetime = std::chrono::seconds(90), int poolSize = 8, bool watch = true);
     ~RedisSessions() override;
 
-    void open(const std::string &pseudo, std::string_view password, std::string_view loginAddress) override;
+    void open(const std::string &pseudo, std::string_view password, std::string_view loginAddress,
+              std::string_view clientKey = {}) override;
     bool refresh(const std::string &pseudo, std::string_view password,
                  std::string_view reportedAddress) override;
     bool checkPassword(const std::string &pseudo, std::string_view password) override;
-    bool liveFrom(const std::string &pseudo, std::string_view address) override;
+    bool liveFrom(const std::string &pseudo, std::string_view address, std::string_view clientKey = {}) override;
     using SessionStore::presence;
     std::optional<std::string> presence(const std::string &pseudo,
                                         std::chrono::system_clock::time_point now) override;

@@ -16,9 +16,10 @@ class SessionStore
 public:
     virtual ~SessionStore() = default;
 
-    // Opens (or reopens) the session of a member who has just proved the password.
-    virtual void open(const std::string &pseudo, std::string_view password,
-                      std::string_view loginAddress) = 0;
+    // Opens (or reopens) the session of a member who has just proved the password. A login that
+    // presented a client key binds the session to it.
+    virtual void open(const std::string &pseudo, std::string_view password, std::string_view loginAddress,
+                      std::string_view clientKey = {}) = 0;
 
     // A refresh: true when the session is live and the password is the one given at login; the
     // session is then kept alive and `reportedAddress` becomes its presence address.
@@ -28,9 +29,12 @@ public:
     // True when the session is live and the password matches (nothing is touched).
     virtual bool checkPassword(const std::string &pseudo, std::string_view password) = 0;
 
-    // The rule for the requests that carry no password: a live session, from its login address.
-    // A request that passes it keeps the session alive.
-    virtual bool liveFrom(const std::string &pseudo, std::string_view address) = 0;
+    // The rule for the requests that carry no password: a live session, from its login address,
+    // and, when the session is bound to a key, on a connection presenting that key (anyone behind
+    // the same router shares the address, not the key). A request that passes it keeps the
+    // session alive.
+    virtual bool liveFrom(const std::string &pseudo, std::string_view address,
+                          std::string_view clientKey = {}) = 0;
 
     // The address to report for a member while its session is live; nothing otherwise.
     std::optional<std::string> presence(const std::string &pseudo) { return presence(pseudo, now()); }

@@ -57,12 +57,13 @@ void CommunityTest::addMember(const std::string &pseudo, const std::string &sex,
         << pseudo;
 }
 
-Response CommunityTest::get(const std::string &target, const std::string &peer)
+Response CommunityTest::get(const std::string &target, const std::string &peer, const std::string &clientKey)
 {
     Request r;
     r.method = "GET";
     r.target = target;
     r.peerAddress = peer;
+    r.clientKey = clientKey;
     return handle(ctx_, r);
 }
 

@@ -39,7 +39,8 @@ protected:
                    bool hasPhoto = false, const Profile &profile = {});
 
     // One GET from an address; the answer's body as sent (Windows-1252).
-    Response get(const std::string &target, const std::string &peer = "10.0.0.1");
+    Response get(const std::string &target, const std::string &peer = "10.0.0.1",
+                 const std::string &clientKey = {});
     std::string body(const std::string &target, const std::string &peer = "10.0.0.1");
 
     // Logs in (password = pseudo) and refreshes once with the given reported address.

@@ -60,6 +60,41 @@ TEST_F(SecurityTest, OnlyALiveSessionActsAndOnlyFromTheAddressItLoggedInFrom)
     EXPECT_EQ(body(passwordless[3], "::ffff:10.0.0.1"), "HERESTARTMAILLIST");
 }
 
+// A login that presented a key binds the session to it: whoever shares the member's address (a
+// home router, a carrier's NAT) but not the key is refused, with a key of its own or with none.
+TEST_F(SecurityTest, AKeyBoundSessionActsOnlyOnConnectionsPresentingItsKey)
+{
+    const std::string key(64, 'a');
+    const std::string other(64, 'b');
+    ASSERT_EQ(get("/softlogin.php?login=alice&password=alice", "10.0.0.1", key).body.rfind("YOURLOGINISOK|", 0), 0u);
+    for (const auto &target : passwordless) {
+        for (const std::string &presented : {other, std::string()}) {
+            const Response r = get(target, "10.0.0.1", presented);
+            EXPECT_EQ(r.status, 403) << target << " " << presented;
+            EXPECT_FALSE(holdsClientKeyword(r.body)) << target;
+        }
+    }
+    EXPECT_TRUE(store_->contacts("alice", ListKind::Favoris).empty());
+    EXPECT_EQ(store_->mailCount("bruno"), 0);
+    EXPECT_EQ(get(passwordless[0], "10.0.0.1", key).body, "LISTESMISESAJOUR");
+    // The key does not replace the address rule: it comes on top of it.
+    EXPECT_EQ(get(passwordless[3], "10.0.0.2", key).status, 403);
+
+    // A lapsed session reopened by a refresh (it carries the password) is bound to the key that
+    // refresh came with.
+    advance(std::chrono::seconds(91));
+    ASSERT_EQ(get("/softrefresh2.php?login=alice&password=alice&ipAdress=192.168.1.10", "10.0.0.1", other)
+                  .body.rfind("REFRESHISOK|", 0),
+              0u);
+    EXPECT_EQ(get(passwordless[3], "10.0.0.1", key).status, 403);
+    EXPECT_EQ(get(passwordless[3], "10.0.0.1", other).body.rfind("HERESTARTMAILLIST", 0), 0u);
+
+    // A login without a key (a legacy client, plain HTTP) opens a session of today's rule.
+    connect("alice", "10.0.0.1");
+    EXPECT_EQ(get(passwordless[3], "10.0.0.1").body.rfind("HERESTARTMAILLIST", 0), 0u);
+    EXPECT_EQ(get(passwordless[3], "10.0.0.1", other).body.rfind("HERESTARTMAILLIST", 0), 0u);
+}
+
 TEST_F(SecurityTest, AMemberBusyWithOtherRequestsStaysConnected)
 {
     connect("alice", "10.0.0.1", "192.168.1.10");

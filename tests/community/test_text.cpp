@@ -70,7 +70,7 @@ TEST(Multipart, TruncatedBodiesAreRefused)
     EXPECT_FALSE(parseMultipart("", "XyZ"));
 }
 
-TEST(AccessLog, OneLinePerRequestWithoutPasswords)
+TEST(AccessLog, OneLinePerRequestWithoutPasswordsOrMails)
 {
     const struct
     {
@@ -81,6 +81,11 @@ TEST(AccessLog, OneLinePerRequestWithoutPasswords)
         {"GET", "/x?PassWord=a&password2=b&pass=&login=c",
          "\"GET /x?PassWord=***&password2=***&pass=***&login=c\" "},
         {"GET", "/a\"b\r\n\xE9 c", "\"GET /a%22b%0D%0A%E9%20c\" "},
+        // A mail, sent or deleted, leaves its people in the log, not its words.
+        {"GET", "/sendmail.php?sender=alice&login=bruno&subject=Salut&message=Bonjour%20toi",
+         "\"GET /sendmail.php?sender=alice&login=bruno&subject=***&message=***\" "},
+        {"GET", "/deletemail.php?login=bruno&sender=alice&date=d&time=t&SUBJECT=S&Message=M&messages=x",
+         "\"GET /deletemail.php?login=bruno&sender=alice&date=d&time=t&SUBJECT=***&Message=***&messages=x\" "},
         {"", "", "\"-\" "},
     };
     for (const auto &c : cases) {
@@ -94,4 +99,7 @@ TEST(AccessLog, OneLinePerRequestWithoutPasswords)
         EXPECT_EQ(accessLine(e),
                   "2025-12-06T12:00:00.250Z 10.0.0.1 " + std::string(c.expected) + "200 1.234ms\n");
     }
+    // Over HTTPS the line says so, and whether the handshake resumed an earlier session.
+    const AccessEntry tls{.time = {}, .address = "10.0.0.1", .method = "GET", .target = "/", .status = 200, .duration = {}, .tls = "tls-resumed"};
+    EXPECT_TRUE(accessLine(tls).ends_with("\"GET /\" 200 0.000ms tls-resumed\n")) << accessLine(tls);
 }

@@ -3,7 +3,7 @@
 // meet reach the handler they should. The byte layout of each answer is proven once, in the server's
 // unit tests and the client's parser tests.
 #include "tests/support/communityserver.h"
-#include "tests/support/enginefixture.h"
+#include "tests/support/communitysession.h"
 
 #include <memory>
 
@@ -15,54 +15,7 @@ class TestCommunityRequests : public QObject
 {
     Q_OBJECT
 
-    // The scripted server of the fixture stays unused: the requests go to the real one.
-    struct Session : EngineFixture
-    {
-        QStringList handled; // the keywords whose handlers ran
-        QString body;        // of the last answer
-        // What the windows would hold when the connection is established.
-        QString selectedPseudo;
-        QString searchPseudo;
-        SearchCriteria criteria;
-        MailRowRef mailRow;
-
-        Session(const QString &host, const QString &pseudo)
-        {
-            state.serverHost = host;
-            state.userLogin = pseudo;
-            state.userPassword = u"demo"_s;
-            for (const ReplySlotInfo &info : replyHandlerOrder) {
-                const QString keyword = QString::fromUtf16(info.keyword);
-                pipeline.setHandler(info.slot, [this, keyword](QString &reply) {
-                    handled.append(keyword);
-                    body = reply.mid(reply.indexOf(u"\r\n\r\n") + 4);
-                    engine.resumeRefresh(); // a handler completes its request
-                    return HandlerResult::Continue;
-                });
-            }
-            auto &s = engine.sources();
-            s.selectedPseudo = [this] { return selectedPseudo; };
-            s.searchPseudo = [this] { return searchPseudo; };
-            s.searchCriteria = [this] { return criteria; };
-            s.selectedMail = [this] { return mailRow; };
-        }
-
-        // Sends one request; returns the keywords whose handlers ran, or "(no answer)" when it failed.
-        QStringList send(RequestKind kind)
-        {
-            handled.clear();
-            body.clear();
-            const int before = desktop.notifier.shown.size();
-            engine.start(kind);
-            const bool done = QTest::qWaitFor(
-                [&] {
-                    return engine.state() == RequestEngine::State::Idle &&
-                           engine.statusText() == u"En attente"_s;
-                },
-                20000);
-            return done && desktop.notifier.shown.size() == before ? handled : QStringList{u"(no answer)"_s};
-        }
-    };
+    using Session = CommunitySession;
 
     CommunityServer server_;
     std::unique_ptr<Session> demo_; // gone before the server

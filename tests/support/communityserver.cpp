@@ -37,13 +37,33 @@ QString CommunityServer::binary()
     return QDir(dir).filePath(u"jaserelle-server"_s);
 }
 
+void CommunityServer::serveTls(const QString &certificateFile, const QString &keyFile)
+{
+    tlsArguments_ = {u"--tls-cert"_s, certificateFile, u"--tls-key"_s, keyFile};
+}
+
+bool CommunityServer::makeCertificates(const QString &dir)
+{
+    QProcess make;
+    make.start(QStringLiteral(JASERELLE_SOURCE_DIR "/scripts/make-tls-certs"), {dir});
+    return make.waitForFinished(30000) && make.exitStatus() == QProcess::NormalExit && make.exitCode() == 0;
+}
+
 bool CommunityServer::start(int timeoutMs)
 {
-    {
+    const auto freePort = [] {
         QTcpServer probe; // a port nobody uses right now
-        if (!probe.listen(QHostAddress::LocalHost, 0))
-            return false;
-        port_ = probe.serverPort();
+        return probe.listen(QHostAddress::LocalHost, 0) ? probe.serverPort() : quint16(0);
+    };
+    port_ = freePort();
+    if (port_ == 0)
+        return false;
+    QStringList arguments{u"--listen"_s, hostWithPort(), u"--data"_s, dir_.path(), u"--demo"_s};
+    if (!tlsArguments_.isEmpty()) {
+        do
+            tlsPort_ = freePort();
+        while (tlsPort_ == port_);
+        arguments << u"--tls-listen"_s << u"127.0.0.1:"_s + QString::number(tlsPort_) << tlsArguments_;
     }
     return launch(timeoutMs);
 }
@@ -51,7 +71,7 @@ bool CommunityServer::start(int timeoutMs)
 bool CommunityServer::launch(int timeoutMs)
 {
     process_.setProcessChannelMode(QProcess::MergedChannels);
-    process_.start(binary(), {u"--listen"_s, hostWithPort(), u"--data"_s, dir_.path(), u"--demo"_s});
+    process_.start(binary(), arguments);
     if (!process_.waitForStarted(5000))
         return false;
     return QTest::qWaitFor(

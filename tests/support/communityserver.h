@@ -13,11 +13,18 @@ class CommunityServer
 public:
     ~CommunityServer();
 
+    // HTTPS as well, on a port of its own, with these PEM files (call before start()).
+    void serveTls(const QString &certificateFile, const QString &keyFile);
     bool start(int timeoutMs = 20000);
     // An outage: the process goes, and comes back on the same port with the same data.
     void stop();
     bool restart(int timeoutMs = 20000);
     QString hostWithPort() const { return QStringLiteral("127.0.0.1:") + QString::number(port_); }
+    // The HTTPS listener as a client's ini names it; the test certificates are for "localhost".
+    QString tlsHost() const { return QStringLiteral("https://localhost:") + QString::number(tlsPort_); }
+    // A throw-away authority and a server certificate it signs (scripts/make-tls-certs) in
+    // `dir`: ca.pem, server.pem, server.key.
+    static bool makeCertificates(const QString &dir);
     static QString binary(); // build/bin/jaserelle-server
     QByteArray log() { return process_.readAll(); }
 
@@ -27,4 +34,6 @@ private:
     QTemporaryDir dir_;
     QProcess process_;
     quint16 port_ = 0;
+    quint16 tlsPort_ = 0;
+    QStringList tlsArguments_;
 };

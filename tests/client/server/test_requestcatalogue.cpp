@@ -79,6 +79,35 @@ private slots:
             QVERIFY2(parsed(bad).isEmpty(), qPrintable(bad));
     }
 
+    // "https://" chooses TLS and its port; a bare host stays plain, its Host: header as typed.
+    void serverHostOverTls()
+    {
+        const auto parsed = [](const QString &configured) {
+            const ServerAddress a = parseServerHost(configured);
+            return a.valid ? (a.tls ? u"tls "_s : u"plain "_s) + a.host + u'/' + QString::number(a.port) +
+                                 u' ' + a.hostHeader
+                           : QString();
+        };
+        QCOMPARE(parsed(u"https://jaserelle.fr"_s), u"tls jaserelle.fr/443 jaserelle.fr"_s);
+        QCOMPARE(parsed(u"HTTPS://jaserelle.fr:8443/"_s), u"tls jaserelle.fr/8443 jaserelle.fr:8443"_s);
+        QCOMPARE(parsed(u"https://[::1]:8443"_s), u"tls ::1/8443 [::1]:8443"_s);
+        QCOMPARE(parsed(u"jaserelle.fr"_s), u"plain jaserelle.fr/80 jaserelle.fr"_s);
+        QCOMPARE(parsed(u"localhost:8080"_s), u"plain localhost/8080 localhost:8080"_s);
+        for (const QString &bad : {u"https://"_s, u"https://:443"_s, u"https://host/path"_s, u"https://h:0"_s})
+            QVERIFY2(parsed(bad).isEmpty(), qPrintable(bad));
+    }
+
+    // The secure-connection notices name the server and are never the plain outage texts.
+    void tlsNoticesNameTheServer()
+    {
+        const QString host = u"https://serveur.example"_s;
+        const Notice certificate = certificateRefusedNotice(host);
+        const Notice handshake = tlsFailedNotice(host);
+        QVERIFY(certificate.text.contains(host) && handshake.text.contains(host));
+        QVERIFY(certificate.text != handshake.text);
+        QVERIFY(certificate.text != socketErrorOutcome(RequestKind::Login, host).notice->text);
+    }
+
     // Every failure notice names the server the user configured.
     void failureNoticesNameTheServer()
     {

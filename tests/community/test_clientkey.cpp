@@ -1,0 +1,209 @@
+// How the server names a client's key: the certificate of a TLS connection, or the one a
+// TLS-terminating proxy passes on, as the SHA-256 the client computes for itself.
+#include "community/http/clientkey.h"
+#include "community/http/server.h"
+#include "tests/community/fixture.h"
+#include "tests/community/rawclient.h"
+
+#include <boost/asio/connect.hpp>
+#include <boost/asio/ip/tcp.hpp>
+#include <boost/asio/read.hpp>
+#include <boost/asio/ssl.hpp>
+#include <boost/asio/write.hpp>
+#include <cstdio>
+#include <cctype>
+#include <cstdlib>
+#include <gtest/gtest.h>
+
+using namespace jaserelle::community;
+
+namespace {
+
+// A member's self-signed certificate as nginx passes it ($ssl_client_escaped_cert), and its
+// fingerprint as `openssl x509 -fingerprint -sha256` prints it (colons removed, lower case).
+const std::string escapedCertificate =
+    "-----BEGIN%20CERTIFICATE-----%0AMIIBfTCCASOgAwIBAgIUMRxfr2GHNeGW4WwO%2F1C5lRonjIUwCgYIKoZI"
+    "zj0EAwIw%0AFDESMBAGA1UEAwwJamFzZXJlbGxlMB4XDTI2MTIwNzA5MjQyN1oXDTM2MTIwNDA5%0AMjQyN1owFDES"
+    "MBAGA1UEAwwJamFzZXJlbGxlMFkwEwYHKoZIzj0CAQYIKoZIzj0D%0AAQcDQgAEgs07SlbvI6NX0IvwR7EBlyY7NJM"
+    "QHJ4IJ1Ia8GxcYBMNRPGNLcFnu3pe%0Aquoge0K7Qs7%2Bx1r1GbbTJcUhTjdk%2B6NTMFEwHQYDVR0OBBYEFDMPon"
+    "yOa7%2Bfatgs%0AmobGU9DYX1SHMB8GA1UdIwQYMBaAFDMPonyOa7%2BfatgsmobGU9DYX1SHMA8GA1Ud%0AEwEB%2"
+    "FwQFMAMBAf8wCgYIKoZIzj0EAwIDSAAwRQIgLZiiNSHqCCd4OhgAUes8AXjQ%0ALuH7paMqIGOC0YHyyX8CIQD5t67"
+    "Cv72%2BDVylm6qeHTQigghcXK1nbLtKBhm3BomF%0AKw%3D%3D%0A-----END%20CERTIFICATE-----%0A";
+const std::string itsFingerprint = "5b3110a5e9d0f50ec6e82bf7f1b83c526d4f1e83929bd23d2f2675e79ee009b2";
+
+} // namespace
+
+TEST(ClientKey, AProxiedCertificateIsNamedByItsSha256)
+{
+    EXPECT_EQ(fingerprintOfEscapedPem(escapedCertificate), itsFingerprint);
+    // The PEM unescaped (a proxy that passes it raw, line feeds as spaces aside) reads the same.
+    std::string raw;
+    for (std::size_t i = 0; i < escapedCertificate.size(); ++i) {
+        if (escapedCertificate[i] == '%') {
+            raw += static_cast<char>(std::stoi(escapedCertificate.substr(i + 1, 2), nullptr, 16));
+            i += 2;
+        } else {
+            raw += escapedCertificate[i];
+        }
+    }
+    EXPECT_EQ(fingerprintOfEscapedPem(raw), itsFingerprint);
+}
+
+TEST(ClientKey, AnythingButACertificateIsNoKey)
+{
+    EXPECT_EQ(fingerprintOfEscapedPem(""), "");
+    EXPECT_EQ(fingerprintOfEscapedPem("-"), ""); // nginx without a client certificate
+    EXPECT_EQ(fingerprintOfEscapedPem(itsFingerprint), ""); // a fingerprint is no proof of a key
+    EXPECT_EQ(fingerprintOfEscapedPem(escapedCertificate.substr(0, escapedCertificate.size() / 2)), "");
+    EXPECT_EQ(fingerprintOfEscapedPem("%ZZ%4"), "");
+    EXPECT_EQ(fingerprintOfEscapedPem(std::string(100000, 'A')), "");
+    EXPECT_EQ(certificateFingerprint(nullptr), "");
+}
+
+namespace {
+
+namespace asio = boost::asio;
+using jaserelle::community::test::RawClient;
+using jaserelle::community::test::TempDir;
+
+ServerOptions tlsOnAnyPort(const std::filesystem::path &pki)
+{
+    ServerOptions options;
+    options.port = 0;
+    options.threads = 1;
+    options.tlsCertificateFile = (pki / "server.pem").string();
+    options.tlsKeyFile = (pki / "server.key").string();
+    return options;
+}
+
+Response echoKey(const Request &r)
+{
+    Response out;
+    out.body = "[" + r.clientKey + "]";
+    return out;
+}
+
+std::string bodyOf(const std::string &reply)
+{
+    const auto end = reply.find("\r\n\r\n");
+    return end == std::string::npos ? std::string() : reply.substr(end + 4);
+}
+
+// What `openssl x509 -fingerprint -sha256` says of a certificate file, in the server's form.
+std::string opensslFingerprint(const std::filesystem::path &file)
+{
+    const std::string command = "openssl x509 -noout -fingerprint -sha256 -in '" + file.string() + "'";
+    std::string out;
+    if (FILE *p = ::popen(command.c_str(), "r")) {
+        char buf[256];
+        while (std::fgets(buf, sizeof buf, p))
+            out += buf;
+        ::pclose(p);
+    }
+    std::string hex;
+    for (char c : out.substr(out.find('=') + 1))
+        if (std::isxdigit(static_cast<unsigned char>(c)))
+            hex += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return hex;
+}
+
+// One request over TLS, presenting `certificate` (with its key) when named, offering `session` to
+// resume when there is one; returns the answer and keeps the session for the next time.
+std::string overTls(unsigned short port, const std::filesystem::path &certificate,
+                    const std::filesystem::path &key, SSL_SESSION **session)
+{
+    asio::io_context io;
+    asio::ssl::context ctx(asio::ssl::context::tls_client);
+    ctx.set_verify_mode(asio::ssl::verify_none);
+    if (!certificate.empty()) {
+        ctx.use_certificate_file(certificate.string(), asio::ssl::context::pem);
+        ctx.use_private_key_file(key.string(), asio::ssl::context::pem);
+    }
+    asio::ssl::stream<asio::ip::tcp::socket> stream(io, ctx);
+    stream.next_layer().connect({asio::ip::make_address("127.0.0.1"), port});
+    if (session && *session)
+        SSL_set_session(stream.native_handle(), *session);
+    stream.handshake(asio::ssl::stream_base::client);
+    asio::write(stream, asio::buffer(std::string("GET / HTTP/1.1\r\nHost: x\r\n\r\n")));
+    std::string reply;
+    boost::system::error_code ec;
+    char buf[4096];
+    for (std::size_t n; (n = stream.read_some(asio::buffer(buf), ec)) > 0 || !ec;)
+        reply.append(buf, n);
+    // Our close_notify too: OpenSSL will not resume a session whose connection ended unfinished.
+    stream.shutdown(ec);
+    if (session) {
+        if (*session)
+            SSL_SESSION_free(*session);
+        *session = SSL_get1_session(stream.native_handle());
+    }
+    return reply;
+}
+
+class TlsListener : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        const std::string command = std::string(JASERELLE_SOURCE_DIR "/scripts/make-tls-certs '") +
+                                    pki_.path().string() + "'";
+        ASSERT_EQ(std::system(command.c_str()), 0);
+    }
+    TempDir pki_;
+};
+
+} // namespace
+
+TEST_F(TlsListener, ThePresentedKeyReachesTheHandlerAlsoWhenTheSessionResumes)
+{
+    HttpServer server(echoKey, tlsOnAnyPort(pki_.path()));
+    server.start();
+    // Any self-signed certificate is taken; here the test authority's own stands for a member's.
+    const auto certificate = pki_.path() / "ca.pem";
+    const std::string expected = "[" + opensslFingerprint(certificate) + "]";
+    ASSERT_EQ(expected.size(), 66u);
+    SSL_SESSION *session = nullptr;
+    EXPECT_EQ(bodyOf(overTls(server.port(), certificate, pki_.path() / "ca.key", &session)), expected);
+    EXPECT_EQ(bodyOf(overTls(server.port(), certificate, pki_.path() / "ca.key", &session)), expected);
+    EXPECT_EQ(server.tlsHandshakes(), 2);
+    EXPECT_EQ(server.tlsResumedHandshakes(), 1);
+    SSL_SESSION_free(session);
+    // Without a certificate the request is served, with no key.
+    EXPECT_EQ(bodyOf(overTls(server.port(), {}, {}, nullptr)), "[]");
+}
+
+TEST_F(TlsListener, AConnectionThatNeverHandshakesIsClosedAtItsHeadTime)
+{
+    ServerOptions options = tlsOnAnyPort(pki_.path());
+    options.headTimeout = std::chrono::milliseconds(300);
+    HttpServer server(echoKey, options);
+    server.start();
+    RawClient silent(server.port());
+    silent.send("\x16"); // the first byte of a handshake, and nothing more
+    bool closed = false;
+    silent.readAll(&closed);
+    EXPECT_TRUE(closed);
+    // Plain HTTP on the TLS port gets no answer in clear.
+    RawClient plain(server.port());
+    plain.send("GET / HTTP/1.1\r\nHost: x\r\n\r\n");
+    EXPECT_EQ(plain.readAll().find("HTTP/1.1"), std::string::npos);
+}
+
+// Where nginx ends TLS, the certificate it passes stands for the client's key, from it alone.
+TEST(Proxy, TheClientKeyComesFromTheHeaderOnlyForATrustedProxy)
+{
+    for (const char *trusted : {"127.0.0.1", "127.0.0.9"}) {
+        ServerOptions options;
+        options.port = 0;
+        options.threads = 1;
+        options.trustedProxies = {trusted};
+        HttpServer server(echoKey, options);
+        server.start();
+        RawClient client(server.port());
+        client.send("GET / HTTP/1.1\r\nHost: x\r\nX-Real-IP: 203.0.113.7\r\nX-Client-Cert: " +
+                    escapedCertificate + "\r\n\r\n");
+        EXPECT_EQ(bodyOf(client.readAll()),
+                  std::string(trusted) == "127.0.0.1" ? "[" + itsFingerprint + "]" : "[]")
+            << trusted;
+    }
+}

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "tests/support/enginefixture.h"
+
+// A request engine with its catalogue's inputs, as the windows would hold them, against the real
+// jaserelle-server: every reply handler only notes its keyword and the answer's body. The scripted
+// server of the fixture stays unused: the requests go to the real one.
+struct CommunitySession : EngineFixture
+{
+    QStringList handled; // the keywords whose handlers ran
+    QString body;        // of the last answer
+    // What the windows would hold when the connection is established.
+    QString selectedPseudo;
+    QString searchPseudo;
+    SearchCriteria criteria;
+    MailRowRef mailRow;
+
+    CommunitySession(const QString &host, const QString &pseudo,
+                     const QString &password = QStringLiteral("demo"))
+    {
+        state.serverHost = host;
+        state.userLogin = pseudo;
+        state.userPassword = password;
+        for (const ReplySlotInfo &info : replyHandlerOrder) {
+            const QString keyword = QString::fromUtf16(info.keyword);
+            pipeline.setHandler(info.slot, [this, keyword](QString &reply) {
+                handled.append(keyword);
+                body = reply.mid(reply.indexOf(u"\r\n\r\n") + 4);
+                engine.resumeRefresh(); // a handler completes its request
+                return HandlerResult::Continue;
+            });
+        }
+        auto &s = engine.sources();
+        s.selectedPseudo = [this] { return selectedPseudo; };
+        s.searchPseudo = [this] { return searchPseudo; };
+        s.searchCriteria = [this] { return criteria; };
+        s.selectedMail = [this] { return mailRow; };
+    }
+
+    // Sends one request; returns the keywords whose handlers ran, or "(no answer)" when it failed.
+    QStringList send(RequestKind kind)
+    {
+        handled.clear();
+        body.clear();
+        const int before = desktop.notifier.shown.size();
+        engine.start(kind);
+        const bool done = QTest::qWaitFor(
+            [&] {
+                return engine.state() == RequestEngine::State::Idle &&
+                       engine.statusText() == QStringLiteral("En attente");
+            },
+            20000);
+        return done && desktop.notifier.shown.size() == before ? handled
+                                                               : QStringList{QStringLiteral("(no answer)")};
+    }
+};
+
