@@ -7,6 +7,7 @@
 #include "community/demo/demo.h"
 #include "community/handlers/handlers.h"
 #include "community/http/accesslog.h"
+#include "community/http/peerprobe.h"
 #include "community/http/server.h"
 #include "community/presence/redissessions.h"
 #include "community/store/cachingstore.h"
@@ -115,6 +116,10 @@ int main(int argc, char **argv)
         const PasswordHasher hasher;
         Context ctx{store, sessions, hasher, systemClock(), dataDir / "photos"};
         ctx.failures = &failures;
+        SocketPeerProbe peerProbe;
+        ProbeLimits probeLimits(systemClock());
+        ctx.peerProbe = &peerProbe;
+        ctx.probeLimits = &probeLimits;
         // On standard error unless a file is named ("-" is standard error too).
         const auto accessLog = accessLogFile.empty() || accessLogFile == "-"
                                    ? std::make_unique<AccessLog>()

@@ -2,6 +2,7 @@
 
 #include "community/core/clock.h"
 #include "community/core/passwords.h"
+#include "community/core/probelimits.h"
 #include "community/core/sessions.h"
 #include "community/core/throttle.h"
 #include "community/store/store.h"
@@ -21,6 +22,9 @@ struct Context
     int searchCap = 100;
     // Failed password checks, per pseudo and per address; none counted when absent.
     FailureThrottle *failures = nullptr;
+    // The reachability probe of members' peer ports; the resource is unknown (404) when absent.
+    PeerProbe *peerProbe = nullptr;
+    ProbeLimits *probeLimits = nullptr;
 };
 
 // Settings keys of the store.

@@ -26,6 +26,7 @@ Response refuseUnchecked(const Request &request);
 
 Response softlogin(Context &ctx, const Request &request, const Target &target);
 Response softlogoff(Context &ctx, const Request &request, const Target &target);
+Response reachable(Context &ctx, const Request &request, const Target &target);
 Response softrefresh2(Context &ctx, const Request &request, const Target &target);
 std::optional<Response> softloginQuick(Context &ctx, const Request &request, const Target &target);
 std::optional<Response> softrefresh2Quick(Context &ctx, const Request &request, const Target &target);
