@@ -1,4 +1,8 @@
 #include "client/app/client.h"
+#include "client/network/networkdoor.h"
+#include "client/network/reachability.h"
+#include "client/platform/terminationsignal.h"
+#include "client/shell/frmmain.h"
 #include "client/platform/qtplatform.h"
 #include "client/shell/commandline.h"
 #include "client/shell/exposeprobe.h"
@@ -34,7 +38,13 @@ int main(int argc, char *argv[])
     state.seedIni = files.seedIni;
     QtPlatform desktop(files.dataDir);
     Client client(state, desktop.platform());
+    // The router's forward of the peer port, from start-up (calls are answered before login) to
+    // the end, however the end comes: quit, logoff or a termination signal.
+    Reachability reachability;
+    const auto door = openNetworkDoor(client.state(), reachability);
+    quitOnTerminationSignals();
     if (!client.start())
         return 0;
+    door->watch(&client.frmMain());
     return QApplication::exec();
 }

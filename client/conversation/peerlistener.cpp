@@ -4,6 +4,7 @@
 #include "client/conversation/peerpackets.h"
 #include "client/server/wiretext.h"
 #include "client/shell/clientstate.h"
+#include "common/peerprobe.h"
 
 #include <QTcpSocket>
 #include <cerrno>
@@ -123,6 +124,12 @@ void PeerListener::examine(QTcpSocket *socket)
     if (!isWaiting(socket))
         return;
     const QByteArray head = socket->peek(greetingBytes);
+    // The community server checking that the port reaches us: nothing to show, nothing to keep.
+    const QByteArrayView probe(reachabilityProbeLine.data(), qsizetype(reachabilityProbeLine.size()));
+    if (head.startsWith(probe)) {
+        drop(socket);
+        return;
+    }
     const qsizetype end = head.indexOf(packetEndMarker);
     if (end < 0) {
         if (head.size() >= greetingBytes)
