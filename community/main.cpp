@@ -7,6 +7,7 @@
 #include "community/demo/demo.h"
 #include "community/handlers/handlers.h"
 #include "community/http/accesslog.h"
+#include "community/http/peerprobe.h"
 #include "community/http/server.h"
 #include "community/presence/redissessions.h"
 #include "community/store/cachingstore.h"
@@ -150,6 +151,10 @@ int main(int argc, char **argv)
         ctx.mailsSent = &mailsSent;
         ctx.signUpsByAddress = &signUpsByAddress;
         ctx.signUpsByNetwork = &signUpsByNetwork;
+        SocketPeerProbe peerProbe;
+        ProbeLimits probeLimits(systemClock());
+        ctx.peerProbe = &peerProbe;
+        ctx.probeLimits = &probeLimits;
         // On standard error unless a file is named ("-" is standard error too).
         const auto accessLog = accessLogFile.empty() || accessLogFile == "-"
                                    ? std::make_unique<AccessLog>()

@@ -1,4 +1,8 @@
 #include "client/app/client.h"
+#include "client/network/networkdoor.h"
+#include "client/network/reachability.h"
+#include "client/platform/terminationsignal.h"
+#include "client/shell/frmmain.h"
 #include "client/platform/qtplatform.h"
 #include "client/shell/commandline.h"
 #include "client/shell/exposeprobe.h"
@@ -35,10 +39,16 @@ int main(int argc, char *argv[])
     state.seedIni = files.seedIni;
     QtPlatform desktop(files.dataDir);
     Client client(state, desktop.platform());
+    // The router's forward of the peer port, from start-up (calls are answered before login) to
+    // the end, however the end comes: quit, logoff or a termination signal.
+    Reachability reachability;
+    const auto door = openNetworkDoor(client.state(), reachability);
+    quitOnTerminationSignals();
     // A client that cannot start says why in a box: the application ends once it is read.
     if (!client.start())
         return QApplication::exec();
     // Boxes hold up the main window only, once it is up: calls can still be answered.
     desktop.notifier.setOwner(&client.frmMain());
+    door->watch(&client.frmMain());
     return QApplication::exec();
 }

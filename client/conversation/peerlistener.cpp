@@ -7,6 +7,7 @@
 #include "client/security/peertls.h"
 #include "client/server/wiretext.h"
 #include "client/shell/clientstate.h"
+#include "common/peerprobe.h"
 
 #include <QSslSocket>
 #include <cerrno>
@@ -166,6 +167,12 @@ void PeerListener::examine(QSslSocket *socket)
         return; // the handshake is under way
     }
     const QByteArray head = socket->peek(greetingBytes);
+    // The community server checking that the port reaches us: nothing to show, nothing to keep.
+    const QByteArrayView probe(reachabilityProbeLine.data(), qsizetype(reachabilityProbeLine.size()));
+    if (head.startsWith(probe)) {
+        drop(socket);
+        return;
+    }
     const qsizetype end = head.indexOf(packetEndMarker);
     if (end < 0) {
         if (head.size() >= greetingBytes)

@@ -45,7 +45,8 @@ void Sessions::open(const std::string &pseudo, std::string_view password, std::s
     }
 }
 
-bool Sessions::refresh(const std::string &pseudo, std::string_view password, std::string_view reportedAddress)
+bool Sessions::refresh(const std::string &pseudo, std::string_view password, std::string_view claimedAddress,
+                       std::string_view observedAddress)
 {
     const Digest d = digest(password);
     const auto now = clock_();
@@ -55,8 +56,11 @@ bool Sessions::refresh(const std::string &pseudo, std::string_view password, std
         sodium_memcmp(it->second.passwordDigest.data(), d.data(), d.size()) != 0)
         return false;
     it->second.lastSeen = now;
-    if (it->second.reportedAddress != reportedAddress)
-        it->second.reportedAddress = std::string(reportedAddress);
+    PresenceAddress &a = it->second.address;
+    if (a.claimed != claimedAddress)
+        a.claimed = std::string(claimedAddress);
+    if (a.observed != observedAddress)
+        a.observed = std::string(observedAddress);
     return true;
 }
 
@@ -83,27 +87,29 @@ bool Sessions::liveFrom(const std::string &pseudo, std::string_view address, std
     return true;
 }
 
-std::optional<std::string> Sessions::presence(const std::string &pseudo,
-                                              std::chrono::system_clock::time_point now)
+std::optional<PresenceAddress> Sessions::presence(const std::string &pseudo,
+                                                  std::chrono::system_clock::time_point now)
 {
     std::shared_lock lock(mutex_);
     auto it = sessions_.find(pseudo);
-    if (it == sessions_.end() || !live(it->second, now) || it->second.reportedAddress.empty())
+    if (it == sessions_.end() || !live(it->second, now) || it->second.address.claimed.empty())
         return std::nullopt;
-    return it->second.reportedAddress;
+    return it->second.address;
 }
 
 void Sessions::presences(std::span<const std::string_view> pseudos, std::chrono::system_clock::time_point now,
-                         std::vector<std::string> &out)
+                         std::vector<PresenceAddress> &out)
 {
     out.resize(pseudos.size());
     std::shared_lock lock(mutex_);
     for (std::size_t i = 0; i < pseudos.size(); ++i) {
         auto it = sessions_.find(pseudos[i]);
         if (it != sessions_.end() && live(it->second, now))
-            out[i] = it->second.reportedAddress;
-        else
-            out[i].clear();
+            out[i] = it->second.address;
+        else {
+            out[i].claimed.clear();
+            out[i].observed.clear();
+        }
     }
 }
 
@@ -117,7 +123,7 @@ void Sessions::pin(const std::string &pseudo, std::string_view reportedAddress)
 {
     Session s;
     s.passwordDigest = digest("");
-    s.reportedAddress = std::string(reportedAddress);
+    s.address = {std::string(reportedAddress), std::string(reportedAddress)};
     s.lastSeen = clock_();
     s.pinned = true;
     // A pinned session never matches a password: nobody can act in its name.

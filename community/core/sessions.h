@@ -27,9 +27,9 @@ public:
               std::string_view clientKey = {}) override;
 
     // A refresh: true when the session is live and the password is the one given at login; the
-    // session is then kept alive and `reportedAddress` becomes its presence address.
-    bool refresh(const std::string &pseudo, std::string_view password,
-                 std::string_view reportedAddress) override;
+    // session is then kept alive and the two addresses become its presence.
+    bool refresh(const std::string &pseudo, std::string_view password, std::string_view claimedAddress,
+                 std::string_view observedAddress) override;
 
     // True when the session is live and the password matches (nothing is touched).
     bool checkPassword(const std::string &pseudo, std::string_view password) override;
@@ -39,14 +39,13 @@ public:
     // user keeps it busy with other requests.
     bool liveFrom(const std::string &pseudo, std::string_view address, std::string_view clientKey = {}) override;
 
-    // The address to report for a member: the one its client sent with its last refresh, while
-    // the session is live; nothing otherwise.
+    // The addresses of a member's last refresh, while the session is live; nothing otherwise.
     using SessionStore::presence;
     // The same at a given moment: a reply asks for many members at once.
-    std::optional<std::string> presence(const std::string &pseudo,
-                                        std::chrono::system_clock::time_point now) override;
+    std::optional<PresenceAddress> presence(const std::string &pseudo,
+                                            std::chrono::system_clock::time_point now) override;
     void presences(std::span<const std::string_view> pseudos, std::chrono::system_clock::time_point now,
-                   std::vector<std::string> &out) override;
+                   std::vector<PresenceAddress> &out) override;
     std::chrono::system_clock::time_point now() const override { return clock_(); }
 
     void close(const std::string &pseudo) override;
@@ -64,7 +63,7 @@ private:
         Digest passwordDigest{};
         std::string loginAddress;
         std::string clientKey; // empty: a session opened without a key (plain HTTP)
-        std::string reportedAddress;
+        PresenceAddress address;
         std::chrono::system_clock::time_point lastSeen;
         bool pinned = false;
     };

@@ -4,6 +4,7 @@
 #include "community/core/keydirectory.h"
 #include "community/core/passwords.h"
 #include "community/core/recentlogins.h"
+#include "community/core/probelimits.h"
 #include "community/core/sessions.h"
 #include "community/core/throttle.h"
 #include "community/store/store.h"
@@ -44,6 +45,9 @@ struct Context
     // Sign-ups, per address and per network (networkPrefix).
     FailureThrottle *signUpsByAddress = nullptr;
     FailureThrottle *signUpsByNetwork = nullptr;
+    // The reachability probe of members' peer ports; the resource is unknown (404) when absent.
+    PeerProbe *peerProbe = nullptr;
+    ProbeLimits *probeLimits = nullptr;
 };
 
 // Settings keys of the store.

@@ -31,6 +31,7 @@ bool isVouchedRequest(Context &ctx, const Request &request);
 
 Response softlogin(Context &ctx, const Request &request, const Target &target);
 Response softlogoff(Context &ctx, const Request &request, const Target &target);
+Response reachable(Context &ctx, const Request &request, const Target &target);
 Response softrefresh2(Context &ctx, const Request &request, const Target &target);
 std::optional<Response> softloginQuick(Context &ctx, const Request &request, const Target &target);
 std::optional<Response> softrefresh2Quick(Context &ctx, const Request &request, const Target &target);

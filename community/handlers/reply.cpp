@@ -45,6 +45,14 @@ bool actsForLiveSession(Context &ctx, const Request &request, const std::string 
     return !pseudo.empty() && ctx.sessions.liveFrom(pseudo, plainAddress(request.peerAddress), request.clientKey);
 }
 
+std::string observedAddress(const Request &request)
+{
+    std::string address = plainAddress(request.peerAddress);
+    if (!isDottedIpv4(address))
+        address.clear();
+    return address;
+}
+
 std::variant<ListEdit, Response> readListEdit(Context &ctx, const Request &request, const Target &target)
 {
     std::string login = normalisePseudo(target.value("login"));

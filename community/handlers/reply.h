@@ -32,6 +32,10 @@ namespace jaserelle::community {
 // that passes keeps the session alive, like a refresh.
 bool actsForLiveSession(Context &ctx, const Request &request, const std::string &pseudo);
 
+// Where a request comes from as an IPv4 address a client could call (the proxy's X-Real-IP when
+// it comes through a trusted one); empty when it comes over IPv6.
+std::string observedAddress(const Request &request);
+
 LocalDateTime today(Context &ctx);
 
 // Password checks against the slow hash: refused at once for a while after repeated failures for

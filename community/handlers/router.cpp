@@ -69,6 +69,9 @@ constexpr Route routes[] = {
     {"/", "GET", [](Context &ctx, const Request &, const Target &) { return homePage(ctx); }},
     {"/index.html", "GET", [](Context &ctx, const Request &, const Target &) { return homePage(ctx); }},
     {"/onlinehelp.html", "GET", [](Context &, const Request &, const Target &) { return onlineHelpPage(); }},
+    // Opens a connection to the member's address, for up to a couple of seconds: on the slow
+    // threads, never on a connection's.
+    {"/jaserelle/reachable", "GET", reachable, true, nullptr, [] { return textReply("PEERPORTUNKNOWN"); }},
     {"/inscription", "POST", [](Context &ctx, const Request &r, const Target &) { return signUp(ctx, r); },
      true, nullptr, unavailable},
 };

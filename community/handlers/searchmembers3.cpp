@@ -14,7 +14,8 @@ namespace jaserelle::community {
 // leave out the searcher. At most ctx.searchCap rows, by pseudo; one more found adds the limit
 // part. Field 6 is "no" unless the member found has put the searcher on the black list; the
 // searcher is known only through a live session from its login address, otherwise every row
-// says "no".
+// says "no". A connected member's address is the one that reaches it from where the search
+// came from (its home's LAN address to a searcher of the same home).
 Response searchmembers3(Context &ctx, const Request &request, const Target &target)
 {
     const LocalDateTime now = today(ctx);
@@ -47,6 +48,7 @@ Response searchmembers3(Context &ctx, const Request &request, const Target &targ
         blackListers = ctx.store.blackListedBy(searcher);
 
     const auto instant = ctx.sessions.now();
+    const std::string viewer = observedAddress(request);
     std::string out = "HERESTARTSEARCHRESULT";
     for (const auto &m : found) {
         const int age = ageOn(m.birthDate, now);
@@ -58,7 +60,8 @@ Response searchmembers3(Context &ctx, const Request &request, const Target &targ
         out += ',';
         out += fieldSafe(m.postalCode, ",|");
         out += ',';
-        out += ctx.sessions.presence(m.pseudo, instant).value_or("0.0.0.0");
+        const auto presence = ctx.sessions.presence(m.pseudo, instant);
+        out += presence ? addressFor(*presence, viewer) : std::string("0.0.0.0");
         out += ',';
         const bool greyed =
             std::find(blackListers.begin(), blackListers.end(), m.pseudo) != blackListers.end();

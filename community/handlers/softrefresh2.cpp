@@ -68,21 +68,22 @@ FormattedList formattedList(Context &ctx, const std::string &login, ListKind kin
     return {std::move(members), std::move(lines)};
 }
 
-void appendList(std::string &out, const ContactLines &lines, const std::vector<std::string> &addresses,
-                std::size_t &next)
+void appendList(std::string &out, const ContactLines &lines, const std::vector<PresenceAddress> &addresses,
+                std::string_view viewer, std::size_t &next)
 {
     const char *text = lines.text.data();
     for (std::size_t c = 0; c + 2 < lines.cuts.size(); c += 2) {
         out.append(text + lines.cuts[c], lines.cuts[c + 1] - lines.cuts[c]);
-        const std::string &address = addresses[next++];
+        const std::string &address = addressFor(addresses[next++], viewer);
         out += address.empty() ? std::string_view("0.0.0.0") : std::string_view(address);
         out.append(text + lines.cuts[c + 1], lines.cuts[c + 2] - lines.cuts[c + 1]);
     }
 }
 
 // The answer once the member is known to be who he says. Written in Windows-1252 as it goes:
-// keywords, addresses and numbers are ASCII, the contacts come converted from their cache.
-Response refreshAnswer(Context &ctx, const std::string &login)
+// keywords, addresses and numbers are ASCII, the contacts come converted from their cache. Each
+// contact is reported at the address that reaches it from `viewer`, where this refresh came from.
+Response refreshAnswer(Context &ctx, const std::string &login, std::string_view viewer)
 {
     const auto instant = ctx.sessions.now();
     const LocalDateTime now = localDateTime(instant);
@@ -91,7 +92,7 @@ Response refreshAnswer(Context &ctx, const std::string &login)
     const FormattedList favoris = formattedList(ctx, login, ListKind::Favoris, now);
     const FormattedList listeNoire = formattedList(ctx, login, ListKind::ListeNoire, now);
     thread_local std::vector<std::string_view> pseudos;
-    thread_local std::vector<std::string> addresses;
+    thread_local std::vector<PresenceAddress> addresses;
     pseudos.clear();
     for (const auto *list : {favoris.members.get(), listeNoire.members.get()})
         for (const auto &m : *list)
@@ -107,14 +108,14 @@ Response refreshAnswer(Context &ctx, const std::string &login)
         out += "NOFAVORISDEFINED|";
     } else {
         out += "HERESTARTFAVORIS|";
-        appendList(out, *favoris.lines, addresses, i);
+        appendList(out, *favoris.lines, addresses, viewer, i);
     }
 
     if (listeNoire.members->empty()) {
         out += "NOLISTENOIREDEFINED|";
     } else {
         out += "HERESTARTLISTENOIRE|";
-        appendList(out, *listeNoire.lines, addresses, i);
+        appendList(out, *listeNoire.lines, addresses, viewer, i);
     }
 
     const auto by = ctx.store.blackListedBy(login);
@@ -138,20 +139,18 @@ struct RefreshParams
 {
     std::string login;
     std::string password;
-    std::string address; // the address others will call
+    std::string address;  // the address the client claims others will call
+    std::string observed; // where the refresh comes from: the home router's address, from outside
 };
 
 RefreshParams refreshParams(const Request &request, const Target &target)
 {
     RefreshParams p{normalisePseudo(target.value("login")), lowerAscii(target.value("password")),
-                    target.value("ipAdress")};
+                    target.value("ipAdress"), observedAddress(request)};
     // The one the client reports, or the one it came from when what it reports is not a dotted
     // IPv4 address.
-    if (!isDottedIpv4(p.address)) {
-        p.address = plainAddress(request.peerAddress);
-        if (!isDottedIpv4(p.address))
-            p.address.clear();
-    }
+    if (!isDottedIpv4(p.address))
+        p.address = p.observed;
     return p;
 }
 
@@ -164,8 +163,8 @@ std::optional<Response> softrefresh2Quick(Context &ctx, const Request &request, 
         return denied();
     // A live session first: a guesser throttling the pseudo or the address must not cut off
     // the member who is logged in.
-    if (ctx.sessions.refresh(p.login, p.password, p.address))
-        return refreshAnswer(ctx, p.login);
+    if (ctx.sessions.refresh(p.login, p.password, p.address, p.observed))
+        return refreshAnswer(ctx, p.login, p.observed);
     if (checksThrottled(ctx, p.login, request))
         return denied();
     return std::nullopt;
@@ -186,9 +185,9 @@ Response softrefresh2(Context &ctx, const Request &request, const Target &target
     if (!good || !member->permitted)
         return denied();
     ctx.sessions.open(p.login, p.password, plainAddress(request.peerAddress), request.clientKey);
-    ctx.sessions.refresh(p.login, p.password, p.address);
+    ctx.sessions.refresh(p.login, p.password, p.address, p.observed);
     ctx.store.setLastConnection(p.login, today(ctx).date());
-    return refreshAnswer(ctx, p.login);
+    return refreshAnswer(ctx, p.login, p.observed);
 }
 
 } // namespace jaserelle::community

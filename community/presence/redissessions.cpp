@@ -58,22 +58,23 @@ bool parseRedisUrl(const std::string &url, std::string &host, int &port)
 }
 
 // Fields, space-separated: last seen (ms since the epoch), pinned (0/1), password digest (hex),
-// login address, reported address, then the client key the session is bound to when it has one
-// (records written before keys existed end at the reported address). Addresses and keys hold no
-// space.
+// login address, claimed address, observed address, then the client key the session is bound to
+// when it has one. Addresses and keys hold no space. A record written by a process that kept no
+// observed address (five fields) is read as seen from its login address, so processes of both
+// kinds can share one Redis while they are replaced one by one.
 struct RedisSessions::Session
 {
     long long lastSeenMs = 0;
     bool pinned = false;
     std::string digest;
     std::string loginAddress;
-    std::string reportedAddress;
+    PresenceAddress address;
     std::string clientKey;
 
     std::string text() const
     {
         return std::to_string(lastSeenMs) + (pinned ? " 1 " : " 0 ") + digest + ' ' + loginAddress + ' ' +
-               reportedAddress + (clientKey.empty() ? std::string() : ' ' + clientKey);
+               address.claimed + ' ' + address.observed + (clientKey.empty() ? std::string() : ' ' + clientKey);
     }
     static std::optional<Session> parse(std::string_view v)
     {
@@ -93,9 +94,18 @@ struct RedisSessions::Session
         s.digest = f[2];
         s.loginAddress = f[3];
         const auto sp = f[4].find(' ');
-        s.reportedAddress = f[4].substr(0, sp);
-        if (sp != std::string_view::npos)
-            s.clientKey = f[4].substr(sp + 1);
+        s.address.claimed = f[4].substr(0, sp);
+        if (sp == std::string_view::npos) {
+            s.address.observed = f[3];
+        } else {
+            std::string_view rest = f[4].substr(sp + 1);
+            const auto keyAt = rest.find(' ');
+            s.address.observed = rest.substr(0, keyAt);
+            if (keyAt != std::string_view::npos)
+                s.clientKey = rest.substr(keyAt + 1);
+        }
+        if (s.address.observed == "-")
+            s.address.observed = s.address.claimed;
         return s;
     }
 };
@@ -335,7 +345,7 @@ void RedisSessions::open(const std::string &pseudo, std::string_view password, s
 }
 
 bool RedisSessions::refresh(const std::string &pseudo, std::string_view password,
-                            std::string_view reportedAddress)
+                            std::string_view claimedAddress, std::string_view observedAddress)
 {
     const auto now = clock_();
     auto s = read(pseudo);
@@ -343,7 +353,7 @@ bool RedisSessions::refresh(const std::string &pseudo, std::string_view password
         sodium_memcmp(s->digest.data(), digest(password).data(), 64) != 0)
         return false;
     s->lastSeenMs = millis(now);
-    s->reportedAddress = std::string(reportedAddress);
+    s->address = {std::string(claimedAddress), std::string(observedAddress)};
     write(pseudo, *s);
     return true;
 }
@@ -367,19 +377,19 @@ bool RedisSessions::liveFrom(const std::string &pseudo, std::string_view address
     return true;
 }
 
-std::optional<std::string> RedisSessions::presence(const std::string &pseudo,
-                                                   std::chrono::system_clock::time_point now)
+std::optional<PresenceAddress> RedisSessions::presence(const std::string &pseudo,
+                                                       std::chrono::system_clock::time_point now)
 {
-    const auto s = read(pseudo);
-    if (!s || !live(*s, now) || s->reportedAddress.empty())
+    auto s = read(pseudo);
+    if (!s || !live(*s, now) || s->address.claimed.empty())
         return std::nullopt;
-    return s->reportedAddress;
+    return std::move(s->address);
 }
 
 void RedisSessions::presences(std::span<const std::string_view> pseudos,
-                              std::chrono::system_clock::time_point now, std::vector<std::string> &out)
+                              std::chrono::system_clock::time_point now, std::vector<PresenceAddress> &out)
 {
-    out.assign(pseudos.size(), std::string());
+    out.assign(pseudos.size(), PresenceAddress());
     if (pseudos.empty())
         return;
     std::vector<std::string> keys;
@@ -395,9 +405,9 @@ void RedisSessions::presences(std::span<const std::string_view> pseudos,
         const redisReply *e = r.r->element[i];
         if (e->type != REDIS_REPLY_STRING)
             continue;
-        const auto s = Session::parse(std::string_view(e->str, e->len));
+        auto s = Session::parse(std::string_view(e->str, e->len));
         if (s && live(*s, now))
-            out[i] = s->reportedAddress;
+            out[i] = std::move(s->address);
     }
 }
 
@@ -415,7 +425,7 @@ void RedisSessions::pin(const std::string &pseudo, std::string_view reportedAddr
     s.pinned = true;
     s.digest = "-"; // matches no password: nobody can act in a pinned member's name
     s.loginAddress = "-";
-    s.reportedAddress = std::string(reportedAddress);
+    s.address = {std::string(reportedAddress), std::string(reportedAddress)};
     write(pseudo, s);
 }
 

@@ -24,8 +24,8 @@ public:
 };
 
 // Sessions shared by every server process, in Redis: one key per member, holding when it was last
-// seen (by the server's clock), the keyed digest of its password, its login address and the address
-// it reports. The key lives `lifetime` past its last renewal and Redis drops it then; whether a
+// seen (by the server's clock), the keyed digest of its password, its login address, the address
+// it claims and the one its refreshes come from. The key lives `lifetime` past its last renewal and Redis drops it then; whether a
 // session is live is still decided by the timestamp, so every process judges alike. The digest key
 // is drawn once and kept in Redis, so a session opened through one process is checked by any other.
 class RedisSessions final : public SessionStore
@@ -39,15 +39,15 @@ public:
 
     void open(const std::string &pseudo, std::string_view password, std::string_view loginAddress,
               std::string_view clientKey = {}) override;
-    bool refresh(const std::string &pseudo, std::string_view password,
-                 std::string_view reportedAddress) override;
+    bool refresh(const std::string &pseudo, std::string_view password, std::string_view claimedAddress,
+                 std::string_view observedAddress) override;
     bool checkPassword(const std::string &pseudo, std::string_view password) override;
     bool liveFrom(const std::string &pseudo, std::string_view address, std::string_view clientKey = {}) override;
     using SessionStore::presence;
-    std::optional<std::string> presence(const std::string &pseudo,
-                                        std::chrono::system_clock::time_point now) override;
+    std::optional<PresenceAddress> presence(const std::string &pseudo,
+                                            std::chrono::system_clock::time_point now) override;
     void presences(std::span<const std::string_view> pseudos, std::chrono::system_clock::time_point now,
-                   std::vector<std::string> &out) override;
+                   std::vector<PresenceAddress> &out) override;
     std::chrono::system_clock::time_point now() const override { return clock_(); }
     void close(const std::string &pseudo) override;
     void pin(const std::string &pseudo, std::string_view reportedAddress) override;

@@ -58,18 +58,20 @@ bool CommunityServer::start(int timeoutMs)
     port_ = freePort();
     if (port_ == 0)
         return false;
-    QStringList arguments{u"--listen"_s, hostWithPort(), u"--data"_s, dir_.path(), u"--demo"_s};
     if (!tlsArguments_.isEmpty()) {
         do
             tlsPort_ = freePort();
         while (tlsPort_ == port_);
-        arguments << u"--tls-listen"_s << u"127.0.0.1:"_s + QString::number(tlsPort_) << tlsArguments_;
     }
     return launch(timeoutMs);
 }
 
 bool CommunityServer::launch(int timeoutMs)
 {
+    // A restart comes back on the same ports.
+    QStringList arguments{u"--listen"_s, hostWithPort(), u"--data"_s, dir_.path(), u"--demo"_s};
+    if (!tlsArguments_.isEmpty())
+        arguments << u"--tls-listen"_s << u"127.0.0.1:"_s + QString::number(tlsPort_) << tlsArguments_;
     process_.setProcessChannelMode(QProcess::MergedChannels);
     process_.start(binary(), arguments);
     if (!process_.waitForStarted(5000))
