@@ -61,7 +61,7 @@ void printUsage()
         R"(Usage:
   jaserelle-server --listen ADDR:PORT --data DIR [--store postgresql://...]
                    [--presence redis://...] [--demo] [--threads N] [--access-log FILE]
-                   [--trusted-proxy ADDR]...
+                   [--trusted-proxy ADDR]... [--relay ADDR:PORT --relay-secret FILE]
       Serves the community (the data folder holds jaserelle.db and photos/).
       --listen ADDR:PORT  address and port to serve: 0.0.0.0:80, [::]:80, 127.0.0.1:0 (any free port)
       --data DIR          the data folder, created when missing
@@ -76,6 +76,9 @@ void printUsage()
       --trusted-proxy ADDR
                           a load balancer in front (repeatable): from ADDR the client's
                           address is read from X-Real-IP; from anyone else that header is ignored
+      --relay ADDR:PORT   the call relay (scripts/run-relay) that members nobody can reach use:
+                          logged-in clients get short-lived credentials for it
+      --relay-secret FILE the secret shared with the relay, on the first line of FILE
       SIGINT and SIGTERM stop it cleanly. Requests are answered in Windows-1252; dates use the
       local time (set TZ).
 

@@ -4,6 +4,7 @@
 #include "community/core/passwords.h"
 #include "community/core/sessions.h"
 #include "community/core/throttle.h"
+#include "community/relay/relaydirectory.h"
 #include "community/store/store.h"
 
 #include <filesystem>
@@ -21,6 +22,9 @@ struct Context
     int searchCap = 100;
     // Failed password checks, per pseudo and per address; none counted when absent.
     FailureThrottle *failures = nullptr;
+    // The call relay and the addresses published on it; both absent when the server has none.
+    const RelaySettings *relay = nullptr;
+    RelayDirectory *relayed = nullptr;
 };
 
 // Settings keys of the store.

@@ -52,6 +52,10 @@ constexpr Route routes[] = {
     {"/sendmail.php", "GET", sendmail},
     {"/readmails.php", "GET", readmails},
     {"/deletemail.php", "GET", deletemail},
+    {"/relaycredentials", "GET", relayCredentials},
+    {"/relaypublish", "GET", relayPublish},
+    {"/relaywithdraw", "GET", relayWithdraw},
+    {"/relaylookup", "GET", relayLookup},
     {photosPrefix, "GET",
      [](Context &ctx, const Request &r, const Target &t) {
          return photo(ctx, r, std::string_view(t.path()).substr(photosPrefix.size()));

@@ -26,7 +26,7 @@ QString CommunityServer::binary()
     return QDir(dir).filePath(u"jaserelle-server"_s);
 }
 
-bool CommunityServer::start(int timeoutMs)
+bool CommunityServer::start(int timeoutMs, const QStringList &extraArgs)
 {
     {
         QTcpServer probe; // a port nobody uses right now
@@ -35,7 +35,7 @@ bool CommunityServer::start(int timeoutMs)
         port_ = probe.serverPort();
     }
     process_.setProcessChannelMode(QProcess::MergedChannels);
-    process_.start(binary(), {u"--listen"_s, hostWithPort(), u"--data"_s, dir_.path(), u"--demo"_s});
+    process_.start(binary(), QStringList{u"--listen"_s, hostWithPort(), u"--data"_s, dir_.path(), u"--demo"_s} + extraArgs);
     if (!process_.waitForStarted(5000))
         return false;
     return QTest::qWaitFor(

@@ -13,7 +13,7 @@ class CommunityServer
 public:
     ~CommunityServer();
 
-    bool start(int timeoutMs = 20000);
+    bool start(int timeoutMs = 20000, const QStringList &extraArgs = {});
     QString hostWithPort() const { return QStringLiteral("127.0.0.1:") + QString::number(port_); }
     static QString binary(); // build/bin/jaserelle-server
     QByteArray log() { return process_.readAll(); }
