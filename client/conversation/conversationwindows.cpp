@@ -133,10 +133,19 @@ int ConversationWindows::ringingCount() const
     return ringing;
 }
 
+void ConversationWindows::setRelayRoute(RelayRoute *route)
+{
+    route_ = route;
+    for (const QPointer<FrmConversation> &window : windows_)
+        if (window)
+            window->link().setRelayRoute(route);
+}
+
 void ConversationWindows::createSpare()
 {
     const int index = conversationCount() + 1;
     auto *window = new FrmConversation(index, state_, platform_);
+    window->link().setRelayRoute(route_);
     windows_.emplace_back(window);
     connect(window, &FrmConversation::killMeRequested, this, [this](int instance) {
         if (main_)

@@ -19,6 +19,7 @@ class FrmConversation;
 class FrmMain;
 class PeerLink;
 class PeerListener;
+class RelayRoute;
 
 // Which list a call was placed from: only the message for calling oneself differs.
 enum class CallSource
@@ -59,6 +60,8 @@ public:
     FrmConversation *conversation(int index) const;
     FrmConversation *spare() const { return conversation(conversationCount()); }
     PeerListener &listener() { return *listener_; }
+    // Calls placed from here on may go through the call relay.
+    void setRelayRoute(RelayRoute *route);
 
     void callFromRow(CallSource source, QTreeWidgetItem *row);
 
@@ -77,6 +80,7 @@ private:
     QPointer<FrmMain> main_;
     std::vector<QPointer<FrmConversation>> windows_; // index 0 never holds a window
     bool portTakenTold_ = false;
+    RelayRoute *route_ = nullptr;
 };
 
 } // namespace jaserelle::client

@@ -2,6 +2,7 @@
 
 #include "client/conversation/peernotices.h"
 #include "client/conversation/soundcommands.h"
+#include "client/network/relayroute.h"
 #include "client/platform/platform.h"
 #include "client/server/wiretext.h"
 #include "client/shell/clientstate.h"
@@ -47,6 +48,29 @@ void PeerLink::callMember(const QString &pseudo, const QString &ipAdress)
     side_ = LinkSide::Caller;
     peerPseudo_ = pseudo;
     state_ = State::Connecting;
+    if (!route_ || !route_->available()) {
+        connectDirect(ipAdress);
+        return;
+    }
+    // A member who publishes a relayed address cannot be reached otherwise.
+    relayTried_ = true;
+    route_->openTo(pseudo, this, [this, ipAdress](QTcpSocket *socket) {
+        if (state_ != State::Connecting) {
+            if (socket)
+                socket->deleteLater();
+            return;
+        }
+        if (socket) {
+            useRelayed(socket);
+            return;
+        }
+        relayTried_ = false;
+        connectDirect(ipAdress);
+    });
+}
+
+void PeerLink::connectDirect(const QString &ipAdress)
+{
     attach(new QTcpSocket(this));
     const QHostAddress address(ipAdress.trimmed());
     bool started = !address.isNull();
@@ -57,11 +81,55 @@ void PeerLink::callMember(const QString &pseudo, const QString &ipAdress)
         // finished placing the call before it hears that the call failed.
         QTimer::singleShot(0, this, [this] {
             if (state_ == State::Connecting)
-                communicationFailure();
+                directFailed();
         });
         return;
     }
+    if (route_ && route_->available() && !relayTried_) {
+        directDeadline_ = new QTimer(this);
+        directDeadline_->setSingleShot(true);
+        connect(directDeadline_, &QTimer::timeout, this, [this] {
+            if (state_ == State::Connecting)
+                directFailed();
+        });
+        directDeadline_->start(directAttemptMs);
+    }
     socket_->connectToHost(address, peerPort);
+}
+
+void PeerLink::directFailed()
+{
+    if (!route_ || !route_->available() || relayTried_) {
+        communicationFailure();
+        return;
+    }
+    // One more look: the member may have published its relayed address since the call began.
+    relayTried_ = true;
+    if (QTcpSocket *direct = socket_) {
+        socket_ = nullptr;
+        direct->disconnect(this);
+        direct->abort();
+        direct->deleteLater();
+    }
+    route_->openTo(peerPseudo_, this, [this](QTcpSocket *socket) {
+        if (state_ != State::Connecting) {
+            if (socket)
+                socket->deleteLater();
+            return;
+        }
+        if (!socket) {
+            communicationFailure();
+            return;
+        }
+        useRelayed(socket);
+    });
+}
+
+void PeerLink::useRelayed(QTcpSocket *socket)
+{
+    // Connected already: from here on the link is the same as over a direct connection.
+    attach(socket);
+    onConnected();
 }
 
 void PeerLink::acceptConnection(QTcpSocket *socket)
@@ -135,6 +203,8 @@ void PeerLink::onConnected()
 {
     if (state_ != State::Connecting)
         return;
+    if (directDeadline_)
+        directDeadline_->stop();
     state_ = State::AwaitingAnswer;
     send(callRequestPacket(client_.userLogin));
 }
@@ -242,6 +312,10 @@ void PeerLink::onError(QAbstractSocket::SocketError error)
     if (state_ == State::Refusing) {
         detach();
         emit finished();
+        return;
+    }
+    if (state_ == State::Connecting) {
+        directFailed();
         return;
     }
     communicationFailure();

@@ -7,6 +7,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QTimer>
 
 class QHostAddress;
 class QTcpSocket;
@@ -15,6 +16,7 @@ namespace jaserelle::client {
 
 struct ClientState;
 class Notifier;
+class RelayRoute;
 class SoundPlayer;
 
 // Closes a socket once what was written to it has left, for at most a few seconds; then it goes.
@@ -51,6 +53,12 @@ public:
     void callMember(const QString &pseudo, const QString &ipAdress);
     // Callee: takes over a connection from the listener.
     void acceptConnection(QTcpSocket *socket);
+
+    // With a relay, a call first asks whether the member is reachable only through it; a direct
+    // attempt then gets directAttemptMs before the relay is tried, and the user hears of the call
+    // failing only once both have failed.
+    static constexpr int directAttemptMs = 4000;
+    void setRelayRoute(RelayRoute *route) { route_ = route; }
 
     void sendAcceptCall();
     // Sends the refusal, and closes the link once it has left (or the link failed): finished()
@@ -96,6 +104,9 @@ private:
     void playSound(std::string_view file);
     void detach();
     void communicationFailure();
+    void connectDirect(const QString &ipAdress);
+    void directFailed();
+    void useRelayed(QTcpSocket *socket);
 
     const ClientState &client_;
     Notifier &notifier_;
@@ -107,6 +118,9 @@ private:
     QString peerPseudo_;
     bool callRefused_ = false;
     bool reading_ = false;
+    RelayRoute *route_ = nullptr;
+    bool relayTried_ = false;
+    QPointer<QTimer> directDeadline_;
 };
 
 } // namespace jaserelle::client
