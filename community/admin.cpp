@@ -62,6 +62,7 @@ void printUsage()
   jaserelle-server --listen ADDR:PORT --data DIR [--store postgresql://...]
                    [--presence redis://...] [--demo] [--threads N] [--access-log FILE]
                    [--trusted-proxy ADDR]... [--tls-listen ADDR:PORT --tls-cert FILE --tls-key FILE]
+                   [--relay ADDR:PORT --relay-secret FILE]
       Serves the community (the data folder holds jaserelle.db and photos/).
       --listen ADDR:PORT  address and port to serve: 0.0.0.0:80, [::]:80, 127.0.0.1:0 (any free port)
       --data DIR          the data folder, created when missing
@@ -81,6 +82,9 @@ void printUsage()
       --tls-listen ADDR:PORT --tls-cert FILE --tls-key FILE
                           HTTPS as well, on a port of its own (PEM certificate chain and key);
                           a client certificate is asked for, and binds the member's session to it
+      --relay ADDR:PORT   the call relay (scripts/run-relay) that members nobody can reach use:
+                          logged-in clients get short-lived credentials for it
+      --relay-secret FILE the secret shared with the relay, on the first line of FILE
       SIGINT and SIGTERM stop it cleanly. Requests are answered in Windows-1252; dates use the
       local time (set TZ).
 

@@ -16,6 +16,7 @@
 
 #include <csignal>
 #include <filesystem>
+#include <fstream>
 #include <iostream>
 #include <memory>
 #include <string>
@@ -34,6 +35,23 @@ bool allAddresses(const std::vector<std::string> &texts)
             std::cerr << "jaserelle-server: --trusted-proxy takes an IP address, not " << t << "\n\n";
             return false;
         }
+    }
+    return true;
+}
+
+// The relay's shared secret: the first line of its file, which must not be empty.
+bool readRelaySecret(const std::string &file, std::string &secret)
+{
+    std::ifstream in(file);
+    if (!in || !std::getline(in, secret)) {
+        std::cerr << "jaserelle-server: cannot read the relay secret from " << file << "\n";
+        return false;
+    }
+    while (!secret.empty() && (secret.back() == '\r' || secret.back() == ' '))
+        secret.pop_back();
+    if (secret.empty()) {
+        std::cerr << "jaserelle-server: the relay secret in " << file << " is empty\n";
+        return false;
     }
     return true;
 }
@@ -66,6 +84,8 @@ int main(int argc, char **argv)
         std::string storeUrl;
         std::string presenceUrl;
         std::string accessLogFile;
+        std::string relay;
+        std::string relaySecretFile;
         bool demo = false;
         int threads = 4;
         ServerOptions options;
@@ -90,6 +110,10 @@ int main(int argc, char **argv)
                 tlsOptions.tlsCertificateFile = args[++i];
             else if (args[i] == "--tls-key" && i + 1 < args.size())
                 tlsOptions.tlsKeyFile = args[++i];
+            else if (args[i] == "--relay" && i + 1 < args.size())
+                relay = args[++i];
+            else if (args[i] == "--relay-secret" && i + 1 < args.size())
+                relaySecretFile = args[++i];
             else if (args[i] == "--demo")
                 demo = true;
             else {
@@ -120,6 +144,15 @@ int main(int argc, char **argv)
                 return 2;
             }
         }
+        RelaySettings relaySettings;
+        if (relay.empty() != relaySecretFile.empty()) {
+            std::cerr << "jaserelle-server: --relay and --relay-secret go together\n\n";
+            printUsage();
+            return 2;
+        }
+        if (!relay.empty() && (!parseListen(relay, relaySettings.host, relaySettings.port) ||
+                               relaySettings.port == 0 || !readRelaySecret(relaySecretFile, relaySettings.secret)))
+            return 2;
 
         std::filesystem::create_directories(data);
         const std::filesystem::path dataDir(data);
@@ -155,6 +188,11 @@ int main(int argc, char **argv)
         ProbeLimits probeLimits(systemClock());
         ctx.peerProbe = &peerProbe;
         ctx.probeLimits = &probeLimits;
+        RelayDirectory relayed;
+        if (!relay.empty()) {
+            ctx.relay = &relaySettings;
+            ctx.relayed = &relayed;
+        }
         // On standard error unless a file is named ("-" is standard error too).
         const auto accessLog = accessLogFile.empty() || accessLogFile == "-"
                                    ? std::make_unique<AccessLog>()

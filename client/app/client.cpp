@@ -3,11 +3,15 @@
 #include "client/assets/artwork.h"
 #include "client/contacts/contactface.h"
 #include "client/contacts/installcontacts.h"
+#include "client/conversation/conversationwindows.h"
 #include "client/conversation/installconversations.h"
+#include "client/conversation/peerlistener.h"
 #include "client/directory/installdirectory.h"
 #include "client/history/installhistory.h"
 #include "client/mail/installmail.h"
 #include "client/mail/maildesk.h"
+#include "client/network/reachability.h"
+#include "client/network/relayservice.h"
 #include "client/server/loginreplies.h"
 #include "client/server/requestengine.h"
 #include "client/shell/frmlogin.h"
@@ -24,6 +28,9 @@
 #include <QStandardPaths>
 
 #include <QPointer>
+#include <QSslSocket>
+
+#include <QTcpSocket>
 
 namespace jaserelle::client {
 
@@ -41,6 +48,7 @@ Client::Client(ClientState initial, Platform platform, QObject *parent)
       services_{state_, platform_, *engine_, pipeline_, engine_->sources()}
 {
     initArtwork();
+    reachability_ = std::make_unique<Reachability>();
     connect(engine_.get(), &RequestEngine::startFailed, this, [this](RequestKind kind) {
         if (kind == RequestKind::Login)
             loginCouldNotStart();
@@ -121,6 +129,17 @@ void Client::loadMainWindow()
     directory_ = installDirectory(services_, *main_, *faces_);
     mail_ = installMail(services_, *main_);
     mail_->setSpelling(spelling_.get());
+    // Calls that no router lets in come through the relay, to the same listener.
+    relay_ = std::make_unique<RelayService>(state_, *reachability_);
+    relay_->followLoginOf(main_.get());
+    conversations_->setRelayRoute(relay_.get());
+    connect(relay_.get(), &RelayService::incomingConnection, &conversations_->listener(), &PeerListener::adopt);
+}
+
+RelayService &Client::relay()
+{
+    frmMain();
+    return *relay_;
 }
 
 ConversationWindows &Client::conversations()

@@ -13,6 +13,8 @@
 namespace jaserelle::client {
 
 class ContactEditor;
+class RelayService;
+class Reachability;
 class ConversationWindows;
 class HistoryDesk;
 class SpellChecker;
@@ -56,8 +58,10 @@ public:
     ShellCommands &shellCommands();       // the main window's own commands, made with it
     ConversationWindows &conversations(); // made with the main window
     ContactEditor &contactEditor();       // adding, moving and removing contacts, made with the main window
-    MailDesk &mailDesk();
-    HistoryDesk &historyDesk(); // writing, reading and deleting mails, made with the main window
+    MailDesk &mailDesk(); // writing, reading and deleting mails, made with the main window
+    HistoryDesk &historyDesk();
+    Reachability &reachability() { return *reachability_; } // whether other members can call in directly
+    RelayService &relay();                                  // the call relay, made with the main window
 
 private:
     void submitLogin();
@@ -86,6 +90,8 @@ private:
     std::unique_ptr<ContactEditor> contacts_;
     std::unique_ptr<MemberDirectory> directory_;
     std::unique_ptr<MailDesk> mail_;
+    std::unique_ptr<Reachability> reachability_;
+    std::unique_ptr<RelayService> relay_;
     std::unique_ptr<FrmMain> main_;
     std::unique_ptr<ShellCommands> commands_;
     std::unique_ptr<FrmLogin> login_;

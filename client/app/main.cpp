@@ -41,8 +41,7 @@ int main(int argc, char *argv[])
     Client client(state, desktop.platform());
     // The router's forward of the peer port, from start-up (calls are answered before login) to
     // the end, however the end comes: quit, logoff or a termination signal.
-    Reachability reachability;
-    const auto door = openNetworkDoor(client.state(), reachability);
+    const auto door = openNetworkDoor(client.state(), client.reachability());
     quitOnTerminationSignals();
     // A client that cannot start says why in a box: the application ends once it is read.
     if (!client.start())

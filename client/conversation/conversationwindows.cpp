@@ -187,6 +187,14 @@ int ConversationWindows::ringingCount() const
     return ringing;
 }
 
+void ConversationWindows::setRelayRoute(RelayRoute *route)
+{
+    route_ = route;
+    for (const auto &[index, window] : windows_)
+        if (window)
+            window->link().setRelayRoute(route);
+}
+
 void ConversationWindows::createSpare()
 {
     const int index = ++conversationCount_;
@@ -194,6 +202,7 @@ void ConversationWindows::createSpare()
     window->setSecurity(&security_);
     window->setHistory(history_);
     window->setSpelling(spelling_);
+    window->link().setRelayRoute(route_);
     windows_.emplace(index, window);
     window->link().setRingDeadline(ringMs_);
     connect(&window->link(), &PeerLink::callMissed, this, &ConversationWindows::callMissed);

@@ -26,6 +26,7 @@ class HistoryKeeper;
 class SpellChecker;
 class PeerLink;
 class PeerListener;
+class RelayRoute;
 
 // Which list a call was placed from: only the message for calling oneself differs.
 enum class CallSource
@@ -66,6 +67,8 @@ public:
     FrmConversation *conversation(int index) const;
     FrmConversation *spare() const { return conversation(conversationCount()); }
     PeerListener &listener() { return *listener_; }
+    // Calls placed from here on may go through the call relay.
+    void setRelayRoute(RelayRoute *route);
 
     void callFromRow(CallSource source, QTreeWidgetItem *row);
     // Where a call request's claim is checked; attach() reads the main window's lists. Without
@@ -114,6 +117,7 @@ private:
     PeerSecurity security_;
     HistoryKeeper *history_ = nullptr;
     SpellChecker *spelling_ = nullptr;
+    RelayRoute *route_ = nullptr;
 };
 
 } // namespace jaserelle::client

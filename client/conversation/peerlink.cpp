@@ -5,6 +5,7 @@
 #include "client/security/peerkeyverdict.h"
 #include "client/security/peertls.h"
 #include "client/conversation/soundcommands.h"
+#include "client/network/relayroute.h"
 #include "client/platform/platform.h"
 #include "client/server/wiretext.h"
 #include "client/shell/clientstate.h"
@@ -55,6 +56,29 @@ void PeerLink::callMember(const QString &pseudo, const QString &ipAdress)
     state_ = State::Connecting;
     if (security_ && security_->identity)
         expectedKey_ = security_->publishedFor(pseudo).value_or(QByteArray());
+    if (!route_ || !route_->available()) {
+        connectDirect(ipAdress);
+        return;
+    }
+    // A member who publishes a relayed address cannot be reached otherwise.
+    relayTried_ = true;
+    route_->openTo(pseudo, this, [this, ipAdress](QSslSocket *socket) {
+        if (state_ != State::Connecting) {
+            if (socket)
+                socket->deleteLater();
+            return;
+        }
+        if (socket) {
+            useRelayed(socket);
+            return;
+        }
+        relayTried_ = false;
+        connectDirect(ipAdress);
+    });
+}
+
+void PeerLink::connectDirect(const QString &ipAdress)
+{
     // A QSslSocket either way, plain until it is asked to encrypt: the same object carries a
     // direct call and a relayed one.
     attach(new QSslSocket(this));
@@ -67,11 +91,55 @@ void PeerLink::callMember(const QString &pseudo, const QString &ipAdress)
         // finished placing the call before it hears that the call failed.
         QTimer::singleShot(0, this, [this] {
             if (state_ == State::Connecting)
-                communicationFailure();
+                directFailed();
         });
         return;
     }
+    if (route_ && route_->available() && !relayTried_) {
+        directDeadline_ = new QTimer(this);
+        directDeadline_->setSingleShot(true);
+        connect(directDeadline_, &QTimer::timeout, this, [this] {
+            if (state_ == State::Connecting)
+                directFailed();
+        });
+        directDeadline_->start(directAttemptMs);
+    }
     socket_->connectToHost(address, peerPort);
+}
+
+void PeerLink::directFailed()
+{
+    if (!route_ || !route_->available() || relayTried_) {
+        communicationFailure();
+        return;
+    }
+    // One more look: the member may have published its relayed address since the call began.
+    relayTried_ = true;
+    if (QSslSocket *direct = socket_) {
+        socket_ = nullptr;
+        direct->disconnect(this);
+        direct->abort();
+        direct->deleteLater();
+    }
+    route_->openTo(peerPseudo_, this, [this](QSslSocket *socket) {
+        if (state_ != State::Connecting) {
+            if (socket)
+                socket->deleteLater();
+            return;
+        }
+        if (!socket) {
+            communicationFailure();
+            return;
+        }
+        useRelayed(socket);
+    });
+}
+
+void PeerLink::useRelayed(QSslSocket *socket)
+{
+    // Connected already: from here on the link is the same as over a direct connection.
+    attach(socket);
+    onConnected();
 }
 
 void PeerLink::acceptConnection(QSslSocket *socket)
@@ -148,6 +216,8 @@ void PeerLink::onConnected()
 {
     if (state_ != State::Connecting)
         return;
+    if (directDeadline_)
+        directDeadline_->stop();
     if (!expectedKey_.isEmpty()) {
         preparePeerTls(*socket_, *security_->identity);
         socket_->startClientEncryption();
@@ -303,6 +373,10 @@ void PeerLink::onError(QAbstractSocket::SocketError error)
     if (state_ == State::Refusing) {
         detach();
         emit finished();
+        return;
+    }
+    if (state_ == State::Connecting) {
+        directFailed();
         return;
     }
     communicationFailure();

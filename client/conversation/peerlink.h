@@ -18,6 +18,7 @@ namespace jaserelle::client {
 struct ClientState;
 struct PeerSecurity;
 class Notifier;
+class RelayRoute;
 class SoundPlayer;
 
 // Closes a socket once what was written to it has left, for at most a few seconds; then it goes.
@@ -68,6 +69,12 @@ public:
     bool isEncrypted() const;
     // The certificate fingerprint the other side presented; empty on a plain link.
     QByteArray peerFingerprint() const;
+
+    // With a relay, a call first asks whether the member is reachable only through it; a direct
+    // attempt then gets directAttemptMs before the relay is tried, and the user hears of the call
+    // failing only once both have failed.
+    static constexpr int directAttemptMs = 4000;
+    void setRelayRoute(RelayRoute *route) { route_ = route; }
 
     void sendAcceptCall();
     // Sends the refusal, and closes the link once it has left (or the link failed): finished()
@@ -122,6 +129,9 @@ private:
     void onRingDeadline();
     // Callee: the call ended before the user answered it.
     bool unanswered() const;
+    void connectDirect(const QString &ipAdress);
+    void directFailed();
+    void useRelayed(QSslSocket *socket);
 
     const ClientState &client_;
     Notifier &notifier_;
@@ -137,6 +147,9 @@ private:
     bool reading_ = false;
     int ringMs_ = ringDeadlineMs;
     QTimer *ringTimer_; // a child of this link
+    RelayRoute *route_ = nullptr;
+    bool relayTried_ = false;
+    QPointer<QTimer> directDeadline_;
 };
 
 } // namespace jaserelle::client

@@ -107,26 +107,30 @@ bool PeerListener::listen()
 
 void PeerListener::takePending()
 {
-    while (auto *socket = static_cast<QSslSocket *>(server_.nextPendingConnection())) {
-        socket->setParent(this);
-        // Until it has said who calls, a connection is read no further than a call request.
-        socket->setReadBufferSize(greetingBytes);
-        connect(socket, &QTcpSocket::readyRead, this, [this, socket] { examine(socket); });
-        connect(socket, &QTcpSocket::disconnected, this, [this, socket] { drop(socket); });
-        connect(socket, &QTcpSocket::errorOccurred, this, [this, socket] { drop(socket); });
-        waiting_.push_back({socket, QDeadlineTimer(deadlineMs_)});
-        ++waitingCount_;
-        while (waitingCount_ > maxWaiting && !waiting_.empty()) {
-            QTcpSocket *oldest = waiting_.front().socket;
-            waiting_.pop_front();
-            if (isWaiting(oldest))
-                drop(oldest);
-        }
-        if (!sweepTimer_.isActive())
-            sweepTimer_.start(deadlineMs_);
-        if (socket->bytesAvailable() > 0)
-            examine(socket);
+    while (auto *socket = static_cast<QSslSocket *>(server_.nextPendingConnection()))
+        adopt(socket);
+}
+
+void PeerListener::adopt(QSslSocket *socket)
+{
+    socket->setParent(this);
+    // Until it has said who calls, a connection is read no further than a call request.
+    socket->setReadBufferSize(greetingBytes);
+    connect(socket, &QTcpSocket::readyRead, this, [this, socket] { examine(socket); });
+    connect(socket, &QTcpSocket::disconnected, this, [this, socket] { drop(socket); });
+    connect(socket, &QTcpSocket::errorOccurred, this, [this, socket] { drop(socket); });
+    waiting_.push_back({socket, QDeadlineTimer(deadlineMs_)});
+    ++waitingCount_;
+    while (waitingCount_ > maxWaiting && !waiting_.empty()) {
+        QTcpSocket *oldest = waiting_.front().socket;
+        waiting_.pop_front();
+        if (isWaiting(oldest))
+            drop(oldest);
     }
+    if (!sweepTimer_.isActive())
+        sweepTimer_.start(deadlineMs_);
+    if (socket->bytesAvailable() > 0)
+        examine(socket);
 }
 
 bool PeerListener::isWaiting(const QTcpSocket *socket) const

@@ -51,6 +51,10 @@ public:
     bool listen();
     bool isListening() const { return server_.isListening(); }
 
+    // A connection that reached this client another way (through the call relay): it waits to
+    // say who calls, and is judged, like one accepted on the port.
+    void adopt(QSslSocket *socket);
+
     // Connections accepted that have not said who calls yet.
     int waitingCount() const { return waitingCount_; }
     // Tests shorten the wait; the application keeps the constant above.

@@ -7,6 +7,7 @@
 #include "community/core/probelimits.h"
 #include "community/core/sessions.h"
 #include "community/core/throttle.h"
+#include "community/relay/relaydirectory.h"
 #include "community/store/store.h"
 
 #include <cstdint>
@@ -48,6 +49,9 @@ struct Context
     // The reachability probe of members' peer ports; the resource is unknown (404) when absent.
     PeerProbe *peerProbe = nullptr;
     ProbeLimits *probeLimits = nullptr;
+    // The call relay and the addresses published on it; both absent when the server has none.
+    const RelaySettings *relay = nullptr;
+    RelayDirectory *relayed = nullptr;
 };
 
 // Settings keys of the store.

@@ -47,6 +47,13 @@ Response deletemail(Context &ctx, const Request &request, const Target &target);
 Response publishkey(Context &ctx, const Request &request, const Target &target);
 Response lookupkeys(Context &ctx, const Request &request, const Target &target);
 
+// The call relay's resources (handlers/relay.cpp), and what a session's end does to them.
+Response relayCredentials(Context &ctx, const Request &request, const Target &target);
+Response relayPublish(Context &ctx, const Request &request, const Target &target);
+Response relayWithdraw(Context &ctx, const Request &request, const Target &target);
+Response relayLookup(Context &ctx, const Request &request, const Target &target);
+void withdrawRelayed(Context &ctx, const std::string &pseudo);
+
 // Web pages (community/pages/).
 Response homePage(Context &ctx);
 Response onlineHelpPage();

@@ -62,6 +62,10 @@ constexpr Route routes[] = {
     {"/deletemail.php", "GET", deletemail},
     {"/keys/publish", "GET", publishkey},
     {"/keys/lookup", "GET", lookupkeys},
+    {"/relaycredentials", "GET", relayCredentials},
+    {"/relaypublish", "GET", relayPublish},
+    {"/relaywithdraw", "GET", relayWithdraw},
+    {"/relaylookup", "GET", relayLookup},
     {photosPrefix, "GET",
      [](Context &ctx, const Request &r, const Target &t) {
          return photo(ctx, r, std::string_view(t.path()).substr(photosPrefix.size()));

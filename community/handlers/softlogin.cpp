@@ -53,6 +53,8 @@ Response softlogin(Context &ctx, const Request &request, const Target &target)
     }
 
     ctx.sessions.open(login, password, plainAddress(request.peerAddress), request.clientKey);
+    // A new session starts with no relayed address: the last one's may be gone with its client.
+    withdrawRelayed(ctx, login);
     ctx.store.setLastConnection(login, today(ctx).date());
     return textReply("YOURLOGINISOK|" + messageText(ctx.store.setting(loginMessageKey)) + "|");
 }

@@ -9,8 +9,10 @@ namespace jaserelle::community {
 Response softlogoff(Context &ctx, const Request &, const Target &target)
 {
     const std::string login = normalisePseudo(target.value("login"));
-    if (!login.empty() && ctx.sessions.checkPassword(login, lowerAscii(target.value("password"))))
+    if (!login.empty() && ctx.sessions.checkPassword(login, lowerAscii(target.value("password")))) {
         ctx.sessions.close(login);
+        withdrawRelayed(ctx, login);
+    }
     return textReply("SOFTLOGOFFSUCCESS");
 }
 

@@ -131,6 +131,35 @@ TEST(Program, RefusesToServeADamagedDatabase)
     EXPECT_EQ(output.find("listening"), std::string::npos) << output;
 }
 
+TEST(Program, RelayOptionsGoTogetherWithAReadableSecret)
+{
+    TempDir dir;
+    const std::string data = dir.path().string();
+    const std::string secret = (dir.path() / "secret").string();
+    const std::string empty = (dir.path() / "empty").string();
+    std::ofstream(secret) << "s3cr3t\n";
+    std::ofstream(empty) << "\n";
+    const std::vector<std::string> base{"--listen", "127.0.0.1:0", "--data", data};
+    for (const std::vector<std::string> &extra : std::vector<std::vector<std::string>>{
+             {"--relay", "127.0.0.50:3478"},
+             {"--relay-secret", secret},
+             {"--relay", "nowhere", "--relay-secret", secret},
+             {"--relay", "127.0.0.50:0", "--relay-secret", secret},
+             {"--relay", "127.0.0.50:3478", "--relay-secret", (dir.path() / "missing").string()},
+             {"--relay", "127.0.0.50:3478", "--relay-secret", empty}}) {
+        std::vector<std::string> args = base;
+        args.insert(args.end(), extra.begin(), extra.end());
+        std::string out;
+        EXPECT_EQ(run(args, &out), 2) << extra.back();
+        EXPECT_EQ(out.find("listening"), std::string::npos);
+    }
+    Child server({"--listen", "127.0.0.1:0", "--data", data, "--relay", "127.0.0.50:3478", "--relay-secret", secret});
+    EXPECT_EQ(server.line().rfind("jaserelle-server: listening on 127.0.0.1:", 0), 0u);
+    kill(server.pid, SIGTERM);
+    EXPECT_EQ(server.line(), "jaserelle-server: stopped");
+    EXPECT_EQ(server.wait(), 0);
+}
+
 TEST(Program, ServesUntilSigtermThenStopsCleanly)
 {
     TempDir dir;

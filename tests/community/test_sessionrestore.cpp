@@ -23,8 +23,8 @@ TEST(RedisRestore, NodesWriteBackTheSessionsTheyHoldWhenRedisComesBackEmpty)
     a.pin("demo", "127.0.0.20");
     a.open("carole", "x", "10.0.0.3");
     now += std::chrono::seconds(80);
-    ASSERT_TRUE(a.refresh("alice", "secret", "192.168.1.10"));
-    ASSERT_TRUE(b.refresh("bruno", "motdepasse", "192.168.1.11"));
+    ASSERT_TRUE(a.refresh("alice", "secret", "192.168.1.10", "10.0.0.1"));
+    ASSERT_TRUE(b.refresh("bruno", "motdepasse", "192.168.1.11", "10.0.0.2"));
     now += std::chrono::seconds(20); // carole's session has lapsed meanwhile, the others not
 
     EXPECT_FALSE(a.restoreIfLost()) << "nothing was lost";
@@ -36,10 +36,11 @@ TEST(RedisRestore, NodesWriteBackTheSessionsTheyHoldWhenRedisComesBackEmpty)
     EXPECT_FALSE(a.restoreIfLost());
     // Each node's sessions are back, checked by any node, with the addresses they had.
     EXPECT_TRUE(b.checkPassword("alice", "secret"));
-    EXPECT_EQ(b.presence("alice", now), "192.168.1.10");
+    EXPECT_EQ(b.presence("alice", now)->claimed, "192.168.1.10");
+    EXPECT_EQ(b.presence("alice", now)->observed, "10.0.0.1");
     EXPECT_TRUE(a.liveFrom("bruno", "10.0.0.2"));
-    EXPECT_EQ(a.presence("bruno", now), "192.168.1.11");
-    EXPECT_EQ(b.presence("demo", now), "127.0.0.20");
+    EXPECT_EQ(a.presence("bruno", now)->claimed, "192.168.1.11");
+    EXPECT_EQ(b.presence("demo", now)->claimed, "127.0.0.20");
     EXPECT_FALSE(b.presence("carole", now));
     EXPECT_FALSE(a.checkPassword("carole", "x"));
     // The digest key is the one the sessions were made with: a node started now checks them.

@@ -49,7 +49,7 @@ bool CommunityServer::makeCertificates(const QString &dir)
     return make.waitForFinished(30000) && make.exitStatus() == QProcess::NormalExit && make.exitCode() == 0;
 }
 
-bool CommunityServer::start(int timeoutMs)
+bool CommunityServer::start(int timeoutMs, const QStringList &extraArgs)
 {
     const auto freePort = [] {
         QTcpServer probe; // a port nobody uses right now
@@ -58,6 +58,7 @@ bool CommunityServer::start(int timeoutMs)
     port_ = freePort();
     if (port_ == 0)
         return false;
+    extraArgs_ = extraArgs;
     if (!tlsArguments_.isEmpty()) {
         do
             tlsPort_ = freePort();
@@ -73,7 +74,7 @@ bool CommunityServer::launch(int timeoutMs)
     if (!tlsArguments_.isEmpty())
         arguments << u"--tls-listen"_s << u"127.0.0.1:"_s + QString::number(tlsPort_) << tlsArguments_;
     process_.setProcessChannelMode(QProcess::MergedChannels);
-    process_.start(binary(), arguments);
+    process_.start(binary(), arguments + extraArgs_);
     if (!process_.waitForStarted(5000))
         return false;
     return QTest::qWaitFor(

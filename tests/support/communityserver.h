@@ -15,7 +15,7 @@ public:
 
     // HTTPS as well, on a port of its own, with these PEM files (call before start()).
     void serveTls(const QString &certificateFile, const QString &keyFile);
-    bool start(int timeoutMs = 20000);
+    bool start(int timeoutMs = 20000, const QStringList &extraArgs = {});
     // An outage: the process goes, and comes back on the same port with the same data.
     void stop();
     bool restart(int timeoutMs = 20000);
@@ -30,6 +30,7 @@ public:
 
 private:
     bool launch(int timeoutMs);
+    QStringList extraArgs_; // kept for a restart
 
     QTemporaryDir dir_;
     QProcess process_;

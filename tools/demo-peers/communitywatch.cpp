@@ -56,6 +56,10 @@ void CommunityWatch::get(const QString &path, std::function<void(const QString &
     });
     connect(timeout, &QTimer::timeout, socket, finish);
     timeout->start(requestTimeoutMs);
+    // From the member's own address, as its client would: the server reports the address it
+    // sees a member's requests come from to anyone outside that member's home.
+    if (!watcherAddress_.isEmpty())
+        socket->bind(QHostAddress(watcherAddress_), 0);
     socket->connectToHost(server_.host, server_.port);
 }
 

@@ -1,0 +1,99 @@
+// Calls between members whom nobody can reach directly: the real relay (coturn, scripts/run-relay)
+// beside the real community server, two real clients. The callee holds an allocation and
+// publishes its relayed address; the caller learns it and calls through the relay; the call is
+// answered in the same windows as a direct one and messages cross both ways.
+#include "client/conversation/frmconversation.h"
+#include "client/conversation/frmincome.h"
+#include "client/network/reachability.h"
+#include "client/network/relayservice.h"
+#include "tests/support/communityserver.h"
+#include "tests/support/member.h"
+#include "tests/support/relayprocess.h"
+
+#include <QTextEdit>
+
+using namespace jaserelle::client;
+using namespace Qt::StringLiterals;
+
+class TestRelayedCalls : public QObject
+{
+    Q_OBJECT
+
+    RelayProcess relay;
+    CommunityServer server;
+
+    static bool say(Member &from, Member &to, const QString &text)
+    {
+        from.conversation(1)->sendBox()->setPlainText(text);
+        child<QPushButton>(from.conversation(1), u"cmdSend"_s)->click();
+        QTextEdit *received = to.conversation(1)->conversationBox();
+        return QTest::qWaitFor([&] { return received->toPlainText().contains(text); }, 10000);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        if (!relay.start())
+            QSKIP(qPrintable(u"the relay did not start: "_s + QString::fromLocal8Bit(relay.log())));
+        QVERIFY2(server.start(20000, {u"--relay"_s, relay.hostWithPort(), u"--relay-secret"_s, relay.secretFile()}),
+                 server.log().constData());
+    }
+
+    void aCallPlacedAndAnsweredThroughTheRelay()
+    {
+        Member louis(server.hostWithPort(), u"127.0.9.2"_s);
+        Member chloe(server.hostWithPort(), u"127.0.9.3"_s);
+        // Nobody can open a connection to Louis: he holds an allocation once logged in.
+        louis.client->reachability().setState(Reachability::State::Unreachable);
+        QVERIFY(louis.logIn(u"louis"_s));
+        QVERIFY(QTest::qWaitFor([&] { return louis.client->relay().published().has_value(); }, 15000));
+        QCOMPARE(louis.client->relay().published()->ipText(), relay.address());
+        QVERIFY(chloe.logIn(u"chloe"_s));
+        QVERIFY(QTest::qWaitFor([&] { return chloe.client->relay().available(); }, 15000));
+        QVERIFY(!chloe.client->relay().published()); // reachable: she holds nothing
+        QVERIFY(chloe.addFavori(u"louis"_s));
+
+        int throughRelay = 0;
+        connect(&louis.client->relay(), &RelayService::incomingConnection, this, [&throughRelay] { ++throughRelay; });
+        chloe.command(chloe.row(chloe.main().lvFavoris(), u"louis"_s), u"MNU_CallFromFavoris"_s);
+        QVERIFY(QTest::qWaitFor(
+            [&] { return louis.conversation(1) && louis.conversation(1)->incomingForm().isVisible(); }, 20000));
+        QCOMPARE(throughRelay, 1);
+        // Louis lists nobody, and the call comes from the relay's address: he cannot vouch for her.
+        QCOMPARE(louis.conversation(1)->incomingForm().caller(), u"chloe (non vérifié)"_s);
+
+        child<QPushButton>(&louis.conversation(1)->incomingForm(), u"cmdAcceptCall"_s)->click();
+        QVERIFY(QTest::qWaitFor([&] { return chloe.conversation(1)->isVisible(); }, 10000));
+        QVERIFY(say(chloe, louis, u"Salut Louis, tu m'entends ?"_s));
+        QVERIFY(say(louis, chloe, u"Très bien, par le relais."_s));
+        QCOMPARE(louis.conversation(1)->conversationBox()->toPlainText(),
+                 u"12:00 chloe : \nSalut Louis, tu m'entends ?\n\n12:00 louis : \nTrès bien, par le relais.\n"_s);
+        QVERIFY(chloe.desktop.notifier.shown.isEmpty());
+        QVERIFY(louis.desktop.notifier.shown.isEmpty());
+
+        // Reachable again: the relayed address is withdrawn and the allocation given back.
+        louis.client->reachability().setState(Reachability::State::Reachable);
+        QVERIFY(!louis.client->relay().published());
+    }
+
+    // The member is neither reachable nor relayed: with a relay in the community, the direct
+    // attempt gives up after a few seconds and the user gets the one notice of a failed call.
+    void aCallThatCannotConnectSaysSoOnce()
+    {
+        Member chloe(server.hostWithPort(), u"127.0.10.3"_s);
+        QVERIFY(chloe.logIn(u"emma"_s));
+        QVERIFY(QTest::qWaitFor([&] { return chloe.client->relay().available(); }, 15000));
+        // A row pointing at an address where nobody answers and packets go nowhere.
+        auto *row = new QTreeWidgetItem(chloe.main().lvRecherche(), QStringList{u"thomas"_s});
+        row->setText(contactrow::Adresse, u"192.0.2.1"_s);
+        contactrow::setOnline(row, true);
+        chloe.command(row, u"MNU_CallFromRecherche"_s);
+        QVERIFY(QTest::qWaitFor([&] { return !chloe.desktop.notifier.shown.isEmpty(); }, 20000));
+        QTest::qWait(500);
+        QCOMPARE(chloe.desktop.notifier.shown.size(), 1);
+        QCOMPARE(chloe.desktop.notifier.titles(), QStringList{u"Erreur"_s});
+    }
+};
+
+QTEST_MAIN(TestRelayedCalls)
+#include "test_relayed_calls.moc"

@@ -1,0 +1,44 @@
+#include "tests/support/relayprocess.h"
+
+#include <QFile>
+#include <QTcpSocket>
+#include <QTest>
+
+RelayProcess::RelayProcess(QString address, quint16 port) : address_(std::move(address)), port_(port) {}
+
+RelayProcess::~RelayProcess()
+{
+    if (process_.state() != QProcess::NotRunning) {
+        // run-relay stops coturn and removes its folder on SIGTERM.
+        process_.terminate();
+        if (!process_.waitForFinished(5000))
+            process_.kill();
+        process_.waitForFinished(2000);
+    }
+}
+
+bool RelayProcess::start(int timeoutMs)
+{
+    QFile secret(secretFile());
+    if (!secret.open(QIODevice::WriteOnly))
+        return false;
+    secret.write("test-relay-secret-" + QByteArray::number(QDateTime::currentMSecsSinceEpoch()) + "\n");
+    secret.close();
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("RELAY_PORT"), QString::number(port_));
+    process_.setProcessEnvironment(env);
+    process_.setProcessChannelMode(QProcess::MergedChannels);
+    process_.start(QStringLiteral(JASERELLE_SOURCE_DIR "/scripts/run-relay"), {address_, secretFile()});
+    if (!process_.waitForStarted(5000))
+        return false;
+    return QTest::qWaitFor(
+               [&] {
+                   if (process_.state() != QProcess::Running)
+                       return true;
+                   QTcpSocket probe;
+                   probe.connectToHost(address_, port_);
+                   return probe.waitForConnected(100);
+               },
+               timeoutMs) &&
+           process_.state() == QProcess::Running;
+}
