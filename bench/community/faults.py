@@ -255,7 +255,8 @@ def node_kill_during_mail():
     return node
 
 
-def two_node_deaths():
+def two_node_deaths(gap):
+    """A dies and is started again a second later; B dies `gap` seconds after A."""
     a = Restartable.node(os.environ["NODE_A_URL"])
     b = Restartable.node(os.environ["NODE_B_URL"])
     marks = {}
@@ -266,11 +267,11 @@ def two_node_deaths():
         a.kill()
         time.sleep(1)
         a.start()  # as a supervisor would, a second later
-        wait_answering(int(port_of(os.environ["NODE_A_URL"])))
-        marks["a back"] = time.time()
-        time.sleep(max(0.0, marks["first"] + 3 - time.time()))
+        time.sleep(max(0.0, marks["first"] + gap - time.time()))
         marks["second"] = time.time()
         b.kill()
+        wait_answering(int(port_of(os.environ["NODE_A_URL"])))
+        marks["a back"] = time.time()
         time.sleep(1)
         b.start()
         wait_answering(int(port_of(os.environ["NODE_B_URL"])))
@@ -278,8 +279,8 @@ def two_node_deaths():
         time.sleep(2)
 
     tally = run_listings(0.1, during)
-    print(f"  node A killed and started again 1 s later (answering {marks['a back'] - marks['first']:.1f} s after its "
-          f"death); node B killed {marks['second'] - marks['first']:.1f} s after A, started again 1 s later; members "
+    print(f"  node A killed and started again 1 s later (answering again by {marks['a back'] - marks['first']:.1f} s "
+          f"after its death); node B killed {marks['second'] - marks['first']:.1f} s after A, started again 1 s later; members "
           f"list their mails every 0.1 s:")
     print(f"    from the first death until both are back: {describe(tally.between(marks['first'], marks['back']))}")
     print(f"    before and after: {describe(tally.between(0, marks['first']) + tally.between(marks['back'], 1e12))}")
@@ -335,7 +336,8 @@ def in_cluster(build):
     try:
         restarted.append(redis_restart())
         restarted.append(node_kill_during_mail())
-        restarted.extend(two_node_deaths())
+        restarted.extend(two_node_deaths(2.0))
+        restarted.extend(two_node_deaths(3.0))
     finally:
         for p in restarted:
             p.stop()
