@@ -201,9 +201,8 @@ private:
         if (response.holdFor.count() > 0) {
             hold_.emplace(socket_.get_executor(), response.holdFor);
             response.holdFor = {};
-            hold_->async_wait([self = shared_from_this(), r = std::move(response)](beast::error_code) mutable {
-                self->write(std::move(r));
-            });
+            hold_->async_wait([self = shared_from_this(), r = std::move(response)](
+                                  beast::error_code) mutable { self->write(std::move(r)); });
             return;
         }
         response_ = std::move(response);

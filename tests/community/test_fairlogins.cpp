@@ -264,7 +264,8 @@ TEST_F(CommunityTest, AnUnknownPseudoIsRefusedLikeAWrongPasswordWithoutTheHash)
 {
     addMember("alice");
     const Response wrong = get("/softlogin.php?login=alice&password=guess", "10.0.0.7");
-    const Response wrongRefresh = get("/softrefresh2.php?login=alice&password=guess&ipAdress=1.2.3.4", "10.0.0.8");
+    const Response wrongRefresh =
+        get("/softrefresh2.php?login=alice&password=guess&ipAdress=1.2.3.4", "10.0.0.8");
     EXPECT_EQ(wrong.holdFor.count(), 0) << "a real check took its time already";
     int held = 0;
     for (int i = 0; i < 3; ++i) {
@@ -314,8 +315,13 @@ TEST_F(CommunityTest, AnOlderDearerHashIsReplacedAtTheNextGoodLogin)
 {
     // Olga's hash was made with other limits than the server's (the production ones, here).
     const std::string dear = PasswordHasher(PasswordHasher::Strength::Interactive).hash("olga");
-    ASSERT_TRUE(store_->createMember({.pseudo = "olga", .passwordHash = dear, .sex = "F", .birthDate = "1990-06-15",
-                                      .postalCode = "75011", .profile = {}, .lastConnection = "2026-12-01"}));
+    ASSERT_TRUE(store_->createMember({.pseudo = "olga",
+                                      .passwordHash = dear,
+                                      .sex = "F",
+                                      .birthDate = "1990-06-15",
+                                      .postalCode = "75011",
+                                      .profile = {},
+                                      .lastConnection = "2026-12-01"}));
     ASSERT_TRUE(hasher_.needsRehash(dear));
 
     // A wrong password changes nothing.
