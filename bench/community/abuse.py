@@ -7,44 +7,21 @@ served while 127.0.0.2 holds 2000 slowloris connections.
 """
 import multiprocessing
 import os
-import resource
 import selectors
-import shutil
 import socket
-import subprocess
 import sys
-import tempfile
 import threading
 import time
-import urllib.parse
+
+from benchnet import exchange as exchange_reply, own_server, percentile, server_binary, sign_up
 
 SECONDS = float(os.environ.get("ABUSE_SECONDS", "8"))
 FLOODERS = 64
 
 
-def exchange(port, target, method="GET", body=b"", source=None, timeout=10.0):
+def exchange(port, target, source=None, timeout=10.0):
     """One request, one connection, as the client does; the status, or None when not served."""
-    s = socket.socket()
-    s.settimeout(timeout)
-    try:
-        if source:
-            s.bind((source, 0))
-        s.connect(("127.0.0.1", port))
-        head = f"{method} {target} HTTP/1.1\r\nHost: x\r\nConnection: close\r\n"
-        if body:
-            head += f"Content-Type: application/x-www-form-urlencoded\r\nContent-Length: {len(body)}\r\n"
-        s.sendall(head.encode() + b"\r\n" + body)
-        reply = b""
-        while True:
-            chunk = s.recv(65536)
-            if not chunk:
-                break
-            reply += chunk
-        return int(reply.split(b" ", 2)[1]) if reply.startswith(b"HTTP/1.1 ") else None
-    except OSError:
-        return None
-    finally:
-        s.close()
+    return exchange_reply(port, target, source=source, timeout=timeout)[0]
 
 
 def flooder(port, stop_at, rotate, counter):
@@ -67,11 +44,6 @@ def flooder(port, stop_at, rotate, counter):
         t.start()
     for t in threads:
         t.join()
-
-
-def percentile(values, p):
-    values = sorted(values)
-    return values[min(len(values) - 1, int(len(values) * p))] if values else float("nan")
 
 
 def honest_refreshes(port, seconds):
@@ -160,36 +132,15 @@ def slowloris_round(port, connections=2000):
 
 
 def main():
-    arg = sys.argv[1] if len(sys.argv) > 1 else "build"
-    binary = arg if os.path.isfile(arg) else os.path.join(arg, "bin", "jaserelle-server")
-    soft, hard = resource.getrlimit(resource.RLIMIT_NOFILE)
-    resource.setrlimit(resource.RLIMIT_NOFILE, (min(hard, 8192) if hard > 0 else 8192, hard))
-    work = tempfile.mkdtemp()
-    probe = socket.socket()
-    probe.bind(("127.0.0.1", 0))
-    port = probe.getsockname()[1]
-    probe.close()
-    server = subprocess.Popen([binary, "--listen", f"127.0.0.1:{port}", "--data", work],
-                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    try:
-        for _ in range(100):
-            if exchange(port, "/onlinehelp.html", timeout=1) == 200:
-                break
-            time.sleep(0.1)
+    binary = server_binary(sys.argv[1] if len(sys.argv) > 1 else "build")
+    with own_server(binary) as (port, server):
         for pseudo in ("honest", "victim"):
-            form = urllib.parse.urlencode({"pseudo": pseudo, "password": pseudo, "password2": pseudo, "sexe": "H",
-                                           "naissance": "1990-05-05", "codepostal": "75011",
-                                           "region": "Ile-de-France"}).encode()
-            exchange(port, "/inscription", "POST", form)
+            sign_up(port, pseudo)
         assert exchange(port, "/softlogin.php?login=honest&password=honest") == 200
         print(f"abuse: {binary}, {SECONDS:.0f} s per round")
         flood_round(port, rotate=False)
         flood_round(port, rotate=True)
         slowloris_round(port)
-    finally:
-        server.terminate()
-        server.wait()
-        shutil.rmtree(work, ignore_errors=True)
 
 
 if __name__ == "__main__":

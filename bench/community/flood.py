@@ -1,122 +1,99 @@
 #!/usr/bin/env python3
 """Logins and mail boxes under a flood, on loopback, against the real server:
 
-1. 128 connections send logins for unknown pseudos from ever new 127.x addresses (a new /24 each
+1. Members log in alone for a while (what the machine gives them without a flood); then
+   128 connections send logins for unknown pseudos from ever new 127.x addresses (a new /24 each
    time) while members log in, with the right password, from the networks they logged in from
    before, and others from networks they never used: how many get in, how long it takes, and
    whether any is told that his account does not exist.
 2. Senders flood one mail box with 150 KiB mails, then 12 readers list it at once: mails accepted
    and refused, the box listed, the server's memory.
 
-    bench/community/flood.py [builddir | server binary]   (FLOOD_SECONDS, default 10)
+    bench/community/flood.py [builddir | server binary]   (FLOOD_SECONDS, default 10; about 50 s)
 """
+import multiprocessing
 import os
-import resource
-import shutil
-import socket
-import subprocess
+import random
 import sys
-import tempfile
 import threading
 import time
-import urllib.parse
+
+from benchnet import exchange, own_server, percentile, rss_kib, server_binary, sign_up, thread_cpu
 
 SECONDS = float(os.environ.get("FLOOD_SECONDS", "10"))
 FLOOD_CONNECTIONS = 128
+# The flood runs in processes of its own: in one Python process its 128 threads would hold the
+# members' threads behind one lock, and the members' times would measure the bench, not the server.
+FLOOD_PROCESSES = int(os.environ.get("FLOOD_PROCESSES", "4"))
 MEMBERS = 8
 
 
-def exchange(port, target, method="GET", body=b"", source=None, timeout=30.0):
-    """One request on its own connection; (status, body), status None when not served."""
-    s = socket.socket()
-    s.settimeout(timeout)
-    try:
-        if source:
-            s.bind((source, 0))
-        s.connect(("127.0.0.1", port))
-        head = f"{method} {target} HTTP/1.1\r\nHost: x\r\nConnection: close\r\nAccept: */*\r\n"
-        if body:
-            head += f"Content-Type: application/x-www-form-urlencoded\r\nContent-Length: {len(body)}\r\n"
-        s.sendall(head.encode() + b"\r\n" + body)
-        chunks = []
-        while True:
-            chunk = s.recv(1 << 20)
-            if not chunk:
-                break
-            chunks.append(chunk)
-        reply = b"".join(chunks)
-        if not reply.startswith(b"HTTP/1.1 "):
-            return None, b""
-        return int(reply.split(b" ", 2)[1]), reply.split(b"\r\n\r\n", 1)[-1]
-    except OSError:
-        return None, b""
-    finally:
-        s.close()
-
-
-def percentile(values, p):
-    values = sorted(values)
-    return values[min(len(values) - 1, int(len(values) * p))] if values else float("nan")
-
-
-def rss_kib(pid, field="VmRSS"):
-    with open(f"/proc/{pid}/status") as f:
-        for line in f:
-            if line.startswith(field + ":"):
-                return int(line.split()[1])
-    return 0
-
-
-def sign_up(port, pseudo, source):
-    form = urllib.parse.urlencode({"pseudo": pseudo, "password": pseudo, "password2": pseudo, "sexe": "H",
-                                   "naissance": "1990-05-05", "codepostal": "75011",
-                                   "region": "Ile-de-France"}).encode()
-    return exchange(port, "/inscription", "POST", form, source=source)[0]
-
-
-def login_flood(port):
-    stop = threading.Event()
-    sent = [0]
-    lock = threading.Lock()
-
+def flood_process(port, first, stop_at, sent):
+    """FLOOD_CONNECTIONS / FLOOD_PROCESSES connections, each sending logins one after the other."""
     def flooder(k):
         n = 0
-        while not stop.is_set():
+        while time.time() < stop_at:
             n += 1
             net = (k * 7919 + n) % 60000
             source = f"127.{10 + net // 250}.{net % 250}.{k % 250 + 1}"
             exchange(port, f"/softlogin.php?login=nobody{k}x{n}&password=guess", source=source)
-            with lock:
-                sent[0] += 1
+            with sent.get_lock():
+                sent.value += 1
 
-    flooders = [threading.Thread(target=flooder, args=(k,)) for k in range(FLOOD_CONNECTIONS)]
-    for t in flooders:
+    count = FLOOD_CONNECTIONS // FLOOD_PROCESSES
+    threads = [threading.Thread(target=flooder, args=(first + k,)) for k in range(count)]
+    for t in threads:
         t.start()
+    for t in threads:
+        t.join()
+
+
+def login_flood(port, pid, connections, round_no):
+    """Members log in for FLOOD_SECONDS while `connections` flood; what they saw."""
+    sent = multiprocessing.Value("l", 0)
+    stop_at = time.time() + SECONDS + 1
+    count = connections // FLOOD_PROCESSES
+    flooders = [multiprocessing.Process(target=flood_process, args=(port, i * count, stop_at, sent))
+                for i in range(FLOOD_PROCESSES if connections else 0)]
+    for p in flooders:
+        p.start()
     time.sleep(1)
+    cpu_before, load_before = thread_cpu(pid), os.getloadavg()[0]
     results = {"home": [], "new": []}
 
     def member(i):
         n = 0
         stop_at = time.time() + SECONDS
+        # Members do not log in in step: started in step and paced alike, the eight of them came as
+        # one burst a second, and the last of each burst waited for the seven hashes before his.
+        rng = random.Random(i)
+        time.sleep(rng.uniform(0, 1))
         while time.time() < stop_at:
             n += 1
             kind = "home" if n % 3 else "new"
-            source = f"127.0.{i + 1}.{n % 200 + 2}" if kind == "home" else f"127.5.{i * 30 + n % 30}.1"
+            # A network never used before, in this round too.
+            source = f"127.0.{i + 1}.{n % 200 + 2}" if kind == "home" else f"127.{5 + round_no}.{i * 30 + n % 30}.1"
             t0 = time.perf_counter()
             status, body = exchange(port, f"/softlogin.php?login=member{i}&password=member{i}", source=source)
             results[kind].append((status, body, (time.perf_counter() - t0) * 1000))
-            time.sleep(1.0)  # a login a second per member: eight members, near the hash rate of two threads
+            time.sleep(rng.uniform(0.5, 1.5))  # a login a second per member, on average
 
     members = [threading.Thread(target=member, args=(i,)) for i in range(MEMBERS)]
     for t in members:
         t.start()
     for t in members:
         t.join()
-    stop.set()
-    for t in flooders:
-        t.join()
-    print(f"  login flood: {FLOOD_CONNECTIONS} connections, unknown pseudos from ever new /24s, "
-          f"{sent[0]} flood logins in {SECONDS + 1:.0f} s")
+    cpu = thread_cpu(pid)
+    for p in flooders:
+        p.join()
+    if connections:
+        print(f"  login flood: {connections} connections in {FLOOD_PROCESSES} processes, unknown pseudos from "
+              f"ever new /24s, {sent.value} flood logins in {SECONDS + 1:.0f} s; load {load_before:.1f} -> "
+              f"{os.getloadavg()[0]:.1f}")
+    else:
+        print(f"  members alone, no flood; load {load_before:.1f} -> {os.getloadavg()[0]:.1f}")
+    print("    server CPU while members logged in: " + ", ".join(
+        f"{name} {cpu[name] - cpu_before.get(name, 0):.1f} s" for name in sorted(cpu)) + f" in {SECONDS:.0f} s")
     for kind, label in (("home", "members from a network they logged in from"),
                         ("new", "members from a network they never used")):
         rows = results[kind]
@@ -173,22 +150,8 @@ def mail_flood(port, pid):
 
 
 def main():
-    arg = sys.argv[1] if len(sys.argv) > 1 else "build"
-    binary = arg if os.path.isfile(arg) else os.path.join(arg, "bin", "jaserelle-server")
-    soft, hard = resource.getrlimit(resource.RLIMIT_NOFILE)
-    resource.setrlimit(resource.RLIMIT_NOFILE, (min(hard, 8192) if hard > 0 else 8192, hard))
-    work = tempfile.mkdtemp()
-    probe = socket.socket()
-    probe.bind(("127.0.0.1", 0))
-    port = probe.getsockname()[1]
-    probe.close()
-    server = subprocess.Popen([binary, "--listen", f"127.0.0.1:{port}", "--data", work, "--threads", "2",
-                               "--access-log", os.devnull], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    try:
-        for _ in range(100):
-            if exchange(port, "/onlinehelp.html", timeout=1)[0] == 200:
-                break
-            time.sleep(0.1)
+    binary = server_binary(sys.argv[1] if len(sys.argv) > 1 else "build")
+    with own_server(binary, "--threads", "2", "--access-log", os.devnull) as (port, server):
         # Members sign up (each from a network of its own: sign-ups are limited per network) and
         # log in once from home.
         for i in range(MEMBERS):
@@ -198,12 +161,10 @@ def main():
         signups = [sign_up(port, f"spam{n}", "127.0.99.1") for n in range(10)]
         print(f"flood: {binary}")
         print(f"  sign-ups from one address, 10 in a row: {signups.count(200)} made, {signups.count(429)} refused")
-        login_flood(port)
+        # The same members' logins without the flood first: what the machine gives them anyway.
+        login_flood(port, server.pid, 0, 0)
+        login_flood(port, server.pid, FLOOD_CONNECTIONS, 1)
         mail_flood(port, server.pid)
-    finally:
-        server.terminate()
-        server.wait()
-        shutil.rmtree(work, ignore_errors=True)
 
 
 if __name__ == "__main__":

@@ -37,12 +37,16 @@ Response softlogin(Context &ctx, const Request &request, const Target &target)
 
     const bool readable = !login.empty() && !password.empty() && password.size() <= 64;
     const auto member = readable ? ctx.store.member(login) : std::nullopt;
-    // An unknown pseudo costs the same time as a wrong password.
+    // An unknown pseudo takes the same time as a wrong password, mostly without the hash.
+    std::chrono::microseconds hold{0};
     const bool good = member ? ctx.hasher.verify(member->passwordHash, password)
-                             : (ctx.hasher.verifyDummy(password), false);
+                             : (hold = ctx.hasher.dummyCheck(password), false);
     noteCheck(ctx, login, request, good);
-    if (!good)
-        return wrong;
+    if (!good) {
+        Response refusal = wrong;
+        refusal.holdFor = hold;
+        return refusal;
+    }
 
     if (!member->permitted) {
         // No session: the client shows the message and ends when it has been read.
@@ -56,6 +60,9 @@ Response softlogin(Context &ctx, const Request &request, const Target &target)
     // A new session starts with no relayed address: the last one's may be gone with its client.
     withdrawRelayed(ctx, login);
     ctx.store.setLastConnection(login, today(ctx).date());
+    // A hash made with older, dearer limits costs every login of his that much: once is enough.
+    if (ctx.hasher.needsRehash(member->passwordHash))
+        ctx.store.setPasswordHash(login, ctx.hasher.hash(password));
     return textReply("YOURLOGINISOK|" + messageText(ctx.store.setting(loginMessageKey)) + "|");
 }
 

@@ -179,11 +179,15 @@ Response softrefresh2(Context &ctx, const Request &request, const Target &target
     const RefreshParams p = refreshParams(request, target);
     const bool readable = !p.password.empty() && p.password.size() <= 64;
     const auto member = readable ? ctx.store.member(p.login) : std::nullopt;
+    std::chrono::microseconds hold{0};
     const bool good = member ? ctx.hasher.verify(member->passwordHash, p.password)
-                             : (ctx.hasher.verifyDummy(p.password), false);
+                             : (hold = ctx.hasher.dummyCheck(p.password), false);
     noteCheck(ctx, p.login, request, good);
-    if (!good || !member->permitted)
-        return denied();
+    if (!good || !member->permitted) {
+        Response refusal = denied();
+        refusal.holdFor = hold;
+        return refusal;
+    }
     ctx.sessions.open(p.login, p.password, plainAddress(request.peerAddress), request.clientKey);
     ctx.sessions.refresh(p.login, p.password, p.address, p.observed);
     ctx.store.setLastConnection(p.login, today(ctx).date());

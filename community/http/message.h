@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <string>
 
 namespace jaserelle::community {
@@ -25,6 +26,9 @@ struct Response
     std::string contentType = "text/plain; charset=windows-1252";
     std::string body;
     std::string location; // for redirections
+    // Sent this long after it is ready: a refusal that must take as long as a password check waits
+    // on a timer, holding neither a slow-hash thread nor a core.
+    std::chrono::microseconds holdFor{0};
 };
 
 // The bytes on the wire: status line, headers (always "Connection: close"), empty line, body.

@@ -285,6 +285,13 @@ private:
 
     void write(Response response)
     {
+        if (response.holdFor.count() > 0) {
+            hold_.emplace(socket_.get_executor(), response.holdFor);
+            response.holdFor = {};
+            hold_->async_wait([self = shared_from_this(), r = std::move(response)](
+                                  beast::error_code) mutable { self->write(std::move(r)); });
+            return;
+        }
         response_ = std::move(response);
         head_ = serialiseHead(response_);
         deadline_ = std::chrono::steady_clock::now() + options_.writeTimeout;
@@ -386,6 +393,7 @@ private:
     bool drainAfterAnswer_ = false;
     std::vector<char> scratch_;
     std::size_t drained_ = 0;
+    std::optional<asio::steady_timer> hold_;
 };
 
 } // namespace

@@ -1,8 +1,6 @@
 #include "community/http/slowqueue.h"
 
-#include <sys/resource.h>
-#include <sys/syscall.h>
-#include <unistd.h>
+#include <pthread.h>
 
 namespace jaserelle::community {
 
@@ -94,8 +92,13 @@ bool SlowQueue::push(const std::string &network, bool vouched, Job job)
 
 void SlowQueue::work()
 {
-    // The slow hash takes a core for a while: on a busy machine the connection threads go first.
-    ::setpriority(PRIO_PROCESS, static_cast<id_t>(::syscall(SYS_gettid)), 19);
+    // At the machine's normal priority. These threads once ran at nice 19 so that the connection
+    // threads went first, but that yields to every other process on the machine too: with a dozen
+    // busy processes on two cores a 60 ms hash took tens of seconds and an honest login waited
+    // behind it. The flood that nice was meant to hold back costs no hash any more (an unknown
+    // pseudo's refusal is held on a timer, PasswordHasher::dummyCheck), and a known pseudo's
+    // wrong passwords are throttled.
+    ::pthread_setname_np(::pthread_self(), "jaserelle-hash"); // for top -H and the flood bench
     std::unique_lock lock(mutex_);
     while (true) {
         ready_.wait(lock, [this] { return stopping_ || vouched_.size + others_.size > 0; });

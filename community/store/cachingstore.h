@@ -35,6 +35,10 @@ public:
     {
         inner_.setLastConnection(pseudo, date);
     }
+    void setPasswordHash(std::string_view pseudo, std::string_view hash) override
+    {
+        inner_.setPasswordHash(pseudo, hash); // members' rows are not cached
+    }
     std::string setting(std::string_view key) override { return inner_.setting(key); }
     void setSetting(std::string_view key, std::string_view value) override { inner_.setSetting(key, value); }
 

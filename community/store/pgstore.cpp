@@ -230,6 +230,12 @@ void PgStore::setLastConnection(std::string_view pseudo, std::string_view date)
            {pseudo, date});
 }
 
+void PgStore::setPasswordHash(std::string_view pseudo, std::string_view hash)
+{
+    auto c = lease();
+    c->run("UPDATE members SET password_hash = $2 WHERE pseudo = $1", {pseudo, hash});
+}
+
 std::string PgStore::setting(std::string_view key)
 {
     auto c = lease();

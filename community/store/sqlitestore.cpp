@@ -377,6 +377,13 @@ void SqliteStore::setLastConnection(std::string_view pseudo, std::string_view da
     s.bind(1, pseudo).bind(2, date).run();
 }
 
+void SqliteStore::setPasswordHash(std::string_view pseudo, std::string_view hash)
+{
+    auto c = lease();
+    auto s = c->prepare("UPDATE members SET password_hash = ?2 WHERE pseudo = ?1");
+    s.bind(1, pseudo).bind(2, hash).run();
+}
+
 std::string SqliteStore::setting(std::string_view key)
 {
     auto c = lease();

@@ -38,6 +38,7 @@ public:
     bool setPermitted(std::string_view pseudo, bool permitted) override;
     bool setHasPhoto(std::string_view pseudo, bool hasPhoto) override;
     void setLastConnection(std::string_view pseudo, std::string_view date) override;
+    void setPasswordHash(std::string_view pseudo, std::string_view hash) override;
     std::string setting(std::string_view key) override;
     void setSetting(std::string_view key, std::string_view value) override;
     std::vector<MemberSummary> contacts(std::string_view owner, ListKind list) override;

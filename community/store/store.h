@@ -115,6 +115,8 @@ public:
     virtual bool setPermitted(std::string_view pseudo, bool permitted) = 0;
     virtual bool setHasPhoto(std::string_view pseudo, bool hasPhoto) = 0;
     virtual void setLastConnection(std::string_view pseudo, std::string_view date) = 0;
+    // The same password hashed anew (other limits); nothing when the pseudo is unknown.
+    virtual void setPasswordHash(std::string_view pseudo, std::string_view hash) = 0;
 
     // Server-wide settings (the message shown at login, the demo marker).
     virtual std::string setting(std::string_view key) = 0;

@@ -1,5 +1,7 @@
 // Logins under a flood: the slow-hash queue shared out by network, members who lately logged in
-// served first, and an overloaded server that never calls a real account unknown.
+// served first, unknown pseudos refused without the hash, and an overloaded server that never
+// calls a real account unknown.
+#include "community/core/checktimes.h"
 #include "community/core/recentlogins.h"
 #include "community/core/text.h"
 #include "community/http/server.h"
@@ -11,6 +13,7 @@
 #include <future>
 #include <latch>
 #include <mutex>
+#include <set>
 #include <thread>
 
 using namespace jaserelle::community;
@@ -221,4 +224,118 @@ TEST_F(FairLoginTest, AMemberGetsInThroughAFloodOfStrangersFromManyNetworks)
     ASSERT_GE(ran_.size(), 2u);
     // The first was on the thread before she came; she comes next.
     EXPECT_EQ(ran_[1], "/softlogin.php?login=alice&password=alice");
+}
+
+TEST(CheckTimes, UnknownPseudosTakeTheTimesRealChecksTook)
+{
+    CheckTimes times;
+    using us = CheckTimes::Duration;
+    const auto t0 = CheckTimes::Clock::now();
+    // Nothing measured yet: every caller must run the hash for real.
+    EXPECT_EQ(times.pick(), us::zero());
+    EXPECT_TRUE(times.takeRefresh(t0, std::chrono::seconds(1)));
+    EXPECT_TRUE(times.takeRefresh(t0, std::chrono::seconds(1)));
+
+    times.record(us(60000), t0);
+    times.record(us(90000), t0);
+    times.record(us(75000), t0);
+    std::set<long long> drawn;
+    for (int i = 0; i < 400; ++i)
+        drawn.insert(times.pick().count());
+    EXPECT_EQ(drawn, (std::set<long long>{60000, 75000, 90000})) << "the spread of real checks, nothing else";
+
+    // Members' own checks keep the times current; when none ran for a while, one real check does.
+    const auto second = std::chrono::seconds(1);
+    EXPECT_FALSE(times.takeRefresh(t0 + std::chrono::milliseconds(900), second));
+    EXPECT_TRUE(times.takeRefresh(t0 + std::chrono::milliseconds(1100), second));
+    EXPECT_FALSE(times.takeRefresh(t0 + std::chrono::milliseconds(3000), second)) << "the first still runs";
+    times.record(us(70000), t0 + std::chrono::milliseconds(3000));
+    EXPECT_FALSE(times.takeRefresh(t0 + std::chrono::milliseconds(3500), second));
+    EXPECT_TRUE(times.takeRefresh(t0 + std::chrono::milliseconds(4500), second));
+
+    // Only the latest samples count: a machine that got busy is followed.
+    for (std::size_t i = 0; i < CheckTimes::kept; ++i)
+        times.record(us(500000), t0);
+    for (int i = 0; i < 50; ++i)
+        EXPECT_EQ(times.pick(), us(500000));
+}
+
+TEST_F(CommunityTest, AnUnknownPseudoIsRefusedLikeAWrongPasswordWithoutTheHash)
+{
+    addMember("alice");
+    const Response wrong = get("/softlogin.php?login=alice&password=guess", "10.0.0.7");
+    const Response wrongRefresh =
+        get("/softrefresh2.php?login=alice&password=guess&ipAdress=1.2.3.4", "10.0.0.8");
+    EXPECT_EQ(wrong.holdFor.count(), 0) << "a real check took its time already";
+    int held = 0;
+    for (int i = 0; i < 3; ++i) {
+        const Response unknown = get("/softlogin.php?login=nobody" + std::to_string(i) + "&password=guess",
+                                     "10.0.1." + std::to_string(i));
+        const Response unknownRefresh =
+            get("/softrefresh2.php?login=nobody" + std::to_string(i) + "&password=guess&ipAdress=1.2.3.4",
+                "10.0.2." + std::to_string(i));
+        // The same answer, byte for byte: nothing in it tells the pseudos apart.
+        EXPECT_EQ(unknown.status, wrong.status);
+        EXPECT_EQ(unknown.body, wrong.body);
+        EXPECT_EQ(unknownRefresh.status, wrongRefresh.status);
+        EXPECT_EQ(unknownRefresh.body, wrongRefresh.body);
+        held += unknown.holdFor.count() > 0;
+        held += unknownRefresh.holdFor.count() > 0;
+    }
+    // After alice's check, the unknown pseudos wait instead of hashing (but for a real check when
+    // none ran for a second, should the machine be that slow).
+    EXPECT_GE(held, 4);
+}
+
+TEST(HeldAnswer, WaitsWithoutHoldingTheConnectionThread)
+{
+    ServerOptions options;
+    options.port = 0;
+    options.threads = 1;
+    HttpServer server(
+        [](const Request &r) {
+            Response answer;
+            answer.body = r.target.substr(1);
+            if (r.target == "/held")
+                answer.holdFor = std::chrono::seconds(2);
+            return answer;
+        },
+        options);
+    server.start();
+    auto held = std::async(std::launch::async,
+                           [&server] { return bodyOf(exchangeOnce(server.port(), getRequest("held"))); });
+    // The one loop serves others meanwhile.
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(bodyOf(exchangeOnce(server.port(), getRequest("quick"))), "quick");
+    EXPECT_EQ(held.wait_for(std::chrono::milliseconds(0)), std::future_status::timeout);
+    EXPECT_EQ(held.get(), "held");
+}
+
+TEST_F(CommunityTest, AnOlderDearerHashIsReplacedAtTheNextGoodLogin)
+{
+    // Olga's hash was made with other limits than the server's (the production ones, here).
+    const std::string dear = PasswordHasher(PasswordHasher::Strength::Interactive).hash("olga");
+    ASSERT_TRUE(store_->createMember({.pseudo = "olga",
+                                      .passwordHash = dear,
+                                      .sex = "F",
+                                      .birthDate = "1990-06-15",
+                                      .postalCode = "75011",
+                                      .profile = {},
+                                      .lastConnection = "2026-12-01"}));
+    ASSERT_TRUE(hasher_.needsRehash(dear));
+
+    // A wrong password changes nothing.
+    EXPECT_EQ(body("/softlogin.php?login=olga&password=guess"), "YOURLOGINISWRONG");
+    EXPECT_EQ(store_->member("olga")->passwordHash, dear);
+
+    EXPECT_EQ(body("/softlogin.php?login=olga&password=olga"), "YOURLOGINISOK||");
+    const std::string renewed = store_->member("olga")->passwordHash;
+    EXPECT_NE(renewed, dear);
+    EXPECT_FALSE(hasher_.needsRehash(renewed));
+    EXPECT_TRUE(hasher_.verify(renewed, "olga"));
+    EXPECT_FALSE(hasher_.verify(renewed, "guess"));
+
+    // The same password still lets her in, and is not hashed again.
+    EXPECT_EQ(body("/softlogin.php?login=olga&password=olga", "10.0.0.2"), "YOURLOGINISOK||");
+    EXPECT_EQ(store_->member("olga")->passwordHash, renewed);
 }
