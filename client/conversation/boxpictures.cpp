@@ -4,8 +4,10 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTextEdit>
 #include <QTextImageFormat>
 #include <QUrl>
+#include <algorithm>
 #include <cmath>
 
 namespace jaserelle::client {
@@ -37,6 +39,11 @@ double contrast(const QColor &a, const QColor &b)
 }
 
 } // namespace
+
+int room(const QTextEdit &box)
+{
+    return std::max(16, box.viewport()->width() - 2 * int(box.document()->documentMargin()) - 4);
+}
 
 QColor readable(QColor colour, QColor base, QColor text)
 {

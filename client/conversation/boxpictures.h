@@ -5,6 +5,7 @@
 
 class QTextCursor;
 class QTextDocument;
+class QTextEdit;
 
 namespace jaserelle::client {
 
@@ -23,6 +24,9 @@ void insert(QTextCursor &cursor, const QImage &image, int maxWidth);
 // colour is shown as `readable` makes it on `base`.
 void settle(QTextDocument &document, int from, int to, int maxWidth, qreal dpr, QColor base = Qt::white,
             QColor text = Qt::black);
+
+// The width a picture may take in `box`: its text width, less a margin for the frame and the caret.
+int room(const QTextEdit &box);
 
 // A colour as it is shown on `base`: unchanged when it stands out from it (a contrast ratio of 3
 // at least), otherwise moved towards `text` until it does.

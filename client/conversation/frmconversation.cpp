@@ -113,12 +113,6 @@ QString messageFamily()
 
 constexpr int largestPictureSide = 1280;
 
-// The box's text width, less a margin for the frame and the caret.
-int pictureRoom(const QTextEdit &box)
-{
-    return std::max(16, box.viewport()->width() - 2 * int(box.document()->documentMargin()) - 4);
-}
-
 // Keeps the window's top, where the user takes it, inside the screen.
 void keepTopOnScreen(QWidget &window)
 {
@@ -446,7 +440,7 @@ void FrmConversation::showEntry(HistoryEntry entry)
 void FrmConversation::settlePictures(int from, int to)
 {
     QTextEdit *box = ui_->txtBoxConversation;
-    boxpictures::settle(*box->document(), from, to, pictureRoom(*box), devicePixelRatioF(),
+    boxpictures::settle(*box->document(), from, to, boxpictures::room(*box), devicePixelRatioF(),
                         box->palette().color(QPalette::Base), box->palette().color(QPalette::Text));
 }
 
@@ -730,7 +724,7 @@ void FrmConversation::insertSmiley(int index)
 {
     // Straight into the send box: the user's clipboard is left as it was.
     QTextCursor cursor = ui_->txtBoxSend->textCursor();
-    boxpictures::insert(cursor, artwork::smileyBitmap(std::size_t(index)), pictureRoom(*ui_->txtBoxSend));
+    boxpictures::insert(cursor, artwork::smileyBitmap(std::size_t(index)), boxpictures::room(*ui_->txtBoxSend));
     ui_->txtBoxSend->setFocus();
 }
 
@@ -779,7 +773,7 @@ void FrmConversation::insertPicture(const QString &file)
             }
             // Straight into the send box, like a smiley: the clipboard keeps what the user put there.
             QTextCursor cursor = self->ui_->txtBoxSend->textCursor();
-            boxpictures::insert(cursor, image, pictureRoom(*self->ui_->txtBoxSend));
+            boxpictures::insert(cursor, image, boxpictures::room(*self->ui_->txtBoxSend));
             emit self->pictureInserted(true);
         });
     });

@@ -1,6 +1,7 @@
 #include "client/history/frmhistory.h"
 
 #include "client/assets/artwork.h"
+#include "client/conversation/boxpictures.h"
 #include "client/history/entryview.h"
 #include "client/history/historykeeper.h"
 
@@ -110,8 +111,14 @@ void FrmHistory::showEntries(const QList<HistoryEntry> &entries, bool withMember
         if (!entries_->document()->isEmpty())
             cursor.insertBlock();
         const QString when = entry.at.toString(withMember ? u"dd/MM/yyyy HH:mm"_s : u"HH:mm"_s);
+        const int from = cursor.position();
         showHistoryEntry(cursor, entry, ownPseudo_,
                          withMember ? u"["_s + entry.member + u"] "_s + when : when);
+        // Pictures as wide as the box at most, and colours that read on its background, as in
+        // the conversation window.
+        boxpictures::settle(*entries_->document(), from, cursor.position(), boxpictures::room(*entries_),
+                            devicePixelRatioF(), entries_->palette().color(QPalette::Base),
+                            entries_->palette().color(QPalette::Text));
     }
     entries_->moveCursor(QTextCursor::Start);
 }

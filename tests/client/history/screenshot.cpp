@@ -3,10 +3,12 @@
 // screenshot under Xvfb:
 //   xvfb-run -a -s "-screen 0 1100x600x24" sh -c 'build/tests/bin/history_screenshot & sleep 8;
 //     import -window root shot.png; wait'
+#include "client/conversation/boxpictures.h"
 #include "client/conversation/conversationwindows.h"
 #include "client/conversation/frmconversation.h"
 #include "client/conversation/frmincome.h"
 #include "client/conversation/rtffragments.h"
+#include "client/conversation/rtfwriter.h"
 #include "client/history/frmhistory.h"
 #include "client/history/historykeeper.h"
 #include "client/shell/clientstate.h"
@@ -15,6 +17,10 @@
 #include "tests/support/recordingplatform.h"
 
 #include <QApplication>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QTextCursor>
+#include <QTextDocument>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -73,6 +79,29 @@ int main(int argc, char **argv)
     alice.keeper.record({0, u"bob"_s, QDateTime(QDate(2026, 12, 6), QTime(21, 15)), true,
                          HistoryEntry::Kind::Message, rtf(u"Oui, 20 h \U0001F3AC"_s),
                          u"Oui, 20 h \U0001F3AC"_s});
+    // A photo wider than any box, as a peer may send one.
+    QImage photo(900, 220, QImage::Format_RGB32);
+    {
+        QPainter painter(&photo);
+        QLinearGradient sky(0, 0, 900, 220);
+        sky.setColorAt(0, QColor(0x2a, 0x6f, 0xdb));
+        sky.setColorAt(1, QColor(0xf5, 0xa6, 0x23));
+        painter.fillRect(photo.rect(), sky);
+        painter.setPen(Qt::white);
+        painter.setFont(QFont(u"DejaVu Sans"_s, 40, QFont::Bold));
+        painter.drawText(photo.rect(), Qt::AlignCenter, u"Coucher de soleil, 900 px"_s);
+    }
+    QTextDocument withPhoto;
+    QTextCursor cursor(&withPhoto);
+    cursor.insertText(u"Regarde la vue au cinéma en plein air :"_s);
+    cursor.insertBlock();
+    boxpictures::insert(cursor, photo, photo.width());
+    alice.keeper.record({0, u"bob"_s, QDateTime(QDate(2026, 12, 6), QTime(21, 17)), false,
+                         HistoryEntry::Kind::Message, rtfwriter::fromDocument(withPhoto),
+                         u"Regarde la vue au cinéma en plein air :"_s});
+    alice.keeper.record({0, u"chloé"_s, QDateTime(QDate(2026, 12, 5), QTime(18, 2)), false,
+                         HistoryEntry::Kind::Message, rtf(u"On se fait un cinéma samedi ? 🍿"_s),
+                         u"On se fait un cinéma samedi ? 🍿"_s});
     alice.keeper.flush();
     for (Desk *d : {&alice, &bob})
         d->desktop.clock.now = QTime(9, 41);
