@@ -4,6 +4,7 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QStyle>
 #include <QTextEdit>
 #include <QTextImageFormat>
 #include <QUrl>
@@ -42,7 +43,12 @@ double contrast(const QColor &a, const QColor &b)
 
 int room(const QTextEdit &box)
 {
-    return std::max(16, box.viewport()->width() - 2 * int(box.document()->documentMargin()) - 4);
+    // A box not shown yet (the spare laying out a member's last lines before the call rings) has
+    // no viewport of its size: its frame says how wide the text will be, less a scroll bar.
+    const int width =
+        box.isVisible() ? box.viewport()->width()
+                        : box.contentsRect().width() - box.style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, &box);
+    return std::max(16, width - 2 * int(box.document()->documentMargin()) - 4);
 }
 
 QColor readable(QColor colour, QColor base, QColor text)

@@ -332,10 +332,11 @@ Notice FrmConversation::fingerprintsNotice() const
 void FrmConversation::showEncryption()
 {
     if (!encryptionButton_) {
-        // Beside the duration, above the tabs: nothing of it reaches the transcript.
+        // Beside "Votre message :", whether what is typed travels in clear; the only free room
+        // (the pads' tabs take the top right corner).
         encryptionButton_ = new QToolButton(this);
         encryptionButton_->setObjectName(u"cmdChiffrement"_s);
-        encryptionButton_->setGeometry(317, 2, 113, 19);
+        encryptionButton_->setGeometry(100, 219, 99, 20);
         encryptionButton_->setAutoRaise(true);
         connect(encryptionButton_, &QToolButton::clicked, this,
                 [this] { platform_.notifier.notify(fingerprintsNotice()); });

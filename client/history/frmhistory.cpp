@@ -38,18 +38,21 @@ FrmHistory::FrmHistory(HistoryKeeper &history, const QString &ownPseudo, QWidget
     auto *find = new QPushButton(u"&Chercher"_s, this);
     find->setObjectName(u"cmdChercher"_s);
 
-    auto *left = new QVBoxLayout;
+    // The search row across the whole window: the words typed stay readable.
     auto *searchRow = new QHBoxLayout;
     searchRow->addWidget(search_);
     searchRow->addWidget(find);
-    left->addLayout(searchRow);
+    auto *left = new QVBoxLayout;
     left->addWidget(new QLabel(u"Membres :"_s, this));
     left->addWidget(members_, 3);
     left->addWidget(new QLabel(u"Jours :"_s, this));
     left->addWidget(days_, 2);
-    auto *layout = new QHBoxLayout(this);
-    layout->addLayout(left, 1);
-    layout->addWidget(entries_, 3);
+    auto *columns = new QHBoxLayout;
+    columns->addLayout(left, 1);
+    columns->addWidget(entries_, 3);
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(searchRow);
+    layout->addLayout(columns);
 
     connect(find, &QPushButton::clicked, this, [this] { search(search_->text()); });
     connect(search_, &QLineEdit::returnPressed, this, [this] { search(search_->text()); });

@@ -21,6 +21,7 @@
 #include <QPainter>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -111,9 +112,9 @@ int main(int argc, char **argv)
     auto *row = new QTreeWidgetItem(&alice.list, QStringList{u"bob"_s, {}, {}, {}, u"127.0.7.3"_s});
     contactrow::setOnline(row, true);
     alice.windows->callFromRow(CallSource::Favoris, row);
-    QTest::qWaitFor([&] { return callee->incomingForm().isVisible(); }, 5000);
+    (void)QTest::qWaitFor([&] { return callee->incomingForm().isVisible(); }, 5000);
     callee->incomingForm().findChild<QPushButton *>(u"cmdAcceptCall"_s)->click();
-    QTest::qWaitFor([&] { return caller->isVisible(); }, 5000);
+    (void)QTest::qWaitFor([&] { return caller->isVisible(); }, 5000);
     callee->move(560, 20);
     caller->move(20, 20);
 
@@ -134,7 +135,8 @@ int main(int argc, char **argv)
         history.refresh();
         history.show();
         history.members()->setCurrentRow(0);
-        history.search(u"cinema"_s);
+        history.searchBox()->setText(u"cinema"_s);
+        history.search(history.searchBox()->text());
     }
     QTimer::singleShot(20000, &app, &QApplication::quit);
     return app.exec();
