@@ -1,5 +1,7 @@
 #include "client/conversation/boxpictures.h"
 
+#include "client/conversation/emojiruns.h"
+
 #include <QPixmap>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -118,16 +120,23 @@ void settle(QTextDocument &document, int from, int to, int maxWidth, qreal dpr, 
                 image.setWidth(shown.width());
                 image.setHeight(shown.height());
                 changes.append({fragment.position(), fragment.length(), image});
-            } else if (format.foreground().style() != Qt::NoBrush &&
-                       format.foreground().color() == Qt::black) {
-                format.clearForeground();
-                changes.append({fragment.position(), fragment.length(), format});
-            } else if (format.foreground().style() != Qt::NoBrush) {
-                const QColor shown = readable(format.foreground().color(), base, text);
-                if (shown == format.foreground().color())
-                    continue;
-                format.setForeground(shown);
-                changes.append({fragment.position(), fragment.length(), format});
+            } else {
+                bool recoloured = false;
+                if (format.foreground().style() != Qt::NoBrush && format.foreground().color() == Qt::black) {
+                    format.clearForeground();
+                    recoloured = true;
+                } else if (format.foreground().style() != Qt::NoBrush) {
+                    const QColor shown = readable(format.foreground().color(), base, text);
+                    recoloured = shown != format.foreground().color();
+                    format.setForeground(shown);
+                }
+                if (recoloured)
+                    changes.append({fragment.position(), fragment.length(), format});
+                for (const emojiruns::Run &run : emojiruns::find(fragment.text())) {
+                    QTextCharFormat colour = format;
+                    colour.setFontFamilies({emojiruns::colourFamily});
+                    changes.append({fragment.position() + run.start, run.length, colour});
+                }
             }
         }
     }

@@ -21,7 +21,7 @@ void insert(QTextCursor &cursor, const QImage &image, int maxWidth);
 // `maxWidth` are shown scaled to fit, from a copy of the displayed size (a received picture is
 // never sent again, the full one need not stay); black text, the colour peers give text nobody
 // coloured, is shown in the box's own text colour, so it reads on a dark theme too; any other
-// colour is shown as `readable` makes it on `base`.
+// colour is shown as `readable` makes it on `base`; emoji are shown in the colour emoji font.
 void settle(QTextDocument &document, int from, int to, int maxWidth, qreal dpr, QColor base = Qt::white,
             QColor text = Qt::black);
 

@@ -4,6 +4,7 @@
 #include "client/conversation/boxpictures.h"
 #include "client/conversation/callerverdict.h"
 #include "client/conversation/conversationpads.h"
+#include "client/conversation/emojiruns.h"
 #include "client/conversation/emojis.h"
 #include "client/conversation/frmincome.h"
 #include "client/conversation/peerlink.h"
@@ -635,25 +636,29 @@ void FrmConversation::setupPads()
     for (QToolButton *button : sounds)
         button->installEventFilter(this);
 
+    // An emoji in the colour font, as a picture: a tab's or a button's text would take the
+    // widget's font, which draws some emoji in black and white.
+    const auto drawn = [](const QString &emoji, QSize size, qreal dpr) {
+        QPixmap pixmap(size * dpr);
+        pixmap.setDevicePixelRatio(dpr);
+        pixmap.fill(Qt::transparent);
+        QPainter painter(&pixmap);
+        QFont font(emojiruns::colourFamily);
+        font.setPixelSize(size.height() * 3 / 4);
+        painter.setFont(font);
+        painter.drawText(QRect(QPoint(), size), Qt::AlignCenter, emoji);
+        return pixmap;
+    };
     // The emoji pad, its tab named by an emoji: three words would not fit the tab row.
     auto *tab = new QWidget(ui_->SSTab1);
     tab->setObjectName(u"tabEmojis"_s);
-    const int at = ui_->SSTab1->addTab(tab, u"\U0001F600"_s);
+    const int at = ui_->SSTab1->addTab(tab, QIcon(drawn(u"\U0001F600"_s, QSize(16, 16), devicePixelRatioF())), {});
     ui_->SSTab1->setTabToolTip(at, u"Émojis"_s);
     const auto emojis = buildPad(
         *tab, u"pctbEmoji"_s, int(commonEmojis.size()),
-        [](int i, QSize size, qreal dpr) {
-            QPixmap pixmap(size * dpr);
-            pixmap.setDevicePixelRatio(dpr);
-            pixmap.fill(Qt::transparent);
-            QPainter painter(&pixmap);
-            QFont font(u"Noto Color Emoji"_s);
-            font.setPixelSize(size.height() * 3 / 4);
-            painter.setFont(font);
+        [drawn](int i, QSize size, qreal dpr) {
             const auto text = commonEmojis[std::size_t(i)].text;
-            painter.drawText(QRect(QPoint(), size), Qt::AlignCenter,
-                             QString::fromUtf16(text.data(), qsizetype(text.size())));
-            return pixmap;
+            return drawn(QString::fromUtf16(text.data(), qsizetype(text.size())), size, dpr);
         },
         [](int i) {
             const auto name = commonEmojis[std::size_t(i)].name;

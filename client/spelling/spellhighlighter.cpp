@@ -1,5 +1,6 @@
 #include "client/spelling/spellhighlighter.h"
 
+#include "client/conversation/emojiruns.h"
 #include "client/spelling/spellchecker.h"
 
 #include <QContextMenuEvent>
@@ -7,6 +8,7 @@
 #include <QPlainTextEdit>
 #include <QRegularExpression>
 #include <QTextEdit>
+#include <algorithm>
 
 namespace jaserelle::client {
 
@@ -95,6 +97,13 @@ SpellHighlighter::SpellHighlighter(QTextDocument *document, const SpellChecker &
 
 void SpellHighlighter::highlightBlock(const QString &text)
 {
+    // The box's own font would draw some emoji in black and white: a highlighter is the one way
+    // to change only how they look, and a document takes one highlighter.
+    QTextCharFormat colour;
+    colour.setFontFamilies({emojiruns::colourFamily});
+    const QList<emojiruns::Run> emoji = emojiruns::find(text);
+    for (const emojiruns::Run &run : emoji)
+        setFormat(run.start, run.length, colour);
     if (!checker_.isReady())
         return;
     QTextCharFormat wrong;
@@ -102,7 +111,11 @@ void SpellHighlighter::highlightBlock(const QString &text)
     wrong.setUnderlineColor(Qt::red);
     for (auto it = wordPattern().globalMatch(text); it.hasNext();) {
         const QRegularExpressionMatch match = it.next();
-        if (!checker_.isCorrect(match.captured()))
+        // An emoji's variation selector or keycap reads as a word of marks: not a word to check.
+        const bool inEmoji = std::any_of(emoji.begin(), emoji.end(), [&](const emojiruns::Run &run) {
+            return match.capturedStart() >= run.start && match.capturedEnd() <= run.start + run.length;
+        });
+        if (!inEmoji && !checker_.isCorrect(match.captured()))
             setFormat(int(match.capturedStart()), int(match.capturedLength()), wrong);
     }
 }

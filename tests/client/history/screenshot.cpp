@@ -24,6 +24,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextEdit>
@@ -126,6 +127,9 @@ int main(int argc, char **argv)
     QTest::qWait(300);
     say(callee, u"\u2764\uFE0F\U0001F339 à tout à l'heure"_s);
     caller->sendBox()->insertPlainText(u"Une fote d'ortografe \U0001F60A"_s);
+    // Bob's window shows the emoji pad.
+    if (auto *pads = callee->findChild<QTabWidget *>(u"SSTab1"_s))
+        pads->setCurrentIndex(pads->count() - 1);
 
     FrmHistory history(alice.keeper, u"alice"_s);
     if (app.arguments().contains(u"--history"_s)) {
