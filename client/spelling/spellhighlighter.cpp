@@ -8,7 +8,6 @@
 #include <QPlainTextEdit>
 #include <QRegularExpression>
 #include <QTextEdit>
-#include <algorithm>
 
 namespace jaserelle::client {
 
@@ -18,7 +17,8 @@ namespace {
 
 const QRegularExpression &wordPattern()
 {
-    static const QRegularExpression pattern(uR"([\p{L}\p{M}]+(?:['’-][\p{L}\p{M}]+)*)"_s);
+    // A word starts with a letter: marks alone (an emoji's variation selector, a keycap) are none.
+    static const QRegularExpression pattern(uR"(\p{L}[\p{L}\p{M}]*(?:['’-]\p{L}[\p{L}\p{M}]*)*)"_s);
     return pattern;
 }
 
@@ -101,8 +101,7 @@ void SpellHighlighter::highlightBlock(const QString &text)
     // to change only how they look, and a document takes one highlighter.
     QTextCharFormat colour;
     colour.setFontFamilies({emojiruns::colourFamily});
-    const QList<emojiruns::Run> emoji = emojiruns::find(text);
-    for (const emojiruns::Run &run : emoji)
+    for (const emojiruns::Run &run : emojiruns::find(text))
         setFormat(run.start, run.length, colour);
     if (!checker_.isReady())
         return;
@@ -111,11 +110,7 @@ void SpellHighlighter::highlightBlock(const QString &text)
     wrong.setUnderlineColor(Qt::red);
     for (auto it = wordPattern().globalMatch(text); it.hasNext();) {
         const QRegularExpressionMatch match = it.next();
-        // An emoji's variation selector or keycap reads as a word of marks: not a word to check.
-        const bool inEmoji = std::any_of(emoji.begin(), emoji.end(), [&](const emojiruns::Run &run) {
-            return match.capturedStart() >= run.start && match.capturedEnd() <= run.start + run.length;
-        });
-        if (!inEmoji && !checker_.isCorrect(match.captured()))
+        if (!checker_.isCorrect(match.captured()))
             setFormat(int(match.capturedStart()), int(match.capturedLength()), wrong);
     }
 }
