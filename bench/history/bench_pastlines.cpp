@@ -44,7 +44,11 @@ namespace {
 
 struct QuietDesktop : Notifier, SoundPlayer, Browser, InstanceGuard, AppLifetime, Clock
 {
-    void notify(const Notice &, AfterClose then) override { if (then) then(); }
+    void notify(const Notice &, AfterClose then) override
+    {
+        if (then)
+            then();
+    }
     void withdraw(const Notice &) override {}
     bool hasDevice() const override { return false; }
     void play(const QString &) override {}
@@ -134,7 +138,8 @@ bool fill(const QString &file, qint64 messages, qint64 memberEvery)
                        "('mer'),('photo'),('chat'),('pluie'),('soleil'),('livre'),('train')") &&
               exec(db, "CREATE TEMP TABLE samples(i INTEGER PRIMARY KEY, rtf TEXT)");
     sqlite3_stmt *sample = nullptr;
-    ok = ok && sqlite3_prepare_v2(db, "INSERT INTO samples(i, rtf) VALUES (?1, ?2)", -1, &sample, nullptr) == SQLITE_OK;
+    ok = ok && sqlite3_prepare_v2(db, "INSERT INTO samples(i, rtf) VALUES (?1, ?2)", -1, &sample, nullptr) ==
+                   SQLITE_OK;
     for (qsizetype i = 0; ok && i < rtf.size(); ++i) {
         const QByteArray utf8 = rtf.at(i).toUtf8();
         sqlite3_bind_int64(sample, 1, i);
@@ -150,8 +155,10 @@ bool fill(const QString &file, qint64 messages, qint64 memberEvery)
         QByteArray::number(messages) +
         ") INSERT INTO entries(member, at_ms, day, own, kind, rtf, text)"
         " SELECT m, 1735718400000 + k * 40000, date(1735718400 + k * 40, 'unixepoch'), k % 2, 0,"
-        "  CASE WHEN m = 'bob' THEN (SELECT rtf FROM samples WHERE i = k % 4) ELSE '{\\rtf1\\ansi ' || x || '\\par }' END, x"
-        " FROM (SELECT k, CASE WHEN k % " + QByteArray::number(memberEvery) +
+        "  CASE WHEN m = 'bob' THEN (SELECT rtf FROM samples WHERE i = k % 4) ELSE '{\\rtf1\\ansi ' || x || "
+        "'\\par }' END, x"
+        " FROM (SELECT k, CASE WHEN k % " +
+        QByteArray::number(memberEvery) +
         " = 0 THEN 'bob' ELSE 'membre' || (k % 2000) END AS m,"
         "  (SELECT w FROM words WHERE i = 1 + (abs(random()) + k) % 20 AND k = k) || ' ' ||"
         "  (SELECT w FROM words WHERE i = 1 + (abs(random()) + k) % 20 AND k = k) || ' ' ||"
@@ -254,8 +261,8 @@ int main(int argc, char **argv)
     filling.start();
     if (!fill(QDir(folder.path()).filePath(u"historique.sqlite"_s), messages, memberEvery))
         return 1;
-    std::printf("history of %lld messages, %lld with bob, filled in %.1f s\n", messages, messages / memberEvery,
-                double(filling.elapsed()) / 1000.0);
+    std::printf("history of %lld messages, %lld with bob, filled in %.1f s\n", messages,
+                messages / memberEvery, double(filling.elapsed()) / 1000.0);
 
     QuietDesktop desktop;
     HistoryKeeper keeper(folder.path(), desktop);

@@ -3,10 +3,10 @@
 #include "client/conversation/emojiruns.h"
 
 #include <QPixmap>
+#include <QStyle>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
-#include <QStyle>
 #include <QTextEdit>
 #include <QTextImageFormat>
 #include <QUrl>
@@ -47,9 +47,10 @@ int room(const QTextEdit &box)
 {
     // A box not shown yet (the spare laying out a member's last lines before the call rings) has
     // no viewport of its size: its frame says how wide the text will be, less a scroll bar.
-    const int width =
-        box.isVisible() ? box.viewport()->width()
-                        : box.contentsRect().width() - box.style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, &box);
+    const int width = box.isVisible()
+                          ? box.viewport()->width()
+                          : box.contentsRect().width() -
+                                box.style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, &box);
     return std::max(16, width - 2 * int(box.document()->documentMargin()) - 4);
 }
 

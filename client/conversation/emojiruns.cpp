@@ -22,7 +22,8 @@ bool isPictograph(char32_t c)
 // What extends the emoji before it.
 bool extends(char32_t c)
 {
-    return c == emojiSelector || c == keycap || (c >= 0x1F3FB && c <= 0x1F3FF) || (c >= 0xE0020 && c <= 0xE007F);
+    return c == emojiSelector || c == keycap || (c >= 0x1F3FB && c <= 0x1F3FF) ||
+           (c >= 0xE0020 && c <= 0xE007F);
 }
 
 } // namespace
@@ -36,7 +37,8 @@ QList<Run> find(const QString &text)
     for (qsizetype i = 0; i < points.size();) {
         const char32_t c = points.at(i);
         const char32_t next = i + 1 < points.size() ? points.at(i + 1) : 0;
-        const bool emoji = next != textSelector && (isPictograph(c) || next == emojiSelector || next == keycap);
+        const bool emoji =
+            next != textSelector && (isPictograph(c) || next == emojiSelector || next == keycap);
         if (!emoji) {
             position += width(c);
             ++i;

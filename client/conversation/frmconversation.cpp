@@ -652,7 +652,8 @@ void FrmConversation::setupPads()
     // The emoji pad, its tab named by an emoji: three words would not fit the tab row.
     auto *tab = new QWidget(ui_->SSTab1);
     tab->setObjectName(u"tabEmojis"_s);
-    const int at = ui_->SSTab1->addTab(tab, QIcon(drawn(u"\U0001F600"_s, QSize(16, 16), devicePixelRatioF())), {});
+    const int at =
+        ui_->SSTab1->addTab(tab, QIcon(drawn(u"\U0001F600"_s, QSize(16, 16), devicePixelRatioF())), {});
     ui_->SSTab1->setTabToolTip(at, u"Émojis"_s);
     const auto emojis = buildPad(
         *tab, u"pctbEmoji"_s, int(commonEmojis.size()),
@@ -730,7 +731,8 @@ void FrmConversation::insertSmiley(int index)
 {
     // Straight into the send box: the user's clipboard is left as it was.
     QTextCursor cursor = ui_->txtBoxSend->textCursor();
-    boxpictures::insert(cursor, artwork::smileyBitmap(std::size_t(index)), boxpictures::room(*ui_->txtBoxSend));
+    boxpictures::insert(cursor, artwork::smileyBitmap(std::size_t(index)),
+                        boxpictures::room(*ui_->txtBoxSend));
     ui_->txtBoxSend->setFocus();
 }
 

@@ -374,11 +374,12 @@ private slots:
         QStringList families;
         for (QTextBlock block = box.begin(); block.isValid(); block = block.next()) {
             for (auto it = block.begin(); !it.atEnd(); ++it)
-                families << it.fragment().text() + u'|' + it.fragment().charFormat().fontFamilies().toStringList().join(u',');
+                families << it.fragment().text() + u'|' +
+                                it.fragment().charFormat().fontFamilies().toStringList().join(u',');
         }
-        QCOMPARE(families, (QStringList{u"Oui |Arial"_s, u"\U0001F3AC|"_s + emojiruns::colourFamily, u" à 20 h|Arial"_s}));
+        QCOMPARE(families, (QStringList{u"Oui |Arial"_s, u"\U0001F3AC|"_s + emojiruns::colourFamily,
+                                        u" à 20 h|Arial"_s}));
     }
-
 
     // A \uN read as the standard has it: negative numbers are units above 32767, and \ucN says how
     // many fallback characters follow (an escaped byte counts as one; a group end stops the skip).

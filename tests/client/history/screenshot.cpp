@@ -17,16 +17,16 @@
 #include "tests/support/recordingplatform.h"
 
 #include <QApplication>
-#include <QLinearGradient>
-#include <QPainter>
-#include <QTextCursor>
-#include <QTextDocument>
 #include <QLineEdit>
+#include <QLinearGradient>
 #include <QListWidget>
+#include <QPainter>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextCursor>
+#include <QTextDocument>
 #include <QTextEdit>
 #include <QTimer>
 #include <QTreeWidget>

@@ -16,11 +16,11 @@
 
 #include <QListWidget>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTextBlock>
 #include <QTextDocument>
-#include <QTextImageFormat>
-#include <QTest>
 #include <QTextEdit>
+#include <QTextImageFormat>
 #include <QToolButton>
 #include <QTreeWidget>
 #include <sched.h>
@@ -288,8 +288,8 @@ private slots:
 
         talk();
         QTextEdit *box = alice->windows->conversation(1)->conversationBox();
-        QVERIFY2(fits(pictureIn(box), box), qPrintable(u"%1 px in %2"_s.arg(pictureIn(box).width())
-                                                          .arg(boxpictures::room(*box))));
+        QVERIFY2(fits(pictureIn(box), box),
+                 qPrintable(u"%1 px in %2"_s.arg(pictureIn(box).width()).arg(boxpictures::room(*box))));
 
         FrmHistory history(*alice->keeper, u"alice"_s);
         history.resize(640, 440);
@@ -363,7 +363,8 @@ private slots:
                  qPrintable(alice->desktop.notifier.shown.at(0).text));
         QVERIFY(window->isVisible() && !window->hasEnded());
         QVERIFY(window->conversationBox()->toPlainText().contains(u"plein 4"_s));
-        QVERIFY(QTest::qWaitFor([&] { return other->conversationBox()->toPlainText().contains(u"plein 4"_s); }));
+        QVERIFY(
+            QTest::qWaitFor([&] { return other->conversationBox()->toPlainText().contains(u"plein 4"_s); }));
         QCOMPARE(texts(alice->keeper->reader().last(u"bob"_s, 10)).first(), u"avant"_s);
 
         // Room again: the next entries are kept, and nothing more is told.
