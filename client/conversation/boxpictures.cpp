@@ -1,11 +1,16 @@
 #include "client/conversation/boxpictures.h"
 
+#include "client/conversation/emojiruns.h"
+
 #include <QPixmap>
+#include <QStyle>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTextEdit>
 #include <QTextImageFormat>
 #include <QUrl>
+#include <algorithm>
 #include <cmath>
 
 namespace jaserelle::client {
@@ -37,6 +42,17 @@ double contrast(const QColor &a, const QColor &b)
 }
 
 } // namespace
+
+int room(const QTextEdit &box)
+{
+    // A box not shown yet (the spare laying out a member's last lines before the call rings) has
+    // no viewport of its size: its frame says how wide the text will be, less a scroll bar.
+    const int width = box.isVisible()
+                          ? box.viewport()->width()
+                          : box.contentsRect().width() -
+                                box.style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, &box);
+    return std::max(16, width - 2 * int(box.document()->documentMargin()) - 4);
+}
 
 QColor readable(QColor colour, QColor base, QColor text)
 {
@@ -105,16 +121,23 @@ void settle(QTextDocument &document, int from, int to, int maxWidth, qreal dpr, 
                 image.setWidth(shown.width());
                 image.setHeight(shown.height());
                 changes.append({fragment.position(), fragment.length(), image});
-            } else if (format.foreground().style() != Qt::NoBrush &&
-                       format.foreground().color() == Qt::black) {
-                format.clearForeground();
-                changes.append({fragment.position(), fragment.length(), format});
-            } else if (format.foreground().style() != Qt::NoBrush) {
-                const QColor shown = readable(format.foreground().color(), base, text);
-                if (shown == format.foreground().color())
-                    continue;
-                format.setForeground(shown);
-                changes.append({fragment.position(), fragment.length(), format});
+            } else {
+                bool recoloured = false;
+                if (format.foreground().style() != Qt::NoBrush && format.foreground().color() == Qt::black) {
+                    format.clearForeground();
+                    recoloured = true;
+                } else if (format.foreground().style() != Qt::NoBrush) {
+                    const QColor shown = readable(format.foreground().color(), base, text);
+                    recoloured = shown != format.foreground().color();
+                    format.setForeground(shown);
+                }
+                if (recoloured)
+                    changes.append({fragment.position(), fragment.length(), format});
+                for (const emojiruns::Run &run : emojiruns::find(fragment.text())) {
+                    QTextCharFormat colour = format;
+                    colour.setFontFamilies({emojiruns::colourFamily});
+                    changes.append({fragment.position() + run.start, run.length, colour});
+                }
             }
         }
     }

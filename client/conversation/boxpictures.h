@@ -5,6 +5,7 @@
 
 class QTextCursor;
 class QTextDocument;
+class QTextEdit;
 
 namespace jaserelle::client {
 
@@ -20,9 +21,12 @@ void insert(QTextCursor &cursor, const QImage &image, int maxWidth);
 // `maxWidth` are shown scaled to fit, from a copy of the displayed size (a received picture is
 // never sent again, the full one need not stay); black text, the colour peers give text nobody
 // coloured, is shown in the box's own text colour, so it reads on a dark theme too; any other
-// colour is shown as `readable` makes it on `base`.
+// colour is shown as `readable` makes it on `base`; emoji are shown in the colour emoji font.
 void settle(QTextDocument &document, int from, int to, int maxWidth, qreal dpr, QColor base = Qt::white,
             QColor text = Qt::black);
+
+// The width a picture may take in `box`: its text width, less a margin for the frame and the caret.
+int room(const QTextEdit &box);
 
 // A colour as it is shown on `base`: unchanged when it stands out from it (a contrast ratio of 3
 // at least), otherwise moved towards `text` until it does.

@@ -4,6 +4,7 @@
 #include "client/conversation/boxpictures.h"
 #include "client/conversation/callerverdict.h"
 #include "client/conversation/conversationpads.h"
+#include "client/conversation/emojiruns.h"
 #include "client/conversation/emojis.h"
 #include "client/conversation/frmincome.h"
 #include "client/conversation/peerlink.h"
@@ -112,12 +113,6 @@ QString messageFamily()
 }
 
 constexpr int largestPictureSide = 1280;
-
-// The box's text width, less a margin for the frame and the caret.
-int pictureRoom(const QTextEdit &box)
-{
-    return std::max(16, box.viewport()->width() - 2 * int(box.document()->documentMargin()) - 4);
-}
 
 // Keeps the window's top, where the user takes it, inside the screen.
 void keepTopOnScreen(QWidget &window)
@@ -338,10 +333,11 @@ Notice FrmConversation::fingerprintsNotice() const
 void FrmConversation::showEncryption()
 {
     if (!encryptionButton_) {
-        // Beside the duration, above the tabs: nothing of it reaches the transcript.
+        // Beside "Votre message :", whether what is typed travels in clear; the only free room
+        // (the pads' tabs take the top right corner).
         encryptionButton_ = new QToolButton(this);
         encryptionButton_->setObjectName(u"cmdChiffrement"_s);
-        encryptionButton_->setGeometry(317, 2, 113, 19);
+        encryptionButton_->setGeometry(100, 219, 99, 20);
         encryptionButton_->setAutoRaise(true);
         connect(encryptionButton_, &QToolButton::clicked, this,
                 [this] { platform_.notifier.notify(fingerprintsNotice()); });
@@ -446,7 +442,7 @@ void FrmConversation::showEntry(HistoryEntry entry)
 void FrmConversation::settlePictures(int from, int to)
 {
     QTextEdit *box = ui_->txtBoxConversation;
-    boxpictures::settle(*box->document(), from, to, pictureRoom(*box), devicePixelRatioF(),
+    boxpictures::settle(*box->document(), from, to, boxpictures::room(*box), devicePixelRatioF(),
                         box->palette().color(QPalette::Base), box->palette().color(QPalette::Text));
 }
 
@@ -640,25 +636,30 @@ void FrmConversation::setupPads()
     for (QToolButton *button : sounds)
         button->installEventFilter(this);
 
+    // An emoji in the colour font, as a picture: a tab's or a button's text would take the
+    // widget's font, which draws some emoji in black and white.
+    const auto drawn = [](const QString &emoji, QSize size, qreal dpr) {
+        QPixmap pixmap(size * dpr);
+        pixmap.setDevicePixelRatio(dpr);
+        pixmap.fill(Qt::transparent);
+        QPainter painter(&pixmap);
+        QFont font(emojiruns::colourFamily);
+        font.setPixelSize(size.height() * 3 / 4);
+        painter.setFont(font);
+        painter.drawText(QRect(QPoint(), size), Qt::AlignCenter, emoji);
+        return pixmap;
+    };
     // The emoji pad, its tab named by an emoji: three words would not fit the tab row.
     auto *tab = new QWidget(ui_->SSTab1);
     tab->setObjectName(u"tabEmojis"_s);
-    const int at = ui_->SSTab1->addTab(tab, u"\U0001F600"_s);
+    const int at =
+        ui_->SSTab1->addTab(tab, QIcon(drawn(u"\U0001F600"_s, QSize(16, 16), devicePixelRatioF())), {});
     ui_->SSTab1->setTabToolTip(at, u"Émojis"_s);
     const auto emojis = buildPad(
         *tab, u"pctbEmoji"_s, int(commonEmojis.size()),
-        [](int i, QSize size, qreal dpr) {
-            QPixmap pixmap(size * dpr);
-            pixmap.setDevicePixelRatio(dpr);
-            pixmap.fill(Qt::transparent);
-            QPainter painter(&pixmap);
-            QFont font(u"Noto Color Emoji"_s);
-            font.setPixelSize(size.height() * 3 / 4);
-            painter.setFont(font);
+        [drawn](int i, QSize size, qreal dpr) {
             const auto text = commonEmojis[std::size_t(i)].text;
-            painter.drawText(QRect(QPoint(), size), Qt::AlignCenter,
-                             QString::fromUtf16(text.data(), qsizetype(text.size())));
-            return pixmap;
+            return drawn(QString::fromUtf16(text.data(), qsizetype(text.size())), size, dpr);
         },
         [](int i) {
             const auto name = commonEmojis[std::size_t(i)].name;
@@ -730,7 +731,8 @@ void FrmConversation::insertSmiley(int index)
 {
     // Straight into the send box: the user's clipboard is left as it was.
     QTextCursor cursor = ui_->txtBoxSend->textCursor();
-    boxpictures::insert(cursor, artwork::smileyBitmap(std::size_t(index)), pictureRoom(*ui_->txtBoxSend));
+    boxpictures::insert(cursor, artwork::smileyBitmap(std::size_t(index)),
+                        boxpictures::room(*ui_->txtBoxSend));
     ui_->txtBoxSend->setFocus();
 }
 
@@ -779,7 +781,7 @@ void FrmConversation::insertPicture(const QString &file)
             }
             // Straight into the send box, like a smiley: the clipboard keeps what the user put there.
             QTextCursor cursor = self->ui_->txtBoxSend->textCursor();
-            boxpictures::insert(cursor, image, pictureRoom(*self->ui_->txtBoxSend));
+            boxpictures::insert(cursor, image, boxpictures::room(*self->ui_->txtBoxSend));
             emit self->pictureInserted(true);
         });
     });

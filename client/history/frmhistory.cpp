@@ -1,6 +1,7 @@
 #include "client/history/frmhistory.h"
 
 #include "client/assets/artwork.h"
+#include "client/conversation/boxpictures.h"
 #include "client/history/entryview.h"
 #include "client/history/historykeeper.h"
 
@@ -37,18 +38,21 @@ FrmHistory::FrmHistory(HistoryKeeper &history, const QString &ownPseudo, QWidget
     auto *find = new QPushButton(u"&Chercher"_s, this);
     find->setObjectName(u"cmdChercher"_s);
 
-    auto *left = new QVBoxLayout;
+    // The search row across the whole window: the words typed stay readable.
     auto *searchRow = new QHBoxLayout;
     searchRow->addWidget(search_);
     searchRow->addWidget(find);
-    left->addLayout(searchRow);
+    auto *left = new QVBoxLayout;
     left->addWidget(new QLabel(u"Membres :"_s, this));
     left->addWidget(members_, 3);
     left->addWidget(new QLabel(u"Jours :"_s, this));
     left->addWidget(days_, 2);
-    auto *layout = new QHBoxLayout(this);
-    layout->addLayout(left, 1);
-    layout->addWidget(entries_, 3);
+    auto *columns = new QHBoxLayout;
+    columns->addLayout(left, 1);
+    columns->addWidget(entries_, 3);
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(searchRow);
+    layout->addLayout(columns);
 
     connect(find, &QPushButton::clicked, this, [this] { search(search_->text()); });
     connect(search_, &QLineEdit::returnPressed, this, [this] { search(search_->text()); });
@@ -110,8 +114,14 @@ void FrmHistory::showEntries(const QList<HistoryEntry> &entries, bool withMember
         if (!entries_->document()->isEmpty())
             cursor.insertBlock();
         const QString when = entry.at.toString(withMember ? u"dd/MM/yyyy HH:mm"_s : u"HH:mm"_s);
+        const int from = cursor.position();
         showHistoryEntry(cursor, entry, ownPseudo_,
                          withMember ? u"["_s + entry.member + u"] "_s + when : when);
+        // Pictures as wide as the box at most, and colours that read on its background, as in
+        // the conversation window.
+        boxpictures::settle(*entries_->document(), from, cursor.position(), boxpictures::room(*entries_),
+                            devicePixelRatioF(), entries_->palette().color(QPalette::Base),
+                            entries_->palette().color(QPalette::Text));
     }
     entries_->moveCursor(QTextCursor::Start);
 }

@@ -80,14 +80,6 @@ private:
     bool ok_ = false;
 };
 
-QList<HistoryEntry> entries(Statement &query)
-{
-    QList<HistoryEntry> found;
-    while (query.step() == SQLITE_ROW)
-        found.append(query.entry());
-    return found;
-}
-
 } // namespace
 
 QString searchQuery(const QString &words)
@@ -187,19 +179,35 @@ bool HistoryStore::append(QList<HistoryEntry> &batch)
         exec("ROLLBACK");
         return false;
     }
-    return exec("COMMIT");
+    if (exec("COMMIT"))
+        return true;
+    // A commit the disk refused may leave the transaction open, and every later BEGIN would fail.
+    if (!sqlite3_get_autocommit(db_))
+        exec("ROLLBACK");
+    return false;
+}
+
+template <typename Second>
+QList<HistoryEntry> HistoryStore::select(const QByteArray &sql, const QString &first, const Second &second)
+{
+    Statement query(db_, sql.constData());
+    if (!query.ok()) {
+        error_ = db_ ? QString::fromUtf8(sqlite3_errmsg(db_)) : QString();
+        return {};
+    }
+    query.bind(1, first);
+    query.bind(2, second);
+    QList<HistoryEntry> found;
+    while (query.step() == SQLITE_ROW)
+        found.append(query.entry());
+    return found;
 }
 
 QList<HistoryEntry> HistoryStore::last(const QString &member, int count)
 {
-    const QByteArray sql = "SELECT * FROM (SELECT " + QByteArray(columns) +
-                           " FROM entries e WHERE e.member = ?1 ORDER BY e.id DESC LIMIT ?2) ORDER BY id";
-    Statement query(db_, sql.constData());
-    if (!query.ok())
-        return {};
-    query.bind(1, member);
-    query.bind(2, qint64(count));
-    return entries(query);
+    return select("SELECT * FROM (SELECT " + QByteArray(columns) +
+                      " FROM entries e WHERE e.member = ?1 ORDER BY e.id DESC LIMIT ?2) ORDER BY id",
+                  member, qint64(count));
 }
 
 QStringList HistoryStore::members()
@@ -225,14 +233,9 @@ QList<QDate> HistoryStore::days(const QString &member)
 
 QList<HistoryEntry> HistoryStore::day(const QString &member, QDate date)
 {
-    const QByteArray sql =
-        "SELECT " + QByteArray(columns) + " FROM entries e WHERE e.member = ?1 AND e.day = ?2 ORDER BY e.id";
-    Statement query(db_, sql.constData());
-    if (!query.ok())
-        return {};
-    query.bind(1, member);
-    query.bind(2, date.toString(Qt::ISODate));
-    return entries(query);
+    return select("SELECT " + QByteArray(columns) +
+                      " FROM entries e WHERE e.member = ?1 AND e.day = ?2 ORDER BY e.id",
+                  member, date.toString(Qt::ISODate));
 }
 
 QList<HistoryEntry> HistoryStore::search(const QString &words, int limit)
@@ -240,15 +243,10 @@ QList<HistoryEntry> HistoryStore::search(const QString &words, int limit)
     const QString match = searchQuery(words);
     if (match.isEmpty())
         return {};
-    const QByteArray sql = "SELECT " + QByteArray(columns) +
-                           " FROM entries_text JOIN entries e ON e.id = entries_text.rowid"
-                           " WHERE entries_text MATCH ?1 ORDER BY entries_text.rowid DESC LIMIT ?2";
-    Statement query(db_, sql.constData());
-    if (!query.ok())
-        return {};
-    query.bind(1, match);
-    query.bind(2, qint64(limit));
-    return entries(query);
+    return select("SELECT " + QByteArray(columns) +
+                      " FROM entries_text JOIN entries e ON e.id = entries_text.rowid"
+                      " WHERE entries_text MATCH ?1 ORDER BY entries_text.rowid DESC LIMIT ?2",
+                  match, qint64(limit));
 }
 
 qint64 HistoryStore::count()

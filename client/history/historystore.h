@@ -48,6 +48,9 @@ public:
 private:
     bool exec(const char *sql);
     bool fail();
+    // The entries a query with two parameters finds, in its order; none when it cannot run.
+    template <typename Second>
+    QList<HistoryEntry> select(const QByteArray &sql, const QString &first, const Second &second);
 
     sqlite3 *db_ = nullptr;
     QString error_;

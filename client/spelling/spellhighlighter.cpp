@@ -1,5 +1,6 @@
 #include "client/spelling/spellhighlighter.h"
 
+#include "client/conversation/emojiruns.h"
 #include "client/spelling/spellchecker.h"
 
 #include <QContextMenuEvent>
@@ -16,7 +17,8 @@ namespace {
 
 const QRegularExpression &wordPattern()
 {
-    static const QRegularExpression pattern(uR"([\p{L}\p{M}]+(?:['’-][\p{L}\p{M}]+)*)"_s);
+    // A word starts with a letter: marks alone (an emoji's variation selector, a keycap) are none.
+    static const QRegularExpression pattern(uR"(\p{L}[\p{L}\p{M}]*(?:['’-]\p{L}[\p{L}\p{M}]*)*)"_s);
     return pattern;
 }
 
@@ -95,6 +97,12 @@ SpellHighlighter::SpellHighlighter(QTextDocument *document, const SpellChecker &
 
 void SpellHighlighter::highlightBlock(const QString &text)
 {
+    // The box's own font would draw some emoji in black and white: a highlighter is the one way
+    // to change only how they look, and a document takes one highlighter.
+    QTextCharFormat colour;
+    colour.setFontFamilies({emojiruns::colourFamily});
+    for (const emojiruns::Run &run : emojiruns::find(text))
+        setFormat(run.start, run.length, colour);
     if (!checker_.isReady())
         return;
     QTextCharFormat wrong;

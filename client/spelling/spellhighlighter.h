@@ -9,7 +9,8 @@ namespace jaserelle::client {
 
 class SpellChecker;
 
-// Underlines, as the user types, the words the checker does not know (a red wavy line).
+// Underlines, as the user types, the words the checker does not know (a red wavy line), and shows
+// emoji in the colour font.
 class SpellHighlighter : public QSyntaxHighlighter
 {
     Q_OBJECT

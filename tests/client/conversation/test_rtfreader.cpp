@@ -1,3 +1,5 @@
+#include "client/conversation/boxpictures.h"
+#include "client/conversation/emojiruns.h"
 #include "client/conversation/peerframer.h"
 #include "client/conversation/rtffragments.h"
 #include "client/conversation/rtfpictures.h"
@@ -331,6 +333,52 @@ private slots:
         QCOMPARE(wiretext::toWire(dropped), wiretext::toWire(rtfwriter::fromDocument(before)));
         QCOMPARE(rtf.startsWith(u"{\\rtf1\\ansi\\ansicpg1252\\uc1\\deff0"_s), text != legacy);
         QCOMPARE(read({dropped})->toPlainText(), legacy + u'\n');
+    }
+
+    // Where the boxes switch to the colour font: each emoji with what belongs to it, emoji side
+    // by side as one stretch, symbols that are text by default only when asked to be emoji.
+    void emojiRuns_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QList<int>>("runs"); // start, length, start, length...
+        QTest::newRow("no emoji") << u"Привет, مرحبا, Erdős ©™ → ⌘"_s << QList<int>{};
+        QTest::newRow("beyond the BMP") << u"Salut \U0001F600 !"_s << QList<int>{6, 2};
+        QTest::newRow("side by side") << u"\u2764\uFE0F\U0001F339 ok"_s << QList<int>{0, 4};
+        QTest::newRow("skin tone") << u"a\U0001F44D\U0001F3FD"_s << QList<int>{1, 4};
+        QTest::newRow("joined family")
+            << u"\U0001F468\u200D\U0001F469\u200D\U0001F467."_s << QList<int>{0, 8};
+        QTest::newRow("flag") << u"\U0001F1EB\U0001F1F7 et \u2615"_s << QList<int>{0, 4, 8, 1};
+        QTest::newRow("symbol asked to be emoji") << u"\u00A9\uFE0F \u2194\uFE0F"_s << QList<int>{0, 2, 3, 2};
+        QTest::newRow("keycap") << u"n\u00B0 1\uFE0F\u20E3"_s << QList<int>{3, 3};
+        QTest::newRow("text presentation") << u"\u263A\uFE0E \u263A"_s << QList<int>{3, 1};
+        QTest::newRow("joiner at the end") << u"\U0001F600\u200D"_s << QList<int>{0, 2};
+    }
+    void emojiRuns()
+    {
+        QFETCH(QString, text);
+        QFETCH(QList<int>, runs);
+        QList<int> found;
+        for (const emojiruns::Run &run : emojiruns::find(text))
+            found << run.start << run.length;
+        QCOMPARE(found, runs);
+    }
+
+    // A received entry shows its emoji in the colour font, and nothing else changes font.
+    void emojiShownInColour()
+    {
+        QTextDocument box;
+        QTextCursor cursor(&box);
+        rtfreader::insert(cursor, u"{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\f0 Oui "_s +
+                                      rtffragments::escapeText(u"\U0001F3AC à 20 h"_s) + u"\\par }"_s);
+        boxpictures::settle(box, 0, cursor.position(), 300, 1.0);
+        QStringList families;
+        for (QTextBlock block = box.begin(); block.isValid(); block = block.next()) {
+            for (auto it = block.begin(); !it.atEnd(); ++it)
+                families << it.fragment().text() + u'|' +
+                                it.fragment().charFormat().fontFamilies().toStringList().join(u',');
+        }
+        QCOMPARE(families, (QStringList{u"Oui |Arial"_s, u"\U0001F3AC|"_s + emojiruns::colourFamily,
+                                        u" à 20 h|Arial"_s}));
     }
 
     // A \uN read as the standard has it: negative numbers are units above 32767, and \ucN says how

@@ -1,8 +1,10 @@
+#include "client/conversation/boxpictures.h"
 #include "client/conversation/conversationwindows.h"
 #include "client/conversation/frmconversation.h"
 #include "client/conversation/frmincome.h"
 #include "client/conversation/peernotices.h"
 #include "client/conversation/rtffragments.h"
+#include "client/conversation/rtfwriter.h"
 #include "client/history/frmhistory.h"
 #include "client/history/historykeeper.h"
 #include "client/history/historynotices.h"
@@ -15,9 +17,14 @@
 #include <QListWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextBlock>
+#include <QTextDocument>
 #include <QTextEdit>
+#include <QTextImageFormat>
 #include <QToolButton>
 #include <QTreeWidget>
+#include <sched.h>
+#include <sys/mount.h>
 
 using namespace jaserelle::client;
 
@@ -248,6 +255,54 @@ private slots:
         QVERIFY(!HistoryKeeper(desk.dir.filePath(u"data"_s), desk.desktop.notifier).isEnabled());
     }
 
+    // A picture wider than the boxes is shown at their width, its shape kept: in the last lines
+    // a conversation window opens on, laid out before the window ever showed, and in the history
+    // window. On the screen only: the file keeps what was received.
+    void picturesFitTheBoxes()
+    {
+        QImage wide(900, 300, QImage::Format_RGB32);
+        wide.fill(Qt::darkCyan);
+        QTextDocument message;
+        QTextCursor cursor(&message);
+        cursor.insertText(u"La vue"_s);
+        boxpictures::insert(cursor, wide, wide.width());
+        HistoryEntry sent = entry(u"bob"_s, u"La vue"_s);
+        sent.rtf = rtfwriter::fromDocument(message);
+        alice->keeper->record(sent);
+        alice->keeper->flush();
+        const auto pictureIn = [](QTextEdit *box) {
+            QList<QTextImageFormat> pictures;
+            for (QTextBlock block = box->document()->begin(); block.isValid(); block = block.next()) {
+                for (auto it = block.begin(); !it.atEnd(); ++it) {
+                    if (it.fragment().charFormat().isImageFormat())
+                        pictures.append(it.fragment().charFormat().toImageFormat());
+                }
+            }
+            return pictures.size() == 1 ? pictures.at(0) : QTextImageFormat();
+        };
+        const auto fits = [](const QTextImageFormat &picture, QTextEdit *box) {
+            const int room = boxpictures::room(*box);
+            return room < 900 && picture.width() <= room && picture.width() > room - 20 &&
+                   qRound(picture.height() * 3) == qRound(picture.width());
+        };
+
+        talk();
+        QTextEdit *box = alice->windows->conversation(1)->conversationBox();
+        QVERIFY2(fits(pictureIn(box), box),
+                 qPrintable(u"%1 px in %2"_s.arg(pictureIn(box).width()).arg(boxpictures::room(*box))));
+
+        FrmHistory history(*alice->keeper, u"alice"_s);
+        history.resize(640, 440);
+        history.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&history));
+        history.refresh();
+        history.members()->setCurrentRow(0);
+        QVERIFY2(fits(pictureIn(history.entries()), history.entries()),
+                 qPrintable(u"%1 px in %2"_s.arg(pictureIn(history.entries()).width())
+                                .arg(boxpictures::room(*history.entries()))));
+        QCOMPARE(alice->keeper->reader().last(u"bob"_s, 1).at(0).rtf, sent.rtf);
+    }
+
     // A damaged file is told once; the conversation goes on, its window untouched.
     void damagedFileIsToldOnce()
     {
@@ -267,6 +322,59 @@ private slots:
         QCOMPARE(alice->desktop.notifier.titles(), QStringList{u"Historique"_s});
         QVERIFY(alice->keeper->reader().last(u"bob"_s, 10).isEmpty());
         QCOMPARE(alice->desktop.notifier.titles(), QStringList{u"Historique"_s});
+    }
+
+    // A disk that fills up during a conversation is told once: every message still shows and
+    // reaches the peer, the window stays, what was kept before stays kept, and once there is
+    // room again the entries are kept again. The disk is a small tmpfs of this test's own,
+    // mounted in a mount namespace of its own, so nothing outside sees it.
+    void fullDiskIsToldOnce()
+    {
+        const QString small = aliceFolder.filePath(u"petit-disque"_s);
+        QVERIFY(QDir().mkpath(small));
+        if (unshare(CLONE_NEWNS) != 0 || mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+            mount("tmpfs", small.toUtf8().constData(), "tmpfs", 0, "size=2m") != 0)
+            QSKIP("a tmpfs cannot be mounted here (it takes root)");
+        // The keeper's writer thread starts after the mount, in the same namespace.
+        alice = std::make_unique<Desk>(u"alice"_s, u"127.0.6.2"_s, small);
+        talk();
+        FrmConversation *window = alice->windows->conversation(1);
+        FrmConversation *other = bob->windows->conversation(1);
+        const auto say = [&](const QString &text) {
+            window->sendBox()->insertPlainText(text);
+            window->sendMessage();
+            alice->keeper->flush();
+        };
+        say(u"avant"_s);
+        QCOMPARE(alice->keeper->reader().count(), 1);
+
+        // Everything the disk has left goes to a file of its own.
+        QFile filler(QDir(small).filePath(u"remplissage"_s));
+        QVERIFY(filler.open(QIODevice::WriteOnly));
+        const QByteArray block(4096, 'x');
+        while (filler.write(block) == block.size() && filler.flush()) {
+        }
+        filler.close();
+        for (int i = 0; i < 5; ++i)
+            say(u"plein "_s + QString::number(i));
+        QVERIFY(QTest::qWaitFor([&] { return !alice->desktop.notifier.shown.isEmpty(); }));
+        QCOMPARE(alice->desktop.notifier.titles(), QStringList{u"Historique"_s});
+        QVERIFY2(alice->desktop.notifier.shown.at(0).text.contains(u"full"_s),
+                 qPrintable(alice->desktop.notifier.shown.at(0).text));
+        QVERIFY(window->isVisible() && !window->hasEnded());
+        QVERIFY(window->conversationBox()->toPlainText().contains(u"plein 4"_s));
+        QVERIFY(
+            QTest::qWaitFor([&] { return other->conversationBox()->toPlainText().contains(u"plein 4"_s); }));
+        QCOMPARE(texts(alice->keeper->reader().last(u"bob"_s, 10)).first(), u"avant"_s);
+
+        // Room again: the next entries are kept, and nothing more is told.
+        QVERIFY(filler.remove());
+        say(u"après"_s);
+        QCOMPARE(texts(alice->keeper->reader().last(u"bob"_s, 1)), QStringList{u"après"_s});
+        QCOMPARE(alice->desktop.notifier.titles(), QStringList{u"Historique"_s});
+
+        alice.reset(); // the keeper lets go of the file before the disk goes
+        QCOMPARE(umount2(small.toUtf8().constData(), MNT_DETACH), 0);
     }
 };
 

@@ -1,3 +1,4 @@
+#include "client/conversation/emojiruns.h"
 #include "client/spelling/spellchecker.h"
 #include "client/spelling/spellhighlighter.h"
 
@@ -46,6 +47,18 @@ void rightClick(QTextEdit &box, const QString &word, const std::function<void(QM
     QApplication::sendEvent(box.viewport(), &event);
 }
 
+// The stretches of the first paragraph drawn in the colour emoji font.
+QStringList inColour(const QTextDocument *document)
+{
+    QStringList found;
+    const QTextBlock block = document->firstBlock();
+    for (const QTextLayout::FormatRange &range : block.layout()->formats()) {
+        if (range.format.fontFamilies().toStringList().contains(emojiruns::colourFamily))
+            found.append(block.text().mid(range.start, range.length));
+    }
+    return found;
+}
+
 QAction *entry(QMenu *menu, const QString &text)
 {
     for (QAction *action : menu->actions()) {
@@ -74,6 +87,23 @@ private slots:
         box.insertPlainText(u"Bonjuor, l'été est-il là ? Jaserelle arive 2026"_s);
         QCOMPARE(underlined(box.document()), (QStringList{u"Bonjuor"_s, u"Jaserelle"_s, u"arive"_s}));
         QVERIFY(checker.suggestions(u"Bonjuor"_s).contains(u"Bonjour"_s));
+    }
+
+    // Emoji typed show in colour, with a dictionary or without, next to an underlined word too;
+    // the document itself keeps its formats, so what is sent does not change.
+    void emojiInColour()
+    {
+        SpellChecker french(SpellChecker::systemDictionary(), data.filePath(u"perso.txt"_s));
+        SpellChecker none(data.filePath(u"absent"_s), data.filePath(u"perso-absent.txt"_s));
+        for (SpellChecker *checker : {&french, &none}) {
+            QTextEdit box;
+            attachSpelling(box, *checker);
+            box.insertPlainText(u"Une fote \U0001F60A et \u2764\uFE0F \u00A9"_s);
+            QCOMPARE(inColour(box.document()), (QStringList{u"\U0001F60A"_s, u"\u2764\uFE0F"_s}));
+            QCOMPARE(underlined(box.document()), checker->isReady() ? QStringList{u"fote"_s} : QStringList{});
+            const QTextCursor emoji = box.document()->find(u"\U0001F60A"_s);
+            QVERIFY(!emoji.charFormat().fontFamilies().toStringList().contains(emojiruns::colourFamily));
+        }
     }
 
     // A suggestion replaces the word; "Ajouter au dictionnaire" keeps it as right, this run and the
