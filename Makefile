@@ -3,7 +3,7 @@ BUILD ?= build
 JOBS  ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build test run asan fuzz bench gallery package clean
+.PHONY: all deps configure build test run asan fuzz bench gallery package lint-packages clean
 
 all: build
 
@@ -42,6 +42,10 @@ gallery: build
 # The Debian packages jaserelle and jaserelle-server, in $(BUILD)/.
 package: build
 	cd $(BUILD) && cpack -G DEB
+
+# Both packages, checked by lintian as an administrator would (scripts/lint-packages).
+lint-packages: build
+	@scripts/lint-packages $(BUILD)
 
 clean:
 	rm -rf $(BUILD) build-asan build-fuzz
