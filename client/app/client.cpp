@@ -13,10 +13,13 @@
 #include "client/shell/frmmain.h"
 #include "client/shell/frmtrytoconnect.h"
 #include "client/shell/logininput.h"
+#include "client/shell/preferencesfile.h"
 #include "client/shell/rowselection.h"
 #include "client/shell/shellcommands.h"
 #include "client/shell/shellnotices.h"
 #include "client/shell/startup.h"
+#include "client/tray/installtray.h"
+#include "client/tray/trayhost.h"
 
 namespace jaserelle::client {
 
@@ -46,7 +49,9 @@ Client::Client(ClientState initial, Platform platform, QObject *parent)
     };
     screens.showLoginAgain = [this] { frmLogin().showEmpty(); };
     screens.showMain = [this] {
+        rememberPseudo();
         FrmMain &main = frmMain();
+        tray_->setSignedIn();
         main.show();
         main.raise();
         main.activateWindow();
@@ -63,7 +68,18 @@ bool Client::start()
         return false;
     frmMain().setSoundMenu(outcome.hasSoundDevice, state_.soundEnabled);
     frmLogin().show();
+    frmLogin().offerPseudo(loadPreferences(state_.appDir).lastPseudo);
     return true;
+}
+
+// The next start offers the pseudo that was accepted, never one the server refused.
+void Client::rememberPseudo()
+{
+    Preferences preferences = loadPreferences(state_.appDir);
+    if (preferences.lastPseudo == state_.userLogin)
+        return;
+    preferences.lastPseudo = state_.userLogin;
+    savePreferences(state_.appDir, preferences); // a convenience: nothing to tell when it fails
 }
 
 FrmLogin &Client::frmLogin()
@@ -106,6 +122,36 @@ void Client::loadMainWindow()
     contacts_ = installContacts(services_, *main_, *faces_);
     directory_ = installDirectory(services_, *main_, *faces_);
     mail_ = installMail(services_, *main_);
+    if (!trayHost_)
+        trayHost_ = makeQtTrayHost();
+    tray_ = installTray(services_, *main_, *trayHost_, [this] { openFromTray(); });
+}
+
+MainTray &Client::tray()
+{
+    frmMain();
+    return *tray_;
+}
+
+void Client::setTrayHost(std::unique_ptr<TrayHost> host)
+{
+    if (!main_) // the icon already shown stays where it is
+        trayHost_ = std::move(host);
+}
+
+// The main window once signed in; before that the login window, unless a login is on its way.
+void Client::openFromTray()
+{
+    QWidget *window = nullptr;
+    if (tray_->signedIn())
+        window = &frmMain();
+    else if (!tryToConnect_ || !tryToConnect_->isVisible())
+        window = &frmLogin();
+    if (!window)
+        return;
+    window->show();
+    window->raise();
+    window->activateWindow();
 }
 
 ConversationWindows &Client::conversations()

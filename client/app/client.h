@@ -21,6 +21,8 @@ class FrmLogin;
 class FrmMain;
 class FrmTryToConnect;
 class LoginReplies;
+class MainTray;
+class TrayHost;
 class ShellCommands;
 
 namespace contactface {
@@ -55,12 +57,17 @@ public:
     ConversationWindows &conversations(); // made with the main window
     ContactEditor &contactEditor();       // adding, moving and removing contacts, made with the main window
     MailDesk &mailDesk();                 // writing, reading and deleting mails, made with the main window
+    MainTray &tray();                     // the notification-area icon, made with the main window
+    // The desktop's tray, replaced before the main window is made (tests); Qt's by default.
+    void setTrayHost(std::unique_ptr<TrayHost> host);
 
 private:
     void submitLogin();
     void newMember();
     void loginCouldNotStart();
     void loadMainWindow();
+    void openFromTray();
+    void rememberPseudo();
 
     ClientState state_;
     // Every way out of the application goes through here, so the main window knows when a close
@@ -78,7 +85,9 @@ private:
     std::unique_ptr<ContactEditor> contacts_;
     std::unique_ptr<MemberDirectory> directory_;
     std::unique_ptr<MailDesk> mail_;
+    std::unique_ptr<TrayHost> trayHost_; // outlives the icon shown in it
     std::unique_ptr<FrmMain> main_;
+    std::unique_ptr<MainTray> tray_; // goes before the main window it hides and shows
     std::unique_ptr<ShellCommands> commands_;
     std::unique_ptr<FrmLogin> login_;
     std::unique_ptr<FrmTryToConnect> tryToConnect_;

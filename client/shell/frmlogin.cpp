@@ -43,6 +43,14 @@ void FrmLogin::showEmpty()
     ui_->txtLogin->setFocus();
 }
 
+void FrmLogin::offerPseudo(const QString &pseudo)
+{
+    if (pseudo.isEmpty())
+        return;
+    setTexts(pseudo, {});
+    ui_->txtPassword->setFocus();
+}
+
 void FrmLogin::reject()
 {
     emit quitRequested();

@@ -24,6 +24,8 @@ public:
     void setTexts(const QString &pseudo, const QString &password);
     // Both boxes emptied, the window shown, the focus in the pseudo box.
     void showEmpty();
+    // The pseudo of the last member who signed in here, the focus in the password box.
+    void offerPseudo(const QString &pseudo);
 
 signals:
     void connectRequested();
