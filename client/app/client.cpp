@@ -4,6 +4,8 @@
 #include "client/contacts/contactface.h"
 #include "client/contacts/installcontacts.h"
 #include "client/conversation/installconversations.h"
+#include "client/conversation/messagenotifier.h"
+#include "client/conversation/unreadmessages.h"
 #include "client/directory/installdirectory.h"
 #include "client/mail/installmail.h"
 #include "client/mail/maildesk.h"
@@ -125,6 +127,22 @@ void Client::loadMainWindow()
     if (!trayHost_)
         trayHost_ = makeQtTrayHost();
     tray_ = installTray(services_, *main_, *trayHost_, [this] { openFromTray(); });
+    if (!messageNotifier_)
+        messageNotifier_ = makeDesktopMessageNotifier();
+    unread_ = std::make_unique<UnreadMessages>(*conversations_, *messageNotifier_);
+    connect(unread_.get(), &UnreadMessages::countChanged, tray_.get(), &MainTray::setUnreadMessages);
+}
+
+UnreadMessages &Client::unreadMessages()
+{
+    frmMain();
+    return *unread_;
+}
+
+void Client::setMessageNotifier(std::unique_ptr<MessageNotifier> notifier)
+{
+    if (!main_) // the windows already watched keep the one they have
+        messageNotifier_ = std::move(notifier);
 }
 
 MainTray &Client::tray()

@@ -22,6 +22,8 @@ class FrmMain;
 class FrmTryToConnect;
 class LoginReplies;
 class MainTray;
+class MessageNotifier;
+class UnreadMessages;
 class TrayHost;
 class ShellCommands;
 
@@ -60,6 +62,10 @@ public:
     MainTray &tray();                     // the notification-area icon, made with the main window
     // The desktop's tray, replaced before the main window is made (tests); Qt's by default.
     void setTrayHost(std::unique_ptr<TrayHost> host);
+    // Messages that arrived where the user was not looking, made with the main window.
+    UnreadMessages &unreadMessages();
+    // The desktop's message notifications, replaced before the main window is made (tests).
+    void setMessageNotifier(std::unique_ptr<MessageNotifier> notifier);
 
 private:
     void submitLogin();
@@ -88,6 +94,8 @@ private:
     std::unique_ptr<TrayHost> trayHost_; // outlives the icon shown in it
     std::unique_ptr<FrmMain> main_;
     std::unique_ptr<MainTray> tray_; // goes before the main window it hides and shows
+    std::unique_ptr<MessageNotifier> messageNotifier_;
+    std::unique_ptr<UnreadMessages> unread_; // counts into the tray
     std::unique_ptr<ShellCommands> commands_;
     std::unique_ptr<FrmLogin> login_;
     std::unique_ptr<FrmTryToConnect> tryToConnect_;

@@ -144,6 +144,7 @@ void ConversationWindows::createSpare()
         else
             discard(instance);
     });
+    emit spareCreated(window);
 }
 
 void ConversationWindows::closeEveryConversation()

@@ -65,6 +65,10 @@ public:
     void closeEveryConversation() override;
     void discard(int instanceToKill) override;
 
+signals:
+    // A new spare: every conversation window starts as one.
+    void spareCreated(FrmConversation *window);
+
 private:
     void createSpare();
     void takeCall(QTcpSocket *socket, const QString &pseudo);
