@@ -10,6 +10,7 @@
 #include "client/conversation/rtfwriter.h"
 #include "client/conversation/smileys.h"
 #include "client/conversation/soundcommands.h"
+#include "client/conversation/soundsubjects.h"
 #include "client/platform/platform.h"
 #include "client/shell/clientstate.h"
 #include "client/shell/windowplacement.h"
@@ -469,7 +470,8 @@ void FrmConversation::setupPads()
         },
         [](int i) {
             const auto subject = jaserelle::client::smileys[std::size_t(i)].subject;
-            return QString::fromUtf8(subject.data(), qsizetype(subject.size()));
+            const QString name = QString::fromUtf8(subject.data(), qsizetype(subject.size()));
+            return PadCellLabels{name, u"Smiley : un clic l'ajoute au message"_s, name};
         });
     for (int i = 0; i < smileys.size(); ++i)
         connect(smileys[i], &QToolButton::clicked, this, [this, i] { insertSmiley(i); });
@@ -478,7 +480,12 @@ void FrmConversation::setupPads()
         [](int i, QSize size, qreal dpr) {
             return artwork::pixmap(artwork::soundPad(std::size_t(i)), dpr, size);
         },
-        [](int) { return u"clic droit pour écouter, double-clic pour envoyer"_s; });
+        [](int i) {
+            const std::string_view subject = soundSubjects[std::size_t(i)];
+            return PadCellLabels{QString::fromUtf8(subject.data(), qsizetype(subject.size())),
+                                 u"Son : clic droit pour écouter, double-clic pour envoyer"_s,
+                                 u"clic droit pour écouter, double-clic pour envoyer"_s};
+        });
     for (QToolButton *button : sounds)
         button->installEventFilter(this);
 }
