@@ -10,6 +10,7 @@
 #include "client/mail/installmail.h"
 #include "client/mail/maildesk.h"
 #include "client/server/loginreplies.h"
+#include "client/security/passwordstore.h"
 #include "client/server/requestengine.h"
 #include "client/shell/frmlogin.h"
 #include "client/shell/frmmain.h"
@@ -17,11 +18,17 @@
 #include "client/shell/logininput.h"
 #include "client/shell/preferencesfile.h"
 #include "client/shell/rowselection.h"
+#include "client/shell/serverchoice.h"
+#include "client/shell/sessionoptions.h"
 #include "client/shell/shellcommands.h"
 #include "client/shell/shellnotices.h"
+#include "client/shell/signinmemory.h"
+#include "client/shell/soundsetting.h"
 #include "client/shell/startup.h"
 #include "client/tray/installtray.h"
 #include "client/tray/trayhost.h"
+
+#include <QCoreApplication>
 
 namespace jaserelle::client {
 
@@ -52,6 +59,7 @@ Client::Client(ClientState initial, Platform platform, QObject *parent)
     screens.showLoginAgain = [this] { frmLogin().showEmpty(); };
     screens.showMain = [this] {
         rememberPseudo();
+        signInMemory().accepted(frmLogin().rememberPassword());
         FrmMain &main = frmMain();
         tray_->setSignedIn();
         main.show();
@@ -70,8 +78,36 @@ bool Client::start()
         return false;
     frmMain().setSoundMenu(outcome.hasSoundDevice, state_.soundEnabled);
     frmLogin().show();
-    frmLogin().offerPseudo(loadPreferences(state_.appDir).lastPseudo);
+    const QString lastPseudo = loadPreferences(state_.appDir).lastPseudo;
+    frmLogin().offerPseudo(lastPseudo);
+    frmLogin().setServerText(state_.serverHost);
+    signInMemory().offer(frmLogin(), lastPseudo, [this] { submitLogin(); });
     return true;
+}
+
+SignInMemory &Client::signInMemory()
+{
+    if (!passwords_)
+        passwords_ = makeKeyringPasswordStore();
+    if (!signIn_)
+        signIn_ = std::make_unique<SignInMemory>(state_, platform_.notifier, *passwords_);
+    return *signIn_;
+}
+
+void Client::setPasswordStore(std::unique_ptr<PasswordStore> store)
+{
+    if (!signIn_) // the one in use stays until the end
+        passwords_ = std::move(store);
+}
+
+// The login window named another server: it is the one from now on, and at the next start.
+void Client::useServer(const QString &host)
+{
+    state_.serverHost = host;
+    if (tryToConnect_ && !tryToConnect_->isVisible())
+        tryToConnect_.reset(); // it names the server it waits for
+    if (rewriteConfigFile(state_.appDir, host, state_.soundEnabled) == ConfigWrite::Failed)
+        platform_.notifier.notify(preferencesNotSavedNotice());
 }
 
 // The next start offers the pseudo that was accepted, never one the server refused.
@@ -131,6 +167,7 @@ void Client::loadMainWindow()
         messageNotifier_ = makeDesktopMessageNotifier();
     unread_ = std::make_unique<UnreadMessages>(*conversations_, *messageNotifier_);
     connect(unread_.get(), &UnreadMessages::countChanged, tray_.get(), &MainTray::setUnreadMessages);
+    installStartWithSessionOption(*main_, platform_.notifier, QCoreApplication::applicationFilePath());
 }
 
 UnreadMessages &Client::unreadMessages()
@@ -212,6 +249,15 @@ void Client::submitLogin()
     case LoginInput::Verdict::Accepted:
         break;
     }
+    const ServerChoice server = chooseServer(login.serverText(), state_.serverHost);
+    if (server.verdict == ServerChoice::Verdict::Invalid) {
+        platform_.notifier.notify(invalidServerNotice(login.serverText()));
+        login.setServerText(state_.serverHost);
+        return;
+    }
+    if (server.verdict == ServerChoice::Verdict::Changed)
+        useServer(server.host);
+    login.setServerText(state_.serverHost);
     state_.userLogin = input.login();
     state_.userPassword = input.loginPassword();
     login.hide();

@@ -23,6 +23,8 @@ class FrmTryToConnect;
 class LoginReplies;
 class MainTray;
 class MessageNotifier;
+class PasswordStore;
+class SignInMemory;
 class UnreadMessages;
 class TrayHost;
 class ShellCommands;
@@ -66,6 +68,8 @@ public:
     UnreadMessages &unreadMessages();
     // The desktop's message notifications, replaced before the main window is made (tests).
     void setMessageNotifier(std::unique_ptr<MessageNotifier> notifier);
+    // Where remembered passwords go, replaced before start() (tests); the desktop's keyring by default.
+    void setPasswordStore(std::unique_ptr<PasswordStore> store);
 
 private:
     void submitLogin();
@@ -74,6 +78,8 @@ private:
     void loadMainWindow();
     void openFromTray();
     void rememberPseudo();
+    void useServer(const QString &host);
+    SignInMemory &signInMemory();
 
     ClientState state_;
     // Every way out of the application goes through here, so the main window knows when a close
@@ -99,6 +105,8 @@ private:
     std::unique_ptr<ShellCommands> commands_;
     std::unique_ptr<FrmLogin> login_;
     std::unique_ptr<FrmTryToConnect> tryToConnect_;
+    std::unique_ptr<SignInMemory> signIn_;
+    std::unique_ptr<PasswordStore> passwords_; // goes first: its answers stop with it
 };
 
 } // namespace jaserelle::client

@@ -50,6 +50,8 @@ Preferences parsePreferences(const QByteArray &fileBytes)
             preferences.connectedFirst = flag(value);
         else if (name == u"lastPseudo")
             preferences.lastPseudo = value;
+        else if (name == u"rememberPassword")
+            preferences.rememberPassword = flag(value);
     }
     return preferences;
 }
@@ -60,7 +62,8 @@ QByteArray formatPreferences(const Preferences &preferences)
     const QString text = u"\r\n"_s + preferencesSectionLine.toString() + u"\r\ncloseToTray="_s +
                          flagText(preferences.closeToTray) + u"\r\nconnectedFirst="_s +
                          flagText(preferences.connectedFirst) + u"\r\nlastPseudo="_s +
-                         preferences.lastPseudo.left(maxValueLength) + u"\r\n"_s;
+                         preferences.lastPseudo.left(maxValueLength) + u"\r\nrememberPassword="_s +
+                         flagText(preferences.rememberPassword) + u"\r\n"_s;
     return wiretext::toWire(text);
 }
 

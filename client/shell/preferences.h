@@ -15,6 +15,7 @@ struct Preferences
     bool closeToTray = false;    // the close box hides the main window in the tray
     bool connectedFirst = false; // the contact lists show connected members first, then by pseudo
     QString lastPseudo;          // offered again in the login window
+    bool rememberPassword = false; // its password is in the desktop's keyring: sign in at start
 };
 
 inline constexpr QStringView preferencesSectionLine = u"[preferences]";

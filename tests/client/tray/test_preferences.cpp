@@ -39,9 +39,10 @@ private slots:
         chosen.closeToTray = true;
         chosen.connectedFirst = true;
         chosen.lastPseudo = u"andré"_s;
+        chosen.rememberPassword = true;
         const QByteArray file = formatConfig(u"jaserelle.example:8080"_s, false) + formatPreferences(chosen);
         const Preferences back = parsePreferences(file);
-        QVERIFY(back.closeToTray && back.connectedFirst);
+        QVERIFY(back.closeToTray && back.connectedFirst && back.rememberPassword);
         QCOMPARE(back.lastPseudo, u"andré"_s);
         // What a reader of the first two sections makes of the longer file.
         const ConfigValues old = parseConfig(file);
@@ -85,7 +86,7 @@ private slots:
         QVERIFY(savePreferences(dir.path(), chosen));
         QCOMPARE(readAll(path), QByteArray("[server]\r\nlocalhost:8080\r\n\r\n[sound]\r\nenable\r\n\r\n"
                                            "[preferences]\r\ncloseToTray=1\r\nconnectedFirst=0\r\n"
-                                           "lastPseudo=jean\r\n"));
+                                           "lastPseudo=jean\r\nrememberPassword=0\r\n"));
 
         QCOMPARE(rewriteConfigFile(dir.path(), u"localhost:8080"_s, false), ConfigWrite::Written);
         const QByteArray after = readAll(path);
