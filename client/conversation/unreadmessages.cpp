@@ -8,6 +8,7 @@
 #include "client/conversation/rtfreader.h"
 #include "client/platform/assistiveannounce.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QEvent>
 #include <QPointer>
@@ -53,10 +54,16 @@ void UnreadMessages::watch(FrmConversation *window)
 
 void UnreadMessages::arrived(FrmConversation &window, const QString &rtf)
 {
+    const bool looking = window.isActiveWindow();
+    const bool listening = QAccessible::isActive(); // a screen reader, or another assistive tool
+    // Reading the message again costs its pictures a second decoding: only when someone needs it.
+    if (looking && !listening)
+        return;
     const QString member = window.peerPseudo();
     const QString excerpt = messageExcerpt(plainText(rtf));
-    announceToAssistiveTechnology(window, u"Nouveau message de %1 : %2"_s.arg(member, excerpt));
-    if (window.isActiveWindow())
+    if (listening)
+        announceToAssistiveTechnology(window, u"Nouveau message de %1 : %2"_s.arg(member, excerpt));
+    if (looking)
         return;
     notifier_.messageArrived(member, excerpt);
     QApplication::alert(&window);
