@@ -3,6 +3,7 @@
 #include "client/assets/artwork.h"
 #include "client/contacts/contactface.h"
 #include "client/contacts/installcontacts.h"
+#include "client/conversation/frmconversation.h"
 #include "client/conversation/installconversations.h"
 #include "client/conversation/messagenotifier.h"
 #include "client/conversation/unreadmessages.h"
@@ -194,11 +195,14 @@ void Client::setTrayHost(std::unique_ptr<TrayHost> host)
         trayHost_ = std::move(host);
 }
 
-// The main window once signed in; before that the login window, unless a login is on its way.
+// The conversation with messages waiting, else the main window once signed in; before that the
+// login window, unless a login is on its way.
 void Client::openFromTray()
 {
     QWidget *window = nullptr;
-    if (tray_->signedIn())
+    if (FrmConversation *waiting = unread_ ? unread_->firstWaiting() : nullptr)
+        window = waiting;
+    else if (tray_->signedIn())
         window = &frmMain();
     else if (!tryToConnect_ || !tryToConnect_->isVisible())
         window = &frmLogin();

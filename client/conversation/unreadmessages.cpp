@@ -14,6 +14,7 @@
 #include <QPointer>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <algorithm>
 
 namespace jaserelle::client {
 
@@ -67,19 +68,30 @@ void UnreadMessages::arrived(FrmConversation &window, const QString &rtf)
         return;
     notifier_.messageArrived(member, excerpt);
     QApplication::alert(&window);
-    ++unread_[&window];
+    const auto found = std::find_if(waiting_.begin(), waiting_.end(),
+                                    [&window](const Waiting &entry) { return entry.window == &window; });
+    if (found == waiting_.end())
+        waiting_.push_back({&window, 1});
+    else
+        ++found->count;
     ++total_;
     emit countChanged(total_);
 }
 
 void UnreadMessages::forget(const QObject *window)
 {
-    const auto found = unread_.constFind(window);
-    if (found == unread_.cend())
+    const auto found = std::find_if(waiting_.begin(), waiting_.end(),
+                                    [window](const Waiting &entry) { return entry.window == window; });
+    if (found == waiting_.end())
         return;
-    total_ -= *found;
-    unread_.erase(found);
+    total_ -= found->count;
+    waiting_.erase(found);
     emit countChanged(total_);
+}
+
+FrmConversation *UnreadMessages::firstWaiting() const
+{
+    return waiting_.empty() ? nullptr : waiting_.front().window;
 }
 
 bool UnreadMessages::eventFilter(QObject *watched, QEvent *event)

@@ -1,7 +1,7 @@
 #pragma once
 
-#include <QHash>
 #include <QObject>
+#include <vector>
 
 namespace jaserelle::client {
 
@@ -21,6 +21,8 @@ public:
     UnreadMessages(ConversationWindows &windows, MessageNotifier &notifier, QObject *parent = nullptr);
 
     int count() const { return total_; }
+    // The window whose unread messages came first; null when none waits.
+    FrmConversation *firstWaiting() const;
 
 signals:
     void countChanged(int count);
@@ -33,8 +35,14 @@ private:
     void arrived(FrmConversation &window, const QString &rtf);
     void forget(const QObject *window);
 
+    struct Waiting
+    {
+        FrmConversation *window; // forgotten before it goes
+        int count;
+    };
+
     MessageNotifier &notifier_;
-    QHash<const QObject *, int> unread_; // per window, only windows with some
+    std::vector<Waiting> waiting_; // windows with unread messages, in the order they came
     int total_ = 0;
 };
 

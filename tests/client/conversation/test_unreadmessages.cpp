@@ -10,6 +10,7 @@
 #include "tests/support/assistivetech.h"
 #include "tests/support/clientfixture.h"
 
+#include <QAction>
 #include <QTextEdit>
 #include <QTreeWidget>
 
@@ -151,9 +152,13 @@ private slots:
         QCOMPARE(c.trayUnread(), 2);
         QCOMPARE(c.bob.client->tray().icon().look(), TrayLook::Unread);
 
-        QVERIFY(Conversation::activate(c.window()));
+        // The tray's "open" leads to the conversation where they wait.
+        QCOMPARE(c.bob.client->unreadMessages().firstWaiting(), c.window());
+        c.bob.client->tray().icon().openAction()->trigger();
+        QVERIFY(QTest::qWaitForWindowActive(c.window()));
         QTRY_COMPARE(c.unread(), 0);
         QCOMPARE(c.trayUnread(), 0);
+        QCOMPARE(c.bob.client->unreadMessages().firstWaiting(), nullptr);
 
         assistivetech::alerts().clear();
         QVERIFY(c.aliceSays(u"Ah, te voilà."_s));
