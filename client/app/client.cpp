@@ -4,8 +4,11 @@
 #include "client/contacts/contactface.h"
 #include "client/contacts/installcontacts.h"
 #include "client/conversation/conversationwindows.h"
+#include "client/conversation/frmconversation.h"
 #include "client/conversation/installconversations.h"
+#include "client/conversation/messagenotifier.h"
 #include "client/conversation/peerlistener.h"
+#include "client/conversation/unreadmessages.h"
 #include "client/directory/installdirectory.h"
 #include "client/history/installhistory.h"
 #include "client/mail/installmail.h"
@@ -13,23 +16,30 @@
 #include "client/network/reachability.h"
 #include "client/network/relayservice.h"
 #include "client/server/loginreplies.h"
+#include "client/security/passwordstore.h"
 #include "client/server/requestengine.h"
 #include "client/shell/frmlogin.h"
 #include "client/shell/frmmain.h"
 #include "client/shell/frmtrytoconnect.h"
 #include "client/shell/logininput.h"
+#include "client/shell/preferencesfile.h"
 #include "client/shell/rowselection.h"
+#include "client/shell/serverchoice.h"
+#include "client/shell/sessionoptions.h"
 #include "client/shell/shellcommands.h"
 #include "client/shell/shellnotices.h"
+#include "client/shell/signinmemory.h"
+#include "client/shell/soundsetting.h"
 #include "client/shell/startup.h"
 #include "client/spelling/spellchecker.h"
+#include "client/tray/installtray.h"
+#include "client/tray/trayhost.h"
 
+#include <QCoreApplication>
 #include <QDir>
-#include <QStandardPaths>
-
 #include <QPointer>
 #include <QSslSocket>
-
+#include <QStandardPaths>
 #include <QTcpSocket>
 
 namespace jaserelle::client {
@@ -61,7 +71,10 @@ Client::Client(ClientState initial, Platform platform, QObject *parent)
     };
     screens.showLoginAgain = [this] { frmLogin().showEmpty(); };
     screens.showMain = [this] {
+        rememberPseudo();
+        signInMemory().accepted(frmLogin().rememberPassword());
         FrmMain &main = frmMain();
+        tray_->setSignedIn();
         main.show();
         main.raise();
         main.activateWindow();
@@ -78,7 +91,46 @@ bool Client::start()
         return false;
     frmMain().setSoundMenu(outcome.hasSoundDevice, state_.soundEnabled);
     frmLogin().show();
+    const QString lastPseudo = loadPreferences(state_.appDir).lastPseudo;
+    frmLogin().offerPseudo(lastPseudo);
+    frmLogin().setServerText(state_.serverHost);
+    signInMemory().offer(frmLogin(), lastPseudo, [this] { submitLogin(); });
     return true;
+}
+
+SignInMemory &Client::signInMemory()
+{
+    if (!passwords_)
+        passwords_ = makeKeyringPasswordStore();
+    if (!signIn_)
+        signIn_ = std::make_unique<SignInMemory>(state_, platform_.notifier, *passwords_);
+    return *signIn_;
+}
+
+void Client::setPasswordStore(std::unique_ptr<PasswordStore> store)
+{
+    if (!signIn_) // the one in use stays until the end
+        passwords_ = std::move(store);
+}
+
+// The login window named another server: it is the one from now on, and at the next start.
+void Client::useServer(const QString &host)
+{
+    state_.serverHost = host;
+    if (tryToConnect_ && !tryToConnect_->isVisible())
+        tryToConnect_.reset(); // it names the server it waits for
+    if (rewriteConfigFile(state_.appDir, host, state_.soundEnabled) == ConfigWrite::Failed)
+        platform_.notifier.notify(preferencesNotSavedNotice());
+}
+
+// The next start offers the pseudo that was accepted, never one the server refused.
+void Client::rememberPseudo()
+{
+    Preferences preferences = loadPreferences(state_.appDir);
+    if (preferences.lastPseudo == state_.userLogin)
+        return;
+    preferences.lastPseudo = state_.userLogin;
+    savePreferences(state_.appDir, preferences); // a convenience: nothing to tell when it fails
 }
 
 FrmLogin &Client::frmLogin()
@@ -134,6 +186,56 @@ void Client::loadMainWindow()
     relay_->followLoginOf(main_.get());
     conversations_->setRelayRoute(relay_.get());
     connect(relay_.get(), &RelayService::incomingConnection, &conversations_->listener(), &PeerListener::adopt);
+    if (!trayHost_)
+        trayHost_ = makeQtTrayHost();
+    tray_ = installTray(services_, *main_, *trayHost_, [this] { openFromTray(); });
+    if (!messageNotifier_)
+        messageNotifier_ = makeDesktopMessageNotifier();
+    unread_ = std::make_unique<UnreadMessages>(*conversations_, *messageNotifier_);
+    connect(unread_.get(), &UnreadMessages::countChanged, tray_.get(), &MainTray::setUnreadMessages);
+    installStartWithSessionOption(*main_, platform_.notifier, QCoreApplication::applicationFilePath());
+}
+
+UnreadMessages &Client::unreadMessages()
+{
+    frmMain();
+    return *unread_;
+}
+
+void Client::setMessageNotifier(std::unique_ptr<MessageNotifier> notifier)
+{
+    if (!main_) // the windows already watched keep the one they have
+        messageNotifier_ = std::move(notifier);
+}
+
+MainTray &Client::tray()
+{
+    frmMain();
+    return *tray_;
+}
+
+void Client::setTrayHost(std::unique_ptr<TrayHost> host)
+{
+    if (!main_) // the icon already shown stays where it is
+        trayHost_ = std::move(host);
+}
+
+// The conversation with messages waiting, else the main window once signed in; before that the
+// login window, unless a login is on its way.
+void Client::openFromTray()
+{
+    QWidget *window = nullptr;
+    if (FrmConversation *waiting = unread_ ? unread_->firstWaiting() : nullptr)
+        window = waiting;
+    else if (tray_->signedIn())
+        window = &frmMain();
+    else if (!tryToConnect_ || !tryToConnect_->isVisible())
+        window = &frmLogin();
+    if (!window)
+        return;
+    window->show();
+    window->raise();
+    window->activateWindow();
 }
 
 RelayService &Client::relay()
@@ -193,6 +295,15 @@ void Client::submitLogin()
     case LoginInput::Verdict::Accepted:
         break;
     }
+    const ServerChoice server = chooseServer(login.serverText(), state_.serverHost);
+    if (server.verdict == ServerChoice::Verdict::Invalid) {
+        platform_.notifier.notify(invalidServerNotice(login.serverText()));
+        login.setServerText(state_.serverHost);
+        return;
+    }
+    if (server.verdict == ServerChoice::Verdict::Changed)
+        useServer(server.host);
+    login.setServerText(state_.serverHost);
     state_.userLogin = input.login();
     state_.userPassword = input.loginPassword();
     login.hide();

@@ -25,6 +25,12 @@ class FrmLogin;
 class FrmMain;
 class FrmTryToConnect;
 class LoginReplies;
+class MainTray;
+class MessageNotifier;
+class PasswordStore;
+class SignInMemory;
+class UnreadMessages;
+class TrayHost;
 class ShellCommands;
 
 namespace contactface {
@@ -62,6 +68,15 @@ public:
     HistoryDesk &historyDesk();
     Reachability &reachability() { return *reachability_; } // whether other members can call in directly
     RelayService &relay();                                  // the call relay, made with the main window
+    MainTray &tray();                     // the notification-area icon, made with the main window
+    // The desktop's tray, replaced before the main window is made (tests); Qt's by default.
+    void setTrayHost(std::unique_ptr<TrayHost> host);
+    // Messages that arrived where the user was not looking, made with the main window.
+    UnreadMessages &unreadMessages();
+    // The desktop's message notifications, replaced before the main window is made (tests).
+    void setMessageNotifier(std::unique_ptr<MessageNotifier> notifier);
+    // Where remembered passwords go, replaced before start() (tests); the desktop's keyring by default.
+    void setPasswordStore(std::unique_ptr<PasswordStore> store);
 
 private:
     void submitLogin();
@@ -70,6 +85,10 @@ private:
     // "Annuler" on the waiting notice: the login is dropped and the login window is back.
     void cancelLogin();
     void loadMainWindow();
+    void openFromTray();
+    void rememberPseudo();
+    void useServer(const QString &host);
+    SignInMemory &signInMemory();
 
     ClientState state_;
     // Every way out of the application goes through here, so the main window knows when a close
@@ -92,10 +111,16 @@ private:
     std::unique_ptr<MailDesk> mail_;
     std::unique_ptr<Reachability> reachability_;
     std::unique_ptr<RelayService> relay_;
+    std::unique_ptr<TrayHost> trayHost_; // outlives the icon shown in it
     std::unique_ptr<FrmMain> main_;
+    std::unique_ptr<MainTray> tray_; // goes before the main window it hides and shows
+    std::unique_ptr<MessageNotifier> messageNotifier_;
+    std::unique_ptr<UnreadMessages> unread_; // counts into the tray
     std::unique_ptr<ShellCommands> commands_;
     std::unique_ptr<FrmLogin> login_;
     std::unique_ptr<FrmTryToConnect> tryToConnect_;
+    std::unique_ptr<SignInMemory> signIn_;
+    std::unique_ptr<PasswordStore> passwords_; // goes first: its answers stop with it
 };
 
 } // namespace jaserelle::client

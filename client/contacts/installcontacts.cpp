@@ -1,5 +1,6 @@
 #include "client/contacts/installcontacts.h"
 
+#include "client/contacts/contactorderoption.h"
 #include "client/contacts/presencehandler.h"
 #include "client/platform/platform.h"
 #include "client/server/replypipeline.h"
@@ -20,6 +21,7 @@ std::unique_ptr<ContactEditor> installContacts(Services &services, FrmMain &main
     auto owned = std::make_unique<ContactEditor>(services.state, services.requests,
                                                  services.platform.notifier, views, &main);
     ContactEditor *editor = owned.get();
+    new ContactOrderOption(main, services.state.appDir, services.platform.notifier); // the window owns it
 
     const PresenceTargets targets{main.lvFavoris(), main.lvListeNoire(), main.lblMailsNumber(),
                                   main.pctbMail()};

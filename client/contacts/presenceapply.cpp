@@ -1,6 +1,7 @@
 #include "client/contacts/presenceapply.h"
 
 #include "client/contacts/contactface.h"
+#include "client/contacts/contactitem.h"
 #include "client/platform/platform.h"
 #include "client/shell/contactrow.h"
 
@@ -103,6 +104,17 @@ bool updateRow(const QPalette &palette, QTreeWidgetItem *row, bool isNew, const 
     return changed || online != wasOnline || faceBefore != contactface::face(row);
 }
 
+// The member who came or went becomes the selected row. The keyboard's place in the list stays
+// where the user left it, and a list under the pointer does not scroll: moving either made the
+// next key press or click act on another member than the one the user was aiming at.
+void markRow(QTreeWidget &list, QTreeWidgetItem *row)
+{
+    const QModelIndex index = list.indexFromItem(row);
+    list.selectionModel()->select(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    if (!list.underMouse() && !list.viewport()->underMouse())
+        list.scrollToItem(row);
+}
+
 void applySection(QTreeWidget &list, const QList<ContactRecord> &records, const ListSounds &sounds,
                   const Presence &presence, SoundPlayer &player)
 {
@@ -135,7 +147,7 @@ void applySection(QTreeWidget &list, const QList<ContactRecord> &records, const 
         if (!row) {
             if (list.topLevelItemCount() + added.size() >= maxContactRows)
                 continue;
-            row = new QTreeWidgetItem;
+            row = new ContactItem;
             index.add(record->pseudo, row);
             added.append(row);
         }
@@ -144,7 +156,7 @@ void applySection(QTreeWidget &list, const QList<ContactRecord> &records, const 
     list.addTopLevelItems(added);
 
     if (announcement.row) {
-        list.setCurrentItem(announcement.row);
+        markRow(list, announcement.row);
         player.play(announcement.sound);
     }
 }

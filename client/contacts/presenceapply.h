@@ -37,7 +37,8 @@ inline constexpr int maxContactRows = 5000;
 
 // The whole refresh: favourites, black list, then the members who black-listed the user.
 // Each contact updates the last row with its pseudo as text, or gets a row appended. In each list
-// the last contact seen to come or go is selected and heard, unless its row is new. The members
+// the last contact seen to come or go is selected (the current row stays) and heard, unless its
+// row is new. The members
 // who black-listed the user are shown offline in both lists, silently, for as long as they keep
 // the user on their list. Rows are only ever added or updated here, never removed.
 void applyRefreshReply(QTreeWidget &lvFavoris, QTreeWidget &lvListeNoire, const RefreshReply &reply,

@@ -19,7 +19,7 @@ constexpr int pictureSide = 28; // inside the button's frame
 
 QList<QToolButton *> buildPad(QWidget &tab, const QString &name, int count,
                               const std::function<QPixmap(int index, QSize size, qreal dpr)> &picture,
-                              const std::function<QString(int index)> &toolTip)
+                              const std::function<PadCellLabels(int index)> &labels)
 {
     auto *grid = new QGridLayout(&tab);
     grid->setContentsMargins(0, 0, 0, 0);
@@ -38,7 +38,10 @@ QList<QToolButton *> buildPad(QWidget &tab, const QString &name, int count,
         button->setMinimumSize(cell * 3 / 4, cell * 3 / 4);
         button->setMaximumSize(cell, cell);
         button->setAutoRaise(true);
-        button->setToolTip(toolTip(i));
+        const PadCellLabels label = labels(i);
+        button->setToolTip(label.toolTip);
+        button->setAccessibleName(label.name);
+        button->setAccessibleDescription(label.description);
         grid->addWidget(button, i / columns, i % columns, Qt::AlignCenter);
         buttons.append(button);
     }

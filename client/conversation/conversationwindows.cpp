@@ -212,6 +212,7 @@ void ConversationWindows::createSpare()
         else
             discard(instance);
     });
+    emit spareCreated(window);
 }
 
 void ConversationWindows::setHistory(HistoryKeeper *history)

@@ -90,6 +90,10 @@ public:
     void closeEveryConversation() override;
     void discard(int instanceToKill) override;
 
+signals:
+    // A new spare: every conversation window starts as one.
+    void spareCreated(FrmConversation *window);
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 

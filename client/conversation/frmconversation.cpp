@@ -14,6 +14,7 @@
 #include "client/conversation/rtfwriter.h"
 #include "client/conversation/smileys.h"
 #include "client/conversation/soundcommands.h"
+#include "client/conversation/soundsubjects.h"
 #include "client/history/entryview.h"
 #include "client/history/historykeeper.h"
 #include "client/platform/platform.h"
@@ -22,6 +23,7 @@
 #include "client/spelling/spellhighlighter.h"
 #include "ui_frmconversation.h"
 
+#include <QTabBar>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QColorDialog>
@@ -623,7 +625,8 @@ void FrmConversation::setupPads()
         },
         [](int i) {
             const auto subject = jaserelle::client::smileys[std::size_t(i)].subject;
-            return QString::fromUtf8(subject.data(), qsizetype(subject.size()));
+            const QString name = QString::fromUtf8(subject.data(), qsizetype(subject.size()));
+            return PadCellLabels{name, u"Smiley : un clic l'ajoute au message"_s, name};
         });
     for (int i = 0; i < smileys.size(); ++i)
         connect(smileys[i], &QToolButton::clicked, this, [this, i] { insertSmiley(i); });
@@ -632,7 +635,12 @@ void FrmConversation::setupPads()
         [](int i, QSize size, qreal dpr) {
             return artwork::pixmap(artwork::soundPad(std::size_t(i)), dpr, size);
         },
-        [](int) { return u"clic droit pour écouter, double-clic pour envoyer"_s; });
+        [](int i) {
+            const std::string_view subject = soundSubjects[std::size_t(i)];
+            return PadCellLabels{QString::fromUtf8(subject.data(), qsizetype(subject.size())),
+                                 u"Son : clic droit pour écouter, double-clic pour envoyer"_s,
+                                 u"clic droit pour écouter, double-clic pour envoyer"_s};
+        });
     for (QToolButton *button : sounds)
         button->installEventFilter(this);
 
@@ -655,6 +663,7 @@ void FrmConversation::setupPads()
     const int at =
         ui_->SSTab1->addTab(tab, QIcon(drawn(u"\U0001F600"_s, QSize(16, 16), devicePixelRatioF())), {});
     ui_->SSTab1->setTabToolTip(at, u"Émojis"_s);
+    ui_->SSTab1->tabBar()->setAccessibleTabName(at, u"Émojis"_s);
     const auto emojis = buildPad(
         *tab, u"pctbEmoji"_s, int(commonEmojis.size()),
         [drawn](int i, QSize size, qreal dpr) {
@@ -662,8 +671,9 @@ void FrmConversation::setupPads()
             return drawn(QString::fromUtf16(text.data(), qsizetype(text.size())), size, dpr);
         },
         [](int i) {
-            const auto name = commonEmojis[std::size_t(i)].name;
-            return QString::fromUtf16(name.data(), qsizetype(name.size()));
+            const auto text = commonEmojis[std::size_t(i)].name;
+            const QString name = QString::fromUtf16(text.data(), qsizetype(text.size()));
+            return PadCellLabels{name, u"Émoji : un clic l'ajoute au message"_s, name};
         });
     for (int i = 0; i < emojis.size(); ++i)
         connect(emojis[i], &QToolButton::clicked, this, [this, i] { insertEmoji(i); });

@@ -2,6 +2,7 @@
 
 #include "client/assets/artwork.h"
 #include "client/conversation/callannouncer.h"
+#include "client/platform/assistiveannounce.h"
 #include "client/platform/platform.h"
 #include "client/shell/fixeddialog.h"
 #include "client/shell/windowplacement.h"
@@ -55,6 +56,7 @@ void FrmIncome::showMe()
     show();
     QApplication::alert(this);
     announceCall(caller());
+    announceToAssistiveTechnology(*this, u"Un appel en provenance de "_s + caller());
 }
 
 void FrmIncome::withdraw()

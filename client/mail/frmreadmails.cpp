@@ -65,6 +65,16 @@ FrmReadMails::FrmReadMails(QWidget *parent) : QDialog(parent), ui_(std::make_uni
     connect(list, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem *row) { showMailOf(row); });
     connect(list, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem *row) { showMailOf(row); });
     connect(ui_->cmdDeleteMail, &QPushButton::clicked, this, &FrmReadMails::deleteRequested);
+    auto *reply = new QPushButton(u"&Répondre"_s, this);
+    reply->setObjectName(u"cmdRepondre"_s);
+    reply->setAutoDefault(false);
+    ui_->layoutButtons->insertWidget(ui_->layoutButtons->indexOf(ui_->cmdDeleteMail), reply);
+    connect(reply, &QPushButton::clicked, this, &FrmReadMails::replyRequested);
+}
+
+void FrmReadMails::focusList()
+{
+    ui_->lvMails->setFocus(Qt::OtherFocusReason);
 }
 
 FrmReadMails::~FrmReadMails() = default;

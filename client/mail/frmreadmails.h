@@ -42,10 +42,14 @@ public:
     // follows it, or the last one. False when no row holds it.
     bool removeMail(const MailEntry &mail);
     QString messageText() const;
+    // The keyboard back on the list, so Delete and the arrows go on from the selected row.
+    void focusList();
 
 signals:
     // "&Supprimer ce mail".
     void deleteRequested();
+    // "&Répondre": a mail to the sender of the selected mail.
+    void replyRequested();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

@@ -34,6 +34,12 @@ void FrmSendMail::startMailTo(const QString &recipient)
     ui_->txtMessage->clear();
 }
 
+void FrmSendMail::setSubjectText(const QString &subject)
+{
+    ui_->txtSubject->setText(subject);
+    ui_->txtMessage->setFocus();
+}
+
 QString FrmSendMail::subjectText() const
 {
     return ui_->txtSubject->text();

@@ -23,6 +23,8 @@ public:
 
     // Names the recipient in the caption and empties both boxes.
     void startMailTo(const QString &recipient);
+    // An answer: the subject is set, the message left for the user to write.
+    void setSubjectText(const QString &subject);
     QString recipient() const { return recipient_; }
     QString subjectText() const;
     QString messageText() const;

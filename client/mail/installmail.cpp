@@ -8,6 +8,8 @@
 #include "client/shell/frmmain.h"
 #include "client/shell/services.h"
 
+#include <QAction>
+#include <QMenu>
 #include <QTreeWidgetItem>
 
 namespace jaserelle::client {
@@ -46,6 +48,14 @@ std::unique_ptr<MailDesk> installMail(Services &services, FrmMain &main)
             desk->writeTo(*row);
     });
     QObject::connect(&main, &FrmMain::mailIconClicked, desk, &MailDesk::openMailBox);
+    // The envelope is a picture: the keyboard reaches the mail box through the File menu.
+    auto *readMails = new QAction(QObject::tr("Lire mes &mails"), &main);
+    readMails->setObjectName(QStringLiteral("MNU_LireMails"));
+    readMails->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_M));
+    QMenu *file = main.fileMenu();
+    file->insertAction(file->actions().value(0), readMails);
+    file->insertSeparator(file->actions().value(1));
+    QObject::connect(readMails, &QAction::triggered, desk, &MailDesk::openMailBox);
     return owned;
 }
 

@@ -5,6 +5,7 @@
 #include "client/mail/frmsendmail.h"
 #include "client/mail/mailcharacters.h"
 #include "client/mail/mailnotices.h"
+#include "client/mail/replysubject.h"
 #include "client/platform/platform.h"
 #include "client/server/requestport.h"
 #include "client/shell/clientstate.h"
@@ -74,6 +75,7 @@ FrmReadMails &MailDesk::ensureReadMails()
     if (!readMails_) {
         readMails_ = new FrmReadMails(windowParent_.data());
         connect(readMails_, &FrmReadMails::deleteRequested, this, &MailDesk::deleteSelectedMail);
+        connect(readMails_, &FrmReadMails::replyRequested, this, &MailDesk::replyToSelectedMail);
     }
     return *readMails_;
 }
@@ -100,6 +102,19 @@ void MailDesk::writeTo(const QTreeWidgetItem &row)
         return; // one mail at a time: the one being written keeps its recipient
     FrmSendMail &window = ensureSendMail();
     window.startMailTo(pseudo);
+    bringForward(window);
+}
+
+void MailDesk::replyToSelectedMail()
+{
+    const std::optional<MailEntry> mail = readMails_ ? readMails_->selectedMail() : std::nullopt;
+    if (!mail)
+        return;
+    if (sendMail_ && sendMail_->isVisible())
+        return; // the mail being written keeps its recipient, as for a mail from a member row
+    FrmSendMail &window = ensureSendMail();
+    window.startMailTo(mail->sender);
+    window.setSubjectText(replySubject(mail->subject));
     bringForward(window);
 }
 
@@ -196,6 +211,10 @@ void MailDesk::onMailDeleted()
     notifier_.notify(mailDeletedNotice());
     if (readMails_ && readMails_->mailCount() == 0)
         readMails_->hide();
+    else if (readMails_) {
+        readMails_->activateWindow();
+        readMails_->focusList();
+    }
     engine_.resumeRefresh();
 }
 

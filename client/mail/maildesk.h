@@ -46,6 +46,8 @@ public:
     void openMailBox();
     void sendMail();
     void deleteSelectedMail();
+    // "&Répondre" in the mail box: a mail to the sender, "Re: " before the subject.
+    void replyToSelectedMail();
 
     // The server's answers, each run when its keyword is in the reply.
     void onMailSended();

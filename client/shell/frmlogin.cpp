@@ -43,6 +43,34 @@ void FrmLogin::showEmpty()
     ui_->txtLogin->setFocus();
 }
 
+void FrmLogin::offerPseudo(const QString &pseudo)
+{
+    if (pseudo.isEmpty())
+        return;
+    setTexts(pseudo, {});
+    ui_->txtPassword->setFocus();
+}
+
+bool FrmLogin::rememberPassword() const
+{
+    return ui_->chkRememberPassword->isChecked();
+}
+
+void FrmLogin::setRememberPassword(bool on)
+{
+    ui_->chkRememberPassword->setChecked(on);
+}
+
+QString FrmLogin::serverText() const
+{
+    return ui_->txtServer->text();
+}
+
+void FrmLogin::setServerText(const QString &host)
+{
+    ui_->txtServer->setText(host);
+}
+
 void FrmLogin::reject()
 {
     emit quitRequested();

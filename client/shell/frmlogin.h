@@ -24,6 +24,14 @@ public:
     void setTexts(const QString &pseudo, const QString &password);
     // Both boxes emptied, the window shown, the focus in the pseudo box.
     void showEmpty();
+    // The pseudo of the last member who signed in here, the focus in the password box.
+    void offerPseudo(const QString &pseudo);
+    // "Se souvenir du mot de passe".
+    bool rememberPassword() const;
+    void setRememberPassword(bool on);
+    // The server to sign in to, as typed.
+    QString serverText() const;
+    void setServerText(const QString &host);
 
 signals:
     void connectRequested();

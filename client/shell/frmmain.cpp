@@ -50,7 +50,7 @@ FrmMain::FrmMain(QWidget *parent)
     statusLabel_->setObjectName(QStringLiteral("lblStatus"));
     ui_->statusBar->addPermanentWidget(statusLabel_, 1);
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+                   Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint);
 
     favorisRules_ =
         std::make_unique<MemberListRules>(ui_->lvFavoris, ui_->MNU_Favoris, contactColumns, *selection_);
@@ -134,6 +134,11 @@ QMenu *FrmMain::optionsMenu() const
     return ui_->MNU_Options;
 }
 
+QMenu *FrmMain::fileMenu() const
+{
+    return ui_->MNU_Fichier;
+}
+
 void FrmMain::setSoundMenu(bool hasDevice, bool soundEnabled)
 {
     ui_->MNU_ActiveSound->setEnabled(hasDevice);
@@ -204,7 +209,11 @@ void FrmMain::connectRowCommand(QAction *action, void (FrmMain::*signal)(QTreeWi
 void FrmMain::applyLoadLayout()
 {
     ui_->statusBar->setFixedHeight(qMax(px(220), ui_->statusBar->fontMetrics().height() + 6));
-    setFixedSize(clientWidth, ui_->menuBar->sizeHint().height() + clientHeight);
+    // The design's size is where the window opens and the least it shrinks to; made larger, the
+    // lists take the room.
+    const QSize designed(clientWidth, ui_->menuBar->sizeHint().height() + clientHeight);
+    setMinimumSize(designed);
+    resize(designed);
     // The three tabs share the row.
     ui_->ssTab->setRowWidth(tabWidth - px(30));
 
@@ -241,18 +250,27 @@ void FrmMain::applyLoadLayout()
 // The tab pages come out a little shorter than the design in twips counts on (the tab row and the
 // status bar take more room here): the bottom controls keep their height and sit on the page's
 // bottom edge, and the list above them gives up the difference.
+// The width that keeps `control`'s right edge as far from its page's as at the design's size.
+int FrmMain::widthToRightMargin(const QWidget *page, const QWidget *control, int margin)
+{
+    if (margin == unplaced)
+        return control->width(); // before the first show: the design's width
+    return std::max(1, page->width() - margin - control->x());
+}
+
 void FrmMain::placeListesTab()
 {
     const int bottom = ui_->tabListes->height() - gap;
     QTreeWidget *noire = ui_->lvListeNoire;
-    noire->setGeometry(noire->x(), bottom - listeNoireHeight, noire->width(), listeNoireHeight);
+    const int width = widthToRightMargin(ui_->tabListes, noire, listesMargin_);
+    noire->setGeometry(noire->x(), bottom - listeNoireHeight, width, listeNoireHeight);
     const int signTop = noire->y() - ui_->pctBoxListeNoire->height();
     ui_->pctBoxListeNoire->move(ui_->pctBoxListeNoire->x(), signTop);
     ui_->lblListeNoire->move(ui_->lblListeNoire->x(),
                              signTop + (ui_->pctBoxListeNoire->height() - ui_->lblListeNoire->height()) / 2 +
                                  2);
     QTreeWidget *favoris = ui_->lvFavoris;
-    favoris->resize(favoris->width(), signTop - favoris->y());
+    favoris->resize(width, signTop - favoris->y());
 }
 
 void FrmMain::placeRechercheTab()
@@ -260,12 +278,18 @@ void FrmMain::placeRechercheTab()
     // The results sit on the page's bottom edge; on a short page they give up height rather than
     // cover the criteria.
     QWidget *frame = ui_->frameRecherche;
+    const int frameWidthBefore = frame->width();
     const int bottom = ui_->tabRecherche->height() - gap;
     const int top =
         std::max(ui_->frameSearchCriteres->geometry().bottom() + 1, bottom - frameRechercheHeight);
-    frame->setGeometry(frame->x(), top, frame->width(), bottom - top);
+    const int frameWidth = widthToRightMargin(ui_->tabRecherche, frame, rechercheMargin_);
+    frame->setGeometry(frame->x(), top, frameWidth, bottom - top);
     QTreeWidget *list = ui_->lvRecherche;
-    list->resize(list->width(), std::min(lvRechercheHeight, frame->height() - list->y() - 2));
+    // Below the design's height the results give it up; above it, they take what the page offers.
+    const int room = frame->height() - list->y() - 2;
+    const bool grown = designedRecherche_ != unplaced && ui_->tabRecherche->height() > designedRecherche_;
+    const int listHeight = grown ? room : std::min(lvRechercheHeight, room);
+    list->resize(list->width() + frameWidth - frameWidthBefore, listHeight);
 }
 
 void FrmMain::placeProfilTab()
@@ -280,6 +304,13 @@ void FrmMain::showEvent(QShowEvent *event)
     if (centred_)
         return;
     centred_ = true;
+    // The pages are laid out at the design's size now: the margins that resizing keeps. Every
+    // page has the size of the one shown, which is the only one surely laid out yet.
+    const QWidget *page = ui_->ssTab->currentWidget();
+    auto rightMargin = [page](const QWidget *control) { return page->width() - (control->x() + control->width()); };
+    listesMargin_ = rightMargin(ui_->lvListeNoire);
+    rechercheMargin_ = rightMargin(ui_->frameRecherche);
+    designedRecherche_ = page->height();
     fitOnScreen(*this);
     centreOnScreen(*this);
 }
@@ -307,6 +338,11 @@ void FrmMain::closeEvent(QCloseEvent *event)
 {
     if (closeAllowed_) {
         event->accept();
+        return;
+    }
+    if (closeHides_ && closeHides_()) {
+        event->ignore();
+        hide();
         return;
     }
     // The window is never closed by its close box: that asks to quit, with confirmation.

@@ -3,6 +3,8 @@
 #include "client/shell/mainpanes.h"
 
 #include <QMainWindow>
+#include <functional>
+#include <limits>
 #include <memory>
 
 class QLabel;
@@ -60,6 +62,10 @@ public:
     // Once the application is ending, the window may really close; until then every close
     // request turns into the quit command.
     void setCloseAllowed(bool allowed) { closeAllowed_ = allowed; }
+    // Asked at each close request: true hides the window (it lives on in the tray) instead of
+    // asking to quit.
+    void setCloseHides(std::function<bool()> hides) { closeHides_ = std::move(hides); }
+    QMenu *fileMenu() const;
 
 signals:
     // Menu bar.
@@ -94,6 +100,8 @@ private:
     void connectMenus();
     void connectRowCommand(QAction *action, void (FrmMain::*signal)(QTreeWidgetItem *));
     void applyLoadLayout();
+    static constexpr int unplaced = std::numeric_limits<int>::min();
+    static int widthToRightMargin(const QWidget *page, const QWidget *control, int margin);
     void placeListesTab();
     void placeRechercheTab();
     void placeProfilTab();
@@ -106,7 +114,11 @@ private:
     std::unique_ptr<MemberListRules> rechercheRules_;
     ConversationList *conversations_ = nullptr;
     bool closeAllowed_ = false;
+    std::function<bool()> closeHides_;
     bool centred_ = false;
+    int listesMargin_ = unplaced;      // right margin of the lists, taken at the design's size
+    int rechercheMargin_ = unplaced;   // right margin of the results' frame
+    int designedRecherche_ = unplaced; // height of the pages at the design's size
 };
 
 } // namespace jaserelle::client

@@ -3,9 +3,11 @@
 #include "client/platform/platform.h"
 #include "client/shell/clientstate.h"
 #include "client/shell/configfile.h"
+#include "client/shell/preferences.h"
 #include "client/shell/shellnotices.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 
@@ -18,10 +20,14 @@ ConfigWrite rewriteConfigFile(const QString &appDir, const QString &serverHost, 
     const QString path = QDir(appDir).filePath(u"jaserelle.ini"_s);
     if (!QFileInfo::exists(path))
         return ConfigWrite::Absent;
+    // The client's other choices live after the sound section and outlast this rewrite.
+    QByteArray kept;
+    if (QFile old(path); old.open(QIODevice::ReadOnly))
+        kept = preferencesTail(old.read(1024 * 1024));
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return ConfigWrite::Failed;
-    const QByteArray bytes = formatConfig(serverHost, soundEnabled);
+    const QByteArray bytes = formatConfig(serverHost, soundEnabled) + kept;
     if (file.write(bytes) != bytes.size())
         return ConfigWrite::Failed;
     return file.commit() ? ConfigWrite::Written : ConfigWrite::Failed;

@@ -288,7 +288,7 @@ private:
         if (response.holdFor.count() > 0) {
             hold_.emplace(socket_.get_executor(), response.holdFor);
             response.holdFor = {};
-            hold_->async_wait([self = shared_from_this(), r = std::move(response)](
+            hold_->async_wait([self = this->shared_from_this(), r = std::move(response)](
                                   beast::error_code) mutable { self->write(std::move(r)); });
             return;
         }

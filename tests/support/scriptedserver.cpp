@@ -36,12 +36,23 @@ void ScriptedServer::onNewConnection()
     while (QTcpSocket *socket = server_.nextPendingConnection()) {
         ++connections;
         lastSocket = socket;
-        const Answer answer = answers_.isEmpty() ? fallback : answers_.takeFirst();
         auto buffer = std::make_shared<QByteArray>();
-        connect(socket, &QTcpSocket::readyRead, socket, [this, socket, buffer, answer] {
+        connect(socket, &QTcpSocket::readyRead, socket, [this, socket, buffer] {
             buffer->append(socket->readAll());
             if (!buffer->contains("\r\n\r\n") || buffer->isEmpty())
                 return;
+            // The resources a legacy server does not have (relay, key directory, probe) go on
+            // connections of their own: answered as such a server would, outside the script.
+            if (buffer->startsWith("GET /relay") || buffer->startsWith("GET /keys/") ||
+                buffer->startsWith("GET /jaserelle/")) {
+                --connections;
+                sideRequests.append(*buffer);
+                buffer->clear();
+                socket->write("HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
+                socket->disconnectFromHost();
+                return;
+            }
+            const Answer answer = answers_.isEmpty() ? fallback : answers_.takeFirst();
             requests.append(*buffer);
             buffer->clear();
             if (answer.silent)

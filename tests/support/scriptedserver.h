@@ -37,6 +37,7 @@ public:
     Answer fallback{httpOk("")};
 
     QList<QByteArray> requests; // every complete request received, in order
+    QList<QByteArray> sideRequests; // the relay's, the key directory's and the probe's, answered 404
     int connections = 0;
     QPointer<QTcpSocket> lastSocket;
 

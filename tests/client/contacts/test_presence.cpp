@@ -10,6 +10,7 @@
 #include "tests/support/recordingplatform.h"
 
 #include <QLabel>
+#include <QScrollBar>
 #include <QTest>
 #include <QTreeWidget>
 #include <cmath>
@@ -218,7 +219,37 @@ private slots:
 
         QTreeWidgetItem *jean = list.topLevelItem(1);
         QTEST(sound.played, "played");
-        QCOMPARE(list.currentItem() == jean && jean->isSelected(), soundEnabled);
+        QCOMPARE(jean->isSelected(), soundEnabled);
+    }
+
+    // The user is on anne with the keyboard, the pointer over the list scrolled to its end: a
+    // member arriving at the top is marked, and neither the current row nor the view moves.
+    void arrivalLeavesCurrentRowAndScrollAlone()
+    {
+        state.soundEnabled = true;
+        QString offline, online;
+        for (int i = 0; i < 200; ++i) {
+            offline += u"m%1,0.0.0.0,F,20,33,1|"_s.arg(i);
+            online += u"m%1,%2,F,20,33,1|"_s.arg(i).arg(i == 0 ? u"10.0.0.1"_s : u"0.0.0.0"_s);
+        }
+        favoris->resize(200, 150);
+        favoris->show();
+        QVERIFY(QTest::qWaitForWindowExposed(favoris.get()));
+        refresh(favorisOnly(offline));
+        QTreeWidgetItem *last = favoris->topLevelItem(199);
+        favoris->setCurrentItem(last);
+        favoris->scrollToBottom();
+        const int scrolled = favoris->verticalScrollBar()->value();
+        QVERIFY(scrolled > 0);
+        QTest::mouseMove(favoris->viewport(), QPoint(20, 20));
+        QVERIFY(QTest::qWaitFor([&] { return favoris->viewport()->underMouse(); }));
+
+        refresh(favorisOnly(online));
+        QCOMPARE(sound.played, QStringList{u"sons/comein.wav"_s});
+        QVERIFY(favoris->topLevelItem(0)->isSelected());
+        QCOMPARE(favoris->currentItem(), last);
+        QCOMPARE(favoris->verticalScrollBar()->value(), scrolled);
+        favoris->hide();
     }
 
     // Rows are found by exact text, the last match wins, new rows come silently and none ever goes.

@@ -274,6 +274,45 @@ private slots:
         QCOMPARE(f.main().pctbMail()->cursor().shape(), Qt::ArrowCursor);
         QVERIFY(f.engine().refreshTimer().isActive());
     }
+
+    // The keyboard's way to the mail box, an answer to the selected mail, and after a deletion the
+    // keyboard back on the list.
+    void mailBoxFromTheKeyboardAnswerAndFocus()
+    {
+        Mailing f;
+        f.main().show();
+        f.main().activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&f.main()));
+        f.server.queue(threeMails);
+        QTest::keyClick(&f.main(), Qt::Key_M, Qt::ControlModifier);
+        QVERIFY(f.server.waitForRequests(1) && f.waitIdle());
+        QCOMPARE(f.requestLine(0), "GET /readmails.php?login=moi HTTP/1.1");
+        QVERIFY(f.box().isVisible());
+
+        f.lvMails()->setCurrentItem(f.lvMails()->topLevelItem(1)); // marie, "Ciné"
+        QPushButton *answer = child<QPushButton>(&f.box(), u"cmdRepondre"_s);
+        answer->click();
+        QCOMPARE(f.sendWindow().recipient(), u"marie"_s);
+        QCOMPARE(f.sendWindow().windowTitle(), u"Envoyer un mail à marie"_s);
+        QCOMPARE(f.sendWindow().subjectText(), u"Re: Ciné"_s);
+        QVERIFY(f.sendWindow().messageText().isEmpty());
+        f.sendWindow().close();
+        // An answer to an answer does not stack its "Re: ".
+        f.box().addMail({u"jean"_s, u"01/02/2024 à 10h00"_s, u"Re: Ciné"_s, u"Oui"_s});
+        f.lvMails()->setCurrentItem(f.lvMails()->topLevelItem(3));
+        answer->click();
+        QCOMPARE(f.sendWindow().subjectText(), u"Re: Ciné"_s);
+        f.sendWindow().close();
+
+        f.box().activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&f.box()));
+        f.deleteButton()->setFocus();
+        f.server.queue("YOURMAILHAVEBEENDELETED");
+        f.deleteButton()->click();
+        QVERIFY(f.server.waitForRequests(2) && f.waitIdle());
+        QCOMPARE(f.desktop.notifier.shown, QList<Notice>{mailDeletedNotice()});
+        QTRY_VERIFY(f.lvMails()->hasFocus());
+    }
 };
 
 QTEST_MAIN(TestMailWindows)

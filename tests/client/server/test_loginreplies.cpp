@@ -4,7 +4,6 @@
 #include "client/shell/frmtrytoconnect.h"
 #include "tests/support/clientfixture.h"
 
-#include <algorithm>
 #include <QLabel>
 #include <QTextEdit>
 
@@ -77,11 +76,8 @@ private slots:
         QCOMPARE(f.server.requests.size(), 1); // nothing more until the message is read
 
         child<QPushButton>(info, u"cmdOk"_s)->click();
-        // The relay's credentials go on a connection of their own; the engine's next request is the refresh.
-        QVERIFY(QTest::qWaitFor([&] {
-            return std::any_of(f.server.requests.begin() + 1, f.server.requests.end(),
-                               [](const QByteArray &r) { return r.startsWith("GET /softrefresh2.php"); });
-        }));
+        QVERIFY(f.server.waitForRequests(2));
+        QVERIFY(f.server.requests[1].startsWith("GET /softrefresh2.php"));
         QVERIFY(f.main().isVisible() && f.engine().refreshTimer().isActive());
         QCOMPARE(f.client->loginReplies().frmInfo(), nullptr); // read once, then gone
     }

@@ -1,0 +1,123 @@
+#include "client/security/passwordstore.h"
+
+#include <QDirIterator>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace jaserelle::client;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Every file under `folder` whose bytes hold `text`.
+QStringList filesHolding(const QString &folder, const QByteArray &text)
+{
+    QStringList found;
+    QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        QFile file(it.next());
+        if (file.open(QIODevice::ReadOnly) && file.readAll().contains(text))
+            found.append(file.fileName());
+    }
+    return found;
+}
+
+// Waits for one answer of the store.
+template <typename T> std::optional<T> answer(const std::function<void(std::function<void(T)>)> &ask)
+{
+    std::optional<T> got;
+    ask([&](T value) { got = std::move(value); });
+    if (!QTest::qWaitFor([&] { return got.has_value(); }, 20000))
+        return std::nullopt;
+    return got;
+}
+
+} // namespace
+
+// The real store: QtKeychain against a Secret Service (GNOME's keyring) on a session bus of the
+// test's own, in a home folder of its own.
+class TestKeyring : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir home_;
+    QProcess bus_;
+    QProcess keyring_;
+
+private slots:
+    void initTestCase()
+    {
+        qputenv("HOME", home_.path().toUtf8());
+        qputenv("XDG_DATA_HOME", home_.filePath(u"data"_s).toUtf8());
+        qputenv("XDG_CONFIG_HOME", home_.filePath(u"config"_s).toUtf8());
+        qputenv("XDG_RUNTIME_DIR", home_.path().toUtf8());
+        bus_.start(u"dbus-daemon"_s, {u"--session"_s, u"--nofork"_s, u"--print-address=1"_s});
+        QVERIFY(bus_.waitForStarted() && bus_.waitForReadyRead(10000));
+        qputenv("DBUS_SESSION_BUS_ADDRESS", bus_.readLine().trimmed());
+    }
+    void cleanupTestCase()
+    {
+        keyring_.kill();
+        keyring_.waitForFinished();
+        bus_.kill();
+        bus_.waitForFinished();
+    }
+
+    // Kept, read back under its own account only, forgotten; never in clear on the disk.
+    void keptReadAndForgotten()
+    {
+        keyring_.start(u"gnome-keyring-daemon"_s,
+                       {u"--foreground"_s, u"--unlock"_s, u"--components=secrets"_s});
+        QVERIFY2(keyring_.waitForStarted(), "gnome-keyring-daemon (scripts/install-deps) is needed");
+        keyring_.write("test-keyring-password");
+        keyring_.closeWriteChannel();
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                QProcess ask;
+                ask.start(u"dbus-send"_s, {u"--session"_s, u"--print-reply"_s, u"--dest=org.freedesktop.DBus"_s,
+                                           u"/"_s, u"org.freedesktop.DBus.NameHasOwner"_s,
+                                           u"string:org.freedesktop.secrets"_s});
+                return ask.waitForFinished() && ask.readAllStandardOutput().contains("true");
+            },
+            10000));
+
+        const auto store = makeKeyringPasswordStore();
+        const auto kept = answer<bool>(
+            [&](auto done) { store->write(u"jean@ici:8080"_s, u"motdepasse2"_s, std::move(done)); });
+        QCOMPARE(kept, std::optional(true));
+        auto read = answer<std::optional<QString>>([&](auto done) { store->read(u"jean@ici:8080"_s, done); });
+        QVERIFY(read && read->has_value());
+        QCOMPARE(**read, u"motdepasse2"_s);
+        read = answer<std::optional<QString>>([&](auto done) { store->read(u"jean@ailleurs:8080"_s, done); });
+        QVERIFY(read && !read->has_value());
+        QCOMPARE(filesHolding(home_.path(), "motdepasse2"), QStringList());
+
+        store->remove(u"jean@ici:8080"_s);
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                read = answer<std::optional<QString>>([&](auto done) { store->read(u"jean@ici:8080"_s, done); });
+                return read && !read->has_value();
+            },
+            10000));
+    }
+
+    // The keyring gone from the desktop: nothing is kept, and nothing falls back to a file.
+    // (QtKeychain picks its backend once per process: the keyring has to be there first.)
+    void withoutKeyringNothingIsKept()
+    {
+        keyring_.kill();
+        keyring_.waitForFinished();
+        const auto store = makeKeyringPasswordStore();
+        const auto kept = answer<bool>(
+            [&](auto done) { store->write(u"jean@ici:8080"_s, u"motdepasse1"_s, std::move(done)); });
+        QCOMPARE(kept, std::optional(false));
+        QCOMPARE(filesHolding(home_.path(), "motdepasse1"), QStringList());
+        const auto read = answer<std::optional<QString>>([&](auto done) { store->read(u"jean@ici:8080"_s, done); });
+        QVERIFY(read && !read->has_value());
+    }
+};
+
+QTEST_MAIN(TestKeyring)
+#include "test_keyring.moc"

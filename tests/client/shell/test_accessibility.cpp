@@ -1,0 +1,167 @@
+#include "client/contacts/frmajoutmembre.h"
+#include "client/conversation/conversationwindows.h"
+#include "client/conversation/frmconversation.h"
+#include "client/conversation/frmincome.h"
+#include "client/mail/frmreadmails.h"
+#include "client/mail/frmsendmail.h"
+#include "client/server/frminfo.h"
+#include "client/shell/frmapropos.h"
+#include "client/shell/shellcommands.h"
+#include "client/shell/frmtrytoconnect.h"
+#include "tests/support/clientfixture.h"
+
+#include <QAccessible>
+#include <QLabel>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// What a user acts on, and so what a screen reader has to name.
+bool interactive(QAccessible::Role role)
+{
+    switch (role) {
+    case QAccessible::PushButton:
+    case QAccessible::CheckBox:
+    case QAccessible::RadioButton:
+    case QAccessible::ComboBox:
+    case QAccessible::EditableText:
+    case QAccessible::SpinBox:
+    case QAccessible::Slider:
+    case QAccessible::List:
+    case QAccessible::Tree:
+    case QAccessible::Table:
+    case QAccessible::PageTab:
+    case QAccessible::PageTabList:
+    case QAccessible::ButtonMenu:
+    case QAccessible::ButtonDropDown:
+    case QAccessible::MenuItem:
+    case QAccessible::Link:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// A combo box reads out its current choice as its name; what it is comes from a label that names
+// it (its buddy) or a name of its own.
+bool named(QAccessibleInterface *node)
+{
+    if (node->role() != QAccessible::ComboBox)
+        return !node->text(QAccessible::Name).trimmed().isEmpty();
+    const auto *widget = qobject_cast<const QWidget *>(node->object());
+    return (widget && !widget->accessibleName().isEmpty()) || !node->relations(QAccessible::Label).isEmpty();
+}
+
+// A control's place in its window, for the failure message: the object names up to the window.
+QString where(QAccessibleInterface *node)
+{
+    QStringList path;
+    for (QObject *object = node->object(); object; object = object->parent())
+        path.prepend(object->objectName().isEmpty() ? QString::fromLatin1(object->metaObject()->className())
+                                                    : object->objectName());
+    return path.join(u'/') + u" (role 0x"_s + QString::number(node->role(), 16) + u')';
+}
+
+// Every interactive control under `node` that a screen reader would read out as nothing.
+void collectUnnamed(QAccessibleInterface *node, QStringList &unnamed, int depth = 0)
+{
+    if (!node || depth > 40)
+        return;
+    // Qt's own parts (the menu bar's overflow button) name themselves when they appear.
+    const QObject *object = node->object();
+    if (object && object->objectName().startsWith(u"qt_"_s) && node->state().invisible)
+        return;
+    if (interactive(node->role()) && !named(node))
+        unnamed.append(where(node));
+    // The rows of a list are its data, named by their text, and a combo box's popup list speaks
+    // through the box: the list, the box are what need a name.
+    const QAccessible::Role role = node->role();
+    if (role == QAccessible::Tree || role == QAccessible::List || role == QAccessible::Table ||
+        role == QAccessible::ComboBox)
+        return;
+    for (int i = 0; i < node->childCount(); ++i)
+        collectUnnamed(node->child(i), unnamed, depth + 1);
+}
+
+QStringList unnamedIn(QWidget &window)
+{
+    QStringList unnamed;
+    collectUnnamed(QAccessible::queryAccessibleInterface(&window), unnamed);
+    return unnamed;
+}
+
+// Controls whose picture (or a lone letter) is their only label: each has a name of its own, set
+// for screen readers, and a description of what it does.
+QStringList pictureLabelProblems(QWidget &window, const QStringList &names)
+{
+    QStringList problems;
+    QStringList seen;
+    for (const QString &name : names) {
+        auto *control = window.findChild<QWidget *>(name);
+        if (!control) {
+            problems.append(name + u": missing"_s);
+            continue;
+        }
+        QAccessibleInterface *node = QAccessible::queryAccessibleInterface(control);
+        const QString spoken = node->text(QAccessible::Name);
+        if (control->accessibleName().isEmpty() || seen.contains(spoken))
+            problems.append(name + u": no name of its own ("_s + spoken + u')');
+        if (node->text(QAccessible::Description).isEmpty())
+            problems.append(name + u": no description"_s);
+        seen.append(spoken);
+    }
+    return problems;
+}
+
+QStringList numbered(const QString &prefix, int count)
+{
+    QStringList names;
+    for (int i = 0; i < count; ++i)
+        names.append(prefix + QString::number(i));
+    return names;
+}
+
+} // namespace
+
+class TestAccessibility : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // Each window of the client as it is shown, every tab of it included.
+    void everyInteractiveControlIsNamed()
+    {
+        ClientFixture f;
+        ClientState &state = f.client->state();
+        state.userLogin = u"demo"_s;
+        FrmConversation &conversation = *f.client->conversations().spare();
+        FrmAjoutMembre favori(FrmAjoutMembre::Variant::Favori);
+        FrmAjoutMembre noire(FrmAjoutMembre::Variant::ListeNoire);
+        FrmReadMails readMails;
+        FrmSendMail sendMail;
+        FrmInfo info;
+        FrmAPropos about(u"https://jaserelle.example"_s);
+        FrmIncome &income = conversation.incomingForm();
+        income.setCaller(u"alice"_s);
+        QWidget *windows[] = {&f.client->frmLogin(), &f.main(), &f.client->frmTryToConnect(),
+                              &conversation, &income, &favori, &noire, &readMails, &sendMail, &info, &about,
+                              &f.client->shellCommands().quitFlow().frmQuitter()};
+        QStringList unnamed;
+        for (QWidget *window : windows) {
+            window->show();
+            unnamed += unnamedIn(*window);
+        }
+        unnamed += pictureLabelProblems(conversation, numbered(u"pctbSmiley"_s, 18));
+        unnamed += pictureLabelProblems(conversation, numbered(u"pctbSon"_s, 18));
+        unnamed += pictureLabelProblems(
+            conversation, {u"cmdGras"_s, u"cmdItalique"_s, u"cmdSouligne"_s, u"cmdCouleur"_s});
+        unnamed += pictureLabelProblems(f.main(), {u"pctbMail"_s});
+        for (const QString &control : std::as_const(unnamed))
+            qWarning("unnamed: %s", qPrintable(control));
+        QCOMPARE(unnamed.size(), 0);
+    }
+};
+
+QTEST_MAIN(TestAccessibility)
+#include "test_accessibility.moc"
