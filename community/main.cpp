@@ -9,6 +9,7 @@
 #include "community/http/accesslog.h"
 #include "community/http/peerprobe.h"
 #include "community/http/server.h"
+#include "community/presence/rediskeydirectory.h"
 #include "community/presence/redissessions.h"
 #include "community/store/cachingstore.h"
 #include "community/store/openstore.h"
@@ -173,8 +174,12 @@ int main(int argc, char **argv)
         const PasswordHasher hasher;
         Context ctx{store, sessions, hasher, systemClock(), dataDir / "photos"};
         ctx.failures = &failures;
-        KeyDirectory keys;
-        ctx.keys = &keys;
+        std::unique_ptr<KeyStore> keys;
+        if (presenceUrl.empty())
+            keys = std::make_unique<KeyDirectory>();
+        else
+            keys = std::make_unique<RedisKeyDirectory>(presenceUrl);
+        ctx.keys = keys.get();
         RecentLogins recentLogins(systemClock());
         ctx.recentLogins = &recentLogins;
         // Ten mails a minute per sender; five sign-ups an hour per address, twenty per network.

@@ -1,6 +1,8 @@
 #include "tests/community/engines.h"
 
 #include "community/core/sessions.h"
+#include "community/core/keydirectory.h"
+#include "community/presence/rediskeydirectory.h"
 #include "community/presence/redissessions.h"
 #include "community/store/pgconnection.h"
 #include "community/store/pgstore.h"
@@ -110,6 +112,23 @@ std::string freshRedisUrl()
 {
     run("redis-cli -p " + testRedis().port + " flushall");
     return "redis://127.0.0.1:" + testRedis().port;
+}
+
+std::string testRedisUrl()
+{
+    return "redis://127.0.0.1:" + testRedis().port;
+}
+
+void redisCli(const std::string &command)
+{
+    run("redis-cli -p " + testRedis().port + " " + command + " > /dev/null");
+}
+
+std::unique_ptr<KeyStore> openTestKeys()
+{
+    if (useRedis())
+        return std::make_unique<RedisKeyDirectory>(testRedisUrl());
+    return std::make_unique<KeyDirectory>();
 }
 
 std::unique_ptr<SessionStore> openTestSessions(Clock clock)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "community/core/clock.h"
+#include "community/core/keystore.h"
 #include "community/presence/sessionstore.h"
 #include "community/store/store.h"
 
@@ -29,5 +30,10 @@ std::unique_ptr<SessionStore> openTestSessions(Clock clock);
 std::string freshPostgresUrl();
 // The test Redis, emptied.
 std::string freshRedisUrl();
+// The test Redis as it is, and one command to it by redis-cli ("SET k v").
+std::string testRedisUrl();
+void redisCli(const std::string &command);
+// The key directory: in memory, or in the test Redis as the sessions left it.
+std::unique_ptr<KeyStore> openTestKeys();
 
 } // namespace jaserelle::community::test
