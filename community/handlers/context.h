@@ -51,7 +51,7 @@ struct Context
     ProbeLimits *probeLimits = nullptr;
     // The call relay and the addresses published on it; both absent when the server has none.
     const RelaySettings *relay = nullptr;
-    RelayDirectory *relayed = nullptr;
+    RelayStore *relayed = nullptr;
 };
 
 // Settings keys of the store.
