@@ -9,6 +9,8 @@
 #include "community/http/accesslog.h"
 #include "community/http/peerprobe.h"
 #include "community/http/server.h"
+#include "community/presence/rediskeydirectory.h"
+#include "community/presence/redisrelaydirectory.h"
 #include "community/presence/redissessions.h"
 #include "community/store/cachingstore.h"
 #include "community/store/openstore.h"
@@ -164,17 +166,25 @@ int main(int argc, char **argv)
             changes = std::make_unique<PgChangeListener>(
                 storeUrl, [&store](std::string_view p) { store.invalidate(p); });
         std::unique_ptr<SessionStore> sessionStore;
-        if (presenceUrl.empty())
+        RedisSessions *redisSessions = nullptr;
+        if (presenceUrl.empty()) {
             sessionStore = std::make_unique<Sessions>(systemClock());
-        else
-            sessionStore = std::make_unique<RedisSessions>(presenceUrl, systemClock());
+        } else {
+            auto redis = std::make_unique<RedisSessions>(presenceUrl, systemClock());
+            redisSessions = redis.get();
+            sessionStore = std::move(redis);
+        }
         SessionStore &sessions = *sessionStore;
         FailureThrottle failures(systemClock());
         const PasswordHasher hasher;
         Context ctx{store, sessions, hasher, systemClock(), dataDir / "photos"};
         ctx.failures = &failures;
-        KeyDirectory keys;
-        ctx.keys = &keys;
+        std::unique_ptr<KeyStore> keys;
+        if (presenceUrl.empty())
+            keys = std::make_unique<KeyDirectory>();
+        else
+            keys = std::make_unique<RedisKeyDirectory>(presenceUrl);
+        ctx.keys = keys.get();
         RecentLogins recentLogins(systemClock());
         ctx.recentLogins = &recentLogins;
         // Ten mails a minute per sender; five sign-ups an hour per address, twenty per network.
@@ -188,10 +198,15 @@ int main(int argc, char **argv)
         ProbeLimits probeLimits(systemClock());
         ctx.peerProbe = &peerProbe;
         ctx.probeLimits = &probeLimits;
-        RelayDirectory relayed;
+        // Relayed addresses beside the sessions: in Redis when they are, so any node finds them.
+        std::unique_ptr<RelayStore> relayed;
         if (!relay.empty()) {
+            if (redisSessions)
+                relayed = std::make_unique<RedisRelayDirectory>(presenceUrl, *redisSessions);
+            else
+                relayed = std::make_unique<RelayDirectory>();
             ctx.relay = &relaySettings;
-            ctx.relayed = &relayed;
+            ctx.relayed = relayed.get();
         }
         // On standard error unless a file is named ("-" is standard error too).
         const auto accessLog = accessLogFile.empty() || accessLogFile == "-"

@@ -1,5 +1,6 @@
 #include "client/network/reachabilityprobe.h"
 
+#include "client/server/serverconnection.h"
 #include "client/server/serverhost.h"
 #include "client/shell/clientstate.h"
 
@@ -29,15 +30,19 @@ void ReachabilityProbe::ask()
         return;
     }
     reply_.clear();
-    socket_ = new QTcpSocket(this);
-    QTcpSocket *socket = socket_;
-    if (!state_.localAddress.isNull())
-        socket->bind(state_.localAddress, 0);
     // Pseudo and password are letters and digits only: nothing to escape in the query.
-    const QByteArray request = "GET /jaserelle/reachable?login=" + state_.userLogin.toLatin1() +
-                               "&password=" + state_.userPassword.toLatin1() + " HTTP/1.1\r\nHost: " +
-                               state_.serverHost.toLatin1() + "\r\nConnection: close\r\n\r\n";
-    connect(socket, &QTcpSocket::connected, this, [socket, request] { socket->write(request); });
+    const QByteArray request = serverGetRequest(state_.serverHost, "/jaserelle/reachable?login=" +
+                                                                      state_.userLogin.toLatin1() + "&password=" +
+                                                                      state_.userPassword.toLatin1());
+    QTcpSocket *socket = openServerConnection(serverLinkOf(state_), this, [this, request] {
+        if (socket_)
+            socket_->write(request);
+    });
+    if (!socket) {
+        emit answered(ProbeAnswer::Unknown);
+        return;
+    }
+    socket_ = socket;
     connect(socket, &QTcpSocket::readyRead, this, [this, socket] {
         reply_ += socket->read(replyLimit - reply_.size());
         if (reply_.size() >= replyLimit)
@@ -47,12 +52,16 @@ void ReachabilityProbe::ask()
         reply_ += socket->read(replyLimit - reply_.size());
         finish(parseProbeReply(reply_));
     });
-    connect(socket, &QTcpSocket::errorOccurred, this, [this](QAbstractSocket::SocketError e) {
-        if (e != QAbstractSocket::RemoteHostClosedError)
+    connect(socket, &QTcpSocket::errorOccurred, this, [this, socket](QAbstractSocket::SocketError e) {
+        // The server closing after its answer (over TLS, its close_notify) ends the answer.
+        if (e != QAbstractSocket::RemoteHostClosedError) {
             finish(ProbeAnswer::Unknown);
+            return;
+        }
+        reply_ += socket->read(replyLimit - reply_.size());
+        finish(parseProbeReply(reply_));
     });
     deadline_.start(deadlineMs);
-    socket->connectToHost(server.host, server.port, QIODevice::ReadWrite, QAbstractSocket::IPv4Protocol);
 }
 
 void ReachabilityProbe::finish(ProbeAnswer answer)

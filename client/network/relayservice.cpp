@@ -1,6 +1,7 @@
 #include "client/network/relayservice.h"
 
 #include "client/network/serverget.h"
+#include "client/server/serverconnection.h"
 #include "client/shell/clientstate.h"
 
 #include <QEvent>
@@ -67,7 +68,7 @@ void RelayService::withCredentials(std::function<void(bool)> then)
     if (askingCredentials_)
         return;
     askingCredentials_ = true;
-    serverGet(state_.serverHost, credentialsPath(state_.userLogin, state_.userPassword), this,
+    serverGet(serverLinkOf(state_), credentialsPath(state_.userLogin, state_.userPassword), this,
               [this](int status, const QByteArray &body) {
                   askingCredentials_ = false;
                   const auto parsed = status == 200 ? parseCredentials(body) : std::nullopt;
@@ -115,7 +116,7 @@ void RelayService::hold()
             if (held_ != allocation || published_)
                 return;
             const stun::Endpoint relayed = allocation->relayed();
-            serverGet(state_.serverHost, publishPath(state_.userLogin, state_.userPassword, relayed), this,
+            serverGet(serverLinkOf(state_), publishPath(state_.userLogin, state_.userPassword, relayed), this,
                       [this, allocation, relayed](int status, const QByteArray &) {
                           if (held_ != allocation)
                               return;
@@ -148,7 +149,7 @@ void RelayService::letGo()
 {
     retryTimer_.stop();
     if (published_ && loggedIn_)
-        serverGet(state_.serverHost, withdrawPath(state_.userLogin, state_.userPassword), this,
+        serverGet(serverLinkOf(state_), withdrawPath(state_.userLogin, state_.userPassword), this,
                   [](int, const QByteArray &) {});
     if (published_) {
         published_.reset();
@@ -176,7 +177,7 @@ void RelayService::openTo(const QString &pseudo, QObject *context, std::function
             answer(nullptr);
             return;
         }
-        serverGet(state_.serverHost, lookupPath(state_.userLogin, state_.userPassword, pseudo), this,
+        serverGet(serverLinkOf(state_), lookupPath(state_.userLogin, state_.userPassword, pseudo), this,
                   [this, answer](int status, const QByteArray &body) {
                       const auto peer = status == 200 ? parseLookup(body) : std::nullopt;
                       if (!peer || !credentials_) {

@@ -1,6 +1,6 @@
 #include "client/network/serverget.h"
 
-#include "client/server/serverhost.h"
+#include "client/server/serverconnection.h"
 
 #include <QPointer>
 #include <QTcpSocket>
@@ -29,46 +29,49 @@ HttpAnswer parseHttpAnswer(QByteArrayView bytes)
     return {status, bytes.sliced(headEnd + 4).toByteArray()};
 }
 
-void serverGet(const QString &serverHost, const QByteArray &pathAndQuery, QObject *context,
+void serverGet(const ServerLink &link, const QByteArray &pathAndQuery, QObject *context,
                std::function<void(int, const QByteArray &)> done)
 {
-    const ServerAddress address = parseServerHost(serverHost);
-    auto *socket = new QTcpSocket();
     auto answer = std::make_shared<QByteArray>();
     auto finished = std::make_shared<bool>(false);
     const QPointer<QObject> receiver(context);
+    const QByteArray request = serverGetRequest(link.serverHost, pathAndQuery);
+    auto holder = std::make_shared<QPointer<QTcpSocket>>();
+    QTcpSocket *socket = openServerConnection(link, nullptr, [holder, request] {
+        if (*holder)
+            (*holder)->write(request);
+    });
     auto finish = [socket, answer, finished, receiver, done](bool complete) {
         if (*finished)
             return;
         *finished = true;
-        socket->disconnect();
-        socket->abort();
-        socket->deleteLater();
-        const HttpAnswer parsed = complete ? parseHttpAnswer(*answer) : HttpAnswer{};
+        if (socket) {
+            if (complete)
+                *answer += socket->readAll();
+            socket->disconnect();
+            socket->abort();
+            socket->deleteLater();
+        }
+        const HttpAnswer parsed = complete && answer->size() <= maxAnswer ? parseHttpAnswer(*answer) : HttpAnswer{};
         if (receiver)
             done(parsed.status, parsed.body);
     };
-    if (!address.valid) {
-        QTimer::singleShot(0, socket, [finish] { finish(false); });
+    if (!socket) {
+        QTimer::singleShot(0, [finish] { finish(false); });
         return;
     }
-    QObject::connect(socket, &QTcpSocket::connected, socket, [socket, serverHost, pathAndQuery] {
-        socket->write("GET " + pathAndQuery + " HTTP/1.1\r\nHost: " + serverHost.toLatin1() +
-                      "\r\nConnection: close\r\nAccept: */*\r\n\r\n");
-    });
+    *holder = socket;
     QObject::connect(socket, &QTcpSocket::readyRead, socket, [socket, answer, finish] {
         *answer += socket->readAll();
         if (answer->size() > maxAnswer)
             finish(false);
     });
     QObject::connect(socket, &QTcpSocket::disconnected, socket, [finish] { finish(true); });
-    QObject::connect(socket, &QTcpSocket::errorOccurred, socket, [socket, finish](QAbstractSocket::SocketError e) {
-        if (e == QAbstractSocket::RemoteHostClosedError)
-            return; // disconnected follows with the whole answer
-        finish(false);
+    QObject::connect(socket, &QTcpSocket::errorOccurred, socket, [finish](QAbstractSocket::SocketError e) {
+        // The server closing after its answer (over TLS, its close_notify) ends the answer.
+        finish(e == QAbstractSocket::RemoteHostClosedError);
     });
     QTimer::singleShot(answerTimeoutMs, socket, [finish] { finish(false); });
-    socket->connectToHost(address.host, address.port);
 }
 
 } // namespace jaserelle::client

@@ -2,7 +2,7 @@
 
 #include "client/conversation/peersecurity.h"
 #include "client/security/keylistreply.h"
-#include "client/server/serverhost.h"
+#include "client/server/serverconnection.h"
 #include "client/server/wiretext.h"
 #include "client/shell/clientstate.h"
 
@@ -26,8 +26,11 @@ KeyDirectoryClient::KeyDirectoryClient(const ClientState &state, PeerSecurity &s
 
 KeyDirectoryClient::~KeyDirectoryClient()
 {
-    if (socket_)
+    // Silently: what its end would start next needs the keys, which may be gone already.
+    if (socket_) {
+        socket_->disconnect(this);
         socket_->abort();
+    }
 }
 
 void KeyDirectoryClient::refreshed(const QStringList &members)
@@ -61,18 +64,17 @@ void KeyDirectoryClient::next()
 
 void KeyDirectoryClient::ask(Asking what, const QString &path)
 {
-    const ServerAddress address = parseServerHost(state_.serverHost);
-    if (!address.valid)
+    const QByteArray request = serverGetRequest(state_.serverHost, wiretext::toWire(u"/"_s + path));
+    QTcpSocket *socket = openServerConnection(serverLinkOf(state_, security_.identity ? &*security_.identity : nullptr),
+                                              this, [this, request] {
+                                                  if (socket_)
+                                                      socket_->write(request);
+                                              });
+    if (!socket)
         return;
     asking_ = what;
     reply_.clear();
-    auto *socket = new QTcpSocket(this);
     socket_ = socket;
-    if (!state_.localAddress.isNull())
-        socket->bind(state_.localAddress, 0);
-    const QByteArray request = wiretext::toWire(u"GET /"_s + path + u" HTTP/1.1\r\nHost: "_s + state_.serverHost +
-                                                u"\r\nConnection: close\r\nAccept: */*\r\n\r\n"_s);
-    connect(socket, &QTcpSocket::connected, socket, [socket, request] { socket->write(request); });
     connect(socket, &QTcpSocket::readyRead, this, [this, socket] {
         reply_ += socket->readAll();
         if (reply_.size() > replyCap) {
@@ -85,6 +87,7 @@ void KeyDirectoryClient::ask(Asking what, const QString &path)
         finish();
     });
     connect(socket, &QTcpSocket::errorOccurred, this, [this, socket](QAbstractSocket::SocketError error) {
+        // The server closing after its answer (over TLS, its close_notify) ends the answer.
         if (error == QAbstractSocket::RemoteHostClosedError)
             reply_ += socket->readAll();
         else
@@ -92,7 +95,6 @@ void KeyDirectoryClient::ask(Asking what, const QString &path)
         finish();
     });
     deadline_.start(deadlineMs);
-    socket->connectToHost(address.host, address.port, QIODevice::ReadWrite, QAbstractSocket::IPv4Protocol);
 }
 
 void KeyDirectoryClient::finish()

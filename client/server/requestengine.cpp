@@ -5,6 +5,7 @@
 #include "client/server/enginenotices.h"
 #include "client/server/replypipeline.h"
 #include "client/server/serverhost.h"
+#include "client/server/serverconnection.h"
 #include "client/server/servertls.h"
 #include "client/server/wiretext.h"
 #include "client/shell/clientstate.h"
@@ -192,10 +193,7 @@ void RequestEngine::onConnected()
     const bool sendable = gatherInputs(inputs);
     if (sendable) {
         requestPath_ = buildRequestPath(requestKind_, inputs);
-        httpRequest_ =
-            wiretext::toWire(u"GET /"_s + requestPath_ + u" HTTP/1.1\r\nHost: "_s +
-                             parseServerHost(client_.serverHost).hostHeader +
-                             u"\r\nConnection: close\r\nAccept: */*\r\n\r\n"_s);
+        httpRequest_ = serverGetRequest(client_.serverHost, wiretext::toWire(u"/"_s + requestPath_));
         // The request leaves before anything is shown: a server keeps an idle connection only
         // for a few seconds, and the user reading a box is no reason to lose the request.
         socket_->write(httpRequest_);

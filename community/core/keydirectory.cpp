@@ -29,6 +29,18 @@ std::optional<std::string> KeyDirectory::fingerprintOf(std::string_view pseudo) 
     return found->second;
 }
 
+std::vector<std::string> KeyDirectory::fingerprintsOf(std::span<const std::string> pseudos)
+{
+    std::vector<std::string> out;
+    out.reserve(pseudos.size());
+    const std::lock_guard lock(mutex_);
+    for (const std::string &pseudo : pseudos) {
+        const auto found = keys_.find(pseudo);
+        out.push_back(found == keys_.end() ? std::string() : found->second);
+    }
+    return out;
+}
+
 void KeyDirectory::forget(const std::string &pseudo)
 {
     const std::lock_guard lock(mutex_);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "community/core/keystore.h"
+
 #include <cstddef>
 #include <mutex>
 #include <optional>
@@ -14,14 +16,15 @@ namespace jaserelle::community {
 // publication, so it grows with the membership and no further. Kept in memory: a client
 // publishes again at every login, and a member whose key is unknown is simply called the legacy
 // way.
-class KeyDirectory
+class KeyDirectory final : public KeyStore
 {
 public:
     // A fingerprint as the clients write it: SHA-256 of the certificate, 64 lower-case hex digits.
     static bool isFingerprint(std::string_view text);
 
     // False, and nothing kept, when `fingerprint` is not one.
-    bool publish(const std::string &pseudo, std::string_view fingerprint);
+    bool publish(const std::string &pseudo, std::string_view fingerprint) override;
+    std::vector<std::string> fingerprintsOf(std::span<const std::string> pseudos) override;
     std::optional<std::string> fingerprintOf(std::string_view pseudo) const;
     void forget(const std::string &pseudo);
     std::size_t size() const;

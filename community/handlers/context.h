@@ -27,7 +27,7 @@ struct Context
     // Failed password checks, per pseudo and per address; none counted when absent.
     FailureThrottle *failures = nullptr;
     // The members' certificate fingerprints; a server without one answers its resources 404.
-    KeyDirectory *keys = nullptr;
+    KeyStore *keys = nullptr;
     // Members' good logins by network, which go first on the slow hash; none kept when absent.
     RecentLogins *recentLogins = nullptr;
 
@@ -51,7 +51,7 @@ struct Context
     ProbeLimits *probeLimits = nullptr;
     // The call relay and the addresses published on it; both absent when the server has none.
     const RelaySettings *relay = nullptr;
-    RelayDirectory *relayed = nullptr;
+    RelayStore *relayed = nullptr;
 };
 
 // Settings keys of the store.

@@ -58,9 +58,10 @@ Response lookupkeys(Context &ctx, const Request &, const Target &target)
         start = comma + 1;
     }
     std::string out = "KEYLIST|";
-    for (const std::string &pseudo : asked) {
-        if (const auto fingerprint = ctx.keys->fingerprintOf(pseudo))
-            out += pseudo + ',' + *fingerprint + '|';
+    const std::vector<std::string> fingerprints = ctx.keys->fingerprintsOf(asked);
+    for (std::size_t i = 0; i < asked.size(); ++i) {
+        if (!fingerprints[i].empty())
+            out += asked[i] + ',' + fingerprints[i] + '|';
     }
     out += "ENDKEYLIST|";
     return textReply(std::move(out));

@@ -80,14 +80,10 @@ Response relayLookup(Context &ctx, const Request &, const Target &target)
     const std::string pseudo = normalisePseudo(target.value("pseudo"));
     if (pseudo.empty())
         return textReply("NOTRELAYED");
-    const auto entry = ctx.relayed->find(pseudo);
-    if (!entry)
+    const auto address = ctx.relayed->liveAddress(pseudo, ctx.sessions);
+    if (!address)
         return textReply("NOTRELAYED");
-    if (!ctx.sessions.checkPassword(pseudo, entry->sessionPassword)) {
-        ctx.relayed->withdraw(pseudo);
-        return textReply("NOTRELAYED");
-    }
-    return textReply("RELAYEDAT" + entry->address + '|');
+    return textReply("RELAYEDAT" + *address + '|');
 }
 
 void withdrawRelayed(Context &ctx, const std::string &pseudo)

@@ -365,6 +365,13 @@ bool RedisSessions::checkPassword(const std::string &pseudo, std::string_view pa
            sodium_memcmp(s->digest.data(), digest(password).data(), 64) == 0;
 }
 
+bool RedisSessions::liveWithDigest(const std::string &pseudo, std::string_view passwordDigest)
+{
+    const auto s = read(pseudo);
+    return s && !s->pinned && live(*s, clock_()) && s->digest.size() == 64 && passwordDigest.size() == 64 &&
+           sodium_memcmp(s->digest.data(), passwordDigest.data(), 64) == 0;
+}
+
 bool RedisSessions::liveFrom(const std::string &pseudo, std::string_view address, std::string_view clientKey)
 {
     const auto now = clock_();

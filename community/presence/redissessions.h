@@ -57,6 +57,11 @@ public:
     // Redis restart logs nobody out. True when it did. Called every second by a thread of its own.
     bool restoreIfLost();
 
+    // What ties a record beside the session (a relayed address) to the session it was made in,
+    // without keeping the password: its keyed digest, and whether the live session still has it.
+    std::string passwordDigest(std::string_view password) const { return digest(password); }
+    bool liveWithDigest(const std::string &pseudo, std::string_view passwordDigest);
+
     class Lease;
 
 private:

@@ -1,6 +1,7 @@
 #include "community/relay/relaydirectory.h"
 
 #include "community/core/text.h"
+#include "community/presence/sessionstore.h"
 
 #include <charconv>
 
@@ -25,6 +26,18 @@ std::optional<RelayDirectory::Entry> RelayDirectory::find(const std::string &pse
     if (it == entries_.end())
         return std::nullopt;
     return it->second;
+}
+
+std::optional<std::string> RelayDirectory::liveAddress(const std::string &pseudo, SessionStore &sessions)
+{
+    const auto entry = find(pseudo);
+    if (!entry)
+        return std::nullopt;
+    if (!sessions.checkPassword(pseudo, entry->sessionPassword)) {
+        withdraw(pseudo);
+        return std::nullopt;
+    }
+    return entry->address;
 }
 
 bool isRelayedAddress(std::string_view text)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "community/relay/relaystore.h"
+
 #include <mutex>
 #include <optional>
 #include <string>
@@ -22,7 +24,7 @@ struct RelaySettings
 // checks that the session is still the one that published it (SessionStore::checkPassword), so a
 // session that ended takes its address with it even when nobody withdrew it. One entry per
 // member, so the table never outgrows the members connected.
-class RelayDirectory
+class RelayDirectory final : public RelayStore
 {
 public:
     struct Entry
@@ -31,8 +33,9 @@ public:
         std::string sessionPassword;
     };
 
-    void publish(const std::string &pseudo, std::string address, std::string sessionPassword);
-    void withdraw(const std::string &pseudo);
+    void publish(const std::string &pseudo, std::string address, std::string sessionPassword) override;
+    void withdraw(const std::string &pseudo) override;
+    std::optional<std::string> liveAddress(const std::string &pseudo, SessionStore &sessions) override;
     std::optional<Entry> find(const std::string &pseudo) const;
 
 private:

@@ -1,11 +1,16 @@
 #include "tests/community/engines.h"
 
+#include "community/core/keydirectory.h"
 #include "community/core/sessions.h"
+#include "community/presence/rediskeydirectory.h"
+#include "community/presence/redisrelaydirectory.h"
 #include "community/presence/redissessions.h"
+#include "community/relay/relaydirectory.h"
 #include "community/store/pgconnection.h"
 #include "community/store/pgstore.h"
 #include "community/store/sqlitestore.h"
 
+#include <cstdio>
 #include <arpa/inet.h>
 #include <cstdlib>
 #include <gtest/gtest.h>
@@ -110,6 +115,42 @@ std::string freshRedisUrl()
 {
     run("redis-cli -p " + testRedis().port + " flushall");
     return "redis://127.0.0.1:" + testRedis().port;
+}
+
+std::string testRedisUrl()
+{
+    return "redis://127.0.0.1:" + testRedis().port;
+}
+
+void redisCli(const std::string &command)
+{
+    run("redis-cli -p " + testRedis().port + " " + command + " > /dev/null");
+}
+
+std::string redisCliOutput(const std::string &command)
+{
+    std::string out;
+    if (FILE *p = popen(("redis-cli -p " + testRedis().port + " " + command).c_str(), "r")) {
+        char buffer[256];
+        while (const std::size_t n = fread(buffer, 1, sizeof buffer, p))
+            out.append(buffer, n);
+        pclose(p);
+    }
+    return out;
+}
+
+std::unique_ptr<KeyStore> openTestKeys()
+{
+    if (useRedis())
+        return std::make_unique<RedisKeyDirectory>(testRedisUrl());
+    return std::make_unique<KeyDirectory>();
+}
+
+std::unique_ptr<RelayStore> openTestRelayed(SessionStore &sessions)
+{
+    if (auto *redis = dynamic_cast<RedisSessions *>(&sessions))
+        return std::make_unique<RedisRelayDirectory>(testRedisUrl(), *redis);
+    return std::make_unique<RelayDirectory>();
 }
 
 std::unique_ptr<SessionStore> openTestSessions(Clock clock)

@@ -1,7 +1,9 @@
 #pragma once
 
 #include "community/core/clock.h"
+#include "community/core/keystore.h"
 #include "community/presence/sessionstore.h"
+#include "community/relay/relaystore.h"
 #include "community/store/store.h"
 
 #include <filesystem>
@@ -29,5 +31,13 @@ std::unique_ptr<SessionStore> openTestSessions(Clock clock);
 std::string freshPostgresUrl();
 // The test Redis, emptied.
 std::string freshRedisUrl();
+// The test Redis as it is, and one command to it by redis-cli ("SET k v").
+std::string testRedisUrl();
+void redisCli(const std::string &command);
+std::string redisCliOutput(const std::string &command);
+// The key directory: in memory, or in the test Redis as the sessions left it.
+std::unique_ptr<KeyStore> openTestKeys();
+// The relayed addresses beside `sessions` (from openTestSessions): in memory, or in its Redis.
+std::unique_ptr<RelayStore> openTestRelayed(SessionStore &sessions);
 
 } // namespace jaserelle::community::test

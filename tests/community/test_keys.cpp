@@ -1,5 +1,7 @@
 // The key directory: members publish the fingerprint of the certificate their client presents, and
 // learn those of the members they see.
+#include "community/presence/rediskeydirectory.h"
+#include "tests/community/engines.h"
 #include "tests/community/fixture.h"
 
 using namespace jaserelle::community;
@@ -15,7 +17,7 @@ class KeyDirectoryTest : public CommunityTest
 protected:
     void SetUp() override
     {
-        ctx_.keys = &keys_;
+        ctx_.keys = keys_.get();
         for (const char *pseudo : {"alice", "bruno", "carole"})
             addMember(pseudo);
     }
@@ -25,7 +27,8 @@ protected:
         return body("/keys/publish?login=" + pseudo + "&password=" + (password.empty() ? pseudo : password) +
                     "&fingerprint=" + fingerprint);
     }
-    KeyDirectory keys_;
+    std::string keyOf(const std::string &pseudo) { return keys_->fingerprintsOf(std::vector{pseudo})[0]; }
+    std::unique_ptr<KeyStore> keys_ = openTestKeys(); // in memory, or in the test Redis
 };
 
 TEST_F(KeyDirectoryTest, MembersPublishAndLookUpWhatTheOthersPublished)
@@ -65,8 +68,8 @@ TEST_F(KeyDirectoryTest, OnlyALoggedInMemberPublishesAndLooksUp)
         EXPECT_FALSE(holdsClientKeyword(answer)) << answer;
         EXPECT_EQ(answer.find("KEY"), std::string::npos) << answer;
     }
-    EXPECT_EQ(keys_.fingerprintOf("alice"), aliceKey);
-    EXPECT_FALSE(keys_.fingerprintOf("eve"));
+    EXPECT_EQ(keyOf("alice"), aliceKey);
+    EXPECT_EQ(keyOf("eve"), "");
     advance(std::chrono::seconds(91));
     EXPECT_EQ(get("/keys/lookup?login=alice&password=alice&members=alice").status, 403);
 }
@@ -79,7 +82,7 @@ TEST_F(KeyDirectoryTest, MalformedFingerprintsAndOversizedLookupsAreRefused)
                                    std::string(63, 'a') + "%00"}) {
         EXPECT_EQ(get("/keys/publish?login=alice&password=alice&fingerprint=" + bad).status, 400) << bad;
     }
-    EXPECT_EQ(keys_.size(), 0u);
+    EXPECT_EQ(keyOf("alice"), "");
 
     std::string many = "/keys/lookup?login=alice&password=alice&members=";
     for (int i = 0; i < 256; ++i)
@@ -94,4 +97,25 @@ TEST_F(KeyDirectoryTest, AServerWithoutADirectoryAnswersNotFound)
     connect("alice");
     EXPECT_EQ(get("/keys/publish?login=alice&password=alice&fingerprint=" + aliceKey).status, 404);
     EXPECT_EQ(get("/keys/lookup?login=alice&password=alice&members=alice").status, 404);
+}
+
+// Behind a load balancer each request may reach another process: a key published through one is
+// found through any other, and what is not a fingerprint in Redis is never handed out as one.
+TEST_F(KeyDirectoryTest, ProcessesOnOneRedisShareTheDirectory)
+{
+    if (!useRedis())
+        GTEST_SKIP() << "the directory is shared through Redis only (JASERELLE_TEST_PRESENCE=redis)";
+    RedisKeyDirectory other(testRedisUrl());
+    connect("alice");
+    EXPECT_EQ(publish("alice", aliceKey), "KEYPUBLISHED");
+    EXPECT_TRUE(other.publish("bruno", brunoKey));
+    EXPECT_FALSE(other.publish("carole", "not a key"));
+    EXPECT_EQ(other.fingerprintsOf(std::vector<std::string>{"alice", "carole", "bruno"}),
+              (std::vector<std::string>{aliceKey, "", brunoKey}));
+    EXPECT_EQ(body("/keys/lookup?login=alice&password=alice&members=bruno,alice"),
+              "KEYLIST|bruno," + brunoKey + "|alice," + aliceKey + "|ENDKEYLIST|");
+
+    redisCli("SET peerkey:carole damaged");
+    EXPECT_EQ(keyOf("carole"), "");
+    EXPECT_EQ(body("/keys/lookup?login=alice&password=alice&members=carole"), "KEYLIST|ENDKEYLIST|");
 }

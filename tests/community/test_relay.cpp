@@ -1,6 +1,9 @@
 // The call relay's resources: credentials only for a live session, in the form the relay checks,
 // and relayed addresses that live exactly as long as the session that published them.
+#include "community/presence/redisrelaydirectory.h"
+#include "community/presence/redissessions.h"
 #include "community/relay/turncredentials.h"
+#include "tests/community/engines.h"
 #include "tests/community/fixture.h"
 
 using namespace jaserelle::community;
@@ -18,13 +21,13 @@ protected:
         settings_.secret = "s3cr3t";
         settings_.credentialSeconds = 3600;
         ctx_.relay = &settings_;
-        ctx_.relayed = &directory_;
+        ctx_.relayed = directory_.get();
         addMember("alice");
         addMember("bruno");
     }
 
     RelaySettings settings_;
-    RelayDirectory directory_;
+    std::unique_ptr<RelayStore> directory_ = openTestRelayed(*sessionStore_); // in memory, or in Redis
 };
 
 } // namespace
@@ -114,4 +117,29 @@ TEST_F(RelayTest, APublishedAddressLivesWithItsSession)
     EXPECT_EQ(get("/relaypublish?login=alice&password=alice&address=127.0.0.50:50008").status, 403);
     connect("alice");
     EXPECT_EQ(body(lookup), "NOTRELAYED");
+}
+
+// Behind a load balancer the publication and the lookup may reach two processes: through Redis
+// both see the address, Redis never holds the session's password, and a damaged record is no
+// address.
+TEST_F(RelayTest, ProcessesOnOneRedisShareTheRelayedAddresses)
+{
+    auto *redis = dynamic_cast<RedisSessions *>(sessionStore_.get());
+    if (!redis)
+        GTEST_SKIP() << "the addresses are shared through Redis only (JASERELLE_TEST_PRESENCE=redis)";
+    RedisRelayDirectory other(testRedisUrl(), *redis);
+    connect("alice", "10.0.0.1");
+    connect("bruno", "10.0.0.2");
+    EXPECT_EQ(body("/relaypublish?login=alice&password=alice&address=127.0.0.50:50000"), "RELAYPUBLISHED");
+    EXPECT_EQ(other.liveAddress("alice", *sessionStore_), "127.0.0.50:50000");
+    other.publish("bruno", "127.0.0.50:50010", "bruno");
+    EXPECT_EQ(body("/relaylookup?login=alice&password=alice&pseudo=bruno"), "RELAYEDAT127.0.0.50:50010|");
+    EXPECT_EQ(redisCliOutput("GET relayed:alice").find("alice"), std::string::npos);
+
+    // Published with a password that is not the live session's: never handed out.
+    other.publish("bruno", "127.0.0.50:50012", "wrong");
+    EXPECT_EQ(body("/relaylookup?login=alice&password=alice&pseudo=bruno"), "NOTRELAYED");
+    redisCli("SET relayed:alice damaged");
+    EXPECT_EQ(body("/relaylookup?login=bruno&password=bruno&pseudo=alice"), "NOTRELAYED");
+    EXPECT_EQ(redisCliOutput("EXISTS relayed:alice"), "0\n");
 }

@@ -4,6 +4,7 @@
 // not let in, and credentials the relay did not sign, get nothing.
 #include "client/network/relayreplies.h"
 #include "client/network/serverget.h"
+#include "client/server/serverconnection.h"
 #include "client/network/turnallocation.h"
 #include "tests/support/communityserver.h"
 #include "tests/support/relayprocess.h"
@@ -29,7 +30,7 @@ private:
     std::pair<int, QByteArray> get(const QByteArray &path)
     {
         std::pair<int, QByteArray> out{-1, {}};
-        serverGet(server_.hostWithPort(), path, this, [&out](int status, const QByteArray &body) {
+        serverGet(ServerLink{server_.hostWithPort()}, path, this, [&out](int status, const QByteArray &body) {
             out = {status, body};
         });
         if (!QTest::qWaitFor([&] { return out.first != -1; }, 20000))
