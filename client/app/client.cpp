@@ -63,6 +63,11 @@ Client::Client(ClientState initial, Platform platform, QObject *parent)
         if (kind == RequestKind::Login)
             loginCouldNotStart();
     });
+    // A server that cannot be reached, or not safely: the notice, then the login window again.
+    connect(engine_.get(), &RequestEngine::requestFailed, this, [this](RequestKind kind) {
+        if (kind == RequestKind::Login)
+            loginCouldNotStart();
+    });
 
     LoginScreens screens;
     screens.hideTryToConnect = [this] {

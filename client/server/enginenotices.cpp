@@ -48,7 +48,7 @@ SocketErrorOutcome socketErrorOutcome(RequestKind kind, const QString &serverHos
         outcome.notice =
             Notice{u"Attention!"_s, u"Le serveur "_s + serverHost + u" est défaillant,"_s + crlf +
                                         u"Vous ne pouvez accéder à Jaserelle actuellement."_s};
-        outcome.endsApplication = true;
+        // The login window comes back once it is read: another server, or a new try later.
         return outcome;
     }
     if (kind == RequestKind::Logoff) {

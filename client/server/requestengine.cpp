@@ -322,6 +322,14 @@ void RequestEngine::onSocketError()
             endApplication();
         return;
     }
+    if (requestKind_ == RequestKind::Login) {
+        // Nobody is signed in: no outage to follow, nothing to refresh. The user tries again.
+        serverWasDown_ = false;
+        if (announce)
+            notifier_.notify(*notice);
+        emit requestFailed(RequestKind::Login);
+        return;
+    }
     if (announce && tlsFailure != TlsFailure::None) {
         notifier_.notify(*notice);
     } else if (announce) {
@@ -347,7 +355,8 @@ void RequestEngine::onTimeout()
         return;
     }
     if (kind == RequestKind::Login) {
-        endApplicationAfter(timeoutNotice(kind));
+        notifier_.notify(timeoutNotice(kind));
+        emit requestFailed(kind);
         return;
     }
     notifier_.notify(timeoutNotice(kind));

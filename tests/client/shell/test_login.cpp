@@ -111,6 +111,27 @@ private slots:
         QVERIFY(!f.desktop.lifetime.ended());
     }
 
+    // Nobody listens at the server's address: the Parts' notice, then the login window again, and
+    // a second try once the server is there signs in.
+    void anUnreachableServerGivesTheWindowBack()
+    {
+        ClientFixture f;
+        QVERIFY(f.client->start());
+        f.server.stopListening();
+        f.submitLogin(u"jean"_s, u"secret"_s);
+        QVERIFY(QTest::qWaitFor([&] { return f.client->frmLogin().isVisible(); }));
+        QCOMPARE(f.desktop.notifier.shown.size(), 1);
+        QVERIFY(f.desktop.notifier.shown[0].text.contains(u"est défaillant"_s));
+        QVERIFY(!f.client->frmTryToConnect().isVisible() && !f.desktop.lifetime.ended());
+        QVERIFY(!f.engine().refreshTimer().isActive());
+
+        QVERIFY(f.server.resumeListening());
+        f.server.queue(Answer{ScriptedServer::httpOk("YOURLOGINISOK||")});
+        f.submitLogin(u"jean"_s, u"secret"_s);
+        QVERIFY(QTest::qWaitFor([&] { return f.main().isVisible(); }));
+        QCOMPARE(f.desktop.notifier.shown.size(), 1); // no "back again" box before the main window
+    }
+
     void newMemberAndQuit()
     {
         ClientFixture f(u"jaserelle.example"_s);
