@@ -7,6 +7,7 @@
 #include "client/conversation/conversationwindows.h"
 #include "client/conversation/frmconversation.h"
 #include "client/conversation/frmincome.h"
+#include "bench/support/benchdesktop.h"
 #include "client/platform/platform.h"
 #include "client/shell/clientstate.h"
 #include "client/shell/contactrow.h"
@@ -24,36 +25,10 @@
 #include <vector>
 
 using namespace jaserelle::client;
+using jaserelle::bench::QuietDesktop;
+using jaserelle::bench::ownNetwork;
 
 namespace {
-
-struct QuietDesktop : Notifier, SoundPlayer, Browser, InstanceGuard, AppLifetime, Clock
-{
-    void notify(const Notice &, AfterClose then) override { if (then) then(); }
-    void withdraw(const Notice &) override {}
-    bool hasDevice() const override { return false; }
-    void play(const QString &) override {}
-    void open(const QString &) override {}
-    bool claim() override { return true; }
-    void endApplication() override {}
-    QTime currentTime() const override { return QTime(12, 0); }
-};
-
-void ownNetwork()
-{
-    if (unshare(CLONE_NEWNET) != 0) {
-        std::puts("(no network namespace: running beside whatever holds the port)");
-        return;
-    }
-    const int fd = socket(AF_INET, SOCK_DGRAM, 0);
-    ifreq ifr{};
-    std::snprintf(ifr.ifr_name, IFNAMSIZ, "lo");
-    if (ioctl(fd, SIOCGIFFLAGS, &ifr) == 0) {
-        ifr.ifr_flags = static_cast<short>(ifr.ifr_flags | IFF_UP);
-        ioctl(fd, SIOCSIFFLAGS, &ifr);
-    }
-    close(fd);
-}
 
 struct Desk
 {

@@ -6,6 +6,7 @@
 //   bench_peerport [connections]   (default 5000)
 
 #include "client/conversation/conversationwindows.h"
+#include "bench/support/benchdesktop.h"
 #include "client/platform/platform.h"
 #include "client/shell/clientstate.h"
 
@@ -30,46 +31,13 @@
 #include <vector>
 
 using namespace jaserelle::client;
+using jaserelle::bench::QuietDesktop;
+using jaserelle::bench::ownNetwork;
 
 namespace {
 
 constexpr const char *listenAddress = "127.0.0.2";
 constexpr int peerPortNumber = 13196;
-
-struct QuietDesktop : Notifier, SoundPlayer, Browser, InstanceGuard, AppLifetime, Clock
-{
-    void notify(const Notice &, AfterClose then) override
-    {
-        ++notices;
-        if (then)
-            then();
-    }
-    void withdraw(const Notice &) override {}
-    bool hasDevice() const override { return false; }
-    void play(const QString &) override {}
-    void open(const QString &) override {}
-    bool claim() override { return true; }
-    void endApplication() override {}
-    QTime currentTime() const override { return QTime(12, 0); }
-    int notices = 0;
-};
-
-// A loopback of our own, so that no running client or demo on this machine is met.
-void ownNetwork()
-{
-    if (unshare(CLONE_NEWNET) != 0) {
-        std::puts("(no network namespace: running beside whatever holds the port)");
-        return;
-    }
-    const int fd = socket(AF_INET, SOCK_DGRAM, 0);
-    ifreq ifr{};
-    std::snprintf(ifr.ifr_name, IFNAMSIZ, "lo");
-    if (ioctl(fd, SIOCGIFFLAGS, &ifr) == 0) {
-        ifr.ifr_flags = static_cast<short>(ifr.ifr_flags | IFF_UP);
-        ioctl(fd, SIOCSIFFLAGS, &ifr);
-    }
-    close(fd);
-}
 
 void raiseFileLimit()
 {

@@ -14,6 +14,7 @@
 #include "client/conversation/rtfwriter.h"
 #include "client/history/historykeeper.h"
 #include "client/history/historystore.h"
+#include "bench/support/benchdesktop.h"
 #include "client/platform/platform.h"
 #include "client/shell/clientstate.h"
 #include "client/shell/contactrow.h"
@@ -38,41 +39,11 @@
 #include <vector>
 
 using namespace jaserelle::client;
+using jaserelle::bench::QuietDesktop;
+using jaserelle::bench::ownNetwork;
 using namespace Qt::StringLiterals;
 
 namespace {
-
-struct QuietDesktop : Notifier, SoundPlayer, Browser, InstanceGuard, AppLifetime, Clock
-{
-    void notify(const Notice &, AfterClose then) override
-    {
-        if (then)
-            then();
-    }
-    void withdraw(const Notice &) override {}
-    bool hasDevice() const override { return false; }
-    void play(const QString &) override {}
-    void open(const QString &) override {}
-    bool claim() override { return true; }
-    void endApplication() override {}
-    QTime currentTime() const override { return QTime(12, 0); }
-};
-
-void ownNetwork()
-{
-    if (unshare(CLONE_NEWNET) != 0) {
-        std::puts("(no network namespace: running beside whatever holds the port)");
-        return;
-    }
-    const int fd = socket(AF_INET, SOCK_DGRAM, 0);
-    ifreq ifr{};
-    std::snprintf(ifr.ifr_name, IFNAMSIZ, "lo");
-    if (ioctl(fd, SIOCGIFFLAGS, &ifr) == 0) {
-        ifr.ifr_flags = static_cast<short>(ifr.ifr_flags | IFF_UP);
-        ioctl(fd, SIOCSIFFLAGS, &ifr);
-    }
-    close(fd);
-}
 
 // Messages as a send box writes them: fonts, colours, bold, emoji, other scripts.
 QStringList sampleMessages()
