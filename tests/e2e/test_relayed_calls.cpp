@@ -2,8 +2,10 @@
 // beside the real community server, two real clients. The callee holds an allocation and
 // publishes its relayed address; the caller learns it and calls through the relay; the call is
 // answered in the same windows as a direct one and messages cross both ways.
+#include "client/conversation/conversationwindows.h"
 #include "client/conversation/frmconversation.h"
 #include "client/conversation/frmincome.h"
+#include "client/conversation/peerlink.h"
 #include "client/network/reachability.h"
 #include "client/network/relayservice.h"
 #include "tests/support/communityserver.h"
@@ -52,6 +54,11 @@ private slots:
         QVERIFY(QTest::qWaitFor([&] { return chloe.client->relay().available(); }, 15000));
         QVERIFY(!chloe.client->relay().published()); // reachable: she holds nothing
         QVERIFY(chloe.addFavori(u"louis"_s));
+        // Once her client knows the key Louis publishes, the call through the relay is encrypted.
+        QVERIFY(QTest::qWaitFor([&] {
+            return chloe.client->conversations().security().publishedFor(u"louis"_s).has_value() || !chloe.refreshed();
+        }, 15000));
+        QVERIFY(chloe.client->conversations().security().publishedFor(u"louis"_s).has_value());
 
         int throughRelay = 0;
         connect(&louis.client->relay(), &RelayService::incomingConnection, this, [&throughRelay] { ++throughRelay; });
@@ -64,6 +71,7 @@ private slots:
 
         child<QPushButton>(&louis.conversation(1)->incomingForm(), u"cmdAcceptCall"_s)->click();
         QVERIFY(QTest::qWaitFor([&] { return chloe.conversation(1)->isVisible(); }, 10000));
+        QVERIFY(chloe.conversation(1)->link().isEncrypted() && louis.conversation(1)->link().isEncrypted());
         QVERIFY(say(chloe, louis, u"Salut Louis, tu m'entends ?"_s));
         QVERIFY(say(louis, chloe, u"Très bien, par le relais."_s));
         QCOMPARE(louis.conversation(1)->conversationBox()->toPlainText(),
