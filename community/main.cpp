@@ -130,8 +130,8 @@ int main(int argc, char **argv)
             return 2;
         }
         options.threads = threads;
-        const bool withTls = !tlsListen.empty() || !tlsOptions.tlsCertificateFile.empty() ||
-                             !tlsOptions.tlsKeyFile.empty();
+        const bool withTls =
+            !tlsListen.empty() || !tlsOptions.tlsCertificateFile.empty() || !tlsOptions.tlsKeyFile.empty();
         if (withTls) {
             // The HTTPS listener is the plain one's twin: same limits, proxies and log.
             const std::string certificate = tlsOptions.tlsCertificateFile;
@@ -152,8 +152,9 @@ int main(int argc, char **argv)
             printUsage();
             return 2;
         }
-        if (!relay.empty() && (!parseListen(relay, relaySettings.host, relaySettings.port) ||
-                               relaySettings.port == 0 || !readRelaySecret(relaySecretFile, relaySettings.secret)))
+        if (!relay.empty() &&
+            (!parseListen(relay, relaySettings.host, relaySettings.port) || relaySettings.port == 0 ||
+             !readRelaySecret(relaySecretFile, relaySettings.secret)))
             return 2;
 
         std::filesystem::create_directories(data);

@@ -28,7 +28,8 @@ const std::filesystem::path &pki()
 {
     static const std::filesystem::path dir = [] {
         auto d = std::filesystem::temp_directory_path() / "jaserelle-bench-tls";
-        const std::string command = std::string(JASERELLE_SOURCE_DIR "/scripts/make-tls-certs '") + d.string() + "'";
+        const std::string command =
+            std::string(JASERELLE_SOURCE_DIR "/scripts/make-tls-certs '") + d.string() + "'";
         if (std::system(command.c_str()) != 0)
             std::abort();
         return d;
@@ -77,7 +78,7 @@ void requestOverTls(benchmark::State &state, bool resume)
         session = SSL_get1_session(stream.native_handle());
     }
     const double serverCpu = (cpuSeconds(CLOCK_PROCESS_CPUTIME_ID) - processBefore) -
-                          (cpuSeconds(CLOCK_THREAD_CPUTIME_ID) - clientBefore);
+                             (cpuSeconds(CLOCK_THREAD_CPUTIME_ID) - clientBefore);
     SSL_SESSION_free(session);
     state.counters["server_cpu_us_per_request"] = serverCpu * 1e6 / static_cast<double>(state.iterations());
     state.counters["resumed_share"] =

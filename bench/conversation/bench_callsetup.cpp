@@ -4,10 +4,10 @@
 //
 //   bench_callsetup [calls]   (default 200 of each)
 
+#include "bench/support/benchdesktop.h"
 #include "client/conversation/conversationwindows.h"
 #include "client/conversation/frmconversation.h"
 #include "client/conversation/frmincome.h"
-#include "bench/support/benchdesktop.h"
 #include "client/platform/platform.h"
 #include "client/shell/clientstate.h"
 #include "client/shell/contactrow.h"
@@ -25,8 +25,8 @@
 #include <vector>
 
 using namespace jaserelle::client;
-using jaserelle::bench::QuietDesktop;
 using jaserelle::bench::ownNetwork;
+using jaserelle::bench::QuietDesktop;
 
 namespace {
 
@@ -50,7 +50,8 @@ struct Desk
 std::vector<double> setUpTimes(Desk &alice, Desk &bob, int calls)
 {
     QTreeWidget list;
-    auto *row = new QTreeWidgetItem(&list, QStringList{QStringLiteral("bob"), {}, {}, {}, QStringLiteral("127.0.0.3")});
+    auto *row = new QTreeWidgetItem(
+        &list, QStringList{QStringLiteral("bob"), {}, {}, {}, QStringLiteral("127.0.0.3")});
     contactrow::setOnline(row, true);
     std::vector<double> times;
     QElapsedTimer clock;
@@ -92,7 +93,8 @@ int main(int argc, char **argv)
         return 1;
     }
     report("plain", setUpTimes(alice, bob, calls));
-    alice.windows->security().published.insert(QStringLiteral("bob"), bob.windows->security().identity->fingerprint());
+    alice.windows->security().published.insert(QStringLiteral("bob"),
+                                               bob.windows->security().identity->fingerprint());
     bob.windows->security().published.insert(QStringLiteral("alice"),
                                              alice.windows->security().identity->fingerprint());
     report("encrypted", setUpTimes(alice, bob, calls));

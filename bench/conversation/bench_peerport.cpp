@@ -5,8 +5,8 @@
 //
 //   bench_peerport [connections]   (default 5000)
 
-#include "client/conversation/conversationwindows.h"
 #include "bench/support/benchdesktop.h"
+#include "client/conversation/conversationwindows.h"
 #include "client/platform/platform.h"
 #include "client/shell/clientstate.h"
 
@@ -31,8 +31,8 @@
 #include <vector>
 
 using namespace jaserelle::client;
-using jaserelle::bench::QuietDesktop;
 using jaserelle::bench::ownNetwork;
+using jaserelle::bench::QuietDesktop;
 
 namespace {
 

@@ -8,13 +8,13 @@
 //   bench_pastlines [openings]   (default 20 of each)
 //   BENCH_HISTORY_MESSAGES       messages in the history file (default 1 000 000)
 
+#include "bench/support/benchdesktop.h"
 #include "client/conversation/conversationwindows.h"
 #include "client/conversation/frmconversation.h"
 #include "client/conversation/frmincome.h"
 #include "client/conversation/rtfwriter.h"
 #include "client/history/historykeeper.h"
 #include "client/history/historystore.h"
-#include "bench/support/benchdesktop.h"
 #include "client/platform/platform.h"
 #include "client/shell/clientstate.h"
 #include "client/shell/contactrow.h"
@@ -39,8 +39,8 @@
 #include <vector>
 
 using namespace jaserelle::client;
-using jaserelle::bench::QuietDesktop;
 using jaserelle::bench::ownNetwork;
+using jaserelle::bench::QuietDesktop;
 using namespace Qt::StringLiterals;
 
 namespace {

@@ -14,8 +14,12 @@
 
 namespace jaserelle::bench {
 
-struct QuietDesktop : client::Notifier, client::SoundPlayer, client::Browser, client::InstanceGuard,
-                      client::AppLifetime, client::Clock
+struct QuietDesktop : client::Notifier,
+                      client::SoundPlayer,
+                      client::Browser,
+                      client::InstanceGuard,
+                      client::AppLifetime,
+                      client::Clock
 {
     void notify(const client::Notice &, AfterClose then) override
     {

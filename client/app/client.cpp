@@ -15,8 +15,8 @@
 #include "client/mail/maildesk.h"
 #include "client/network/reachability.h"
 #include "client/network/relayservice.h"
-#include "client/server/loginreplies.h"
 #include "client/security/passwordstore.h"
+#include "client/server/loginreplies.h"
 #include "client/server/requestengine.h"
 #include "client/shell/frmlogin.h"
 #include "client/shell/frmmain.h"
@@ -190,7 +190,8 @@ void Client::loadMainWindow()
     relay_ = std::make_unique<RelayService>(state_, *reachability_);
     relay_->followLoginOf(main_.get());
     conversations_->setRelayRoute(relay_.get());
-    connect(relay_.get(), &RelayService::incomingConnection, &conversations_->listener(), &PeerListener::adopt);
+    connect(relay_.get(), &RelayService::incomingConnection, &conversations_->listener(),
+            &PeerListener::adopt);
     if (!trayHost_)
         trayHost_ = makeQtTrayHost();
     tray_ = installTray(services_, *main_, *trayHost_, [this] { openFromTray(); });

@@ -64,11 +64,11 @@ public:
     ShellCommands &shellCommands();       // the main window's own commands, made with it
     ConversationWindows &conversations(); // made with the main window
     ContactEditor &contactEditor();       // adding, moving and removing contacts, made with the main window
-    MailDesk &mailDesk(); // writing, reading and deleting mails, made with the main window
+    MailDesk &mailDesk();                 // writing, reading and deleting mails, made with the main window
     HistoryDesk &historyDesk();
     Reachability &reachability() { return *reachability_; } // whether other members can call in directly
     RelayService &relay();                                  // the call relay, made with the main window
-    MainTray &tray();                     // the notification-area icon, made with the main window
+    MainTray &tray(); // the notification-area icon, made with the main window
     // The desktop's tray, replaced before the main window is made (tests); Qt's by default.
     void setTrayHost(std::unique_ptr<TrayHost> host);
     // Messages that arrived where the user was not looking, made with the main window.

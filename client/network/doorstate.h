@@ -10,10 +10,10 @@ namespace jaserelle::client {
 // What the community server found when it knocked on this computer's peer port.
 enum class ProbeAnswer
 {
-    Unknown,     // it could not say (asked too often, no answer yet)
+    Unknown, // it could not say (asked too often, no answer yet)
     Reachable,
     Unreachable,
-    NotOffered,  // a server without the probe (404): nothing to ask it again
+    NotOffered, // a server without the probe (404): nothing to ask it again
 };
 
 // The whole HTTP answer to jaserelle/reachable.

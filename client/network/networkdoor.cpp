@@ -5,7 +5,6 @@
 #include "client/network/reachability.h"
 #include "client/network/reachabilityprobe.h"
 #include "client/network/upnpmapper.h"
-
 #include "common/peerprobe.h"
 
 #include <QEvent>
@@ -15,8 +14,8 @@
 
 namespace jaserelle::client {
 
-NetworkDoor::NetworkDoor(const ClientState &state, Reachability &reachability, std::unique_ptr<PortMapping> mapping,
-                         QObject *parent)
+NetworkDoor::NetworkDoor(const ClientState &state, Reachability &reachability,
+                         std::unique_ptr<PortMapping> mapping, QObject *parent)
     : QObject(parent), state_(state), reachability_(reachability), mapping_(std::move(mapping)),
       probe_(std::make_unique<ReachabilityProbe>(state))
 {
@@ -107,7 +106,8 @@ std::unique_ptr<NetworkDoor> openNetworkDoor(const ClientState &state, Reachabil
     // once; elsewhere the retries and renewals catch up within minutes.
     if (QNetworkInformation::loadBackendByFeatures(QNetworkInformation::Feature::Reachability)) {
         if (auto *info = QNetworkInformation::instance())
-            QObject::connect(info, &QNetworkInformation::reachabilityChanged, raw, &PortMapping::networkChanged);
+            QObject::connect(info, &QNetworkInformation::reachabilityChanged, raw,
+                             &PortMapping::networkChanged);
     }
     raw->start();
     return door;

@@ -16,10 +16,10 @@ struct MappingOutcome
         NoRouter, // nothing answered: no router, or one that speaks neither protocol
     };
     Status status = Status::Pending;
-    QString method;          // "UPnP" or "NAT-PMP" for the router that answered
-    QString externalAddress; // the router's public address as it reports it; may be empty
-    QString internalAddress; // this computer's address on the router's side
-    int errorCode = 0;       // the router's refusal code (UPnP 718: held by another computer)
+    QString method;                // "UPnP" or "NAT-PMP" for the router that answered
+    QString externalAddress;       // the router's public address as it reports it; may be empty
+    QString internalAddress;       // this computer's address on the router's side
+    int errorCode = 0;             // the router's refusal code (UPnP 718: held by another computer)
     std::chrono::seconds lease{0}; // what the router granted; 0 for a mapping without end
 
     bool operator==(const MappingOutcome &) const = default;

@@ -8,7 +8,8 @@
 
 namespace jaserelle::client {
 
-ReachabilityProbe::ReachabilityProbe(const ClientState &state, QObject *parent) : QObject(parent), state_(state)
+ReachabilityProbe::ReachabilityProbe(const ClientState &state, QObject *parent)
+    : QObject(parent), state_(state)
 {
     deadline_.setSingleShot(true);
     connect(&deadline_, &QTimer::timeout, this, [this] { finish(ProbeAnswer::Unknown); });
@@ -31,9 +32,9 @@ void ReachabilityProbe::ask()
     }
     reply_.clear();
     // Pseudo and password are letters and digits only: nothing to escape in the query.
-    const QByteArray request = serverGetRequest(state_.serverHost, "/jaserelle/reachable?login=" +
-                                                                      state_.userLogin.toLatin1() + "&password=" +
-                                                                      state_.userPassword.toLatin1());
+    const QByteArray request =
+        serverGetRequest(state_.serverHost, "/jaserelle/reachable?login=" + state_.userLogin.toLatin1() +
+                                                "&password=" + state_.userPassword.toLatin1());
     QTcpSocket *socket = openServerConnection(serverLinkOf(state_), this, [this, request] {
         if (socket_)
             socket_->write(request);

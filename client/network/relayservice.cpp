@@ -88,7 +88,8 @@ void RelayService::withCredentials(std::function<void(bool)> then)
 
 TurnCredentials RelayService::turn() const
 {
-    return TurnCredentials{credentials_->host, credentials_->port, credentials_->username, credentials_->password};
+    return TurnCredentials{credentials_->host, credentials_->port, credentials_->username,
+                           credentials_->password};
 }
 
 void RelayService::update()
@@ -177,41 +178,42 @@ void RelayService::openTo(const QString &pseudo, QObject *context, std::function
             answer(nullptr);
             return;
         }
-        serverGet(serverLinkOf(state_), lookupPath(state_.userLogin, state_.userPassword, pseudo), this,
-                  [this, answer](int status, const QByteArray &body) {
-                      const auto peer = status == 200 ? parseLookup(body) : std::nullopt;
-                      if (!peer || !credentials_) {
-                          answer(nullptr);
-                          return;
-                      }
-                      if (held_ && held_->state() == TurnAllocation::State::Allocated) {
-                          connectThrough(held_, *peer, this, answer);
-                          return;
-                      }
-                      // An allocation for this call alone, given back when the call's socket goes.
-                      auto *allocation = new TurnAllocation(this);
-                      connect(allocation, &TurnAllocation::allocated, allocation,
-                              [allocation, peer] { allocation->permit(peer->ip); });
-                      connect(allocation, &TurnAllocation::permitted, allocation, [this, allocation, peer, answer] {
-                          connectThrough(allocation, *peer, allocation, [allocation, answer](QSslSocket *socket) {
-                              if (socket)
-                                  connect(socket, &QObject::destroyed, allocation, [allocation] {
-                                      allocation->release();
-                                      allocation->deleteLater();
-                                  });
-                              else {
-                                  allocation->release();
-                                  allocation->deleteLater();
-                              }
-                              answer(socket);
-                          });
-                      });
-                      connect(allocation, &TurnAllocation::failed, allocation, [allocation, answer] {
-                          allocation->deleteLater();
-                          answer(nullptr);
-                      });
-                      allocation->start(turn());
-                  });
+        serverGet(
+            serverLinkOf(state_), lookupPath(state_.userLogin, state_.userPassword, pseudo), this,
+            [this, answer](int status, const QByteArray &body) {
+                const auto peer = status == 200 ? parseLookup(body) : std::nullopt;
+                if (!peer || !credentials_) {
+                    answer(nullptr);
+                    return;
+                }
+                if (held_ && held_->state() == TurnAllocation::State::Allocated) {
+                    connectThrough(held_, *peer, this, answer);
+                    return;
+                }
+                // An allocation for this call alone, given back when the call's socket goes.
+                auto *allocation = new TurnAllocation(this);
+                connect(allocation, &TurnAllocation::allocated, allocation,
+                        [allocation, peer] { allocation->permit(peer->ip); });
+                connect(allocation, &TurnAllocation::permitted, allocation, [this, allocation, peer, answer] {
+                    connectThrough(allocation, *peer, allocation, [allocation, answer](QSslSocket *socket) {
+                        if (socket)
+                            connect(socket, &QObject::destroyed, allocation, [allocation] {
+                                allocation->release();
+                                allocation->deleteLater();
+                            });
+                        else {
+                            allocation->release();
+                            allocation->deleteLater();
+                        }
+                        answer(socket);
+                    });
+                });
+                connect(allocation, &TurnAllocation::failed, allocation, [allocation, answer] {
+                    allocation->deleteLater();
+                    answer(nullptr);
+                });
+                allocation->start(turn());
+            });
     });
 }
 
@@ -239,7 +241,8 @@ void RelayService::connectThrough(TurnAllocation *allocation, const stun::Endpoi
                                        if (to == peer)
                                            finish(nullptr);
                                    }));
-    connections->push_back(connect(allocation, &TurnAllocation::failed, context, [finish] { finish(nullptr); }));
+    connections->push_back(
+        connect(allocation, &TurnAllocation::failed, context, [finish] { finish(nullptr); }));
     allocation->connectTo(peer);
 }
 

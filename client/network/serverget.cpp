@@ -52,7 +52,8 @@ void serverGet(const ServerLink &link, const QByteArray &pathAndQuery, QObject *
             socket->abort();
             socket->deleteLater();
         }
-        const HttpAnswer parsed = complete && answer->size() <= maxAnswer ? parseHttpAnswer(*answer) : HttpAnswer{};
+        const HttpAnswer parsed =
+            complete && answer->size() <= maxAnswer ? parseHttpAnswer(*answer) : HttpAnswer{};
         if (receiver)
             done(parsed.status, parsed.body);
     };

@@ -16,7 +16,8 @@ constexpr qsizetype integritySize = 20;
 // Digits only: toUInt() also takes spaces and signs.
 bool allDigits(QStringView text)
 {
-    return !text.isEmpty() && std::all_of(text.begin(), text.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+    return !text.isEmpty() &&
+           std::all_of(text.begin(), text.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
 }
 
 quint16 readU16At(QByteArrayView bytes, qsizetype at)
@@ -63,7 +64,11 @@ QByteArray hmacSha1(QByteArrayView data, QByteArrayView key)
 
 QString Endpoint::ipText() const
 {
-    return QStringLiteral("%1.%2.%3.%4").arg(ip >> 24).arg(ip >> 16 & 0xFF).arg(ip >> 8 & 0xFF).arg(ip & 0xFF);
+    return QStringLiteral("%1.%2.%3.%4")
+        .arg(ip >> 24)
+        .arg(ip >> 16 & 0xFF)
+        .arg(ip >> 8 & 0xFF)
+        .arg(ip & 0xFF);
 }
 
 QString Endpoint::toString() const
@@ -94,7 +99,8 @@ std::optional<Endpoint> Endpoint::parse(QStringView text, std::optional<quint16>
     for (const QStringView part : parts) {
         bool ok = false;
         const uint value = part.toUInt(&ok);
-        if (!allDigits(part) || !ok || part.size() > 3 || value > 255 || (part.size() > 1 && part.startsWith(u'0')))
+        if (!allDigits(part) || !ok || part.size() > 3 || value > 255 ||
+            (part.size() > 1 && part.startsWith(u'0')))
             return std::nullopt;
         e.ip = e.ip << 8 | value;
     }
@@ -202,7 +208,8 @@ bool integrityMatches(QByteArrayView bytes, QByteArrayView key)
 
 QByteArray longTermKey(const QString &username, const QString &realm, const QString &password)
 {
-    return QCryptographicHash::hash((username + u':' + realm + u':' + password).toUtf8(), QCryptographicHash::Md5);
+    return QCryptographicHash::hash((username + u':' + realm + u':' + password).toUtf8(),
+                                    QCryptographicHash::Md5);
 }
 
 QByteArray xorAddress(const Endpoint &endpoint)

@@ -18,12 +18,14 @@ TurnAllocation::TurnAllocation(QObject *parent) : QObject(parent)
 {
     refreshTimer_.setSingleShot(true);
     connect(&refreshTimer_, &QTimer::timeout, this, [this] {
-        request(Method::Refresh, {{attr::lifetime, u32(requestedLifetime)}},
-                [this](const Message &answer) {
-                    const QByteArray *lifetime = answer.find(attr::lifetime);
-                    scheduleRefresh(lifetime ? readU32(*lifetime).value_or(requestedLifetime) : requestedLifetime);
-                },
-                [this](int code) { fail(QStringLiteral("refresh refused (%1)").arg(code)); });
+        request(
+            Method::Refresh, {{attr::lifetime, u32(requestedLifetime)}},
+            [this](const Message &answer) {
+                const QByteArray *lifetime = answer.find(attr::lifetime);
+                scheduleRefresh(lifetime ? readU32(*lifetime).value_or(requestedLifetime)
+                                         : requestedLifetime);
+            },
+            [this](int code) { fail(QStringLiteral("refresh refused (%1)").arg(code)); });
     });
     permissionTimer_.setInterval(permissionRefreshMs);
     connect(&permissionTimer_, &QTimer::timeout, this, &TurnAllocation::renewPermissions);
@@ -46,22 +48,24 @@ void TurnAllocation::start(const TurnCredentials &credentials)
     connect(control_, &QTcpSocket::errorOccurred, this, [this] { fail(control_->errorString()); });
     connect(control_, &QTcpSocket::disconnected, this, [this] { fail(QStringLiteral("relay closed")); });
     connect(control_, &QTcpSocket::connected, this, [this] {
-        request(Method::Allocate, {{attr::requestedTransport, requestedTransportTcp()},
-                                   {attr::lifetime, u32(requestedLifetime)}},
-                [this](const Message &answer) {
-                    const QByteArray *relayed = answer.find(attr::xorRelayedAddress);
-                    const auto endpoint = relayed ? readXorAddress(*relayed) : std::nullopt;
-                    if (!endpoint) {
-                        fail(QStringLiteral("no relayed address"));
-                        return;
-                    }
-                    relayed_ = *endpoint;
-                    state_ = State::Allocated;
-                    const QByteArray *lifetime = answer.find(attr::lifetime);
-                    scheduleRefresh(lifetime ? readU32(*lifetime).value_or(requestedLifetime) : requestedLifetime);
-                    emit allocated(relayed_);
-                },
-                [this](int code) { fail(QStringLiteral("allocation refused (%1)").arg(code)); });
+        request(
+            Method::Allocate,
+            {{attr::requestedTransport, requestedTransportTcp()}, {attr::lifetime, u32(requestedLifetime)}},
+            [this](const Message &answer) {
+                const QByteArray *relayed = answer.find(attr::xorRelayedAddress);
+                const auto endpoint = relayed ? readXorAddress(*relayed) : std::nullopt;
+                if (!endpoint) {
+                    fail(QStringLiteral("no relayed address"));
+                    return;
+                }
+                relayed_ = *endpoint;
+                state_ = State::Allocated;
+                const QByteArray *lifetime = answer.find(attr::lifetime);
+                scheduleRefresh(lifetime ? readU32(*lifetime).value_or(requestedLifetime)
+                                         : requestedLifetime);
+                emit allocated(relayed_);
+            },
+            [this](int code) { fail(QStringLiteral("allocation refused (%1)").arg(code)); });
     });
     control_->connectToHost(credentials_.host, credentials_.port);
 }
@@ -72,9 +76,10 @@ void TurnAllocation::permit(quint32 ip)
         return;
     if (!permitted_.contains(ip))
         permitted_.push_back(ip);
-    request(Method::CreatePermission, {{attr::xorPeerAddress, xorAddress({ip, 0})}},
-            [this, ip](const Message &) { emit permitted(ip); },
-            [this](int code) { fail(QStringLiteral("permission refused (%1)").arg(code)); });
+    request(
+        Method::CreatePermission, {{attr::xorPeerAddress, xorAddress({ip, 0})}},
+        [this, ip](const Message &) { emit permitted(ip); },
+        [this](int code) { fail(QStringLiteral("permission refused (%1)").arg(code)); });
     if (!permissionTimer_.isActive())
         permissionTimer_.start();
 }
@@ -82,8 +87,9 @@ void TurnAllocation::permit(quint32 ip)
 void TurnAllocation::renewPermissions()
 {
     for (const quint32 ip : permitted_)
-        request(Method::CreatePermission, {{attr::xorPeerAddress, xorAddress({ip, 0})}}, [](const Message &) {},
-                [this](int code) { fail(QStringLiteral("permission refused (%1)").arg(code)); });
+        request(
+            Method::CreatePermission, {{attr::xorPeerAddress, xorAddress({ip, 0})}}, [](const Message &) {},
+            [this](int code) { fail(QStringLiteral("permission refused (%1)").arg(code)); });
 }
 
 void TurnAllocation::connectTo(const Endpoint &peer)
@@ -92,16 +98,17 @@ void TurnAllocation::connectTo(const Endpoint &peer)
         QTimer::singleShot(0, this, [this, peer] { emit connectFailed(peer); });
         return;
     }
-    request(Method::Connect, {{attr::xorPeerAddress, xorAddress(peer)}},
-            [this, peer](const Message &answer) {
-                const QByteArray *id = answer.find(attr::connectionId);
-                if (!id || id->size() != 4) {
-                    emit connectFailed(peer);
-                    return;
-                }
-                bindData(*id, peer, true);
-            },
-            [this, peer](int) { emit connectFailed(peer); });
+    request(
+        Method::Connect, {{attr::xorPeerAddress, xorAddress(peer)}},
+        [this, peer](const Message &answer) {
+            const QByteArray *id = answer.find(attr::connectionId);
+            if (!id || id->size() != 4) {
+                emit connectFailed(peer);
+                return;
+            }
+            bindData(*id, peer, true);
+        },
+        [this, peer](int) { emit connectFailed(peer); });
 }
 
 void TurnAllocation::release()
@@ -252,7 +259,8 @@ void TurnAllocation::fail(const QString &why)
 void TurnAllocation::bindData(const QByteArray &connectionId, const Endpoint &peer, bool outgoing)
 {
     auto *socket = new QSslSocket(this);
-    Message bind{Method::ConnectionBind, Class::Request, newTransactionId(), {{attr::connectionId, connectionId}}};
+    Message bind{
+        Method::ConnectionBind, Class::Request, newTransactionId(), {{attr::connectionId, connectionId}}};
     const QByteArray id = bind.transactionId;
     const QByteArray bytes = signedBytes(std::move(bind));
     auto *deadline = new QTimer(socket);

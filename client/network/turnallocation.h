@@ -85,7 +85,8 @@ private:
         int attempts = 0;
     };
 
-    void request(stun::Method method, QList<stun::Attribute> attributes, OnSuccess onSuccess, OnError onError);
+    void request(stun::Method method, QList<stun::Attribute> attributes, OnSuccess onSuccess,
+                 OnError onError);
     void send(Pending pending);
     QByteArray signedBytes(stun::Message message) const;
     void onControlData();

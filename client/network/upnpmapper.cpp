@@ -33,12 +33,13 @@ MappingOutcome UpnpMapper::map(quint16 port, std::chrono::seconds lease)
     MappingOutcome out;
     out.status = MappingOutcome::Status::NoRouter;
     int error = 0;
-    UPNPDev *devices = upnpDiscover(static_cast<int>(wait_.count()), nullptr, nullptr, UPNP_LOCAL_PORT_ANY, 0, 2,
-                                    &error);
+    UPNPDev *devices =
+        upnpDiscover(static_cast<int>(wait_.count()), nullptr, nullptr, UPNP_LOCAL_PORT_ANY, 0, 2, &error);
     if (!devices)
         return out;
     Router router;
-    router.kind = UPNP_GetValidIGD(devices, &router.urls, &router.data, router.lanAddress, sizeof router.lanAddress);
+    router.kind =
+        UPNP_GetValidIGD(devices, &router.urls, &router.data, router.lanAddress, sizeof router.lanAddress);
     freeUPNPDevlist(devices);
     // A router that says its internet link is down may still forward once it is up: ask anyway.
     if (router.kind != 1 && router.kind != 2)
@@ -54,8 +55,9 @@ MappingOutcome UpnpMapper::map(quint16 port, std::chrono::seconds lease)
 
     const QByteArray portText = QByteArray::number(port);
     const auto add = [&](std::chrono::seconds duration) {
-        return UPNP_AddPortMapping(control, service, portText.constData(), portText.constData(), router.lanAddress,
-                                   description, "TCP", nullptr, QByteArray::number(duration.count()).constData());
+        return UPNP_AddPortMapping(control, service, portText.constData(), portText.constData(),
+                                   router.lanAddress, description, "TCP", nullptr,
+                                   QByteArray::number(duration.count()).constData());
     };
     int result = add(lease);
     if (result == onlyPermanentLeasesSupported) {
@@ -88,8 +90,8 @@ void UpnpMapper::unmap(quint16 port)
 {
     if (controlUrl_.isEmpty())
         return;
-    UPNP_DeletePortMapping(controlUrl_.constData(), serviceType_.constData(), QByteArray::number(port).constData(),
-                           "TCP", nullptr);
+    UPNP_DeletePortMapping(controlUrl_.constData(), serviceType_.constData(),
+                           QByteArray::number(port).constData(), "TCP", nullptr);
     controlUrl_.clear();
     serviceType_.clear();
 }

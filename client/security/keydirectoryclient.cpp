@@ -53,7 +53,8 @@ void KeyDirectoryClient::next()
     if (asking_ != Asking::Nothing || !hasDirectory_ || state_.userLogin.isEmpty())
         return;
     if (!published_) {
-        ask(Asking::Publish, publishKeyPath(state_.userLogin, state_.userPassword, security_.identity->fingerprint()));
+        ask(Asking::Publish,
+            publishKeyPath(state_.userLogin, state_.userPassword, security_.identity->fingerprint()));
         return;
     }
     if (stale_ && !wanted_.isEmpty()) {
@@ -65,11 +66,11 @@ void KeyDirectoryClient::next()
 void KeyDirectoryClient::ask(Asking what, const QString &path)
 {
     const QByteArray request = serverGetRequest(state_.serverHost, wiretext::toWire(u"/"_s + path));
-    QTcpSocket *socket = openServerConnection(serverLinkOf(state_, security_.identity ? &*security_.identity : nullptr),
-                                              this, [this, request] {
-                                                  if (socket_)
-                                                      socket_->write(request);
-                                              });
+    QTcpSocket *socket = openServerConnection(
+        serverLinkOf(state_, security_.identity ? &*security_.identity : nullptr), this, [this, request] {
+            if (socket_)
+                socket_->write(request);
+        });
     if (!socket)
         return;
     asking_ = what;

@@ -106,8 +106,8 @@ void MainTray::showRinging()
 bool MainTray::eventFilter(QObject *watched, QEvent *event)
 {
     const QEvent::Type type = event->type();
-    if ((type == QEvent::Show || type == QEvent::Hide || type == QEvent::Destroy) && watched->isWidgetType() &&
-        watched->objectName() == ringingWindowName) {
+    if ((type == QEvent::Show || type == QEvent::Hide || type == QEvent::Destroy) &&
+        watched->isWidgetType() && watched->objectName() == ringingWindowName) {
         // After the event: the window's visibility is settled once it has been delivered.
         QMetaObject::invokeMethod(this, &MainTray::showRinging, Qt::QueuedConnection);
     }

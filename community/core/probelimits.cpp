@@ -12,7 +12,8 @@ ProbeLimits::Decision ProbeLimits::decide(const std::string &member, const std::
 {
     const auto now = clock_();
     std::lock_guard lock(mutex_);
-    if (auto it = addresses_.find(address); it != addresses_.end() && now - it->second.at <= limits_.addressWindow)
+    if (auto it = addresses_.find(address);
+        it != addresses_.end() && now - it->second.at <= limits_.addressWindow)
         return {Verdict::Known, it->second.reached};
     if (auto it = members_.find(member); it != members_.end() && now - it->second <= limits_.memberWindow)
         return {Verdict::Later};

@@ -35,9 +35,9 @@ public:
     };
     enum class Verdict
     {
-        Probe,  // go ahead, then record()
-        Known,  // the answer of a recent probe of this address is in `reached`
-        Later,  // nothing known, and no probe allowed now
+        Probe, // go ahead, then record()
+        Known, // the answer of a recent probe of this address is in `reached`
+        Later, // nothing known, and no probe allowed now
     };
     struct Decision
     {

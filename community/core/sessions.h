@@ -37,7 +37,8 @@ public:
     // The rule for the requests that carry no password: a live session, from its login address.
     // A request that passes it keeps the session alive: the client sends no refresh while the
     // user keeps it busy with other requests.
-    bool liveFrom(const std::string &pseudo, std::string_view address, std::string_view clientKey = {}) override;
+    bool liveFrom(const std::string &pseudo, std::string_view address,
+                  std::string_view clientKey = {}) override;
 
     // The addresses of a member's last refresh, while the session is live; nothing otherwise.
     using SessionStore::presence;

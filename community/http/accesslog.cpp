@@ -68,7 +68,8 @@ std::string maskPasswords(std::string_view target)
             end = target.size();
         const std::string_view pair = target.substr(start, end - start);
         const std::size_t eq = pair.find('=');
-        if (eq != std::string_view::npos && (namesPassword(pair.substr(0, eq)) || namesMailText(pair.substr(0, eq)))) {
+        if (eq != std::string_view::npos &&
+            (namesPassword(pair.substr(0, eq)) || namesMailText(pair.substr(0, eq)))) {
             out += pair.substr(0, eq + 1);
             out += "***";
         } else {

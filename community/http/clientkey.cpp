@@ -59,11 +59,11 @@ std::string fingerprintOfEscapedPem(std::string_view escaped)
         pem += escaped[i];
     }
     std::unique_ptr<BIO, decltype(&BIO_free)> bio(BIO_new_mem_buf(pem.data(), static_cast<int>(pem.size())),
-                                                   BIO_free);
+                                                  BIO_free);
     if (!bio)
         return {};
-    std::unique_ptr<X509, decltype(&X509_free)> certificate(PEM_read_bio_X509(bio.get(), nullptr, nullptr, nullptr),
-                                                            X509_free);
+    std::unique_ptr<X509, decltype(&X509_free)> certificate(
+        PEM_read_bio_X509(bio.get(), nullptr, nullptr, nullptr), X509_free);
     return certificateFingerprint(certificate.get());
 }
 

@@ -74,9 +74,8 @@ struct Shared
 {
     Shared(ServerHandlers h, ServerOptions o)
         : handlers(std::move(h)), options(std::move(o)),
-          slowQueue(options.slowThreads,
-                    {static_cast<std::size_t>(std::max(1, options.slowQueueLimit)),
-                     static_cast<std::size_t>(std::max(1, options.slowPerNetwork))})
+          slowQueue(options.slowThreads, {static_cast<std::size_t>(std::max(1, options.slowQueueLimit)),
+                                          static_cast<std::size_t>(std::max(1, options.slowPerNetwork))})
     {
         for (const auto &p : options.trustedProxies)
             proxies.push_back(plain(asio::ip::make_address(p)));
@@ -120,7 +119,7 @@ struct Shared
     ServerOptions options;
     std::atomic<int> active{0};
     AddressSlots slots;
-    SlowQueue slowQueue; // joined in stop(), before the workers go
+    SlowQueue slowQueue;                     // joined in stop(), before the workers go
     std::unique_ptr<asio::ssl::context> tls; // HTTPS listener when set
     std::atomic<long long> handshakes{0};
     std::atomic<long long> resumed{0};
@@ -173,10 +172,9 @@ public:
             // this, Nagle holds the last one for the client's delayed ACK (40 ms a request).
             beast::error_code ignored;
             lowest().set_option(tcp::no_delay(true), ignored);
-            socket_.async_handshake(asio::ssl::stream_base::server,
-                                    [self = this->shared_from_this()](beast::error_code ec) {
-                                        self->onHandshake(ec);
-                                    });
+            socket_.async_handshake(
+                asio::ssl::stream_base::server,
+                [self = this->shared_from_this()](beast::error_code ec) { self->onHandshake(ec); });
         } else {
             readHead();
         }
@@ -234,8 +232,7 @@ private:
     {
         if (ec == http::error::end_of_stream || ec == asio::error::eof ||
             ec == asio::error::connection_reset || ec == asio::error::operation_aborted ||
-            ec == asio::ssl::error::stream_truncated ||
-            ec == asio::error::bad_descriptor) {
+            ec == asio::ssl::error::stream_truncated || ec == asio::error::bad_descriptor) {
             close(); // the client left, or the time limit closed the socket
             return;
         }
@@ -261,7 +258,8 @@ private:
         deadline_ = std::chrono::steady_clock::time_point::max(); // no socket work meanwhile
         const bool queued = shared_.slowQueue.push(
             networkPrefix(peerAddress_), vouched, [self = this->shared_from_this(), waiting](bool run) {
-                Response answer = run ? self->shared_.handlers.slow(*waiting) : self->shared_.handlers.busy(*waiting);
+                Response answer =
+                    run ? self->shared_.handlers.slow(*waiting) : self->shared_.handlers.busy(*waiting);
                 asio::post(self->socket_.get_executor(),
                            [self, answer = std::move(answer)]() mutable { self->write(std::move(answer)); });
             });
@@ -296,18 +294,19 @@ private:
         head_ = serialiseHead(response_);
         deadline_ = std::chrono::steady_clock::now() + options_.writeTimeout;
         const std::array<asio::const_buffer, 2> buffers = {asio::buffer(head_), asio::buffer(response_.body)};
-        asio::async_write(socket_, buffers, [self = this->shared_from_this()](beast::error_code ec, std::size_t) {
-            self->log();
-            if constexpr (overTls) {
-                if (!ec)
-                    self->closeTls();
-                else
-                    self->close();
-            } else if (!ec && self->drainAfterAnswer_)
-                self->drain();
-            else
-                self->close();
-        });
+        asio::async_write(socket_, buffers,
+                          [self = this->shared_from_this()](beast::error_code ec, std::size_t) {
+                              self->log();
+                              if constexpr (overTls) {
+                                  if (!ec)
+                                      self->closeTls();
+                                  else
+                                      self->close();
+                              } else if (!ec && self->drainAfterAnswer_)
+                                  self->drain();
+                              else
+                                  self->close();
+                          });
     }
 
     // TLS ends with close_notify: the client's own (or its closing the connection) ends the wait,
@@ -514,9 +513,9 @@ void Worker::accept()
             socket.close(ignored);
         } else {
             if (server.tls) {
-                auto session = std::make_shared<Session<TlsStream>>(TlsStream(std::move(socket), *server.tls),
-                                                                    std::move(address), std::move(key), proxy,
-                                                                    server);
+                auto session =
+                    std::make_shared<Session<TlsStream>>(TlsStream(std::move(socket), *server.tls),
+                                                         std::move(address), std::move(key), proxy, server);
                 sessions.push_back(session);
                 session->run();
             } else {

@@ -23,8 +23,8 @@ struct ServerOptions
     int slowThreads = 2;
     // Requests waiting for or on those threads; past it a request is answered at once as a
     // refused check. They are served network by network (an IPv4 /24, an IPv6 /48), in turn, with
-    // at most slowPerNetwork of one network waiting in each lane (a site behind one address logs in together at nine), so a flood from many addresses
-    // takes its share and no more (community/http/slowqueue.h).
+    // at most slowPerNetwork of one network waiting in each lane (a site behind one address logs in together
+    // at nine), so a flood from many addresses takes its share and no more (community/http/slowqueue.h).
     int slowQueueLimit = 64;
     int slowPerNetwork = 16;
     // The request head must arrive within headTimeout of the connection, the whole request within

@@ -77,7 +77,8 @@ bool SlowQueue::push(const std::string &network, bool vouched, Job job)
         if (running_ + vouched_.size + others_.size >= limits_.total) {
             // Full: a vouched request takes the place of any stranger's; a stranger only that of
             // a network holding more than his own does, so no network can crowd the others out.
-            const bool made = vouched ? others_.takeFromLargest(0, displaced) || vouched_.takeFromLargest(mine + 1, displaced)
+            const bool made = vouched ? others_.takeFromLargest(0, displaced) ||
+                                            vouched_.takeFromLargest(mine + 1, displaced)
                                       : others_.takeFromLargest(mine + 1, displaced);
             if (!made)
                 return false;

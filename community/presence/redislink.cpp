@@ -57,7 +57,8 @@ RedisLink::Reply RedisLink::command(const std::vector<std::string_view> &args)
     }
     const std::lock_guard lock(mutex_);
     connect();
-    Reply r(static_cast<redisReply *>(redisCommandArgv(c_, static_cast<int>(argv.size()), argv.data(), lens.data())));
+    Reply r(static_cast<redisReply *>(
+        redisCommandArgv(c_, static_cast<int>(argv.size()), argv.data(), lens.data())));
     if (!r)
         throw PresenceError(std::string("redis: ") + c_->errstr);
     if (r->type == REDIS_REPLY_ERROR)

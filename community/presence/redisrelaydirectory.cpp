@@ -18,8 +18,8 @@ RedisRelayDirectory::RedisRelayDirectory(const std::string &url, RedisSessions &
 
 void RedisRelayDirectory::publish(const std::string &pseudo, std::string address, std::string sessionPassword)
 {
-    redis_.command({"SET", keyPrefix + pseudo, address + ' ' + sessions_.passwordDigest(sessionPassword), "EX",
-                    keepSeconds});
+    redis_.command({"SET", keyPrefix + pseudo, address + ' ' + sessions_.passwordDigest(sessionPassword),
+                    "EX", keepSeconds});
 }
 
 void RedisRelayDirectory::withdraw(const std::string &pseudo)

@@ -74,7 +74,8 @@ struct RedisSessions::Session
     std::string text() const
     {
         return std::to_string(lastSeenMs) + (pinned ? " 1 " : " 0 ") + digest + ' ' + loginAddress + ' ' +
-               address.claimed + ' ' + address.observed + (clientKey.empty() ? std::string() : ' ' + clientKey);
+               address.claimed + ' ' + address.observed +
+               (clientKey.empty() ? std::string() : ' ' + clientKey);
     }
     static std::optional<Session> parse(std::string_view v)
     {
@@ -196,7 +197,8 @@ RedisSessions::~RedisSessions()
 void RedisSessions::watch()
 {
     std::unique_lock lock(watchMutex_);
-    for (int tick = 1; !watchWake_.wait_for(lock, std::chrono::seconds(1), [this] { return stopping_; }); ++tick) {
+    for (int tick = 1; !watchWake_.wait_for(lock, std::chrono::seconds(1), [this] { return stopping_; });
+         ++tick) {
         lock.unlock();
         try {
             restoreIfLost();

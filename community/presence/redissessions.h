@@ -25,16 +25,18 @@ public:
 
 // Sessions shared by every server process, in Redis: one key per member, holding when it was last
 // seen (by the server's clock), the keyed digest of its password, its login address, the address
-// it claims and the one its refreshes come from. The key lives `lifetime` past its last renewal and Redis drops it then; whether a
-// session is live is still decided by the timestamp, so every process judges alike. The digest key
-// is drawn once and kept in Redis, so a session opened through one process is checked by any other.
+// it claims and the one its refreshes come from. The key lives `lifetime` past its last renewal and Redis
+// drops it then; whether a session is live is still decided by the timestamp, so every process judges alike.
+// The digest key is drawn once and kept in Redis, so a session opened through one process is checked by any
+// other.
 class RedisSessions final : public SessionStore
 {
 public:
     // url: "redis://host:port". Throws PresenceError when Redis cannot be reached. `watch`: a
     // thread calls restoreIfLost() every second.
     RedisSessions(const std::string &url, Clock clock,
-                  std::chrono::seconds lifetime = std::chrono::seconds(90), int poolSize = 8, bool watch = true);
+                  std::chrono::seconds lifetime = std::chrono::seconds(90), int poolSize = 8,
+                  bool watch = true);
     ~RedisSessions() override;
 
     void open(const std::string &pseudo, std::string_view password, std::string_view loginAddress,
@@ -42,7 +44,8 @@ public:
     bool refresh(const std::string &pseudo, std::string_view password, std::string_view claimedAddress,
                  std::string_view observedAddress) override;
     bool checkPassword(const std::string &pseudo, std::string_view password) override;
-    bool liveFrom(const std::string &pseudo, std::string_view address, std::string_view clientKey = {}) override;
+    bool liveFrom(const std::string &pseudo, std::string_view address,
+                  std::string_view clientKey = {}) override;
     using SessionStore::presence;
     std::optional<PresenceAddress> presence(const std::string &pseudo,
                                             std::chrono::system_clock::time_point now) override;

@@ -43,8 +43,8 @@ public:
     // A refresh: true when the session is live and the password is the one given at login; the
     // session is then kept alive and its presence becomes `claimedAddress` (what the client
     // reports) seen from `observedAddress` (where the refresh came from).
-    virtual bool refresh(const std::string &pseudo, std::string_view password, std::string_view claimedAddress,
-                         std::string_view observedAddress) = 0;
+    virtual bool refresh(const std::string &pseudo, std::string_view password,
+                         std::string_view claimedAddress, std::string_view observedAddress) = 0;
 
     // True when the session is live and the password matches (nothing is touched).
     virtual bool checkPassword(const std::string &pseudo, std::string_view password) = 0;
@@ -62,8 +62,8 @@ public:
                                                     std::chrono::system_clock::time_point now) = 0;
     // The same for a whole list at once (one lock, one round trip): out[i] holds the addresses of
     // pseudos[i], an empty claimed one when not connected.
-    virtual void presences(std::span<const std::string_view> pseudos, std::chrono::system_clock::time_point now,
-                           std::vector<PresenceAddress> &out) = 0;
+    virtual void presences(std::span<const std::string_view> pseudos,
+                           std::chrono::system_clock::time_point now, std::vector<PresenceAddress> &out) = 0;
     virtual std::chrono::system_clock::time_point now() const = 0;
 
     virtual void close(const std::string &pseudo) = 0;

@@ -2,7 +2,6 @@
 
 #include <openssl/evp.h>
 #include <openssl/hmac.h>
-
 #include <stdexcept>
 
 namespace jaserelle::community {
@@ -15,7 +14,8 @@ std::string base64(std::string_view bytes)
     std::size_t i = 0;
     for (; i + 2 < bytes.size(); i += 3) {
         const unsigned v = static_cast<unsigned char>(bytes[i]) << 16 |
-                           static_cast<unsigned char>(bytes[i + 1]) << 8 | static_cast<unsigned char>(bytes[i + 2]);
+                           static_cast<unsigned char>(bytes[i + 1]) << 8 |
+                           static_cast<unsigned char>(bytes[i + 2]);
         out += alphabet[v >> 18 & 63];
         out += alphabet[v >> 12 & 63];
         out += alphabet[v >> 6 & 63];

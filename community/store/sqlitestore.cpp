@@ -295,7 +295,8 @@ void SqliteStore::checkIntegrity(Connection &c)
     if (!problems.empty())
         throw StoreError("database " + file_.string() + " is damaged (" + problems +
                          "); the server will not use it. Restore the last backup, or save what can be saved "
-                         "with: sqlite3 " + file_.string() + " .recover | sqlite3 repaired.db");
+                         "with: sqlite3 " +
+                         file_.string() + " .recover | sqlite3 repaired.db");
 }
 
 void SqliteStore::migrate(Connection &c)
@@ -540,9 +541,10 @@ std::vector<Mail> SqliteStore::mails(std::string_view recipient)
 MailBoxSize SqliteStore::mailBoxSize(std::string_view recipient)
 {
     auto c = lease();
-    auto s = c->prepare("SELECT count(*), coalesce(sum(length(CAST(coalesce(m.subject, '') AS BLOB)) + "
-                        "length(CAST(m.body AS BLOB))), 0) FROM mails m JOIN members r ON r.id = m.recipient_id "
-                        "WHERE r.pseudo = ?1");
+    auto s =
+        c->prepare("SELECT count(*), coalesce(sum(length(CAST(coalesce(m.subject, '') AS BLOB)) + "
+                   "length(CAST(m.body AS BLOB))), 0) FROM mails m JOIN members r ON r.id = m.recipient_id "
+                   "WHERE r.pseudo = ?1");
     s.bind(1, recipient);
     if (!s.step())
         return {};

@@ -10,8 +10,8 @@
 #include "community/store/pgstore.h"
 #include "community/store/sqlitestore.h"
 
-#include <cstdio>
 #include <arpa/inet.h>
+#include <cstdio>
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <netinet/in.h>

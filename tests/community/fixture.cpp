@@ -3,8 +3,8 @@
 #include "tests/community/engines.h"
 
 #include <cstdlib>
-#include <fstream>
 #include <ctime>
+#include <fstream>
 #include <regex>
 
 namespace jaserelle::community::test {

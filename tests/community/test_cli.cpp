@@ -6,10 +6,10 @@
 #include "tests/community/rawclient.h"
 
 #include <csignal>
-#include <fstream>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -153,7 +153,8 @@ TEST(Program, RelayOptionsGoTogetherWithAReadableSecret)
         EXPECT_EQ(run(args, &out), 2) << extra.back();
         EXPECT_EQ(out.find("listening"), std::string::npos);
     }
-    Child server({"--listen", "127.0.0.1:0", "--data", data, "--relay", "127.0.0.50:3478", "--relay-secret", secret});
+    Child server(
+        {"--listen", "127.0.0.1:0", "--data", data, "--relay", "127.0.0.50:3478", "--relay-secret", secret});
     EXPECT_EQ(server.line().rfind("jaserelle-server: listening on 127.0.0.1:", 0), 0u);
     kill(server.pid, SIGTERM);
     EXPECT_EQ(server.line(), "jaserelle-server: stopped");

@@ -10,8 +10,8 @@
 #include <boost/asio/read.hpp>
 #include <boost/asio/ssl.hpp>
 #include <boost/asio/write.hpp>
-#include <cstdio>
 #include <cctype>
+#include <cstdio>
 #include <cstdlib>
 #include <gtest/gtest.h>
 
@@ -52,7 +52,7 @@ TEST(ClientKey, AProxiedCertificateIsNamedByItsSha256)
 TEST(ClientKey, AnythingButACertificateIsNoKey)
 {
     EXPECT_EQ(fingerprintOfEscapedPem(""), "");
-    EXPECT_EQ(fingerprintOfEscapedPem("-"), ""); // nginx without a client certificate
+    EXPECT_EQ(fingerprintOfEscapedPem("-"), "");            // nginx without a client certificate
     EXPECT_EQ(fingerprintOfEscapedPem(itsFingerprint), ""); // a fingerprint is no proof of a key
     EXPECT_EQ(fingerprintOfEscapedPem(escapedCertificate.substr(0, escapedCertificate.size() / 2)), "");
     EXPECT_EQ(fingerprintOfEscapedPem("%ZZ%4"), "");
@@ -145,8 +145,8 @@ class TlsListener : public ::testing::Test
 protected:
     void SetUp() override
     {
-        const std::string command = std::string(JASERELLE_SOURCE_DIR "/scripts/make-tls-certs '") +
-                                    pki_.path().string() + "'";
+        const std::string command =
+            std::string(JASERELLE_SOURCE_DIR "/scripts/make-tls-certs '") + pki_.path().string() + "'";
         ASSERT_EQ(std::system(command.c_str()), 0);
     }
     TempDir pki_;

@@ -175,16 +175,18 @@ TEST_F(FairLoginTest, AMemberGetsInThroughAFloodOfStrangersFromManyNetworks)
     for (int i = 0; i < flood; ++i)
         strangers.push_back(std::async(std::launch::async, [this, i] {
             const std::string source = "127.1." + std::to_string(i) + ".1";
-            return bodyOf(exchangeOnce(server_->port(), getRequest("softlogin.php?login=nobody" + std::to_string(i) +
-                                                                   "&password=guess"),
-                                       source.c_str()));
+            return bodyOf(
+                exchangeOnce(server_->port(),
+                             getRequest("softlogin.php?login=nobody" + std::to_string(i) + "&password=guess"),
+                             source.c_str()));
         }));
     // The four with no room are answered at once; then the queue is surely full.
     int refused = 0;
     std::vector<bool> done(flood, false);
     while (refused < flood - 8)
         for (int i = 0; i < flood; ++i)
-            if (!done[i] && strangers[i].wait_for(std::chrono::milliseconds(1)) == std::future_status::ready) {
+            if (!done[i] &&
+                strangers[i].wait_for(std::chrono::milliseconds(1)) == std::future_status::ready) {
                 done[i] = true;
                 const std::string answer = strangers[i].get();
                 EXPECT_EQ(answer.find("YOURLOGINISWRONG"), std::string::npos) << answer;
@@ -194,8 +196,8 @@ TEST_F(FairLoginTest, AMemberGetsInThroughAFloodOfStrangersFromManyNetworks)
 
     // Bruno from a new network finds no room: he hears that the server is overloaded, not that
     // his account does not exist.
-    const std::string bruno =
-        bodyOf(exchangeOnce(server_->port(), getRequest("softlogin.php?login=bruno&password=bruno"), "127.2.0.1"));
+    const std::string bruno = bodyOf(
+        exchangeOnce(server_->port(), getRequest("softlogin.php?login=bruno&password=bruno"), "127.2.0.1"));
     EXPECT_FALSE(holdsClientKeyword(bruno)) << bruno;
     EXPECT_NE(bruno.find("surcharg"), std::string::npos) << bruno;
 
@@ -206,7 +208,8 @@ TEST_F(FairLoginTest, AMemberGetsInThroughAFloodOfStrangersFromManyNetworks)
     });
     for (int wait = 0; wait < 5000 && refused < flood - 7; ++wait)
         for (int i = 0; i < flood; ++i)
-            if (!done[i] && strangers[i].wait_for(std::chrono::milliseconds(1)) == std::future_status::ready) {
+            if (!done[i] &&
+                strangers[i].wait_for(std::chrono::milliseconds(1)) == std::future_status::ready) {
                 done[i] = true;
                 EXPECT_FALSE(holdsClientKeyword(strangers[i].get()));
                 ++refused;

@@ -98,8 +98,9 @@ TEST_F(HomesTest, ContactsAndSearchRowsCarryTheLanAddressOnlyInsideTheHome)
     EXPECT_EQ(ask(search + "bruno", bruno.source),
               "HERESTARTSEARCHRESULTalice,F,36,75011,192.168.2.10,no,0|carla,F,36,75011,127.0.0.3,no,0|"
               "dan,F,36,75011,127.0.0.4,no,0|SEARCHISOK|");
-    EXPECT_EQ(ask(search + "dan", dan.source),
-              "HERESTARTSEARCHRESULTalice,F,36,75011,127.0.0.2,no,0|carla,F,36,75011,127.0.0.3,no,0|SEARCHISOK|");
+    EXPECT_EQ(
+        ask(search + "dan", dan.source),
+        "HERESTARTSEARCHRESULTalice,F,36,75011,127.0.0.2,no,0|carla,F,36,75011,127.0.0.3,no,0|SEARCHISOK|");
     EXPECT_EQ(ask(search + "nobody", "127.0.0.3"),
               "HERESTARTSEARCHRESULTalice,F,36,75011,127.0.0.2,no,0|carla,F,36,75011,192.168.2.10,no,0|"
               "dan,F,36,75011,127.0.0.4,no,0|SEARCHISOK|");

@@ -77,9 +77,9 @@ TEST_F(KeyDirectoryTest, OnlyALoggedInMemberPublishesAndLooksUp)
 TEST_F(KeyDirectoryTest, MalformedFingerprintsAndOversizedLookupsAreRefused)
 {
     connect("alice");
-    for (const std::string &bad : {std::string(), std::string(63, 'a'), std::string(65, 'a'),
-                                   std::string(63, 'a') + "g", std::string(62, 'a') + ",|",
-                                   std::string(63, 'a') + "%00"}) {
+    for (const std::string &bad :
+         {std::string(), std::string(63, 'a'), std::string(65, 'a'), std::string(63, 'a') + "g",
+          std::string(62, 'a') + ",|", std::string(63, 'a') + "%00"}) {
         EXPECT_EQ(get("/keys/publish?login=alice&password=alice&fingerprint=" + bad).status, 400) << bad;
     }
     EXPECT_EQ(keyOf("alice"), "");

@@ -91,7 +91,8 @@ protected:
     }
     std::string probe(const char *pseudo, const char *source)
     {
-        return bodyOf(ask(std::string("jaserelle/reachable?login=") + pseudo + "&password=" + pseudo, source));
+        return bodyOf(
+            ask(std::string("jaserelle/reachable?login=") + pseudo + "&password=" + pseudo, source));
     }
 
     SocketPeerProbe probe_{std::chrono::milliseconds(2000)};
@@ -146,7 +147,8 @@ TEST_F(ReachableTest, AServerWithoutTheProbeAnswersAsALegacyServerDoes)
 {
     start(false);
     logIn("alice", "127.0.0.5");
-    EXPECT_EQ(ask("jaserelle/reachable?login=alice&password=alice", "127.0.0.5").rfind("HTTP/1.1 404", 0), 0u);
+    EXPECT_EQ(ask("jaserelle/reachable?login=alice&password=alice", "127.0.0.5").rfind("HTTP/1.1 404", 0),
+              0u);
 }
 
 TEST(ProbeLimits, ProbesRunOneAtATimeAndForgetWhatIsStale)

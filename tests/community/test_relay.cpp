@@ -61,8 +61,8 @@ TEST_F(CommunityTest, AServerWithoutRelayAnswersItsResourcesAsUnknown)
     addMember("alice");
     connect("alice");
     for (const char *path : {"/relaycredentials", "/relaypublish", "/relaywithdraw", "/relaylookup"})
-        EXPECT_EQ(get(std::string(path) + "?login=alice&password=alice&address=1.2.3.4:5&pseudo=alice").status,
-                  404)
+        EXPECT_EQ(
+            get(std::string(path) + "?login=alice&password=alice&address=1.2.3.4:5&pseudo=alice").status, 404)
             << path;
 }
 

@@ -66,7 +66,9 @@ TEST_F(SecurityTest, AKeyBoundSessionActsOnlyOnConnectionsPresentingItsKey)
 {
     const std::string key(64, 'a');
     const std::string other(64, 'b');
-    ASSERT_EQ(get("/softlogin.php?login=alice&password=alice", "10.0.0.1", key).body.rfind("YOURLOGINISOK|", 0), 0u);
+    ASSERT_EQ(
+        get("/softlogin.php?login=alice&password=alice", "10.0.0.1", key).body.rfind("YOURLOGINISOK|", 0),
+        0u);
     for (const auto &target : passwordless) {
         for (const std::string &presented : {other, std::string()}) {
             const Response r = get(target, "10.0.0.1", presented);

@@ -85,7 +85,8 @@ TEST(AccessLog, OneLinePerRequestWithoutPasswordsOrMails)
         {"GET", "/sendmail.php?sender=alice&login=bruno&subject=Salut&message=Bonjour%20toi",
          "\"GET /sendmail.php?sender=alice&login=bruno&subject=***&message=***\" "},
         {"GET", "/deletemail.php?login=bruno&sender=alice&date=d&time=t&SUBJECT=S&Message=M&messages=x",
-         "\"GET /deletemail.php?login=bruno&sender=alice&date=d&time=t&SUBJECT=***&Message=***&messages=x\" "},
+         "\"GET "
+         "/deletemail.php?login=bruno&sender=alice&date=d&time=t&SUBJECT=***&Message=***&messages=x\" "},
         {"", "", "\"-\" "},
     };
     for (const auto &c : cases) {
@@ -100,6 +101,12 @@ TEST(AccessLog, OneLinePerRequestWithoutPasswordsOrMails)
                   "2025-12-06T12:00:00.250Z 10.0.0.1 " + std::string(c.expected) + "200 1.234ms\n");
     }
     // Over HTTPS the line says so, and whether the handshake resumed an earlier session.
-    const AccessEntry tls{.time = {}, .address = "10.0.0.1", .method = "GET", .target = "/", .status = 200, .duration = {}, .tls = "tls-resumed"};
+    const AccessEntry tls{.time = {},
+                          .address = "10.0.0.1",
+                          .method = "GET",
+                          .target = "/",
+                          .status = 200,
+                          .duration = {},
+                          .tls = "tls-resumed"};
     EXPECT_TRUE(accessLine(tls).ends_with("\"GET /\" 200 0.000ms tls-resumed\n")) << accessLine(tls);
 }

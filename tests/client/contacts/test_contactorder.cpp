@@ -38,7 +38,8 @@ private slots:
         const contactface::Faces faces;
         RecordingSoundPlayer silence;
         auto refresh = [&](const QString &records) {
-            applyRefreshReply(list, noire, parseRefreshReply(favoris(records)), {true, false}, silence, faces);
+            applyRefreshReply(list, noire, parseRefreshReply(favoris(records)), {true, false}, silence,
+                              faces);
         };
         refresh(record(u"zoe"_s, true) + record(u"anne"_s, false) + record(u"Bob"_s, true) +
                 record(u"marc"_s, false));

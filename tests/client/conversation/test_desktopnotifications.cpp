@@ -29,8 +29,8 @@ public:
     QList<Bubble> bubbles;
 
 public slots:
-    uint Notify(const QString &, uint replaces, const QString &icon, const QString &summary, const QString &body,
-                const QStringList &, const QVariantMap &hints, int)
+    uint Notify(const QString &, uint replaces, const QString &icon, const QString &summary,
+                const QString &body, const QStringList &, const QVariantMap &hints, int)
     {
         const uint id = replaces ? replaces : ++lastId_;
         bubbles.append({replaces, icon, summary, body, hints.value(u"urgency"_s).toInt(), id});

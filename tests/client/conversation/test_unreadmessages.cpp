@@ -104,10 +104,7 @@ class TestUnreadMessages : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase()
-    {
-        QVERIFY(assistivetech::listen());
-    }
+    void initTestCase() { QVERIFY(assistivetech::listen()); }
 
     void excerpt_data()
     {
@@ -145,7 +142,8 @@ private slots:
 
         QVERIFY(c.aliceSays(u"Bonjour Bob,\ntu es là ?"_s));
         QCOMPARE(c.notifier->shown, QStringList{u"alice | Bonjour Bob, tu es là ?"_s});
-        QCOMPARE(assistivetech::alerts(), QStringList{u"Nouveau message de alice : Bonjour Bob, tu es là ?"_s});
+        QCOMPARE(assistivetech::alerts(),
+                 QStringList{u"Nouveau message de alice : Bonjour Bob, tu es là ?"_s});
         QVERIFY(c.aliceSays(u"<b>Réponds</b> & vite"_s));
         QCOMPARE(c.notifier->shown.last(), u"alice | <b>Réponds</b> & vite"_s); // plain, as typed
         QCOMPARE(c.unread(), 2);

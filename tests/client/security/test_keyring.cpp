@@ -76,9 +76,9 @@ private slots:
         QVERIFY(QTest::qWaitFor(
             [&] {
                 QProcess ask;
-                ask.start(u"dbus-send"_s, {u"--session"_s, u"--print-reply"_s, u"--dest=org.freedesktop.DBus"_s,
-                                           u"/"_s, u"org.freedesktop.DBus.NameHasOwner"_s,
-                                           u"string:org.freedesktop.secrets"_s});
+                ask.start(u"dbus-send"_s,
+                          {u"--session"_s, u"--print-reply"_s, u"--dest=org.freedesktop.DBus"_s, u"/"_s,
+                           u"org.freedesktop.DBus.NameHasOwner"_s, u"string:org.freedesktop.secrets"_s});
                 return ask.waitForFinished() && ask.readAllStandardOutput().contains("true");
             },
             10000));
@@ -97,7 +97,8 @@ private slots:
         store->remove(u"jean@ici:8080"_s);
         QVERIFY(QTest::qWaitFor(
             [&] {
-                read = answer<std::optional<QString>>([&](auto done) { store->read(u"jean@ici:8080"_s, done); });
+                read =
+                    answer<std::optional<QString>>([&](auto done) { store->read(u"jean@ici:8080"_s, done); });
                 return read && !read->has_value();
             },
             10000));
@@ -114,7 +115,8 @@ private slots:
             [&](auto done) { store->write(u"jean@ici:8080"_s, u"motdepasse1"_s, std::move(done)); });
         QCOMPARE(kept, std::optional(false));
         QCOMPARE(filesHolding(home_.path(), "motdepasse1"), QStringList());
-        const auto read = answer<std::optional<QString>>([&](auto done) { store->read(u"jean@ici:8080"_s, done); });
+        const auto read =
+            answer<std::optional<QString>>([&](auto done) { store->read(u"jean@ici:8080"_s, done); });
         QVERIFY(read && !read->has_value());
     }
 };

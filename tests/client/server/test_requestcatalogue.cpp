@@ -93,7 +93,8 @@ private slots:
         QCOMPARE(parsed(u"https://[::1]:8443"_s), u"tls ::1/8443 [::1]:8443"_s);
         QCOMPARE(parsed(u"jaserelle.fr"_s), u"plain jaserelle.fr/80 jaserelle.fr"_s);
         QCOMPARE(parsed(u"localhost:8080"_s), u"plain localhost/8080 localhost:8080"_s);
-        for (const QString &bad : {u"https://"_s, u"https://:443"_s, u"https://host/path"_s, u"https://h:0"_s})
+        for (const QString &bad :
+             {u"https://"_s, u"https://:443"_s, u"https://host/path"_s, u"https://h:0"_s})
             QVERIFY2(parsed(bad).isEmpty(), qPrintable(bad));
     }
 

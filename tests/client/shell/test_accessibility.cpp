@@ -6,8 +6,8 @@
 #include "client/mail/frmsendmail.h"
 #include "client/server/frminfo.h"
 #include "client/shell/frmapropos.h"
-#include "client/shell/shellcommands.h"
 #include "client/shell/frmtrytoconnect.h"
+#include "client/shell/shellcommands.h"
 #include "tests/support/clientfixture.h"
 
 #include <QAccessible>
@@ -144,8 +144,17 @@ private slots:
         FrmAPropos about(u"https://jaserelle.example"_s);
         FrmIncome &income = conversation.incomingForm();
         income.setCaller(u"alice"_s);
-        QWidget *windows[] = {&f.client->frmLogin(), &f.main(), &f.client->frmTryToConnect(),
-                              &conversation, &income, &favori, &noire, &readMails, &sendMail, &info, &about,
+        QWidget *windows[] = {&f.client->frmLogin(),
+                              &f.main(),
+                              &f.client->frmTryToConnect(),
+                              &conversation,
+                              &income,
+                              &favori,
+                              &noire,
+                              &readMails,
+                              &sendMail,
+                              &info,
+                              &about,
                               &f.client->shellCommands().quitFlow().frmQuitter()};
         QStringList unnamed;
         for (QWidget *window : windows) {
@@ -154,8 +163,8 @@ private slots:
         }
         unnamed += pictureLabelProblems(conversation, numbered(u"pctbSmiley"_s, 18));
         unnamed += pictureLabelProblems(conversation, numbered(u"pctbSon"_s, 18));
-        unnamed += pictureLabelProblems(
-            conversation, {u"cmdGras"_s, u"cmdItalique"_s, u"cmdSouligne"_s, u"cmdCouleur"_s});
+        unnamed += pictureLabelProblems(conversation,
+                                        {u"cmdGras"_s, u"cmdItalique"_s, u"cmdSouligne"_s, u"cmdCouleur"_s});
         unnamed += pictureLabelProblems(f.main(), {u"pctbMail"_s});
         for (const QString &control : std::as_const(unnamed))
             qWarning("unnamed: %s", qPrintable(control));

@@ -57,9 +57,9 @@ private slots:
         QTest::addColumn<QByteArray>("file");
         QTest::newRow("none") << QByteArray("[server]\r\nhote\r\n\r\n[sound]\r\nenable\r\n");
         QTest::newRow("empty") << QByteArray("");
-        QTest::newRow("garbage lines") << QByteArray("[preferences]\r\ncloseToTray\r\n=1\r\nconnectedFirst=oui\r\n");
-        QTest::newRow("another section first")
-            << QByteArray("[preferences]\r\n[autre]\r\ncloseToTray=1\r\n");
+        QTest::newRow("garbage lines")
+            << QByteArray("[preferences]\r\ncloseToTray\r\n=1\r\nconnectedFirst=oui\r\n");
+        QTest::newRow("another section first") << QByteArray("[preferences]\r\n[autre]\r\ncloseToTray=1\r\n");
         QTest::newRow("runaway pseudo")
             << (QByteArray("[preferences]\r\nlastPseudo=") + QByteArray(100000, 'a') + "\r\n");
         QTest::newRow("name inside a line") << QByteArray("x[preferences]\r\ncloseToTray=1\r\n");
@@ -90,7 +90,8 @@ private slots:
 
         QCOMPARE(rewriteConfigFile(dir.path(), u"localhost:8080"_s, false), ConfigWrite::Written);
         const QByteArray after = readAll(path);
-        QVERIFY(after.startsWith("[server]\r\nlocalhost:8080\r\n\r\n[sound]\r\ndisable\r\n\r\n[preferences]\r\n"));
+        QVERIFY(after.startsWith(
+            "[server]\r\nlocalhost:8080\r\n\r\n[sound]\r\ndisable\r\n\r\n[preferences]\r\n"));
         const Preferences kept = loadPreferences(dir.path());
         QVERIFY(kept.closeToTray);
         QCOMPARE(kept.lastPseudo, u"jean"_s);
