@@ -5,7 +5,7 @@
 //
 //   login PSEUDO | wait-door | wait-state Reachable|Unreachable | wait-published
 //   favori PSEUDO (answers the address in its row) | call PSEUDO | wait-call (answers the caller)
-//   accept | wait-open | say TEXT | wait-text TEXT | say-big N | wait-chars N | hangup | counts | door | shot FILE | quit
+//   accept | wait-open | say TEXT | wait-text TEXT | say-big N | wait-chars N | hangup | counts | notices | door | shot FILE | quit
 #include "client/conversation/frmconversation.h"
 #include "client/conversation/frmincome.h"
 #include "client/network/networkdoor.h"
@@ -125,8 +125,10 @@ int main(int argc, char *argv[])
             verdict(QTest::qWaitFor(
                 [&] { return conversation() && conversation()->conversationBox()->toPlainText().contains(arg); },
                 waitMs));
-        } else if (word == u"say-big") { // one message of that many characters
-            conversation()->sendBox()->setPlainText(QString(arg.toInt(), u'x'));
+        } else if (word == u"say-big") { // one message of that many characters, in lines of 80
+            QString text = QString(79, u'x') + u'\n';
+            text = text.repeated(arg.toInt() / 80 + 1).left(arg.toInt());
+            conversation()->sendBox()->setPlainText(text);
             child<QPushButton>(conversation(), u"cmdSend"_s)->click();
             verdict(true);
         } else if (word == u"wait-chars") { // the conversation shows at least that many characters
@@ -140,6 +142,11 @@ int main(int argc, char *argv[])
             verdict(true);
         } else if (word == u"counts") {
             verdict(true, u"relayed=%1 notices=%2"_s.arg(relayed).arg(me.desktop.notifier.shown.size()));
+        } else if (word == u"notices") { // every box shown so far, "title: text", separated by " | "
+            QStringList texts;
+            for (const Notice &n : me.desktop.notifier.shown)
+                texts.append(n.title + u": "_s + n.text);
+            verdict(true, texts.join(u" | "_s).replace(u'\n', u' '));
         } else if (word == u"door") {
             verdict(true, door->summary().replace(u'\n', u" / "_s));
         } else if (word == u"shot") {
