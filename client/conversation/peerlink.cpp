@@ -20,6 +20,16 @@ namespace {
 // Read at most this much at once, so that a flood is cut into packets as it comes in.
 constexpr qint64 readChunk = 64 * 1024;
 constexpr int lingerMs = 10000;
+
+// The community tells a member's private address only to the members of the same home (the others
+// get the home's public one): there the LAN is the way, even when the member also waits at the relay.
+bool inTheSameHome(const QString &ipAdress)
+{
+    const QHostAddress a(ipAdress.trimmed());
+    return a.isInSubnet(QHostAddress(QStringLiteral("10.0.0.0")), 8) ||
+           a.isInSubnet(QHostAddress(QStringLiteral("172.16.0.0")), 12) ||
+           a.isInSubnet(QHostAddress(QStringLiteral("192.168.0.0")), 16);
+}
 } // namespace
 
 PeerLink::PeerLink(const ClientState &state, Notifier &notifier, SoundPlayer &sound, QObject *parent)
@@ -56,7 +66,7 @@ void PeerLink::callMember(const QString &pseudo, const QString &ipAdress)
     state_ = State::Connecting;
     if (security_ && security_->identity)
         expectedKey_ = security_->publishedFor(pseudo).value_or(QByteArray());
-    if (!route_ || !route_->available()) {
+    if (!route_ || !route_->available() || inTheSameHome(ipAdress)) {
         connectDirect(ipAdress);
         return;
     }

@@ -1,0 +1,140 @@
+// Calls between homes, in the network lab (tests/client/network/homes-lab): two home routers
+// that masquerade their homes and drop what comes in unasked, the real server and the real relay
+// in an "internet" of namespaces, and whole clients in real windows, each in the namespace of its
+// home (the lab-member program). Skipped, with the reason, where namespaces cannot be made.
+#include "tests/support/homeslab.h"
+
+#include <QtTest>
+
+using namespace Qt::StringLiterals;
+using Member = HomesLab::Member;
+
+class TestHomesLab : public QObject
+{
+    Q_OBJECT
+
+    HomesLab lab;
+
+    // Placed by one, answered by the other, a message each way, and nobody shown a notice.
+    static bool callAndTalk(Member &caller, const QString &callerPseudo, Member &callee, const QString &calleePseudo)
+    {
+        talk(caller, callerPseudo, callee, calleePseudo);
+        return !QTest::currentTestFailed();
+    }
+    static void talk(Member &caller, const QString &callerPseudo, Member &callee, const QString &calleePseudo)
+    {
+        QString detail;
+        QVERIFY(caller.ok(u"call "_s + calleePseudo));
+        QVERIFY2(callee.ok(u"wait-call"_s, &detail), qPrintable(detail));
+        QVERIFY2(detail.startsWith(callerPseudo), qPrintable(detail));
+        QVERIFY(callee.ok(u"accept"_s));
+        QVERIFY(caller.ok(u"wait-open"_s));
+        QVERIFY(caller.ok(u"say Bonjour "_s + calleePseudo + u", tu m'entends ?"_s));
+        QVERIFY(callee.ok(u"wait-text Bonjour "_s + calleePseudo + u", tu m'entends ?"_s));
+        QVERIFY(callee.ok(u"say Très bien, "_s + callerPseudo + u'.'));
+        QVERIFY(caller.ok(u"wait-text Très bien, "_s + callerPseudo + u'.'));
+        QCOMPARE(caller.ask(u"counts"_s).section(u' ', 2), u"notices=0"_s);
+        QCOMPARE(callee.ask(u"counts"_s).section(u' ', 2), u"notices=0"_s);
+    }
+
+    // Once its router has answered (or not), logged in, and found reachable or not.
+    static bool logIn(Member &m, const QString &pseudo, const QString &state)
+    {
+        QString detail;
+        if (m.ok(u"wait-door"_s) && m.ok(u"login "_s + pseudo) && m.ok(u"wait-state "_s + state, &detail))
+            return true;
+        qWarning("%s: %s, %s", qPrintable(pseudo), qPrintable(detail), m.errors().constData());
+        return false;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QString why;
+        bool skipped = false;
+        if (!lab.up(&why, &skipped)) {
+            if (skipped)
+                QSKIP(qPrintable(why));
+            QFAIL(qPrintable(why));
+        }
+    }
+
+    void init() { QVERIFY2(lab.restartServer(), lab.logs().constData()); }
+    void cleanup() { lab.upnp(false); }
+
+    // (a) Router B speaks UPnP: Louis's client opens its door, the server's probe finds it open,
+    // and Chloé's call comes straight through the forward, no relay in the way.
+    void directThroughTheForwardTheCalleeMade()
+    {
+        QVERIFY(lab.upnp(true));
+        Member louis(lab, u"homeB"_s, u"192.168.2.10"_s);
+        Member chloe(lab, u"homeA"_s, u"192.168.1.10"_s);
+        QVERIFY(logIn(louis, u"louis"_s, u"Reachable"_s));
+        QString door;
+        QVERIFY(louis.ok(u"door"_s, &door));
+        QCOMPARE(door, u"Port 13196 ouvert sur le routeur (UPnP), adresse externe 11.22.2.2 / "
+                       "Joignable depuis Internet : oui"_s);
+        QVERIFY(lab.run(u"routerB"_s, {u"nft"_s, u"list"_s, u"chain"_s, u"inet"_s, u"filter"_s,
+                                       u"prerouting_miniupnpd"_s})
+                    .contains("13196"));
+        QVERIFY(logIn(chloe, u"chloe"_s, u"Unreachable"_s));
+        QString address;
+        QVERIFY(chloe.ok(u"favori louis"_s, &address));
+        QCOMPARE(address, QString::fromLatin1(HomesLab::routerB));
+        QVERIFY(callAndTalk(chloe, u"chloe"_s, louis, u"louis"_s));
+        QCOMPARE(louis.ask(u"counts"_s), u"ok relayed=0 notices=0"_s);
+    }
+
+    // (b) No router opens anything: both hold an allocation on the relay, publish it, and the
+    // call goes through it.
+    void throughTheRelayWhenNoDoorOpens()
+    {
+        Member hugo(lab, u"homeB"_s, u"192.168.2.10"_s);
+        Member emma(lab, u"homeA"_s, u"192.168.1.10"_s);
+        QVERIFY(logIn(hugo, u"hugo"_s, u"Unreachable"_s));
+        QVERIFY(logIn(emma, u"emma"_s, u"Unreachable"_s));
+        QString relayed;
+        QVERIFY(hugo.ok(u"wait-published"_s, &relayed));
+        QCOMPARE(relayed, QString::fromLatin1(HomesLab::serverAddress));
+        QVERIFY(emma.ok(u"wait-published"_s));
+        QVERIFY(emma.ok(u"favori hugo"_s));
+        QVERIFY(callAndTalk(emma, u"emma"_s, hugo, u"hugo"_s));
+        QCOMPARE(hugo.ask(u"counts"_s), u"ok relayed=1 notices=0"_s);
+    }
+
+    // (c) Two members of the same home: each is told the other's LAN address, and the call goes
+    // over the LAN although both could be reached through the relay.
+    void theSameHomeTalksOverTheLan()
+    {
+        Member manon(lab, u"homeA"_s, u"192.168.1.10"_s);
+        Member mathieu(lab, u"homeA"_s, u"192.168.1.11"_s);
+        QVERIFY(logIn(mathieu, u"mathieu"_s, u"Unreachable"_s));
+        QVERIFY(mathieu.ok(u"wait-published"_s));
+        QVERIFY(logIn(manon, u"manon"_s, u"Unreachable"_s));
+        QString address;
+        QVERIFY(manon.ok(u"favori mathieu"_s, &address));
+        QCOMPARE(address, u"192.168.1.11"_s);
+        QVERIFY(callAndTalk(manon, u"manon"_s, mathieu, u"mathieu"_s));
+        QCOMPARE(mathieu.ask(u"counts"_s), u"ok relayed=0 notices=0"_s);
+    }
+
+    // (d) A client that claims its LAN address and maps nothing: another home sees it at its
+    // router's address, the only one that leads there.
+    void aLanClaimIsReportedAtTheRouter()
+    {
+        Member laura(lab, u"homeA"_s, u"192.168.1.10"_s);
+        Member kevin(lab, u"homeB"_s, u"192.168.2.10"_s);
+        QVERIFY(logIn(laura, u"laura"_s, u"Unreachable"_s));
+        QString door;
+        QVERIFY(laura.ok(u"door"_s, &door));
+        QVERIFY2(door.startsWith(u"Port 13196 non ouvert : aucun routeur UPnP ou NAT-PMP n'a répondu"_s),
+                 qPrintable(door));
+        QVERIFY(logIn(kevin, u"kevin"_s, u"Unreachable"_s));
+        QString address;
+        QVERIFY(kevin.ok(u"favori laura"_s, &address));
+        QCOMPARE(address, QString::fromLatin1(HomesLab::routerA));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestHomesLab)
+#include "test_homes_lab.moc"

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <memory>
+
+// The network lab of two homes (tests/client/network/homes-lab): namespaces, the two routers,
+// and in the "internet" the real community server with the real relay beside it. Members are
+// whole clients (the lab-member program), each in the namespace of its home. Everything goes
+// when the object goes.
+class HomesLab
+{
+public:
+    static constexpr const char *serverAddress = "11.22.0.1";
+    static constexpr const char *routerA = "11.22.1.2"; // the public addresses of the two homes
+    static constexpr const char *routerB = "11.22.2.2";
+
+    ~HomesLab();
+
+    // False with the reason; `skipped` says the machine cannot make the lab (no namespaces).
+    bool up(QString *why, bool *skipped);
+    // A server that has forgotten every session and every probe it made (it keeps a home's
+    // answer for minutes, which would carry one case over into the next).
+    bool restartServer();
+    // miniupnpd on router B; off forgets the forwards it made.
+    bool upnp(bool on);
+    // A command in one of the namespaces (internet, routerA, routerB, homeA, homeB): its output.
+    QByteArray run(const QString &ns, const QStringList &command);
+    // The relay's own process (coturn), for its CPU time.
+    qint64 relayPid() const;
+    QString serverHost() const { return QString::fromLatin1(serverAddress) + QStringLiteral(":8080"); }
+    QByteArray logs();
+
+    class Member
+    {
+    public:
+        Member(HomesLab &lab, const QString &home, const QString &address, const QStringList &environment = {});
+        ~Member();
+        // One command, one answer line ("ok ..." or "fail ..."); an empty one when the member died.
+        QString ask(const QString &command, int timeoutMs = 45000);
+        // The command answered "ok"; its detail goes to `detail`.
+        bool ok(const QString &command, QString *detail = nullptr);
+        QByteArray errors() { return process_.readAllStandardError(); }
+
+    private:
+        QProcess process_;
+    };
+
+private:
+    QStringList lab(const QStringList &args) const;
+    QTemporaryDir dir_;
+    bool made_ = false;
+    QProcess server_;
+    QProcess relay_;
+};
