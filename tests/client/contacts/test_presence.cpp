@@ -74,7 +74,9 @@ class TestPresence : public QObject
         QStringList out;
         for (const ContactRecord &r : records)
             out.append(
-                QStringList{r.pseudo, r.address, r.sexe, r.age, r.departement, r.colourFlag}.join(u','));
+                QStringList{r.pseudo.toString(), r.address.toString(), r.sexe.toString(), r.age.toString(),
+                            r.departement.toString(), r.colourFlag.toString()}
+                    .join(u','));
         return out.join(u' ');
     }
 
