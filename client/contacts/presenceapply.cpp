@@ -30,22 +30,37 @@ namespace {
 
 // The rows of one list by pseudo, exact and case-sensitive. When several rows share a pseudo the
 // last one in the list's current order is the one kept up to date. Built once per refresh, so a
-// long reply costs one pass over the list rather than one per record.
+// long reply costs one pass over the list rather than one per record. The keys are views: into
+// the pseudos kept here (shared with the rows, not copied) or into the reply being applied.
 class RowIndex
 {
 public:
     explicit RowIndex(const QTreeWidget &list)
     {
-        for (int i = 0; i < list.topLevelItemCount(); ++i) {
+        const int count = list.topLevelItemCount();
+        known_.reserve(count);
+        rows_.reserve(count);
+        byPseudo_.reserve(count);
+        for (int i = 0; i < count; ++i) {
             QTreeWidgetItem *row = list.topLevelItem(i);
-            rows_.insert(row->text(contactrow::Pseudo), row);
+            known_.append(row->text(contactrow::Pseudo));
+            add(known_.constLast(), row); // a later row replaces an earlier one
         }
     }
-    QTreeWidgetItem *find(const QString &pseudo) const { return rows_.value(pseudo); }
-    void add(const QString &pseudo, QTreeWidgetItem *row) { rows_.insert(pseudo, row); }
+    QTreeWidgetItem *find(QStringView pseudo) const { return byPseudo_.value(pseudo); }
+    // `pseudo` must outlive the index.
+    void add(QStringView pseudo, QTreeWidgetItem *row)
+    {
+        rows_.append({pseudo, row});
+        byPseudo_.insert(pseudo, row);
+    }
+    // Every row of the list with its pseudo, duplicates included.
+    const QList<std::pair<QStringView, QTreeWidgetItem *>> &rows() const { return rows_; }
 
 private:
-    QHash<QString, QTreeWidgetItem *> rows_;
+    QStringList known_;
+    QList<std::pair<QStringView, QTreeWidgetItem *>> rows_;
+    QHash<QStringView, QTreeWidgetItem *> byPseudo_;
 };
 
 void showOffline(const QPalette &palette, QTreeWidgetItem *row)
@@ -58,7 +73,7 @@ struct Presence
 {
     PresenceMood mood;
     const contactface::Faces &faces;
-    const QSet<QString> &unreachable;
+    const QSet<QStringView> &unreachable;
 };
 
 // The last row of one list seen to come or go, and the sound that goes with it. A refresh where
@@ -75,9 +90,9 @@ bool updateRow(const QPalette &palette, QTreeWidgetItem *row, bool isNew, const 
                const ListSounds &sounds, const Presence &presence, Announcement &announcement)
 {
     bool changed = false;
-    auto setCell = [row, &changed](int column, const QString &text) {
+    auto setCell = [row, &changed](int column, QStringView text) {
         if (row->text(column) != text) {
-            row->setText(column, text);
+            row->setText(column, text.toString());
             changed = true;
         }
     };
@@ -93,7 +108,7 @@ bool updateRow(const QPalette &palette, QTreeWidgetItem *row, bool isNew, const 
     setCell(contactrow::Age, record.age);
     setCell(contactrow::Departement, record.shownDepartement());
     setCell(contactrow::Sexe, record.sexe);
-    setCell(contactrow::Adresse, online ? record.address : QString());
+    setCell(contactrow::Adresse, online ? record.address : QStringView());
 
     if (heard && online != wasOnline && !unreachable)
         announcement = {row, online ? sounds.arrival : sounds.departure};
@@ -115,10 +130,9 @@ void markRow(QTreeWidget &list, QTreeWidgetItem *row)
         list.scrollToItem(row);
 }
 
-void applySection(QTreeWidget &list, const QList<ContactRecord> &records, const ListSounds &sounds,
-                  const Presence &presence, SoundPlayer &player)
+void applySection(QTreeWidget &list, RowIndex &index, const QList<ContactRecord> &records,
+                  const ListSounds &sounds, const Presence &presence, SoundPlayer &player)
 {
-    RowIndex index(list);
     Announcement announcement;
     QList<const ContactRecord *> newcomers;
     bool changed = false;
@@ -163,11 +177,10 @@ void applySection(QTreeWidget &list, const QList<ContactRecord> &records, const 
 
 // Rows the reply did not list (added by hand before, or kept past their last mention) still
 // go grey when their member black-lists the user.
-void markUnreachable(QTreeWidget &list, const QSet<QString> &pseudos)
+void markUnreachable(QTreeWidget &list, const RowIndex &index, const QSet<QStringView> &pseudos)
 {
-    for (int i = 0; i < list.topLevelItemCount(); ++i) {
-        QTreeWidgetItem *row = list.topLevelItem(i);
-        if (pseudos.contains(row->text(contactrow::Pseudo)))
+    for (const auto &[pseudo, row] : index.rows()) {
+        if (pseudos.contains(pseudo))
             showOffline(list.palette(), row);
     }
 }
@@ -177,14 +190,18 @@ void markUnreachable(QTreeWidget &list, const QSet<QString> &pseudos)
 void applyRefreshReply(QTreeWidget &lvFavoris, QTreeWidget &lvListeNoire, const RefreshReply &reply,
                        PresenceMood mood, SoundPlayer &player, const contactface::Faces &faces)
 {
-    const QSet<QString> unreachable(reply.blackListedBy.begin(), reply.blackListedBy.end());
+    QSet<QStringView> unreachable;
+    for (const QString &pseudo : reply.blackListedBy)
+        unreachable.insert(pseudo);
     const Presence presence{mood, faces, unreachable};
-    applySection(lvFavoris, reply.favoris, favorisSounds(), presence, player);
-    applySection(lvListeNoire, reply.listeNoire, listeNoireSounds(), presence, player);
+    RowIndex favoris(lvFavoris);
+    RowIndex listeNoire(lvListeNoire);
+    applySection(lvFavoris, favoris, reply.favoris, favorisSounds(), presence, player);
+    applySection(lvListeNoire, listeNoire, reply.listeNoire, listeNoireSounds(), presence, player);
     if (unreachable.isEmpty())
         return;
-    markUnreachable(lvFavoris, unreachable);
-    markUnreachable(lvListeNoire, unreachable);
+    markUnreachable(lvFavoris, favoris, unreachable);
+    markUnreachable(lvListeNoire, listeNoire, unreachable);
 }
 
 } // namespace jaserelle::client

@@ -2,6 +2,7 @@
 
 #include "client/server/payloadfields.h"
 
+#include <algorithm>
 #include <array>
 
 namespace jaserelle::client {
@@ -19,9 +20,21 @@ constexpr QStringView mailCountMarker = u"MYMAILSNUMBER";
 // A record's text, without its "|": five fields ended by ",", the sixth takes the rest.
 bool splitRecord(QStringView text, ContactRecord &record)
 {
-    const std::array<QString *, 5> leading = {&record.pseudo, &record.address, &record.sexe, &record.age,
+    const std::array<QStringView *, 5> leading = {&record.pseudo, &record.address, &record.sexe, &record.age,
                                               &record.departement};
     return splitCommaFields(text, leading, record.colourFlag);
+}
+
+// About how many records a section holds: the "|" before its end marker, or before the end of the
+// text without one. Only a capacity: growing a long list step by step copied it over and over.
+// A reply of bars alone would stop at its first short record, so the guess is bounded.
+qsizetype recordsAhead(QStringView text, qsizetype pos, QStringView end)
+{
+    constexpr qsizetype mostReserved = 8192;
+    qsizetype stop = text.indexOf(end, pos);
+    if (stop < 0)
+        stop = text.size();
+    return std::min(text.sliced(pos, stop - pos).count(u'|'), mostReserved);
 }
 
 // Reads records from `pos` until the text before the next "|" is one of the two markers that
@@ -30,6 +43,7 @@ bool splitRecord(QStringView text, ContactRecord &record)
 RefreshParseError readSection(QStringView text, qsizetype &pos, QStringView end1, QStringView end2,
                               QList<ContactRecord> &out)
 {
+    out.reserve(recordsAhead(text, pos, end1));
     for (;;) {
         const qsizetype bar = text.indexOf(u'|', pos);
         if (bar < 0)
@@ -53,9 +67,11 @@ QStringView bare(QStringView marker)
 
 } // namespace
 
-RefreshReply parseRefreshReply(QStringView text)
+RefreshReply parseRefreshReply(const QString &shared)
 {
     RefreshReply reply;
+    reply.text = shared;
+    const QStringView text = reply.text;
     qsizetype pos = 0;
     auto stop = [&](RefreshParseError error) {
         reply.error = error;

@@ -8,22 +8,24 @@
 namespace jaserelle::client {
 
 // One contact as the refresh reply describes it: pseudo, address, sex, age, department and the
-// colour flag of its face, in the order the server writes them.
+// colour flag of its face, in the order the server writes them. The fields are views into the
+// text of the RefreshReply that holds the record (a long list would otherwise cost six small
+// strings per contact at every refresh), so they live as long as that reply.
 struct ContactRecord
 {
-    QString pseudo;
-    QString address; // "0.0.0.0" while the member is not connected
-    QString sexe;
-    QString age;
-    QString departement;
-    QString colourFlag;
+    QStringView pseudo;
+    QStringView address; // "0.0.0.0" while the member is not connected
+    QStringView sexe;
+    QStringView age;
+    QStringView departement;
+    QStringView colourFlag;
 
     // Any address but the server's "nobody" one counts as connected.
     bool online() const { return address != u"0.0.0.0"; }
     bool man() const { return sexe == u"H"; }
     bool colourFace() const { return colourFlag == u"1"; }
     // Departments are shown on two characters.
-    QString shownDepartement() const { return departement.left(2); }
+    QStringView shownDepartement() const { return departement.left(2); }
 
     bool operator==(const ContactRecord &) const = default;
 };
@@ -43,6 +45,7 @@ enum class RefreshParseError
 
 struct RefreshReply
 {
+    QString text; // the reply the records point into; never modified, so they stay valid
     QList<ContactRecord> favoris;
     QList<ContactRecord> listeNoire;
     QStringList blackListedBy; // members who put the user on their black list
@@ -51,7 +54,7 @@ struct RefreshReply
 };
 
 // Reads the four sections of a contact refresh reply. Never reads past the end of the text and
-// stops at the first thing out of place.
-RefreshReply parseRefreshReply(QStringView reply);
+// stops at the first thing out of place. The reply's text is shared, not copied.
+RefreshReply parseRefreshReply(const QString &reply);
 
 } // namespace jaserelle::client

@@ -10,5 +10,7 @@ namespace jaserelle::client {
 // `text`; the last one takes whatever is left. False when a separator is missing, in which case
 // no record should be built from what was read.
 bool splitCommaFields(QStringView text, std::span<QString *const> leading, QString &last);
+// The same, the fields left as views into `text`.
+bool splitCommaFields(QStringView text, std::span<QStringView *const> leading, QStringView &last);
 
 } // namespace jaserelle::client

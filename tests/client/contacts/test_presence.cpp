@@ -74,7 +74,9 @@ class TestPresence : public QObject
         QStringList out;
         for (const ContactRecord &r : records)
             out.append(
-                QStringList{r.pseudo, r.address, r.sexe, r.age, r.departement, r.colourFlag}.join(u','));
+                QStringList{r.pseudo.toString(), r.address.toString(), r.sexe.toString(), r.age.toString(),
+                            r.departement.toString(), r.colourFlag.toString()}
+                    .join(u','));
         return out.join(u' ');
     }
 
@@ -286,6 +288,35 @@ private slots:
         refresh(head + favori + u"NOLISTENOIREDEFINED|"_s + tail);
         QCOMPARE(sound.played, QStringList{u"sons/comein.wav"_s});
         QVERIFY(contactrow::isOnline(favoris->topLevelItem(0)));
+    }
+
+    // Every row with his pseudo goes grey: rows the user added twice by hand, and one this very
+    // refresh adds; a member of the same name in another case is someone else.
+    void blackListedByGreysEveryRowOfHisName()
+    {
+        for (int i = 0; i < 2; ++i)
+            contactrow::setOnline(new QTreeWidgetItem(favoris.get(), QStringList{u"jean"_s}), true);
+        contactrow::setOnline(new QTreeWidgetItem(favoris.get(), QStringList{u"Jean"_s}), true);
+        refresh(head + u"NOFAVORISDEFINED|HERESTARTLISTENOIRE|"
+                       u"jean,10.0.0.2,H,25,75,1|IAMINLISTENOIREOF|jean,MYMAILSNUMBER,0,"_s);
+        QList<bool> online;
+        for (const auto *list : {&favoris, &listeNoire})
+            for (int i = 0; i < (*list)->topLevelItemCount(); ++i)
+                online.append(contactrow::isOnline((*list)->topLevelItem(i)));
+        QCOMPARE(online, (QList<bool>{false, false, true, false}));
+    }
+
+    // The records read the reply's own text: they stay whole once the caller's string is reused.
+    void recordsOutliveTheCallersText()
+    {
+        QString reply = head + u"HERESTARTFAVORIS|jean,10.0.0.2,H,25,75012,1|NOLISTENOIREDEFINED|"_s + tail;
+        const RefreshReply parsed = parseRefreshReply(reply);
+        reply.fill(u'x');
+        reply = u"autre chose"_s;
+        QCOMPARE(parsed.favoris.size(), 1);
+        QCOMPARE(parsed.favoris.first().pseudo, u"jean");
+        QCOMPARE(parsed.favoris.first().shownDepartement(), u"75");
+        QCOMPARE(parsed.rest, u"MYMAILSNUMBER,0,"_s);
     }
 
     // Offline rows stay readable and dimmer than online ones, whatever the palette.
