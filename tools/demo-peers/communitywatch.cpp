@@ -121,7 +121,7 @@ void CommunityWatch::refresh()
         QString address;
         for (const ContactRecord &c : reply.favoris)
             if (c.pseudo == options_.user && c.online())
-                address = c.address;
+                address = c.address.toString();
         if (address != userAddress_) {
             userAddress_ = address;
             emit userAddressChanged(address);
