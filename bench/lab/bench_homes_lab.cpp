@@ -28,7 +28,8 @@ bool must(bool ok, const char *what)
 
 bool ready(Member &m, const QString &pseudo, const QString &state)
 {
-    return must(m.ok(u"wait-door"_s) && m.ok(u"login "_s + pseudo) && m.ok(u"wait-state "_s + state), "log in");
+    return must(m.ok(u"wait-door"_s) && m.ok(u"login "_s + pseudo) && m.ok(u"wait-state "_s + state),
+                "log in");
 }
 
 // Median set-up time in ms of `rounds` calls from caller to callee; each is answered, then hung up.
@@ -77,7 +78,10 @@ int main(int argc, char *argv[])
         qputenv("JASERELLE_BIN_DIR", QCoreApplication::applicationDirPath().toUtf8());
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    const int rounds = qEnvironmentVariableIntValue("BENCH_ROUNDS") > 0 && qEnvironmentVariableIntValue("BENCH_ROUNDS") <= 10 ? qEnvironmentVariableIntValue("BENCH_ROUNDS") : 10;
+    const int rounds =
+        qEnvironmentVariableIntValue("BENCH_ROUNDS") > 0 && qEnvironmentVariableIntValue("BENCH_ROUNDS") <= 10
+            ? qEnvironmentVariableIntValue("BENCH_ROUNDS")
+            : 10;
     HomesLab lab;
     QString why;
     bool skipped = false;
@@ -104,8 +108,8 @@ int main(int argc, char *argv[])
     Member hugo(lab, u"homeB"_s, u"192.168.2.10"_s);
     if (!ready(hugo, u"hugo"_s, u"Unreachable"_s) || !must(hugo.ok(u"wait-published"_s), "publish"))
         return 1;
-    const QStringList callers{u"emma"_s, u"julie"_s,   u"pierre"_s, u"claire"_s, u"maxime"_s,
-                              u"manon"_s, u"mathieu"_s, u"laura"_s,  u"sarah"_s,  u"kevin"_s, u"isabelle"_s};
+    const QStringList callers{u"emma"_s,    u"julie"_s, u"pierre"_s, u"claire"_s, u"maxime"_s,  u"manon"_s,
+                              u"mathieu"_s, u"laura"_s, u"sarah"_s,  u"kevin"_s,  u"isabelle"_s};
     std::vector<double> relayedMs;
     for (int i = 0; i < rounds; ++i) {
         Member caller(lab, u"homeA"_s, u"192.168.1.10"_s);
@@ -120,9 +124,10 @@ int main(int argc, char *argv[])
         relayedMs.push_back(ms);
     }
     std::sort(relayedMs.begin(), relayedMs.end());
-    const double relayed = rounds % 2 ? relayedMs[rounds / 2] : (relayedMs[rounds / 2 - 1] + relayedMs[rounds / 2]) / 2;
-    std::printf("call set-up, through the relay: median %.0f ms of %d (fastest %.0f, slowest %.0f)\n", relayed,
-                rounds, relayedMs.front(), relayedMs.back());
+    const double relayed =
+        rounds % 2 ? relayedMs[rounds / 2] : (relayedMs[rounds / 2 - 1] + relayedMs[rounds / 2]) / 2;
+    std::printf("call set-up, through the relay: median %.0f ms of %d (fastest %.0f, slowest %.0f)\n",
+                relayed, rounds, relayedMs.front(), relayedMs.back());
     Member emma(lab, u"homeA"_s, u"192.168.1.10"_s);
     if (!must(emma.ok(u"login "_s + callers[rounds]) && emma.ok(u"wait-state Unreachable"_s) &&
                   emma.ok(u"wait-published"_s) && emma.ok(u"favori hugo"_s),
@@ -132,7 +137,8 @@ int main(int argc, char *argv[])
     // A relayed call that carries messages of 64 KiB, 8 each way, in turns: 1 MiB of text. Both
     // conversations show every message, the ones sent included.
     constexpr int size = 64 * 1024, count = 8;
-    if (!must(emma.ok(u"call hugo"_s) && hugo.ok(u"wait-call"_s) && hugo.ok(u"accept"_s) && emma.ok(u"wait-open"_s),
+    if (!must(emma.ok(u"call hugo"_s) && hugo.ok(u"wait-call"_s) && hugo.ok(u"accept"_s) &&
+                  emma.ok(u"wait-open"_s),
               "the carrying call"))
         return 1;
     const qint64 coturn = lab.relayPid();

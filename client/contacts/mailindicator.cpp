@@ -22,9 +22,10 @@ void showMailCount(QLabel &lblMailsNumber, QLabel &pctbMail, int count)
     pctbMail.setPixmap(artwork::pixmap(imagelists::imglMails(waiting ? 1 : 2), dpr));
     // The picture is the envelope's only label: a screen reader reads what it shows from here.
     pctbMail.setAccessibleDescription(
-        waiting ? (count == 1 ? QStringLiteral("Enveloppe : 1 mail en attente, un clic ouvre la boîte aux lettres")
-                              : QStringLiteral("Enveloppe : %1 mails en attente, un clic ouvre la boîte aux lettres")
-                                    .arg(count))
+        waiting ? (count == 1
+                       ? QStringLiteral("Enveloppe : 1 mail en attente, un clic ouvre la boîte aux lettres")
+                       : QStringLiteral("Enveloppe : %1 mails en attente, un clic ouvre la boîte aux lettres")
+                             .arg(count))
                 : QStringLiteral("Enveloppe : aucun mail en attente"));
     if (waiting)
         pctbMail.setCursor(artwork::handCursor(dpr));

@@ -21,7 +21,7 @@ constexpr QStringView mailCountMarker = u"MYMAILSNUMBER";
 bool splitRecord(QStringView text, ContactRecord &record)
 {
     const std::array<QStringView *, 5> leading = {&record.pseudo, &record.address, &record.sexe, &record.age,
-                                              &record.departement};
+                                                  &record.departement};
     return splitCommaFields(text, leading, record.colourFlag);
 }
 

@@ -11,9 +11,9 @@
 #include "client/shell/contactrow.h"
 #include "client/shell/frmmain.h"
 
-#include <QSslSocket>
 #include <QEvent>
 #include <QLabel>
+#include <QSslSocket>
 #include <QStatusBar>
 #include <QTcpSocket>
 

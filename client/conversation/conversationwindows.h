@@ -1,8 +1,8 @@
 #pragma once
 
 #include "client/conversation/membersightings.h"
-#include "client/conversation/peersecurity.h"
 #include "client/conversation/missedcalls.h"
+#include "client/conversation/peersecurity.h"
 #include "client/platform/platform.h"
 #include "client/shell/conversationlist.h"
 

@@ -20,8 +20,9 @@ void sendDesktopNotification(const DesktopNotification &notification, QObject *c
                                                          u"/org/freedesktop/Notifications"_s,
                                                          u"org.freedesktop.Notifications"_s, u"Notify"_s);
     // app name, replaces id, icon, summary, body, actions, hints, timeout (-1: the server's own)
-    notify << u"Jaserelle"_s << notification.replaces << notification.icon << notification.summary << notification.body
-           << QStringList() << QVariantMap{{u"urgency"_s, uchar(notification.urgency)}} << -1;
+    notify << u"Jaserelle"_s << notification.replaces << notification.icon << notification.summary
+           << notification.body << QStringList() << QVariantMap{{u"urgency"_s, uchar(notification.urgency)}}
+           << -1;
     if (!context || !shown) {
         bus.send(notify);
         return;

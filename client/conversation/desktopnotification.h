@@ -10,10 +10,10 @@ namespace jaserelle::client {
 // One bubble of the desktop's notification service (freedesktop, over the session bus).
 struct DesktopNotification
 {
-    QString icon;    // a theme icon name
-    QString summary; // plain text
-    QString body;    // may hold the service's small markup: escape what comes from elsewhere
-    int urgency = 1; // 0 low, 1 normal, 2 critical
+    QString icon;      // a theme icon name
+    QString summary;   // plain text
+    QString body;      // may hold the service's small markup: escape what comes from elsewhere
+    int urgency = 1;   // 0 low, 1 normal, 2 critical
     uint replaces = 0; // a bubble shown before, whose place this one takes (0: a new one)
 };
 

@@ -23,7 +23,6 @@
 #include "client/spelling/spellhighlighter.h"
 #include "ui_frmconversation.h"
 
-#include <QTabBar>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QColorDialog>
@@ -38,6 +37,7 @@
 #include <QPainter>
 #include <QPointer>
 #include <QScreen>
+#include <QTabBar>
 #include <QTextCursor>
 #include <QThreadPool>
 #include <QToolButton>
@@ -321,9 +321,11 @@ QString grouped(const QByteArray &fingerprint)
 Notice FrmConversation::fingerprintsNotice() const
 {
     if (!link_->isEncrypted())
-        return {u"Conversation non chiffrée"_s,
-                u"Cette conversation n'est pas chiffrée : ce que vous écrivez passe en clair sur le réseau."_s};
-    const QByteArray own = security_ && security_->identity ? security_->identity->fingerprint() : QByteArray();
+        return {
+            u"Conversation non chiffrée"_s,
+            u"Cette conversation n'est pas chiffrée : ce que vous écrivez passe en clair sur le réseau."_s};
+    const QByteArray own =
+        security_ && security_->identity ? security_->identity->fingerprint() : QByteArray();
     return {u"Conversation chiffrée"_s,
             u"Comparez ces empreintes avec "_s + link_->peerPseudo() +
                 u" (par téléphone, de vive voix) : si elles sont les mêmes des deux côtés, personne ne "

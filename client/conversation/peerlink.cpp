@@ -2,11 +2,11 @@
 
 #include "client/conversation/peernotices.h"
 #include "client/conversation/peersecurity.h"
-#include "client/security/peerkeyverdict.h"
-#include "client/security/peertls.h"
 #include "client/conversation/soundcommands.h"
 #include "client/network/relayroute.h"
 #include "client/platform/platform.h"
+#include "client/security/peerkeyverdict.h"
+#include "client/security/peertls.h"
 #include "client/server/wiretext.h"
 #include "client/shell/clientstate.h"
 

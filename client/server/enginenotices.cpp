@@ -75,8 +75,8 @@ Notice certificateRefusedNotice(const QString &serverHost)
 Notice tlsFailedNotice(const QString &serverHost)
 {
     return {u"Connexion non sécurisée"_s,
-            u"La connexion sécurisée avec le serveur "_s + serverHost + u" n'a pas pu être établie."_s + crlf +
-                u"Par sécurité, rien ne lui a été envoyé (ni pseudo ni mot de passe)."_s,
+            u"La connexion sécurisée avec le serveur "_s + serverHost + u" n'a pas pu être établie."_s +
+                crlf + u"Par sécurité, rien ne lui a été envoyé (ni pseudo ni mot de passe)."_s,
             Notice::Icon::Warning};
 }
 

@@ -4,8 +4,8 @@
 #include "client/security/identity.h"
 #include "client/server/enginenotices.h"
 #include "client/server/replypipeline.h"
-#include "client/server/serverhost.h"
 #include "client/server/serverconnection.h"
+#include "client/server/serverhost.h"
 #include "client/server/servertls.h"
 #include "client/server/wiretext.h"
 #include "client/shell/clientstate.h"
@@ -165,8 +165,8 @@ void RequestEngine::connectServer()
             return;
         }
         if (tls && tlsFailure_ == TlsFailure::None && stateValue_ == State::Connecting &&
-            (error == QAbstractSocket::SslHandshakeFailedError || error == QAbstractSocket::SslInternalError ||
-             error == QAbstractSocket::RemoteHostClosedError))
+            (error == QAbstractSocket::SslHandshakeFailedError ||
+             error == QAbstractSocket::SslInternalError || error == QAbstractSocket::RemoteHostClosedError))
             tlsFailure_ = TlsFailure::Handshake;
         onSocketError();
     });
@@ -177,7 +177,8 @@ void RequestEngine::connectServer()
         tls->connectToHostEncrypted(address.host, address.port, QIODevice::ReadWrite,
                                     QAbstractSocket::IPv4Protocol);
     else
-        socket->connectToHost(address.host, address.port, QIODevice::ReadWrite, QAbstractSocket::IPv4Protocol);
+        socket->connectToHost(address.host, address.port, QIODevice::ReadWrite,
+                              QAbstractSocket::IPv4Protocol);
 }
 
 void RequestEngine::onConnected()

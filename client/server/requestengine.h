@@ -10,8 +10,8 @@
 #include <QObject>
 #include <QPointer>
 #include <QTimer>
-#include <optional>
 #include <memory>
+#include <optional>
 
 class QTcpSocket;
 

@@ -42,17 +42,20 @@ QTcpSocket *openServerConnection(const ServerLink &link, QObject *parent, std::f
     // The address goes out in dotted decimal: stay on IPv4.
     if (tls) {
         QObject::connect(tls, &QSslSocket::encrypted, tls, std::move(ready));
-        tls->connectToHostEncrypted(address.host, address.port, QIODevice::ReadWrite, QAbstractSocket::IPv4Protocol);
+        tls->connectToHostEncrypted(address.host, address.port, QIODevice::ReadWrite,
+                                    QAbstractSocket::IPv4Protocol);
     } else {
         QObject::connect(socket, &QTcpSocket::connected, socket, std::move(ready));
-        socket->connectToHost(address.host, address.port, QIODevice::ReadWrite, QAbstractSocket::IPv4Protocol);
+        socket->connectToHost(address.host, address.port, QIODevice::ReadWrite,
+                              QAbstractSocket::IPv4Protocol);
     }
     return socket;
 }
 
 QByteArray serverGetRequest(const QString &serverHost, const QByteArray &target)
 {
-    return "GET " + target + " HTTP/1.1\r\nHost: " + wiretext::toWire(parseServerHost(serverHost).hostHeader) +
+    return "GET " + target +
+           " HTTP/1.1\r\nHost: " + wiretext::toWire(parseServerHost(serverHost).hostHeader) +
            "\r\nConnection: close\r\nAccept: */*\r\n\r\n";
 }
 

@@ -42,23 +42,24 @@ QString execArgument(const QString &argument)
 
 QByteArray autostartEntry(const QString &executable)
 {
-    const QString text = u"[Desktop Entry]\n"
-                         u"Type=Application\n"
-                         u"Name=Jaserelle\n"
-                         u"Comment=Retrouvez les membres connectés, leurs profils, vos mails et vos conversations\n"
-                         u"Exec="_s +
-                         execArgument(executable) +
-                         u"\n"
-                         u"Icon=org.jaserelle.Jaserelle\n"
-                         u"Terminal=false\n"
-                         u"X-GNOME-Autostart-enabled=true\n"_s;
+    const QString text =
+        u"[Desktop Entry]\n"
+        u"Type=Application\n"
+        u"Name=Jaserelle\n"
+        u"Comment=Retrouvez les membres connectés, leurs profils, vos mails et vos conversations\n"
+        u"Exec="_s +
+        execArgument(executable) +
+        u"\n"
+        u"Icon=org.jaserelle.Jaserelle\n"
+        u"Terminal=false\n"
+        u"X-GNOME-Autostart-enabled=true\n"_s;
     return text.toUtf8();
 }
 
 QString autostartPath()
 {
     QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
-    // The base directory specification: a relative path is invalid and ignored.
+    // XDG_CONFIG_HOME: a relative path is not valid, and ~/.config stands in its place.
     if (config.isEmpty() || QFileInfo(config).isRelative())
         config = QDir::homePath() + u"/.config"_s;
     return config + u"/autostart/jaserelle.desktop"_s;

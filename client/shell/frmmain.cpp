@@ -307,7 +307,9 @@ void FrmMain::showEvent(QShowEvent *event)
     // The pages are laid out at the design's size now: the margins that resizing keeps. Every
     // page has the size of the one shown, which is the only one surely laid out yet.
     const QWidget *page = ui_->ssTab->currentWidget();
-    auto rightMargin = [page](const QWidget *control) { return page->width() - (control->x() + control->width()); };
+    auto rightMargin = [page](const QWidget *control) {
+        return page->width() - (control->x() + control->width());
+    };
     listesMargin_ = rightMargin(ui_->lvListeNoire);
     rechercheMargin_ = rightMargin(ui_->frameRecherche);
     designedRecherche_ = page->height();

@@ -12,9 +12,9 @@ namespace jaserelle::client {
 // an older client still reads the file; one line per choice, "name=value".
 struct Preferences
 {
-    bool closeToTray = false;    // the close box hides the main window in the tray
-    bool connectedFirst = false; // the contact lists show connected members first, then by pseudo
-    QString lastPseudo;          // offered again in the login window
+    bool closeToTray = false;      // the close box hides the main window in the tray
+    bool connectedFirst = false;   // the contact lists show connected members first, then by pseudo
+    QString lastPseudo;            // offered again in the login window
     bool rememberPassword = false; // its password is in the desktop's keyring: sign in at start
 };
 

@@ -44,7 +44,8 @@ bool savePreferences(const QString &appDir, const Preferences &preferences)
     if (!readIni(appDir, bytes))
         return false;
     const ConfigValues values = parseConfig(bytes);
-    const QByteArray written = formatConfig(values.serverHost, values.soundEnabled()) + formatPreferences(preferences);
+    const QByteArray written =
+        formatConfig(values.serverHost, values.soundEnabled()) + formatPreferences(preferences);
     QSaveFile file(iniPath(appDir));
     return file.open(QIODevice::WriteOnly) && file.write(written) == written.size() && file.commit();
 }

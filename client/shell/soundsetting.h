@@ -17,8 +17,9 @@ enum class ConfigWrite
 };
 
 // Replaces jaserelle.ini in `appDir` with the five lines the client writes, followed by the
-// preferences section as it stood. A missing file is left missing. The new content goes to a temporary file first and replaces the old one only once
-// complete, so a failed write never leaves a truncated file (and the server host with it) behind.
+// preferences section as it stood. A missing file is left missing. The new content goes to a temporary file
+// first and replaces the old one only once complete, so a failed write never leaves a truncated file (and the
+// server host with it) behind.
 ConfigWrite rewriteConfigFile(const QString &appDir, const QString &serverHost, bool soundEnabled);
 
 // The sound switches of the Options menu: the setting in memory, the check marks, and the

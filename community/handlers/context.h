@@ -3,8 +3,8 @@
 #include "community/core/clock.h"
 #include "community/core/keydirectory.h"
 #include "community/core/passwords.h"
-#include "community/core/recentlogins.h"
 #include "community/core/probelimits.h"
+#include "community/core/recentlogins.h"
 #include "community/core/sessions.h"
 #include "community/core/throttle.h"
 #include "community/relay/relaydirectory.h"
@@ -36,8 +36,8 @@ struct Context
     struct MailLimits
     {
         int boxMails = 200;
-        std::int64_t boxBytes = 8 << 20;   // subjects and texts, UTF-8
-        std::size_t listBytes = 2 << 20;   // one listing: the oldest mails up to this
+        std::int64_t boxBytes = 8 << 20; // subjects and texts, UTF-8
+        std::size_t listBytes = 2 << 20; // one listing: the oldest mails up to this
     };
     MailLimits mailLimits{};
     // Mails sent, per sender: past their limit within their window, a sender waits (same counter

@@ -42,7 +42,8 @@ namespace jaserelle::community {
 
 bool actsForLiveSession(Context &ctx, const Request &request, const std::string &pseudo)
 {
-    return !pseudo.empty() && ctx.sessions.liveFrom(pseudo, plainAddress(request.peerAddress), request.clientKey);
+    return !pseudo.empty() &&
+           ctx.sessions.liveFrom(pseudo, plainAddress(request.peerAddress), request.clientKey);
 }
 
 std::string observedAddress(const Request &request)

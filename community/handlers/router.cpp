@@ -1,6 +1,6 @@
+#include "community/core/text.h"
 #include "community/handlers/handlers.h"
 #include "community/handlers/reply.h"
-#include "community/core/text.h"
 
 #include <exception>
 #include <iostream>

@@ -16,7 +16,8 @@ class TestHomesLab : public QObject
     HomesLab lab;
 
     // Placed by one, answered by the other, a message each way, and nobody shown a notice.
-    static bool callAndTalk(Member &caller, const QString &callerPseudo, Member &callee, const QString &calleePseudo)
+    static bool callAndTalk(Member &caller, const QString &callerPseudo, Member &callee,
+                            const QString &calleePseudo)
     {
         talk(caller, callerPseudo, callee, calleePseudo);
         return !QTest::currentTestFailed();
@@ -74,8 +75,8 @@ private slots:
         QVERIFY(louis.ok(u"door"_s, &door));
         QCOMPARE(door, u"Port 13196 ouvert sur le routeur (UPnP), adresse externe 11.22.2.2 / "
                        "Joignable depuis Internet : oui"_s);
-        QVERIFY(lab.run(u"routerB"_s, {u"nft"_s, u"list"_s, u"chain"_s, u"inet"_s, u"filter"_s,
-                                       u"prerouting_miniupnpd"_s})
+        QVERIFY(lab.run(u"routerB"_s,
+                        {u"nft"_s, u"list"_s, u"chain"_s, u"inet"_s, u"filter"_s, u"prerouting_miniupnpd"_s})
                     .contains("13196"));
         QVERIFY(logIn(chloe, u"chloe"_s, u"Unreachable"_s));
         QString address;

@@ -37,7 +37,8 @@ private slots:
     {
         if (!relay.start())
             QSKIP(qPrintable(u"the relay did not start: "_s + QString::fromLocal8Bit(relay.log())));
-        QVERIFY2(server.start(20000, {u"--relay"_s, relay.hostWithPort(), u"--relay-secret"_s, relay.secretFile()}),
+        QVERIFY2(server.start(20000,
+                              {u"--relay"_s, relay.hostWithPort(), u"--relay-secret"_s, relay.secretFile()}),
                  server.log().constData());
     }
 
@@ -55,16 +56,21 @@ private slots:
         QVERIFY(!chloe.client->relay().published()); // reachable: she holds nothing
         QVERIFY(chloe.addFavori(u"louis"_s));
         // Once her client knows the key Louis publishes, the call through the relay is encrypted.
-        QVERIFY(QTest::qWaitFor([&] {
-            return chloe.client->conversations().security().publishedFor(u"louis"_s).has_value() || !chloe.refreshed();
-        }, 15000));
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                return chloe.client->conversations().security().publishedFor(u"louis"_s).has_value() ||
+                       !chloe.refreshed();
+            },
+            15000));
         QVERIFY(chloe.client->conversations().security().publishedFor(u"louis"_s).has_value());
 
         int throughRelay = 0;
-        connect(&louis.client->relay(), &RelayService::incomingConnection, this, [&throughRelay] { ++throughRelay; });
+        connect(&louis.client->relay(), &RelayService::incomingConnection, this,
+                [&throughRelay] { ++throughRelay; });
         chloe.command(chloe.row(chloe.main().lvFavoris(), u"louis"_s), u"MNU_CallFromFavoris"_s);
         QVERIFY(QTest::qWaitFor(
-            [&] { return louis.conversation(1) && louis.conversation(1)->incomingForm().isVisible(); }, 20000));
+            [&] { return louis.conversation(1) && louis.conversation(1)->incomingForm().isVisible(); },
+            20000));
         QCOMPARE(throughRelay, 1);
         // Louis lists nobody, and the call comes from the relay's address: he cannot vouch for her.
         QCOMPARE(louis.conversation(1)->incomingForm().caller(), u"chloe (non vérifié)"_s);
@@ -74,8 +80,9 @@ private slots:
         QVERIFY(chloe.conversation(1)->link().isEncrypted() && louis.conversation(1)->link().isEncrypted());
         QVERIFY(say(chloe, louis, u"Salut Louis, tu m'entends ?"_s));
         QVERIFY(say(louis, chloe, u"Très bien, par le relais."_s));
-        QCOMPARE(louis.conversation(1)->conversationBox()->toPlainText(),
-                 u"12:00 chloe : \nSalut Louis, tu m'entends ?\n\n12:00 louis : \nTrès bien, par le relais.\n"_s);
+        QCOMPARE(
+            louis.conversation(1)->conversationBox()->toPlainText(),
+            u"12:00 chloe : \nSalut Louis, tu m'entends ?\n\n12:00 louis : \nTrès bien, par le relais.\n"_s);
         QVERIFY(chloe.desktop.notifier.shown.isEmpty());
         QVERIFY(louis.desktop.notifier.shown.isEmpty());
 

@@ -71,7 +71,8 @@ private slots:
 
         QVERIFY2(logged("\"GET /softlogin.php?login=demo&password=***\" 200"), serverLog().constData());
         // The refreshes after the first resume the TLS session instead of a full handshake.
-        QVERIFY2(QTest::qWaitFor([&] { return serverLog().count("&password=***&ipAdress=127.0.0.1\" 200") >= 3; }) &&
+        QVERIFY2(QTest::qWaitFor(
+                     [&] { return serverLog().count("&password=***&ipAdress=127.0.0.1\" 200") >= 3; }) &&
                      serverLog().count(" tls-resumed\n") >= 2,
                  serverLog().constData());
         QVERIFY(!serverLog().contains("password=demo"));
@@ -138,8 +139,9 @@ private slots:
         Client plain(server_.hostWithPort(), u"demo"_s, QString(), QString());
         for (Client *intruder : {&neighbour, &plain}) {
             QCOMPARE(intruder->send(RequestKind::ReadMails), QStringList{u"(no answer)"_s});
-            intruder->mailRow = {u"thomas"_s, u"02/12/2026 à 09h07"_s, u"pas de sujet"_s,
-                                 u"Salut, merci pour l'adresse du restaurant, c'était parfait. À charge de revanche !"_s};
+            intruder->mailRow = {
+                u"thomas"_s, u"02/12/2026 à 09h07"_s, u"pas de sujet"_s,
+                u"Salut, merci pour l'adresse du restaurant, c'était parfait. À charge de revanche !"_s};
             QCOMPARE(intruder->send(RequestKind::DeleteMail), QStringList{u"(no answer)"_s});
             intruder->state.targetPseudo = u"pierre"_s;
             QCOMPARE(intruder->send(RequestKind::AddListeNoire), QStringList{u"(no answer)"_s});

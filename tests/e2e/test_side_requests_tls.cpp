@@ -25,7 +25,8 @@ class TestSideRequestsTls : public QObject
     // A client of its own folder (its ini's, with the community CA in it), logged in by its engine.
     struct Client : CommunitySession
     {
-        Client(const QString &host, const QString &pseudo, const QString &caFile) : CommunitySession(host, pseudo)
+        Client(const QString &host, const QString &pseudo, const QString &caFile)
+            : CommunitySession(host, pseudo)
         {
             state.appDir = folder.path();
             QFile::copy(caFile, folder.filePath(u"jaserelle-ca.pem"_s));
@@ -59,13 +60,15 @@ class TestSideRequestsTls : public QObject
     QByteArrayList linesFor(const QByteArray &resource, qsizetype count)
     {
         QByteArrayList lines;
-        (void)QTest::qWaitFor([&] {
-            lines.clear();
-            for (const QByteArray &line : serverLog().split('\n'))
-                if (line.contains("GET /" + resource))
-                    lines.append(line);
-            return lines.size() >= count;
-        }, 10000);
+        (void)QTest::qWaitFor(
+            [&] {
+                lines.clear();
+                for (const QByteArray &line : serverLog().split('\n'))
+                    if (line.contains("GET /" + resource))
+                        lines.append(line);
+                return lines.size() >= count;
+            },
+            10000);
         return lines;
     }
 
@@ -84,14 +87,16 @@ private slots:
         secret.write("side-requests-secret\n");
         secret.close();
         server_.serveTls(pki_.filePath(u"server.pem"_s), pki_.filePath(u"server.key"_s));
-        QVERIFY2(server_.start(20000, {u"--relay"_s, u"127.0.0.1:3478"_s, u"--relay-secret"_s, secret.fileName()}),
-                 server_.log().constData());
+        QVERIFY2(
+            server_.start(20000, {u"--relay"_s, u"127.0.0.1:3478"_s, u"--relay-secret"_s, secret.fileName()}),
+            server_.log().constData());
     }
 
     void theHostHeaderNamesTheHostOnly()
     {
         const QByteArray request = serverGetRequest(u"https://localhost:8443"_s, "/keys/lookup?x=1");
-        QVERIFY2(request.startsWith("GET /keys/lookup?x=1 HTTP/1.1\r\nHost: localhost:8443\r\n"), request.constData());
+        QVERIFY2(request.startsWith("GET /keys/lookup?x=1 HTTP/1.1\r\nHost: localhost:8443\r\n"),
+                 request.constData());
         QVERIFY(serverGetRequest(u"127.0.0.1:8080"_s, "/a").contains("\r\nHost: 127.0.0.1:8080\r\n"));
     }
 

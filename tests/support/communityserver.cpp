@@ -1,5 +1,7 @@
 #include "tests/support/communityserver.h"
 
+#include "tests/support/childprocess.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QTcpServer>
@@ -15,12 +17,7 @@ CommunityServer::~CommunityServer()
 
 void CommunityServer::stop()
 {
-    if (process_.state() != QProcess::NotRunning) {
-        process_.terminate();
-        if (!process_.waitForFinished(5000))
-            process_.kill();
-        process_.waitForFinished(2000);
-    }
+    stopChild(process_);
 }
 
 bool CommunityServer::restart(int timeoutMs)

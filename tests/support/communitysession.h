@@ -54,4 +54,3 @@ struct CommunitySession : EngineFixture
                                                                : QStringList{QStringLiteral("(no answer)")};
     }
 };
-

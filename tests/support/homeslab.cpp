@@ -1,5 +1,6 @@
 #include "tests/support/homeslab.h"
 
+#include "tests/support/childprocess.h"
 #include "tests/support/communityserver.h"
 
 #include <QDeadlineTimer>
@@ -24,16 +25,6 @@ int runToEnd(const QStringList &args, QByteArray *output = nullptr)
     return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
 }
 
-void stop(QProcess &p)
-{
-    if (p.state() == QProcess::NotRunning)
-        return;
-    p.terminate();
-    if (!p.waitForFinished(5000))
-        p.kill();
-    p.waitForFinished(2000);
-}
-
 } // namespace
 
 QStringList HomesLab::lab(const QStringList &args) const
@@ -43,8 +34,8 @@ QStringList HomesLab::lab(const QStringList &args) const
 
 HomesLab::~HomesLab()
 {
-    stop(server_);
-    stop(relay_);
+    stopChild(server_);
+    stopChild(relay_);
     if (made_)
         runToEnd(lab({u"down"_s}));
 }
@@ -65,8 +56,9 @@ bool HomesLab::up(QString *why, bool *skipped)
     secret.write("lab-relay-secret\n");
     secret.close();
     relay_.setProcessChannelMode(QProcess::MergedChannels);
-    relay_.start(u"/bin/sh"_s, lab({u"in"_s, u"internet"_s, QStringLiteral(JASERELLE_SOURCE_DIR "/scripts/run-relay"),
-                                    QString::fromLatin1(serverAddress), secret.fileName()}));
+    relay_.start(u"/bin/sh"_s,
+                 lab({u"in"_s, u"internet"_s, QStringLiteral(JASERELLE_SOURCE_DIR "/scripts/run-relay"),
+                      QString::fromLatin1(serverAddress), secret.fileName()}));
     const bool answering =
         runToEnd(lab({u"wait"_s, u"internet"_s, QString::fromLatin1(serverAddress), u"3478"_s})) == 0 &&
         restartServer();
@@ -77,13 +69,13 @@ bool HomesLab::up(QString *why, bool *skipped)
 
 bool HomesLab::restartServer()
 {
-    stop(server_);
+    stopChild(server_);
     server_.setProcessChannelMode(QProcess::MergedChannels);
     QDir(dir_.path()).mkdir(u"data"_s);
     const QString secret = dir_.filePath(u"secret"_s);
     server_.start(u"/bin/sh"_s,
-                  lab({u"in"_s, u"internet"_s, CommunityServer::binary(), u"--listen"_s, serverHost(), u"--data"_s,
-                       dir_.filePath(u"data"_s), u"--demo"_s, u"--relay"_s,
+                  lab({u"in"_s, u"internet"_s, CommunityServer::binary(), u"--listen"_s, serverHost(),
+                       u"--data"_s, dir_.filePath(u"data"_s), u"--demo"_s, u"--relay"_s,
                        QString::fromLatin1(serverAddress) + u":3478"_s, u"--relay-secret"_s, secret}));
     return runToEnd(lab({u"wait"_s, u"internet"_s, QString::fromLatin1(serverAddress), u"8080"_s})) == 0;
 }
@@ -115,7 +107,8 @@ QByteArray HomesLab::logs()
     return "server: " + server_.readAll() + "\nrelay: " + relay_.readAll();
 }
 
-HomesLab::Member::Member(HomesLab &lab, const QString &home, const QString &address, const QStringList &environment)
+HomesLab::Member::Member(HomesLab &lab, const QString &home, const QString &address,
+                         const QStringList &environment)
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     for (const QString &pair : environment)
@@ -132,7 +125,7 @@ HomesLab::Member::~Member()
         ask(u"quit"_s, 10000);
         process_.closeWriteChannel();
         if (!process_.waitForFinished(10000))
-            stop(process_);
+            stopChild(process_);
     }
 }
 

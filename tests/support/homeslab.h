@@ -36,7 +36,8 @@ public:
     class Member
     {
     public:
-        Member(HomesLab &lab, const QString &home, const QString &address, const QStringList &environment = {});
+        Member(HomesLab &lab, const QString &home, const QString &address,
+               const QStringList &environment = {});
         ~Member();
         // One command, one answer line ("ok ..." or "fail ..."); an empty one when the member died.
         QString ask(const QString &command, int timeoutMs = 45000);

@@ -1,5 +1,7 @@
 #include "tests/support/relayprocess.h"
 
+#include "tests/support/childprocess.h"
+
 #include <QFile>
 #include <QTcpSocket>
 #include <QTest>
@@ -8,13 +10,8 @@ RelayProcess::RelayProcess(QString address, quint16 port) : address_(std::move(a
 
 RelayProcess::~RelayProcess()
 {
-    if (process_.state() != QProcess::NotRunning) {
-        // run-relay stops coturn and removes its folder on SIGTERM.
-        process_.terminate();
-        if (!process_.waitForFinished(5000))
-            process_.kill();
-        process_.waitForFinished(2000);
-    }
+    // run-relay stops coturn and removes its folder on SIGTERM.
+    stopChild(process_);
 }
 
 bool RelayProcess::start(int timeoutMs)

@@ -73,10 +73,9 @@ class TestPresence : public QObject
     {
         QStringList out;
         for (const ContactRecord &r : records)
-            out.append(
-                QStringList{r.pseudo.toString(), r.address.toString(), r.sexe.toString(), r.age.toString(),
-                            r.departement.toString(), r.colourFlag.toString()}
-                    .join(u','));
+            out.append(QStringList{r.pseudo.toString(), r.address.toString(), r.sexe.toString(),
+                                   r.age.toString(), r.departement.toString(), r.colourFlag.toString()}
+                           .join(u','));
         return out.join(u' ');
     }
 

@@ -29,7 +29,8 @@ private slots:
         QTest::newRow("reachable") << ok + "PEERPORTREACHABLE" << int(ProbeAnswer::Reachable);
         QTest::newRow("unreachable") << ok + "PEERPORTUNREACHABLE" << int(ProbeAnswer::Unreachable);
         QTest::newRow("not now") << ok + "PEERPORTUNKNOWN" << int(ProbeAnswer::Unknown);
-        QTest::newRow("legacy server") << QByteArray("HTTP/1.1 404 Not Found\r\n\r\nx") << int(ProbeAnswer::NotOffered);
+        QTest::newRow("legacy server")
+            << QByteArray("HTTP/1.1 404 Not Found\r\n\r\nx") << int(ProbeAnswer::NotOffered);
         QTest::newRow("refused") << QByteArray("HTTP/1.1 403 Forbidden\r\n\r\nPEERPORTREACHABLE")
                                  << int(ProbeAnswer::Unknown);
         QTest::newRow("cut short") << QByteArray("HTTP/1.1 200 OK\r\nContent-") << int(ProbeAnswer::Unknown);

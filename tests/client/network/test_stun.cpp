@@ -63,9 +63,12 @@ private slots:
             Method method;
             Class type;
             const char *hex;
-        } cases[] = {{Method::Allocate, Class::Request, "0003"},      {Method::Allocate, Class::Error, "0113"},
-                     {Method::Connect, Class::Request, "000a"},       {Method::ConnectionBind, Class::Request, "000b"},
-                     {Method::ConnectionAttempt, Class::Indication, "001c"}, {Method::Refresh, Class::Success, "0104"},
+        } cases[] = {{Method::Allocate, Class::Request, "0003"},
+                     {Method::Allocate, Class::Error, "0113"},
+                     {Method::Connect, Class::Request, "000a"},
+                     {Method::ConnectionBind, Class::Request, "000b"},
+                     {Method::ConnectionAttempt, Class::Indication, "001c"},
+                     {Method::Refresh, Class::Success, "0104"},
                      {Method::CreatePermission, Class::Success, "0108"}};
         for (const auto &c : cases) {
             const QByteArray bytes = encode(Message{c.method, c.type, newTransactionId(), {}});
@@ -79,7 +82,8 @@ private slots:
 
     void signedMessagesRoundTrip()
     {
-        const QByteArray key = longTermKey(u"1796562000:alice"_qs, u"jaserelle"_qs, u"vWhIOGY1NnjgvnE8N1tpjCy4ip0="_qs);
+        const QByteArray key =
+            longTermKey(u"1796562000:alice"_qs, u"jaserelle"_qs, u"vWhIOGY1NnjgvnE8N1tpjCy4ip0="_qs);
         QCOMPARE(key.size(), 16);
         Message m{Method::Connect, Class::Request, newTransactionId(), {}};
         const Endpoint peer{0x7F000032, 49200};
@@ -132,8 +136,8 @@ private slots:
     {
         QCOMPARE(Endpoint::parse(u"127.0.0.50:3478").value().toString(), QStringLiteral("127.0.0.50:3478"));
         QCOMPARE(Endpoint::parse(u"10.1.2.3", 3478).value().port, 3478);
-        for (const char *bad : {"", "1.2.3", "1.2.3.4.5", "1.2.3.256:1", "1.2.3.4:0", "1.2.3.4:65536", "01.2.3.4:1",
-                                "a.b.c.d:1", "1.2.3.4:", "1.2.3.4:+5", "1.2.3.4: 5", "1.2.3.4"})
+        for (const char *bad : {"", "1.2.3", "1.2.3.4.5", "1.2.3.256:1", "1.2.3.4:0", "1.2.3.4:65536",
+                                "01.2.3.4:1", "a.b.c.d:1", "1.2.3.4:", "1.2.3.4:+5", "1.2.3.4: 5", "1.2.3.4"})
             QVERIFY2(!Endpoint::parse(QString::fromLatin1(bad)), bad);
     }
 

@@ -4,8 +4,8 @@
 // not let in, and credentials the relay did not sign, get nothing.
 #include "client/network/relayreplies.h"
 #include "client/network/serverget.h"
-#include "client/server/serverconnection.h"
 #include "client/network/turnallocation.h"
+#include "client/server/serverconnection.h"
 #include "tests/support/communityserver.h"
 #include "tests/support/relayprocess.h"
 
@@ -59,7 +59,8 @@ private slots:
     {
         if (!relay_.start())
             QSKIP(qPrintable(u"the relay did not start: "_s + QString::fromLocal8Bit(relay_.log())));
-        QVERIFY(server_.start(20000, {u"--relay"_s, relay_.hostWithPort(), u"--relay-secret"_s, relay_.secretFile()}));
+        QVERIFY(server_.start(
+            20000, {u"--relay"_s, relay_.hostWithPort(), u"--relay-secret"_s, relay_.secretFile()}));
         QCOMPARE(get("/softlogin.php?login=demo&password=demo").first, 200);
         const auto [status, body] = get(relayreplies::credentialsPath(u"demo"_s, u"demo"_s));
         QCOMPARE(status, 200);
@@ -87,7 +88,8 @@ private slots:
 
         QVERIFY(permitRelay(*callee));
         std::unique_ptr<QSslSocket> out, in;
-        connect(callee.get(), &TurnAllocation::incomingConnection, this, [&in](QSslSocket *s) { in.reset(s); });
+        connect(callee.get(), &TurnAllocation::incomingConnection, this,
+                [&in](QSslSocket *s) { in.reset(s); });
         connect(caller.get(), &TurnAllocation::peerConnected, this, [&out](QSslSocket *s) { out.reset(s); });
         caller->connectTo(callee->relayed());
         QVERIFY(QTest::qWaitFor([&] { return out && in; }, 15000));
@@ -103,10 +105,12 @@ private slots:
         out->write(block);
         QByteArray received;
         const qsizetype expected = 38 + block.size();
-        QVERIFY(QTest::qWaitFor([&] {
-            received += in->readAll();
-            return received.size() >= expected;
-        }, 15000));
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                received += in->readAll();
+                return received.size() >= expected;
+            },
+            15000));
         QCOMPARE(received, "CALLREQUESTdemoTHISISTHEENDOFTHEPACKET" + block);
         in->write("ACCEPTTHISISTHEENDOFTHEPACKET");
         QVERIFY(QTest::qWaitFor([&] { return out->bytesAvailable() >= 29; }, 15000));

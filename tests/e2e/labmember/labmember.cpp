@@ -5,7 +5,8 @@
 //
 //   login PSEUDO | wait-door | wait-state Reachable|Unreachable | wait-published
 //   favori PSEUDO (answers the address in its row) | call PSEUDO | wait-call (answers the caller)
-//   accept | wait-open | say TEXT | wait-text TEXT | say-big N | wait-chars N | hangup | counts | notices | door | shot FILE | quit
+//   accept | wait-open | say TEXT | wait-text TEXT | say-big N | wait-chars N | hangup | counts | notices |
+//   door | shot FILE | quit
 #include "client/conversation/frmconversation.h"
 #include "client/conversation/frmincome.h"
 #include "client/network/networkdoor.h"
@@ -52,9 +53,7 @@ int main(int argc, char *argv[])
     int relayed = 0;
     QObject::connect(&me.client->relay(), &RelayService::incomingConnection, [&relayed] { ++relayed; });
 
-    const auto answer = [](const QString &line) {
-        std::cout << line.toStdString() << std::endl;
-    };
+    const auto answer = [](const QString &line) { std::cout << line.toStdString() << std::endl; };
     const auto verdict = [&](bool ok, const QString &detail = {}) {
         answer((ok ? u"ok"_s : u"fail"_s) + (detail.isEmpty() ? QString() : u' ' + detail));
     };
@@ -89,11 +88,12 @@ int main(int argc, char *argv[])
             verdict(QTest::qWaitFor(
                 [&] { return door->mapping().outcome().status != MappingOutcome::Status::Pending; }, waitMs));
         } else if (word == u"wait-state") {
-            const bool ok = QTest::qWaitFor(
-                [&] { return stateName(me.client->reachability().state()) == arg; }, waitMs);
+            const bool ok =
+                QTest::qWaitFor([&] { return stateName(me.client->reachability().state()) == arg; }, waitMs);
             verdict(ok, stateName(me.client->reachability().state()));
         } else if (word == u"wait-published") {
-            const bool ok = QTest::qWaitFor([&] { return me.client->relay().published().has_value(); }, waitMs);
+            const bool ok =
+                QTest::qWaitFor([&] { return me.client->relay().published().has_value(); }, waitMs);
             verdict(ok, ok ? me.client->relay().published()->ipText() : QString());
         } else if (word == u"favori") {
             const bool ok = me.addFavori(arg);
@@ -123,7 +123,9 @@ int main(int argc, char *argv[])
             verdict(true);
         } else if (word == u"wait-text") {
             verdict(QTest::qWaitFor(
-                [&] { return conversation() && conversation()->conversationBox()->toPlainText().contains(arg); },
+                [&] {
+                    return conversation() && conversation()->conversationBox()->toPlainText().contains(arg);
+                },
                 waitMs));
         } else if (word == u"say-big") { // one message of that many characters, in lines of 80
             QString text = QString(79, u'x') + u'\n';
@@ -133,7 +135,10 @@ int main(int argc, char *argv[])
             verdict(true);
         } else if (word == u"wait-chars") { // the conversation shows at least that many characters
             verdict(QTest::qWaitFor(
-                [&] { return conversation() && conversation()->conversationBox()->toPlainText().size() >= arg.toInt(); },
+                [&] {
+                    return conversation() &&
+                           conversation()->conversationBox()->toPlainText().size() >= arg.toInt();
+                },
                 120000));
         } else if (word == u"hangup") {
             if (talk)
