@@ -2,7 +2,7 @@
 #include "admin.h"
 #include "community/core/clock.h"
 #include "community/core/passwords.h"
-#include "community/core/sessions.h"
+#include "community/presence/sessions.h"
 #include "community/core/throttle.h"
 #include "community/demo/demo.h"
 #include "community/handlers/handlers.h"

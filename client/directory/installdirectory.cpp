@@ -8,6 +8,7 @@
 #include "client/shell/services.h"
 
 #include <QTreeWidgetItem>
+#include <type_traits>
 
 namespace jaserelle::client {
 
@@ -35,26 +36,21 @@ std::unique_ptr<MemberDirectory> installDirectory(Services &services, FrmMain &m
     sources.searchCriteria = [directory] { return directory->searchCriteria(); };
 
     ReplyPipeline &pipeline = services.pipeline;
-    pipeline.setHandler(ReplySlot::Profil, [directory](QString &reply) {
-        directory->onProfil(reply);
-        return HandlerResult::Continue;
-    });
-    pipeline.setHandler(ReplySlot::Photo, [directory](QString &reply) {
-        directory->onPhoto(reply);
-        return HandlerResult::Continue;
-    });
-    pipeline.setHandler(ReplySlot::NoSearchResult, [directory](QString &) {
-        directory->onNoSearchResult();
-        return HandlerResult::Continue;
-    });
-    pipeline.setHandler(ReplySlot::SearchOk, [directory](QString &reply) {
-        directory->onSearchOk(reply);
-        return HandlerResult::Continue;
-    });
-    pipeline.setHandler(ReplySlot::MaxResultReached, [directory](QString &reply) {
-        directory->onMaxResultReached(reply);
-        return HandlerResult::Continue;
-    });
+    // Each reply goes to its directory method, with the reply when the method reads it.
+    auto on = [directory](auto handler) {
+        return [directory, handler](QString &reply) {
+            if constexpr (std::is_invocable_v<decltype(handler), MemberDirectory *, QString &>)
+                (directory->*handler)(reply);
+            else
+                (directory->*handler)();
+            return HandlerResult::Continue;
+        };
+    };
+    pipeline.setHandler(ReplySlot::Profil, on(&MemberDirectory::onProfil));
+    pipeline.setHandler(ReplySlot::Photo, on(&MemberDirectory::onPhoto));
+    pipeline.setHandler(ReplySlot::NoSearchResult, on(&MemberDirectory::onNoSearchResult));
+    pipeline.setHandler(ReplySlot::SearchOk, on(&MemberDirectory::onSearchOk));
+    pipeline.setHandler(ReplySlot::MaxResultReached, on(&MemberDirectory::onMaxResultReached));
 
     for (auto ended : {&RequestPort::replyHandled, &RequestPort::requestFailed, &RequestPort::startFailed})
         QObject::connect(&engine, ended, directory, &MemberDirectory::onRequestEnded);

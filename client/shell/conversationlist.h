@@ -3,7 +3,7 @@
 namespace jaserelle::client {
 
 // The conversation windows of the client, the last one being the hidden spare that listens for
-// calls. The conversation subsystem provides the real list; until it does the list is empty.
+// calls, as the conversation subsystem keeps them.
 class ConversationList
 {
 public:
@@ -13,13 +13,6 @@ public:
     virtual void closeEveryConversation() = 0;
     // Discards the window at this index (the main window's killMe).
     virtual void discard(int instanceToKill) = 0;
-};
-
-class EmptyConversationList : public ConversationList
-{
-public:
-    void closeEveryConversation() override {}
-    void discard(int) override {}
 };
 
 } // namespace jaserelle::client

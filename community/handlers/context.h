@@ -5,7 +5,7 @@
 #include "community/core/passwords.h"
 #include "community/core/probelimits.h"
 #include "community/core/recentlogins.h"
-#include "community/core/sessions.h"
+#include "community/presence/sessions.h"
 #include "community/core/throttle.h"
 #include "community/relay/relaydirectory.h"
 #include "community/store/store.h"

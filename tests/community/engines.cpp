@@ -1,7 +1,7 @@
 #include "tests/community/engines.h"
 
 #include "community/core/keydirectory.h"
-#include "community/core/sessions.h"
+#include "community/presence/sessions.h"
 #include "community/presence/rediskeydirectory.h"
 #include "community/presence/redisrelaydirectory.h"
 #include "community/presence/redissessions.h"
