@@ -1,4 +1,4 @@
-#include "community/core/keydirectory.h"
+#include "community/keys/keydirectory.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "community/core/keystore.h"
+#include "community/keys/keystore.h"
 
 #include <mutex>
 #include <string>
