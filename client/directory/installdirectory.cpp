@@ -8,7 +8,6 @@
 #include "client/shell/services.h"
 
 #include <QTreeWidgetItem>
-#include <type_traits>
 
 namespace jaserelle::client {
 
@@ -36,21 +35,13 @@ std::unique_ptr<MemberDirectory> installDirectory(Services &services, FrmMain &m
     sources.searchCriteria = [directory] { return directory->searchCriteria(); };
 
     ReplyPipeline &pipeline = services.pipeline;
-    // Each reply goes to its directory method, with the reply when the method reads it.
-    auto on = [directory](auto handler) {
-        return [directory, handler](QString &reply) {
-            if constexpr (std::is_invocable_v<decltype(handler), MemberDirectory *, QString &>)
-                (directory->*handler)(reply);
-            else
-                (directory->*handler)();
-            return HandlerResult::Continue;
-        };
-    };
-    pipeline.setHandler(ReplySlot::Profil, on(&MemberDirectory::onProfil));
-    pipeline.setHandler(ReplySlot::Photo, on(&MemberDirectory::onPhoto));
-    pipeline.setHandler(ReplySlot::NoSearchResult, on(&MemberDirectory::onNoSearchResult));
-    pipeline.setHandler(ReplySlot::SearchOk, on(&MemberDirectory::onSearchOk));
-    pipeline.setHandler(ReplySlot::MaxResultReached, on(&MemberDirectory::onMaxResultReached));
+    pipeline.setHandler(ReplySlot::Profil, continueWith(directory, &MemberDirectory::onProfil));
+    pipeline.setHandler(ReplySlot::Photo, continueWith(directory, &MemberDirectory::onPhoto));
+    pipeline.setHandler(ReplySlot::NoSearchResult,
+                        continueWith(directory, &MemberDirectory::onNoSearchResult));
+    pipeline.setHandler(ReplySlot::SearchOk, continueWith(directory, &MemberDirectory::onSearchOk));
+    pipeline.setHandler(ReplySlot::MaxResultReached,
+                        continueWith(directory, &MemberDirectory::onMaxResultReached));
 
     for (auto ended : {&RequestPort::replyHandled, &RequestPort::requestFailed, &RequestPort::startFailed})
         QObject::connect(&engine, ended, directory, &MemberDirectory::onRequestEnded);
