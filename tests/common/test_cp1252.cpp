@@ -13,9 +13,8 @@ TEST(Cp1252, EveryByteRoundTripsThroughUtf8)
     EXPECT_EQ(cp1252::fromUtf8(utf8), all);
     EXPECT_EQ(cp1252::toUtf8("caf\xE9 \x80"), "caf\xC3\xA9 \xE2\x82\xAC");
     // The same through UTF-16, as the client reads bytes (widened as Latin-1) and writes them.
-    std::u16string widened;
-    for (const unsigned char b : all)
-        widened += char16_t(b);
+    const auto *bytes = reinterpret_cast<const unsigned char *>(all.data());
+    std::u16string widened(bytes, bytes + all.size());
     cp1252::fromLatin1Widening(widened);
     std::string back(widened.size(), '\0');
     EXPECT_EQ(std::string(back.data(), cp1252::fromUtf16(widened, back.data())), all);

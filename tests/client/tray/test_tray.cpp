@@ -77,7 +77,6 @@ private slots:
         QVERIFY(f.host->visible);
         QCOMPARE(f.icon().look(), TrayLook::Offline);
         QCOMPARE(f.host->toolTip, u"Jaserelle : non connecté"_s);
-        QCOMPARE(f.host->menu, &f.icon().menu());
 
         f.server.queue(QByteArray("YOURLOGINISOK||"));
         f.server.queue(refreshWithMails);
@@ -114,7 +113,7 @@ private slots:
         f.trayEntry(u"MNU_TrayOpen"_s)->trigger();
         QVERIFY(f.main().isVisible());
 
-        emit f.icon().menu().aboutToShow();
+        emit f.host->menu->aboutToShow(); // the menu the desktop shows
         QAction *sound = f.trayEntry(u"MNU_TraySound"_s);
         QVERIFY(sound->isEnabled() && sound->isChecked());
         sound->trigger(); // unchecks: off
