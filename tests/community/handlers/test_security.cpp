@@ -1,5 +1,4 @@
 // The rules that keep one member from acting in another's name.
-#include "community/demo/demo.h"
 #include "tests/community/fixture.h"
 
 using namespace jaserelle::community;
@@ -135,14 +134,4 @@ TEST_F(SecurityTest, RepeatedWrongPasswordsAreRefusedUncheckedForAWhile)
               0u);
     advance(std::chrono::seconds(61));
     EXPECT_EQ(body(alice, "10.0.0.1"), "YOURLOGINISOK||");
-}
-
-TEST_F(SecurityTest, DemoMembersShownConnectedCannotBeActedFor)
-{
-    addMember("marie75");
-    pinDemoPresence(sessions_);
-    EXPECT_TRUE(sessions_.presence("marie75"));
-    for (const char *peer : {"", "127.0.0.20"})
-        EXPECT_EQ(get("/readmails.php?login=marie75", peer).status, 403) << peer;
-    EXPECT_EQ(get("/softrefresh2.php?login=marie75&password=&ipAdress=1.2.3.4").status, 403);
 }

@@ -1,5 +1,4 @@
-// The web pages: home page with the sign-up form, online help; and the demo community.
-#include "community/demo/demo.h"
+// The web pages: home page with the sign-up form, online help.
 #include "tests/community/fixture.h"
 
 using namespace jaserelle::community;
@@ -7,14 +6,14 @@ using namespace jaserelle::community::test;
 
 namespace {
 
-Request post(const std::string &contentType, const std::string &body)
+Request post(const std::string &contentType, const std::string &body, const std::string &peer = "10.0.0.1")
 {
     Request r;
     r.method = "POST";
     r.target = "/inscription";
     r.contentType = contentType;
     r.body = body;
-    r.peerAddress = "10.0.0.1";
+    r.peerAddress = peer;
     return r;
 }
 
@@ -93,14 +92,28 @@ TEST_F(CommunityTest, SignUpWithAPhoto)
     EXPECT_FALSE(store_->member("autre"));
 }
 
-TEST_F(CommunityTest, TheDemoCommunityIsSeededOnce)
+TEST_F(CommunityTest, SignUpsAreThrottledPerAddressAndPerNetwork)
 {
-    const LocalDateTime now{2026, 12, 6, 12, 0, 0};
-    const DemoReport first = seedDemo(*store_, hasher_, ctx_.photosDir, now);
-    EXPECT_TRUE(first.membersCreated > 0 && first.photosWritten > 0 && first.listsSeeded);
-    const auto mailsBefore = store_->mails("demo");
-    const DemoReport second = seedDemo(*store_, hasher_, ctx_.photosDir, now);
-    EXPECT_TRUE(second.membersCreated == 0 && second.photosWritten == 0 && !second.listsSeeded);
-    EXPECT_EQ(store_->mails("demo").size(), mailsBefore.size());
-    // What demo / demo sees (lists, connected members, mails, photos) is what the end-to-end run checks.
+    const auto hour = std::chrono::hours(1);
+    FailureThrottle byAddress([this] { return now_; }, {2, hour, hour});
+    FailureThrottle byNetwork([this] { return now_; }, {3, hour, hour});
+    ctx_.signUpsByAddress = &byAddress;
+    ctx_.signUpsByNetwork = &byNetwork;
+    const auto signUp = [this](const std::string &pseudo, const std::string &peer) {
+        return handle(ctx_, post("application/x-www-form-urlencoded",
+                                 "pseudo=" + pseudo + form.substr(form.find('&')), peer));
+    };
+    EXPECT_EQ(signUp("nouveau1", "192.0.2.1").status, 200);
+    EXPECT_EQ(signUp("nouveau2", "192.0.2.1").status, 200);
+    const Response refused = signUp("nouveau3", "192.0.2.1");
+    EXPECT_EQ(refused.status, 429);
+    EXPECT_NE(refused.body.find("Trop d&#39;inscriptions"), std::string::npos) << refused.body;
+    EXPECT_FALSE(store_->member("nouveau3"));
+    // A neighbour of the same network has one left; then the network is full.
+    EXPECT_EQ(signUp("nouveau4", "192.0.2.77").status, 200);
+    EXPECT_EQ(signUp("nouveau5", "192.0.2.78").status, 429);
+    // Elsewhere, as usual; and an hour later, here too.
+    EXPECT_EQ(signUp("nouveau6", "198.51.100.1").status, 200);
+    advance(std::chrono::seconds(3601));
+    EXPECT_EQ(signUp("nouveau7", "192.0.2.1").status, 200);
 }
