@@ -24,7 +24,7 @@ TEST(Text, KeywordsInMembersTextAreDefused)
                                                       "EARCHISOK");
 }
 
-TEST(Text, Addresses)
+TEST(Text, AddressesAndTheirNetworks)
 {
     EXPECT_TRUE(isDottedIpv4("192.168.1.10"));
     EXPECT_TRUE(isDottedIpv4("0.0.0.0"));
@@ -32,6 +32,13 @@ TEST(Text, Addresses)
          {"", "1.2.3", "1.2.3.4.5", "256.1.1.1", "01.2.3.4", "1.2.3.4 ", "a.b.c.d", "1..2.3", "::1"})
         EXPECT_FALSE(isDottedIpv4(bad)) << bad;
     EXPECT_EQ(plainAddress("::1"), "::1");
+    // One site is one network.
+    EXPECT_EQ(networkPrefix("192.0.2.17"), "192.0.2.0/24");
+    EXPECT_EQ(networkPrefix("::ffff:192.0.2.200"), "192.0.2.0/24");
+    EXPECT_EQ(networkPrefix("2001:db8:aa:1:2:3:4:5"), "2001:db8:aa::/48");
+    EXPECT_EQ(networkPrefix("2001:db8:aa:ffff::1"), networkPrefix("2001:db8:aa::9"));
+    EXPECT_NE(networkPrefix("2001:db8:ab::1"), networkPrefix("2001:db8:aa::1"));
+    EXPECT_EQ(networkPrefix("not an address"), "not an address");
 }
 
 TEST(Dates, ImpossibleDatesAndLeapYears)
@@ -42,14 +49,4 @@ TEST(Dates, ImpossibleDatesAndLeapYears)
     EXPECT_EQ(yearsBefore(LocalDateTime{2028, 2, 29, 0, 0, 0}, 1), "2027-02-28");
     EXPECT_TRUE(isIsoDate("2024-02-29"));
     EXPECT_FALSE(isIsoDate("2023-02-29"));
-}
-
-TEST(NetworkPrefix, OneSiteIsOneNetwork)
-{
-    EXPECT_EQ(networkPrefix("192.0.2.17"), "192.0.2.0/24");
-    EXPECT_EQ(networkPrefix("::ffff:192.0.2.200"), "192.0.2.0/24");
-    EXPECT_EQ(networkPrefix("2001:db8:aa:1:2:3:4:5"), "2001:db8:aa::/48");
-    EXPECT_EQ(networkPrefix("2001:db8:aa:ffff::1"), networkPrefix("2001:db8:aa::9"));
-    EXPECT_NE(networkPrefix("2001:db8:ab::1"), networkPrefix("2001:db8:aa::1"));
-    EXPECT_EQ(networkPrefix("not an address"), "not an address");
 }
