@@ -9,9 +9,9 @@
 #include "community/store/pgconnection.h"
 #include "community/store/pgstore.h"
 #include "community/store/sqlitestore.h"
+#include "tests/community/fixture.h"
 
 #include <arpa/inet.h>
-#include <cstdio>
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
@@ -21,13 +21,6 @@
 #include <utility>
 
 namespace jaserelle::community::test {
-namespace {
-
-bool envIs(const char *name, const char *value)
-{
-    const char *v = std::getenv(name);
-    return v && std::string(v) == value;
-}
 
 int freePort()
 {
@@ -40,6 +33,14 @@ int freePort()
     getsockname(s, reinterpret_cast<sockaddr *>(&a), &len);
     close(s);
     return ntohs(a.sin_port);
+}
+
+namespace {
+
+bool envIs(const char *name, const char *value)
+{
+    const char *v = std::getenv(name);
+    return v && std::string(v) == value;
 }
 
 bool run(const std::string &command)
@@ -98,7 +99,7 @@ bool useRedis()
 std::string enginesUnavailable(bool postgres, bool redis)
 {
     if (postgres && !std::getenv("PGPORT"))
-        return "PostgreSQL runs in test_community_postgresql, in the cluster pg_virtualenv makes";
+        return "PostgreSQL runs in the test_community_*_postgresql runs, in the cluster pg_virtualenv makes";
     return redis ? testRedis().why : "";
 }
 
@@ -129,14 +130,7 @@ void redisCli(const std::string &command)
 
 std::string redisCliOutput(const std::string &command)
 {
-    std::string out;
-    if (FILE *p = popen(("redis-cli -p " + testRedis().port + " " + command).c_str(), "r")) {
-        char buffer[256];
-        while (const std::size_t n = fread(buffer, 1, sizeof buffer, p))
-            out.append(buffer, n);
-        pclose(p);
-    }
-    return out;
+    return commandOutput("redis-cli -p " + testRedis().port + " " + command);
 }
 
 std::unique_ptr<KeyStore> openTestKeys()

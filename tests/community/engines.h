@@ -23,6 +23,8 @@ bool useRedis();
 // first call.
 std::string enginesUnavailable(bool postgres = usePostgres(), bool redis = useRedis());
 
+// A loopback port nobody listens on right now.
+int freePort();
 // An empty store: the PostgreSQL test database emptied, or a SQLite file in `dir`.
 std::unique_ptr<Store> openTestStore(const std::filesystem::path &dir);
 // Sessions in memory, or in the test Redis emptied.

@@ -1,7 +1,9 @@
 #include "tests/community/fixture.h"
 
 #include "tests/community/engines.h"
+#include "tests/community/rawclient.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <fstream>
@@ -82,26 +84,62 @@ void CommunityTest::connect(const std::string &pseudo, const std::string &peer, 
         0u);
 }
 
+ServerOptions onAnyPort(int threads)
+{
+    ServerOptions options;
+    options.port = 0;
+    options.threads = threads;
+    return options;
+}
+
+void CommunityTest::serve(ServerOptions options)
+{
+    server_ = std::make_unique<HttpServer>([this](const Request &r) { return handle(ctx_, r); }, options,
+                                           isSlowRequest);
+    server_->start();
+}
+
+std::string CommunityTest::ask(const std::string &pathAndQuery, const char *source,
+                               const std::string &headers)
+{
+    std::string request = getRequest(pathAndQuery);
+    request.insert(request.size() - 2, headers);
+    return bodyOf(exchangeOnce(server_->port(), request, source));
+}
+
+std::string commandOutput(const std::string &command)
+{
+    std::string out;
+    if (FILE *p = popen(command.c_str(), "r")) {
+        char buffer[256];
+        while (const std::size_t n = fread(buffer, 1, sizeof buffer, p))
+            out.append(buffer, n);
+        pclose(p);
+    }
+    return out;
+}
+
 bool holdsClientKeyword(const std::string &text)
 {
     // Every keyword the client acts on is a run of capitals; the photo's is its content type.
     return std::regex_search(text, std::regex("[A-Z]{8}|image/jpeg"));
 }
 
+Member someone(const std::string &pseudo)
+{
+    Member m;
+    m.pseudo = pseudo;
+    m.passwordHash = "x";
+    m.sex = "H";
+    m.birthDate = "1980-01-01";
+    return m;
+}
+
 void writeSomeMails(const std::filesystem::path &file)
 {
     SqliteStore store(file);
-    for (const char *pseudo : {"alain", "berthe"}) {
-        Member m;
-        m.pseudo = pseudo;
-        m.passwordHash = "x";
-        m.sex = "H";
-        m.birthDate = "1970-01-01";
-        m.postalCode = "75001";
-        m.lastConnection = "2026-12-06";
-        m.profile.region = "Ile-de-France";
-        store.createMember(m);
-    }
+    for (const char *pseudo : {"alain", "berthe"})
+        store.createMember(someone(pseudo));
     Mail m;
     m.sender = "alain";
     m.recipient = "berthe";

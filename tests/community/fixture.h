@@ -2,6 +2,7 @@
 
 #include "community/core/passwords.h"
 #include "community/handlers/handlers.h"
+#include "community/http/server.h"
 #include "community/presence/sessions.h"
 #include "community/store/cachingstore.h"
 #include "community/store/sqlitestore.h"
@@ -26,6 +27,9 @@ private:
     std::filesystem::path path_;
 };
 
+// Options for a server of the test's own: loopback, any free port.
+ServerOptions onAnyPort(int threads = 2);
+
 // The handlers over a real store (behind the refresh cache, as in the server), with a clock the test
 // moves by hand. The local time zone is UTC, and "now" starts at 2026-12-06 12:00:00.
 class CommunityTest : public ::testing::Test
@@ -49,6 +53,12 @@ protected:
 
     void advance(std::chrono::seconds s) { now_ += s; }
 
+    // The real server over these handlers on a free loopback port, and the body of the client's
+    // own request for a path and query sent to it from `source`, with extra header lines.
+    void serve(ServerOptions options = onAnyPort());
+    std::string ask(const std::string &pathAndQuery, const char *source = nullptr,
+                    const std::string &headers = {});
+
     TempDir dir_;
     std::chrono::system_clock::time_point now_;
     std::unique_ptr<Store> database_;     // SQLite, or PostgreSQL (engines.h)
@@ -57,12 +67,18 @@ protected:
     std::unique_ptr<SessionStore> sessionStore_; // in memory, or in Redis (engines.h)
     SessionStore &sessions_;
     Context ctx_;
+    std::unique_ptr<HttpServer> server_; // last: it stops before the handlers' store and sessions go
 };
 
+// A member whose details do not matter.
+Member someone(const std::string &pseudo);
 // A closed SQLite database of a few hundred pages: two members and 400 mails between them.
 void writeSomeMails(const std::filesystem::path &file);
 // Overwrites one page in the middle of a closed database file with garbage, as a failing disk does.
 void damageOnePage(const std::filesystem::path &file);
+
+// What a shell command writes on its standard output.
+std::string commandOutput(const std::string &command);
 
 // Whether a text holds something the client would act on.
 bool holdsClientKeyword(const std::string &text);

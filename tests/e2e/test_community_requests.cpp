@@ -1,10 +1,17 @@
 // The client's own requests, built by its catalogue and sent by its engine, against the real
-// jaserelle-server with the demo community: the answers the window flows of test_mainwindow never
-// meet reach the handler they should. The byte layout of each answer is proven once, in the server's
-// unit tests and the client's parser tests.
+// jaserelle-server with the demo community, over HTTPS with certificates made for the test: the
+// answers the window flows of test_mainwindow never meet reach the handler they should, the
+// refreshes resume the TLS session, a certificate the client does not trust stops everything before
+// a byte is sent, and a session opened with a key serves its password-less requests to that key
+// only, not to whoever shares the member's address. The byte layout of each answer is proven once,
+// in the server's unit tests and the client's parser tests.
+#include "client/security/identity.h"
+#include "client/server/enginenotices.h"
 #include "tests/support/communityserver.h"
 #include "tests/support/communitysession.h"
 
+#include <QFile>
+#include <QTemporaryDir>
 #include <memory>
 
 using namespace jaserelle::client;
@@ -15,34 +22,154 @@ class TestCommunityRequests : public QObject
 {
     Q_OBJECT
 
-    using Session = CommunitySession;
+    using Client = CommunitySession;
 
+    bool logged(const QByteArray &line)
+    {
+        return QTest::qWaitFor([&] { return server_.log().contains(line); }, 10000);
+    }
+    QString ca() const { return pki_.filePath(u"ca.pem"_s); }
+
+    QTemporaryDir pki_;   // the community's authority and the server's certificate
+    QTemporaryDir other_; // another authority, which signed nothing the server has
     CommunityServer server_;
-    std::unique_ptr<Session> demo_; // gone before the server
+    std::unique_ptr<Client> demo_; // gone before the server
 
 private slots:
     void initTestCase()
     {
+        QVERIFY(pki_.isValid() && other_.isValid());
+        QVERIFY(CommunityServer::makeCertificates(pki_.path()));
+        QVERIFY(CommunityServer::makeCertificates(other_.path()));
+        server_.serveTls(pki_.filePath(u"server.pem"_s), pki_.filePath(u"server.key"_s));
         QVERIFY2(server_.start(), server_.log().constData());
-        demo_ = std::make_unique<Session>(server_.hostWithPort(), u"demo"_s);
+        demo_ = std::make_unique<Client>(server_.tlsHost(), u"demo"_s, u"demo"_s, ca());
     }
 
-    void loginAndRefresh()
+    void anUntrustedServerGetsNothing_data()
     {
-        Session &s = *demo_;
+        QTest::addColumn<QString>("host");
+        QTest::addColumn<QString>("caFile");
+        QTest::addColumn<bool>("certificate"); // the certificate refused, or no TLS at all
+        QTest::newRow("system authorities only") << QString() << QString() << true;
+        QTest::newRow("another community's authority") << QString() << other_.filePath(u"ca.pem"_s) << true;
+        QTest::newRow("an empty authority file") << QString() << u"(empty)"_s << true;
+        QTest::newRow("plain HTTP on that port") << u"plain"_s << pki_.filePath(u"ca.pem"_s) << false;
+    }
+
+    void anUntrustedServerGetsNothing()
+    {
+        QFETCH(QString, host);
+        QFETCH(QString, caFile);
+        QFETCH(bool, certificate);
+        if (host == u"plain"_s)
+            host = u"https://"_s + server_.hostWithPort();
+        else
+            host = server_.tlsHost();
+        const qsizetype loginsBefore = server_.log().count("softlogin.php");
+
+        Client c(host, u"demo"_s, u"demo"_s, caFile == u"(empty)"_s ? QString() : caFile);
+        if (caFile == u"(empty)"_s) {
+            QFile empty(c.folder.filePath(u"jaserelle-ca.pem"_s));
+            QVERIFY(empty.open(QIODevice::WriteOnly));
+        }
+        QCOMPARE(c.send(RequestKind::Login), QStringList{u"(no answer)"_s});
+        QCOMPARE(c.desktop.notifier.shown.size(), 1);
+        QCOMPARE(c.desktop.notifier.shown.last(),
+                 certificate ? certificateRefusedNotice(host) : tlsFailedNotice(host));
+        QVERIFY(!c.desktop.lifetime.ended()); // the user may name another server, or try again
+
+        // Nothing was sent: a trusted client's refresh is logged, and no login came before it.
+        Client witness(server_.tlsHost(), u"lucie"_s, u"demo"_s, ca());
+        QCOMPARE(witness.send(RequestKind::Login), QStringList{u"YOURLOGINISOK"_s});
+        QVERIFY(logged("softlogin.php?login=lucie"));
+        QCOMPARE(server_.log().count("softlogin.php"), loginsBefore + 1);
+    }
+
+    // Everyone behind one home router shares its address: the session opened with a key answers
+    // to that key only, over TLS or plain HTTP alike.
+    void anotherKeyFromTheSameAddressGetsNothing()
+    {
+        Client member(server_.tlsHost(), u"demo"_s, u"demo"_s, ca());
+        QCOMPARE(member.send(RequestKind::Login), QStringList{u"YOURLOGINISOK"_s});
+        QCOMPARE(member.send(RequestKind::Refresh), QStringList{u"REFRESHISOK"_s});
+        const QString listsBefore = member.body;
+        QCOMPARE(member.send(RequestKind::ReadMails), QStringList{u"HERESTARTMAILLIST"_s});
+        const QString mailsBefore = member.body;
+        QVERIFY(mailsBefore.contains(u"thomas~"_s));
+
+        // The neighbour knows the pseudo, not the password, and has a key of its own.
+        Client neighbour(server_.tlsHost(), u"demo"_s, QString(), ca());
+        const auto otherKey = makeIdentity();
+        QVERIFY(otherKey);
+        neighbour.engine.setIdentity(*otherKey);
+        // And the one without any key, in plain HTTP as a legacy client would.
+        Client plain(server_.hostWithPort(), u"demo"_s, QString());
+        for (Client *intruder : {&neighbour, &plain}) {
+            QCOMPARE(intruder->send(RequestKind::ReadMails), QStringList{u"(no answer)"_s});
+            intruder->mailRow = {
+                u"thomas"_s, u"02/12/2026 à 09h07"_s, u"pas de sujet"_s,
+                u"Salut, merci pour l'adresse du restaurant, c'était parfait. À charge de revanche !"_s};
+            QCOMPARE(intruder->send(RequestKind::DeleteMail), QStringList{u"(no answer)"_s});
+            intruder->state.targetPseudo = u"pierre"_s;
+            QCOMPARE(intruder->send(RequestKind::AddListeNoire), QStringList{u"(no answer)"_s});
+            intruder->selectedPseudo = u"lucie"_s;
+            QCOMPARE(intruder->send(RequestKind::RemoveListeNoire), QStringList{u"(no answer)"_s});
+            intruder->engine.sources().outgoingMail = [] {
+                return OutgoingMail{u"lucie"_s, u"coucou"_s, u"pas de moi"_s};
+            };
+            QCOMPARE(intruder->send(RequestKind::SendMail), QStringList{u"(no answer)"_s});
+        }
+
+        // The member's box and lists are as they were, and the member's own key still acts.
+        QCOMPARE(member.send(RequestKind::ReadMails), QStringList{u"HERESTARTMAILLIST"_s});
+        QCOMPARE(member.body, mailsBefore);
+        QCOMPARE(member.send(RequestKind::Refresh), QStringList{u"REFRESHISOK"_s});
+        QCOMPARE(member.body, listsBefore);
+        member.selectedPseudo =
+            u"personne"_s; // nothing to remove: the lists stay as the next cases need them
+        QCOMPARE(member.send(RequestKind::RemoveFavoris), QStringList{u"REMOVEISSUCCESSFUL"_s});
+    }
+
+    // A member on plain HTTP, without any key, keeps the address rule of old.
+    void aLegacyClientKeepsItsRule()
+    {
+        Client legacy(server_.hostWithPort(), u"pierre"_s);
+        QCOMPARE(legacy.send(RequestKind::Login), QStringList{u"YOURLOGINISOK"_s});
+        QCOMPARE(legacy.send(RequestKind::ReadMails), QStringList{u"HERESTARTMAILLIST"_s});
+        legacy.state.targetPseudo = u"lucie"_s;
+        QCOMPARE(legacy.send(RequestKind::AddFavoris), QStringList{u"LISTESMISESAJOUR"_s});
+    }
+
+    // From here on, one session of demo's goes through the demo community.
+    void loginAndRefreshOverTls()
+    {
+        Client &s = *demo_;
+        const auto refreshes = [&] { return server_.log().count("&password=***&ipAdress=127.0.0.1\" 200"); };
+        const qsizetype refreshesBefore = refreshes(), resumedBefore = server_.log().count(" tls-resumed\n");
         QCOMPARE(s.send(RequestKind::Login), QStringList{u"YOURLOGINISOK"_s});
-        QCOMPARE(s.send(RequestKind::Refresh), QStringList{u"REFRESHISOK"_s});
+        for (int i = 0; i < 3; ++i)
+            QCOMPARE(s.send(RequestKind::Refresh), QStringList{u"REFRESHISOK"_s});
         // The demo community as a first login shows it: both lists, a black-lister, members connected
         // (an address) and not (0.0.0.0), three mails.
         for (const QString &part : {u"|HERESTARTFAVORIS|"_s, u"|HERESTARTLISTENOIRE|"_s,
                                     u"|IAMINLISTENOIREOF|"_s, u",127.0.0."_s, u",0.0.0.0,"_s})
             QVERIFY2(s.body.contains(part), qPrintable(part));
         QVERIFY2(s.body.endsWith(u"MYMAILSNUMBER,3,"_s), qPrintable(s.body));
+        // The key the engine made at its first TLS connection is kept beside the ini.
+        QVERIFY(QFile::exists(identityFile(s.folder.path())));
+
+        QVERIFY2(logged("\"GET /softlogin.php?login=demo&password=***\" 200"), server_.log().constData());
+        // The refreshes after the first resume the TLS session instead of a full handshake.
+        QVERIFY2(QTest::qWaitFor([&] { return refreshes() >= refreshesBefore + 3; }) &&
+                     server_.log().count(" tls-resumed\n") >= resumedBefore + 2,
+                 server_.log().constData());
+        QVERIFY(!server_.log().contains("password=demo"));
     }
 
     void contactEditing()
     {
-        Session &s = *demo_;
+        Client &s = *demo_;
         const auto add = [&](RequestKind kind, const QString &who) {
             s.state.targetPseudo = who;
             return s.send(kind);
@@ -61,7 +188,7 @@ private slots:
 
     void searchesAndProfile()
     {
-        Session &s = *demo_;
+        Client &s = *demo_;
         s.searchPseudo = u"quelquun"_s;
         QCOMPARE(s.send(RequestKind::SearchPseudo), QStringList{u"NOSEARCHRESULT"_s});
 
@@ -79,7 +206,7 @@ private slots:
 
     void mails()
     {
-        Session &s = *demo_;
+        Client &s = *demo_;
         QCOMPARE(s.send(RequestKind::ReadMails), QStringList{u"HERESTARTMAILLIST"_s});
         QVERIFY(s.body.contains(u"thomas~2026-12-02~09:07:59~NULL~"_s));
 
@@ -93,7 +220,7 @@ private slots:
 
     void logoffEndsWhatTheSessionAllowed()
     {
-        Session &s = *demo_;
+        Client &s = *demo_;
         QCOMPARE(s.send(RequestKind::Logoff), QStringList{u"SOFTLOGOFFSUCCESS"_s});
         // Refused once logged off: no handler takes the answer, and the user is told so.
         QCOMPARE(s.send(RequestKind::ReadMails), QStringList{u"(no answer)"_s});

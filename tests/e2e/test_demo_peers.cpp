@@ -2,6 +2,7 @@
 // for the members shown connected, and a client on its own loopback address logged in as demo.
 #include "client/conversation/frmconversation.h"
 #include "client/conversation/frmincome.h"
+#include "tests/support/childprocess.h"
 #include "tests/support/communityserver.h"
 #include "tests/support/member.h"
 
@@ -36,14 +37,13 @@ struct Demo
     ~Demo()
     {
         demo.reset();
-        peers.terminate();
-        peers.waitForFinished(5000);
+        stopChild(peers);
     }
     // What the server and the peers have said so far.
     QByteArray output()
     {
-        log += server.log() + peers.readAll();
-        return log;
+        peersLog += peers.readAll();
+        return server.log() + peersLog;
     }
     void call(const QString &pseudo)
     {
@@ -58,7 +58,7 @@ struct Demo
 
     CommunityServer server;
     QProcess peers;
-    QByteArray log;
+    QByteArray peersLog;
     std::unique_ptr<Member> demo;
 };
 

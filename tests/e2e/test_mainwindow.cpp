@@ -1,5 +1,6 @@
 #include "client/conversation/frmconversation.h"
 #include "client/conversation/frmincome.h"
+#include "client/conversation/peerlink.h"
 #include "client/mail/frmreadmails.h"
 #include "client/mail/frmsendmail.h"
 #include "client/mail/maildesk.h"
@@ -98,7 +99,7 @@ private slots:
     }
 
     // One calls the other from his favourites, the other answers in the notification, and a message
-    // goes across between the two conversation windows.
+    // goes across between the two conversation windows, encrypted with the keys of the directory.
     void callFromTheFavouritesAndTalk()
     {
         Member louis(server.hostWithPort(), u"127.0.6.2"_s);
@@ -108,6 +109,17 @@ private slots:
         QVERIFY(chloe.addFavori(u"louis"_s));
         // Louis lists her too, so the server vouches for who calls: the call rings as chloe.
         QVERIFY(louis.addFavori(u"chloe"_s));
+        // Each has published its key and learnt the other's from the directory, as their refreshes go.
+        PeerSecurity &louisKeys = louis.client->conversations().security();
+        PeerSecurity &chloeKeys = chloe.client->conversations().security();
+        QVERIFY(louisKeys.identity && chloeKeys.identity);
+        const auto learnt = [&] {
+            return louisKeys.publishedFor(u"chloe"_s) == chloeKeys.identity->fingerprint() &&
+                   chloeKeys.publishedFor(u"louis"_s) == louisKeys.identity->fingerprint();
+        };
+        for (int i = 0; i < 10 && !QTest::qWaitFor(learnt, 500); ++i)
+            QVERIFY(louis.refreshed() && chloe.refreshed());
+        QVERIFY(learnt());
 
         chloe.command(chloe.row(chloe.main().lvFavoris(), u"louis"_s), u"MNU_CallFromFavoris"_s);
         QVERIFY(QTest::qWaitFor(
@@ -117,6 +129,7 @@ private slots:
 
         child<QPushButton>(&louis.conversation(1)->incomingForm(), u"cmdAcceptCall"_s)->click();
         QVERIFY(QTest::qWaitFor([&] { return chloe.conversation(1)->isVisible(); }, 10000));
+        QVERIFY(chloe.conversation(1)->link().isEncrypted() && louis.conversation(1)->link().isEncrypted());
 
         chloe.conversation(1)->sendBox()->setPlainText(u"Salut Louis, ça va ?"_s);
         child<QPushButton>(chloe.conversation(1), u"cmdSend"_s)->click();

@@ -22,17 +22,7 @@ class TestSideRequestsTls : public QObject
 {
     Q_OBJECT
 
-    // A client of its own folder (its ini's, with the community CA in it), logged in by its engine.
-    struct Client : CommunitySession
-    {
-        Client(const QString &host, const QString &pseudo, const QString &caFile)
-            : CommunitySession(host, pseudo)
-        {
-            state.appDir = folder.path();
-            QFile::copy(caFile, folder.filePath(u"jaserelle-ca.pem"_s));
-        }
-        QTemporaryDir folder;
-    };
+    using Client = CommunitySession;
 
     struct Answer
     {
@@ -51,11 +41,6 @@ class TestSideRequestsTls : public QObject
         return answer;
     }
 
-    QByteArray serverLog()
-    {
-        log_ += server_.log();
-        return log_;
-    }
     // The access log's lines for `resource`, once `count` of them are there.
     QByteArrayList linesFor(const QByteArray &resource, qsizetype count)
     {
@@ -63,7 +48,7 @@ class TestSideRequestsTls : public QObject
         (void)QTest::qWaitFor(
             [&] {
                 lines.clear();
-                for (const QByteArray &line : serverLog().split('\n'))
+                for (const QByteArray &line : server_.log().split('\n'))
                     if (line.contains("GET /" + resource))
                         lines.append(line);
                 return lines.size() >= count;
@@ -74,7 +59,6 @@ class TestSideRequestsTls : public QObject
 
     QTemporaryDir pki_, other_, relayDir_;
     CommunityServer server_;
-    QByteArray log_;
 
 private slots:
     void initTestCase()
@@ -100,9 +84,9 @@ private slots:
         QVERIFY(serverGetRequest(u"127.0.0.1:8080"_s, "/a").contains("\r\nHost: 127.0.0.1:8080\r\n"));
     }
 
-    void relayRequestsGoOverTls()
+    void relayKeyDirectoryAndProbeGoOverTls()
     {
-        Client c(server_.tlsHost(), u"demo"_s, pki_.filePath(u"ca.pem"_s));
+        Client c(server_.tlsHost(), u"demo"_s, u"demo"_s, pki_.filePath(u"ca.pem"_s));
         QCOMPARE(c.send(RequestKind::Login), QStringList{u"YOURLOGINISOK"_s});
 
         const Answer credentials = get(c.state, relayreplies::credentialsPath(u"demo"_s, u"demo"_s));
@@ -118,34 +102,25 @@ private slots:
         QCOMPARE(relayreplies::parseLookup(lookup.body), relayed);
         QCOMPARE(get(c.state, relayreplies::withdrawPath(u"demo"_s, u"demo"_s)).status, 200);
 
-        // Every one of them reached the TLS listener, none the plain one.
-        const QByteArrayList lines = linesFor("relay", 4);
-        QCOMPARE(lines.size(), 4);
-        for (const QByteArray &line : lines)
-            QVERIFY2(line.endsWith(" tls") || line.endsWith(" tls-resumed"), line.constData());
-    }
-
-    void theKeyDirectoryAndTheProbeGoOverTls()
-    {
-        Client c(server_.tlsHost(), u"lucie"_s, pki_.filePath(u"ca.pem"_s));
-        QCOMPARE(c.send(RequestKind::Login), QStringList{u"YOURLOGINISOK"_s});
         PeerSecurity security;
         security.identity = loadOrCreateIdentity(c.folder.path()); // the key the engine presented
         QVERIFY(security.identity);
         KeyDirectoryClient directory(c.state, security);
         QSignalSpy looked(&directory, &KeyDirectoryClient::lookedUp);
-        directory.refreshed({u"lucie"_s});
+        directory.refreshed({u"demo"_s});
         QVERIFY(looked.wait(20000));
-        QCOMPARE(security.publishedFor(u"lucie"_s), security.identity->fingerprint());
+        QCOMPARE(security.publishedFor(u"demo"_s), security.identity->fingerprint());
 
         ReachabilityProbe probe(c.state);
         QSignalSpy answered(&probe, &ReachabilityProbe::answered);
         probe.ask();
         QVERIFY(answered.wait(20000));
 
-        for (const QByteArray resource : {"keys/publish", "keys/lookup", "jaserelle/reachable"}) {
+        // Every one of them reached the TLS listener, none the plain one.
+        QCOMPARE(linesFor("relay", 4).size(), 4);
+        for (const QByteArray resource : {"relay", "keys/publish", "keys/lookup", "jaserelle/reachable"}) {
             const QByteArrayList lines = linesFor(resource, 1);
-            QVERIFY2(!lines.isEmpty(), serverLog().constData());
+            QVERIFY2(!lines.isEmpty(), server_.log().constData());
             for (const QByteArray &line : lines)
                 QVERIFY2(line.endsWith(" tls") || line.endsWith(" tls-resumed"), line.constData());
         }
@@ -154,8 +129,7 @@ private slots:
     // A certificate the client does not trust: the side requests fail, and never in plain.
     void anUntrustedServerGetsNoSideRequest()
     {
-        Client c(server_.tlsHost(), u"marie75"_s, other_.filePath(u"ca.pem"_s));
-        c.state.userLogin = u"marie75"_s;
+        Client c(server_.tlsHost(), u"marie75"_s, u"demo"_s, other_.filePath(u"ca.pem"_s));
         QCOMPARE(get(c.state, relayreplies::credentialsPath(u"marie75"_s, u"demo"_s)).status, 0);
 
         PeerSecurity security;
@@ -170,7 +144,7 @@ private slots:
         c.state.serverHost = u"https://"_s + server_.hostWithPort();
         QCOMPARE(get(c.state, relayreplies::credentialsPath(u"marie75"_s, u"demo"_s)).status, 0);
 
-        QVERIFY2(!serverLog().contains("login=marie75"), serverLog().constData());
+        QVERIFY2(!server_.log().contains("login=marie75"), server_.log().constData());
     }
 };
 

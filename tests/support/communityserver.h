@@ -26,7 +26,8 @@ public:
     // `dir`: ca.pem, server.pem, server.key.
     static bool makeCertificates(const QString &dir);
     static QString binary(); // build/bin/jaserelle-server
-    QByteArray log() { return process_.readAll(); }
+    // Everything it has written so far (its access log goes to its standard error).
+    QByteArray log() { return log_ += process_.readAll(); }
 
 private:
     bool launch(int timeoutMs);
@@ -37,4 +38,5 @@ private:
     quint16 port_ = 0;
     quint16 tlsPort_ = 0;
     QStringList tlsArguments_;
+    QByteArray log_;
 };

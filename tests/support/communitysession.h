@@ -2,11 +2,15 @@
 
 #include "tests/support/enginefixture.h"
 
+#include <QFile>
+#include <QTemporaryDir>
+
 // A request engine with its catalogue's inputs, as the windows would hold them, against the real
 // jaserelle-server: every reply handler only notes its keyword and the answer's body. The scripted
 // server of the fixture stays unused: the requests go to the real one.
 struct CommunitySession : EngineFixture
 {
+    QTemporaryDir folder;
     QStringList handled; // the keywords whose handlers ran
     QString body;        // of the last answer
     // What the windows would hold when the connection is established.
@@ -15,9 +19,13 @@ struct CommunitySession : EngineFixture
     SearchCriteria criteria;
     MailRowRef mailRow;
 
+    // A client of its own folder (its ini's, where the community CA it trusts and its key live).
     CommunitySession(const QString &host, const QString &pseudo,
-                     const QString &password = QStringLiteral("demo"))
+                     const QString &password = QStringLiteral("demo"), const QString &caFile = {})
     {
+        state.appDir = folder.path();
+        if (!caFile.isEmpty())
+            QFile::copy(caFile, folder.filePath(QStringLiteral("jaserelle-ca.pem")));
         state.serverHost = host;
         state.userLogin = pseudo;
         state.userPassword = password;

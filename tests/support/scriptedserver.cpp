@@ -46,7 +46,6 @@ void ScriptedServer::onNewConnection()
             if (buffer->startsWith("GET /relay") || buffer->startsWith("GET /keys/") ||
                 buffer->startsWith("GET /jaserelle/")) {
                 --connections;
-                sideRequests.append(*buffer);
                 buffer->clear();
                 socket->write("HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
                 socket->disconnectFromHost();

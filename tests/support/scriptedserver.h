@@ -36,8 +36,7 @@ public:
     void queue(const QByteArray &body) { queue(Answer{httpOk(body)}); }
     Answer fallback{httpOk("")};
 
-    QList<QByteArray> requests;     // every complete request received, in order
-    QList<QByteArray> sideRequests; // the relay's, the key directory's and the probe's, answered 404
+    QList<QByteArray> requests; // every complete request received, in order (not the side resources')
     int connections = 0;
     QPointer<QTcpSocket> lastSocket;
 

@@ -5,7 +5,6 @@
 #include "tests/community/rawclient.h"
 
 #include <fstream>
-#include <latch>
 #include <thread>
 
 using namespace jaserelle;
@@ -22,19 +21,6 @@ void waitUntilHeld(const HttpServer &server, int n)
     EXPECT_EQ(server.activeConnections(), n);
 }
 
-Response answer(const std::string &text, int status = 200)
-{
-    return Response{status, "text/plain", text, ""};
-}
-
-ServerOptions onAnyPort(int threads)
-{
-    ServerOptions options;
-    options.port = 0;
-    options.threads = threads;
-    return options;
-}
-
 } // namespace
 
 class LoopbackTest : public CommunityTest
@@ -45,9 +31,7 @@ protected:
         ServerOptions options = onAnyPort(3);
         options.readTimeout = std::chrono::milliseconds(500);
         options.drainLimit = 32 << 20;
-        server_ = std::make_unique<HttpServer>([this](const Request &r) { return handle(ctx_, r); }, options,
-                                               isSlowRequest);
-        server_->start();
+        serve(options);
         addMember("alice");
         addMember("bruno");
     }
@@ -59,10 +43,6 @@ protected:
         EXPECT_TRUE(closed) << "the server keeps the connection open";
         return reply;
     }
-    // The body of the answer to the client's own request for a path and query.
-    std::string ask(const std::string &pathAndQuery) { return bodyOf(exchange(getRequest(pathAndQuery))); }
-
-    std::unique_ptr<HttpServer> server_; // stops before the handlers' store and sessions go
 };
 
 TEST_F(LoopbackTest, TheClientsRequestIsAnsweredByteForByteAndTheConnectionClosed)
@@ -143,17 +123,6 @@ TEST_F(LoopbackTest, ManyClientsAtOnce)
     EXPECT_EQ(ok, 160);
 }
 
-TEST(Listen, AddressesAndPorts)
-{
-    std::string address;
-    unsigned short port = 0;
-    EXPECT_TRUE(parseListen("127.0.0.1:8080", address, port) && address == "127.0.0.1" && port == 8080);
-    EXPECT_TRUE(parseListen("[::1]:80", address, port) && address == "::1" && port == 80);
-    for (const char *bad :
-         {"", "8080", ":8080", "127.0.0.1:", "127.0.0.1:65536", "localhost:80", "[::1]80", "1.2.3.4:8x"})
-        EXPECT_FALSE(parseListen(bad, address, port)) << bad;
-}
-
 TEST(ConnectionCaps, NeitherOneAddressNorAllTakeMoreThanTheCapAndNoneIsHeldPastItsHeadTime)
 {
     ServerOptions options = onAnyPort(2);
@@ -161,7 +130,7 @@ TEST(ConnectionCaps, NeitherOneAddressNorAllTakeMoreThanTheCapAndNoneIsHeldPastI
     options.maxConnectionsPerAddress = 2;
     options.headTimeout = std::chrono::milliseconds(500);
     options.readTimeout = std::chrono::seconds(60);
-    HttpServer server([](const Request &) { return answer("ok"); }, options);
+    HttpServer server([](const Request &) { return Response{200, "text/plain", "ok", ""}; }, options);
     server.start();
     RawClient loris1(server.port(), "127.0.0.2"), loris2(server.port(), "127.0.0.2");
     loris1.send("G");
@@ -184,57 +153,4 @@ TEST(ConnectionCaps, NeitherOneAddressNorAllTakeMoreThanTheCapAndNoneIsHeldPastI
     for (int attempt = 0; attempt < 200 && answer != "ok"; ++attempt)
         answer = bodyOf(exchangeOnce(server.port(), getRequest("x"), "127.0.0.4"));
     EXPECT_EQ(answer, "ok");
-}
-
-TEST(SlowHashThreads, BoundedAndApartFromTheConnections)
-{
-    ServerOptions options = onAnyPort(2);
-    options.slowThreads = 1;
-    options.slowQueueLimit = 2;
-    std::atomic<int> slowTaken{0};
-    std::latch release{1};
-    const auto quick = [&](const Request &r) -> std::optional<Response> {
-        if (r.target != "/slow")
-            return answer("fast");
-        ++slowTaken;
-        return std::nullopt;
-    };
-    const auto slow = [&](const Request &) {
-        release.wait();
-        return answer("slow");
-    };
-    HttpServer server(ServerHandlers{quick, slow, [](const Request &) { return answer("busy", 503); }},
-                      options);
-    server.start();
-    RawClient first(server.port()), second(server.port());
-    first.send(getRequest("slow"));
-    second.send(getRequest("slow"));
-    for (int wait = 0; wait < 500 && slowTaken < 2; ++wait)
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    // One on the slow thread, one waiting: the queue is full, the connections still serve.
-    EXPECT_EQ(bodyOf(exchangeOnce(server.port(), getRequest("slow"))), "busy");
-    EXPECT_EQ(bodyOf(exchangeOnce(server.port(), getRequest("other"))), "fast");
-    release.count_down();
-    EXPECT_EQ(bodyOf(first.readAll()), "slow");
-    EXPECT_EQ(bodyOf(second.readAll()), "slow");
-}
-
-// Behind a load balancer: the client's address is the header's only when the balancer is trusted.
-TEST(Proxy, PeerAddressComesFromTheHeaderOnlyForATrustedProxy)
-{
-    const struct
-    {
-        const char *trusted, *header, *seen;
-    } cases[] = {{"127.0.0.1", "X-Real-IP: 203.0.113.7\r\n", "203.0.113.7"},
-                 {"127.0.0.9", "X-Real-IP: 203.0.113.7\r\n", "127.0.0.1"},
-                 {"127.0.0.1", "", "127.0.0.1"},
-                 {"127.0.0.1", "X-Real-IP: 203.0.113.7, 10.0.0.1\r\n", "127.0.0.1"}};
-    for (const auto &c : cases) {
-        ServerOptions options = onAnyPort(1);
-        options.trustedProxies = {c.trusted};
-        HttpServer server([](const Request &r) { return answer("[" + r.peerAddress + "]"); }, options);
-        server.start();
-        const std::string request = std::string("GET / HTTP/1.1\r\nHost: x\r\n") + c.header + "\r\n";
-        EXPECT_EQ(bodyOf(exchangeOnce(server.port(), request)), std::string("[") + c.seen + "]") << c.header;
-    }
 }

@@ -1,5 +1,6 @@
 // How the server names a client's key: the certificate of a TLS connection, or the one a
 // TLS-terminating proxy passes on, as the SHA-256 the client computes for itself.
+#include "common/urlcodec.h"
 #include "community/http/clientkey.h"
 #include "community/http/server.h"
 #include "tests/community/fixture.h"
@@ -11,9 +12,7 @@
 #include <boost/asio/ssl.hpp>
 #include <boost/asio/write.hpp>
 #include <cctype>
-#include <cstdio>
 #include <cstdlib>
-#include <gtest/gtest.h>
 
 using namespace jaserelle::community;
 
@@ -36,21 +35,9 @@ const std::string itsFingerprint = "5b3110a5e9d0f50ec6e82bf7f1b83c526d4f1e83929b
 TEST(ClientKey, AProxiedCertificateIsNamedByItsSha256)
 {
     EXPECT_EQ(fingerprintOfEscapedPem(escapedCertificate), itsFingerprint);
-    // The PEM unescaped (a proxy that passes it raw, line feeds as spaces aside) reads the same.
-    std::string raw;
-    for (std::size_t i = 0; i < escapedCertificate.size(); ++i) {
-        if (escapedCertificate[i] == '%') {
-            raw += static_cast<char>(std::stoi(escapedCertificate.substr(i + 1, 2), nullptr, 16));
-            i += 2;
-        } else {
-            raw += escapedCertificate[i];
-        }
-    }
-    EXPECT_EQ(fingerprintOfEscapedPem(raw), itsFingerprint);
-}
-
-TEST(ClientKey, AnythingButACertificateIsNoKey)
-{
+    // The PEM unescaped (a proxy that passes it raw) reads the same.
+    EXPECT_EQ(fingerprintOfEscapedPem(jaserelle::urlDecode(escapedCertificate, false)), itsFingerprint);
+    // Anything but a certificate is no key.
     EXPECT_EQ(fingerprintOfEscapedPem(""), "");
     EXPECT_EQ(fingerprintOfEscapedPem("-"), "");            // nginx without a client certificate
     EXPECT_EQ(fingerprintOfEscapedPem(itsFingerprint), ""); // a fingerprint is no proof of a key
@@ -63,43 +50,29 @@ TEST(ClientKey, AnythingButACertificateIsNoKey)
 namespace {
 
 namespace asio = boost::asio;
-using jaserelle::community::test::RawClient;
-using jaserelle::community::test::TempDir;
+using namespace jaserelle::community::test;
 
 ServerOptions tlsOnAnyPort(const std::filesystem::path &pki)
 {
-    ServerOptions options;
-    options.port = 0;
-    options.threads = 1;
+    ServerOptions options = onAnyPort(1);
     options.tlsCertificateFile = (pki / "server.pem").string();
     options.tlsKeyFile = (pki / "server.key").string();
     return options;
 }
 
+// The peer's address and its key, as the handlers are given them.
 Response echoKey(const Request &r)
 {
     Response out;
-    out.body = "[" + r.clientKey + "]";
+    out.body = "[" + r.peerAddress + "|" + r.clientKey + "]";
     return out;
-}
-
-std::string bodyOf(const std::string &reply)
-{
-    const auto end = reply.find("\r\n\r\n");
-    return end == std::string::npos ? std::string() : reply.substr(end + 4);
 }
 
 // What `openssl x509 -fingerprint -sha256` says of a certificate file, in the server's form.
 std::string opensslFingerprint(const std::filesystem::path &file)
 {
-    const std::string command = "openssl x509 -noout -fingerprint -sha256 -in '" + file.string() + "'";
-    std::string out;
-    if (FILE *p = ::popen(command.c_str(), "r")) {
-        char buf[256];
-        while (std::fgets(buf, sizeof buf, p))
-            out += buf;
-        ::pclose(p);
-    }
+    const std::string out =
+        commandOutput("openssl x509 -noout -fingerprint -sha256 -in '" + file.string() + "'");
     std::string hex;
     for (char c : out.substr(out.find('=') + 1))
         if (std::isxdigit(static_cast<unsigned char>(c)))
@@ -160,8 +133,8 @@ TEST_F(TlsListener, ThePresentedKeyReachesTheHandlerAlsoWhenTheSessionResumes)
     server.start();
     // Any self-signed certificate is taken; here the test authority's own stands for a member's.
     const auto certificate = pki_.path() / "ca.pem";
-    const std::string expected = "[" + opensslFingerprint(certificate) + "]";
-    ASSERT_EQ(expected.size(), 66u);
+    const std::string expected = "[127.0.0.1|" + opensslFingerprint(certificate) + "]";
+    ASSERT_EQ(expected.size(), 76u);
     SSL_SESSION *session = nullptr;
     EXPECT_EQ(bodyOf(overTls(server.port(), certificate, pki_.path() / "ca.key", &session)), expected);
     EXPECT_EQ(bodyOf(overTls(server.port(), certificate, pki_.path() / "ca.key", &session)), expected);
@@ -169,7 +142,7 @@ TEST_F(TlsListener, ThePresentedKeyReachesTheHandlerAlsoWhenTheSessionResumes)
     EXPECT_EQ(server.tlsResumedHandshakes(), 1);
     SSL_SESSION_free(session);
     // Without a certificate the request is served, with no key.
-    EXPECT_EQ(bodyOf(overTls(server.port(), {}, {}, nullptr)), "[]");
+    EXPECT_EQ(bodyOf(overTls(server.port(), {}, {}, nullptr)), "[127.0.0.1|]");
 }
 
 TEST_F(TlsListener, AConnectionThatNeverHandshakesIsClosedAtItsHeadTime)
@@ -189,21 +162,26 @@ TEST_F(TlsListener, AConnectionThatNeverHandshakesIsClosedAtItsHeadTime)
     EXPECT_EQ(plain.readAll().find("HTTP/1.1"), std::string::npos);
 }
 
-// Where nginx ends TLS, the certificate it passes stands for the client's key, from it alone.
-TEST(Proxy, TheClientKeyComesFromTheHeaderOnlyForATrustedProxy)
+// Behind a load balancer the client's address, and where nginx ends TLS the certificate it passes
+// (standing for the client's key), are the headers' only when the balancer is trusted.
+TEST(Proxy, TheAddressAndKeyComeFromTheHeadersOnlyForATrustedProxy)
 {
-    for (const char *trusted : {"127.0.0.1", "127.0.0.9"}) {
-        ServerOptions options;
-        options.port = 0;
-        options.threads = 1;
-        options.trustedProxies = {trusted};
+    const std::string cert = "X-Client-Cert: " + escapedCertificate + "\r\n";
+    const struct
+    {
+        const char *trusted;
+        std::string headers, seen;
+    } cases[] = {{"127.0.0.1", "X-Real-IP: 203.0.113.7\r\n" + cert, "[203.0.113.7|" + itsFingerprint + "]"},
+                 {"127.0.0.9", "X-Real-IP: 203.0.113.7\r\n" + cert, "[127.0.0.1|]"},
+                 {"127.0.0.1", "", "[127.0.0.1|]"},
+                 {"127.0.0.1", "X-Real-IP: 203.0.113.7, 10.0.0.1\r\n", "[127.0.0.1|]"}};
+    for (const auto &c : cases) {
+        ServerOptions options = onAnyPort(1);
+        options.trustedProxies = {c.trusted};
         HttpServer server(echoKey, options);
         server.start();
-        RawClient client(server.port());
-        client.send("GET / HTTP/1.1\r\nHost: x\r\nX-Real-IP: 203.0.113.7\r\nX-Client-Cert: " +
-                    escapedCertificate + "\r\n\r\n");
-        EXPECT_EQ(bodyOf(client.readAll()),
-                  std::string(trusted) == "127.0.0.1" ? "[" + itsFingerprint + "]" : "[]")
-            << trusted;
+        EXPECT_EQ(bodyOf(exchangeOnce(server.port(), "GET / HTTP/1.1\r\nHost: x\r\n" + c.headers + "\r\n")),
+                  c.seen)
+            << c.headers;
     }
 }

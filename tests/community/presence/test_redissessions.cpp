@@ -1,5 +1,5 @@
-// Redis losing its data (a restart without persistence, a flush): the nodes write back the sessions
-// they hold, so that nobody is logged out, and lapsed ones stay gone.
+// The sessions in Redis: written back when Redis loses its data (a restart without persistence, a
+// flush), so that nobody is logged out and lapsed ones stay gone; and read as older releases wrote them.
 #include "community/presence/redissessions.h"
 #include "tests/community/engines.h"
 
@@ -53,4 +53,23 @@ TEST(RedisRestore, NodesWriteBackTheSessionsTheyHoldWhenRedisComesBackEmpty)
     a.restoreIfLost();
     EXPECT_FALSE(c.checkPassword("alice", "secret"));
     EXPECT_TRUE(c.presence("demo", now));
+}
+
+// A process of the previous release keeps writing sessions without the observed address while
+// the processes are replaced one by one; those members are seen from where they logged in.
+TEST(RedisPresence, ASessionWrittenWithoutItsObservedAddressIsSeenFromItsLoginAddress)
+{
+    if (!useRedis())
+        GTEST_SKIP() << "the sessions are in memory in this run (JASERELLE_TEST_PRESENCE=redis for Redis)";
+    const std::string url = freshRedisUrl();
+    RedisSessions sessions(url, [] { return std::chrono::system_clock::now(); });
+    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+                        std::chrono::system_clock::now().time_since_epoch())
+                        .count();
+    redisCli("set session:alice '" + std::to_string(ms) + " 0 " + std::string(64, '0') +
+             " 203.0.113.9 192.168.1.10'");
+    const auto a = sessions.presence("alice");
+    ASSERT_TRUE(a);
+    EXPECT_EQ(a->claimed, "192.168.1.10");
+    EXPECT_EQ(a->observed, "203.0.113.9");
 }

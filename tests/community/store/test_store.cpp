@@ -23,16 +23,6 @@ void execSql(const std::filesystem::path &file, const char *sql)
     sqlite3_close(db);
 }
 
-Member someone(const std::string &pseudo)
-{
-    Member m;
-    m.pseudo = pseudo;
-    m.passwordHash = "x";
-    m.sex = "H";
-    m.birthDate = "1980-01-01";
-    return m;
-}
-
 } // namespace
 
 TEST(Schema, AVersionZeroDatabaseIsMigratedANewerOneOrAFileThatIsNoneRefused)
@@ -81,7 +71,7 @@ protected:
     void SetUp() override
     {
         if (!usePostgres())
-            GTEST_SKIP() << "runs in test_community_postgresql";
+            GTEST_SKIP() << "runs in test_community_store_postgresql";
         url_ = freshPostgresUrl();
     }
     std::string url_;

@@ -1,5 +1,4 @@
-// The web pages: home page with the sign-up form, online help; and the demo community.
-#include "community/demo/demo.h"
+// The web pages: home page with the sign-up form, online help.
 #include "tests/community/fixture.h"
 
 using namespace jaserelle::community;
@@ -7,15 +6,17 @@ using namespace jaserelle::community::test;
 
 namespace {
 
-Request post(const std::string &contentType, const std::string &body)
+// The sign-up form posted from `peer`.
+Response signUp(Context &ctx, const std::string &body, const std::string &peer = "10.0.0.1",
+                const std::string &contentType = "application/x-www-form-urlencoded")
 {
     Request r;
     r.method = "POST";
     r.target = "/inscription";
     r.contentType = contentType;
     r.body = body;
-    r.peerAddress = "10.0.0.1";
-    return r;
+    r.peerAddress = peer;
+    return handle(ctx, r);
 }
 
 const std::string form = "pseudo=Nouveau1&password=Secret42&password2=Secret42&sexe=F&naissance=1995-05-05"
@@ -37,7 +38,7 @@ TEST_F(CommunityTest, PagesAreFrenchHtmlInUtf8)
 
 TEST_F(CommunityTest, SignUpCreatesAMemberWhoCanLogIn)
 {
-    const Response r = handle(ctx_, post("application/x-www-form-urlencoded", form));
+    const Response r = signUp(ctx_, form);
     EXPECT_EQ(r.status, 200) << r.body;
     EXPECT_NE(r.body.find("Bienvenue, nouveau1"), std::string::npos);
     EXPECT_EQ(store_->member("nouveau1")->passwordHash.find("secret42"), std::string::npos);
@@ -48,7 +49,7 @@ TEST_F(CommunityTest, SignUpCreatesAMemberWhoCanLogIn)
         "HERESTARTREQUIREDPROFILMa\xEBlle,Rennes,Bretagne,165,0,NULL,NULL,NULL,NULL,NULL,jamais marie,0,0,"
         "2026-12-06,");
 
-    const Response again = handle(ctx_, post("application/x-www-form-urlencoded", form));
+    const Response again = signUp(ctx_, form);
     EXPECT_EQ(again.status, 400);
     EXPECT_NE(again.body.find("est déjà pris"), std::string::npos);
 }
@@ -58,7 +59,7 @@ TEST_F(CommunityTest, SignUpSaysWhatToCorrectAndKeepsWhatWasTyped)
     const std::string bad =
         "pseudo=jean+paul&password=a%C3%A9&password2=x&sexe=X&naissance=2015-01-01&codepostal=1"
         "&region=Atlantide&prenom=%3Cscript%3E&ville=a%2Cb&taille=20&enfants=-3";
-    const Response r = handle(ctx_, post("application/x-www-form-urlencoded", bad));
+    const Response r = signUp(ctx_, bad);
     EXPECT_EQ(r.status, 400);
     for (const char *why : {"Le pseudo doit", "Le mot de passe doit", "homme ou une femme", "majeures",
                             "code postal", "région", "« Ville »", "taille", "enfants"})
@@ -79,7 +80,7 @@ TEST_F(CommunityTest, SignUpWithAPhoto)
     body += "Content-Disposition: form-data; name=\"photo\"; filename=\"moi.jpg\"\r\nContent-Type: "
             "image/jpeg\r\n\r\n" +
             jpeg + "\r\n--b0undary--\r\n";
-    const Response r = handle(ctx_, post("multipart/form-data; boundary=b0undary", body));
+    const Response r = signUp(ctx_, body, "10.0.0.1", "multipart/form-data; boundary=b0undary");
     EXPECT_EQ(r.status, 200) << r.body;
     EXPECT_TRUE(store_->member("photogenique")->hasPhoto);
     EXPECT_EQ(get("/photos/photogenique.jpg").body, jpeg);
@@ -87,20 +88,33 @@ TEST_F(CommunityTest, SignUpWithAPhoto)
     std::string notJpeg = body;
     notJpeg.replace(notJpeg.find("photogenique"), 12, "autre");
     notJpeg.replace(notJpeg.find(jpeg), jpeg.size(), "GIF89a....");
-    const Response refused = handle(ctx_, post("multipart/form-data; boundary=b0undary", notJpeg));
+    const Response refused = signUp(ctx_, notJpeg, "10.0.0.1", "multipart/form-data; boundary=b0undary");
     EXPECT_EQ(refused.status, 400);
     EXPECT_NE(refused.body.find("JPEG"), std::string::npos);
     EXPECT_FALSE(store_->member("autre"));
 }
 
-TEST_F(CommunityTest, TheDemoCommunityIsSeededOnce)
+TEST_F(CommunityTest, SignUpsAreThrottledPerAddressAndPerNetwork)
 {
-    const LocalDateTime now{2026, 12, 6, 12, 0, 0};
-    const DemoReport first = seedDemo(*store_, hasher_, ctx_.photosDir, now);
-    EXPECT_TRUE(first.membersCreated > 0 && first.photosWritten > 0 && first.listsSeeded);
-    const auto mailsBefore = store_->mails("demo");
-    const DemoReport second = seedDemo(*store_, hasher_, ctx_.photosDir, now);
-    EXPECT_TRUE(second.membersCreated == 0 && second.photosWritten == 0 && !second.listsSeeded);
-    EXPECT_EQ(store_->mails("demo").size(), mailsBefore.size());
-    // What demo / demo sees (lists, connected members, mails, photos) is what the end-to-end run checks.
+    const auto hour = std::chrono::hours(1);
+    FailureThrottle byAddress([this] { return now_; }, {2, hour, hour});
+    FailureThrottle byNetwork([this] { return now_; }, {3, hour, hour});
+    ctx_.signUpsByAddress = &byAddress;
+    ctx_.signUpsByNetwork = &byNetwork;
+    const auto signUpAs = [this](const std::string &pseudo, const std::string &peer) {
+        return signUp(ctx_, "pseudo=" + pseudo + form.substr(form.find('&')), peer);
+    };
+    EXPECT_EQ(signUpAs("nouveau1", "192.0.2.1").status, 200);
+    EXPECT_EQ(signUpAs("nouveau2", "192.0.2.1").status, 200);
+    const Response refused = signUpAs("nouveau3", "192.0.2.1");
+    EXPECT_EQ(refused.status, 429);
+    EXPECT_NE(refused.body.find("Trop d&#39;inscriptions"), std::string::npos) << refused.body;
+    EXPECT_FALSE(store_->member("nouveau3"));
+    // A neighbour of the same network has one left; then the network is full.
+    EXPECT_EQ(signUpAs("nouveau4", "192.0.2.77").status, 200);
+    EXPECT_EQ(signUpAs("nouveau5", "192.0.2.78").status, 429);
+    // Elsewhere, as usual; and an hour later, here too.
+    EXPECT_EQ(signUpAs("nouveau6", "198.51.100.1").status, 200);
+    advance(std::chrono::seconds(3601));
+    EXPECT_EQ(signUpAs("nouveau7", "192.0.2.1").status, 200);
 }

@@ -101,14 +101,6 @@ TEST(Program, AdminSubcommandsWorkOnTheDataFolder)
     std::string out;
     EXPECT_EQ(run(addMember(data, "robert", "x"), &out), 2);
     EXPECT_NE(out.find("taken"), std::string::npos);
-    // Bad command lines exit with 2.
-    for (const std::vector<std::string> &bad :
-         std::vector<std::vector<std::string>>{{"add-member", "--data", data, "--pseudo", "a b"},
-                                               {"withdraw", "--data", data, "nobody"},
-                                               {"list-members"}, // no --data
-                                               {"--listen", "nowhere", "--data", data},
-                                               {"--listen", "127.0.0.1:0", "--data", data, "--bogus"}})
-        EXPECT_EQ(run(bad), 2) << bad[0];
     EXPECT_EQ(run({"set-message", "--data", data, "Fermeture à 22 h."}), 0);
     EXPECT_EQ(run({"withdraw", "--data", data, "ROBERT"}), 0);
     EXPECT_EQ(run({"list-members", "--data", data}, &out), 0);
@@ -119,19 +111,7 @@ TEST(Program, AdminSubcommandsWorkOnTheDataFolder)
     EXPECT_TRUE(PasswordHasher().verify(store.member("robert")->passwordHash, "secret1"));
 }
 
-TEST(Program, RefusesToServeADamagedDatabase)
-{
-    TempDir dir;
-    const std::string data = dir.path().string();
-    writeSomeMails(dir.path() / "jaserelle.db");
-    damageOnePage(dir.path() / "jaserelle.db");
-    std::string output;
-    EXPECT_EQ(run({"--listen", "127.0.0.1:0", "--data", data}, &output), 1);
-    EXPECT_NE(output.find("is damaged"), std::string::npos) << output;
-    EXPECT_EQ(output.find("listening"), std::string::npos) << output;
-}
-
-TEST(Program, RelayOptionsGoTogetherWithAReadableSecret)
+TEST(Program, RefusesBadCommandLinesAndADamagedDatabaseAndServesUntilSigterm)
 {
     TempDir dir;
     const std::string data = dir.path().string();
@@ -139,39 +119,45 @@ TEST(Program, RelayOptionsGoTogetherWithAReadableSecret)
     const std::string empty = (dir.path() / "empty").string();
     std::ofstream(secret) << "s3cr3t\n";
     std::ofstream(empty) << "\n";
-    const std::vector<std::string> base{"--listen", "127.0.0.1:0", "--data", data};
-    for (const std::vector<std::string> &extra : std::vector<std::vector<std::string>>{
+    const std::vector<std::string> serve{"--listen", "127.0.0.1:0", "--data", data};
+    // Bad command lines exit with 2, the relay options only together and with a readable secret.
+    for (const std::vector<std::string> &bad : std::vector<std::vector<std::string>>{
+             {"add-member", "--data", data, "--pseudo", "a b"},
+             {"withdraw", "--data", data, "nobody"},
+             {"list-members"}, // no --data
+             {"--listen", "nowhere", "--data", data},
+             {"--listen", "127.0.0.1:0", "--data", data, "--bogus"},
              {"--relay", "127.0.0.50:3478"},
              {"--relay-secret", secret},
              {"--relay", "nowhere", "--relay-secret", secret},
              {"--relay", "127.0.0.50:0", "--relay-secret", secret},
              {"--relay", "127.0.0.50:3478", "--relay-secret", (dir.path() / "missing").string()},
              {"--relay", "127.0.0.50:3478", "--relay-secret", empty}}) {
-        std::vector<std::string> args = base;
-        args.insert(args.end(), extra.begin(), extra.end());
+        std::vector<std::string> args = bad[0].starts_with("--relay") ? serve : std::vector<std::string>{};
+        args.insert(args.end(), bad.begin(), bad.end());
         std::string out;
-        EXPECT_EQ(run(args, &out), 2) << extra.back();
-        EXPECT_EQ(out.find("listening"), std::string::npos);
+        EXPECT_EQ(run(args, &out), 2) << bad[0] << " " << bad.back();
+        EXPECT_EQ(out.find("listening"), std::string::npos) << out;
     }
-    Child server(
-        {"--listen", "127.0.0.1:0", "--data", data, "--relay", "127.0.0.50:3478", "--relay-secret", secret});
-    EXPECT_EQ(server.line().rfind("jaserelle-server: listening on 127.0.0.1:", 0), 0u);
-    kill(server.pid, SIGTERM);
-    EXPECT_EQ(server.line(), "jaserelle-server: stopped");
-    EXPECT_EQ(server.wait(), 0);
-}
-
-TEST(Program, ServesUntilSigtermThenStopsCleanly)
-{
-    TempDir dir;
-    Child server({"--listen", "127.0.0.1:0", "--data", dir.path().string(), "--threads", "2"});
-    ASSERT_GT(server.pid, 0);
-    const std::string banner = server.line();
-    ASSERT_EQ(banner.rfind("jaserelle-server: listening on 127.0.0.1:", 0), 0u) << banner;
-    EXPECT_EQ(banner.find("127.0.0.1:0,"), std::string::npos); // the port actually bound is shown
-    kill(server.pid, SIGTERM);
-    EXPECT_EQ(server.line(), "jaserelle-server: stopped");
-    EXPECT_EQ(server.wait(), 0);
+    // With both relay options, it serves until SIGTERM, then stops cleanly.
+    {
+        Child server({"--listen", "127.0.0.1:0", "--data", data, "--threads", "2", "--relay",
+                      "127.0.0.50:3478", "--relay-secret", secret});
+        ASSERT_GT(server.pid, 0);
+        const std::string banner = server.line();
+        ASSERT_EQ(banner.rfind("jaserelle-server: listening on 127.0.0.1:", 0), 0u) << banner;
+        EXPECT_EQ(banner.find("127.0.0.1:0,"), std::string::npos); // the port actually bound is shown
+        kill(server.pid, SIGTERM);
+        EXPECT_EQ(server.line(), "jaserelle-server: stopped");
+        EXPECT_EQ(server.wait(), 0);
+    }
+    // A damaged database: exit 1, saying so, and never listening.
+    writeSomeMails(dir.path() / "jaserelle.db");
+    damageOnePage(dir.path() / "jaserelle.db");
+    std::string output;
+    EXPECT_EQ(run(serve, &output), 1);
+    EXPECT_NE(output.find("is damaged"), std::string::npos) << output;
+    EXPECT_EQ(output.find("listening"), std::string::npos) << output;
 }
 
 namespace {
@@ -190,7 +176,9 @@ protected:
             ASSERT_EQ(run(args), 0);
         }
         for (int i = 0; i < 2; ++i) {
-            ports_[i] = static_cast<unsigned short>(20000 + i * 7919 % 20000 + getpid() % 1000);
+            do
+                ports_[i] = static_cast<unsigned short>(freePort());
+            while (i == 1 && ports_[1] == ports_[0]);
             nodes_[i] = std::make_unique<Child>(std::vector<std::string>{
                 "--listen", "127.0.0.1:" + std::to_string(ports_[i]), "--data", dir_.path().string(),
                 "--store", store, "--presence", presence, "--threads", "1"});

@@ -37,10 +37,7 @@ TEST_F(KeyDirectoryTest, MembersPublishAndLookUpWhatTheOthersPublished)
     connect("bruno", "10.0.0.2");
     EXPECT_EQ(publish("alice", aliceKey), "KEYPUBLISHED");
     // Upper-case hex is the same fingerprint, kept the way clients compare it.
-    std::string shouted = brunoKey;
-    for (char &c : shouted)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    EXPECT_EQ(publish("bruno", shouted), "KEYPUBLISHED");
+    EXPECT_EQ(publish("bruno", std::string(32, '0') + std::string(32, 'F')), "KEYPUBLISHED");
 
     // Unknown and key-less members are left out; repeats and case do not matter; empty names
     // between commas are skipped.
@@ -74,7 +71,7 @@ TEST_F(KeyDirectoryTest, OnlyALoggedInMemberPublishesAndLooksUp)
     EXPECT_EQ(get("/keys/lookup?login=alice&password=alice&members=alice").status, 403);
 }
 
-TEST_F(KeyDirectoryTest, MalformedFingerprintsAndOversizedLookupsAreRefused)
+TEST_F(KeyDirectoryTest, MalformedFingerprintsAndOversizedLookupsAreRefusedAndNoDirectoryIsNotFound)
 {
     connect("alice");
     for (const std::string &bad :
@@ -89,12 +86,8 @@ TEST_F(KeyDirectoryTest, MalformedFingerprintsAndOversizedLookupsAreRefused)
         many += "m" + std::to_string(i) + ",";
     EXPECT_EQ(get(many).status, 200);
     EXPECT_EQ(get(many + "onemore").status, 400);
-}
-
-TEST_F(KeyDirectoryTest, AServerWithoutADirectoryAnswersNotFound)
-{
+    // A server without a directory answers as one of old does.
     ctx_.keys = nullptr;
-    connect("alice");
     EXPECT_EQ(get("/keys/publish?login=alice&password=alice&fingerprint=" + aliceKey).status, 404);
     EXPECT_EQ(get("/keys/lookup?login=alice&password=alice&members=alice").status, 404);
 }
