@@ -47,9 +47,8 @@ QString where(QAccessibleInterface *node)
 {
     QStringList path;
     for (QObject *object = node->object(); object; object = object->parent())
-        path.prepend(object->objectName().isEmpty() ? QString::fromLatin1(object->metaObject()->className())
-                                                    : object->objectName());
-    return path.join(u'/') + u" (role 0x"_s + QString::number(node->role(), 16) + u')';
+        path.prepend(object->objectName() + u':' + QString::fromLatin1(object->metaObject()->className()));
+    return path.join(u'/');
 }
 
 // Every interactive control under `node` that a screen reader would read out as nothing.
@@ -73,13 +72,6 @@ void collectUnnamed(QAccessibleInterface *node, QStringList &unnamed, int depth 
         collectUnnamed(node->child(i), unnamed, depth + 1);
 }
 
-QStringList unnamedIn(QWidget &window)
-{
-    QStringList unnamed;
-    collectUnnamed(QAccessible::queryAccessibleInterface(&window), unnamed);
-    return unnamed;
-}
-
 // Controls whose picture (or a lone letter) is their only label: each has a name of its own, set
 // for screen readers, and a description of what it does.
 QStringList pictureLabelProblems(QWidget &window, const QStringList &names)
@@ -88,10 +80,8 @@ QStringList pictureLabelProblems(QWidget &window, const QStringList &names)
     QStringList seen;
     for (const QString &name : names) {
         auto *control = window.findChild<QWidget *>(name);
-        if (!control) {
-            problems.append(name + u": missing"_s);
-            continue;
-        }
+        if (!control)
+            return problems << name + u": missing"_s;
         QAccessibleInterface *node = QAccessible::queryAccessibleInterface(control);
         const QString spoken = node->text(QAccessible::Name);
         if (control->accessibleName().isEmpty() || seen.contains(spoken))
@@ -101,14 +91,6 @@ QStringList pictureLabelProblems(QWidget &window, const QStringList &names)
         seen.append(spoken);
     }
     return problems;
-}
-
-QStringList numbered(const QString &prefix, int count)
-{
-    QStringList names;
-    for (int i = 0; i < count; ++i)
-        names.append(prefix + QString::number(i));
-    return names;
 }
 
 } // namespace
@@ -155,10 +137,12 @@ private slots:
             const char *name = window->metaObject()->className();
             QVERIFY2(screen.contains(window->frameGeometry()), name);
             QVERIFY2(window->size().expandedTo(window->minimumSizeHint()) == window->size(), name);
-            unnamed += unnamedIn(*window);
+            collectUnnamed(QAccessible::queryAccessibleInterface(window), unnamed);
         }
-        unnamed += pictureLabelProblems(conversation, numbered(u"pctbSmiley"_s, 18));
-        unnamed += pictureLabelProblems(conversation, numbered(u"pctbSon"_s, 18));
+        QStringList smileys, sounds;
+        for (int i = 0; i < 18; ++i)
+            smileys << u"pctbSmiley"_s + QString::number(i), sounds << u"pctbSon"_s + QString::number(i);
+        unnamed += pictureLabelProblems(conversation, smileys) + pictureLabelProblems(conversation, sounds);
         unnamed += pictureLabelProblems(conversation,
                                         {u"cmdGras"_s, u"cmdItalique"_s, u"cmdSouligne"_s, u"cmdCouleur"_s});
         unnamed += pictureLabelProblems(f.main(), {u"pctbMail"_s});

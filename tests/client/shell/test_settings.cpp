@@ -1,4 +1,5 @@
 #include "client/shell/configfile.h"
+#include "client/shell/logininput.h"
 #include "client/shell/preferences.h"
 #include "client/shell/preferencesfile.h"
 #include "client/shell/serverchoice.h"
@@ -13,7 +14,7 @@ using namespace jaserelle::client;
 using namespace Qt::StringLiterals;
 
 // jaserelle.ini: the server and sound sections every client reads, then this client's own choices;
-// and the server typed in the login window.
+// and what is typed in the login window.
 class TestSettings : public QObject
 {
     Q_OBJECT
@@ -149,6 +150,28 @@ private slots:
         const ServerChoice choice = chooseServer(typed, u"ici:8080"_s);
         QTEST(int(choice.verdict), "verdict");
         QTEST(choice.host, "host");
+    }
+
+    // Spaces go; only letters and digits may be sent; an empty box is no login.
+    void loginInput_data()
+    {
+        QTest::addColumn<QString>("pseudo");
+        QTest::addColumn<QString>("password");
+        QTest::addColumn<int>("verdict");
+        const int accepted = int(LoginInput::Verdict::Accepted), empty = int(LoginInput::Verdict::Empty);
+        const int refused = int(LoginInput::Verdict::NotAlphanumeric);
+        QTest::newRow("inner spaces") << u" Jean Pierre"_s << u"Se Cret1"_s << accepted;
+        QTest::newRow("accent") << u"élodie"_s << u"x"_s << refused;
+        QTest::newRow("bad password") << u"jean"_s << u"m%p"_s << refused;
+        QTest::newRow("tab is not a space") << u"a\tb"_s << u"x"_s << refused;
+        QTest::newRow("only spaces") << u"   "_s << u"  "_s << empty;
+        QTest::newRow("no password") << u"jean"_s << QString() << empty;
+    }
+    void loginInput()
+    {
+        QFETCH(QString, pseudo);
+        QFETCH(QString, password);
+        QTEST(int(cleanLoginInput(pseudo, password).verdict), "verdict");
     }
 };
 
