@@ -226,17 +226,14 @@ private slots:
         for (int i = 0; i < 50; ++i)
             history.keeper().record(entry(u"bob"_s, u"message numéro "_s + QString::number(i)));
         history.keeper().flush();
-        QStringList asked;
+        int asked = 0;
         bool answer = false;
-        history.confirm = [&](const QString &question) {
-            asked.append(question);
-            return answer;
-        };
+        history.confirm = [&](const QString &) { return ++asked, answer; };
         trigger(&desk.main(), u"MNU_EffacerHistorique"_s);
         QCOMPARE(history.keeper().reader().count(), 50);
         answer = true;
         trigger(&desk.main(), u"MNU_EffacerHistorique"_s);
-        QCOMPARE(asked, (QStringList{historyDeletionQuestion(), historyDeletionQuestion()}));
+        QCOMPARE(asked, 2);
         QCOMPARE(history.keeper().reader().count(), 0);
         QVERIFY(history.keeper().reader().search(u"message"_s).isEmpty());
         QCOMPARE(desk.desktop.notifier.shown, QList<Notice>{historyDeletedNotice()});

@@ -154,28 +154,23 @@ private slots:
     }
 
     // Without a mouse: the menu of the current row, a call to a connected favourite, a search.
-    void keyboard_data()
-    {
-        QTest::addColumn<int>("key");
-        QTest::addColumn<int>("modifiers");
-        QTest::newRow("menu key") << int(Qt::Key_Menu) << int(Qt::NoModifier);
-        QTest::newRow("shift F10") << int(Qt::Key_F10) << int(Qt::ShiftModifier);
-    }
     void keyboard()
     {
-        QFETCH(int, key);
-        QFETCH(int, modifiers);
         QTreeWidget *lv = list(u"lvFavoris"_s);
         QTreeWidgetItem *alice = addRow(lv, u"alice"_s);
         QTreeWidgetItem *bob = addRow(lv, u"bob"_s);
         contactrow::setOnline(bob, true);
         lv->setCurrentItem(alice);
-        QTest::keyClick(lv, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
-        QCOMPARE(window->selectedItem(), alice);
         QMenu *menu = child<QMenu>(window.get(), u"MNU_Favoris"_s);
-        QVERIFY(menu->isVisible());
-        QVERIFY(lv->viewport()->mapToGlobal(lv->visualItemRect(alice).bottomRight()).y() + 2 >= menu->y());
-        openMenus();
+        for (const auto &[key, modifiers] :
+             {std::pair(Qt::Key_Menu, Qt::NoModifier), std::pair(Qt::Key_F10, Qt::ShiftModifier)}) {
+            QTest::keyClick(lv, key, modifiers);
+            QCOMPARE(window->selectedItem(), alice);
+            QVERIFY(menu->isVisible());
+            QVERIFY(lv->viewport()->mapToGlobal(lv->visualItemRect(alice).bottomRight()).y() + 2 >=
+                    menu->y());
+            openMenus();
+        }
 
         QSignalSpy call(window.get(), &FrmMain::callRequested);
         QTest::keyClick(lv, Qt::Key_Return); // alice is offline
