@@ -79,22 +79,22 @@ private slots:
         QTest::addColumn<QString>("reported");
         QTest::addColumn<bool>("blackListed");
         QTest::addColumn<CallerVerdict>("verdict");
-        QTest::newRow("online at that address")
-            << u"127.0.0.5"_s << true << u"127.0.0.5"_s << false << CallerVerdict::Verified;
+        QTest::newRow("online at that address") << u"127.0.0.5"_s << true << u"127.0.0.5"_s << false
+                                                << CallerVerdict::Verified;
         QTest::newRow("seen through an IPv6 socket")
             << u"::ffff:127.0.0.5"_s << true << u" 127.0.0.5"_s << false << CallerVerdict::Verified;
-        QTest::newRow("another address")
-            << u"127.0.0.9"_s << true << u"127.0.0.5"_s << false << CallerVerdict::Unverified;
-        QTest::newRow("offline, stale address")
-            << u"127.0.0.5"_s << false << u"127.0.0.5"_s << false << CallerVerdict::Unverified;
+        QTest::newRow("another address") << u"127.0.0.9"_s << true << u"127.0.0.5"_s << false
+                                         << CallerVerdict::Unverified;
+        QTest::newRow("offline, stale address") << u"127.0.0.5"_s << false << u"127.0.0.5"_s << false
+                                                << CallerVerdict::Unverified;
         QTest::newRow("server's empty marker")
             << u"0.0.0.0"_s << true << u"0.0.0.0"_s << false << CallerVerdict::Unverified;
         QTest::newRow("no address on either side")
             << QString() << true << QString() << false << CallerVerdict::Unverified;
         QTest::newRow("black list, even at its address")
             << u"127.0.0.5"_s << true << u"127.0.0.5"_s << true << CallerVerdict::Refused;
-        QTest::newRow("black list, offline")
-            << u"127.0.0.9"_s << false << QString() << true << CallerVerdict::Refused;
+        QTest::newRow("black list, offline") << u"127.0.0.9"_s << false << QString() << true
+                                             << CallerVerdict::Refused;
     }
     void verdicts()
     {
@@ -129,7 +129,8 @@ private slots:
         QTest::addColumn<QString>("shown");
         QTest::newRow("legacy honest caller") << u"127.0.6.5"_s << u"bob"_s << u"bob"_s;
         QTest::newRow("found by a search") << u"127.0.6.8"_s << u"dave"_s << u"dave"_s;
-        QTest::newRow("spoofed: bob from elsewhere") << u"127.0.6.9"_s << u"bob"_s << u"bob (non vérifié)"_s;
+        QTest::newRow("spoofed: bob from elsewhere")
+            << u"127.0.6.9"_s << u"bob"_s << u"bob (non vérifié)"_s;
         QTest::newRow("unknown pseudo") << u"127.0.6.9"_s << u"zorglub"_s << u"zorglub (non vérifié)"_s;
     }
     void rings()

@@ -151,9 +151,8 @@ private slots:
         }
         for (const QByteArray &seen : {proxy.up, proxy.down}) {
             QVERIFY(seen.startsWith("\x16\x03"));
-            for (const char *clear :
-                 {"{\\rtf", "alice", "bob", "CONVERSATIONREQUESTED", "THISISTHEENDOFTHEPACKET",
-                  "NOPROBLEMYACCEPTTOURCALL", "Bonjour", "priv"})
+            for (const char *clear : {"{\\rtf", "alice", "bob", "CONVERSATIONREQUESTED", "THISISTHEENDOFTHEPACKET",
+                                      "NOPROBLEMYACCEPTTOURCALL", "Bonjour", "priv"})
                 QVERIFY2(!seen.contains(clear), clear);
         }
         // The caller remembers the key it has now seen.
