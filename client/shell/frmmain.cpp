@@ -114,11 +114,6 @@ QTreeWidgetItem *FrmMain::selectedItem() const
     return selection_->selectedItem();
 }
 
-int FrmMain::rightButtonDown() const
-{
-    return selection_->rightButtonDown();
-}
-
 QLabel *FrmMain::lblMailsNumber() const
 {
     return ui_->lblMailsNumber;

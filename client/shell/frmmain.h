@@ -40,7 +40,6 @@ public:
     // row has been removed since.
     QTreeWidgetItem *selectedItem() const;
     RowSelection &rowSelection() { return *selection_; }
-    int rightButtonDown() const;
     // The mail indicator of the "Listes" tab: the number of waiting mails and the envelope.
     QLabel *lblMailsNumber() const;
     QLabel *pctbMail() const;

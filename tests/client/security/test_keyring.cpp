@@ -24,14 +24,19 @@ QStringList filesHolding(const QString &folder, const QByteArray &text)
     return found;
 }
 
-// Waits for one answer of the store.
-template <typename T> std::optional<T> answer(const std::function<void(std::function<void(T)>)> &ask)
+// The store's answers, waited for; nullopt when none came.
+std::optional<bool> kept(PasswordStore &store, const QString &account, const QString &password)
 {
-    std::optional<T> got;
-    ask([&](T value) { got = std::move(value); });
-    if (!QTest::qWaitFor([&] { return got.has_value(); }, 20000))
-        return std::nullopt;
-    return got;
+    std::optional<bool> got;
+    store.write(account, password, [&](bool ok) { got = ok; });
+    return QTest::qWaitFor([&] { return got.has_value(); }, 20000) ? got : std::nullopt;
+}
+// The password read back; "" when the store has none, "?" when it did not answer.
+QString readBack(PasswordStore &store, const QString &account)
+{
+    std::optional<QString> got;
+    store.read(account, [&](std::optional<QString> password) { got = password.value_or(QString()); });
+    return QTest::qWaitFor([&] { return got.has_value(); }, 20000) ? *got : u"?"_s;
 }
 
 } // namespace
@@ -84,24 +89,12 @@ private slots:
             10000));
 
         const auto store = makeKeyringPasswordStore();
-        const auto kept = answer<bool>(
-            [&](auto done) { store->write(u"jean@ici:8080"_s, u"motdepasse2"_s, std::move(done)); });
-        QCOMPARE(kept, std::optional(true));
-        auto read = answer<std::optional<QString>>([&](auto done) { store->read(u"jean@ici:8080"_s, done); });
-        QVERIFY(read && read->has_value());
-        QCOMPARE(**read, u"motdepasse2"_s);
-        read = answer<std::optional<QString>>([&](auto done) { store->read(u"jean@ailleurs:8080"_s, done); });
-        QVERIFY(read && !read->has_value());
+        QCOMPARE(kept(*store, u"jean@ici:8080"_s, u"motdepasse2"_s), std::optional(true));
+        QCOMPARE(readBack(*store, u"jean@ici:8080"_s), u"motdepasse2"_s);
+        QCOMPARE(readBack(*store, u"jean@ailleurs:8080"_s), QString());
         QCOMPARE(filesHolding(home_.path(), "motdepasse2"), QStringList());
-
         store->remove(u"jean@ici:8080"_s);
-        QVERIFY(QTest::qWaitFor(
-            [&] {
-                read =
-                    answer<std::optional<QString>>([&](auto done) { store->read(u"jean@ici:8080"_s, done); });
-                return read && !read->has_value();
-            },
-            10000));
+        QVERIFY(QTest::qWaitFor([&] { return readBack(*store, u"jean@ici:8080"_s).isEmpty(); }, 10000));
     }
 
     // The keyring gone from the desktop: nothing is kept, and nothing falls back to a file.
@@ -111,13 +104,9 @@ private slots:
         keyring_.kill();
         keyring_.waitForFinished();
         const auto store = makeKeyringPasswordStore();
-        const auto kept = answer<bool>(
-            [&](auto done) { store->write(u"jean@ici:8080"_s, u"motdepasse1"_s, std::move(done)); });
-        QCOMPARE(kept, std::optional(false));
+        QCOMPARE(kept(*store, u"jean@ici:8080"_s, u"motdepasse1"_s), std::optional(false));
         QCOMPARE(filesHolding(home_.path(), "motdepasse1"), QStringList());
-        const auto read =
-            answer<std::optional<QString>>([&](auto done) { store->read(u"jean@ici:8080"_s, done); });
-        QVERIFY(read && !read->has_value());
+        QCOMPARE(readBack(*store, u"jean@ici:8080"_s), QString());
     }
 };
 

@@ -1,24 +1,18 @@
-#include "client/contacts/frmajoutmembre.h"
-#include "client/conversation/frmconversation.h"
-#include "client/conversation/frmincome.h"
-#include "client/mail/frmreadmails.h"
-#include "client/mail/frmsendmail.h"
-#include "client/server/frminfo.h"
+#include "client/shell/autostart.h"
 #include "client/shell/frmapropos.h"
-#include "client/shell/frmtrytoconnect.h"
 #include "client/shell/shellcommands.h"
 #include "tests/support/clientfixture.h"
 
 #include <QDir>
 #include <QLabel>
-#include <QScreen>
-#include <QTabWidget>
+#include <QMenu>
 
 using namespace jaserelle::client;
 
 using namespace Qt::StringLiterals;
 
-// The main window's own menu commands: the sound switches and jaserelle.ini, the help, the about box.
+// The main window's own menu commands: the sound switches and jaserelle.ini, the help, the about box,
+// starting with the session.
 class TestShellMenus : public QObject
 {
     Q_OBJECT
@@ -33,36 +27,6 @@ class TestShellMenus : public QObject
     }
 
 private slots:
-    // Every window stays whole on the screen this program is run on: 1280×1024 at a scale factor of 2.
-    void windowsFitASmallScreenAtTwice()
-    {
-        const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
-        QCOMPARE(screen.size(), QSize(640, 512));
-        ClientState state;
-        RecordingPlatform desktop;
-        Platform platform = desktop.platform();
-        const QList<QWidget *> windows{new FrmMain,
-                                       new FrmConversation(1, state, platform),
-                                       new FrmLogin,
-                                       new FrmQuitter,
-                                       new FrmAPropos(u"jaserelle.example"_s),
-                                       new FrmTryToConnect(u"jaserelle.example"_s),
-                                       new FrmInfo,
-                                       new FrmAjoutMembre(FrmAjoutMembre::Variant::Favori),
-                                       new FrmAjoutMembre(FrmAjoutMembre::Variant::ListeNoire),
-                                       new FrmSendMail,
-                                       new FrmReadMails,
-                                       new FrmIncome(desktop.clock)};
-        for (QWidget *window : windows) {
-            window->show();
-            QVERIFY(QTest::qWaitForWindowExposed(window));
-            QVERIFY2(screen.contains(window->frameGeometry()), window->metaObject()->className());
-            QVERIFY2(window->size().expandedTo(window->minimumSizeHint()) == window->size(),
-                     window->metaObject()->className());
-        }
-        qDeleteAll(windows);
-    }
-
     void switchingRewritesTheWholeFile()
     {
         ClientFixture f(u"jaserelle.example"_s);
@@ -127,6 +91,50 @@ private slots:
         trigger(&f.main(), u"MNU_APropos"_s);
         QVERIFY(about.isVisible());
         QCOMPARE(child<QLabel>(&about, u"lblServeur"_s)->text(), u"jaserelle.example"_s);
+    }
+
+    // Options > "Démarrer avec la session" writes the autostart entry where the desktop looks, and
+    // removes it; a folder that cannot be written is told and the check mark stays true.
+    void startWithSession()
+    {
+        QTemporaryDir config;
+        qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
+        const QString entry = config.filePath(u"autostart/jaserelle.desktop"_s);
+        QCOMPARE(autostartPath(), entry);
+        ClientFixture f;
+        QAction *option = child<QAction>(&f.main(), u"MNU_StartWithSession"_s);
+        QVERIFY(option->isCheckable() && !option->isChecked());
+        option->trigger();
+        const QByteArray written = fileBytes(entry);
+        QVERIFY(written.startsWith("[Desktop Entry]\n"));
+        QVERIFY(written.contains("\nExec=\"" + QCoreApplication::applicationFilePath().toUtf8() + "\"\n"));
+        option->trigger();
+        QVERIFY(!QFileInfo::exists(entry));
+
+        // Written again behind the client's back: the menu tells when it opens.
+        QVERIFY(setStartWithSession(true, u"/usr/bin/jaserelle"_s));
+        emit f.main().optionsMenu()->aboutToShow();
+        QVERIFY(option->isChecked());
+        QVERIFY(setStartWithSession(false, {}));
+
+        // The configuration folder is a file: nothing can go under it.
+        QFile blocker(config.filePath(u"plain"_s));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        qputenv("XDG_CONFIG_HOME", blocker.fileName().toUtf8());
+        emit f.main().optionsMenu()->aboutToShow();
+        option->trigger();
+        QVERIFY(!option->isChecked());
+        QCOMPARE(f.desktop.notifier.shown.size(), 1);
+
+        // A relative folder is no configuration folder: the one in the home folder is used.
+        qputenv("XDG_CONFIG_HOME", "relatif");
+        QCOMPARE(autostartPath(), QDir::homePath() + u"/.config/autostart/jaserelle.desktop"_s);
+        qunsetenv("XDG_CONFIG_HOME");
+        QCOMPARE(autostartPath(), QDir::homePath() + u"/.config/autostart/jaserelle.desktop"_s);
+        // The Exec line quotes the path the way desktops unquote it.
+        QVERIFY(autostartEntry(u"/opt/Mes Programmes/100%/a\"b$c\\d`e"_s)
+                    .contains("\nExec=\"/opt/Mes Programmes/100%%/a\\\\\"b\\\\$c\\\\\\\\d\\\\`e\"\n"));
     }
 };
 

@@ -77,6 +77,11 @@ private slots:
         QVERIFY(f.host->visible);
         QCOMPARE(f.icon().look(), TrayLook::Offline);
         QCOMPARE(f.host->toolTip, u"Jaserelle : non connecté"_s);
+        QCOMPARE(f.host->menu, &f.icon().menu());
+        // Before signing in, "open" brings back the login window.
+        f.client->frmLogin().hide();
+        f.trayEntry(u"MNU_TrayOpen"_s)->trigger();
+        QVERIFY(f.client->frmLogin().isVisible() && !f.main().isVisible());
 
         f.server.queue(QByteArray("YOURLOGINISOK||"));
         f.server.queue(refreshWithMails);
@@ -128,36 +133,29 @@ private slots:
         QVERIFY(f.server.requests.last().startsWith("GET /softlogoff.php?"));
     }
 
-    void trayOpensTheLoginWindowBeforeSigningIn()
-    {
-        TrayClient f;
-        QVERIFY(f.client->start());
-        f.client->frmLogin().hide();
-        f.trayEntry(u"MNU_TrayOpen"_s)->trigger();
-        QVERIFY(f.client->frmLogin().isVisible());
-        QVERIFY(!f.main().isVisible());
-    }
-
+    // The close box hides the main window only when the user chose so (in the menu, or at an
+    // earlier run) and a tray is there to bring it back; otherwise it asks to quit.
     void closeBoxHidesOnlyWhenChosenAndATrayIsThere_data()
     {
         QTest::addColumn<bool>("trayPresent");
-        QTest::addColumn<bool>("chosen");
-        QTest::newRow("off by default") << true << false;
-        QTest::newRow("chosen") << true << true;
-        QTest::newRow("chosen, no tray") << false << true;
+        QTest::addColumn<int>("chosen"); // 0 no, 1 in the menu, 2 in the file
+        QTest::newRow("off by default") << true << 0;
+        QTest::newRow("chosen") << true << 1;
+        QTest::newRow("chosen at an earlier run") << true << 2;
+        QTest::newRow("chosen, no tray") << false << 1;
     }
     void closeBoxHidesOnlyWhenChosenAndATrayIsThere()
     {
         QFETCH(bool, trayPresent);
-        QFETCH(bool, chosen);
+        QFETCH(int, chosen);
         TrayClient f(trayPresent);
-        QVERIFY(f.logInWithMails());
-        QVERIFY(!f.closeToTray()->isChecked());
-        QVERIFY(f.main().optionsMenu()->actions().contains(f.closeToTray()));
-        const QByteArray before = fileBytes(f.iniPath());
         const QByteArray sections = formatConfig(f.server.hostWithPort(), true);
-        QVERIFY(before.startsWith(sections));
-        if (chosen)
+        Preferences earlier;
+        earlier.closeToTray = chosen == 2;
+        f.writeIni(sections + formatPreferences(earlier));
+        QVERIFY(f.logInWithMails());
+        QCOMPARE(f.closeToTray()->isChecked(), chosen == 2);
+        if (chosen == 1)
             f.closeToTray()->trigger();
         QCOMPARE(f.host->visible, trayPresent);
 
@@ -167,8 +165,7 @@ private slots:
             child<QPushButton>(&window, u"cmdAnnuler"_s)->click();
         });
         f.main().close();
-        const bool hides = chosen && trayPresent;
-        if (hides) {
+        if (chosen && trayPresent) {
             QVERIFY(!f.main().isVisible());
             QTest::qWait(100);
             QVERIFY(!asked);
@@ -177,23 +174,10 @@ private slots:
             QVERIFY(f.main().isVisible());
         }
         QVERIFY(f.desktop.notifier.shown.isEmpty());
-
         // The choice is in the file after the two sections, which read as before.
         const QByteArray after = fileBytes(f.iniPath());
         QVERIFY(after.startsWith(sections));
-        QCOMPARE(parsePreferences(after).closeToTray, chosen);
-    }
-
-    void choiceIsReadBackAtTheNextStart()
-    {
-        TrayClient f;
-        Preferences chosen;
-        chosen.closeToTray = true;
-        f.writeIni(formatConfig(f.server.hostWithPort(), true) + formatPreferences(chosen));
-        QVERIFY(f.logInWithMails());
-        QVERIFY(f.closeToTray()->isChecked());
-        f.main().close();
-        QVERIFY(!f.main().isVisible());
+        QCOMPARE(parsePreferences(after).closeToTray, chosen > 0);
     }
 
     void choiceThatCannotBeWrittenIsSaid()

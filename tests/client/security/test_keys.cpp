@@ -1,6 +1,9 @@
 #include "client/conversation/peerstart.h"
+#include "client/security/identity.h"
 #include "client/security/keylistreply.h"
 
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace jaserelle::client;
@@ -15,11 +18,39 @@ const QString keyA = QString(64, u'a');
 const QString keyB = u"0123456789abcdef"_s.repeated(4);
 } // namespace
 
-class TestKeyListReply : public QObject
+// This client's own key, the keys the server lists for others, and how a peer's first bytes tell TLS.
+class TestKeys : public QObject
 {
     Q_OBJECT
 
 private slots:
+    // Made once, private to the user, then read back; two clients never share a key. A damaged file
+    // is refused and left as it was.
+    void identityMadeOnceThenKept()
+    {
+        QTemporaryDir home;
+        const QString folder = home.filePath(u"config/jaserelle"_s);
+        const auto first = loadOrCreateIdentity(folder);
+        QVERIFY(first && !first->key.isNull());
+        QCOMPARE(first->key.algorithm(), QSsl::Ec);
+        QCOMPARE(first->fingerprint().size(), 64);
+        const auto others = QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ExeGroup |
+                            QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ExeOther;
+        QCOMPARE(QFile::permissions(identityFile(folder)) & others, QFileDevice::Permissions());
+        const auto again = loadOrCreateIdentity(folder);
+        QVERIFY(again && again->key.toPem() == first->key.toPem());
+        QVERIFY(makeIdentity()->fingerprint() != first->fingerprint());
+
+        QFile file(identityFile(home.path()));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("not a key\n") == 10);
+        file.close();
+        QString error;
+        QVERIFY(!loadOrCreateIdentity(home.path(), &error));
+        QVERIFY(error.contains(u"identity.pem"_s));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), QByteArray("not a key\n"));
+    }
+
     void parses_data()
     {
         QTest::addColumn<QString>("reply");
@@ -105,5 +136,5 @@ private slots:
     }
 };
 
-QTEST_APPLESS_MAIN(TestKeyListReply)
-#include "test_keylistreply.moc"
+QTEST_GUILESS_MAIN(TestKeys)
+#include "test_keys.moc"

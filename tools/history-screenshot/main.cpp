@@ -1,4 +1,4 @@
-// Not a test: two clients in one process hold a conversation on loopback, with a past one in the
+// Two clients in one process hold a conversation on loopback, with a past one in the
 // history, emoji, several scripts and a misspelt draft, and stay on the screen for a while, for a
 // screenshot under Xvfb:
 //   xvfb-run -a -s "-screen 0 1100x600x24" sh -c 'build/tests/bin/history_screenshot & sleep 8;
