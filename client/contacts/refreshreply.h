@@ -19,6 +19,7 @@ struct ContactRecord
     QStringView age;
     QStringView departement;
     QStringView colourFlag;
+    QStringView text; // the whole record as the server wrote it, without its "|"
 
     // Any address but the server's "nobody" one counts as connected.
     bool online() const { return address != u"0.0.0.0"; }
