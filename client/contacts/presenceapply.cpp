@@ -174,11 +174,11 @@ qsizetype updateRemembered(const Section &section, QList<RefreshMemory::Entry> &
         if (entry->pseudo() != record.pseudo)
             break;
         const bool unreachable = presence.unreachable.contains(record.pseudo);
-        if (entry->record != record.text || entry->unreachable != unreachable) {
+        if (entry->record != record.text() || entry->unreachable != unreachable) {
             changed |= updateRow(section.list.palette(), entry->row, false, record, section.sounds, presence,
                                  announcement);
         }
-        entry->record = record.text;
+        entry->record = record.text();
         entry->unreachable = unreachable;
         ++entry;
         ++done;
@@ -199,7 +199,7 @@ void remember(RefreshMemory &memory, const Section &section, RowIndex &index, co
         if (!row) // beyond the cap, or named twice
             return memory.forget();
         entries.append(
-            {record.text, row, record.pseudo.size(), presence.unreachable.contains(record.pseudo)});
+            {record.text(), row, record.pseudo.size(), presence.unreachable.contains(record.pseudo)});
     }
     RefreshMemory::Others others;
     for (const RowIndex::Row &row : index.rows()) {

@@ -25,7 +25,7 @@ class RefreshMemory : public QObject
 public:
     struct Entry
     {
-        QStringView record; // the record's whole text, as ContactRecord::text
+        QStringView record; // the record's whole text, as ContactRecord::text()
         QTreeWidgetItem *row = nullptr;
         qsizetype pseudoLength = 0;
         bool unreachable = false; // shown offline because the member black-lists the user

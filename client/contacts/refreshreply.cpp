@@ -22,7 +22,6 @@ bool splitRecord(QStringView text, ContactRecord &record)
 {
     const std::array<QStringView *, 5> leading = {&record.pseudo, &record.address, &record.sexe, &record.age,
                                                   &record.departement};
-    record.text = text;
     return splitCommaFields(text, leading, record.colourFlag);
 }
 
@@ -45,8 +44,9 @@ RefreshParseError readSection(QStringView text, qsizetype &pos, QStringView end1
 {
     out.reserve(recordsAhead(text, pos));
     for (;;) {
-        const qsizetype bar = text.indexOf(u'|', pos);
-        if (bar < 0)
+        // A record is a few dozen characters: a plain scan beats the library's, made for long texts.
+        const qsizetype bar = std::find(text.begin() + pos, text.end(), u'|') - text.begin();
+        if (bar == text.size())
             return RefreshParseError::UnterminatedSection;
         const QStringView before = text.sliced(pos, bar - pos);
         if (before == end1 || before == end2)
