@@ -2,6 +2,7 @@
 
 #include "client/contacts/contactface.h"
 #include "client/contacts/contactitem.h"
+#include "client/contacts/refreshmemory.h"
 #include "client/platform/platform.h"
 #include "client/shell/contactrow.h"
 
@@ -11,6 +12,7 @@
 #include <QSet>
 #include <QSignalBlocker>
 #include <QTreeWidget>
+#include <optional>
 
 namespace jaserelle::client {
 
@@ -35,6 +37,13 @@ namespace {
 class RowIndex
 {
 public:
+    struct Row
+    {
+        QStringView pseudo;
+        QTreeWidgetItem *row = nullptr;
+        bool named = false; // by a record of the refresh; see claim()
+    };
+
     explicit RowIndex(const QTreeWidget &list)
     {
         const int count = list.topLevelItemCount();
@@ -47,20 +56,34 @@ public:
             add(known_.constLast(), row); // a later row replaces an earlier one
         }
     }
-    QTreeWidgetItem *find(QStringView pseudo) const { return byPseudo_.value(pseudo); }
+    QTreeWidgetItem *find(QStringView pseudo) const
+    {
+        const qsizetype at = byPseudo_.value(pseudo, -1);
+        return at < 0 ? nullptr : rows_.at(at).row;
+    }
     // `pseudo` must outlive the index.
     void add(QStringView pseudo, QTreeWidgetItem *row)
     {
+        byPseudo_.insert(pseudo, rows_.size());
         rows_.append({pseudo, row});
-        byPseudo_.insert(pseudo, row);
     }
+    // The row a record names, once: null when it has none, or when an earlier record named it.
+    QTreeWidgetItem *claim(QStringView pseudo)
+    {
+        const qsizetype at = byPseudo_.value(pseudo, -1);
+        if (at < 0 || rows_.at(at).named)
+            return nullptr;
+        rows_[at].named = true;
+        return rows_.at(at).row;
+    }
+    bool hasTwins() const { return byPseudo_.size() != rows_.size(); }
     // Every row of the list with its pseudo, duplicates included.
-    const QList<std::pair<QStringView, QTreeWidgetItem *>> &rows() const { return rows_; }
+    const QList<Row> &rows() const { return rows_; }
 
 private:
     QStringList known_;
-    QList<std::pair<QStringView, QTreeWidgetItem *>> rows_;
-    QHash<QStringView, QTreeWidgetItem *> byPseudo_;
+    QList<Row> rows_;
+    QHash<QStringView, qsizetype> byPseudo_;
 };
 
 void showOffline(const QPalette &palette, QTreeWidgetItem *row)
@@ -130,19 +153,86 @@ void markRow(QTreeWidget &list, QTreeWidgetItem *row)
         list.scrollToItem(row);
 }
 
-void applySection(QTreeWidget &list, RowIndex &index, const QList<ContactRecord> &records,
-                  const ListSounds &sounds, const Presence &presence, SoundPlayer &player)
+// One list's share of the reply.
+struct Section
 {
-    Announcement announcement;
+    QTreeWidget &list;
+    const QString &text; // the reply the records point into
+    const QList<ContactRecord> &records;
+    ListSounds sounds;
+};
+
+// The leading records that name the members the memory holds rows for, in the same order,
+// update those rows; a record that reads as before leaves its row alone. Returns how many
+// records that covered.
+qsizetype updateRemembered(const Section &section, QList<RefreshMemory::Entry> &remembered,
+                           const Presence &presence, Announcement &announcement, bool &changed)
+{
+    RefreshMemory::Entry *entry = remembered.data();
+    qsizetype done = 0;
+    for (const ContactRecord &record : section.records) {
+        if (entry->pseudo() != record.pseudo)
+            break;
+        const bool unreachable = presence.unreachable.contains(record.pseudo);
+        if (entry->record != record.text() || entry->unreachable != unreachable) {
+            changed |= updateRow(section.list.palette(), entry->row, false, record, section.sounds, presence,
+                                 announcement);
+        }
+        entry->record = record.text();
+        entry->unreachable = unreachable;
+        ++entry;
+        ++done;
+    }
+    return done;
+}
+
+// After a refresh that had to find its rows by pseudo: what the next one may take for granted,
+// as long as it is exact.
+void remember(RefreshMemory &memory, const Section &section, RowIndex &index, const Presence &presence)
+{
+    if (index.hasTwins())
+        return memory.forget();
+    QList<RefreshMemory::Entry> entries;
+    entries.reserve(section.records.size());
+    for (const ContactRecord &record : section.records) {
+        QTreeWidgetItem *row = index.claim(record.pseudo);
+        if (!row) // beyond the cap, or named twice
+            return memory.forget();
+        entries.append(
+            {record.text(), row, record.pseudo.size(), presence.unreachable.contains(record.pseudo)});
+    }
+    RefreshMemory::Others others;
+    for (const RowIndex::Row &row : index.rows()) {
+        if (!row.named)
+            others.append({row.pseudo.toString(), row.row});
+    }
+    memory.remember(section.text, std::move(entries), std::move(others));
+}
+
+// Returns the index of the list's rows when it had to build one.
+std::optional<RowIndex> writeSection(const Section &section, const Presence &presence,
+                                     Announcement &announcement)
+{
+    QTreeWidget &list = section.list;
+    RefreshMemory &memory = RefreshMemory::of(list);
+    const RefreshMemory::Writing writing(memory);
+    std::optional<RowIndex> index;
     QList<const ContactRecord *> newcomers;
     bool changed = false;
     {
         // Known rows only change their cells here, never their place: the view is told once,
         // below, rather than once per cell, which on a long list costs far more than the change.
         const QSignalBlocker quiet(list.model());
-        for (const ContactRecord &record : records) {
-            if (QTreeWidgetItem *row = index.find(record.pseudo)) {
-                changed |= updateRow(list.palette(), row, false, record, sounds, presence, announcement);
+        QList<RefreshMemory::Entry> *remembered = memory.rowsFor(section.records.size());
+        const qsizetype done =
+            remembered ? updateRemembered(section, *remembered, presence, announcement, changed) : 0;
+        if (!remembered || done < section.records.size())
+            index.emplace(list);
+        for (qsizetype i = done; i < section.records.size(); ++i) {
+            const ContactRecord &record = section.records.at(i);
+            if (QTreeWidgetItem *row = index->find(record.pseudo)) {
+                changed |=
+                    updateRow(list.palette(), row, false, record, section.sounds, presence, announcement);
             } else {
                 newcomers.append(&record);
             }
@@ -157,31 +247,52 @@ void applySection(QTreeWidget &list, RowIndex &index, const QList<ContactRecord>
     // New rows are filled before they join the list, and join it together.
     QList<QTreeWidgetItem *> added;
     for (const ContactRecord *record : newcomers) {
-        QTreeWidgetItem *row = index.find(record->pseudo); // named twice in one reply
+        QTreeWidgetItem *row = index->find(record->pseudo); // named twice in one reply
         if (!row) {
             if (list.topLevelItemCount() + added.size() >= maxContactRows)
                 continue;
             row = new ContactItem;
-            index.add(record->pseudo, row);
+            index->add(record->pseudo, row);
             added.append(row);
         }
-        updateRow(list.palette(), row, true, *record, sounds, presence, announcement);
+        updateRow(list.palette(), row, true, *record, section.sounds, presence, announcement);
     }
     list.addTopLevelItems(added);
+    if (index)
+        remember(memory, section, *index, presence);
+    else
+        memory.keep(section.text);
+    return index;
+}
 
+std::optional<RowIndex> applySection(const Section &section, const Presence &presence, SoundPlayer &player)
+{
+    Announcement announcement;
+    std::optional<RowIndex> index = writeSection(section, presence, announcement);
     if (announcement.row) {
-        markRow(list, announcement.row);
+        markRow(section.list, announcement.row);
         player.play(announcement.sound);
     }
+    return index;
 }
 
 // Rows the reply did not list (added by hand before, or kept past their last mention) still
-// go grey when their member black-lists the user.
-void markUnreachable(QTreeWidget &list, const RowIndex &index, const QSet<QStringView> &pseudos)
+// go grey when their member black-lists the user. Without an index, the memory knows which rows
+// those are: the others are up to date already.
+void markUnreachable(QTreeWidget &list, const std::optional<RowIndex> &index,
+                     const QSet<QStringView> &pseudos)
 {
-    for (const auto &[pseudo, row] : index.rows()) {
+    const RefreshMemory::Writing writing(RefreshMemory::of(list));
+    auto grey = [&](QStringView pseudo, QTreeWidgetItem *row) {
         if (pseudos.contains(pseudo))
             showOffline(list.palette(), row);
+    };
+    if (index) {
+        for (const RowIndex::Row &row : index->rows())
+            grey(row.pseudo, row.row);
+    } else {
+        for (const auto &[pseudo, row] : RefreshMemory::of(list).others())
+            grey(pseudo, row);
     }
 }
 
@@ -194,10 +305,10 @@ void applyRefreshReply(QTreeWidget &lvFavoris, QTreeWidget &lvListeNoire, const 
     for (const QString &pseudo : reply.blackListedBy)
         unreachable.insert(pseudo);
     const Presence presence{mood, faces, unreachable};
-    RowIndex favoris(lvFavoris);
-    RowIndex listeNoire(lvListeNoire);
-    applySection(lvFavoris, favoris, reply.favoris, favorisSounds(), presence, player);
-    applySection(lvListeNoire, listeNoire, reply.listeNoire, listeNoireSounds(), presence, player);
+    const std::optional<RowIndex> favoris =
+        applySection({lvFavoris, reply.text, reply.favoris, favorisSounds()}, presence, player);
+    const std::optional<RowIndex> listeNoire =
+        applySection({lvListeNoire, reply.text, reply.listeNoire, listeNoireSounds()}, presence, player);
     if (unreachable.isEmpty())
         return;
     markUnreachable(lvFavoris, favoris, unreachable);

@@ -40,7 +40,8 @@ inline constexpr int maxContactRows = 5000;
 // the last contact seen to come or go is selected (the current row stays) and heard, unless its
 // row is new. The members
 // who black-listed the user are shown offline in both lists, silently, for as long as they keep
-// the user on their list. Rows are only ever added or updated here, never removed.
+// the user on their list. Rows are only ever added or updated here, never removed; a row whose
+// record reads as at the last refresh, in a list nothing else changed since, is not even read.
 void applyRefreshReply(QTreeWidget &lvFavoris, QTreeWidget &lvListeNoire, const RefreshReply &reply,
                        PresenceMood mood, SoundPlayer &player, const contactface::Faces &faces);
 

@@ -25,16 +25,15 @@ bool splitRecord(QStringView text, ContactRecord &record)
     return splitCommaFields(text, leading, record.colourFlag);
 }
 
-// About how many records a section holds: the "|" before its end marker, or before the end of the
-// text without one. Only a capacity: growing a long list step by step copied it over and over.
-// A reply of bars alone would stop at its first short record, so the guess is bounded.
-qsizetype recordsAhead(QStringView text, qsizetype pos, QStringView end)
+// At most how many records the text from `pos` can still hold: each takes six fields, five commas
+// and its "|". Only a capacity, and one that costs no pass over the text: growing a long list step
+// by step copied it over and over, and the pages of a capacity never filled are never touched.
+// A reply of bars alone would stop at its first short record, so the guess is bounded too.
+qsizetype recordsAhead(QStringView text, qsizetype pos)
 {
+    constexpr qsizetype shortestRecord = 12;
     constexpr qsizetype mostReserved = 8192;
-    qsizetype stop = text.indexOf(end, pos);
-    if (stop < 0)
-        stop = text.size();
-    return std::min(text.sliced(pos, stop - pos).count(u'|'), mostReserved);
+    return std::min((text.size() - pos) / shortestRecord, mostReserved);
 }
 
 // Reads records from `pos` until the text before the next "|" is one of the two markers that
@@ -43,10 +42,11 @@ qsizetype recordsAhead(QStringView text, qsizetype pos, QStringView end)
 RefreshParseError readSection(QStringView text, qsizetype &pos, QStringView end1, QStringView end2,
                               QList<ContactRecord> &out)
 {
-    out.reserve(recordsAhead(text, pos, end1));
+    out.reserve(recordsAhead(text, pos));
     for (;;) {
-        const qsizetype bar = text.indexOf(u'|', pos);
-        if (bar < 0)
+        // A record is a few dozen characters: a plain scan beats the library's, made for long texts.
+        const qsizetype bar = std::find(text.begin() + pos, text.end(), u'|') - text.begin();
+        if (bar == text.size())
             return RefreshParseError::UnterminatedSection;
         const QStringView before = text.sliced(pos, bar - pos);
         if (before == end1 || before == end2)

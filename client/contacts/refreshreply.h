@@ -26,6 +26,8 @@ struct ContactRecord
     bool colourFace() const { return colourFlag == u"1"; }
     // Departments are shown on two characters.
     QStringView shownDepartement() const { return departement.left(2); }
+    // The whole record as the server wrote it, without its "|".
+    QStringView text() const { return QStringView(pseudo.begin(), colourFlag.end()); }
 
     bool operator==(const ContactRecord &) const = default;
 };
