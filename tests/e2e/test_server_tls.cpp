@@ -139,18 +139,18 @@ private slots:
         Client plain(server_.hostWithPort(), u"demo"_s, QString(), QString());
         for (Client *intruder : {&neighbour, &plain}) {
             QCOMPARE(intruder->send(RequestKind::ReadMails), QStringList{u"(no answer)"_s});
-            intruder->mailRow = {
+            const MailRowRef mail{
                 u"thomas"_s, u"02/12/2026 à 09h07"_s, u"pas de sujet"_s,
                 u"Salut, merci pour l'adresse du restaurant, c'était parfait. À charge de revanche !"_s};
-            QCOMPARE(intruder->send(RequestKind::DeleteMail), QStringList{u"(no answer)"_s});
-            intruder->state.targetPseudo = u"pierre"_s;
-            QCOMPARE(intruder->send(RequestKind::AddListeNoire), QStringList{u"(no answer)"_s});
-            intruder->selectedPseudo = u"lucie"_s;
-            QCOMPARE(intruder->send(RequestKind::RemoveListeNoire), QStringList{u"(no answer)"_s});
-            intruder->engine.sources().outgoingMail = [] {
-                return OutgoingMail{u"lucie"_s, u"coucou"_s, u"pas de moi"_s};
-            };
-            QCOMPARE(intruder->send(RequestKind::SendMail), QStringList{u"(no answer)"_s});
+            QCOMPARE(intruder->send({.kind = RequestKind::DeleteMail, .mailRow = mail}),
+                     QStringList{u"(no answer)"_s});
+            QCOMPARE(intruder->send({RequestKind::AddListeNoire, u"pierre"_s}),
+                     QStringList{u"(no answer)"_s});
+            QCOMPARE(intruder->send({RequestKind::RemoveListeNoire, u"lucie"_s}),
+                     QStringList{u"(no answer)"_s});
+            const OutgoingMail outgoing{u"lucie"_s, u"coucou"_s, u"pas de moi"_s};
+            QCOMPARE(intruder->send({.kind = RequestKind::SendMail, .mail = outgoing}),
+                     QStringList{u"(no answer)"_s});
         }
 
         // The member's box and lists are as they were, and the member's own key still acts.
@@ -158,8 +158,7 @@ private slots:
         QCOMPARE(member.body, mailsBefore);
         QCOMPARE(member.send(RequestKind::Refresh), QStringList{u"REFRESHISOK"_s});
         QCOMPARE(member.body, listsBefore);
-        member.state.targetPseudo = u"pierre"_s;
-        QCOMPARE(member.send(RequestKind::AddFavoris), QStringList{u"LISTESMISESAJOUR"_s});
+        QCOMPARE(member.send({RequestKind::AddFavoris, u"pierre"_s}), QStringList{u"LISTESMISESAJOUR"_s});
     }
 
     // A member on plain HTTP, without any key, keeps the address rule of old.
@@ -168,8 +167,7 @@ private slots:
         Client legacy(server_.hostWithPort(), u"pierre"_s, QString());
         QCOMPARE(legacy.send(RequestKind::Login), QStringList{u"YOURLOGINISOK"_s});
         QCOMPARE(legacy.send(RequestKind::ReadMails), QStringList{u"HERESTARTMAILLIST"_s});
-        legacy.state.targetPseudo = u"lucie"_s;
-        QCOMPARE(legacy.send(RequestKind::AddFavoris), QStringList{u"LISTESMISESAJOUR"_s});
+        QCOMPARE(legacy.send({RequestKind::AddFavoris, u"lucie"_s}), QStringList{u"LISTESMISESAJOUR"_s});
     }
 };
 

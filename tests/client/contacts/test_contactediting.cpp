@@ -4,6 +4,7 @@
 #include "tests/support/clientfixture.h"
 
 #include <QLabel>
+#include <QMenu>
 #include <QTreeWidget>
 
 using namespace jaserelle::client;
@@ -125,21 +126,34 @@ private slots:
         QCOMPARE(pseudos(f.main().lvFavoris()), u"jean marie"_s);
     }
 
-    // The row that goes is the member the request named, even when the user has right-clicked
-    // another row and sorted the list while the answer was on its way.
-    void removalTakesTheMemberThatWasSent()
+    // The request and its answer are about the row right-clicked when the command was chosen,
+    // whatever row the user right-clicks before the connection is even made, and however he
+    // sorts the list while the answer is on its way.
+    void aRightClickAfterTheStartChangesNothing()
     {
         Editing f;
+        f.main().show();
+        QVERIFY(QTest::qWaitForWindowExposed(&f.main()));
+        QTreeWidget *list = f.main().lvFavoris();
+        const auto rightClick = [&](QTreeWidgetItem *row) {
+            QTest::mouseClick(list->viewport(), Qt::RightButton, {}, list->visualItemRect(row).center());
+            child<QMenu>(&f.main(), u"MNU_Favoris"_s)->hide();
+        };
         f.server.queue(heldOpen);
         f.server.queue(heldOpen);
-        f.command(f.main().lvFavoris()->topLevelItem(0), u"MNU_RemoveFromFavoris"_s);
+        rightClick(list->topLevelItem(0));
+        trigger(&f.main(), u"MNU_RemoveFromFavoris"_s);
+        rightClick(list->topLevelItem(1));
+        QCOMPARE(f.main().selectedItem(), list->topLevelItem(1));
+        QCOMPARE(f.engine().state(), RequestEngine::State::Connecting);
         QVERIFY(f.server.waitForRequests(1));
         QCOMPARE(f.requestLine(0), "GET /removemembre.php?login=moi&pseudo=jean&liste=favoris HTTP/1.1");
-        f.main().lvFavoris()->sortItems(contactrow::Pseudo, Qt::DescendingOrder); // marie, jean
-        f.main().rowSelection().setSelectedItem(f.main().lvFavoris()->topLevelItem(0));
+
+        list->sortItems(contactrow::Pseudo, Qt::DescendingOrder); // marie, jean
+        rightClick(list->topLevelItem(0));
         f.answerHeld("REMOVEISSUCCESSFUL");
         QVERIFY(f.server.waitForRequests(2));
-        QCOMPARE(pseudos(f.main().lvFavoris()), u"marie"_s);
+        QCOMPARE(pseudos(list), u"marie"_s);
         QVERIFY(f.requestLine(1).startsWith("GET /softrefresh2.php"));
         QVERIFY(f.engine().refreshTimer().isActive());
     }

@@ -271,7 +271,7 @@ private slots:
                                   "bea,F,25,13100,10.0.0.9,no,0|"
                                   "carl,H,33,6,10.0.0.7,yes,0|"
                                   "SEARCHISOK|MAXRESULTREACHED,100|"));
-        f.engine().start(RequestKind::SearchCriteres);
+        f.engine().start({RequestKind::SearchCriteres});
         QVERIFY(f.handled(1));
         QTreeWidget *list = f.main().lvRecherche();
         QCOMPARE(pseudos(list), u"abel bea carl"_s);
@@ -288,7 +288,7 @@ private slots:
         QCOMPARE(f.desktop.notifier.shown, QList<Notice>{maxResultReachedNotice(u"100"_s)});
 
         f.server.queue(QByteArray("NOSEARCHRESULT"));
-        f.engine().start(RequestKind::SearchPseudo);
+        f.engine().start({.kind = RequestKind::SearchPseudo, .searchPseudo = u"x"_s});
         QVERIFY(f.handled(2));
         QCOMPARE(list->topLevelItemCount(), 0);
         QCOMPARE(f.desktop.notifier.shown,

@@ -108,21 +108,9 @@ private slots:
         QVERIFY(!f.client->frmTryToConnect().isVisible() && !f.desktop.lifetime.ended());
     }
 
-    void keywordsInsideOtherRepliesDoNothing()
-    {
-        ClientFixture f;
-        QVERIFY(f.logIn());
-        // A mail another member wrote comes back inside the mail list.
-        f.server.queue(QByteArray("HERESTARTMAILLISTbob~YOURLOGINISOK|YOUDONTHAVETHEPERMISSIONTOUSEJASERELLE|"
-                                  "YOURLOGINISWRONG SOFTLOGOFFSUCCESS~"));
-        f.engine().start(RequestKind::ReadMails);
-        QVERIFY(f.server.waitForRequests(3) && f.waitIdle());
-        QVERIFY(!f.desktop.lifetime.ended() && f.desktop.notifier.shown.isEmpty());
-        QCOMPARE(f.client->loginReplies().frmInfo(), nullptr);
-        QVERIFY(!f.client->frmLogin().isVisible());
-    }
-
-    void logoffAnswerEndsTheApplication()
+    // Keywords inside another reply do nothing; the logoff's own answer ends the application
+    // before any handler after its own.
+    void keywordsInsideOtherRepliesThenTheLogoff()
     {
         ClientFixture f;
         QVERIFY(f.logIn());
@@ -131,8 +119,17 @@ private slots:
             laterHandlerRan = true;
             return HandlerResult::Continue;
         });
+        // A mail another member wrote comes back inside the mail list.
+        f.server.queue(QByteArray("HERESTARTMAILLISTbob~YOURLOGINISOK|YOUDONTHAVETHEPERMISSIONTOUSEJASERELLE|"
+                                  "YOURLOGINISWRONG SOFTLOGOFFSUCCESS~"));
+        f.engine().start({RequestKind::ReadMails});
+        QVERIFY(f.server.waitForRequests(3) && f.waitIdle());
+        QVERIFY(!f.desktop.lifetime.ended() && f.desktop.notifier.shown.isEmpty());
+        QCOMPARE(f.client->loginReplies().frmInfo(), nullptr);
+        QVERIFY(!f.client->frmLogin().isVisible());
+
         f.server.queue(QByteArray("SOFTLOGOFFSUCCESS NOSEARCHRESULT"));
-        f.engine().start(RequestKind::Logoff);
+        f.engine().start({RequestKind::Logoff});
         QVERIFY(QTest::qWaitFor([&] { return f.desktop.lifetime.ended(); }));
         QVERIFY(!laterHandlerRan && f.desktop.notifier.shown.isEmpty());
     }

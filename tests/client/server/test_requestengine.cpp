@@ -28,7 +28,6 @@ class TestRequestEngine : public QObject
                                         return HandlerResult::Continue;
                                     });
             }
-            engine.sources().selectedPseudo = [] { return u"paul"_s; };
         }
         bool waitHandled(int n)
         {
@@ -73,7 +72,7 @@ private slots:
         f.server.queue(QByteArray("HERESTARTREQUIREDPROFIL,paul"));
         f.engine.startRefresh();
         QVERIFY(QTest::qWaitFor([&] { return f.engine.receivedBytes() > 0; }));
-        f.engine.start(RequestKind::Profil);
+        f.engine.start({RequestKind::Profil, u"paul"_s});
         QVERIFY(f.waitHandled(1));
         // Nothing of the refresh is handled: its handler, first in order, would come first.
         QVERIFY(f.handled[0].startsWith(u"HERESTARTREQUIREDPROFIL:HTTP/1.1"));
@@ -86,7 +85,7 @@ private slots:
         f.engine.setTimeoutInterval(150);
         f.engine.setAnswerDeadline(5000);
         f.server.queue(Answer{"HTTP/1.1 200 OK\r\n", false});
-        f.engine.start(RequestKind::ReadMails);
+        f.engine.start({RequestKind::ReadMails});
         QVERIFY(QTest::qWaitFor([&] { return f.engine.state() == RequestEngine::State::Receiving; }));
         QTest::qWait(400); // well past the first byte's time-out: it no longer applies
         f.server.lastSocket->write("\r\nHERESTARTMAILLIST");
@@ -115,7 +114,7 @@ private slots:
         const QByteArray answer = ScriptedServer::httpOk("REFRESHISOK|HERESTARTMAILLIST|YOURLOGINISOK||");
         f.server.queue(drip ? heldOpen : Answer{answer, false});
         QSignalSpy failed(&f.engine, &RequestEngine::requestFailed);
-        f.engine.start(kind);
+        f.engine.start({kind});
         QVERIFY(f.server.waitForRequests(1));
         QTimer dripper;
         qsizetype sent = 0;
@@ -133,17 +132,21 @@ private slots:
         QCOMPARE(failed.size(), 1);
     }
 
-    void refreshTicksNeverReplaceARequestInFlight()
+    // Neither the refresh ticks nor a request that names nobody replace a request in flight.
+    void nothingReplacesARequestInFlight()
     {
         Fixture f;
         f.server.queue(heldOpen); // the logoff hangs
         f.engine.setRefreshInterval(20);
         f.engine.resumeRefresh();
-        f.engine.start(RequestKind::Logoff);
+        f.engine.start({RequestKind::Logoff});
         QVERIFY(f.server.waitForRequests(1));
-        QTest::qWait(200); // ten ticks
+        f.engine.start({RequestKind::RemoveFavoris});
+        f.engine.start({RequestKind::DeleteMail, u"paul"_s}); // no mail row
+        QTest::qWait(200);                                    // ten ticks
         QCOMPARE(f.server.connections, 1);
         QCOMPARE(f.engine.requestKind(), RequestKind::Logoff);
+        QVERIFY(f.engine.refreshTimer().isActive());
     }
 
     // A server that never answers (time-out) or is not there (socket error): the logoff ends the
@@ -169,7 +172,7 @@ private slots:
         if (serverDown)
             f.server.stopListening();
         QSignalSpy failed(&f.engine, &RequestEngine::requestFailed);
-        f.engine.start(kind);
+        f.engine.start({kind, u"paul"_s});
         QVERIFY(QTest::qWaitFor(
             [&] { return f.desktop.lifetime.ended() || !f.desktop.notifier.shown.isEmpty(); }));
         QTest::qWait(20);
@@ -252,7 +255,7 @@ private slots:
         Fixture f;
         f.server.queue(Answer{"HTTP/1.1 403 Forbidden\r\nContent-Length: 0\r\n\r\n"});
         f.engine.refreshTimer().start();
-        f.engine.start(RequestKind::AddFavoris);
+        f.engine.start({RequestKind::AddFavoris, u"paul"_s});
         QVERIFY(!f.engine.refreshTimer().isActive());
         QVERIFY(f.waitNotices(1));
         QCOMPARE(f.lastNotice(), unansweredNotice(RequestKind::AddFavoris, f.state.serverHost).text);
@@ -269,7 +272,7 @@ private slots:
         f.engine.resumeRefresh();
         qsizetype refreshes = 0;
         for (int i = 0; i < 400 && refreshes < 3; ++i) {
-            f.engine.start(RequestKind::Profil); // one every 50 ms or so, each switching the refresh off
+            f.engine.start({RequestKind::Profil, u"paul"_s}); // every 50 ms or so, each stopping the refresh
             QVERIFY(f.waitIdle());
             QTest::qWait(50);
             refreshes = std::count_if(f.server.requests.cbegin(), f.server.requests.cend(),
@@ -279,23 +282,12 @@ private slots:
         QVERIFY(f.desktop.notifier.shown.isEmpty());
     }
 
-    void aMissingRowSendsNothing()
-    {
-        Fixture f;
-        f.engine.sources().selectedPseudo = [] { return QString(); };
-        f.engine.start(RequestKind::RemoveFavoris);
-        QVERIFY(QTest::qWaitFor([&] { return f.server.connections == 1; }) && f.waitIdle());
-        QTest::qWait(50);
-        QVERIFY(f.server.requests.isEmpty());
-        QVERIFY(f.engine.refreshTimer().isActive());
-    }
-
     void anEndlessReplyIsCutOff()
     {
         Fixture f;
         const QByteArray huge(RequestEngine::replyCap + 1024, 'x');
         f.server.queue(Answer{ScriptedServer::httpOk("HERESTARTREQUIREDPROFIL" + huge)});
-        f.engine.start(RequestKind::Profil);
+        f.engine.start({RequestKind::Profil, u"paul"_s});
         QVERIFY(QTest::qWaitFor([&] { return !f.desktop.notifier.shown.isEmpty(); }, 20000));
         QCOMPARE(f.lastNotice(), socketErrorOutcome(RequestKind::Profil, f.state.serverHost).notice->text);
         QVERIFY(f.handled.isEmpty());
