@@ -194,46 +194,25 @@ private slots:
         }
     }
 
-    void outageDuringRefreshesIsAnnouncedOnceThenTheReturn()
-    {
-        Fixture f;
-        f.engine.startRefresh();
-        QVERIFY(f.server.waitForRequests(1) && f.waitIdle());
-        f.server.stopListening();
-        f.engine.startRefresh();
-        QVERIFY(f.waitNotices(1));
-        QCOMPARE(f.lastNotice(), socketErrorOutcome(RequestKind::Refresh, f.state.serverHost).notice->text);
-        QVERIFY(f.engine.refreshTimer().isActive());
-
-        f.engine.startRefresh();
-        QVERIFY(f.waitIdle());
-        QTest::qWait(50);
-        QCOMPARE(f.desktop.notifier.shown.size(), 1); // further failed refreshes are silent
-
-        // Back again: the request has gone out before the notice comes up.
-        QVERIFY(f.server.resumeListening());
-        RequestEngine::State whileNoticeUp = RequestEngine::State::Idle;
-        f.desktop.notifier.whileShown = [&](const auto &) { whileNoticeUp = f.engine.state(); };
-        f.engine.startRefresh();
-        QVERIFY(f.server.waitForRequests(2));
-        QCOMPARE(f.desktop.notifier.shown.size(), 2);
-        QCOMPARE(f.lastNotice(), backOnlineNotice(f.state.serverHost).text);
-        QCOMPARE(whileNoticeUp, RequestEngine::State::Waiting);
-    }
-
-    // Nobody at the screen: the boxes stay up. One box about the server at a time, the outage
-    // replaced by the return and the return by the next outage, and the refreshes carry on by
-    // themselves whatever is up.
-    void anUnattendedClientComesBackWithOneBoxUp()
+    // An outage during the refreshes is announced once, and so is the server's return, the
+    // request gone out before that box comes up. Nobody at the screen: the boxes stay up, one about
+    // the server at a time, the outage replaced by the return and the return by the next outage,
+    // and the refreshes carry on by themselves whatever is up.
+    void outagesAndReturnsAreAnnouncedOnceEach()
     {
         Fixture f;
         f.desktop.notifier.attended = false;
         f.server.fallback = Answer{ScriptedServer::httpOk("REFRESHISOK|")};
         f.engine.setRefreshInterval(30);
-        f.engine.startRefresh();
-        QVERIFY(f.waitHandled(1) && f.waitIdle());
         const Notice outage = *socketErrorOutcome(RequestKind::Refresh, f.state.serverHost).notice;
         const Notice back = backOnlineNotice(f.state.serverHost);
+        QList<RequestEngine::State> whileBackUp;
+        f.desktop.notifier.whileShown = [&](const Notice &shown) {
+            if (shown == back)
+                whileBackUp.append(f.engine.state());
+        };
+        f.engine.startRefresh();
+        QVERIFY(f.waitHandled(1) && f.waitIdle());
         for (int round = 0; round < 2; ++round) {
             f.server.stopListening();
             QVERIFY(QTest::qWaitFor([&] { return f.desktop.notifier.openBoxes() == QList<Notice>{outage}; }));
@@ -245,21 +224,9 @@ private slots:
             QVERIFY(QTest::qWaitFor([&] { return f.handled.size() > handled; }));
             QCOMPARE(f.desktop.notifier.openBoxes(), QList<Notice>{back});
         }
+        QCOMPARE(f.desktop.notifier.shown, (QList<Notice>{outage, back, outage, back}));
         QCOMPARE(f.desktop.notifier.withdrawn, (QList<Notice>{outage, back, outage}));
-    }
-
-    // An answer no handler takes (here a 403 without a keyword) leaves the refresh on, and the
-    // user is told the request failed.
-    void anAnswerNobodyTakes()
-    {
-        Fixture f;
-        f.server.queue(Answer{"HTTP/1.1 403 Forbidden\r\nContent-Length: 0\r\n\r\n"});
-        f.engine.refreshTimer().start();
-        f.engine.start({RequestKind::AddFavoris, u"paul"_s});
-        QVERIFY(!f.engine.refreshTimer().isActive());
-        QVERIFY(f.waitNotices(1));
-        QCOMPARE(f.lastNotice(), unansweredNotice(RequestKind::AddFavoris, f.state.serverHost).text);
-        QVERIFY(f.engine.refreshTimer().isActive());
+        QCOMPARE(whileBackUp, QList<RequestEngine::State>(2, RequestEngine::State::Waiting));
     }
 
     // A member who clicks around faster than the refresh beat is still refreshed on that beat:
@@ -282,16 +249,35 @@ private slots:
         QVERIFY(f.desktop.notifier.shown.isEmpty());
     }
 
-    void anEndlessReplyIsCutOff()
+    // An answer no handler takes (a 403 without a keyword), or one that never ends, leaves the
+    // refresh on, and the user is told the request failed.
+    void answersThatAreNone_data()
     {
+        QTest::addColumn<RequestKind>("kind");
+        QTest::addColumn<QByteArray>("answer");
+        QTest::newRow("nobody takes it")
+            << RequestKind::AddFavoris << QByteArray("HTTP/1.1 403 Forbidden\r\nContent-Length: 0\r\n\r\n");
+        QTest::newRow("endless") << RequestKind::Profil
+                                 << ScriptedServer::httpOk("HERESTARTREQUIREDPROFIL" +
+                                                           QByteArray(RequestEngine::replyCap + 1024, 'x'));
+    }
+    void answersThatAreNone()
+    {
+        QFETCH(RequestKind, kind);
+        QFETCH(QByteArray, answer);
         Fixture f;
-        const QByteArray huge(RequestEngine::replyCap + 1024, 'x');
-        f.server.queue(Answer{ScriptedServer::httpOk("HERESTARTREQUIREDPROFIL" + huge)});
-        f.engine.start({RequestKind::Profil, u"paul"_s});
+        f.server.queue(Answer{answer});
+        f.engine.refreshTimer().start();
+        f.engine.start({kind, u"paul"_s});
+        QVERIFY(!f.engine.refreshTimer().isActive());
         QVERIFY(QTest::qWaitFor([&] { return !f.desktop.notifier.shown.isEmpty(); }, 20000));
-        QCOMPARE(f.lastNotice(), socketErrorOutcome(RequestKind::Profil, f.state.serverHost).notice->text);
+        const Notice failure = kind == RequestKind::AddFavoris
+                                   ? unansweredNotice(kind, f.state.serverHost)
+                                   : *socketErrorOutcome(kind, f.state.serverHost).notice;
+        QCOMPARE(f.lastNotice(), failure.text);
         QVERIFY(f.handled.isEmpty());
         QCOMPARE(f.engine.receivedBytes(), 0);
+        QVERIFY(f.engine.refreshTimer().isActive());
     }
 };
 
