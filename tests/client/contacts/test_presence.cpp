@@ -199,30 +199,21 @@ private slots:
         QCOMPARE(pctbMail->cursor().shape(), Qt::BitmapCursor);
     }
 
-    void arrivalIsSelectedAndHeard_data()
-    {
-        QTest::addColumn<bool>("soundEnabled");
-        QTest::addColumn<bool>("blackList");
-        QTest::addColumn<QStringList>("played");
-        QTest::newRow("favourite") << true << false << QStringList{u"sons/comein.wav"_s};
-        QTest::newRow("black list, from the executable's folder")
-            << true << true << QStringList{u"comein.wav"_s};
-        QTest::newRow("sound off") << false << false << QStringList();
-    }
+    // Both arrive in one refresh: the last is selected and heard, once; the black list's sound
+    // comes from the executable's folder.
     void arrivalIsSelectedAndHeard()
     {
-        QFETCH(bool, soundEnabled);
-        QFETCH(bool, blackList);
-        const auto reply = blackList ? listeNoireOnly : favorisOnly;
-        QTreeWidget &list = blackList ? *listeNoire : *favoris;
-        state.soundEnabled = soundEnabled;
-        refresh(reply(u"anne,0.0.0.0,F,20,33,1|jean,0.0.0.0,H,25,75,1|"_s));
-        // Both arrive in one refresh: the last is selected and heard, once.
-        refresh(reply(u"anne,10.0.0.1,F,20,33,1|jean,10.0.0.2,H,25,75,1|"_s));
-
-        QTreeWidgetItem *jean = list.topLevelItem(1);
-        QTEST(sound.played, "played");
-        QCOMPARE(jean->isSelected(), soundEnabled);
+        const std::tuple<bool, bool, QStringList> rows[] = {
+            {true, false, {u"sons/comein.wav"_s}}, {true, true, {u"comein.wav"_s}}, {false, false, {}}};
+        for (const auto &[soundEnabled, blackList, played] : rows) {
+            init();
+            const auto reply = blackList ? listeNoireOnly : favorisOnly;
+            state.soundEnabled = soundEnabled;
+            refresh(reply(u"anne,0.0.0.0,F,20,33,1|jean,0.0.0.0,H,25,75,1|"_s));
+            refresh(reply(u"anne,10.0.0.1,F,20,33,1|jean,10.0.0.2,H,25,75,1|"_s));
+            QCOMPARE(sound.played, played);
+            QCOMPARE((blackList ? listeNoire : favoris)->topLevelItem(1)->isSelected(), soundEnabled);
+        }
     }
 
     // The user is on anne with the keyboard, the pointer over the list scrolled to its end: a

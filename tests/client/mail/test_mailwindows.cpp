@@ -118,39 +118,32 @@ private slots:
         QVERIFY(f.desk().frmSendMail());
     }
 
-    void badMailsStayInTheWindow_data()
-    {
-        QTest::addColumn<QString>("subject");
-        QTest::addColumn<QString>("message");
-        QTest::addColumn<Notice>("notice");
-        QTest::addColumn<QString>("selected"); // in the text
-        QTest::newRow("subject only") << u"Sujet"_s << QString() << emptyMailNotice() << QString();
-        QTest::newRow("~ in the text") << u"Sujet"_s << u"a~b"_s << tildeInMailNotice() << QString();
-        QTest::newRow("~ in the subject") << u"~"_s << u"texte"_s << tildeInMailNotice() << QString();
-        // Named each once, in the order they come, an emoji as one character.
-        QTest::newRow("beyond the code page")
-            << u"Bonne année \U0001F600"_s << u"Erdős \U0001F600 ő ł, œuvre à 5 €"_s
-            << untravellableCharactersNotice({u"\U0001F600"_s, u"ő"_s, u"ł"_s}) << QString();
-        QTest::newRow("in the text only")
-            << u"Sujet"_s << u"Cher Łukasz, Привет"_s
-            << untravellableCharactersNotice({u"Ł"_s, u"П"_s, u"р"_s, u"и"_s, u"в"_s, u"е"_s, u"т"_s})
-            << u"Ł"_s;
-    }
-    // The notice names what cannot travel, and the first of it is selected for the user to change.
+    // A mail that cannot leave stays in its window, said why. The notice names what cannot travel,
+    // each once, in the order they come, an emoji as one character; the first of it is selected
+    // for the user to change.
     void badMailsStayInTheWindow()
     {
-        QFETCH(QString, subject);
-        QFETCH(QString, message);
-        QFETCH(Notice, notice);
+        const std::tuple<QString, QString, Notice, QString> rows[] = {
+            {u"Sujet"_s, QString(), emptyMailNotice(), QString()},
+            {u"Sujet"_s, u"a~b"_s, tildeInMailNotice(), QString()},
+            {u"~"_s, u"texte"_s, tildeInMailNotice(), QString()},
+            {u"Bonne année \U0001F600"_s, u"Erdős \U0001F600 ő ł, œuvre à 5 €"_s,
+             untravellableCharactersNotice({u"\U0001F600"_s, u"ő"_s, u"ł"_s}), QString()},
+            {u"Sujet"_s, u"Cher Łukasz, Привет"_s,
+             untravellableCharactersNotice({u"Ł"_s, u"П"_s, u"р"_s, u"и"_s, u"в"_s, u"е"_s, u"т"_s}), u"Ł"_s},
+        };
         Mailing f;
         f.command(f.main().lvFavoris()->topLevelItem(0), u"MNU_MailFromFavoris"_s);
-        f.type(subject, message);
-        f.send();
-        QCOMPARE(f.desktop.notifier.shown, QList<Notice>{notice});
-        QVERIFY(f.sendWindow().isVisible());
-        QCOMPARE(f.sendWindow().subjectText() + f.sendWindow().messageText(), subject + message);
-        QTEST(child<QPlainTextEdit>(&f.sendWindow(), u"txtMessage"_s)->textCursor().selectedText(),
-              "selected");
+        const auto *text = child<QPlainTextEdit>(&f.sendWindow(), u"txtMessage"_s);
+        for (const auto &[subject, message, notice, selected] : rows) {
+            f.type(subject, message);
+            f.send();
+            QCOMPARE(f.desktop.notifier.shown.last(), notice);
+            QVERIFY(f.sendWindow().isVisible());
+            QCOMPARE(f.sendWindow().subjectText() + f.sendWindow().messageText(), subject + message);
+            QCOMPARE(text->textCursor().selectedText(), selected);
+        }
+        QCOMPARE(f.desktop.notifier.shown.size(), qsizetype(std::size(rows)));
         QCOMPARE(f.server.connections, 0);
     }
 

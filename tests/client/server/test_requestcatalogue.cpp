@@ -37,7 +37,7 @@ private slots:
                  u"removemembre.php?login=jean&pseudo=paul&liste=listenoire"_s);
     }
 
-    void subjectsDatesAndPhotoFlag()
+    void subjectsDatesPhotoFlagAndServerData()
     {
         RequestInputs in = inputs(RequestKind::SendMail);
         in.mail.subject = u"   "_s;
@@ -48,14 +48,10 @@ private slots:
         in.mailRow.when = u"01/01/2000 09h05"_s;
         QVERIFY(path(in, RequestKind::DeleteMail).contains(u"&date=2000-01-01&time=09:05:00&subject=NULL&"));
         QVERIFY(path(in, RequestKind::SearchCriteres).endsWith(u"&withphotoonly=no"));
-    }
 
-    // Pseudos read back from list rows are server data: a hostile one must not forge a request.
-    void serverDataCannotBreakTheRequest()
-    {
-        RequestInputs in = inputs(RequestKind::Profil);
+        // Pseudos read back from list rows are server data: a hostile one must not forge a request.
         in.targetPseudo = u"x y&liste=favoris#\r\nHost: evil?%+\t\x7F"_s;
-        QCOMPARE(buildRequestPath(in),
+        QCOMPARE(path(in, RequestKind::Profil),
                  u"getprofil.php?pseudo=x%20y%26liste=favoris%23%0D%0AHost:%20evil%3F%25%2B%09%7F"_s);
         in.targetPseudo = u"\u00e9l/o=die"_s; // accents, slashes and equals signs go out raw
         QCOMPARE(wiretext::toWire(path(in, RequestKind::Photo)), QByteArray("photos/\xE9l/o=die.jpg"));
