@@ -88,40 +88,35 @@ private slots:
 
     // A server that drips its answer a byte at a time, or sends it all and never closes, meets the
     // engine's time-out like one that says nothing: nothing of the half answer is handled.
-    void aDrippingOrUnclosedAnswerTimesOut_data()
-    {
-        QTest::addColumn<RequestKind>("kind");
-        QTest::addColumn<bool>("drip"); // else the whole answer at once, and no close
-        QTest::newRow("refresh dripped") << RequestKind::Refresh << true;
-        QTest::newRow("mails never closed") << RequestKind::ReadMails << false;
-        QTest::newRow("login dripped") << RequestKind::Login << true;
-    }
     void aDrippingOrUnclosedAnswerTimesOut()
     {
-        QFETCH(RequestKind, kind);
-        QFETCH(bool, drip);
-        Fixture f;
-        f.engine.setTimeoutInterval(100);
-        f.engine.setAnswerDeadline(300);
-        const QByteArray answer = ScriptedServer::httpOk("REFRESHISOK|HERESTARTMAILLIST|YOURLOGINISOK||");
-        f.server.queue(drip ? heldOpen : Answer{answer, false});
-        QSignalSpy failed(&f.engine, &RequestEngine::requestFailed);
-        f.engine.start({kind});
-        QVERIFY(f.server.waitForRequests(1));
-        QTimer dripper;
-        qsizetype sent = 0;
-        QObject::connect(&dripper, &QTimer::timeout, [&] {
-            if (f.server.lastSocket && sent < answer.size())
-                f.server.lastSocket->write(answer.mid(sent++, 1));
-        });
-        if (drip)
-            dripper.start(10);
-        QVERIFY(QTest::qWaitFor([&] { return !f.desktop.notifier.shown.isEmpty(); }));
-        QCOMPARE(f.lastNotice(), timeoutNotice(kind).text);
-        QVERIFY(f.handled.isEmpty());
-        QCOMPARE(f.engine.state(), RequestEngine::State::Idle);
-        QVERIFY(!f.desktop.lifetime.ended());
-        QCOMPARE(failed.size(), 1);
+        // Dripped, or else the whole answer at once and no close.
+        for (const auto &[kind, drip] : {std::pair{RequestKind::Refresh, true},
+                                         {RequestKind::ReadMails, false},
+                                         {RequestKind::Login, true}}) {
+            Fixture f;
+            f.engine.setTimeoutInterval(100);
+            f.engine.setAnswerDeadline(300);
+            const QByteArray answer = ScriptedServer::httpOk("REFRESHISOK|HERESTARTMAILLIST|YOURLOGINISOK||");
+            f.server.queue(drip ? heldOpen : Answer{answer, false});
+            QSignalSpy failed(&f.engine, &RequestEngine::requestFailed);
+            f.engine.start({kind});
+            QVERIFY(f.server.waitForRequests(1));
+            QTimer dripper;
+            qsizetype sent = 0;
+            QObject::connect(&dripper, &QTimer::timeout, [&] {
+                if (f.server.lastSocket && sent < answer.size())
+                    f.server.lastSocket->write(answer.mid(sent++, 1));
+            });
+            if (drip)
+                dripper.start(10);
+            QVERIFY(QTest::qWaitFor([&] { return !f.desktop.notifier.shown.isEmpty(); }));
+            QCOMPARE(f.lastNotice(), timeoutNotice(kind).text);
+            QVERIFY(f.handled.isEmpty());
+            QCOMPARE(f.engine.state(), RequestEngine::State::Idle);
+            QVERIFY(!f.desktop.lifetime.ended());
+            QCOMPARE(failed.size(), 1);
+        }
     }
 
     // Neither the refresh ticks nor a request that names nobody replace a request in flight.
@@ -144,45 +139,40 @@ private slots:
     // A server that never answers (time-out) or is not there (socket error): the logoff ends the
     // application silently; any other request is announced and fails, and the engine is idle, with
     // the refresh on again once someone is signed in.
-    void failures_data()
-    {
-        QTest::addColumn<RequestKind>("kind");
-        QTest::addColumn<bool>("serverDown"); // else it accepts and never answers
-        QTest::newRow("profil times out") << RequestKind::Profil << false;
-        QTest::newRow("login times out") << RequestKind::Login << false;
-        QTest::newRow("logoff times out") << RequestKind::Logoff << false;
-        QTest::newRow("login refused") << RequestKind::Login << true;
-        QTest::newRow("add refused") << RequestKind::AddFavoris << true;
-    }
     void failures()
     {
-        QFETCH(RequestKind, kind);
-        QFETCH(bool, serverDown);
-        Fixture f;
-        f.engine.setTimeoutInterval(100);
-        f.server.fallback = heldOpen;
-        if (serverDown)
-            f.server.stopListening();
-        QSignalSpy failed(&f.engine, &RequestEngine::requestFailed);
-        f.engine.start({kind, u"paul"_s});
-        QVERIFY(QTest::qWaitFor(
-            [&] { return f.desktop.lifetime.ended() || !f.desktop.notifier.shown.isEmpty(); }));
-        QTest::qWait(20);
-        const bool ends = kind == RequestKind::Logoff;
-        QCOMPARE(f.desktop.lifetime.ended(), ends);
-        const QString notice = kind == RequestKind::Logoff ? QString()
-                               : serverDown ? socketErrorOutcome(kind, f.state.serverHost).notice->text
-                                            : timeoutNotice(kind).text;
-        QCOMPARE(f.lastNotice(), notice);
-        if (!ends) {
-            QCOMPARE(failed.size(), 1);
-            QCOMPARE(failed[0][0].value<RequestKind>(), kind);
-            QCOMPARE(f.engine.state(), RequestEngine::State::Idle);
-            QCOMPARE(f.engine.statusText(), u"En attente"_s);
-            // A failed login leaves nobody to refresh.
-            QCOMPARE(f.engine.refreshTimer().isActive(), kind != RequestKind::Login);
-            if (kind != RequestKind::Login)
-                QCOMPARE(f.engine.serverWasUp(), !serverDown);
+        // Whether the server is down, else it accepts and never answers.
+        for (const auto &[kind, serverDown] : {std::pair{RequestKind::Profil, false},
+                                               {RequestKind::Login, false},
+                                               {RequestKind::Logoff, false},
+                                               {RequestKind::Login, true},
+                                               {RequestKind::AddFavoris, true}}) {
+            Fixture f;
+            f.engine.setTimeoutInterval(100);
+            f.server.fallback = heldOpen;
+            if (serverDown)
+                f.server.stopListening();
+            QSignalSpy failed(&f.engine, &RequestEngine::requestFailed);
+            f.engine.start({kind, u"paul"_s});
+            QVERIFY(QTest::qWaitFor(
+                [&] { return f.desktop.lifetime.ended() || !f.desktop.notifier.shown.isEmpty(); }));
+            QTest::qWait(20);
+            const bool ends = kind == RequestKind::Logoff;
+            QCOMPARE(f.desktop.lifetime.ended(), ends);
+            const QString notice = kind == RequestKind::Logoff ? QString()
+                                   : serverDown ? socketErrorOutcome(kind, f.state.serverHost).notice->text
+                                                : timeoutNotice(kind).text;
+            QCOMPARE(f.lastNotice(), notice);
+            if (!ends) {
+                QCOMPARE(failed.size(), 1);
+                QCOMPARE(failed[0][0].value<RequestKind>(), kind);
+                QCOMPARE(f.engine.state(), RequestEngine::State::Idle);
+                QCOMPARE(f.engine.statusText(), u"En attente"_s);
+                // A failed login leaves nobody to refresh.
+                QCOMPARE(f.engine.refreshTimer().isActive(), kind != RequestKind::Login);
+                if (kind != RequestKind::Login)
+                    QCOMPARE(f.engine.serverWasUp(), !serverDown);
+            }
         }
     }
 
