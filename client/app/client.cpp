@@ -23,7 +23,6 @@
 #include "client/shell/frmtrytoconnect.h"
 #include "client/shell/logininput.h"
 #include "client/shell/preferencesfile.h"
-#include "client/shell/rowselection.h"
 #include "client/shell/serverchoice.h"
 #include "client/shell/sessionoptions.h"
 #include "client/shell/shellcommands.h"
@@ -55,7 +54,7 @@ Client::Client(ClientState initial, Platform platform, QObject *parent)
       platform_{platform.notifier, platform.sound, platform.browser,
                 platform.instance, ending_,        platform.clock},
       engine_(std::make_unique<RequestEngine>(state_, platform_.notifier, platform_.lifetime, pipeline_)),
-      services_{state_, platform_, *engine_, pipeline_, engine_->sources()}
+      services_{state_, platform_, *engine_, pipeline_}
 {
     initArtwork();
     reachability_ = std::make_unique<Reachability>();
@@ -169,7 +168,6 @@ void Client::loadMainWindow()
 {
     main_ = std::make_unique<FrmMain>();
     connect(engine_.get(), &RequestEngine::statusTextChanged, main_.get(), &FrmMain::setStatusText);
-    services_.sources.selectedPseudo = [this] { return main_->rowSelection().selectedPseudo(); };
     state_.firstRefresh = true;
     state_.quitConfirmed = false;
     conversations_ = installConversations(services_, *main_);
@@ -314,7 +312,7 @@ void Client::submitLogin()
     state_.userPassword = input.loginPassword();
     login.hide();
     frmTryToConnect().show();
-    engine_->start(RequestKind::Login);
+    engine_->start({RequestKind::Login});
 }
 
 void Client::loginCouldNotStart()

@@ -42,19 +42,4 @@ std::optional<Notice> alreadyListedNotice(RequestKind kind)
     }
 }
 
-QString removedPseudo(QStringView requestPath)
-{
-    constexpr QStringView script = u"removemembre.php?";
-    constexpr QStringView pseudoKey = u"&pseudo=";
-    constexpr QStringView listKey = u"&liste=";
-    if (!requestPath.startsWith(script))
-        return {};
-    const qsizetype key = requestPath.indexOf(pseudoKey);
-    const qsizetype list = requestPath.lastIndexOf(listKey);
-    if (key < 0 || list < key + pseudoKey.size())
-        return {};
-    const qsizetype start = key + pseudoKey.size();
-    return requestPath.sliced(start, list - start).toString();
-}
-
 } // namespace jaserelle::client

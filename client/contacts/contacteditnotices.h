@@ -4,7 +4,6 @@
 #include "client/server/requestkind.h"
 
 #include <QString>
-#include <QStringView>
 #include <optional>
 
 namespace jaserelle::client {
@@ -15,9 +14,5 @@ Notice notAlphanumericPseudoNotice();
 Notice selfAddNotice(); // the user named himself: told before any request goes out
 std::optional<Notice> memberUnknownNotice(RequestKind kind); // "LEMEMBRENEXISTEPAS"
 std::optional<Notice> alreadyListedNotice(RequestKind kind); // "LEMEMBREESTDEJADANSLALISTE"
-
-// The pseudo a removal request named, read back from the path that went to the server; empty
-// when the path is not a removal.
-QString removedPseudo(QStringView requestPath);
 
 } // namespace jaserelle::client

@@ -89,8 +89,8 @@ bool ContactEditor::startContactRequest(RequestKind kind, const QString &pseudo,
         notifier_.notify(selfAddNotice(), std::move(refused));
         return false;
     }
-    state_.targetPseudo = pseudo;
-    engine_.start(kind); // switches the periodic refresh off until the answer is handled
+    // The member is named now: a right click on another row meanwhile changes nothing.
+    engine_.start({kind, pseudo}); // switches the periodic refresh off until the answer is handled
     return true;
 }
 
@@ -119,11 +119,11 @@ void ContactEditor::onListesMisesAJour()
 {
     // A member added to one list leaves the other one on the server: his row there goes too,
     // rather than staying behind frozen and still offering a call.
-    const RequestKind kind = engine_.requestKind();
-    if (kind == RequestKind::AddFavoris)
-        removeRowsOf(views_.lvListeNoire, state_.targetPseudo);
-    else if (kind == RequestKind::AddListeNoire)
-        removeRowsOf(views_.lvFavoris, state_.targetPseudo);
+    const Request &added = engine_.request();
+    if (added.kind == RequestKind::AddFavoris)
+        removeRowsOf(views_.lvListeNoire, added.targetPseudo);
+    else if (added.kind == RequestKind::AddListeNoire)
+        removeRowsOf(views_.lvFavoris, added.targetPseudo);
     engine_.startRefresh();
     engine_.resumeRefresh();
 }
@@ -144,13 +144,13 @@ void ContactEditor::onMembreDejaDansLaListe()
 
 void ContactEditor::onRemoveSuccessful()
 {
-    const RequestKind kind = engine_.requestKind();
-    QTreeWidget *list = kind == RequestKind::RemoveFavoris      ? views_.lvFavoris
-                        : kind == RequestKind::RemoveListeNoire ? views_.lvListeNoire
-                                                                : nullptr;
-    // The member removed is the one named in the request that went out, whatever row the user
-    // has right-clicked or however the list was sorted since.
-    removeRowsOf(list, removedPseudo(engine_.requestPath()));
+    const Request &removed = engine_.request();
+    QTreeWidget *list = removed.kind == RequestKind::RemoveFavoris      ? views_.lvFavoris
+                        : removed.kind == RequestKind::RemoveListeNoire ? views_.lvListeNoire
+                                                                        : nullptr;
+    // The member removed is the one the request named, whatever row the user has right-clicked
+    // or however the list was sorted since.
+    removeRowsOf(list, removed.targetPseudo);
     engine_.startRefresh();
     engine_.resumeRefresh();
 }

@@ -3,7 +3,6 @@
 #include "client/platform/platform.h"
 #include "client/server/replypipeline.h"
 #include "client/server/requestport.h"
-#include "client/server/requestsources.h"
 #include "client/shell/frmmain.h"
 #include "client/shell/services.h"
 
@@ -17,22 +16,6 @@ std::unique_ptr<MemberDirectory> installDirectory(Services &services, FrmMain &m
     RequestPort &engine = services.requests;
     auto owned = std::make_unique<MemberDirectory>(engine, services.platform.notifier, main, faces);
     MemberDirectory *directory = owned.get();
-
-    // The profile and the photo name the member they were asked for; every other request keeps
-    // reading the row last right-clicked.
-    RequestSources &sources = services.sources;
-    sources.selectedPseudo = [&engine, directory, rowSource = sources.selectedPseudo] {
-        switch (engine.requestKind()) {
-        case RequestKind::Profil:
-            return directory->profilPseudo();
-        case RequestKind::Photo:
-            return directory->photoPseudo();
-        default:
-            return rowSource ? rowSource() : QString();
-        }
-    };
-    sources.searchPseudo = [directory] { return directory->searchedPseudo(); };
-    sources.searchCriteria = [directory] { return directory->searchCriteria(); };
 
     ReplyPipeline &pipeline = services.pipeline;
     pipeline.setHandler(ReplySlot::Profil, continueWith(directory, &MemberDirectory::onProfil));

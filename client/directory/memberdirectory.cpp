@@ -40,7 +40,7 @@ void MemberDirectory::showProfil(QTreeWidgetItem *row)
     if (asked.pseudo.isEmpty())
         return;
     asked_ = asked;
-    engine_.start(RequestKind::Profil);
+    engine_.start({RequestKind::Profil, asked.pseudo});
 }
 
 void MemberDirectory::onProfil(QString &reply)
@@ -55,7 +55,7 @@ void MemberDirectory::onProfil(QString &reply)
 
     if (profile.hasPhoto() && !shown_.pseudo.isEmpty()) {
         profileview::showPlaceholder(*pane.photo, profileview::Loading);
-        engine_.start(RequestKind::Photo); // the refresh timer stays off until the photo is in
+        engine_.start({RequestKind::Photo, shown_.pseudo}); // the refresh stays off until it is in
         return;
     }
     profileview::showPlaceholder(*pane.photo, profileview::NoPhoto);
@@ -102,20 +102,16 @@ void MemberDirectory::searchPseudo()
     box->setText(pseudo);
     // The request goes out with the pseudo as checked here: whatever is typed into the box while
     // the connection is being made never reaches the request line unchecked.
-    searched_ = pseudo;
-    engine_.start(RequestKind::SearchPseudo);
+    engine_.start({.kind = RequestKind::SearchPseudo, .searchPseudo = pseudo});
 }
 
 void MemberDirectory::searchCriteres()
 {
-    engine_.start(RequestKind::SearchCriteres);
-}
-
-SearchCriteria MemberDirectory::searchCriteria() const
-{
     const SearchPane pane = main_.searchPane();
-    return {pane.sexe->currentText(),   pane.age->currentText(),   pane.region->currentText(),
-            pane.taille->currentText(), pane.poids->currentText(), pane.withPhoto->isChecked()};
+    engine_.start(
+        {.kind = RequestKind::SearchCriteres,
+         .criteria = {pane.sexe->currentText(), pane.age->currentText(), pane.region->currentText(),
+                      pane.taille->currentText(), pane.poids->currentText(), pane.withPhoto->isChecked()}});
 }
 
 void MemberDirectory::onNoSearchResult()

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "client/directory/profilereply.h"
-#include "client/server/requestcatalogue.h"
+#include "client/server/request.h"
 
 #include <QObject>
 
@@ -43,12 +43,6 @@ public:
     void onSearchOk(QString &reply);
     void onMaxResultReached(const QString &reply);
 
-    // What the requests read when their connection is established.
-    QString profilPseudo() const { return asked_.pseudo; }
-    QString photoPseudo() const { return shown_.pseudo; }
-    QString searchedPseudo() const { return searched_; }
-    SearchCriteria searchCriteria() const;
-
 private:
     ProfileRow rowOf(const QTreeWidgetItem *row) const;
 
@@ -60,7 +54,6 @@ private:
     // the user has right-clicked another row meanwhile, or that row has left its list.
     ProfileRow asked_;
     ProfileRow shown_; // the member whose profile the tab shows: the photo asked for is his
-    QString searched_; // the pseudo as checked when "Go !" was pressed
 };
 
 } // namespace jaserelle::client

@@ -4,7 +4,6 @@
 #include "client/platform/platform.h"
 #include "client/server/replypipeline.h"
 #include "client/server/requestport.h"
-#include "client/server/requestsources.h"
 #include "client/shell/frmmain.h"
 #include "client/shell/services.h"
 
@@ -20,9 +19,6 @@ std::unique_ptr<MailDesk> installMail(Services &services, FrmMain &main)
     auto owned = std::make_unique<MailDesk>(services.state, engine, services.platform.notifier,
                                             MailIndicator{main.lblMailsNumber(), main.pctbMail()}, &main);
     MailDesk *desk = owned.get();
-
-    services.sources.outgoingMail = [desk] { return desk->outgoingMail(); };
-    services.sources.selectedMail = [desk] { return desk->mailToDelete(); };
 
     ReplyPipeline &pipeline = services.pipeline;
     pipeline.setHandler(ReplySlot::MailSended, continueWith(desk, &MailDesk::onMailSended));

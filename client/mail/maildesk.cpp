@@ -85,10 +85,10 @@ int MailDesk::mailCount() const
     return indicator_.lblMailsNumber ? mailCountOf(indicator_.lblMailsNumber->text()) : 0;
 }
 
-void MailDesk::startMailRequest(RequestKind kind)
+void MailDesk::startMailRequest(const Request &request)
 {
     answered_ = false;
-    engine_.start(kind); // switches the periodic refresh off until the answer is handled
+    engine_.start(request); // switches the periodic refresh off until the answer is handled
 }
 
 void MailDesk::writeTo(const QTreeWidgetItem &row)
@@ -141,8 +141,8 @@ void MailDesk::sendMail()
         return;
     }
     // Taken now: the window may be opened for another mail before the connection is up.
-    outgoing_ = {window.recipient(), subject, withCrLf(message)};
-    startMailRequest(RequestKind::SendMail);
+    startMailRequest(
+        {.kind = RequestKind::SendMail, .mail = {window.recipient(), subject, withCrLf(message)}});
     window.hide();
 }
 
@@ -153,14 +153,7 @@ void MailDesk::openMailBox()
     FrmReadMails &window = ensureReadMails();
     window.clearMails();
     bringForward(window);
-    startMailRequest(RequestKind::ReadMails);
-}
-
-MailRowRef MailDesk::mailToDelete() const
-{
-    if (!deleting_)
-        return {};
-    return {deleting_->sender, deleting_->when, deleting_->subject, deleting_->message};
+    startMailRequest({RequestKind::ReadMails});
 }
 
 void MailDesk::deleteSelectedMail()
@@ -168,10 +161,10 @@ void MailDesk::deleteSelectedMail()
     const std::optional<MailEntry> mail = readMails_ ? readMails_->selectedMail() : std::nullopt;
     if (!mail)
         return; // no row chosen: nothing to name to the server
-    // The row is remembered as it is now: the answer takes away this mail, whatever row the user
-    // has clicked or however the list was sorted in the meantime.
-    deleting_ = mail;
-    startMailRequest(RequestKind::DeleteMail);
+    // The row is named as it is now: the answer takes away this mail, whatever row the user has
+    // clicked or however the list was sorted in the meantime.
+    startMailRequest({.kind = RequestKind::DeleteMail,
+                      .mailRow = {mail->sender, mail->when, mail->subject, mail->message}});
 }
 
 void MailDesk::onMailSended()
@@ -201,9 +194,9 @@ void MailDesk::onMailList(QStringView reply)
 void MailDesk::onMailDeleted()
 {
     answered_ = true;
-    if (readMails_ && deleting_)
-        readMails_->removeMail(*deleting_);
-    deleting_.reset();
+    const MailRowRef &deleted = engine_.request().mailRow;
+    if (readMails_ && engine_.requestKind() == RequestKind::DeleteMail)
+        readMails_->removeMail({deleted.sender, deleted.when, deleted.subject, deleted.message});
     if (indicator_.lblMailsNumber && indicator_.pctbMail) {
         // Never below none: a count the refresh had already lowered stays at 0.
         showMailCount(*indicator_.lblMailsNumber, *indicator_.pctbMail, std::max(mailCount() - 1, 0));
@@ -234,14 +227,14 @@ void MailDesk::onReplyHandled(RequestKind kind)
     switch (kind) {
     case RequestKind::SendMail:
         // The mail is still in its window, unless the user has started another one since.
-        if (sendMail_ && !sendMail_->isVisible() && sendMail_->recipient() == outgoing_.recipient)
+        if (sendMail_ && !sendMail_->isVisible() &&
+            sendMail_->recipient() == engine_.request().mail.recipient)
             bringForward(*sendMail_);
         break;
     case RequestKind::ReadMails:
         onReadMailsFailed();
         break;
     default:
-        deleting_.reset();
         break;
     }
     // No handler has switched the periodic refresh back on.

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "client/mail/maillist.h"
-#include "client/server/requestcatalogue.h"
+#include "client/server/request.h"
 
 #include <QObject>
 #include <QPointer>
@@ -58,11 +58,6 @@ public:
     // recognised (an unknown recipient, a lapsed session, a server fault) is a failure.
     void onReplyHandled(RequestKind kind);
 
-    // What the requests carry: the mail as it was when "&Envoyer" was pressed, the mail row as it
-    // was when "&Supprimer ce mail" was pressed.
-    OutgoingMail outgoingMail() const { return outgoing_; }
-    MailRowRef mailToDelete() const;
-
     // Null until first shown, and again once closed by the user.
     FrmSendMail *frmSendMail() const;
     FrmReadMails *frmReadMails() const;
@@ -71,7 +66,7 @@ private:
     FrmSendMail &ensureSendMail();
     FrmReadMails &ensureReadMails();
     int mailCount() const;
-    void startMailRequest(RequestKind kind);
+    void startMailRequest(const Request &request);
 
     ClientState &state_;
     RequestPort &engine_;
@@ -80,8 +75,6 @@ private:
     QPointer<QWidget> windowParent_;
     QPointer<FrmSendMail> sendMail_;
     QPointer<FrmReadMails> readMails_;
-    OutgoingMail outgoing_;
-    std::optional<MailEntry> deleting_;
     bool answered_ = false; // the request in flight got the answer it asked for
     SpellChecker *spelling_ = nullptr;
 };

@@ -95,22 +95,22 @@ QString addListeNoirePath(const RequestInputs &in)
 
 QString removeFavorisPath(const RequestInputs &in)
 {
-    return listChange(u"removemembre.php", in, in.selectedPseudo, u"favoris");
+    return listChange(u"removemembre.php", in, in.targetPseudo, u"favoris");
 }
 
 QString removeListeNoirePath(const RequestInputs &in)
 {
-    return listChange(u"removemembre.php", in, in.selectedPseudo, u"listenoire");
+    return listChange(u"removemembre.php", in, in.targetPseudo, u"listenoire");
 }
 
 QString profilPath(const RequestInputs &in)
 {
-    return u"getprofil.php?pseudo="_s + fromServerData(in.selectedPseudo);
+    return u"getprofil.php?pseudo="_s + fromServerData(in.targetPseudo);
 }
 
 QString photoPath(const RequestInputs &in)
 {
-    return u"photos/"_s + fromServerData(in.selectedPseudo) + u".jpg"_s;
+    return u"photos/"_s + fromServerData(in.targetPseudo) + u".jpg"_s;
 }
 
 QString searchPseudoPath(const RequestInputs &in)
@@ -162,14 +162,14 @@ constexpr std::array<RequestRule, requestKindCount> requestRules = {{
      u"le pseudo n'a pas été ajouté dans votre liste de favoris."},
     {RequestKind::AddListeNoire, addListeNoirePath, Needs::Nothing, true, true, FailureFrame::A,
      u"le pseudo n'a pas été ajouté dans votre liste noire."},
-    {RequestKind::RemoveFavoris, removeFavorisPath, Needs::SelectedPseudo, true, true, FailureFrame::B,
+    {RequestKind::RemoveFavoris, removeFavorisPath, Needs::TargetPseudo, true, true, FailureFrame::B,
      u"le pseudo n'a pas été supprimé de votre liste de favoris."},
-    {RequestKind::RemoveListeNoire, removeListeNoirePath, Needs::SelectedPseudo, true, true, FailureFrame::A,
+    {RequestKind::RemoveListeNoire, removeListeNoirePath, Needs::TargetPseudo, true, true, FailureFrame::A,
      u"le pseudo n'a pas été supprimé de votre liste noire."},
-    {RequestKind::Profil, profilPath, Needs::SelectedPseudo, true, true, FailureFrame::A,
+    {RequestKind::Profil, profilPath, Needs::TargetPseudo, true, true, FailureFrame::A,
      u"le profil du pseudo demandé n'est pas accéssible."},
     // Asked for by the profile's handler while the refresh is already off.
-    {RequestKind::Photo, photoPath, Needs::SelectedPseudo, false, true, FailureFrame::A,
+    {RequestKind::Photo, photoPath, Needs::TargetPseudo, false, true, FailureFrame::A,
      u"la photo du pseudo demandé n'est pas accéssible."},
     {RequestKind::SearchPseudo, searchPseudoPath, Needs::Nothing, true, true, FailureFrame::A,
      u"la recherche de membres est actuellement inaccéssible."},
@@ -199,20 +199,20 @@ const RequestRule &requestRule(RequestKind kind)
     return requestRules[static_cast<size_t>(kind)];
 }
 
-QString buildRequestPath(RequestKind kind, const RequestInputs &in)
+QString buildRequestPath(const RequestInputs &in)
 {
-    return requestRule(kind).path(in);
+    return requestRule(in.kind).path(in);
 }
 
-bool hasNeededInput(RequestKind kind, const RequestInputs &in)
+bool hasNeededInput(const Request &request)
 {
-    switch (requestRule(kind).needs) {
+    switch (requestRule(request.kind).needs) {
     case Needs::Nothing:
         return true;
-    case Needs::SelectedPseudo:
-        return !in.selectedPseudo.isEmpty();
+    case Needs::TargetPseudo:
+        return !request.targetPseudo.isEmpty();
     case Needs::MailRow:
-        return !in.mailRow.sender.isEmpty();
+        return !request.mailRow.sender.isEmpty();
     }
     return true;
 }

@@ -1,58 +1,24 @@
 #pragma once
 
-#include "client/server/requestkind.h"
+#include "client/server/request.h"
 
 #include <QString>
 
 namespace jaserelle::client {
 
-// What the search-by-criteria request reads from the search tab's combo boxes.
-struct SearchCriteria
+// What a path is built from: the request, and the session it goes out in.
+struct RequestInputs : Request
 {
-    QString sexe;
-    QString age;
-    QString region;
-    QString taille;
-    QString poids;
-    bool avecPhoto = false;
+    QString userLogin = {};
+    QString userPassword = {};
+    QString localAddress = {}; // of the server socket, dotted decimal
 };
 
-// What the mail composing window holds when its mail is sent.
-struct OutgoingMail
-{
-    QString recipient; // fixed when the window was opened
-    QString subject;
-    QString message;
-};
-
-// The mail row selected in the mail box, as shown: sender, "dd/mm/yyyy ... HHhMM", subject, text.
-struct MailRowRef
-{
-    QString sender;
-    QString when;
-    QString subject;
-    QString message;
-};
-
-// Every value a request path may read, gathered when the connection is established.
-struct RequestInputs
-{
-    QString userLogin;
-    QString userPassword;
-    QString localAddress;   // of the server socket, dotted decimal
-    QString targetPseudo;   // add dialogs and move commands
-    QString selectedPseudo; // the row acted on; for Photo, the member whose profile just arrived
-    QString searchPseudo;
-    SearchCriteria criteria;
-    OutgoingMail mail;
-    MailRowRef mailRow;
-};
-
-// The input a request cannot go without: the row it is about.
+// The argument a request cannot go without: the member or the mail it is about.
 enum class Needs
 {
     Nothing,
-    SelectedPseudo,
+    TargetPseudo,
     MailRow,
 };
 
@@ -79,10 +45,10 @@ struct RequestRule
 
 const RequestRule &requestRule(RequestKind kind);
 
-// The path and query written after "GET /" for a request kind.
-QString buildRequestPath(RequestKind kind, const RequestInputs &in);
-// False when the row the request is about has gone: nothing sensible to send.
-bool hasNeededInput(RequestKind kind, const RequestInputs &in);
+// The path and query written after "GET /" for the request.
+QString buildRequestPath(const RequestInputs &in);
+// False when the request names nobody and nothing where its kind needs it: nothing to send.
+bool hasNeededInput(const Request &request);
 
 // Helpers the table uses, exposed for the windows that show the same conversions.
 QString spacesAsPercent20(const QString &text);

@@ -45,11 +45,13 @@ RequestEngine::~RequestEngine()
     dropSocket();
 }
 
-void RequestEngine::start(RequestKind kind)
+void RequestEngine::start(const Request &request)
 {
-    if (requestRule(kind).stopsRefresh)
+    if (!hasNeededInput(request))
+        return; // nobody to name to the server: whatever is in flight goes on
+    if (requestRule(request.kind).stopsRefresh)
         refreshTimer_.stop();
-    requestKind_ = kind;
+    request_ = request;
     connectServer();
 }
 
@@ -59,7 +61,7 @@ void RequestEngine::startRefresh()
     nextRefresh_.setRemainingTime(refreshMs_);
     if (refreshTimer_.isActive())
         refreshTimer_.start(refreshMs_); // the beat follows the last refresh
-    requestKind_ = RequestKind::Refresh;
+    request_ = Request{RequestKind::Refresh};
     connectServer();
 }
 
@@ -116,9 +118,9 @@ void RequestEngine::connectServer()
 {
     // A refresh replaced before its answer came is still owed.
     if (stateValue_ != State::Idle && inFlight_ == RequestKind::Refresh &&
-        requestKind_ != RequestKind::Refresh)
+        request_.kind != RequestKind::Refresh)
         refreshOwed_ = true;
-    inFlight_ = requestKind_;
+    inFlight_ = request_.kind;
     dropSocket();
     ++generation_;
     // A replaced request takes its half-received answer with it: the next reply starts clean.
@@ -134,7 +136,7 @@ void RequestEngine::connectServer()
         setState(State::Idle);
         serverWasDown_ = true;
         showAvailability(startFailureNotice(client_.serverHost));
-        emit startFailed(requestKind_);
+        emit startFailed(request_.kind);
         return;
     }
 
@@ -189,46 +191,16 @@ void RequestEngine::onConnected()
     serverWasDown_ = false;
     setStatusText(statusConnected);
 
-    RequestInputs inputs;
-    inputs.localAddress = socket_->localAddress().toString();
-    const bool sendable = gatherInputs(inputs);
-    if (sendable) {
-        requestPath_ = buildRequestPath(requestKind_, inputs);
-        httpRequest_ = serverGetRequest(client_.serverHost, wiretext::toWire(u"/"_s + requestPath_));
-        // The request leaves before anything is shown: a server keeps an idle connection only
-        // for a few seconds, and the user reading a box is no reason to lose the request.
-        socket_->write(httpRequest_);
-        setState(State::Waiting);
-        timeoutTimer_.start(timeoutMs_);
-        answerTimer_.start(answerMs_);
-    } else {
-        // The row the request was about has gone: nothing sensible to send.
-        dropSocket();
-        setState(State::Idle);
-        setStatusText(statusIdle);
-    }
+    const RequestInputs inputs{request_, client_.userLogin, client_.userPassword,
+                               socket_->localAddress().toString()};
+    // The request leaves before anything is shown: a server keeps an idle connection only for a
+    // few seconds, and the user reading a box is no reason to lose the request.
+    socket_->write(serverGetRequest(client_.serverHost, wiretext::toWire(u"/"_s + buildRequestPath(inputs))));
+    setState(State::Waiting);
+    timeoutTimer_.start(timeoutMs_);
+    answerTimer_.start(answerMs_);
     if (wasDown)
         showAvailability(backOnlineNotice(client_.serverHost));
-    if (!sendable && requestKind_ != RequestKind::Login)
-        resumeRefresh();
-}
-
-bool RequestEngine::gatherInputs(RequestInputs &in) const
-{
-    in.userLogin = client_.userLogin;
-    in.userPassword = client_.userPassword;
-    in.targetPseudo = client_.targetPseudo;
-    if (sources_.selectedPseudo)
-        in.selectedPseudo = sources_.selectedPseudo();
-    if (sources_.searchPseudo)
-        in.searchPseudo = sources_.searchPseudo();
-    if (sources_.searchCriteria)
-        in.criteria = sources_.searchCriteria();
-    if (sources_.outgoingMail)
-        in.mail = sources_.outgoingMail();
-    if (sources_.selectedMail)
-        in.mailRow = sources_.selectedMail();
-    return hasNeededInput(requestKind_, in);
 }
 
 void RequestEngine::onReadyRead()
@@ -261,7 +233,7 @@ void RequestEngine::onDisconnected()
     setStatusText(statusIdle);
 
     const quint64 generation = generation_;
-    const RequestKind kind = requestKind_;
+    const RequestKind kind = request_.kind;
     QString reply = wiretext::fromWire(replyBytes_);
     pipeline_.run(reply);
     if (ended_)
@@ -305,7 +277,7 @@ void RequestEngine::onSocketError()
     serverWasDown_ = true;
     replyBytes_.clear(); // the next request starts clean anyway: don't hold on to a broken answer
 
-    const SocketErrorOutcome outcome = socketErrorOutcome(requestKind_, client_.serverHost);
+    const SocketErrorOutcome outcome = socketErrorOutcome(request_.kind, client_.serverHost);
     const TlsFailure tlsFailure = std::exchange(tlsFailure_, TlsFailure::None);
     std::optional<Notice> notice = outcome.notice;
     bool announce = outcome.notice && (!outcome.onlyWhileServerWasUp || serverWasUp_);
@@ -323,7 +295,7 @@ void RequestEngine::onSocketError()
             endApplication();
         return;
     }
-    if (requestKind_ == RequestKind::Login) {
+    if (request_.kind == RequestKind::Login) {
         // Nobody is signed in: no outage to follow, nothing to refresh. The user tries again.
         serverWasDown_ = false;
         if (announce)
@@ -337,7 +309,7 @@ void RequestEngine::onSocketError()
         serverWasUp_ = false;
         showAvailability(*outcome.notice);
     }
-    emit requestFailed(requestKind_);
+    emit requestFailed(request_.kind);
     resumeRefresh();
 }
 
@@ -350,7 +322,7 @@ void RequestEngine::onTimeout()
     dropSocket();
     setState(State::Idle);
     setStatusText(statusIdle);
-    const RequestKind kind = requestKind_;
+    const RequestKind kind = request_.kind;
     if (kind == RequestKind::Logoff) {
         endApplication();
         return;

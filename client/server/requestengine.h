@@ -4,7 +4,6 @@
 #include "client/server/requestcatalogue.h"
 #include "client/server/requestkind.h"
 #include "client/server/requestport.h"
-#include "client/server/requestsources.h"
 
 #include <QDeadlineTimer>
 #include <QObject>
@@ -49,21 +48,19 @@ public:
                   const ReplyPipeline &pipeline, QObject *parent = nullptr);
     ~RequestEngine() override;
 
-    void start(RequestKind kind) override;
+    void start(const Request &request) override;
     void startRefresh() override;
     // The beat is kept: a refresh that fell due meanwhile runs as soon as the engine is idle,
     // the next one 30 s after the last refresh. An answer that no handler completes switches it on
     // by itself and tells the user that request failed.
     void resumeRefresh() override;
-    RequestKind requestKind() const override { return requestKind_; }
+    const Request &request() const override { return request_; }
     // Drops the request in flight without a notice and without reply handling, as if it had
     // never been started (the user gave up waiting for it).
     void cancel();
-    RequestSources &sources() { return sources_; }
 
     State state() const { return stateValue_; }
     QString statusText() const { return statusText_; }
-    QString requestPath() const override { return requestPath_; }
     qsizetype receivedBytes() const { return replyBytes_.size(); }
     bool serverWasDown() const { return serverWasDown_; }
     bool serverWasUp() const { return serverWasUp_; }
@@ -82,7 +79,7 @@ signals:
     void statusTextChanged(const QString &text);
 
 private:
-    // Starts the request named by requestKind(), dropping any request still in flight.
+    // Starts request_, dropping any request still in flight.
     void connectServer();
     void onConnected();
     void onReadyRead();
@@ -98,7 +95,6 @@ private:
     void dropSocket();
     void setState(State state);
     void setStatusText(const QString &text);
-    bool gatherInputs(RequestInputs &in) const;
     void endApplication();
     // Ends the application once the user has read `notice`; nothing else runs meanwhile.
     void endApplicationAfter(const Notice &notice);
@@ -109,16 +105,13 @@ private:
     Notifier &notifier_;
     AppLifetime &lifetime_;
     const ReplyPipeline &pipeline_;
-    RequestSources sources_;
 
     QPointer<QTcpSocket> socket_;
     quint64 generation_ = 0; // bumped at each connectServer, to spot requests replaced meanwhile
     State stateValue_ = State::Idle;
-    RequestKind requestKind_ = RequestKind::Login;
+    Request request_{RequestKind::Login};
     RequestKind inFlight_ = RequestKind::Login; // what connectServer last sent out
     QString statusText_;
-    QString requestPath_;
-    QByteArray httpRequest_;
     QByteArray replyBytes_;
     bool serverWasDown_ = false;
     bool serverWasUp_ = false;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "client/server/requestkind.h"
+#include "client/server/request.h"
 
 #include <QObject>
 #include <QString>
@@ -9,6 +9,8 @@ namespace jaserelle::client {
 
 // What a subsystem may ask of the request engine: start a request, hand the periodic refresh back,
 // and know which request the reply in hand answers. The engine's timers and socket stay its own.
+// A request crosses twice: the subsystem hands the engine the whole request when the user acts,
+// and its reply handlers read that same request back while they handle the answer.
 class RequestPort : public QObject
 {
     Q_OBJECT
@@ -17,14 +19,15 @@ public:
     using QObject::QObject;
 
     // A request the user asked for switches the periodic refresh off until its reply is handled.
-    virtual void start(RequestKind kind) = 0;
+    // One that lacks what its kind needs (the member, the mail) starts nothing.
+    virtual void start(const Request &request) = 0;
     // A refresh now, the beat of the periodic refresh following it.
     virtual void startRefresh() = 0;
     // The periodic refresh is on again: what a reply handler does once its request is complete.
     virtual void resumeRefresh() = 0;
-    virtual RequestKind requestKind() const = 0;
-    // The path of the request last sent, as written after "GET /".
-    virtual QString requestPath() const = 0;
+    // The request last started: the one in flight, or whose answer the handlers are reading.
+    virtual const Request &request() const = 0;
+    RequestKind requestKind() const { return request().kind; }
 
 signals:
     // The request could not even be started (bad host, for instance); its notice has been shown.

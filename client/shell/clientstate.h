@@ -20,7 +20,6 @@ struct ClientState
     QString userPassword;
     bool soundEnabled = false;
     bool loginAccepted = false;
-    QString targetPseudo; // the member an add or move is about
     bool firstRefresh = false;
     bool quitConfirmed = false;
     // The local address the server socket and the peer listener bind to; null means any.

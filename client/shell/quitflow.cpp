@@ -47,7 +47,7 @@ void QuitFlow::answered()
         return;
     leaving_ = true;
     conversations_.closeEveryConversation();
-    engine_.start(RequestKind::Logoff);
+    engine_.start({RequestKind::Logoff});
 }
 
 } // namespace jaserelle::client

@@ -107,18 +107,16 @@ private slots:
         Client plain(server_.hostWithPort(), u"demo"_s, QString());
         for (Client *intruder : {&neighbour, &plain}) {
             QCOMPARE(intruder->send(RequestKind::ReadMails), QStringList{u"(no answer)"_s});
-            intruder->mailRow = {
+            const MailRowRef mail{
                 u"thomas"_s, u"02/12/2026 à 09h07"_s, u"pas de sujet"_s,
                 u"Salut, merci pour l'adresse du restaurant, c'était parfait. À charge de revanche !"_s};
-            QCOMPARE(intruder->send(RequestKind::DeleteMail), QStringList{u"(no answer)"_s});
-            intruder->state.targetPseudo = u"pierre"_s;
-            QCOMPARE(intruder->send(RequestKind::AddListeNoire), QStringList{u"(no answer)"_s});
-            intruder->selectedPseudo = u"lucie"_s;
-            QCOMPARE(intruder->send(RequestKind::RemoveListeNoire), QStringList{u"(no answer)"_s});
-            intruder->engine.sources().outgoingMail = [] {
-                return OutgoingMail{u"lucie"_s, u"coucou"_s, u"pas de moi"_s};
-            };
-            QCOMPARE(intruder->send(RequestKind::SendMail), QStringList{u"(no answer)"_s});
+            QCOMPARE(intruder->send({.kind = RequestKind::DeleteMail, .mailRow = mail}),
+                     QStringList{u"(no answer)"_s});
+            QCOMPARE(intruder->send({RequestKind::AddListeNoire, u"pierre"_s}), QStringList{u"(no answer)"_s});
+            QCOMPARE(intruder->send({RequestKind::RemoveListeNoire, u"lucie"_s}), QStringList{u"(no answer)"_s});
+            const OutgoingMail outgoing{u"lucie"_s, u"coucou"_s, u"pas de moi"_s};
+            QCOMPARE(intruder->send({.kind = RequestKind::SendMail, .mail = outgoing}),
+                     QStringList{u"(no answer)"_s});
         }
 
         // The member's box and lists are as they were, and the member's own key still acts.
@@ -126,9 +124,8 @@ private slots:
         QCOMPARE(member.body, mailsBefore);
         QCOMPARE(member.send(RequestKind::Refresh), QStringList{u"REFRESHISOK"_s});
         QCOMPARE(member.body, listsBefore);
-        member.selectedPseudo =
-            u"personne"_s; // nothing to remove: the lists stay as the next cases need them
-        QCOMPARE(member.send(RequestKind::RemoveFavoris), QStringList{u"REMOVEISSUCCESSFUL"_s});
+        // Nothing to remove: the lists stay as the next cases need them.
+        QCOMPARE(member.send({RequestKind::RemoveFavoris, u"personne"_s}), QStringList{u"REMOVEISSUCCESSFUL"_s});
     }
 
     // A member on plain HTTP, without any key, keeps the address rule of old.
@@ -137,8 +134,7 @@ private slots:
         Client legacy(server_.hostWithPort(), u"pierre"_s);
         QCOMPARE(legacy.send(RequestKind::Login), QStringList{u"YOURLOGINISOK"_s});
         QCOMPARE(legacy.send(RequestKind::ReadMails), QStringList{u"HERESTARTMAILLIST"_s});
-        legacy.state.targetPseudo = u"lucie"_s;
-        QCOMPARE(legacy.send(RequestKind::AddFavoris), QStringList{u"LISTESMISESAJOUR"_s});
+        QCOMPARE(legacy.send({RequestKind::AddFavoris, u"lucie"_s}), QStringList{u"LISTESMISESAJOUR"_s});
     }
 
     // From here on, one session of demo's goes through the demo community.
@@ -170,18 +166,14 @@ private slots:
     void contactEditing()
     {
         Client &s = *demo_;
-        const auto add = [&](RequestKind kind, const QString &who) {
-            s.state.targetPseudo = who;
-            return s.send(kind);
-        };
+        const auto add = [&](RequestKind kind, const QString &who) { return s.send({kind, who}); };
         QCOMPARE(add(RequestKind::AddFavoris, u"pierre"_s), QStringList{u"LISTESMISESAJOUR"_s});
         QCOMPARE(add(RequestKind::AddFavoris, u"pierre"_s), QStringList{u"LEMEMBREESTDEJADANSLALISTE"_s});
         QCOMPARE(add(RequestKind::AddListeNoire, u"pierre"_s), QStringList{u"LISTESMISESAJOUR"_s}); // a move
         QCOMPARE(add(RequestKind::AddFavoris, u"personne"_s), QStringList{u"LEMEMBRENEXISTEPAS"_s});
 
-        s.selectedPseudo = u"pierre"_s;
-        QCOMPARE(s.send(RequestKind::RemoveListeNoire), QStringList{u"REMOVEISSUCCESSFUL"_s});
-        QCOMPARE(s.send(RequestKind::RemoveFavoris), QStringList{u"REMOVEISSUCCESSFUL"_s});
+        QCOMPARE(add(RequestKind::RemoveListeNoire, u"pierre"_s), QStringList{u"REMOVEISSUCCESSFUL"_s});
+        QCOMPARE(add(RequestKind::RemoveFavoris, u"pierre"_s), QStringList{u"REMOVEISSUCCESSFUL"_s});
         s.send(RequestKind::Refresh);
         QVERIFY(!s.body.contains(u"pierre"_s));
     }
@@ -189,19 +181,20 @@ private slots:
     void searchesAndProfile()
     {
         Client &s = *demo_;
-        s.searchPseudo = u"quelquun"_s;
-        QCOMPARE(s.send(RequestKind::SearchPseudo), QStringList{u"NOSEARCHRESULT"_s});
+        QCOMPARE(s.send({.kind = RequestKind::SearchPseudo, .searchPseudo = u"quelquun"_s}),
+                 QStringList{u"NOSEARCHRESULT"_s});
 
         // The criteria go out as the combo boxes show them, accents as raw Windows-1252 bytes.
-        s.criteria = {u"Femme"_s,       u"de 26 à 35"_s,  u"indifférent"_s,
-                      u"indifférent"_s, u"indifférent"_s, false};
-        QCOMPARE(s.send(RequestKind::SearchCriteres), QStringList{u"SEARCHISOK"_s});
+        const SearchCriteria criteria{u"Femme"_s,       u"de 26 à 35"_s,  u"indifférent"_s,
+                                      u"indifférent"_s, u"indifférent"_s, false};
+        QCOMPARE(s.send({.kind = RequestKind::SearchCriteres, .criteria = criteria}),
+                 QStringList{u"SEARCHISOK"_s});
         QVERIFY(!s.body.contains(u",H,"_s));
         QVERIFY(s.body.contains(u"julie,F,"_s) && s.body.contains(u",yes,"_s)); // julie black-listed demo
 
-        s.selectedPseudo = u"lucie"_s; // found by such a search, with a photo
-        QCOMPARE(s.send(RequestKind::Profil), QStringList{u"HERESTARTREQUIREDPROFIL"_s});
-        QCOMPARE(s.send(RequestKind::Photo), QStringList{u"Content-Type: image/jpeg"_s});
+        // lucie: found by such a search, with a photo
+        QCOMPARE(s.send({RequestKind::Profil, u"lucie"_s}), QStringList{u"HERESTARTREQUIREDPROFIL"_s});
+        QCOMPARE(s.send({RequestKind::Photo, u"lucie"_s}), QStringList{u"Content-Type: image/jpeg"_s});
     }
 
     void mails()
@@ -211,9 +204,11 @@ private slots:
         QVERIFY(s.body.contains(u"thomas~2026-12-02~09:07:59~NULL~"_s));
 
         // The second mail as the mail box shows it, named back to the server by the client.
-        s.mailRow = {u"thomas"_s, u"02/12/2026 à 09h07"_s, u"pas de sujet"_s,
-                     u"Salut, merci pour l'adresse du restaurant, c'était parfait. À charge de revanche !"_s};
-        QCOMPARE(s.send(RequestKind::DeleteMail), QStringList{u"YOURMAILHAVEBEENDELETED"_s});
+        const MailRowRef mail{
+            u"thomas"_s, u"02/12/2026 à 09h07"_s, u"pas de sujet"_s,
+            u"Salut, merci pour l'adresse du restaurant, c'était parfait. À charge de revanche !"_s};
+        QCOMPARE(s.send({.kind = RequestKind::DeleteMail, .mailRow = mail}),
+                 QStringList{u"YOURMAILHAVEBEENDELETED"_s});
         s.send(RequestKind::Refresh);
         QVERIFY(s.body.endsWith(u"MYMAILSNUMBER,2,"_s));
     }
@@ -224,8 +219,7 @@ private slots:
         QCOMPARE(s.send(RequestKind::Logoff), QStringList{u"SOFTLOGOFFSUCCESS"_s});
         // Refused once logged off: no handler takes the answer, and the user is told so.
         QCOMPARE(s.send(RequestKind::ReadMails), QStringList{u"(no answer)"_s});
-        s.state.targetPseudo = u"pierre"_s;
-        QCOMPARE(s.send(RequestKind::AddFavoris), QStringList{u"(no answer)"_s});
+        QCOMPARE(s.send({RequestKind::AddFavoris, u"pierre"_s}), QStringList{u"(no answer)"_s});
     }
 };
 

@@ -90,7 +90,7 @@ private slots:
         QCOMPARE(thomas.desktop.sound.played, QStringList{u"sons/comein.wav"_s}); // none at the first refresh
 
         // Emma leaves; at Thomas's next refresh her row greys and he hears her go.
-        emma.engine().start(RequestKind::Logoff);
+        emma.engine().start({RequestKind::Logoff});
         QVERIFY(emma.waitIdle(10000));
         QVERIFY(thomas.refreshed());
         QVERIFY(!contactrow::isOnline(emmaRow));

@@ -5,19 +5,14 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-// A request engine with its catalogue's inputs, as the windows would hold them, against the real
-// jaserelle-server: every reply handler only notes its keyword and the answer's body. The scripted
-// server of the fixture stays unused: the requests go to the real one.
+// A request engine against the real jaserelle-server: every reply handler only notes its keyword
+// and the answer's body. The scripted server of the fixture stays unused: the requests go to the
+// real one.
 struct CommunitySession : EngineFixture
 {
     QTemporaryDir folder;
     QStringList handled; // the keywords whose handlers ran
     QString body;        // of the last answer
-    // What the windows would hold when the connection is established.
-    QString selectedPseudo;
-    QString searchPseudo;
-    SearchCriteria criteria;
-    MailRowRef mailRow;
 
     // A client of its own folder (its ini's, where the community CA it trusts and its key live).
     CommunitySession(const QString &host, const QString &pseudo,
@@ -38,20 +33,16 @@ struct CommunitySession : EngineFixture
                 return HandlerResult::Continue;
             });
         }
-        auto &s = engine.sources();
-        s.selectedPseudo = [this] { return selectedPseudo; };
-        s.searchPseudo = [this] { return searchPseudo; };
-        s.searchCriteria = [this] { return criteria; };
-        s.selectedMail = [this] { return mailRow; };
     }
 
     // Sends one request; returns the keywords whose handlers ran, or "(no answer)" when it failed.
-    QStringList send(RequestKind kind)
+    QStringList send(RequestKind kind) { return send(Request{kind}); }
+    QStringList send(const Request &request)
     {
         handled.clear();
         body.clear();
         const int before = desktop.notifier.shown.size();
-        engine.start(kind);
+        engine.start(request);
         const bool done = QTest::qWaitFor(
             [&] {
                 return engine.state() == RequestEngine::State::Idle &&

@@ -65,9 +65,9 @@ void CommunityWatch::get(const QString &path, std::function<void(const QString &
 
 void CommunityWatch::discover()
 {
-    RequestInputs in;
+    RequestInputs in{{RequestKind::SearchCriteres}};
     in.userLogin = options_.user;
-    get(buildRequestPath(RequestKind::SearchCriteres, in), [this](const QString &answer) {
+    get(buildRequestPath(in), [this](const QString &answer) {
         const SearchReply found = parseSearchReply(answer);
         if (found.error != SearchParseError::None) {
             emit problem(u"le serveur "_s + options_.serverHost + u" ne répond pas encore"_s);
@@ -93,10 +93,10 @@ void CommunityWatch::discover()
 
 void CommunityWatch::logIn()
 {
-    RequestInputs in;
+    RequestInputs in{{RequestKind::Login}};
     in.userLogin = options_.watcher;
     in.userPassword = options_.password;
-    get(buildRequestPath(RequestKind::Login, in), [this](const QString &answer) {
+    get(buildRequestPath(in), [this](const QString &answer) {
         if (!answer.contains(u"YOURLOGINISOK"_s)) {
             emit problem(u"connexion de "_s + options_.watcher + u" refusée"_s);
             QTimer::singleShot(5 * retryMs, this, &CommunityWatch::logIn);
@@ -109,12 +109,12 @@ void CommunityWatch::logIn()
 
 void CommunityWatch::refresh()
 {
-    RequestInputs in;
+    RequestInputs in{{RequestKind::Refresh}};
     in.userLogin = options_.watcher;
     in.userPassword = options_.password;
     // The watcher stays where the demo shows it: its own loopback address.
     in.localAddress = watcherAddress_;
-    get(buildRequestPath(RequestKind::Refresh, in), [this](const QString &answer) {
+    get(buildRequestPath(in), [this](const QString &answer) {
         const RefreshReply reply = parseRefreshReply(answer);
         if (!answer.contains(u"REFRESHISOK"_s) || reply.error != RefreshParseError::None)
             return; // the next tick tries again

@@ -4,6 +4,7 @@
 #include "tests/support/clientfixture.h"
 
 #include <QLabel>
+#include <QMenu>
 #include <QTreeWidget>
 
 using namespace jaserelle::client;
@@ -32,15 +33,16 @@ class TestContactEditing : public QObject
     Q_OBJECT
 
 private slots:
-    // A local typing mistake must not cancel the request in flight.
-    void refusedPseudoKeepsTheRequestInFlight_data()
+    // A local typing mistake must not cancel the request in flight; nothing typed sends nothing;
+    // an accepted pseudo goes out as it stands.
+    void typedPseudos_data()
     {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<Notice>("notice");
         QTest::newRow("two words") << u"jean dupont"_s << notAlphanumericPseudoNotice();
         QTest::newRow("the user himself") << u"Moi"_s << selfAddNotice();
     }
-    void refusedPseudoKeepsTheRequestInFlight()
+    void typedPseudos()
     {
         QFETCH(QString, typed);
         QFETCH(Notice, notice);
@@ -62,84 +64,92 @@ private slots:
         QCOMPARE(f.server.connections, 1);
         f.answerHeld(
             "REFRESHISOK|NOFAVORISDEFINED|NOLISTENOIREDEFINED|IAMINNOONELISTENOIRE|MYMAILSNUMBER,2,");
-        QVERIFY(QTest::qWaitFor([&] { return f.main().lblMailsNumber()->text() == u"2"_s; }));
-    }
+        QVERIFY(QTest::qWaitFor([&] { return f.main().lblMailsNumber()->text() == u"2"_s; }) && f.waitIdle());
 
-    void typedPseudoIsSentAsItStands()
-    {
-        Editing f;
-        f.client->contactEditor().showAjout(FrmAjoutMembre::Variant::ListeNoire);
-        QWidget *dialog = f.client->contactEditor().dialog(FrmAjoutMembre::Variant::ListeNoire);
-        QTest::mouseClick(child<QPushButton>(dialog, u"cmdOk"_s),
-                          Qt::LeftButton); // nothing typed: nothing happens
-        QVERIFY(dialog->isVisible());
-        child<QLineEdit>(dialog, u"txtLogin"_s)->setText(u"Jean42"_s);
-        QTest::mouseClick(child<QPushButton>(dialog, u"cmdOk"_s), Qt::LeftButton);
-        QVERIFY(!dialog->isVisible() && child<QLineEdit>(dialog, u"txtLogin"_s)->text().isEmpty());
-        QVERIFY(f.server.waitForRequests(1));
-        QCOMPARE(f.server.connections, 1);
-        QCOMPARE(f.requestLine(0), "GET /ajoutmembre.php?login=moi&pseudo=Jean42&liste=listenoire HTTP/1.1");
-    }
-
-    // Once the server confirms, the member leaves the list he came from.
-    void moveIsOneAddThenARefresh()
-    {
-        Editing f;
-        f.server.queue(QByteArray("LISTESMISESAJOUR"));
-        f.server.queue(heldOpen);
-        f.command(f.main().lvFavoris()->topLevelItem(0), u"MNU_FavorisToListeNoire"_s);
+        QTest::keyClick(box, Qt::Key_Return);
+        QVERIFY(box->isVisible() && f.engine().state() == RequestEngine::State::Idle);
+        box->setText(u"Jean42"_s);
+        QTest::keyClick(box, Qt::Key_Return);
+        QVERIFY(!box->isVisible() && box->text().isEmpty());
         QVERIFY(f.server.waitForRequests(2));
-        QCOMPARE(f.requestLine(0), "GET /ajoutmembre.php?login=moi&pseudo=jean&liste=listenoire HTTP/1.1");
-        QVERIFY(f.requestLine(1).startsWith("GET /softrefresh2.php?login=moi&password=secret"));
-        QVERIFY(f.engine().refreshTimer().isActive());
-        QCOMPARE(pseudos(f.main().lvFavoris()), u"marie"_s);
+        QCOMPARE(f.requestLine(1), "GET /ajoutmembre.php?login=moi&pseudo=Jean42&liste=favoris HTTP/1.1");
     }
 
-    void serverRefusals_data()
+    // A move is one add, then a refresh once the server confirms, and the member leaves the list
+    // he came from; a refusal is told for an add only, and nothing follows it.
+    void serverAnswers_data()
     {
-        QTest::addColumn<bool>("fromSearch"); // else from the favourites
         QTest::addColumn<QString>("entry");
         QTest::addColumn<QByteArray>("answer");
+        QTest::addColumn<QByteArray>("requestLine");
         QTest::addColumn<QList<Notice>>("notices");
+        QTest::addColumn<QString>("favoris"); // after the answer
+        QTest::newRow("a move") << u"MNU_FavorisToListeNoire"_s << QByteArray("LISTESMISESAJOUR")
+                                << QByteArray(
+                                       "GET /ajoutmembre.php?login=moi&pseudo=jean&liste=listenoire HTTP/1.1")
+                                << QList<Notice>() << u"marie"_s;
         QTest::newRow("already a favourite")
-            << true << u"MNU_RechercheToFavoris"_s << QByteArray("LEMEMBREESTDEJADANSLALISTE")
-            << QList<Notice>{*alreadyListedNotice(RequestKind::AddFavoris)};
+            << u"MNU_RechercheToFavoris"_s << QByteArray("LEMEMBREESTDEJADANSLALISTE")
+            << QByteArray("GET /ajoutmembre.php?login=moi&pseudo=zoe&liste=favoris HTTP/1.1")
+            << QList<Notice>{*alreadyListedNotice(RequestKind::AddFavoris)} << u"jean marie"_s;
         QTest::newRow("unknown, to black list")
-            << false << u"MNU_FavorisToListeNoire"_s << QByteArray("LEMEMBRENEXISTEPAS")
-            << QList<Notice>{*memberUnknownNotice(RequestKind::AddListeNoire)};
+            << u"MNU_FavorisToListeNoire"_s << QByteArray("LEMEMBRENEXISTEPAS")
+            << QByteArray("GET /ajoutmembre.php?login=moi&pseudo=jean&liste=listenoire HTTP/1.1")
+            << QList<Notice>{*memberUnknownNotice(RequestKind::AddListeNoire)} << u"jean marie"_s;
         QTest::newRow("unknown, to a removal: silent")
-            << false << u"MNU_RemoveFromFavoris"_s << QByteArray("LEMEMBRENEXISTEPAS") << QList<Notice>();
+            << u"MNU_RemoveFromFavoris"_s << QByteArray("LEMEMBRENEXISTEPAS")
+            << QByteArray("GET /removemembre.php?login=moi&pseudo=jean&liste=favoris HTTP/1.1")
+            << QList<Notice>() << u"jean marie"_s;
     }
-    void serverRefusals()
+    void serverAnswers()
     {
-        QFETCH(bool, fromSearch);
         QFETCH(QString, entry);
         QFETCH(QByteArray, answer);
-        QFETCH(QList<Notice>, notices);
+        QFETCH(QString, favoris);
         Editing f;
         f.server.queue(answer);
+        f.server.queue(heldOpen); // the refresh, when one follows
+        const bool fromSearch = entry.startsWith(u"MNU_Recherche");
         f.command((fromSearch ? f.main().lvRecherche() : f.main().lvFavoris())->topLevelItem(0), entry);
-        QVERIFY(QTest::qWaitFor([&] { return f.engine().refreshTimer().isActive(); }) && f.waitIdle());
-        QCOMPARE(f.desktop.notifier.shown, notices);
-        QCOMPARE(f.server.connections, 1); // no refresh follows a refusal
-        QCOMPARE(pseudos(f.main().lvFavoris()), u"jean marie"_s);
+        const int requests = answer == "LISTESMISESAJOUR" ? 2 : 1;
+        QVERIFY(QTest::qWaitFor([&] { return f.engine().refreshTimer().isActive(); }) &&
+                f.server.waitForRequests(requests));
+        QTEST(f.requestLine(0), "requestLine");
+        QTEST(f.desktop.notifier.shown, "notices");
+        QCOMPARE(f.server.connections, requests);
+        if (requests == 2)
+            QVERIFY(f.requestLine(1).startsWith("GET /softrefresh2.php?login=moi&password=secret"));
+        QCOMPARE(pseudos(f.main().lvFavoris()), favoris);
     }
 
-    // The row that goes is the member the request named, even when the user has right-clicked
-    // another row and sorted the list while the answer was on its way.
-    void removalTakesTheMemberThatWasSent()
+    // The request and its answer are about the row right-clicked when the command was chosen,
+    // whatever row the user right-clicks before the connection is even made, and however he
+    // sorts the list while the answer is on its way.
+    void aRightClickAfterTheStartChangesNothing()
     {
         Editing f;
+        f.main().show();
+        QVERIFY(QTest::qWaitForWindowExposed(&f.main()));
+        QTreeWidget *list = f.main().lvFavoris();
+        const auto rightClick = [&](QTreeWidgetItem *row) {
+            QTest::mouseClick(list->viewport(), Qt::RightButton, {}, list->visualItemRect(row).center());
+            child<QMenu>(&f.main(), u"MNU_Favoris"_s)->hide();
+        };
         f.server.queue(heldOpen);
         f.server.queue(heldOpen);
-        f.command(f.main().lvFavoris()->topLevelItem(0), u"MNU_RemoveFromFavoris"_s);
+        rightClick(list->topLevelItem(0));
+        trigger(&f.main(), u"MNU_RemoveFromFavoris"_s);
+        rightClick(list->topLevelItem(1));
+        QCOMPARE(f.main().selectedItem(), list->topLevelItem(1));
+        QCOMPARE(f.engine().state(), RequestEngine::State::Connecting);
         QVERIFY(f.server.waitForRequests(1));
         QCOMPARE(f.requestLine(0), "GET /removemembre.php?login=moi&pseudo=jean&liste=favoris HTTP/1.1");
-        f.main().lvFavoris()->sortItems(contactrow::Pseudo, Qt::DescendingOrder); // marie, jean
-        f.main().rowSelection().setSelectedItem(f.main().lvFavoris()->topLevelItem(0));
+
+        list->sortItems(contactrow::Pseudo, Qt::DescendingOrder); // marie, jean
+        rightClick(list->topLevelItem(0));
         f.answerHeld("REMOVEISSUCCESSFUL");
         QVERIFY(f.server.waitForRequests(2));
-        QCOMPARE(pseudos(f.main().lvFavoris()), u"marie"_s);
+        QCOMPARE(pseudos(list), u"marie"_s);
         QVERIFY(f.requestLine(1).startsWith("GET /softrefresh2.php"));
         QVERIFY(f.engine().refreshTimer().isActive());
     }

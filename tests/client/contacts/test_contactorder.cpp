@@ -61,22 +61,17 @@ private slots:
         list.sortItems(0, Qt::DescendingOrder);
         QCOMPARE(pseudos(&list), u"Bob anne alain zoe marc"_s);
 
+        // The choice comes back at the next start.
+        ClientDesk next(f.server.hostWithPort());
+        next.writeIni(fileBytes(f.iniPath()));
+        QVERIFY(child<QAction>(&next.main(), u"MNU_ConnectesEnPremier"_s)->isChecked());
+        QVERIFY(contactorder::connectedFirst(*next.main().lvFavoris()));
+        QVERIFY(contactorder::connectedFirst(*next.main().lvListeNoire()));
+
         option->trigger();
         QVERIFY(!parsePreferences(fileBytes(f.iniPath())).connectedFirst);
         list.sortItems(0, Qt::AscendingOrder);
         QCOMPARE(pseudos(&list), u"Bob alain anne marc zoe"_s); // the column's own order
-    }
-
-    void choiceComesBackAtTheNextStart()
-    {
-        ScriptedServer server;
-        ClientDesk desk(server.hostWithPort());
-        Preferences chosen;
-        chosen.connectedFirst = true;
-        desk.writeIni(formatConfig(server.hostWithPort(), true) + formatPreferences(chosen));
-        QVERIFY(child<QAction>(&desk.main(), u"MNU_ConnectesEnPremier"_s)->isChecked());
-        QVERIFY(contactorder::connectedFirst(*desk.main().lvFavoris()));
-        QVERIFY(contactorder::connectedFirst(*desk.main().lvListeNoire()));
     }
 };
 

@@ -125,6 +125,7 @@ private slots:
         row("no third section at all", u"NOFAVORISDEFINED|NOLISTENOIREDEFINED|"_s, {}, {}, {},
             E::MissingBlackListedByMarker, {});
     }
+    // The records read the reply's own text: they stay whole once the caller's string is reused.
     void parse()
     {
         QFETCH(QString, reply);
@@ -201,30 +202,21 @@ private slots:
         QCOMPARE(pctbMail->cursor().shape(), Qt::BitmapCursor);
     }
 
-    void arrivalIsSelectedAndHeard_data()
-    {
-        QTest::addColumn<bool>("soundEnabled");
-        QTest::addColumn<bool>("blackList");
-        QTest::addColumn<QStringList>("played");
-        QTest::newRow("favourite") << true << false << QStringList{u"sons/comein.wav"_s};
-        QTest::newRow("black list, from the executable's folder")
-            << true << true << QStringList{u"comein.wav"_s};
-        QTest::newRow("sound off") << false << false << QStringList();
-    }
+    // Both arrive in one refresh: the last is selected and heard, once; the black list's sound
+    // comes from the executable's folder.
     void arrivalIsSelectedAndHeard()
     {
-        QFETCH(bool, soundEnabled);
-        QFETCH(bool, blackList);
-        const auto reply = blackList ? listeNoireOnly : favorisOnly;
-        QTreeWidget &list = blackList ? *listeNoire : *favoris;
-        state.soundEnabled = soundEnabled;
-        refresh(reply(u"anne,0.0.0.0,F,20,33,1|jean,0.0.0.0,H,25,75,1|"_s));
-        // Both arrive in one refresh: the last is selected and heard, once.
-        refresh(reply(u"anne,10.0.0.1,F,20,33,1|jean,10.0.0.2,H,25,75,1|"_s));
-
-        QTreeWidgetItem *jean = list.topLevelItem(1);
-        QTEST(sound.played, "played");
-        QCOMPARE(jean->isSelected(), soundEnabled);
+        const std::tuple<bool, bool, QStringList> rows[] = {
+            {true, false, {u"sons/comein.wav"_s}}, {true, true, {u"comein.wav"_s}}, {false, false, {}}};
+        for (const auto &[soundEnabled, blackList, played] : rows) {
+            init();
+            const auto reply = blackList ? listeNoireOnly : favorisOnly;
+            state.soundEnabled = soundEnabled;
+            refresh(reply(u"anne,0.0.0.0,F,20,33,1|jean,0.0.0.0,H,25,75,1|"_s));
+            refresh(reply(u"anne,10.0.0.1,F,20,33,1|jean,10.0.0.2,H,25,75,1|"_s));
+            QCOMPARE(sound.played, played);
+            QCOMPARE((blackList ? listeNoire : favoris)->topLevelItem(1)->isSelected(), soundEnabled);
+        }
     }
 
     // The user is on anne with the keyboard, the pointer over the list scrolled to its end: a
@@ -287,76 +279,72 @@ private slots:
     }
 
     // Connected but unreachable: grey, silent and unselected at every refresh, until he lets go.
+    // Every row with his pseudo goes grey, rows the user added twice by hand too; a member of the
+    // same name in another case is someone else.
     void blackListedByStaysGreyUntilReleased()
     {
+        for (int i = 0; i < 2; ++i)
+            contactrow::setOnline(new QTreeWidgetItem(favoris.get(), QStringList{u"jean"_s}), true);
+        contactrow::setOnline(new QTreeWidgetItem(favoris.get(), QStringList{u"Jean"_s}), true);
         const QString favori = u"HERESTARTFAVORIS|jean,10.0.0.2,H,25,75,1|"_s;
         const QString listed = head + favori +
                                u"HERESTARTLISTENOIRE|jean,10.0.0.2,H,25,75,1|"
                                u"IAMINLISTENOIREOF|jean,MYMAILSNUMBER,0,"_s;
         for (int i = 0; i < 3; ++i)
             refresh(listed);
+        QList<bool> online;
         for (const auto *list : {&favoris, &listeNoire}) {
-            QVERIFY(!contactrow::isOnline((*list)->topLevelItem(0)));
+            for (int i = 0; i < (*list)->topLevelItemCount(); ++i)
+                online.append(contactrow::isOnline((*list)->topLevelItem(i)));
             QCOMPARE((*list)->topLevelItem(0)->text(contactrow::Adresse), QString());
             QVERIFY((*list)->selectedItems().isEmpty());
         }
+        QCOMPARE(online, (QList<bool>{false, false, true, false}));
         QVERIFY(sound.played.isEmpty());
         refresh(head + favori + u"NOLISTENOIREDEFINED|"_s + tail);
         QCOMPARE(sound.played, QStringList{u"sons/comein.wav"_s});
-        QVERIFY(contactrow::isOnline(favoris->topLevelItem(0)));
+        QVERIFY(contactrow::isOnline(favoris->topLevelItem(1)));
     }
 
-    // Every row with his pseudo goes grey: rows the user added twice by hand, and one this very
-    // refresh adds; a member of the same name in another case is someone else.
-    void blackListedByGreysEveryRowOfHisName()
+    // Offline rows stay readable and dimmer than online ones, on a light or a dark palette.
+    void offlineIsDimmerOnAnyPalette()
     {
-        for (int i = 0; i < 2; ++i)
-            contactrow::setOnline(new QTreeWidgetItem(favoris.get(), QStringList{u"jean"_s}), true);
-        contactrow::setOnline(new QTreeWidgetItem(favoris.get(), QStringList{u"Jean"_s}), true);
-        refresh(head + u"NOFAVORISDEFINED|HERESTARTLISTENOIRE|"
-                       u"jean,10.0.0.2,H,25,75,1|IAMINLISTENOIREOF|jean,MYMAILSNUMBER,0,"_s);
-        QList<bool> online;
-        for (const auto *list : {&favoris, &listeNoire})
-            for (int i = 0; i < (*list)->topLevelItemCount(); ++i)
-                online.append(contactrow::isOnline((*list)->topLevelItem(i)));
-        QCOMPARE(online, (QList<bool>{false, false, true, false}));
-    }
-
-    // Offline rows stay readable and dimmer than online ones, whatever the palette.
-    void offlineIsDimmerOnAnyPalette_data()
-    {
-        QTest::addColumn<QPalette>("palette");
         QPalette dark(QColor(0x35, 0x35, 0x35));
         dark.setColor(QPalette::Base, QColor(0x20, 0x20, 0x20));
         dark.setColor(QPalette::Text, QColor(0xe0, 0xe0, 0xe0));
-        QTest::newRow("light") << QPalette(Qt::white);
-        QTest::newRow("dark") << dark;
-    }
-    void offlineIsDimmerOnAnyPalette()
-    {
-        QFETCH(QPalette, palette);
-        favoris->setPalette(palette);
-        refresh(favorisOnly(u"jean,10.0.0.2,H,25,75,1|marie,0.0.0.0,F,31,1,0|"_s));
-        auto contrast = [&](QTreeWidgetItem *r) {
-            const QVariant brush = r->data(contactrow::Pseudo, Qt::ForegroundRole);
-            const QColor shown =
-                brush.isValid() ? brush.value<QBrush>().color() : palette.color(QPalette::Text);
-            return contrastRatio(shown, palette.color(QPalette::Base));
-        };
-        const qreal online = contrast(favoris->topLevelItem(0)), offline = contrast(favoris->topLevelItem(1));
-        QVERIFY2(online > offline * 1.5 && offline >= 3.0,
-                 qPrintable(u"%1 against %2"_s.arg(online).arg(offline)));
+        for (const QPalette &palette : {QPalette(Qt::white), dark}) {
+            favoris->clear();
+            favoris->setPalette(palette);
+            refresh(favorisOnly(u"jean,10.0.0.2,H,25,75,1|marie,0.0.0.0,F,31,1,0|"_s));
+            auto contrast = [&](QTreeWidgetItem *r) {
+                const QVariant brush = r->data(contactrow::Pseudo, Qt::ForegroundRole);
+                const QColor shown =
+                    brush.isValid() ? brush.value<QBrush>().color() : palette.color(QPalette::Text);
+                return contrastRatio(shown, palette.color(QPalette::Base));
+            };
+            const qreal online = contrast(favoris->topLevelItem(0)),
+                        offline = contrast(favoris->topLevelItem(1));
+            QVERIFY2(online > offline * 1.5 && offline >= 3.0,
+                     qPrintable(u"%1 against %2"_s.arg(online).arg(offline)));
+        }
     }
 
-    void listsStopGrowingAtTheirCap()
+    // A broken reply keeps the whole records before the break, no row out of half a record; a
+    // list stops growing at its cap.
+    void brokenAndEndlessReplies()
     {
+        refresh(favorisOnly(
+            u"jean,10.0.0.2,H,25,75,1|marie,10.0.0.3,F|HERESTARTLISTENOIRE|paul,0.0.0.0,H,40,13,0|"_s));
+        QCOMPARE(favoris->topLevelItemCount(), 1);
+        QVERIFY(contactrow::isOnline(favoris->topLevelItem(0)));
+        QCOMPARE(listeNoire->topLevelItemCount(), 0);
         QString records;
         for (int i = 0; i < maxContactRows + 10; ++i)
             records += u"m"_s + QString::number(i) + u",0.0.0.0,H,30,75,1|"_s;
         refresh(favorisOnly(records));
         refresh(favorisOnly(u"m0,1.2.3.4,H,30,75,1|"_s + records.mid(records.indexOf(u'|') + 1)));
         QCOMPARE(favoris->topLevelItemCount(), maxContactRows);
-        QVERIFY(contactrow::isOnline(favoris->topLevelItem(0)));
+        QVERIFY(contactrow::isOnline(favoris->topLevelItem(1)));
     }
 };
 

@@ -77,69 +77,59 @@ private slots:
                                       u"Taille :"_s, u"Poids :"_s, u"Dernière connection : 05/11/2002"_s}));
     }
 
-    // The lines of the tab for a reply and the row it was asked from.
-    void profileLines_data()
+    // The lines of the tab for a reply and the row it was asked from: a row without a sex, or a
+    // lower-case "f", reads as a man; a reply cut short leaves the missing lines bare.
+    void profileLines()
     {
-        QTest::addColumn<QString>("fields");
-        QTest::addColumn<QString>("sexe");
-        QTest::addColumn<ProfileLine>("line");
-        QTest::addColumn<QString>("expected");
         const QString full =
             u"Luc,Nantes,Pays-de-la-Loire,175,68,bruns,verts,europeenne,sport,non,veuf,2,1,2024-01-31,"_s;
         using L = ProfileLine;
-        const auto row = [](const char *name, const QString &fields, const char *sexe, ProfileLine line,
-                            const QString &expected) {
-            QTest::newRow(name) << fields << QString::fromLatin1(sexe) << line << expected;
+        const std::tuple<QString, QString, ProfileLine, QString> rows[] = {
+            {full, u"H"_s, L::Taille, u"Taille : 175 cm"_s},
+            {full, u""_s, L::Sexe, u"Sexe : Homme"_s},
+            {full, u"f"_s, L::Sexe, u"Sexe : Homme"_s},
+            {u"Luc,Nantes,"_s, u"H"_s, L::LastConnect, u"Dernière connection : "_s},
+            {full, u"F"_s, L::Statut, u"Statut : veuve"_s},
+            {u"a,b,c,0,0,d,e,f,g,h,pacse,"_s, u"F"_s, L::Statut, u"Statut : pacsee"_s},
+            {full, u""_s, L::Statut, u"Statut : veuf"_s},
+            {u"a,b,c,0,0,d,e,f,g,h,NULL,-1,0,20021105,"_s, u"H"_s, L::LastConnect,
+             u"Dernière connection : "_s},
         };
-        row("height", full, "H", L::Taille, u"Taille : 175 cm"_s);
-        row("no sex in the row", full, "", L::Sexe, u"Sexe : Homme"_s);
-        row("lower-case f is not a woman", full, "f", L::Sexe, u"Sexe : Homme"_s);
-        // Cut short: the missing fields read as empty, the date line stays bare.
-        row("cut short", u"Luc,Nantes,"_s, "H", L::LastConnect, u"Dernière connection : "_s);
-        row("widow", full, "F", L::Statut, u"Statut : veuve"_s);
-        row("any other status agrees", u"a,b,c,0,0,d,e,f,g,h,pacse,"_s, "F", L::Statut, u"Statut : pacsee"_s);
-        row("status of a row without a sex", full, "", L::Statut, u"Statut : veuf"_s);
-        row("date without two dashes", u"a,b,c,0,0,d,e,f,g,h,NULL,-1,0,20021105,"_s, "H", L::LastConnect,
-            u"Dernière connection : "_s);
-    }
-    void profileLines()
-    {
-        QFETCH(QString, fields);
-        QFETCH(QString, sexe);
-        QFETCH(ProfileLine, line);
-        const ProfileReply reply = parseProfileReply(head + u"HERESTARTREQUIREDPROFIL"_s + fields);
-        QTEST(profileTexts(reply, {u"luc44"_s, u"31"_s, u"44"_s, sexe}).line(line), "expected");
+        for (const auto &[fields, sexe, line, expected] : rows) {
+            const ProfileReply reply = parseProfileReply(head + u"HERESTARTREQUIREDPROFIL"_s + fields);
+            QCOMPARE(profileTexts(reply, {u"luc44"_s, u"31"_s, u"44"_s, sexe}).line(line), expected);
+        }
     }
 
-    void search_data()
-    {
-        QTest::addColumn<QString>("body");
-        QTest::addColumn<QStringList>("pseudos");
-        QTest::addColumn<SearchParseError>("error");
-        QTest::addColumn<QString>("rest");
-        using E = SearchParseError;
-        const QString luc = u"luc,H,31,44000,0.0.0.0,no,1|"_s, eve = u"eve,F,25,75,10.0.0.9,yes,0|"_s;
-        QTest::newRow("no record") << u"HERESTARTSEARCHRESULTSEARCHISOK|"_s << QStringList{} << E::None
-                                   << QString();
-        QTest::newRow("short record") << u"HERESTARTSEARCHRESULT"_s + luc + u"eve,F,25|SEARCHISOK|"_s
-                                      << QStringList{u"luc"_s} << E::ShortRecord << u"eve,F,25|SEARCHISOK|"_s;
-        QTest::newRow("no final marker") << u"HERESTARTSEARCHRESULT"_s + luc + u"SEARCHISOK"_s
-                                         << QStringList{u"luc"_s} << E::Unterminated << u"SEARCHISOK"_s;
-        QTest::newRow("more than kept")
-            << u"HERESTARTSEARCHRESULT"_s + luc.repeated(maxSearchRecords) + eve + u"SEARCHISOK|x"_s
-            << QStringList(maxSearchRecords, u"luc"_s) << E::None << u"x"_s;
-        QTest::newRow("no start") << u"SEARCHISOK|"_s << QStringList{} << E::MissingStart << u"SEARCHISOK|"_s;
-    }
+    // What a search answer yields: the records before a short one or a missing end, at most the
+    // cap, and the rest for the handlers after.
     void search()
     {
-        QFETCH(QString, body);
-        const SearchReply reply = parseSearchReply(body);
-        QStringList found;
-        for (const SearchRecord &record : reply.records)
-            found.append(record.pseudo);
-        QTEST(found, "pseudos");
-        QTEST(reply.error, "error");
-        QTEST(reply.rest, "rest");
+        using E = SearchParseError;
+        const QString luc = u"luc,H,31,44000,0.0.0.0,no,1|"_s, eve = u"eve,F,25,75,10.0.0.9,yes,0|"_s;
+        const std::tuple<QString, QStringList, SearchParseError, QString> rows[] = {
+            {u"HERESTARTSEARCHRESULTSEARCHISOK|"_s, {}, E::None, QString()},
+            {u"HERESTARTSEARCHRESULT"_s + luc + u"eve,F,25|SEARCHISOK|"_s,
+             {u"luc"_s},
+             E::ShortRecord,
+             u"eve,F,25|SEARCHISOK|"_s},
+            {u"HERESTARTSEARCHRESULT"_s + luc + u"SEARCHISOK"_s,
+             {u"luc"_s},
+             E::Unterminated,
+             u"SEARCHISOK"_s},
+            {u"HERESTARTSEARCHRESULT"_s + luc.repeated(maxSearchRecords) + eve + u"SEARCHISOK|x"_s,
+             QStringList(maxSearchRecords, u"luc"_s), E::None, u"x"_s},
+            {u"SEARCHISOK|"_s, {}, E::MissingStart, u"SEARCHISOK|"_s},
+        };
+        for (const auto &[body, pseudos, error, rest] : rows) {
+            const SearchReply reply = parseSearchReply(body);
+            QStringList found;
+            for (const SearchRecord &record : reply.records)
+                found.append(record.pseudo);
+            QCOMPARE(found, pseudos);
+            QCOMPARE(reply.error, error);
+            QCOMPARE(reply.rest, rest);
+        }
     }
 
     void maxResult() // "" for none
@@ -194,74 +184,26 @@ private slots:
         QVERIFY(f.desktop.notifier.shown.isEmpty()); // the handlers took the answers
     }
 
-    // A photo the server cannot give shows none, silently.
-    void unusablePhotoAnswers_data()
-    {
-        QTest::addColumn<QByteArray>("photo");
-        QTest::newRow("broken picture") << ScriptedServer::httpOk("not a jpeg", "image/jpeg");
-        // The server has no file: the contact handler takes the answer.
-        QTest::newRow("no file on the server") << ScriptedServer::httpOk("LEMEMBRENEXISTEPAS");
-    }
+    // A photo the server cannot give shows none, silently: a broken picture, or no file on the
+    // server (the contact handler takes that answer).
     void unusablePhotoAnswers()
     {
-        QFETCH(QByteArray, photo);
-        Directory f;
-        f.server.queue(profileWithPhoto);
-        f.server.queue(Answer{photo});
-        f.command(f.zoe, u"MNU_ProfilFromListeNoire"_s);
-        QVERIFY(f.handled(2));
-        QCOMPARE(f.picture(), profileview::NoPhoto);
-        QVERIFY(f.desktop.notifier.shown.isEmpty());
-    }
-
-    void searchByPseudo_data()
-    {
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<QString>("boxAfter");
-        QTest::addColumn<QByteArray>("requestLine"); // empty: nothing sent
-        QTest::addColumn<bool>("refused");
-        QTest::newRow("spaces around, upper case")
-            << u" Ab1 "_s << u"ab1"_s << QByteArray("GET /searchmembers3.php?pseudo=ab1&iamuser=moi HTTP/1.1")
-            << false;
-        QTest::newRow("accented letter") << u"élodie"_s << QString() << QByteArray() << true;
-        QTest::newRow("query breaker") << u"a&b=c"_s << QString() << QByteArray() << true;
-        QTest::newRow("only spaces") << u"   "_s << QString() << QByteArray() << false;
-    }
-    void searchByPseudo()
-    {
-        QFETCH(QString, typed);
-        QFETCH(QByteArray, requestLine);
-        QFETCH(bool, refused);
-        Directory f;
-        auto *box = child<QLineEdit>(&f.main(), u"txtSearchPseudo"_s);
-        box->setText(typed);
-        QTest::mouseClick(child<QPushButton>(&f.main(), u"cmdSearchPseudo"_s), Qt::LeftButton);
-        QTEST(box->text(), "boxAfter");
-        QCOMPARE(f.desktop.notifier.shown,
-                 refused ? QList<Notice>{searchPseudoNotAlphanumericNotice()} : QList<Notice>());
-        if (requestLine.isEmpty()) {
-            QCOMPARE(f.engine().state(), RequestEngine::State::Idle);
-        } else {
-            QVERIFY(f.server.waitForRequests(1));
-            QCOMPARE(f.requestLine(0), requestLine);
+        for (const QByteArray &photo : {ScriptedServer::httpOk("not a jpeg", "image/jpeg"),
+                                        ScriptedServer::httpOk("LEMEMBRENEXISTEPAS")}) {
+            Directory f;
+            f.server.queue(profileWithPhoto);
+            f.server.queue(Answer{photo});
+            f.command(f.zoe, u"MNU_ProfilFromListeNoire"_s);
+            QVERIFY(f.handled(2));
+            QCOMPARE(f.picture(), profileview::NoPhoto);
+            QVERIFY(f.desktop.notifier.shown.isEmpty());
         }
     }
 
-    void searchByCriteriaSendsTheShownTexts()
-    {
-        Directory f;
-        child<QComboBox>(&f.main(), u"cmbAge"_s)->setCurrentIndex(1);
-        child<QCheckBox>(&f.main(), u"chkbAvecPhoto"_s)->setChecked(true);
-        QTest::mouseClick(child<QPushButton>(&f.main(), u"cmdSearchCriteres"_s), Qt::LeftButton);
-        QVERIFY(f.server.waitForRequests(1));
-        QCOMPARE(f.requestLine(0),
-                 "GET /searchmembers3.php?sexe=indiff\xe9rent&age=de%2018%20\xe0%2025&region=indiff\xe9rent"
-                 "&taille=indiff\xe9rent&poids=indiff\xe9rent&iamuser=moi&withphotoonly=yes HTTP/1.1");
-    }
-
-    // The rows are drawn as the contact lists draw them; what is the search's own: the list is
-    // replaced, a member who black-listed the user is grey yet keeps his address, the limit is
-    // announced, and a search that finds nobody empties the list.
+    // The criteria go out as the combo boxes show them. The rows are drawn as the contact lists
+    // draw them; what is the search's own: the list is replaced, a member who black-listed the user
+    // is grey yet keeps his address, the limit is announced, and a search that finds nobody
+    // empties the list.
     void searchResultsReplaceTheList()
     {
         Directory f;
@@ -271,8 +213,13 @@ private slots:
                                   "bea,F,25,13100,10.0.0.9,no,0|"
                                   "carl,H,33,6,10.0.0.7,yes,0|"
                                   "SEARCHISOK|MAXRESULTREACHED,100|"));
-        f.engine().start(RequestKind::SearchCriteres);
+        child<QComboBox>(&f.main(), u"cmbAge"_s)->setCurrentIndex(1);
+        child<QCheckBox>(&f.main(), u"chkbAvecPhoto"_s)->setChecked(true);
+        QTest::mouseClick(child<QPushButton>(&f.main(), u"cmdSearchCriteres"_s), Qt::LeftButton);
         QVERIFY(f.handled(1));
+        QCOMPARE(f.requestLine(0),
+                 "GET /searchmembers3.php?sexe=indiff\xe9rent&age=de%2018%20\xe0%2025&region=indiff\xe9rent"
+                 "&taille=indiff\xe9rent&poids=indiff\xe9rent&iamuser=moi&withphotoonly=yes HTTP/1.1");
         QTreeWidget *list = f.main().lvRecherche();
         QCOMPARE(pseudos(list), u"abel bea carl"_s);
         const QTreeWidgetItem *abel = list->topLevelItem(0), *bea = list->topLevelItem(1),
@@ -287,12 +234,24 @@ private slots:
         QCOMPARE(contactface::face(bea), 4);
         QCOMPARE(f.desktop.notifier.shown, QList<Notice>{maxResultReachedNotice(u"100"_s)});
 
+        // A pseudo is searched for without spaces and in lower case; one that is not alphanumeric
+        // is refused and emptied, only spaces send nothing.
+        auto *box = child<QLineEdit>(&f.main(), u"txtSearchPseudo"_s);
+        const std::pair<QString, QString> typed[] = {
+            {u"élodie"_s, QString()}, {u"a&b=c"_s, QString()}, {u"   "_s, QString()}, {u" Ab1 "_s, u"ab1"_s}};
         f.server.queue(QByteArray("NOSEARCHRESULT"));
-        f.engine().start(RequestKind::SearchPseudo);
+        for (const auto &[text, after] : typed) {
+            box->setText(text);
+            QTest::mouseClick(child<QPushButton>(&f.main(), u"cmdSearchPseudo"_s), Qt::LeftButton);
+            QCOMPARE(box->text(), after);
+            QCOMPARE(f.engine().state() == RequestEngine::State::Idle, after.isEmpty());
+        }
         QVERIFY(f.handled(2));
+        QCOMPARE(f.requestLine(1), "GET /searchmembers3.php?pseudo=ab1&iamuser=moi HTTP/1.1");
         QCOMPARE(list->topLevelItemCount(), 0);
+        const Notice refused = searchPseudoNotAlphanumericNotice();
         QCOMPARE(f.desktop.notifier.shown,
-                 (QList<Notice>{maxResultReachedNotice(u"100"_s), noSearchResultNotice()}));
+                 (QList<Notice>{maxResultReachedNotice(u"100"_s), refused, refused, noSearchResultNotice()}));
     }
 
     // A member's own words in his profile never set off another answer's handler; with the photo

@@ -72,8 +72,8 @@ class TestMailWindows : public QObject
 private slots:
     // How many mails a list yields (the windows below show what they hold, as many as the count
     // shown): none without the keyword, the complete ones before a mail cut short, and never more
-    // than the cap whatever the count says.
-    void mailListLength()
+    // than the cap whatever the count says. The count is the caption's leading number.
+    void mailListLengthAndCount()
     {
         const QString three = wiretext::fromWire(threeMails);
         const std::tuple<QString, int, qsizetype> rows[] = {
@@ -83,97 +83,67 @@ private slots:
         };
         for (const auto &[reply, count, read] : rows)
             QCOMPARE(parseMailList(reply, count).size(), read);
-    }
-
-    void mailCountCaption()
-    {
-        const std::pair<QString, int> rows[] = {
-            {u"3"_s, 3}, {u" 12 mails"_s, 12}, {u"aucun"_s, 0}, {u"123456789012345"_s, 123456789}};
-        for (const auto &[caption, count] : rows)
+        for (const auto &[caption, count] :
+             {std::pair{u"3"_s, 3}, {u" 12 mails"_s, 12}, {u"aucun"_s, 0}, {u"123456789012345"_s, 123456789}})
             QCOMPARE(mailCountOf(caption), count);
     }
 
-    // One's own row is refused; a window the user closed is made again for the next mail.
-    void writingToOneselfAndReopening()
+    // One's own row is refused. The mail goes to the member the window was opened for, whatever
+    // was right-clicked since, and as it was when "&Envoyer" was pressed; the next one starts
+    // afresh, and a window the user closed is made again.
+    void mailGoesToTheMemberItWasOpenedFor()
     {
         Mailing f;
         f.command(f.main().lvFavoris()->topLevelItem(1), u"MNU_MailFromFavoris"_s);
-        QCOMPARE(f.desktop.notifier.shown, QList<Notice>{selfMailNotice()});
         QVERIFY(!f.desk().frmSendMail());
         f.command(f.main().lvFavoris()->topLevelItem(0), u"MNU_MailFromFavoris"_s);
         QTest::keyClicks(child<QLineEdit>(&f.sendWindow(), u"txtSubject"_s), QString(51, u'x'));
         QCOMPARE(f.sendWindow().subjectText(), QString(50, u'x'));
-        f.sendWindow().close();
-        QTRY_VERIFY(!f.desk().frmSendMail());
-        f.command(f.main().lvRecherche()->topLevelItem(0), u"MNU_MailFromRecherche"_s);
-        QCOMPARE(f.sendWindow().windowTitle(), u"Envoyer un mail à zoe"_s);
-        QVERIFY(f.sendWindow().subjectText().isEmpty());
-    }
-
-    // The mail goes to the member the window was opened for, whatever was right-clicked since, and
-    // as it was when "&Envoyer" was pressed.
-    void mailGoesToTheMemberItWasOpenedFor()
-    {
-        Mailing f;
-        f.command(f.main().lvFavoris()->topLevelItem(0), u"MNU_MailFromFavoris"_s);
         f.type(u" Un été "_s, u"Ligne 1\nLigne 2 & 50%"_s);
-        f.command(f.main().lvRecherche()->topLevelItem(0),
-                  u"MNU_MailFromRecherche"_s); // ignored while writing
+        QTreeWidgetItem *zoe = f.main().lvRecherche()->topLevelItem(0);
+        f.command(zoe, u"MNU_MailFromRecherche"_s); // ignored while writing
         f.server.queue("MAILSENDEDOK");
         f.send();
         QVERIFY(!f.sendWindow().isVisible());
-        f.command(f.main().lvRecherche()->topLevelItem(0),
-                  u"MNU_MailFromRecherche"_s); // before the first has left
+        f.command(zoe, u"MNU_MailFromRecherche"_s); // before the first has left
+        QCOMPARE(f.sendWindow().windowTitle(), u"Envoyer un mail à zoe"_s);
+        QVERIFY(f.sendWindow().subjectText().isEmpty());
         QVERIFY(f.server.waitForRequests(1) && f.waitIdle());
         QCOMPARE(f.requestLine(0), "GET /sendmail.php?sender=moi&login=jean&subject=+Un+%E9t%E9+"
                                    "&message=Ligne+1%0D%0ALigne+2+%26+50%25 HTTP/1.1");
-        QCOMPARE(f.desktop.notifier.shown, QList<Notice>{mailSentNotice()});
+        QCOMPARE(f.desktop.notifier.shown, (QList<Notice>{selfMailNotice(), mailSentNotice()}));
+        f.sendWindow().close();
+        QTRY_VERIFY(!f.desk().frmSendMail());
+        f.command(zoe, u"MNU_MailFromRecherche"_s);
+        QVERIFY(f.desk().frmSendMail());
     }
 
-    void badMailsStayInTheWindow_data()
-    {
-        QTest::addColumn<QString>("subject");
-        QTest::addColumn<QString>("message");
-        QTest::addColumn<Notice>("notice");
-        QTest::newRow("subject only") << u"Sujet"_s << QString() << emptyMailNotice();
-        QTest::newRow("~ in the text") << u"Sujet"_s << u"a~b"_s << tildeInMailNotice();
-        QTest::newRow("~ in the subject") << u"~"_s << u"texte"_s << tildeInMailNotice();
-        // Named each once, in the order they come, an emoji as one character.
-        QTest::newRow("beyond the code page")
-            << u"Bonne année \U0001F600"_s << u"Erdős \U0001F600 ő ł, œuvre à 5 €"_s
-            << untravellableCharactersNotice({u"\U0001F600"_s, u"ő"_s, u"ł"_s});
-        QTest::newRow("one beyond") << u"Sujet"_s << u"Привет"_s
-                                    << untravellableCharactersNotice(
-                                           {u"П"_s, u"р"_s, u"и"_s, u"в"_s, u"е"_s, u"т"_s});
-    }
-    // The notice names what cannot travel, and the first of it is selected for the user to change.
-    void untravellableCharactersAreNamed()
-    {
-        Mailing f;
-        f.command(f.main().lvFavoris()->topLevelItem(0), u"MNU_MailFromFavoris"_s);
-        f.type(u"Salut"_s, u"Cher Łukasz,\nmerci"_s);
-        f.send();
-        QCOMPARE(f.desktop.notifier.shown.size(), 1);
-        QVERIFY(f.desktop.notifier.shown.first().text.contains(u"« Ł »"_s));
-        auto *box = child<QPlainTextEdit>(&f.sendWindow(), u"txtMessage"_s);
-        QCOMPARE(box->textCursor().selectedText(), u"Ł"_s);
-        // Changed, it leaves.
-        f.type(u"Salut"_s, u"Cher Lukasz,\nmerci"_s);
-        f.send();
-        QVERIFY(!f.sendWindow().isVisible());
-    }
+    // A mail that cannot leave stays in its window, said why. The notice names what cannot travel,
+    // each once, in the order they come, an emoji as one character; the first of it is selected
+    // for the user to change.
     void badMailsStayInTheWindow()
     {
-        QFETCH(QString, subject);
-        QFETCH(QString, message);
-        QFETCH(Notice, notice);
+        const std::tuple<QString, QString, Notice, QString> rows[] = {
+            {u"Sujet"_s, QString(), emptyMailNotice(), QString()},
+            {u"Sujet"_s, u"a~b"_s, tildeInMailNotice(), QString()},
+            {u"~"_s, u"texte"_s, tildeInMailNotice(), QString()},
+            {u"Bonne année \U0001F600"_s, u"Erdős \U0001F600 ő ł, œuvre à 5 €"_s,
+             untravellableCharactersNotice({u"\U0001F600"_s, u"ő"_s, u"ł"_s}), QString()},
+            {u"Sujet"_s, u"Cher Łukasz, Привет"_s,
+             untravellableCharactersNotice({u"Ł"_s, u"П"_s, u"р"_s, u"и"_s, u"в"_s, u"е"_s, u"т"_s}), u"Ł"_s},
+        };
         Mailing f;
         f.command(f.main().lvFavoris()->topLevelItem(0), u"MNU_MailFromFavoris"_s);
-        f.type(subject, message);
-        f.send();
-        QCOMPARE(f.desktop.notifier.shown, QList<Notice>{notice});
-        QVERIFY(f.sendWindow().isVisible());
-        QCOMPARE(f.sendWindow().subjectText() + f.sendWindow().messageText(), subject + message);
+        const auto *text = child<QPlainTextEdit>(&f.sendWindow(), u"txtMessage"_s);
+        for (const auto &[subject, message, notice, selected] : rows) {
+            f.type(subject, message);
+            f.send();
+            QCOMPARE(f.desktop.notifier.shown.last(), notice);
+            QVERIFY(f.sendWindow().isVisible());
+            QCOMPARE(f.sendWindow().subjectText() + f.sendWindow().messageText(), subject + message);
+            QCOMPARE(text->textCursor().selectedText(), selected);
+        }
+        QCOMPARE(f.desktop.notifier.shown.size(), qsizetype(std::size(rows)));
         QCOMPARE(f.server.connections, 0);
     }
 
@@ -242,14 +212,17 @@ private slots:
     }
 
     // The answer takes away the mail that was named to the server, even if another row has been
-    // chosen since; the next mail is then selected, so deletions follow one another; the last one
-    // greys the envelope and puts the box away.
+    // chosen since; the next mail is then selected and the keyboard is back on the list, so
+    // deletions follow one another; the last one greys the envelope and puts the box away.
     void deletingMails()
     {
         Mailing f;
         QVERIFY(f.openBox());
+        f.box().activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&f.box()));
         f.lvMails()->setCurrentItem(f.lvMails()->topLevelItem(1));
         f.server.queue(heldOpen);
+        f.deleteButton()->setFocus();
         f.deleteButton()->click();
         QVERIFY(f.server.waitForRequests(2));
         QCOMPARE(f.requestLine(1), "GET /deletemail.php?login=moi&sender=marie&date=2024-01-31&time=23:59:00"
@@ -262,6 +235,7 @@ private slots:
         QCOMPARE(f.main().lblMailsNumber()->text(), u"2"_s);
         QVERIFY(mailsWaiting(*f.main().pctbMail()) && f.box().isVisible());
         QCOMPARE(f.desktop.notifier.shown, QList<Notice>{mailDeletedNotice()});
+        QTRY_VERIFY(f.lvMails()->hasFocus()); // the keyboard back on the list
 
         for (int left = 1; left >= 0; --left) {
             f.server.queue("YOURMAILHAVEBEENDELETED");
@@ -275,8 +249,7 @@ private slots:
         QVERIFY(f.engine().refreshTimer().isActive());
     }
 
-    // The keyboard's way to the mail box, an answer to the selected mail, and after a deletion the
-    // keyboard back on the list.
+    // The keyboard's way to the mail box, and an answer to the selected mail.
     void mailBoxFromTheKeyboardAnswerAndFocus()
     {
         Mailing f;
@@ -303,15 +276,6 @@ private slots:
         answer->click();
         QCOMPARE(f.sendWindow().subjectText(), u"Re: Ciné"_s);
         f.sendWindow().close();
-
-        f.box().activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&f.box()));
-        f.deleteButton()->setFocus();
-        f.server.queue("YOURMAILHAVEBEENDELETED");
-        f.deleteButton()->click();
-        QVERIFY(f.server.waitForRequests(2) && f.waitIdle());
-        QCOMPARE(f.desktop.notifier.shown, QList<Notice>{mailDeletedNotice()});
-        QTRY_VERIFY(f.lvMails()->hasFocus());
     }
 };
 

@@ -24,33 +24,27 @@ class TestLoginReplies : public QObject
     }
 
 private slots:
-    void messageOfAnAcceptedLogin_data()
-    {
-        QTest::addColumn<QString>("reply");
-        QTest::addColumn<QString>("message"); // also what the handlers after this one see
-        QTest::addColumn<bool>("hasMessage");
-        QTest::addColumn<bool>("permitted");
-        const QString http = u"HTTP/1.1 200 OK\r\nContent-Type: text/html\r\n\r\n"_s;
-        QTest::newRow("no message") << http + u"YOURLOGINISOK||"_s << u""_s << false << true;
-        QTest::newRow("between the bars")
-            << http + u"YOURLOGINISOK|Bienvenue !|ignored"_s << u"Bienvenue !"_s << true << true;
-        QTest::newRow("repeated keyword")
-            << u"YOURLOGINISOK|YOURLOGINISOK|Salut|"_s << u"Salut"_s << true << true;
-        QTest::newRow("inside the text")
-            << u"YOURLOGINISOK|Compte YOUDONTHAVETHEPERMISSIONTOUSEJASERELLE suspendu.|"_s
-            << u"Compte  suspendu."_s << true << false;
-        // No "|" closes the message: the rest of the reply is the message, white space trimmed.
-        QTest::newRow("unclosed") << http + u"YOURLOGINISOK|Bonjour\r\n"_s << u"Bonjour"_s << true << true;
-        QTest::newRow("no bar at all") << http + u"YOURLOGINISOK\r\n"_s << u""_s << false << true;
-    }
+    // The message between the bars, what the handlers after this one see; without a closing
+    // "|" the rest of the reply, white space trimmed.
     void messageOfAnAcceptedLogin()
     {
-        QFETCH(QString, reply);
-        const LoginMessage taken = takeLoginMessage(reply);
-        QTEST(taken.text, "message");
-        QTEST(taken.hasMessage, "hasMessage");
-        QTEST(taken.permitted, "permitted");
-        QTEST(reply, "message");
+        const QString http = u"HTTP/1.1 200 OK\r\nContent-Type: text/html\r\n\r\n"_s;
+        const std::tuple<QString, QString, bool, bool> rows[] = {
+            {http + u"YOURLOGINISOK||"_s, u""_s, false, true},
+            {http + u"YOURLOGINISOK|Bienvenue !|ignored"_s, u"Bienvenue !"_s, true, true},
+            {u"YOURLOGINISOK|YOURLOGINISOK|Salut|"_s, u"Salut"_s, true, true},
+            {u"YOURLOGINISOK|Compte YOUDONTHAVETHEPERMISSIONTOUSEJASERELLE suspendu.|"_s,
+             u"Compte  suspendu."_s, true, false},
+            {http + u"YOURLOGINISOK|Bonjour\r\n"_s, u"Bonjour"_s, true, true},
+            {http + u"YOURLOGINISOK\r\n"_s, u""_s, false, true},
+        };
+        for (auto [reply, message, hasMessage, permitted] : rows) {
+            const LoginMessage taken = takeLoginMessage(reply);
+            QCOMPARE(taken.text, message);
+            QCOMPARE(taken.hasMessage, hasMessage);
+            QCOMPARE(taken.permitted, permitted);
+            QCOMPARE(reply, message);
+        }
     }
 
     // The message is read before anything else happens; the handlers after it see only the message.
@@ -108,21 +102,9 @@ private slots:
         QVERIFY(!f.client->frmTryToConnect().isVisible() && !f.desktop.lifetime.ended());
     }
 
-    void keywordsInsideOtherRepliesDoNothing()
-    {
-        ClientFixture f;
-        QVERIFY(f.logIn());
-        // A mail another member wrote comes back inside the mail list.
-        f.server.queue(QByteArray("HERESTARTMAILLISTbob~YOURLOGINISOK|YOUDONTHAVETHEPERMISSIONTOUSEJASERELLE|"
-                                  "YOURLOGINISWRONG SOFTLOGOFFSUCCESS~"));
-        f.engine().start(RequestKind::ReadMails);
-        QVERIFY(f.server.waitForRequests(3) && f.waitIdle());
-        QVERIFY(!f.desktop.lifetime.ended() && f.desktop.notifier.shown.isEmpty());
-        QCOMPARE(f.client->loginReplies().frmInfo(), nullptr);
-        QVERIFY(!f.client->frmLogin().isVisible());
-    }
-
-    void logoffAnswerEndsTheApplication()
+    // Keywords inside another reply do nothing; the logoff's own answer ends the application
+    // before any handler after its own.
+    void keywordsInsideOtherRepliesThenTheLogoff()
     {
         ClientFixture f;
         QVERIFY(f.logIn());
@@ -131,8 +113,17 @@ private slots:
             laterHandlerRan = true;
             return HandlerResult::Continue;
         });
+        // A mail another member wrote comes back inside the mail list.
+        f.server.queue(QByteArray("HERESTARTMAILLISTbob~YOURLOGINISOK|YOUDONTHAVETHEPERMISSIONTOUSEJASERELLE|"
+                                  "YOURLOGINISWRONG SOFTLOGOFFSUCCESS~"));
+        f.engine().start({RequestKind::ReadMails});
+        QVERIFY(f.server.waitForRequests(3) && f.waitIdle());
+        QVERIFY(!f.desktop.lifetime.ended() && f.desktop.notifier.shown.isEmpty());
+        QCOMPARE(f.client->loginReplies().frmInfo(), nullptr);
+        QVERIFY(!f.client->frmLogin().isVisible());
+
         f.server.queue(QByteArray("SOFTLOGOFFSUCCESS NOSEARCHRESULT"));
-        f.engine().start(RequestKind::Logoff);
+        f.engine().start({RequestKind::Logoff});
         QVERIFY(QTest::qWaitFor([&] { return f.desktop.lifetime.ended(); }));
         QVERIFY(!laterHandlerRan && f.desktop.notifier.shown.isEmpty());
     }

@@ -13,74 +13,56 @@ class TestRequestCatalogue : public QObject
 {
     Q_OBJECT
 
-    static RequestInputs inputs()
+    // As the user acted on them: a member, and in the mail box a mail of luc's.
+    static RequestInputs inputs(RequestKind kind, const QString &pseudo = u"paul"_s)
     {
-        RequestInputs in;
-        in.userLogin = u"jean"_s;
-        in.targetPseudo = u"marie"_s;
-        in.selectedPseudo = u"paul"_s;
+        RequestInputs in{{kind, pseudo}, u"jean"_s};
         in.mail = {u"sophie"_s, u"Salut !"_s, u"Bonjour"_s};
         in.mailRow = {u"luc"_s, u"05/12/2026 à 21h07"_s, u"Re: ciné"_s, u"OK"_s};
         return in;
+    }
+    static QString path(RequestInputs in, RequestKind kind)
+    {
+        in.kind = kind;
+        return buildRequestPath(in);
     }
 
 private slots:
     // The other kinds are proven byte for byte where the user sends them, through the windows.
     void listsNotSentElsewhere()
     {
-        QCOMPARE(buildRequestPath(RequestKind::AddFavoris, inputs()),
+        QCOMPARE(buildRequestPath(inputs(RequestKind::AddFavoris, u"marie"_s)),
                  u"ajoutmembre.php?login=jean&pseudo=marie&liste=favoris"_s);
-        QCOMPARE(buildRequestPath(RequestKind::RemoveListeNoire, inputs()),
+        QCOMPARE(buildRequestPath(inputs(RequestKind::RemoveListeNoire)),
                  u"removemembre.php?login=jean&pseudo=paul&liste=listenoire"_s);
     }
 
-    void subjectsDatesAndPhotoFlag()
+    void subjectsDatesPhotoFlagAndServerData()
     {
-        RequestInputs in = inputs();
-        const auto path = [&](RequestKind kind) { return buildRequestPath(kind, in); };
+        RequestInputs in = inputs(RequestKind::SendMail);
         in.mail.subject = u"   "_s;
-        QVERIFY(path(RequestKind::SendMail).contains(u"&subject=NULL&"));
+        QVERIFY(path(in, RequestKind::SendMail).contains(u"&subject=NULL&"));
         in.mail.subject = u"\t"_s; // only spaces count as blank
-        QVERIFY(path(RequestKind::SendMail).contains(u"&subject=%09&"));
+        QVERIFY(path(in, RequestKind::SendMail).contains(u"&subject=%09&"));
         in.mailRow.subject = u"pas de sujet"_s;
         in.mailRow.when = u"01/01/2000 09h05"_s;
-        QVERIFY(path(RequestKind::DeleteMail).contains(u"&date=2000-01-01&time=09:05:00&subject=NULL&"));
-        in.criteria.avecPhoto = false;
-        QVERIFY(path(RequestKind::SearchCriteres).endsWith(u"&withphotoonly=no"));
-    }
+        QVERIFY(path(in, RequestKind::DeleteMail).contains(u"&date=2000-01-01&time=09:05:00&subject=NULL&"));
+        QVERIFY(path(in, RequestKind::SearchCriteres).endsWith(u"&withphotoonly=no"));
 
-    // Pseudos read back from list rows are server data: a hostile one must not forge a request.
-    void serverDataCannotBreakTheRequest()
-    {
-        RequestInputs in = inputs();
-        in.selectedPseudo = u"x y&liste=favoris#\r\nHost: evil?%+\t\x7F"_s;
-        QCOMPARE(buildRequestPath(RequestKind::Profil, in),
+        // Pseudos read back from list rows are server data: a hostile one must not forge a request.
+        in.targetPseudo = u"x y&liste=favoris#\r\nHost: evil?%+\t\x7F"_s;
+        QCOMPARE(path(in, RequestKind::Profil),
                  u"getprofil.php?pseudo=x%20y%26liste=favoris%23%0D%0AHost:%20evil%3F%25%2B%09%7F"_s);
-        in.selectedPseudo = u"\u00e9l/o=die"_s; // accents, slashes and equals signs go out raw
-        QCOMPARE(wiretext::toWire(buildRequestPath(RequestKind::Photo, in)),
-                 QByteArray("photos/\xE9l/o=die.jpg"));
+        in.targetPseudo = u"\u00e9l/o=die"_s; // accents, slashes and equals signs go out raw
+        QCOMPARE(wiretext::toWire(path(in, RequestKind::Photo)), QByteArray("photos/\xE9l/o=die.jpg"));
         in.targetPseudo = u"a b"_s;
-        QVERIFY(buildRequestPath(RequestKind::AddFavoris, in).contains(u"pseudo=a%20b&"));
+        QVERIFY(path(in, RequestKind::AddFavoris).contains(u"pseudo=a%20b&"));
         in.mailRow.sender = u"a&b"_s;
-        QVERIFY(buildRequestPath(RequestKind::DeleteMail, in).contains(u"sender=a%26b&"));
-    }
-
-    void serverHostWithPort()
-    {
-        const auto parsed = [](const QString &configured) {
-            const ServerAddress a = parseServerHost(configured);
-            return a.valid ? a.host + u'/' + QString::number(a.port) : QString();
-        };
-        QCOMPARE(parsed(u"jaserelle.fr"_s), u"jaserelle.fr/80"_s);
-        QCOMPARE(parsed(u"localhost:8080"_s), u"localhost/8080"_s);
-        QCOMPARE(parsed(u"[::1]:8080"_s), u"::1/8080"_s);
-        for (const QString &bad :
-             {QString(), u"localhost:http"_s, u"localhost:0"_s, u"localhost:65536"_s, u":8080"_s})
-            QVERIFY2(parsed(bad).isEmpty(), qPrintable(bad));
+        QVERIFY(path(in, RequestKind::DeleteMail).contains(u"sender=a%26b&"));
     }
 
     // "https://" chooses TLS and its port; a bare host stays plain, its Host: header as typed.
-    void serverHostOverTls()
+    void serverHost()
     {
         const auto parsed = [](const QString &configured) {
             const ServerAddress a = parseServerHost(configured);
@@ -88,37 +70,34 @@ private slots:
                                  u' ' + a.hostHeader
                            : QString();
         };
+        QCOMPARE(parsed(u"jaserelle.fr"_s), u"plain jaserelle.fr/80 jaserelle.fr"_s);
+        QCOMPARE(parsed(u"localhost:8080"_s), u"plain localhost/8080 localhost:8080"_s);
+        QCOMPARE(parsed(u"[::1]:8080"_s), u"plain ::1/8080 [::1]:8080"_s);
         QCOMPARE(parsed(u"https://jaserelle.fr"_s), u"tls jaserelle.fr/443 jaserelle.fr"_s);
         QCOMPARE(parsed(u"HTTPS://jaserelle.fr:8443/"_s), u"tls jaserelle.fr/8443 jaserelle.fr:8443"_s);
         QCOMPARE(parsed(u"https://[::1]:8443"_s), u"tls ::1/8443 [::1]:8443"_s);
-        QCOMPARE(parsed(u"jaserelle.fr"_s), u"plain jaserelle.fr/80 jaserelle.fr"_s);
-        QCOMPARE(parsed(u"localhost:8080"_s), u"plain localhost/8080 localhost:8080"_s);
         for (const QString &bad :
-             {u"https://"_s, u"https://:443"_s, u"https://host/path"_s, u"https://h:0"_s})
+             {QString(), u"localhost:http"_s, u"localhost:0"_s, u"localhost:65536"_s, u":8080"_s,
+              u"https://"_s, u"https://:443"_s, u"https://host/path"_s, u"https://h:0"_s})
             QVERIFY2(parsed(bad).isEmpty(), qPrintable(bad));
     }
 
-    // The secure-connection notices name the server and are never the plain outage texts.
-    void tlsNoticesNameTheServer()
-    {
-        const QString host = u"https://serveur.example"_s;
-        const Notice certificate = certificateRefusedNotice(host);
-        const Notice handshake = tlsFailedNotice(host);
-        QVERIFY(certificate.text.contains(host) && handshake.text.contains(host));
-        QVERIFY(certificate.text != handshake.text);
-        QVERIFY(certificate.text != socketErrorOutcome(RequestKind::Login, host).notice->text);
-    }
-
-    // Every failure notice names the server the user configured.
+    // Every failure notice names the server the user configured; the secure-connection ones are
+    // never the plain outage texts.
     void failureNoticesNameTheServer()
     {
-        const QString host = u"serveur.example:8080"_s;
+        const QString host = u"https://serveur.example:8080"_s;
         for (int k = 0; k < requestKindCount; ++k) {
             const std::optional<Notice> notice = socketErrorOutcome(RequestKind(k), host).notice;
             QVERIFY2(!notice || notice->text.contains(host), QByteArray::number(k));
             QVERIFY2(unansweredNotice(RequestKind(k), host).text.contains(host), QByteArray::number(k));
         }
-        QVERIFY(startFailureNotice(host).text.contains(host) && backOnlineNotice(host).text.contains(host));
+        const Notice certificate = certificateRefusedNotice(host), handshake = tlsFailedNotice(host);
+        for (const Notice &notice :
+             {startFailureNotice(host), backOnlineNotice(host), certificate, handshake})
+            QVERIFY2(notice.text.contains(host), qPrintable(notice.text));
+        QVERIFY(certificate.text != handshake.text);
+        QVERIFY(certificate.text != socketErrorOutcome(RequestKind::Login, host).notice->text);
     }
 };
 

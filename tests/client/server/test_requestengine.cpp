@@ -28,7 +28,6 @@ class TestRequestEngine : public QObject
                                         return HandlerResult::Continue;
                                     });
             }
-            engine.sources().selectedPseudo = [] { return u"paul"_s; };
         }
         bool waitHandled(int n)
         {
@@ -46,38 +45,30 @@ class TestRequestEngine : public QObject
 
 private slots:
     // The refresh carries the local address; its reply, gathered byte by byte and decoded from
-    // Windows-1252, goes whole to every handler whose keyword it holds, in table order.
+    // Windows-1252, goes whole to every handler whose keyword it holds, in table order. A request
+    // replaced before its answer is complete takes its half answer with it, silently.
     void handsTheWholeReplyOver()
     {
         Fixture f;
+        f.server.queue(Answer{ScriptedServer::httpOk("REFRESHISOK|half"), false});
         f.server.queue(
             Answer{ScriptedServer::httpOk("MAILSENDEDOK REFRESHISOK|\xE9t\xE9|"), true, false, true});
         QSignalSpy status(&f.engine, &RequestEngine::statusTextChanged);
         f.engine.startRefresh();
+        QVERIFY(QTest::qWaitFor([&] { return f.engine.receivedBytes() > 0; }));
+        f.engine.startRefresh();
         QVERIFY(f.waitHandled(2));
-        QVERIFY(f.server.requests[0].startsWith(
-            "GET /softrefresh2.php?login=jean&password=secret1&ipAdress=127.0.0.1 HTTP/1.1\r\n"));
+        for (const QByteArray &request : f.server.requests)
+            QVERIFY(request.startsWith(
+                "GET /softrefresh2.php?login=jean&password=secret1&ipAdress=127.0.0.1 HTTP/1.1\r\n"));
         QCOMPARE(f.handled.size(), 2);
         QVERIFY(f.handled[0].startsWith(u"REFRESHISOK:HTTP/1.1 200 OK\r\n"));
         QVERIFY(f.handled[0].endsWith(u"\r\n\r\nMAILSENDEDOK REFRESHISOK|été|"));
+        QVERIFY(!f.handled[0].contains(u"half"));
         QVERIFY(f.handled[1].startsWith(u"MAILSENDEDOK:"));
         QCOMPARE(status.value(0).value(0).toString(), u"Connection avec le serveur établie"_s);
         QCOMPARE(f.engine.receivedBytes(), 0);
         QVERIFY(f.desktop.notifier.shown.isEmpty());
-    }
-
-    void aReplacedRequestLeavesNothingBehind()
-    {
-        Fixture f;
-        f.server.queue(Answer{ScriptedServer::httpOk("REFRESHISOK|half"), false});
-        f.server.queue(QByteArray("HERESTARTREQUIREDPROFIL,paul"));
-        f.engine.startRefresh();
-        QVERIFY(QTest::qWaitFor([&] { return f.engine.receivedBytes() > 0; }));
-        f.engine.start(RequestKind::Profil);
-        QVERIFY(f.waitHandled(1));
-        // Nothing of the refresh is handled: its handler, first in order, would come first.
-        QVERIFY(f.handled[0].startsWith(u"HERESTARTREQUIREDPROFIL:HTTP/1.1"));
-        QVERIFY(f.desktop.notifier.shown.isEmpty()); // dropped silently
     }
 
     void aSlowAnswerIsWaitedForWithinTheWholeAnswersDeadline()
@@ -86,7 +77,7 @@ private slots:
         f.engine.setTimeoutInterval(150);
         f.engine.setAnswerDeadline(5000);
         f.server.queue(Answer{"HTTP/1.1 200 OK\r\n", false});
-        f.engine.start(RequestKind::ReadMails);
+        f.engine.start({RequestKind::ReadMails});
         QVERIFY(QTest::qWaitFor([&] { return f.engine.state() == RequestEngine::State::Receiving; }));
         QTest::qWait(400); // well past the first byte's time-out: it no longer applies
         f.server.lastSocket->write("\r\nHERESTARTMAILLIST");
@@ -97,140 +88,113 @@ private slots:
 
     // A server that drips its answer a byte at a time, or sends it all and never closes, meets the
     // engine's time-out like one that says nothing: nothing of the half answer is handled.
-    void aDrippingOrUnclosedAnswerTimesOut_data()
-    {
-        QTest::addColumn<RequestKind>("kind");
-        QTest::addColumn<bool>("drip"); // else the whole answer at once, and no close
-        QTest::newRow("refresh dripped") << RequestKind::Refresh << true;
-        QTest::newRow("mails never closed") << RequestKind::ReadMails << false;
-        QTest::newRow("login dripped") << RequestKind::Login << true;
-    }
     void aDrippingOrUnclosedAnswerTimesOut()
     {
-        QFETCH(RequestKind, kind);
-        QFETCH(bool, drip);
-        Fixture f;
-        f.engine.setTimeoutInterval(100);
-        f.engine.setAnswerDeadline(300);
-        const QByteArray answer = ScriptedServer::httpOk("REFRESHISOK|HERESTARTMAILLIST|YOURLOGINISOK||");
-        f.server.queue(drip ? heldOpen : Answer{answer, false});
-        QSignalSpy failed(&f.engine, &RequestEngine::requestFailed);
-        f.engine.start(kind);
-        QVERIFY(f.server.waitForRequests(1));
-        QTimer dripper;
-        qsizetype sent = 0;
-        QObject::connect(&dripper, &QTimer::timeout, [&] {
-            if (f.server.lastSocket && sent < answer.size())
-                f.server.lastSocket->write(answer.mid(sent++, 1));
-        });
-        if (drip)
-            dripper.start(10);
-        QVERIFY(QTest::qWaitFor([&] { return !f.desktop.notifier.shown.isEmpty(); }));
-        QCOMPARE(f.lastNotice(), timeoutNotice(kind).text);
-        QVERIFY(f.handled.isEmpty());
-        QCOMPARE(f.engine.state(), RequestEngine::State::Idle);
-        QVERIFY(!f.desktop.lifetime.ended());
-        QCOMPARE(failed.size(), 1);
+        // Dripped, or else the whole answer at once and no close.
+        for (const auto &[kind, drip] : {std::pair{RequestKind::Refresh, true},
+                                         {RequestKind::ReadMails, false},
+                                         {RequestKind::Login, true}}) {
+            Fixture f;
+            f.engine.setTimeoutInterval(100);
+            f.engine.setAnswerDeadline(300);
+            const QByteArray answer = ScriptedServer::httpOk("REFRESHISOK|HERESTARTMAILLIST|YOURLOGINISOK||");
+            f.server.queue(drip ? heldOpen : Answer{answer, false});
+            QSignalSpy failed(&f.engine, &RequestEngine::requestFailed);
+            f.engine.start({kind});
+            QVERIFY(f.server.waitForRequests(1));
+            QTimer dripper;
+            qsizetype sent = 0;
+            QObject::connect(&dripper, &QTimer::timeout, [&] {
+                if (f.server.lastSocket && sent < answer.size())
+                    f.server.lastSocket->write(answer.mid(sent++, 1));
+            });
+            if (drip)
+                dripper.start(10);
+            QVERIFY(QTest::qWaitFor([&] { return !f.desktop.notifier.shown.isEmpty(); }));
+            QCOMPARE(f.lastNotice(), timeoutNotice(kind).text);
+            QVERIFY(f.handled.isEmpty());
+            QCOMPARE(f.engine.state(), RequestEngine::State::Idle);
+            QVERIFY(!f.desktop.lifetime.ended());
+            QCOMPARE(failed.size(), 1);
+        }
     }
 
-    void refreshTicksNeverReplaceARequestInFlight()
+    // Neither the refresh ticks nor a request that names nobody replace a request in flight.
+    void nothingReplacesARequestInFlight()
     {
         Fixture f;
         f.server.queue(heldOpen); // the logoff hangs
         f.engine.setRefreshInterval(20);
         f.engine.resumeRefresh();
-        f.engine.start(RequestKind::Logoff);
+        f.engine.start({RequestKind::Logoff});
         QVERIFY(f.server.waitForRequests(1));
-        QTest::qWait(200); // ten ticks
+        f.engine.start({RequestKind::RemoveFavoris});
+        f.engine.start({RequestKind::DeleteMail, u"paul"_s}); // no mail row
+        QTest::qWait(200);                                    // ten ticks
         QCOMPARE(f.server.connections, 1);
         QCOMPARE(f.engine.requestKind(), RequestKind::Logoff);
+        QVERIFY(f.engine.refreshTimer().isActive());
     }
 
     // A server that never answers (time-out) or is not there (socket error): the logoff ends the
     // application silently; any other request is announced and fails, and the engine is idle, with
     // the refresh on again once someone is signed in.
-    void failures_data()
-    {
-        QTest::addColumn<RequestKind>("kind");
-        QTest::addColumn<bool>("serverDown"); // else it accepts and never answers
-        QTest::newRow("profil times out") << RequestKind::Profil << false;
-        QTest::newRow("login times out") << RequestKind::Login << false;
-        QTest::newRow("logoff times out") << RequestKind::Logoff << false;
-        QTest::newRow("login refused") << RequestKind::Login << true;
-        QTest::newRow("add refused") << RequestKind::AddFavoris << true;
-    }
     void failures()
     {
-        QFETCH(RequestKind, kind);
-        QFETCH(bool, serverDown);
-        Fixture f;
-        f.engine.setTimeoutInterval(100);
-        f.server.fallback = heldOpen;
-        if (serverDown)
-            f.server.stopListening();
-        QSignalSpy failed(&f.engine, &RequestEngine::requestFailed);
-        f.engine.start(kind);
-        QVERIFY(QTest::qWaitFor(
-            [&] { return f.desktop.lifetime.ended() || !f.desktop.notifier.shown.isEmpty(); }));
-        QTest::qWait(20);
-        const bool ends = kind == RequestKind::Logoff;
-        QCOMPARE(f.desktop.lifetime.ended(), ends);
-        const QString notice = kind == RequestKind::Logoff ? QString()
-                               : serverDown ? socketErrorOutcome(kind, f.state.serverHost).notice->text
-                                            : timeoutNotice(kind).text;
-        QCOMPARE(f.lastNotice(), notice);
-        if (!ends) {
-            QCOMPARE(failed.size(), 1);
-            QCOMPARE(failed[0][0].value<RequestKind>(), kind);
-            QCOMPARE(f.engine.state(), RequestEngine::State::Idle);
-            QCOMPARE(f.engine.statusText(), u"En attente"_s);
-            // A failed login leaves nobody to refresh.
-            QCOMPARE(f.engine.refreshTimer().isActive(), kind != RequestKind::Login);
-            if (kind != RequestKind::Login)
-                QCOMPARE(f.engine.serverWasUp(), !serverDown);
+        // Whether the server is down, else it accepts and never answers.
+        for (const auto &[kind, serverDown] : {std::pair{RequestKind::Profil, false},
+                                               {RequestKind::Login, false},
+                                               {RequestKind::Logoff, false},
+                                               {RequestKind::Login, true},
+                                               {RequestKind::AddFavoris, true}}) {
+            Fixture f;
+            f.engine.setTimeoutInterval(100);
+            f.server.fallback = heldOpen;
+            if (serverDown)
+                f.server.stopListening();
+            QSignalSpy failed(&f.engine, &RequestEngine::requestFailed);
+            f.engine.start({kind, u"paul"_s});
+            QVERIFY(QTest::qWaitFor(
+                [&] { return f.desktop.lifetime.ended() || !f.desktop.notifier.shown.isEmpty(); }));
+            QTest::qWait(20);
+            const bool ends = kind == RequestKind::Logoff;
+            QCOMPARE(f.desktop.lifetime.ended(), ends);
+            const QString notice = kind == RequestKind::Logoff ? QString()
+                                   : serverDown ? socketErrorOutcome(kind, f.state.serverHost).notice->text
+                                                : timeoutNotice(kind).text;
+            QCOMPARE(f.lastNotice(), notice);
+            if (!ends) {
+                QCOMPARE(failed.size(), 1);
+                QCOMPARE(failed[0][0].value<RequestKind>(), kind);
+                QCOMPARE(f.engine.state(), RequestEngine::State::Idle);
+                QCOMPARE(f.engine.statusText(), u"En attente"_s);
+                // A failed login leaves nobody to refresh.
+                QCOMPARE(f.engine.refreshTimer().isActive(), kind != RequestKind::Login);
+                if (kind != RequestKind::Login)
+                    QCOMPARE(f.engine.serverWasUp(), !serverDown);
+            }
         }
     }
 
-    void outageDuringRefreshesIsAnnouncedOnceThenTheReturn()
-    {
-        Fixture f;
-        f.engine.startRefresh();
-        QVERIFY(f.server.waitForRequests(1) && f.waitIdle());
-        f.server.stopListening();
-        f.engine.startRefresh();
-        QVERIFY(f.waitNotices(1));
-        QCOMPARE(f.lastNotice(), socketErrorOutcome(RequestKind::Refresh, f.state.serverHost).notice->text);
-        QVERIFY(f.engine.refreshTimer().isActive());
-
-        f.engine.startRefresh();
-        QVERIFY(f.waitIdle());
-        QTest::qWait(50);
-        QCOMPARE(f.desktop.notifier.shown.size(), 1); // further failed refreshes are silent
-
-        // Back again: the request has gone out before the notice comes up.
-        QVERIFY(f.server.resumeListening());
-        RequestEngine::State whileNoticeUp = RequestEngine::State::Idle;
-        f.desktop.notifier.whileShown = [&](const auto &) { whileNoticeUp = f.engine.state(); };
-        f.engine.startRefresh();
-        QVERIFY(f.server.waitForRequests(2));
-        QCOMPARE(f.desktop.notifier.shown.size(), 2);
-        QCOMPARE(f.lastNotice(), backOnlineNotice(f.state.serverHost).text);
-        QCOMPARE(whileNoticeUp, RequestEngine::State::Waiting);
-    }
-
-    // Nobody at the screen: the boxes stay up. One box about the server at a time, the outage
-    // replaced by the return and the return by the next outage, and the refreshes carry on by
-    // themselves whatever is up.
-    void anUnattendedClientComesBackWithOneBoxUp()
+    // An outage during the refreshes is announced once, and so is the server's return, the
+    // request gone out before that box comes up. Nobody at the screen: the boxes stay up, one about
+    // the server at a time, the outage replaced by the return and the return by the next outage,
+    // and the refreshes carry on by themselves whatever is up.
+    void outagesAndReturnsAreAnnouncedOnceEach()
     {
         Fixture f;
         f.desktop.notifier.attended = false;
         f.server.fallback = Answer{ScriptedServer::httpOk("REFRESHISOK|")};
         f.engine.setRefreshInterval(30);
-        f.engine.startRefresh();
-        QVERIFY(f.waitHandled(1) && f.waitIdle());
         const Notice outage = *socketErrorOutcome(RequestKind::Refresh, f.state.serverHost).notice;
         const Notice back = backOnlineNotice(f.state.serverHost);
+        QList<RequestEngine::State> whileBackUp;
+        f.desktop.notifier.whileShown = [&](const Notice &shown) {
+            if (shown == back)
+                whileBackUp.append(f.engine.state());
+        };
+        f.engine.startRefresh();
+        QVERIFY(f.waitHandled(1) && f.waitIdle());
         for (int round = 0; round < 2; ++round) {
             f.server.stopListening();
             QVERIFY(QTest::qWaitFor([&] { return f.desktop.notifier.openBoxes() == QList<Notice>{outage}; }));
@@ -242,21 +206,9 @@ private slots:
             QVERIFY(QTest::qWaitFor([&] { return f.handled.size() > handled; }));
             QCOMPARE(f.desktop.notifier.openBoxes(), QList<Notice>{back});
         }
+        QCOMPARE(f.desktop.notifier.shown, (QList<Notice>{outage, back, outage, back}));
         QCOMPARE(f.desktop.notifier.withdrawn, (QList<Notice>{outage, back, outage}));
-    }
-
-    // An answer no handler takes (here a 403 without a keyword) leaves the refresh on, and the
-    // user is told the request failed.
-    void anAnswerNobodyTakes()
-    {
-        Fixture f;
-        f.server.queue(Answer{"HTTP/1.1 403 Forbidden\r\nContent-Length: 0\r\n\r\n"});
-        f.engine.refreshTimer().start();
-        f.engine.start(RequestKind::AddFavoris);
-        QVERIFY(!f.engine.refreshTimer().isActive());
-        QVERIFY(f.waitNotices(1));
-        QCOMPARE(f.lastNotice(), unansweredNotice(RequestKind::AddFavoris, f.state.serverHost).text);
-        QVERIFY(f.engine.refreshTimer().isActive());
+        QCOMPARE(whileBackUp, QList<RequestEngine::State>(2, RequestEngine::State::Waiting));
     }
 
     // A member who clicks around faster than the refresh beat is still refreshed on that beat:
@@ -269,7 +221,7 @@ private slots:
         f.engine.resumeRefresh();
         qsizetype refreshes = 0;
         for (int i = 0; i < 400 && refreshes < 3; ++i) {
-            f.engine.start(RequestKind::Profil); // one every 50 ms or so, each switching the refresh off
+            f.engine.start({RequestKind::Profil, u"paul"_s}); // every 50 ms or so, each stopping the refresh
             QVERIFY(f.waitIdle());
             QTest::qWait(50);
             refreshes = std::count_if(f.server.requests.cbegin(), f.server.requests.cend(),
@@ -279,27 +231,35 @@ private slots:
         QVERIFY(f.desktop.notifier.shown.isEmpty());
     }
 
-    void aMissingRowSendsNothing()
+    // An answer no handler takes (a 403 without a keyword), or one that never ends, leaves the
+    // refresh on, and the user is told the request failed.
+    void answersThatAreNone_data()
     {
-        Fixture f;
-        f.engine.sources().selectedPseudo = [] { return QString(); };
-        f.engine.start(RequestKind::RemoveFavoris);
-        QVERIFY(QTest::qWaitFor([&] { return f.server.connections == 1; }) && f.waitIdle());
-        QTest::qWait(50);
-        QVERIFY(f.server.requests.isEmpty());
-        QVERIFY(f.engine.refreshTimer().isActive());
+        QTest::addColumn<RequestKind>("kind");
+        QTest::addColumn<QByteArray>("answer");
+        QTest::newRow("nobody takes it")
+            << RequestKind::AddFavoris << QByteArray("HTTP/1.1 403 Forbidden\r\nContent-Length: 0\r\n\r\n");
+        QTest::newRow("endless") << RequestKind::Profil
+                                 << ScriptedServer::httpOk("HERESTARTREQUIREDPROFIL" +
+                                                           QByteArray(RequestEngine::replyCap + 1024, 'x'));
     }
-
-    void anEndlessReplyIsCutOff()
+    void answersThatAreNone()
     {
+        QFETCH(RequestKind, kind);
+        QFETCH(QByteArray, answer);
         Fixture f;
-        const QByteArray huge(RequestEngine::replyCap + 1024, 'x');
-        f.server.queue(Answer{ScriptedServer::httpOk("HERESTARTREQUIREDPROFIL" + huge)});
-        f.engine.start(RequestKind::Profil);
+        f.server.queue(Answer{answer});
+        f.engine.refreshTimer().start();
+        f.engine.start({kind, u"paul"_s});
+        QVERIFY(!f.engine.refreshTimer().isActive());
         QVERIFY(QTest::qWaitFor([&] { return !f.desktop.notifier.shown.isEmpty(); }, 20000));
-        QCOMPARE(f.lastNotice(), socketErrorOutcome(RequestKind::Profil, f.state.serverHost).notice->text);
+        const Notice failure = kind == RequestKind::AddFavoris
+                                   ? unansweredNotice(kind, f.state.serverHost)
+                                   : *socketErrorOutcome(kind, f.state.serverHost).notice;
+        QCOMPARE(f.lastNotice(), failure.text);
         QVERIFY(f.handled.isEmpty());
         QCOMPARE(f.engine.receivedBytes(), 0);
+        QVERIFY(f.engine.refreshTimer().isActive());
     }
 };
 
