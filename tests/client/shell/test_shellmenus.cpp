@@ -41,8 +41,9 @@ private slots:
         ClientState state;
         RecordingPlatform desktop;
         Platform platform = desktop.platform();
+        Conversation conversation(1, state, platform, nullptr);
         const QList<QWidget *> windows{new FrmMain,
-                                       new FrmConversation(1, state, platform),
+                                       new FrmConversation(conversation, state, platform),
                                        new FrmLogin,
                                        new FrmQuitter,
                                        new FrmAPropos(u"jaserelle.example"_s),
