@@ -110,4 +110,33 @@ std::string fromUtf8(std::string_view utf8)
     return out;
 }
 
+bool fits(std::string_view utf8)
+{
+    return toUtf8(fromUtf8(utf8)) == utf8;
+}
+
+char *fromUtf16(std::u16string_view text, char *out)
+{
+    for (auto it = text.begin(); it != text.end();) {
+        const char16_t c = *it++;
+        if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) {
+            *out++ = static_cast<char>(c);
+            continue;
+        }
+        if ((c & 0xFC00) == 0xD800 && it != text.end() && (*it & 0xFC00) == 0xDC00)
+            ++it;
+        const auto byte = fromUnicode(c);
+        *out++ = byte ? static_cast<char>(*byte) : '?';
+    }
+    return out;
+}
+
+void fromLatin1Widening(std::span<char16_t> units)
+{
+    for (char16_t &u : units) {
+        if ((u & 0xFFE0) == 0x80)
+            u = static_cast<char16_t>(highControls[u - 0x80]);
+    }
+}
+
 } // namespace jaserelle::cp1252

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -20,5 +21,16 @@ std::string toUtf8(std::string_view bytes);
 
 // UTF-8 to bytes. Code points the code page lacks, and malformed UTF-8, become '?'.
 std::string fromUtf8(std::string_view utf8);
+
+// UTF-8 text that survives the trip to Windows-1252 and back unchanged.
+bool fits(std::string_view utf8);
+
+// UTF-16 to bytes, one per character, written from `out` (room for text.size() bytes). A character
+// the code page lacks becomes one '?', a surrogate pair included. Returns the end of what was written.
+char *fromUtf16(std::u16string_view text, char *out);
+
+// Bytes widened one to one into UTF-16 units (as Latin-1 reads them, which is quick) become the
+// code page's characters: only 0x80-0x9F differ, and are replaced in place.
+void fromLatin1Widening(std::span<char16_t> units);
 
 } // namespace jaserelle::cp1252

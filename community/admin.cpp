@@ -1,5 +1,6 @@
 #include "admin.h"
 
+#include "common/cp1252.h"
 #include "community/core/clock.h"
 #include "community/core/criteria.h"
 #include "community/core/passwords.h"
@@ -121,7 +122,7 @@ int runAdmin(const std::vector<std::string> &args)
 
     if (command == "set-message" || command == "set-withdrawn-message") {
         const std::string text = a.positional.empty() ? std::string() : a.positional[0];
-        if (!fitsCp1252(text))
+        if (!cp1252::fits(text))
             return fail("the message holds characters Windows-1252 cannot carry");
         store.setSetting(command == "set-message" ? loginMessageKey : withdrawnMessageKey, text);
         std::cout << (text.empty() ? "Message removed.\n" : "Message set.\n");

@@ -1,8 +1,8 @@
 // The refresh of a member with 50 or 500 favourites, in process: what the server spends on one
 // refresh beyond the network (store queries, presence, formatting).
 #include "community/core/passwords.h"
-#include "community/core/sessions.h"
 #include "community/handlers/handlers.h"
+#include "community/presence/sessions.h"
 #include "community/store/cachingstore.h"
 #include "community/store/sqlitestore.h"
 

@@ -32,16 +32,14 @@ std::unique_ptr<ContactEditor> installContacts(Services &services, FrmMain &main
         handlePresenceReply(reply, targets, state, player, faces);
         return HandlerResult::Continue;
     });
-    auto on = [editor](void (ContactEditor::*handler)()) {
-        return [editor, handler](QString &) {
-            (editor->*handler)();
-            return HandlerResult::Continue;
-        };
-    };
-    pipeline.setHandler(ReplySlot::ListesMisesAJour, on(&ContactEditor::onListesMisesAJour));
-    pipeline.setHandler(ReplySlot::MembreNExistePas, on(&ContactEditor::onMembreNExistePas));
-    pipeline.setHandler(ReplySlot::MembreDejaDansLaListe, on(&ContactEditor::onMembreDejaDansLaListe));
-    pipeline.setHandler(ReplySlot::RemoveSuccessful, on(&ContactEditor::onRemoveSuccessful));
+    pipeline.setHandler(ReplySlot::ListesMisesAJour,
+                        continueWith(editor, &ContactEditor::onListesMisesAJour));
+    pipeline.setHandler(ReplySlot::MembreNExistePas,
+                        continueWith(editor, &ContactEditor::onMembreNExistePas));
+    pipeline.setHandler(ReplySlot::MembreDejaDansLaListe,
+                        continueWith(editor, &ContactEditor::onMembreDejaDansLaListe));
+    pipeline.setHandler(ReplySlot::RemoveSuccessful,
+                        continueWith(editor, &ContactEditor::onRemoveSuccessful));
 
     QObject::connect(&main, &FrmMain::addFavorisRequested, editor,
                      [editor] { editor->showAjout(FrmAjoutMembre::Variant::Favori); });

@@ -43,7 +43,5 @@ inline constexpr std::array<SoundCommand, soundCommandCount> soundCommands{{
 // Sounds that are not sent by a peer but played on an event of this client.
 inline constexpr std::string_view incomingCallSound = "incomingcall.wav";
 inline constexpr std::string_view connectionRefusedSound = "connectionrefused.wav";
-inline constexpr std::string_view contactArrivalSound = "comein.wav";
-inline constexpr std::string_view contactDepartureSound = "goout.wav";
 
 } // namespace jaserelle::client

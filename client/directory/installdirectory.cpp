@@ -35,26 +35,13 @@ std::unique_ptr<MemberDirectory> installDirectory(Services &services, FrmMain &m
     sources.searchCriteria = [directory] { return directory->searchCriteria(); };
 
     ReplyPipeline &pipeline = services.pipeline;
-    pipeline.setHandler(ReplySlot::Profil, [directory](QString &reply) {
-        directory->onProfil(reply);
-        return HandlerResult::Continue;
-    });
-    pipeline.setHandler(ReplySlot::Photo, [directory](QString &reply) {
-        directory->onPhoto(reply);
-        return HandlerResult::Continue;
-    });
-    pipeline.setHandler(ReplySlot::NoSearchResult, [directory](QString &) {
-        directory->onNoSearchResult();
-        return HandlerResult::Continue;
-    });
-    pipeline.setHandler(ReplySlot::SearchOk, [directory](QString &reply) {
-        directory->onSearchOk(reply);
-        return HandlerResult::Continue;
-    });
-    pipeline.setHandler(ReplySlot::MaxResultReached, [directory](QString &reply) {
-        directory->onMaxResultReached(reply);
-        return HandlerResult::Continue;
-    });
+    pipeline.setHandler(ReplySlot::Profil, continueWith(directory, &MemberDirectory::onProfil));
+    pipeline.setHandler(ReplySlot::Photo, continueWith(directory, &MemberDirectory::onPhoto));
+    pipeline.setHandler(ReplySlot::NoSearchResult,
+                        continueWith(directory, &MemberDirectory::onNoSearchResult));
+    pipeline.setHandler(ReplySlot::SearchOk, continueWith(directory, &MemberDirectory::onSearchOk));
+    pipeline.setHandler(ReplySlot::MaxResultReached,
+                        continueWith(directory, &MemberDirectory::onMaxResultReached));
 
     for (auto ended : {&RequestPort::replyHandled, &RequestPort::requestFailed, &RequestPort::startFailed})
         QObject::connect(&engine, ended, directory, &MemberDirectory::onRequestEnded);

@@ -28,11 +28,6 @@ public:
     void showDay(const QString &member, QDate day);
     void search(const QString &words);
 
-    QListWidget *members() const { return members_; }
-    QListWidget *days() const { return days_; }
-    QTextEdit *entries() const { return entries_; }
-    QLineEdit *searchBox() const { return search_; }
-
 private:
     void showEntries(const QList<HistoryEntry> &entries, bool withMember, const QString &empty);
 

@@ -30,17 +30,17 @@ HistoryDesk::HistoryDesk(Services &services, FrmMain &main, ConversationWindows 
 
     QMenu *options = main.optionsMenu();
     options->addSeparator();
-    keep_ = options->addAction(u"&Garder l'historique des conversations"_s);
-    keep_->setObjectName(u"MNU_GarderHistorique"_s);
-    keep_->setCheckable(true);
-    keep_->setChecked(keeper_->isEnabled());
-    show_ = options->addAction(u"&Historique des conversations..."_s);
-    show_->setObjectName(u"MNU_Historique"_s);
-    delete_ = options->addAction(u"&Effacer tout l'historique..."_s);
-    delete_->setObjectName(u"MNU_EffacerHistorique"_s);
-    connect(keep_, &QAction::toggled, this, [this](bool on) { keeper_->setEnabled(on); });
-    connect(show_, &QAction::triggered, this, &HistoryDesk::showHistory);
-    connect(delete_, &QAction::triggered, this, &HistoryDesk::deleteEverything);
+    QAction *keep = options->addAction(u"&Garder l'historique des conversations"_s);
+    keep->setObjectName(u"MNU_GarderHistorique"_s);
+    keep->setCheckable(true);
+    keep->setChecked(keeper_->isEnabled());
+    QAction *show = options->addAction(u"&Historique des conversations..."_s);
+    show->setObjectName(u"MNU_Historique"_s);
+    QAction *erase = options->addAction(u"&Effacer tout l'historique..."_s);
+    erase->setObjectName(u"MNU_EffacerHistorique"_s);
+    connect(keep, &QAction::toggled, this, [this](bool on) { keeper_->setEnabled(on); });
+    connect(show, &QAction::triggered, this, &HistoryDesk::showHistory);
+    connect(erase, &QAction::triggered, this, &HistoryDesk::deleteEverything);
 }
 
 HistoryDesk::~HistoryDesk() = default;

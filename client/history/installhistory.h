@@ -5,8 +5,6 @@
 #include <functional>
 #include <memory>
 
-class QAction;
-
 namespace jaserelle::client {
 
 struct Services;
@@ -31,10 +29,6 @@ public:
     // Asks first; nothing goes unless the user says yes.
     void deleteEverything();
 
-    QAction *keepAction() const { return keep_; }
-    QAction *showAction() const { return show_; }
-    QAction *deleteAction() const { return delete_; }
-
     // The yes-or-no question before deleting; a message box unless a test says otherwise.
     std::function<bool(const QString &question)> confirm;
 
@@ -43,9 +37,6 @@ private:
     std::unique_ptr<HistoryKeeper> keeper_;
     QPointer<FrmMain> main_;
     std::unique_ptr<FrmHistory> window_;
-    QAction *keep_;
-    QAction *show_;
-    QAction *delete_;
 };
 
 std::unique_ptr<HistoryDesk> installHistory(Services &services, FrmMain &main, ConversationWindows &windows,

@@ -1,6 +1,6 @@
 #include "client/mail/frmreadmails.h"
 
-#include "client/assets/artwork.h"
+#include "client/shell/fixeddialog.h"
 #include "client/shell/windowplacement.h"
 #include "ui_frmreadmails.h"
 
@@ -51,8 +51,7 @@ MailEntry entryOf(const QTreeWidgetItem &row)
 FrmReadMails::FrmReadMails(QWidget *parent) : QDialog(parent), ui_(std::make_unique<Ui::frmReadMails>())
 {
     ui_->setupUi(this);
-    setWindowIcon(artwork::icon(artwork::windowIcon));
-    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    makeDialogFrame(*this);
     setModal(false);
     // The close box discards the window; the envelope makes a new one.
     setAttribute(Qt::WA_DeleteOnClose);

@@ -1,6 +1,6 @@
 #include "client/mail/frmsendmail.h"
 
-#include "client/assets/artwork.h"
+#include "client/shell/fixeddialog.h"
 #include "client/shell/windowplacement.h"
 #include "client/spelling/spellhighlighter.h"
 #include "ui_frmsendmail.h"
@@ -16,8 +16,7 @@ using namespace Qt::StringLiterals;
 FrmSendMail::FrmSendMail(QWidget *parent) : QDialog(parent), ui_(std::make_unique<Ui::frmSendMail>())
 {
     ui_->setupUi(this);
-    setWindowIcon(artwork::icon(artwork::windowIcon));
-    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    makeDialogFrame(*this);
     setModal(false);
     // The close box discards the window; the next mail gets a new one.
     setAttribute(Qt::WA_DeleteOnClose);

@@ -25,18 +25,9 @@ std::unique_ptr<MailDesk> installMail(Services &services, FrmMain &main)
     services.sources.selectedMail = [desk] { return desk->mailToDelete(); };
 
     ReplyPipeline &pipeline = services.pipeline;
-    pipeline.setHandler(ReplySlot::MailSended, [desk](QString &) {
-        desk->onMailSended();
-        return HandlerResult::Continue;
-    });
-    pipeline.setHandler(ReplySlot::MailList, [desk](QString &reply) {
-        desk->onMailList(reply);
-        return HandlerResult::Continue;
-    });
-    pipeline.setHandler(ReplySlot::MailDeleted, [desk](QString &) {
-        desk->onMailDeleted();
-        return HandlerResult::Continue;
-    });
+    pipeline.setHandler(ReplySlot::MailSended, continueWith(desk, &MailDesk::onMailSended));
+    pipeline.setHandler(ReplySlot::MailList, continueWith(desk, &MailDesk::onMailList));
+    pipeline.setHandler(ReplySlot::MailDeleted, continueWith(desk, &MailDesk::onMailDeleted));
 
     QObject::connect(&engine, &RequestPort::requestFailed, desk, [desk](RequestKind kind) {
         if (kind == RequestKind::ReadMails)

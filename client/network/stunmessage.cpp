@@ -248,7 +248,8 @@ std::optional<quint32> readU32(QByteArrayView value)
 
 QByteArray requestedTransportTcp()
 {
-    return QByteArray("\x06\0\0\0", 4);
+    // The protocol number, then three bytes reserved.
+    return QByteArray(1, char(transportTcp)) + QByteArray(3, '\0');
 }
 
 std::optional<ErrorCode> readErrorCode(QByteArrayView value)

@@ -38,11 +38,6 @@ void QtNotifier::setOwner(QWidget *owner)
     owner_ = owner;
 }
 
-int QtNotifier::openCount() const
-{
-    return static_cast<int>(open_.size());
-}
-
 void QtNotifier::notify(const Notice &notice, AfterClose then)
 {
     for (const auto &open : open_) {

@@ -24,8 +24,6 @@ public:
     void notify(const Notice &notice, AfterClose then = {}) override;
     void withdraw(const Notice &notice) override;
     void setOwner(QWidget *owner);
-    // Boxes up at the moment.
-    int openCount() const;
 
 private:
     struct Open;

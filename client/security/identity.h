@@ -31,7 +31,7 @@ QString identityFile(const QString &folder);
 // foreign file is never overwritten.
 std::optional<ClientIdentity> loadOrCreateIdentity(const QString &folder, QString *error = nullptr);
 
-// A fresh identity, not kept anywhere (tests, the demo's peers).
+// A fresh identity, not kept anywhere (tests, benchmarks).
 std::optional<ClientIdentity> makeIdentity(const QString &commonName = QStringLiteral("jaserelle"));
 
 } // namespace jaserelle::client

@@ -34,7 +34,6 @@ public:
     // After each handled refresh: the connected members the lists show now.
     void refreshed(const QStringList &members);
 
-    bool published() const { return published_; }
     bool hasDirectory() const { return hasDirectory_; }
 
 signals:
@@ -60,8 +59,8 @@ private:
     Asking asking_ = Asking::Nothing;
     bool published_ = false;
     bool hasDirectory_ = true;
-    QStringList wanted_;  // the members to look up next
-    QStringList asked_;   // the members of the lookup in flight
+    QStringList wanted_;   // the members to look up next
+    QStringList asked_;    // the members of the lookup in flight
     QStringList lookedUp_; // the members of the last answered lookup
     bool stale_ = false;
     // A member who has just connected may publish a moment after the lookup that saw it: members

@@ -3,6 +3,7 @@
 #include <QString>
 #include <array>
 #include <functional>
+#include <type_traits>
 
 namespace jaserelle::client {
 
@@ -63,6 +64,19 @@ enum class HandlerResult
 
 // A handler may rewrite the reply; the handlers after it see the rewritten text.
 using ReplyHandler = std::function<HandlerResult(QString &reply)>;
+
+// The usual handler: `target`'s method is told of the reply (given it when it takes it), and the
+// pipeline goes on.
+template <typename Target, typename Method> ReplyHandler continueWith(Target *target, Method method)
+{
+    return [target, method](QString &reply) {
+        if constexpr (std::is_invocable_v<Method, Target *, QString &>)
+            (target->*method)(reply);
+        else
+            (target->*method)();
+        return HandlerResult::Continue;
+    };
+}
 
 // Runs the registered handlers over a reply in the fixed order. Each subsystem registers the
 // handlers of the keywords it owns; an empty slot is skipped.

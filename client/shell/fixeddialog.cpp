@@ -6,11 +6,16 @@
 
 namespace jaserelle::client {
 
-void makeFixedDialog(QWidget &dialog)
+void makeDialogFrame(QWidget &dialog)
 {
     dialog.setWindowIcon(artwork::icon(artwork::windowIcon));
     dialog.setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint);
+}
+
+void makeFixedDialog(QWidget &dialog)
+{
+    makeDialogFrame(dialog);
     dialog.setFixedSize(dialog.size());
 }
 

@@ -29,7 +29,6 @@ public:
     ~MainTray() override;
 
     TrayIcon &icon() { return *icon_; }
-    QAction *closeToTrayAction() const { return closeToTray_; }
     // Messages that arrived where the user was not looking, until he looks.
     void setUnreadMessages(int count);
     // The main window has been entered: from now on the server's answers mean connected.

@@ -53,10 +53,13 @@ TrayIcon::TrayIcon(TrayHost &host, QObject *parent) : QObject(parent), host_(hos
 {
     menu_.setObjectName(u"mnuTray"_s);
     open_ = menu_.addAction(u"&Ouvrir Jaserelle"_s);
+    open_->setObjectName(u"MNU_TrayOpen"_s);
     sound_ = menu_.addAction(u"&Sons activés"_s);
+    sound_->setObjectName(u"MNU_TraySound"_s);
     sound_->setCheckable(true);
     menu_.addSeparator();
     quit_ = menu_.addAction(u"&Quitter"_s);
+    quit_->setObjectName(u"MNU_TrayQuit"_s);
     connect(open_, &QAction::triggered, this, &TrayIcon::openRequested);
     connect(sound_, &QAction::triggered, this, &TrayIcon::soundSwitchRequested);
     connect(quit_, &QAction::triggered, this, &TrayIcon::quitRequested);

@@ -25,9 +25,6 @@ public:
     const TrayStatus &status() const { return status_; }
     TrayLook look() const { return trayLook(status_); }
     QMenu &menu() { return menu_; }
-    QAction *openAction() const { return open_; }
-    QAction *soundAction() const { return sound_; }
-    QAction *quitAction() const { return quit_; }
 
     void setConnected(bool connected);
     void setWaitingMails(int count);

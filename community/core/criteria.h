@@ -11,8 +11,6 @@
 // meaning for a search.
 namespace jaserelle::community {
 
-inline constexpr std::string_view indifferent = "indifférent";
-
 inline constexpr std::array<std::string_view, 31> regions = {"Quebec",
                                                              "Canada",
                                                              "Belgique",

@@ -1,7 +1,6 @@
 #include "community/core/text.h"
 
 #include "common/alphanumeric.h"
-#include "common/cp1252.h"
 
 #include <algorithm>
 #include <arpa/inet.h>
@@ -126,11 +125,6 @@ std::string networkPrefix(std::string_view address)
     char text[INET6_ADDRSTRLEN];
     ::inet_ntop(AF_INET6, &v6, text, sizeof text);
     return std::string(text) + "/48";
-}
-
-bool fitsCp1252(std::string_view utf8)
-{
-    return cp1252::toUtf8(cp1252::fromUtf8(utf8)) == utf8;
 }
 
 } // namespace jaserelle::community

@@ -40,7 +40,4 @@ std::string addressGroup(std::string_view address);
 // (what one site or one customer of a provider is given). Anything else is kept as it is.
 std::string networkPrefix(std::string_view address);
 
-// UTF-8 text that survives the trip to Windows-1252 and back unchanged.
-bool fitsCp1252(std::string_view utf8);
-
 } // namespace jaserelle::community

@@ -2,7 +2,7 @@
 
 #include "community/core/clock.h"
 #include "community/core/passwords.h"
-#include "community/core/sessions.h"
+#include "community/presence/sessions.h"
 #include "community/store/store.h"
 
 #include <cstddef>

@@ -1,12 +1,12 @@
 #pragma once
 
 #include "community/core/clock.h"
-#include "community/core/keydirectory.h"
 #include "community/core/passwords.h"
 #include "community/core/probelimits.h"
 #include "community/core/recentlogins.h"
-#include "community/core/sessions.h"
 #include "community/core/throttle.h"
+#include "community/keys/keydirectory.h"
+#include "community/presence/sessions.h"
 #include "community/relay/relaydirectory.h"
 #include "community/store/store.h"
 

@@ -1,7 +1,7 @@
-#include "community/core/keydirectory.h"
 #include "community/core/text.h"
 #include "community/handlers/handlers.h"
 #include "community/handlers/reply.h"
+#include "community/keys/keydirectory.h"
 
 #include <algorithm>
 #include <vector>

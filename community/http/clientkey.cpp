@@ -1,25 +1,13 @@
 #include "community/http/clientkey.h"
 
+#include "common/urlcodec.h"
+
 #include <memory>
 #include <openssl/evp.h>
 #include <openssl/pem.h>
 #include <openssl/x509.h>
 
 namespace jaserelle::community {
-namespace {
-
-int hexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
-} // namespace
 
 std::string certificateFingerprint(X509 *certificate)
 {
@@ -44,20 +32,7 @@ std::string fingerprintOfEscapedPem(std::string_view escaped)
     // A certificate is a few kilobytes; anything far larger is not one.
     if (escaped.empty() || escaped.size() > 64 * 1024)
         return {};
-    std::string pem;
-    pem.reserve(escaped.size());
-    for (std::size_t i = 0; i < escaped.size(); ++i) {
-        if (escaped[i] == '%') {
-            const int hi = i + 1 < escaped.size() ? hexValue(escaped[i + 1]) : -1;
-            const int lo = i + 2 < escaped.size() ? hexValue(escaped[i + 2]) : -1;
-            if (hi >= 0 && lo >= 0) {
-                pem += static_cast<char>(hi * 16 + lo);
-                i += 2;
-                continue;
-            }
-        }
-        pem += escaped[i];
-    }
+    const std::string pem = urlDecode(escaped, false);
     std::unique_ptr<BIO, decltype(&BIO_free)> bio(BIO_new_mem_buf(pem.data(), static_cast<int>(pem.size())),
                                                   BIO_free);
     if (!bio)

@@ -1,6 +1,7 @@
 #include "community/pages/signup.h"
 
 #include "common/alphanumeric.h"
+#include "common/cp1252.h"
 #include "community/core/clock.h"
 #include "community/core/criteria.h"
 #include "community/core/text.h"
@@ -40,7 +41,7 @@ bool freeText(const std::string &text, const char *label, std::vector<std::strin
     for (unsigned char c : text)
         if ((c & 0xC0) != 0x80)
             ++chars;
-    bool ok = chars <= 30 && fitsCp1252(text);
+    bool ok = chars <= 30 && cp1252::fits(text);
     for (unsigned char c : text)
         if (c < 0x20 || c == ',' || c == '|' || c == '~')
             ok = false;

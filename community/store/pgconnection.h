@@ -1,6 +1,6 @@
 #pragma once
 
-#include "community/store/sqlitestore.h" // StoreError
+#include "community/store/store.h"
 
 #include <optional>
 #include <string>

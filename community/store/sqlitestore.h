@@ -5,18 +5,11 @@
 #include <filesystem>
 #include <memory>
 #include <mutex>
-#include <stdexcept>
 #include <vector>
 
 struct sqlite3;
 
 namespace jaserelle::community {
-
-class StoreError : public std::runtime_error
-{
-public:
-    using std::runtime_error::runtime_error;
-};
 
 // The embedded store: one SQLite file in WAL mode, one connection per concurrent caller (taken
 // from a small pool), every statement prepared once per connection and bound, never spliced.

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -14,6 +15,14 @@
 // so that a PostgreSQL store for several server processes can implement each one as one
 // transaction without the callers changing.
 namespace jaserelle::community {
+
+// What a store throws when it cannot be opened, is damaged or newer than this server, or loses its
+// database server.
+class StoreError : public std::runtime_error
+{
+public:
+    using std::runtime_error::runtime_error;
+};
 
 enum class ListKind
 {

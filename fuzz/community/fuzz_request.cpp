@@ -1,10 +1,10 @@
 // A connection's bytes, through the server's own request reader (limits included), into the
 // handlers over a real SQLite store; every answer serialises.
 #include "community/core/passwords.h"
-#include "community/core/sessions.h"
 #include "community/demo/demo.h"
 #include "community/handlers/handlers.h"
 #include "community/http/requestreader.h"
+#include "community/presence/sessions.h"
 #include "community/store/sqlitestore.h"
 
 #include <cstdint>

@@ -8,9 +8,9 @@
 #include "common/cp1252.h"
 #include "common/urlcodec.h"
 #include "community/core/passwords.h"
-#include "community/core/sessions.h"
 #include "community/demo/demo.h"
 #include "community/handlers/handlers.h"
+#include "community/presence/sessions.h"
 #include "community/store/sqlitestore.h"
 
 #include <QBuffer>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "community/core/clock.h"
-#include "community/core/keystore.h"
+#include "community/keys/keystore.h"
 #include "community/presence/sessionstore.h"
 #include "community/relay/relaystore.h"
 #include "community/store/store.h"

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "community/core/passwords.h"
-#include "community/core/sessions.h"
 #include "community/handlers/handlers.h"
+#include "community/presence/sessions.h"
 #include "community/store/cachingstore.h"
 #include "community/store/sqlitestore.h"
 

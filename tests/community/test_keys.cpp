@@ -1,6 +1,6 @@
 // The key directory: members publish the fingerprint of the certificate their client presents, and
 // learn those of the members they see.
-#include "community/presence/rediskeydirectory.h"
+#include "community/keys/rediskeydirectory.h"
 #include "tests/community/engines.h"
 #include "tests/community/fixture.h"
 

@@ -1,7 +1,7 @@
 // The call relay's resources: credentials only for a live session, in the form the relay checks,
 // and relayed addresses that live exactly as long as the session that published them.
-#include "community/presence/redisrelaydirectory.h"
 #include "community/presence/redissessions.h"
+#include "community/relay/redisrelaydirectory.h"
 #include "community/relay/turncredentials.h"
 #include "tests/community/engines.h"
 #include "tests/community/fixture.h"

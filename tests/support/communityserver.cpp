@@ -5,8 +5,6 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QTcpServer>
-#include <QTcpSocket>
-#include <QTest>
 
 using namespace Qt::StringLiterals;
 
@@ -72,16 +70,5 @@ bool CommunityServer::launch(int timeoutMs)
         arguments << u"--tls-listen"_s << u"127.0.0.1:"_s + QString::number(tlsPort_) << tlsArguments_;
     process_.setProcessChannelMode(QProcess::MergedChannels);
     process_.start(binary(), arguments + extraArgs_);
-    if (!process_.waitForStarted(5000))
-        return false;
-    return QTest::qWaitFor(
-               [&] {
-                   if (process_.state() != QProcess::Running)
-                       return true;
-                   QTcpSocket probe;
-                   probe.connectToHost(QHostAddress::LocalHost, port_);
-                   return probe.waitForConnected(100);
-               },
-               timeoutMs) &&
-           process_.state() == QProcess::Running;
+    return startedAndListening(process_, QHostAddress(QHostAddress::LocalHost), port_, timeoutMs);
 }

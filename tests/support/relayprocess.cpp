@@ -3,8 +3,6 @@
 #include "tests/support/childprocess.h"
 
 #include <QFile>
-#include <QTcpSocket>
-#include <QTest>
 
 RelayProcess::RelayProcess(QString address, quint16 port) : address_(std::move(address)), port_(port) {}
 
@@ -26,16 +24,5 @@ bool RelayProcess::start(int timeoutMs)
     process_.setProcessEnvironment(env);
     process_.setProcessChannelMode(QProcess::MergedChannels);
     process_.start(QStringLiteral(JASERELLE_SOURCE_DIR "/scripts/run-relay"), {address_, secretFile()});
-    if (!process_.waitForStarted(5000))
-        return false;
-    return QTest::qWaitFor(
-               [&] {
-                   if (process_.state() != QProcess::Running)
-                       return true;
-                   QTcpSocket probe;
-                   probe.connectToHost(address_, port_);
-                   return probe.waitForConnected(100);
-               },
-               timeoutMs) &&
-           process_.state() == QProcess::Running;
+    return startedAndListening(process_, QHostAddress(address_), port_, timeoutMs);
 }

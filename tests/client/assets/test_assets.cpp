@@ -1,4 +1,5 @@
 #include "client/assets/artwork.h"
+#include "client/contacts/presenceapply.h"
 #include "client/conversation/smileys.h"
 #include "client/conversation/soundcommands.h"
 
@@ -112,11 +113,11 @@ private slots:
         QStringList files;
         for (const auto &sound : soundCommands)
             files << u"sons/"_s + str(sound.file);
-        for (const auto name :
-             {incomingCallSound, connectionRefusedSound, contactArrivalSound, contactDepartureSound})
+        for (const auto name : {incomingCallSound, connectionRefusedSound})
             files << u"sons/"_s + str(name);
-        // The black-list arrival and departure sounds are read from the executable's own folder.
-        files << str(contactArrivalSound) << str(contactDepartureSound);
+        // The lists' arrivals and departures; the black list's are read from the executable's own folder.
+        for (const ListSounds &list : {favorisSounds(), listeNoireSounds()})
+            files << list.arrival << list.departure;
         // Read by the decoder the player uses: 8- or 16-bit PCM, mono or stereo, 8 to 48 kHz, 0.1 to 3 s.
         for (const QString &file : files) {
             QFile f(bin + u'/' + file);

@@ -122,7 +122,7 @@ private slots:
 
         // The tray's "open" leads to the conversation where they wait.
         QCOMPARE(c.bob.client->unreadMessages().firstWaiting(), c.window());
-        c.bob.client->tray().icon().openAction()->trigger();
+        child<QAction>(&c.bob.client->tray().icon().menu(), u"MNU_TrayOpen"_s)->trigger();
         QVERIFY(QTest::qWaitForWindowActive(c.window()));
         QTRY_COMPARE(c.unread(), 0);
         QCOMPARE(c.trayUnread(), 0);

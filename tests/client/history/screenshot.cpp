@@ -138,9 +138,9 @@ int main(int argc, char **argv)
         history.move(20, 20);
         history.refresh();
         history.show();
-        history.members()->setCurrentRow(0);
-        history.searchBox()->setText(u"cinema"_s);
-        history.search(history.searchBox()->text());
+        history.findChild<QListWidget *>(u"lstMembres"_s)->setCurrentRow(0);
+        history.findChild<QLineEdit *>(u"txtRecherche"_s)->setText(u"cinema"_s);
+        history.search(u"cinema"_s);
     }
     QTimer::singleShot(20000, &app, &QApplication::quit);
     return app.exec();

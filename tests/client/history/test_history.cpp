@@ -167,14 +167,15 @@ private slots:
         // The history window: by member, by day, and entries as they were.
         FrmHistory history(*alice->keeper, u"alice"_s);
         history.refresh();
-        QCOMPARE(history.members()->count(), 1);
-        history.members()->setCurrentRow(0);
-        QCOMPARE(history.days()->item(0)->text(), u"07/12/2026"_s);
-        QVERIFY(history.entries()->toPlainText().startsWith(
+        auto *members = child<QListWidget>(&history, u"lstMembres"_s);
+        QTextEdit *entries = child<QTextEdit>(&history, u"txtEntrees"_s);
+        QCOMPARE(members->count(), 1);
+        members->setCurrentRow(0);
+        QCOMPARE(child<QListWidget>(&history, u"lstJours"_s)->item(0)->text(), u"07/12/2026"_s);
+        QVERIFY(entries->toPlainText().startsWith(
             u"09:05 alice : \nSalut Łódź \U0001F600\n\n09:05 alice : \na envoyé un son"_s));
         history.search(u"SALUT"_s);
-        QCOMPARE(history.entries()->toPlainText(),
-                 u"[bob] 07/12/2026 09:05 alice : \nSalut Łódź \U0001F600\n"_s);
+        QCOMPARE(entries->toPlainText(), u"[bob] 07/12/2026 09:05 alice : \nSalut Łódź \U0001F600\n"_s);
     }
 
     // Keeping switched off writes nothing, this run or the next.
@@ -296,10 +297,11 @@ private slots:
         history.show();
         QVERIFY(QTest::qWaitForWindowExposed(&history));
         history.refresh();
-        history.members()->setCurrentRow(0);
-        QVERIFY2(fits(pictureIn(history.entries()), history.entries()),
-                 qPrintable(u"%1 px in %2"_s.arg(pictureIn(history.entries()).width())
-                                .arg(boxpictures::room(*history.entries()))));
+        child<QListWidget>(&history, u"lstMembres"_s)->setCurrentRow(0);
+        QTextEdit *entries = child<QTextEdit>(&history, u"txtEntrees"_s);
+        QVERIFY2(
+            fits(pictureIn(entries), entries),
+            qPrintable(u"%1 px in %2"_s.arg(pictureIn(entries).width()).arg(boxpictures::room(*entries))));
         QCOMPARE(alice->keeper->reader().last(u"bob"_s, 1).at(0).rtf, sent.rtf);
     }
 

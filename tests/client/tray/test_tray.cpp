@@ -47,7 +47,8 @@ struct TrayClient : ClientFixture
         client->setTrayHost(std::move(fake));
     }
     TrayIcon &icon() { return client->tray().icon(); }
-    QAction *closeToTray() { return client->tray().closeToTrayAction(); }
+    QAction *closeToTray() { return child<QAction>(&main(), u"MNU_CloseToTray"_s); }
+    QAction *trayEntry(const QString &name) { return child<QAction>(host->menu, name); }
     FrmQuitter &quitter() { return client->shellCommands().quitFlow().frmQuitter(); }
     bool logInWithMails()
     {
@@ -76,13 +77,11 @@ private slots:
         QVERIFY(f.host->visible);
         QCOMPARE(f.icon().look(), TrayLook::Offline);
         QCOMPARE(f.host->toolTip, u"Jaserelle : non connecté"_s);
-        QCOMPARE(f.host->menu, &f.icon().menu());
 
         f.server.queue(QByteArray("YOURLOGINISOK||"));
         f.server.queue(refreshWithMails);
         f.submitLogin(u"demo"_s, u"secret"_s);
         QVERIFY(QTest::qWaitFor([&] { return f.icon().status().waitingMails == 3; }));
-        QVERIFY(f.icon().status().connected);
         QCOMPARE(f.icon().look(), TrayLook::MailWaiting);
         QCOMPARE(f.host->toolTip, u"Jaserelle : connecté\n3 mails en attente"_s);
 
@@ -111,19 +110,20 @@ private slots:
         TrayClient f;
         QVERIFY(f.logInWithMails());
         f.main().hide();
-        f.icon().openAction()->trigger();
+        f.trayEntry(u"MNU_TrayOpen"_s)->trigger();
         QVERIFY(f.main().isVisible());
 
-        emit f.icon().menu().aboutToShow();
-        QVERIFY(f.icon().soundAction()->isEnabled() && f.icon().soundAction()->isChecked());
-        f.icon().soundAction()->trigger(); // unchecks: off
+        emit f.host->menu->aboutToShow(); // the menu the desktop shows
+        QAction *sound = f.trayEntry(u"MNU_TraySound"_s);
+        QVERIFY(sound->isEnabled() && sound->isChecked());
+        sound->trigger(); // unchecks: off
         QVERIFY(!f.client->state().soundEnabled);
         QVERIFY(!child<QAction>(&f.main(), u"MNU_ActiveSound"_s)->isChecked());
         QCOMPARE(parseConfig(fileBytes(f.iniPath())).soundValue, u"disable"_s);
 
         answerQuit(f.client->shellCommands().quitFlow(), u"cmdQuitter"_s);
         const qsizetype before = f.server.requests.size();
-        f.icon().quitAction()->trigger();
+        f.trayEntry(u"MNU_TrayQuit"_s)->trigger();
         QVERIFY(f.server.waitForRequests(before + 1));
         QVERIFY(f.server.requests.last().startsWith("GET /softlogoff.php?"));
     }
@@ -133,7 +133,7 @@ private slots:
         TrayClient f;
         QVERIFY(f.client->start());
         f.client->frmLogin().hide();
-        f.icon().openAction()->trigger();
+        f.trayEntry(u"MNU_TrayOpen"_s)->trigger();
         QVERIFY(f.client->frmLogin().isVisible());
         QVERIFY(!f.main().isVisible());
     }

@@ -1,4 +1,4 @@
-#include "community/core/keydirectory.h"
+#include "community/keys/keydirectory.h"
 
 #include <algorithm>
 
@@ -20,15 +20,6 @@ bool KeyDirectory::publish(const std::string &pseudo, std::string_view fingerpri
     return true;
 }
 
-std::optional<std::string> KeyDirectory::fingerprintOf(std::string_view pseudo) const
-{
-    const std::lock_guard lock(mutex_);
-    const auto found = keys_.find(std::string(pseudo));
-    if (found == keys_.end())
-        return std::nullopt;
-    return found->second;
-}
-
 std::vector<std::string> KeyDirectory::fingerprintsOf(std::span<const std::string> pseudos)
 {
     std::vector<std::string> out;
@@ -39,18 +30,6 @@ std::vector<std::string> KeyDirectory::fingerprintsOf(std::span<const std::strin
         out.push_back(found == keys_.end() ? std::string() : found->second);
     }
     return out;
-}
-
-void KeyDirectory::forget(const std::string &pseudo)
-{
-    const std::lock_guard lock(mutex_);
-    keys_.erase(pseudo);
-}
-
-std::size_t KeyDirectory::size() const
-{
-    const std::lock_guard lock(mutex_);
-    return keys_.size();
 }
 
 } // namespace jaserelle::community

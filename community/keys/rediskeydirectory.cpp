@@ -1,6 +1,6 @@
-#include "community/presence/rediskeydirectory.h"
+#include "community/keys/rediskeydirectory.h"
 
-#include "community/core/keydirectory.h"
+#include "community/keys/keydirectory.h"
 #include "community/presence/redissessions.h"
 
 #include <hiredis.h>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "community/core/keystore.h"
+#include "community/keys/keystore.h"
 #include "community/presence/redislink.h"
 
 #include <string>

@@ -1,4 +1,4 @@
-#include "community/presence/redisrelaydirectory.h"
+#include "community/relay/redisrelaydirectory.h"
 
 #include "community/presence/redissessions.h"
 #include "community/relay/relaydirectory.h"

@@ -22,36 +22,20 @@ class Sessions final : public SessionStore
 public:
     explicit Sessions(Clock clock, std::chrono::seconds lifetime = std::chrono::seconds(90));
 
-    // Opens (or reopens) the session of a member who has just proved the password.
     void open(const std::string &pseudo, std::string_view password, std::string_view loginAddress,
               std::string_view clientKey = {}) override;
-
-    // A refresh: true when the session is live and the password is the one given at login; the
-    // session is then kept alive and the two addresses become its presence.
     bool refresh(const std::string &pseudo, std::string_view password, std::string_view claimedAddress,
                  std::string_view observedAddress) override;
-
-    // True when the session is live and the password matches (nothing is touched).
     bool checkPassword(const std::string &pseudo, std::string_view password) override;
-
-    // The rule for the requests that carry no password: a live session, from its login address.
-    // A request that passes it keeps the session alive: the client sends no refresh while the
-    // user keeps it busy with other requests.
     bool liveFrom(const std::string &pseudo, std::string_view address,
                   std::string_view clientKey = {}) override;
-
-    // The addresses of a member's last refresh, while the session is live; nothing otherwise.
     using SessionStore::presence;
-    // The same at a given moment: a reply asks for many members at once.
     std::optional<PresenceAddress> presence(const std::string &pseudo,
                                             std::chrono::system_clock::time_point now) override;
     void presences(std::span<const std::string_view> pseudos, std::chrono::system_clock::time_point now,
                    std::vector<PresenceAddress> &out) override;
     std::chrono::system_clock::time_point now() const override { return clock_(); }
-
     void close(const std::string &pseudo) override;
-
-    // A session that never expires (demo members shown as connected).
     void pin(const std::string &pseudo, std::string_view reportedAddress) override;
 
     // Drops the expired sessions; returns how many are left.

@@ -1,4 +1,4 @@
-#include "community/core/sessions.h"
+#include "community/presence/sessions.h"
 
 #include <mutex>
 #include <sodium.h>

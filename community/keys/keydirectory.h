@@ -1,10 +1,8 @@
 #pragma once
 
-#include "community/core/keystore.h"
+#include "community/keys/keystore.h"
 
-#include <cstddef>
 #include <mutex>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -25,12 +23,9 @@ public:
     // False, and nothing kept, when `fingerprint` is not one.
     bool publish(const std::string &pseudo, std::string_view fingerprint) override;
     std::vector<std::string> fingerprintsOf(std::span<const std::string> pseudos) override;
-    std::optional<std::string> fingerprintOf(std::string_view pseudo) const;
-    void forget(const std::string &pseudo);
-    std::size_t size() const;
 
 private:
-    mutable std::mutex mutex_;
+    std::mutex mutex_;
     std::unordered_map<std::string, std::string> keys_;
 };
 
