@@ -174,11 +174,13 @@ private slots:
     }
 
     // The spare builds its pads only when it first shows, two columns of nine; the caption blinks
-    // and the duration counts.
-    void anOpenWindow()
+    // and the duration counts. What leaves for the peer: nothing for an empty box; a sound, with the words
+    // the user was typing left in the box; characters beyond the code page as \uN, shown as themselves in the
+    // sender's own box; a smiley inside the message. A file that is no picture is refused.
+    void anOpenWindowAndWhatLeavesIt()
     {
         QVERIFY(!alice->window(1)->findChild<QToolButton *>(u"pctbSon0"_s));
-        alice->talk(u"bob"_s);
+        FakeLink *link = alice->talk(u"bob"_s);
         FrmConversation *window = alice->window(1);
         for (const QString &pad : {u"pctbSmiley"_s, u"pctbSon"_s}) {
             for (int i = 0; i < 18; ++i) {
@@ -197,15 +199,6 @@ private slots:
         QVERIFY(!window->windowTitle().isEmpty() && window->windowTitle().trimmed().isEmpty());
         window->tickBlink();
         QCOMPARE(window->windowTitle(), u"bob-Conversation"_s);
-    }
-
-    // What leaves for the peer: nothing for an empty box; a sound, with the words the user was
-    // typing left in the box; characters beyond the code page as \uN, shown as themselves in the
-    // sender's own box; a smiley inside the message. A file that is no picture is refused.
-    void whatLeavesForThePeer()
-    {
-        FakeLink *link = alice->talk(u"bob"_s);
-        FrmConversation *window = alice->window(1);
         child<QPushButton>(window, u"cmdSend"_s)->click();
         QVERIFY(link->sent.isEmpty());
         QTest::keyClicks(window->sendBox(), u"brouillon"_s);
