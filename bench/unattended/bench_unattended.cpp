@@ -126,8 +126,8 @@ int storm(int cycles)
         const int index = windows.conversationCount();
         rang += waitUntil(
             [&] {
-                FrmConversation *window = windows.conversation(index);
-                return window && window->link().state() == PeerLink::State::Ringing;
+                const Conversation *conversation = windows.at(index);
+                return conversation && conversation->isRinging();
             },
             2000);
         if (cycle % 2)

@@ -1,5 +1,6 @@
 #include "client/conversation/conversationwindows.h"
 
+#include "client/conversation/conversation.h"
 #include "client/conversation/frmconversation.h"
 #include "client/conversation/peerlink.h"
 #include "client/conversation/peerlistener.h"
@@ -36,7 +37,8 @@ std::optional<Notice> noCallNotice(CallSource source, const QString &pseudo, boo
 
 ConversationWindows::ConversationWindows(ClientState &state, Platform &platform, QObject *parent)
     : QObject(parent), state_(state), platform_(platform), listener_(new PeerListener(state, this)),
-      ringMs_(PeerLink::ringDeadlineMs)
+      ringMs_(PeerLink::ringDeadlineMs),
+      makeLink_([this](Notifier &notices) { return makePeerLink(notices); })
 {
     listener_->setSecurity(&security_);
     connect(listener_, &PeerListener::callArrived, this, &ConversationWindows::takeCall);
@@ -44,11 +46,11 @@ ConversationWindows::ConversationWindows(ClientState &state, Platform &platform,
 
 ConversationWindows::~ConversationWindows()
 {
-    // A window going may still ask to be discarded: the list is out of reach by then.
-    const std::map<int, QPointer<FrmConversation>> windows = std::move(windows_);
-    windows_.clear();
-    for (const auto &[index, window] : windows)
-        delete window.data();
+    // A conversation going may still ask to be discarded: the list is out of reach by then.
+    const std::map<int, QPointer<Conversation>> conversations = std::move(conversations_);
+    conversations_.clear();
+    for (const auto &[index, conversation] : conversations)
+        delete conversation.data();
 }
 
 void ConversationWindows::attach(FrmMain &main)
@@ -86,10 +88,16 @@ bool ConversationWindows::start()
     return false;
 }
 
+Conversation *ConversationWindows::at(int index) const
+{
+    const auto found = conversations_.find(index);
+    return found == conversations_.end() ? nullptr : found->second.data();
+}
+
 FrmConversation *ConversationWindows::conversation(int index) const
 {
-    const auto found = windows_.find(index);
-    return found == windows_.end() ? nullptr : found->second.data();
+    Conversation *found = at(index);
+    return found ? &found->window() : nullptr;
 }
 
 void ConversationWindows::callFromRow(CallSource source, QTreeWidgetItem *row)
@@ -100,10 +108,10 @@ void ConversationWindows::callFromRow(CallSource source, QTreeWidgetItem *row)
         platform_.notifier.notify(*notice);
         return;
     }
-    FrmConversation *caller = spare();
+    Conversation *caller = at(conversationCount());
     if (!caller)
         return;
-    caller->callMember(pseudo, row->text(contactrow::Adresse));
+    caller->callMember(makeLink_(caller->notices()), pseudo, row->text(contactrow::Adresse));
     createSpare();
 }
 
@@ -160,18 +168,39 @@ void ConversationWindows::takeCall(QSslSocket *socket, const QString &pseudo)
         if (!firstSeen.isEmpty() && verdict == CallerVerdict::Verified)
             security_.known.remember(pseudo, firstSeen);
     }
-    FrmConversation *callee = spare();
+    Conversation *callee = at(conversationCount());
     if (!callee)
         return;
-    callee->acceptConnection(socket, mark);
+    std::unique_ptr<PeerLink> link = makePeerLink(callee->notices());
+    link->acceptConnection(socket);
+    takeLink(std::move(link), mark);
+}
+
+void ConversationWindows::takeLink(std::unique_ptr<ConversationLink> link, CallerMark mark)
+{
+    Conversation *callee = at(conversationCount());
+    if (!callee)
+        return;
+    callee->answer(std::move(link), mark);
     createSpare();
+}
+
+std::unique_ptr<PeerLink> ConversationWindows::makePeerLink(Notifier &notices)
+{
+    auto link = std::make_unique<PeerLink>(state_, notices, platform_.sound);
+    link->setSecurity(&security_);
+    link->setRelayRoute(route_);
+    link->setRingDeadline(ringMs_);
+    return link;
 }
 
 PeerLink *ConversationWindows::ownCallOn(const QTcpSocket &socket) const
 {
-    for (const auto &[index, window] : windows_) {
-        if (window && window->link().isCallFrom(socket.peerAddress(), socket.peerPort()))
-            return &window->link();
+    // Only a link on a socket of this client can be the other end of one.
+    for (const auto &[index, conversation] : conversations_) {
+        auto *link = conversation ? qobject_cast<PeerLink *>(conversation->link()) : nullptr;
+        if (link && link->isCallFrom(socket.peerAddress(), socket.peerPort()))
+            return link;
     }
     return nullptr;
 }
@@ -179,57 +208,42 @@ PeerLink *ConversationWindows::ownCallOn(const QTcpSocket &socket) const
 int ConversationWindows::ringingCount() const
 {
     int ringing = 0;
-    for (const auto &[index, window] : windows_) {
-        const PeerLink::State state = window ? window->link().state() : PeerLink::State::Ended;
-        if (state == PeerLink::State::Accepted || state == PeerLink::State::Ringing)
+    for (const auto &[index, conversation] : conversations_) {
+        const ConversationLink *link = conversation ? conversation->link() : nullptr;
+        const ConversationLink::State state = link ? link->state() : ConversationLink::State::Ended;
+        if (state == ConversationLink::State::Accepted || state == ConversationLink::State::Ringing)
             ++ringing;
     }
     return ringing;
 }
 
-void ConversationWindows::setRelayRoute(RelayRoute *route)
-{
-    route_ = route;
-    for (const auto &[index, window] : windows_)
-        if (window)
-            window->link().setRelayRoute(route);
-}
-
 void ConversationWindows::createSpare()
 {
     const int index = ++conversationCount_;
-    auto *window = new FrmConversation(index, state_, platform_);
-    window->setSecurity(&security_);
-    window->setHistory(history_);
-    window->setSpelling(spelling_);
-    window->link().setRelayRoute(route_);
-    windows_.emplace(index, window);
-    window->link().setRingDeadline(ringMs_);
-    connect(&window->link(), &PeerLink::callMissed, this, &ConversationWindows::callMissed);
-    connect(window, &FrmConversation::killMeRequested, this, [this](int instance) {
-        if (main_)
-            main_->killMe(instance);
-        else
-            discard(instance);
-    });
-    emit spareCreated(window);
+    auto *conversation = new Conversation(index, state_, platform_, &security_);
+    conversation->window().setHistory(history_);
+    conversation->window().setSpelling(spelling_);
+    conversations_.emplace(index, conversation);
+    connect(conversation, &Conversation::callMissed, this, &ConversationWindows::callMissed);
+    connect(conversation, &Conversation::killMeRequested, this, &ConversationWindows::killMe);
+    emit spareCreated(conversation);
 }
 
 void ConversationWindows::setHistory(HistoryKeeper *history)
 {
     history_ = history;
-    for (const auto &[index, window] : windows_) {
-        if (window)
-            window->setHistory(history);
+    for (const auto &[index, conversation] : conversations_) {
+        if (conversation)
+            conversation->window().setHistory(history);
     }
 }
 
 void ConversationWindows::setSpelling(SpellChecker *spelling)
 {
     spelling_ = spelling;
-    for (const auto &[index, window] : windows_) {
-        if (window)
-            window->setSpelling(spelling);
+    for (const auto &[index, conversation] : conversations_) {
+        if (conversation)
+            conversation->window().setSpelling(spelling);
     }
 }
 
@@ -269,20 +283,23 @@ void ConversationWindows::closeEveryConversation()
     // Closing one discards it; the list does not grow meanwhile, but walk it by index anyway.
     const int last = conversationCount();
     for (int index = 1; index <= last; ++index) {
-        if (FrmConversation *window = conversation(index))
-            window->closeConversation();
+        if (Conversation *conversation = at(index))
+            conversation->closeConversation();
     }
 }
 
-void ConversationWindows::discard(int instanceToKill)
+void ConversationWindows::killMe(int instanceToKill)
 {
-    FrmConversation *window = conversation(instanceToKill);
-    if (!window)
+    const auto found = conversations_.find(instanceToKill);
+    if (found == conversations_.end())
         return;
-    window->hide();
-    windows_.erase(instanceToKill);
-    // The link may be in the middle of telling us it finished: the window goes once that is over.
-    window->deleteLater();
+    QPointer<Conversation> conversation = found->second;
+    conversations_.erase(found);
+    if (!conversation)
+        return;
+    conversation->window().hide();
+    // The link may be in the middle of telling us it finished: it goes once that is over.
+    conversation->deleteLater();
 }
 
 } // namespace jaserelle::client

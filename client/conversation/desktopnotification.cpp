@@ -31,8 +31,7 @@ void sendDesktopNotification(const DesktopNotification &notification, QObject *c
     QObject::connect(watcher, &QDBusPendingCallWatcher::finished, context,
                      [watcher, shown = std::move(shown)] {
                          const QDBusPendingReply<uint> reply = *watcher;
-                         if (reply.isValid())
-                             shown(reply.value());
+                         shown(reply.isValid() ? reply.value() : 0u);
                          watcher->deleteLater();
                      });
 }

@@ -19,7 +19,7 @@ struct DesktopNotification
 
 // Sent without waiting for an answer; silent when there is no session bus or no notification
 // service, so nothing ever waits on the desktop. With `context`, `shown` later receives the id the
-// service gave the bubble, unless `context` is gone by then.
+// service gave the bubble (0 when the service refused it), unless `context` is gone by then.
 void sendDesktopNotification(const DesktopNotification &notification, QObject *context = nullptr,
                              std::function<void(uint id)> shown = {});
 

@@ -2,12 +2,10 @@
 
 #include "client/assets/artwork.h"
 #include "client/conversation/boxpictures.h"
-#include "client/conversation/callerverdict.h"
 #include "client/conversation/conversationpads.h"
 #include "client/conversation/emojiruns.h"
 #include "client/conversation/emojis.h"
 #include "client/conversation/frmincome.h"
-#include "client/conversation/peerlink.h"
 #include "client/conversation/peersecurity.h"
 #include "client/conversation/rtffragments.h"
 #include "client/conversation/rtfreader.h"
@@ -135,11 +133,10 @@ QString durationCaption(int hours, int minutes, int seconds)
     return u"Durée : %1 h %2 min %3 sec."_s.arg(hours).arg(minutes).arg(seconds);
 }
 
-FrmConversation::FrmConversation(int instanceIndex, ClientState &state, Platform &platform, QWidget *parent)
-    : QWidget(parent), ui_(std::make_unique<Ui::frmConversation>()), state_(state), platform_(platform),
-      instanceIndex_(instanceIndex),
-      notices_(platform.notifier, [this](const Notice &n) { recordNotice(n); }),
-      link_(new PeerLink(state, notices_, platform.sound, this)), lastColour_(Qt::black)
+FrmConversation::FrmConversation(Conversation &conversation, ClientState &state, Platform &platform,
+                                 QWidget *parent)
+    : QWidget(parent), ui_(std::make_unique<Ui::frmConversation>()), conversation_(conversation),
+      state_(state), platform_(platform), lastColour_(Qt::black)
 {
     ui_->setupUi(this);
     setWindowTitle({});
@@ -171,40 +168,6 @@ FrmConversation::FrmConversation(int instanceIndex, ClientState &state, Platform
     connect(ui_->cmdSend, &QPushButton::clicked, this, &FrmConversation::sendMessage);
     connect(ui_->cmdQuit, &QPushButton::clicked, this, &FrmConversation::closeConversation);
     connect(ui_->cmdSendPicture, &QPushButton::clicked, this, &FrmConversation::choosePicture);
-
-    connect(link_, &PeerLink::callAccepted, this, &FrmConversation::openConversation);
-    connect(link_, &PeerLink::callRequested, this, [this](const QString &pseudo) {
-        // A contact's address that leads back to this machine makes the client call itself: it
-        // refuses that call rather than ring for its own user.
-        if (pseudo == state_.userLogin) {
-            link_->setConnectNo();
-            return;
-        }
-        showPast(pseudo);
-        FrmIncome &income = incomingForm();
-        income.setCurInstance(instanceIndex_);
-        income.setCaller(markedName(pseudo, mark_));
-        income.showMe();
-    });
-    connect(link_, &PeerLink::entryReceived, this, [this](const QString &rtf, int sound) {
-        showEntry(entryNow(false, sound >= 0 ? HistoryEntry::Kind::Sound : HistoryEntry::Kind::Message, rtf));
-        QTextCursor cursor = ui_->txtBoxSend->textCursor();
-        cursor.setPosition(cursor.selectionStart());
-        ui_->txtBoxSend->setTextCursor(cursor);
-        stateTimer_.start();
-    });
-    connect(link_, &PeerLink::finished, this, [this] {
-        // A call that ends before it is answered takes its notification with it: its buttons
-        // would act on a window that is gone.
-        if (incomingForm_)
-            incomingForm_->withdraw();
-        // An open conversation stays on the screen with what was said; the user closes it.
-        if (opened_ && !killed_) {
-            endReadOnly();
-            return;
-        }
-        emit killMeRequested(instanceIndex_);
-    });
 }
 
 FrmConversation::~FrmConversation() = default;
@@ -263,7 +226,7 @@ void FrmConversation::showEvent(QShowEvent *event)
 
 QString FrmConversation::peerPseudo() const
 {
-    return link_->peerPseudo();
+    return conversation_.peerPseudo();
 }
 
 QTextEdit *FrmConversation::conversationBox() const
@@ -281,27 +244,34 @@ QString FrmConversation::durationText() const
     return ui_->lblDuree->text();
 }
 
-void FrmConversation::callMember(const QString &pseudo, const QString &ipAdress)
+void FrmConversation::ring(const QString &pseudo)
 {
     showPast(pseudo);
-    link_->callMember(pseudo, ipAdress);
+    FrmIncome &income = incomingForm();
+    income.setCurInstance(conversation_.instanceIndex());
+    income.setCaller(conversation_.shownPeer());
+    income.showMe();
 }
 
-void FrmConversation::acceptConnection(QSslSocket *socket, CallerMark mark)
+void FrmConversation::showReceived(const QString &rtf, int sound)
 {
-    mark_ = mark;
-    link_->acceptConnection(socket);
+    showEntry(entryNow(false, sound >= 0 ? HistoryEntry::Kind::Sound : HistoryEntry::Kind::Message, rtf));
+    QTextCursor cursor = ui_->txtBoxSend->textCursor();
+    cursor.setPosition(cursor.selectionStart());
+    ui_->txtBoxSend->setTextCursor(cursor);
+    stateTimer_.start();
 }
 
-void FrmConversation::setSecurity(PeerSecurity *security)
+void FrmConversation::withdrawCall()
 {
-    security_ = security;
-    link_->setSecurity(security);
+    if (incomingForm_)
+        incomingForm_->withdraw();
 }
 
-QString FrmConversation::shownPeer() const
+void FrmConversation::stopTimers()
 {
-    return markedName(link_->peerPseudo(), mark_);
+    dureeTimer_.stop();
+    stateTimer_.stop();
 }
 
 namespace {
@@ -320,18 +290,19 @@ QString grouped(const QByteArray &fingerprint)
 
 Notice FrmConversation::fingerprintsNotice() const
 {
-    if (!link_->isEncrypted())
+    const ConversationLink *link = conversation_.link();
+    if (!link || !link->isEncrypted())
         return {
             u"Conversation non chiffrée"_s,
             u"Cette conversation n'est pas chiffrée : ce que vous écrivez passe en clair sur le réseau."_s};
-    const QByteArray own =
-        security_ && security_->identity ? security_->identity->fingerprint() : QByteArray();
+    const PeerSecurity *security = conversation_.security();
+    const QByteArray own = security && security->identity ? security->identity->fingerprint() : QByteArray();
     return {u"Conversation chiffrée"_s,
-            u"Comparez ces empreintes avec "_s + link_->peerPseudo() +
+            u"Comparez ces empreintes avec "_s + link->peerPseudo() +
                 u" (par téléphone, de vive voix) : si elles sont les mêmes des deux côtés, personne ne "
                 u"s'est glissé entre vous.\r\n\r\nVotre empreinte :\r\n"_s +
-                grouped(own) + u"\r\n\r\nEmpreinte de "_s + link_->peerPseudo() + u" :\r\n"_s +
-                grouped(link_->peerFingerprint())};
+                grouped(own) + u"\r\n\r\nEmpreinte de "_s + link->peerPseudo() + u" :\r\n"_s +
+                grouped(link->peerFingerprint())};
 }
 
 void FrmConversation::showEncryption()
@@ -346,48 +317,16 @@ void FrmConversation::showEncryption()
         connect(encryptionButton_, &QToolButton::clicked, this,
                 [this] { platform_.notifier.notify(fingerprintsNotice()); });
     }
-    const bool encrypted = link_->isEncrypted();
+    const bool encrypted = conversation_.link() && conversation_.link()->isEncrypted();
     encryptionButton_->setText(encrypted ? u"🔒 Chiffrée"_s : u"Non chiffrée"_s);
     encryptionButton_->setToolTip(encrypted ? u"Comparer les empreintes de vos clés"_s
                                             : u"Cette conversation passe en clair sur le réseau"_s);
     encryptionButton_->show();
 }
 
-void FrmConversation::sendAcceptCall()
-{
-    if (link_->state() != PeerLink::State::Ringing)
-        return;
-    // The user answered a call marked "clé changée": the new key is the one seen from now on.
-    if (mark_ == CallerMark::KeyChanged && security_)
-        security_->known.remember(link_->peerPseudo(), link_->peerFingerprint());
-    link_->sendAcceptCall();
-    openConversation();
-}
-
-void FrmConversation::setConnectNo()
-{
-    if (link_->state() != PeerLink::State::Ringing)
-        return;
-    link_->setConnectNo(); // finished() follows once the refusal has left
-}
-
-void FrmConversation::closeConversation()
-{
-    if (killed_)
-        return;
-    killed_ = true;
-    if (incomingForm_)
-        incomingForm_->withdraw();
-    link_->closeConversation();
-    dureeTimer_.stop();
-    stateTimer_.stop();
-    emit killMeRequested(instanceIndex_);
-}
-
 void FrmConversation::openConversation()
 {
-    opened_ = true;
-    savedCaption_ = shownPeer() + u"-Conversation"_s;
+    savedCaption_ = conversation_.shownPeer() + u"-Conversation"_s;
     setWindowTitle(savedCaption_);
     showEncryption();
     decorate();
@@ -403,7 +342,7 @@ void FrmConversation::sendMessage()
 {
     if (!ui_->txtBoxSend->toPlainText().isEmpty() || ui_->txtBoxSend->toHtml().contains(u"<img"_s)) {
         const QString rtf = rtfwriter::fromDocument(*ui_->txtBoxSend->document());
-        if (link_->sendMessage(rtf)) {
+        if (conversation_.sendMessage(rtf)) {
             showEntry(entryNow(true, HistoryEntry::Kind::Message, rtf));
             ui_->txtBoxSend->clear();
         }
@@ -414,7 +353,7 @@ void FrmConversation::sendMessage()
 HistoryEntry FrmConversation::entryNow(bool own, HistoryEntry::Kind kind, const QString &rtf) const
 {
     return {0,
-            link_->peerPseudo(),
+            conversation_.peerPseudo(),
             QDateTime(platform_.clock.currentDate(), platform_.clock.currentTime()),
             own,
             kind,
@@ -484,8 +423,6 @@ void FrmConversation::showPast(const QString &member)
 
 void FrmConversation::recordNotice(const Notice &notice)
 {
-    if (!opened_)
-        return; // a call that never opened has no transcript to keep
     HistoryEntry entry = entryNow(false, HistoryEntry::Kind::Notice, {});
     entry.text = QString(notice.text).replace(u"\r\n"_s, u" "_s).simplified();
     showEntry(std::move(entry));
@@ -534,9 +471,9 @@ void FrmConversation::tickBlink()
 void FrmConversation::closeEvent(QCloseEvent *event)
 {
     // The title bar's close ends the conversation like the quit button; the window itself is
-    // discarded by the main window.
+    // discarded with its conversation.
     event->ignore();
-    closeConversation();
+    conversation_.closeConversation();
 }
 
 void FrmConversation::fillFontLists()
@@ -751,7 +688,7 @@ void FrmConversation::insertSmiley(int index)
 void FrmConversation::sendSound(int index)
 {
     // What the user is composing stays in the box: a sound is no reason to lose it.
-    if (link_->sendSound(index))
+    if (conversation_.sendSound(index))
         showEntry(entryNow(true, HistoryEntry::Kind::Sound, rtffragments::soundNotice));
     ui_->txtBoxSend->setFocus();
 }

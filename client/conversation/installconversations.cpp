@@ -23,28 +23,28 @@ std::unique_ptr<ConversationWindows> installConversations(Services &services, Fr
     PeerSecurity &security = windows->security();
     security.known = KnownKeys(knownKeysFile(services.state.appDir));
     auto *directory = new KeyDirectoryClient(services.state, security, windows.get());
-    QObject::connect(&services.requests, &RequestPort::replyHandled, directory,
-                     [directory, main = &main, &security, &state = services.state,
-                      tried = false](RequestKind kind) mutable {
-                         // Keys are looked up after a refresh only: a search answered in between
-                         // must not have a second connection racing the user's next request.
-                         if (kind != RequestKind::Refresh)
-                             return;
-                         if (!tried && !security.identity) {
-                             tried = true;
-                             security.identity = loadOrCreateIdentity(state.appDir);
-                         }
-                         QStringList members;
-                         for (const QTreeWidget *list : {main->lvFavoris(), main->lvListeNoire(), main->lvRecherche()})
-                             for (int i = 0; i < list->topLevelItemCount() && members.size() < 256; ++i) {
-                                 // Only a connected member can be called: the others' keys can wait.
-                                 const QTreeWidgetItem *row = list->topLevelItem(i);
-                                 if (contactrow::isOnline(row))
-                                     members.append(row->text(contactrow::Pseudo));
-                             }
-                         directory->refreshed(members);
-                     });
-    main.setConversations(windows.get());
+    QObject::connect(
+        &services.requests, &RequestPort::replyHandled, directory,
+        [directory, main = &main, &security, &state = services.state,
+         tried = false](RequestKind kind) mutable {
+            // Keys are looked up after a refresh only: a search answered in between
+            // must not have a second connection racing the user's next request.
+            if (kind != RequestKind::Refresh)
+                return;
+            if (!tried && !security.identity) {
+                tried = true;
+                security.identity = loadOrCreateIdentity(state.appDir);
+            }
+            QStringList members;
+            for (const QTreeWidget *list : {main->lvFavoris(), main->lvListeNoire(), main->lvRecherche()})
+                for (int i = 0; i < list->topLevelItemCount() && members.size() < 256; ++i) {
+                    // Only a connected member can be called: the others' keys can wait.
+                    const QTreeWidgetItem *row = list->topLevelItem(i);
+                    if (contactrow::isOnline(row))
+                        members.append(row->text(contactrow::Pseudo));
+                }
+            directory->refreshed(members);
+        });
     windows->attach(main);
     return windows;
 }

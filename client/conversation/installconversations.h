@@ -9,8 +9,7 @@ namespace jaserelle::client {
 class FrmMain;
 struct Services;
 
-// The conversation windows and the listener: the main window's call commands, killMe, and
-// listening from then on.
+// The conversations and the listener: the main window's call commands, and listening from then on.
 std::unique_ptr<ConversationWindows> installConversations(Services &services, FrmMain &main);
 
 } // namespace jaserelle::client

@@ -19,16 +19,40 @@ public:
     void messageArrived(const QString &member, const QString &excerpt) override
     {
         // The text is the peer's: services that read markup in the body must show it as typed.
-        sendDesktopNotification({u"mail-message-new"_s, u"Message de "_s + member, excerpt.toHtmlEscaped(), 1,
-                                 shown_.value(member, 0u)},
-                                &guard_, [this, member](uint id) {
-                                    // Bounded by the members who wrote during this run.
-                                    shown_.insert(member, id);
-                                });
+        Bubble &bubble = bubbles_[member]; // bounded by the members who wrote during this run
+        bubble.body = excerpt.toHtmlEscaped();
+        // A message that comes before the service has named the last bubble waits for its name:
+        // sent at once, it would make a second bubble instead of taking the place of the first.
+        bubble.waiting = true;
+        if (!bubble.pending)
+            send(member);
     }
 
 private:
-    QHash<QString, uint> shown_;
+    struct Bubble
+    {
+        uint id = 0;
+        QString body;
+        bool pending = false; // sent, its id not known yet
+        bool waiting = false; // a newer body to show
+    };
+
+    void send(const QString &member)
+    {
+        Bubble &bubble = bubbles_[member];
+        bubble.pending = true;
+        bubble.waiting = false;
+        sendDesktopNotification({u"mail-message-new"_s, u"Message de "_s + member, bubble.body, 1, bubble.id},
+                                &guard_, [this, member](uint id) {
+                                    Bubble &shown = bubbles_[member];
+                                    shown.id = id;
+                                    shown.pending = false;
+                                    if (shown.waiting)
+                                        send(member);
+                                });
+    }
+
+    QHash<QString, Bubble> bubbles_;
     QObject guard_;
 };
 

@@ -33,7 +33,8 @@ bool inTheSameHome(const QString &ipAdress)
 } // namespace
 
 PeerLink::PeerLink(const ClientState &state, Notifier &notifier, SoundPlayer &sound, QObject *parent)
-    : QObject(parent), client_(state), notifier_(notifier), sound_(sound), ringTimer_(new QTimer(this))
+    : ConversationLink(parent), client_(state), notifier_(notifier), sound_(sound),
+      ringTimer_(new QTimer(this))
 {
     ringTimer_->setSingleShot(true);
     connect(ringTimer_, &QTimer::timeout, this, &PeerLink::onRingDeadline);

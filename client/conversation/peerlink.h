@@ -1,5 +1,6 @@
 #pragma once
 
+#include "client/conversation/conversationlink.h"
 #include "client/conversation/peerframer.h"
 #include "client/conversation/peerpackets.h"
 
@@ -24,28 +25,15 @@ class SoundPlayer;
 // Closes a socket once what was written to it has left, for at most a few seconds; then it goes.
 void closeWhenSent(QTcpSocket *socket);
 
-// One conversation's connection to the other client: either a call this client places
-// (callMember) or one it answers (acceptConnection). It frames what is sent, cuts what arrives
-// back into packets, plays the sounds the packets ask for, and tells the user when the link ends
-// on its own (refusal, cut-off, communication failure) before saying so with finished().
-// It owns no window: the conversation window listens to its signals.
-class PeerLink : public QObject
+// One conversation's connection to the other client over a socket: either a call this client
+// places (callMember) or one it answers (acceptConnection), plain, in TLS, or through the call
+// relay. It frames what is sent, cuts what arrives back into packets, plays the sounds the packets
+// ask for, and tells the user when the link ends on its own (refusal, cut-off, communication
+// failure) before saying so with finished().
+class PeerLink : public ConversationLink
 {
     Q_OBJECT
 public:
-    enum class State
-    {
-        Idle,           // neither calling nor called yet
-        Connecting,     // caller: connection under way
-        AwaitingAnswer, // caller: call request sent
-        Accepted,       // callee: connection taken, no call request yet
-        Ringing,        // callee: call request received, the user decides
-        InConversation, // accept sent or received
-        Refusing,       // callee: refusal on its way out, the link closes once it has left
-        Ended,          // over: nothing more comes from this link
-    };
-    Q_ENUM(State)
-
     // How long a call rings before it is a missed call. The caller gives up a little later, so
     // that the callee's own time-out is what a caller normally meets.
     static constexpr int ringDeadlineMs = 60000;
@@ -62,13 +50,12 @@ public:
     // as the connection is made. An address that is not a dotted address fails like an
     // unreachable one. A member whose key the directory publishes is called in TLS, and the call
     // request leaves only once that member's key has been seen at the other end.
-    void callMember(const QString &pseudo, const QString &ipAdress);
+    void callMember(const QString &pseudo, const QString &ipAdress) override;
     // Callee: takes over a connection from the listener (in TLS already when the caller asked).
     void acceptConnection(QSslSocket *socket);
 
-    bool isEncrypted() const;
-    // The certificate fingerprint the other side presented; empty on a plain link.
-    QByteArray peerFingerprint() const;
+    bool isEncrypted() const override;
+    QByteArray peerFingerprint() const override;
 
     // With a relay, a call first asks whether the member is reachable only through it; a direct
     // attempt then gets directAttemptMs before the relay is tried, and the user hears of the call
@@ -76,13 +63,11 @@ public:
     static constexpr int directAttemptMs = 4000;
     void setRelayRoute(RelayRoute *route) { route_ = route; }
 
-    void sendAcceptCall();
-    // Sends the refusal, and closes the link once it has left (or the link failed): finished()
-    // follows without a notice.
-    void setConnectNo();
-    // Closes the link from this side without a packet; the peer learns of it by the close. No
-    // notice and no finished(): whoever closes discards the window.
-    void closeConversation();
+    void sendAcceptCall() override;
+    // Sends the refusal, and closes the link once it has left (or the link failed).
+    void setConnectNo() override;
+    // The peer learns of it by the close.
+    void closeConversation() override;
 
     // Caller: whether this link's connection leaves from this local address and port, as seen by
     // the listener that took the other end (a call that came back to this very client).
@@ -91,27 +76,13 @@ public:
     // reached, and finished() follows.
     void reportUnreachable();
 
-    // Both false when the link is not connected any more; nothing is queued.
-    bool sendMessage(const QString &rtf);
-    bool sendSound(int index);
+    bool sendMessage(const QString &rtf) override;
+    bool sendSound(int index) override;
 
-    State state() const { return state_; }
+    State state() const override { return state_; }
     // Tests shorten the ringing; the application keeps the constant above.
     void setRingDeadline(int ms) { ringMs_ = ms; }
-    QString peerPseudo() const { return peerPseudo_; }
-
-signals:
-    void callRequested(const QString &pseudo); // callee: ring; incomingcall.wav already played
-    void callAccepted();                       // caller: open the conversation
-    // Callee: nobody answered within the ringing time; the link is closed without a packet and
-    // finished() follows.
-    void callMissed(const QString &pseudo);
-    // Something to show under the peer's name line; the sound of index `sound` (-1: none) has been
-    // played already.
-    void entryReceived(const QString &rtf, int sound);
-    // The link ended on its own and the user has been told: discard the window. The link may be
-    // deleted from inside this signal.
-    void finished();
+    QString peerPseudo() const override { return peerPseudo_; }
 
 private:
     void attach(QSslSocket *socket);

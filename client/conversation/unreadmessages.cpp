@@ -4,7 +4,6 @@
 #include "client/conversation/frmconversation.h"
 #include "client/conversation/messageexcerpt.h"
 #include "client/conversation/messagenotifier.h"
-#include "client/conversation/peerlink.h"
 #include "client/conversation/rtfreader.h"
 #include "client/platform/assistiveannounce.h"
 
@@ -36,17 +35,18 @@ UnreadMessages::UnreadMessages(ConversationWindows &windows, MessageNotifier &no
     : QObject(parent), notifier_(notifier)
 {
     for (int index = 1; index <= windows.conversationCount(); ++index)
-        watch(windows.conversation(index));
+        watch(windows.at(index));
     connect(&windows, &ConversationWindows::spareCreated, this, &UnreadMessages::watch);
 }
 
-void UnreadMessages::watch(FrmConversation *window)
+void UnreadMessages::watch(Conversation *conversation)
 {
-    if (!window)
+    if (!conversation)
         return;
+    FrmConversation *window = &conversation->window();
     window->installEventFilter(this);
-    connect(&window->link(), &PeerLink::entryReceived, this,
-            [this, target = QPointer<FrmConversation>(window)](const QString &rtf, int) {
+    connect(conversation, &Conversation::entryReceived, this,
+            [this, target = QPointer<FrmConversation>(window)](const QString &rtf) {
                 if (target)
                     arrived(*target, rtf);
             });

@@ -5,6 +5,7 @@
 
 namespace jaserelle::client {
 
+class Conversation;
 class ConversationWindows;
 class FrmConversation;
 class MessageNotifier;
@@ -31,7 +32,7 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    void watch(FrmConversation *window);
+    void watch(Conversation *conversation);
     void arrived(FrmConversation &window, const QString &rtf);
     void forget(const QObject *window);
 

@@ -2,7 +2,6 @@
 
 #include "client/assets/artwork.h"
 #include "client/shell/contactrow.h"
-#include "client/shell/conversationlist.h"
 #include "client/shell/imagelists.h"
 #include "client/shell/memberlistrules.h"
 #include "client/shell/rowselection.h"
@@ -156,12 +155,6 @@ void FrmMain::setStatusText(const QString &text)
 QString FrmMain::statusText() const
 {
     return statusLabel_->text();
-}
-
-void FrmMain::killMe(int instanceToKill)
-{
-    if (conversations_)
-        conversations_->discard(instanceToKill);
 }
 
 void FrmMain::connectMenus()

@@ -20,7 +20,6 @@ namespace jaserelle::client {
 
 class MemberListRules;
 class RowSelection;
-class ConversationList;
 
 // The window the member lives in once logged in: the "Listes", "Recherche" and "Profil" tabs, the
 // menu bar and the three context menus of the member lists. It is a view: each menu entry is a
@@ -53,10 +52,6 @@ public:
     void setSoundChecks(bool soundEnabled);
     void setStatusText(const QString &text);
     QString statusText() const;
-
-    // Conversation windows discard themselves through here (the window at that index goes).
-    void setConversations(ConversationList *conversations) { conversations_ = conversations; }
-    void killMe(int instanceToKill);
 
     // Once the application is ending, the window may really close; until then every close
     // request turns into the quit command.
@@ -111,7 +106,6 @@ private:
     std::unique_ptr<MemberListRules> favorisRules_;
     std::unique_ptr<MemberListRules> listeNoireRules_;
     std::unique_ptr<MemberListRules> rechercheRules_;
-    ConversationList *conversations_ = nullptr;
     bool closeAllowed_ = false;
     std::function<bool()> closeHides_;
     bool centred_ = false;

@@ -1,56 +1,28 @@
-#include "client/conversation/conversationwindows.h"
-#include "client/conversation/frmconversation.h"
-#include "client/conversation/frmincome.h"
-#include "client/conversation/peerlink.h"
 #include "client/conversation/peernotices.h"
-#include "client/conversation/peerpackets.h"
 #include "client/security/knownkeys.h"
-#include "client/shell/clientstate.h"
-#include "client/shell/contactrow.h"
-#include "tests/support/clientfixture.h"
+#include "tests/client/conversation/desk.h"
 
 #include <QFile>
 #include <QTcpServer>
-#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextEdit>
 #include <QToolButton>
-#include <QTreeWidget>
-
-using namespace jaserelle::client;
-using namespace Qt::StringLiterals;
 
 namespace {
 
-// One client's conversation windows on its own loopback address, with a key of its own.
-struct Desk
+// A desk with a key of its own.
+std::unique_ptr<Desk> keyed(const QString &pseudo, const QString &address, bool withKey = true)
 {
-    Desk(const QString &pseudo, const QString &address, bool withKey = true)
-    {
-        state.userLogin = pseudo;
-        state.localAddress = QHostAddress(address);
-        windows = std::make_unique<ConversationWindows>(state, platform);
-        if (withKey)
-            windows->security().identity = makeIdentity(pseudo);
-    }
-    QByteArray fingerprint() const { return windows->security().identity->fingerprint(); }
-    // Calls `pseudo` at `address`, as a click on a connected contact's row does.
-    void call(const QString &pseudo, const QString &address)
-    {
-        auto *item = new QTreeWidgetItem(&list, QStringList{pseudo, {}, {}, {}, address});
-        contactrow::setOnline(item, true);
-        windows->callFromRow(CallSource::Favoris, item);
-    }
-    FrmConversation *window(int index) { return windows->conversation(index); }
-    PeerSecurity &security() { return windows->security(); }
-
-    ClientState state;
-    RecordingPlatform desktop;
-    Platform platform = desktop.platform();
-    QTreeWidget list;
-    std::unique_ptr<ConversationWindows> windows;
-};
+    auto desk = std::make_unique<Desk>(pseudo, address);
+    if (withKey)
+        desk->windows->security().identity = makeIdentity(pseudo);
+    return desk;
+}
+QByteArray fingerprint(Desk &desk)
+{
+    return desk.windows->security().identity->fingerprint();
+}
 
 // Sits between the two clients on the peer port of an address of its own and keeps every byte
 // that passes, each way.
@@ -110,8 +82,8 @@ class TestEncryptedCalls : public QObject
 private slots:
     void init()
     {
-        alice = std::make_unique<Desk>(u"alice"_s, u"127.0.7.2"_s);
-        bob = std::make_unique<Desk>(u"bob"_s, u"127.0.7.3"_s);
+        alice = keyed(u"alice"_s, u"127.0.7.2"_s);
+        bob = keyed(u"bob"_s, u"127.0.7.3"_s);
         QVERIFY(alice->windows->start());
         QVERIFY(bob->windows->start());
     }
@@ -122,41 +94,64 @@ private slots:
     }
 
     // Both keys published: the call is TLS end to end, each side sees the other's key, and what
-    // passes in between is TLS records and nothing readable. The key proves alice's pseudo even
-    // though her call comes from the proxy's address.
-    void membersWithPublishedKeysTalkEncrypted()
+    // passes in between is TLS records and nothing readable; the key proves alice's pseudo though
+    // her call comes from the proxy's address. A legacy client (no key, plain call request) still
+    // talks to a client that has one, and a member without a published key is called plain too.
+    void keysDecideTheCall_data()
     {
-        alice->security().published.insert(u"bob"_s, bob->fingerprint());
-        bob->security().published.insert(u"alice"_s, alice->fingerprint());
+        QTest::addColumn<bool>("callerHasKey");
+        QTest::addColumn<bool>("published");
+        QTest::newRow("both keys published") << true << true;
+        QTest::newRow("legacy caller") << false << true;
+        QTest::newRow("callee without a published key") << true << false;
+    }
+    void keysDecideTheCall()
+    {
+        QFETCH(bool, callerHasKey);
+        QFETCH(bool, published);
+        const bool encrypted = callerHasKey && published;
+        if (!callerHasKey) {
+            alice = keyed(u"alice"_s, u"127.0.7.4"_s, false);
+            QVERIFY(alice->windows->start());
+        } else if (published) {
+            alice->windows->security().published.insert(u"bob"_s, fingerprint(*bob));
+            bob->windows->security().published.insert(u"alice"_s, fingerprint(*alice));
+        }
         Proxy proxy(u"127.0.7.9"_s, u"127.0.7.3"_s);
         alice->call(u"bob"_s, u"127.0.7.9"_s);
         answer();
-        QCOMPARE(bob->window(1)->incomingForm().caller(), u"alice"_s);
-        QCOMPARE(bob->window(1)->callerMark(), CallerMark::Verified);
+        QCOMPARE(bob->window(1)->incomingForm().caller(), encrypted ? u"alice"_s : u"alice (non vérifié)"_s);
         say(*alice, u"Bonjour Bob, c'est privé"_s);
         QVERIFY(heard(*bob, u"c'est privé"_s));
         say(*bob, u"Reçu, Alice"_s);
         QVERIFY(heard(*alice, u"Reçu, Alice"_s));
-
+        QVERIFY(bob->desktop.notifier.shown.isEmpty());
+        if (!encrypted) {
+            QVERIFY(proxy.up.startsWith("CONVERSATIONREQUESTED:alice"));
+            QVERIFY(!bob->window(1)->link().isEncrypted());
+            QCOMPARE(bob->window(1)->encryptionButton()->text(), u"Non chiffrée"_s);
+            return;
+        }
         for (Desk *desk : {alice.get(), bob.get()}) {
-            PeerLink &link = desk->window(1)->link();
+            ConversationLink &link = desk->window(1)->link();
             QVERIFY(link.isEncrypted());
-            QCOMPARE(link.peerFingerprint(), (desk == alice.get() ? bob : alice)->fingerprint());
+            QCOMPARE(link.peerFingerprint(), fingerprint(desk == alice.get() ? *bob : *alice));
             QCOMPARE(desk->window(1)->encryptionButton()->text(), u"🔒 Chiffrée"_s);
             const Notice shown = desk->window(1)->fingerprintsNotice();
-            QVERIFY(shown.text.contains(QString::fromLatin1(alice->fingerprint().left(4))));
-            QVERIFY(shown.text.contains(QString::fromLatin1(bob->fingerprint().right(4))));
+            QVERIFY(shown.text.contains(QString::fromLatin1(fingerprint(*alice).left(4))));
+            QVERIFY(shown.text.contains(QString::fromLatin1(fingerprint(*bob).right(4))));
             // Nothing about the encryption reaches the transcript.
             QVERIFY(!desk->window(1)->conversationBox()->toPlainText().contains(u"chiffr"_s));
         }
         for (const QByteArray &seen : {proxy.up, proxy.down}) {
             QVERIFY(seen.startsWith("\x16\x03"));
-            for (const char *clear : {"{\\rtf", "alice", "bob", "CONVERSATIONREQUESTED", "THISISTHEENDOFTHEPACKET",
-                                      "NOPROBLEMYACCEPTTOURCALL", "Bonjour", "priv"})
+            for (const char *clear :
+                 {"{\\rtf", "alice", "bob", "CONVERSATIONREQUESTED", "THISISTHEENDOFTHEPACKET",
+                  "NOPROBLEMYACCEPTTOURCALL", "Bonjour", "priv"})
                 QVERIFY2(!seen.contains(clear), clear);
         }
         // The caller remembers the key it has now seen.
-        QCOMPARE(alice->security().known.seen(u"bob"_s), bob->fingerprint());
+        QCOMPARE(alice->windows->security().known.seen(u"bob"_s), fingerprint(*bob));
     }
 
     // A key other than the one seen before is shown, on both sides; never taken silently.
@@ -164,74 +159,48 @@ private slots:
     {
         const QByteArray old = makeIdentity(u"old"_s)->fingerprint();
         // Bob has seen another key of alice's; no directory entry for her.
-        bob->security().known.remember(u"alice"_s, old);
+        bob->windows->security().known.remember(u"alice"_s, old);
         // Alice has seen another key of bob's; the directory vouches for his new one.
-        alice->security().known.remember(u"bob"_s, old);
-        alice->security().published.insert(u"bob"_s, bob->fingerprint());
+        alice->windows->security().known.remember(u"bob"_s, old);
+        alice->windows->security().published.insert(u"bob"_s, fingerprint(*bob));
         alice->call(u"bob"_s, u"127.0.7.3"_s);
         QVERIFY(QTest::qWaitFor([&] { return bob->window(1)->incomingForm().isVisible(); }));
         QCOMPARE(alice->desktop.notifier.shown.value(0), keyChangedNotice(u"bob"_s));
         QCOMPARE(bob->window(1)->incomingForm().caller(), u"alice (clé changée)"_s);
         // Until bob answers, the old key is the one he knows.
-        QCOMPARE(bob->security().known.seen(u"alice"_s), old);
+        QCOMPARE(bob->windows->security().known.seen(u"alice"_s), old);
         answer();
         QCOMPARE(bob->window(1)->windowTitle(), u"alice (clé changée)-Conversation"_s);
-        QCOMPARE(bob->security().known.seen(u"alice"_s), alice->fingerprint());
-        QCOMPARE(alice->security().known.seen(u"bob"_s), bob->fingerprint());
+        QCOMPARE(bob->windows->security().known.seen(u"alice"_s), fingerprint(*alice));
+        QCOMPARE(alice->windows->security().known.seen(u"bob"_s), fingerprint(*bob));
     }
 
     // Whoever answers with a key the directory does not publish for the member hears no call
     // request; the caller is told and the call ends.
     void anotherKeyThanTheDirectorysEndsTheCall()
     {
-        alice->security().published.insert(u"bob"_s, makeIdentity(u"bob"_s)->fingerprint());
+        alice->windows->security().published.insert(u"bob"_s, makeIdentity(u"bob"_s)->fingerprint());
         alice->call(u"bob"_s, u"127.0.7.3"_s);
         QVERIFY(QTest::qWaitFor([&] { return !alice->desktop.notifier.shown.isEmpty(); }));
         QCOMPARE(alice->desktop.notifier.shown.value(0), keyContradictedNotice(u"bob"_s));
         QVERIFY(QTest::qWaitFor([&] { return alice->window(1) == nullptr; }));
         QTest::qWait(50);
         QVERIFY(!bob->window(1)->incomingForm().isVisible());
-        QVERIFY(!alice->security().known.seen(u"bob"_s));
-    }
-
-    // A legacy client (no key, plain call request) still talks to a client that has one; a
-    // member without a published key is called plain too.
-    void plainCallsStillWork_data()
-    {
-        QTest::addColumn<bool>("callerHasKey");
-        QTest::newRow("legacy caller") << false;
-        QTest::newRow("callee without a published key") << true;
-    }
-    void plainCallsStillWork()
-    {
-        QFETCH(bool, callerHasKey);
-        if (!callerHasKey) {
-            alice = std::make_unique<Desk>(u"alice"_s, u"127.0.7.4"_s, false);
-            QVERIFY(alice->windows->start());
-        }
-        Proxy proxy(u"127.0.7.9"_s, u"127.0.7.3"_s);
-        alice->call(u"bob"_s, u"127.0.7.9"_s);
-        answer();
-        say(*alice, u"en clair"_s);
-        QVERIFY(heard(*bob, u"en clair"_s));
-        QVERIFY(proxy.up.startsWith("CONVERSATIONREQUESTED:alice"));
-        QVERIFY(!bob->window(1)->link().isEncrypted());
-        QCOMPARE(bob->window(1)->encryptionButton()->text(), u"Non chiffrée"_s);
-        QVERIFY(bob->desktop.notifier.shown.isEmpty());
+        QVERIFY(!alice->windows->security().known.seen(u"bob"_s));
     }
 
     // A caller in TLS whose pseudo nobody vouches for (no published key, not at the address the
     // server reports) rings marked, and its key is not kept under that name.
     void anUnvouchedKeyIsNotKept()
     {
-        auto mallory = std::make_unique<Desk>(u"alice"_s, u"127.0.7.6"_s);
+        auto mallory = keyed(u"alice"_s, u"127.0.7.6"_s);
         QVERIFY(mallory->windows->start());
-        mallory->security().published.insert(u"bob"_s, bob->fingerprint());
+        mallory->windows->security().published.insert(u"bob"_s, fingerprint(*bob));
         mallory->call(u"bob"_s, u"127.0.7.3"_s);
         QVERIFY(QTest::qWaitFor([&] { return bob->window(1)->incomingForm().isVisible(); }));
         QVERIFY(bob->window(1)->link().isEncrypted());
         QCOMPARE(bob->window(1)->incomingForm().caller(), u"alice (non vérifié)"_s);
-        QVERIFY(!bob->security().known.seen(u"alice"_s));
+        QVERIFY(!bob->windows->security().known.seen(u"alice"_s));
     }
 
     // The keys seen outlive the run, in a file only the user reads; a damaged line is skipped.
@@ -239,7 +208,7 @@ private slots:
     {
         QTemporaryDir dir;
         const QString file = knownKeysFile(dir.path());
-        const QByteArray key = alice->fingerprint();
+        const QByteArray key = fingerprint(*alice);
         {
             KnownKeys keys(file);
             QVERIFY(keys.remember(u"alice"_s, key));

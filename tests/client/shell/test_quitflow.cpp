@@ -14,7 +14,6 @@ class RecordingConversations : public ConversationList
 public:
     explicit RecordingConversations(const ScriptedServer &server) : server_(server) {}
     void closeEveryConversation() override { closedAfterRequests.append(server_.requests.size()); }
-    void discard(int) override {}
     QList<qsizetype> closedAfterRequests;
 
 private:
