@@ -1,6 +1,7 @@
 #include "client/server/payloadfields.h"
 
 #include <QVarLengthArray>
+#include <algorithm>
 
 namespace jaserelle::client {
 
@@ -8,8 +9,8 @@ bool splitCommaFields(QStringView text, std::span<QStringView *const> leading, Q
 {
     qsizetype pos = 0;
     for (QStringView *field : leading) {
-        const qsizetype comma = text.indexOf(u',', pos);
-        if (comma < 0)
+        const qsizetype comma = std::find(text.begin() + pos, text.end(), u',') - text.begin();
+        if (comma == text.size())
             return false;
         *field = text.sliced(pos, comma - pos);
         pos = comma + 1;
