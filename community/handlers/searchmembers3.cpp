@@ -73,9 +73,10 @@ Response searchmembers3(Context &ctx, const Request &request, const Target &targ
     }
     out += protocol::searchOk;
     out += protocol::recordEnd;
-    if (capped)
+    if (capped) {
         out += protocol::maxResultReached;
-    out += protocol::fieldSeparator + std::to_string(ctx.searchCap) + protocol::recordEnd;
+        out += protocol::fieldSeparator + std::to_string(ctx.searchCap) + protocol::recordEnd;
+    }
     return textReply(std::move(out));
 }
 
