@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/protocol.h"
+
 #include <string_view>
 
 namespace jaserelle {
@@ -11,6 +13,6 @@ namespace jaserelle {
 inline constexpr std::string_view reachabilityProbeLine = "JASERELLE-REACHABILITY-PROBE\r\n";
 
 // The peer port, the only one the server ever probes.
-inline constexpr unsigned short probedPeerPort = 13196;
+inline constexpr unsigned short probedPeerPort = protocol::peerPort;
 
 } // namespace jaserelle

@@ -1,10 +1,11 @@
 #include "client/contacts/mailcount.h"
 
+#include "client/server/protocolwords.h"
 namespace jaserelle::client {
 
 namespace {
 
-constexpr QStringView marker = u"MYMAILSNUMBER,";
+constexpr QStringView marker = utf16<protocol::mailCount, protocol::fieldSeparator>;
 // More digits than this cannot be a mail count: the reply is broken, not the mail box full.
 constexpr qsizetype maxDigits = 9;
 
@@ -30,7 +31,7 @@ std::optional<int> parseMailCount(QStringView reply)
 
 void removeMailCountMarkers(QString &reply)
 {
-    reply.remove(QStringLiteral("IAMINNOONELISTENOIRE|"));
+    reply.remove(utf16<protocol::blackListedByNoOne, protocol::recordEnd>.toString());
     reply.remove(marker.toString());
 }
 

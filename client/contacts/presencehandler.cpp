@@ -4,6 +4,7 @@
 #include "client/contacts/mailindicator.h"
 #include "client/contacts/presenceapply.h"
 #include "client/contacts/refreshreply.h"
+#include "client/server/protocolwords.h"
 #include "client/shell/clientstate.h"
 
 namespace jaserelle::client {
@@ -11,7 +12,7 @@ namespace jaserelle::client {
 void handlePresenceReply(QString &reply, const PresenceTargets &targets, const ClientState &state,
                          SoundPlayer &player, const contactface::Faces &faces)
 {
-    if (reply.contains(u"REFRESHISOK")) {
+    if (reply.contains(latin1(protocol::refreshOk))) {
         RefreshReply refresh = parseRefreshReply(reply);
         // A broken reply still brings what it held before the break: those rows are current.
         if (targets.lvFavoris && targets.lvListeNoire)
@@ -19,7 +20,7 @@ void handlePresenceReply(QString &reply, const PresenceTargets &targets, const C
                               {state.soundEnabled, state.firstRefresh}, player, faces);
         reply = std::move(refresh.rest);
     }
-    if (reply.contains(u"MYMAILSNUMBER,")) {
+    if (reply.contains(utf16<protocol::mailCount, protocol::fieldSeparator>)) {
         if (const std::optional<int> count = parseMailCount(reply);
             count && targets.lblMailsNumber && targets.pctbMail)
             showMailCount(*targets.lblMailsNumber, *targets.pctbMail, *count);

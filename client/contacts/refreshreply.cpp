@@ -1,6 +1,7 @@
 #include "client/contacts/refreshreply.h"
 
 #include "client/server/payloadfields.h"
+#include "client/server/protocolwords.h"
 
 #include <algorithm>
 #include <array>
@@ -9,13 +10,13 @@ namespace jaserelle::client {
 
 namespace {
 
-constexpr QStringView favorisStart = u"HERESTARTFAVORIS|";
-constexpr QStringView noFavoris = u"NOFAVORISDEFINED|";
-constexpr QStringView listeNoireStart = u"HERESTARTLISTENOIRE|";
-constexpr QStringView noListeNoire = u"NOLISTENOIREDEFINED|";
-constexpr QStringView blackListedByStart = u"IAMINLISTENOIREOF|";
-constexpr QStringView blackListedByNoOne = u"IAMINNOONELISTENOIRE|";
-constexpr QStringView mailCountMarker = u"MYMAILSNUMBER";
+constexpr QStringView favorisStart = utf16<protocol::favorisStart, protocol::recordEnd>;
+constexpr QStringView noFavoris = utf16<protocol::noFavoris, protocol::recordEnd>;
+constexpr QStringView listeNoireStart = utf16<protocol::listeNoireStart, protocol::recordEnd>;
+constexpr QStringView noListeNoire = utf16<protocol::noListeNoire, protocol::recordEnd>;
+constexpr QStringView blackListedByStart = utf16<protocol::blackListedByStart, protocol::recordEnd>;
+constexpr QStringView blackListedByNoOne = utf16<protocol::blackListedByNoOne, protocol::recordEnd>;
+constexpr QStringView mailCountMarker = utf16<protocol::mailCount>;
 
 // A record's text, without its "|": five fields ended by ",", the sixth takes the rest.
 bool splitRecord(QStringView text, ContactRecord &record)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "client/server/protocolwords.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -21,7 +23,7 @@ struct ContactRecord
     QStringView colourFlag;
 
     // Any address but the server's "nobody" one counts as connected.
-    bool online() const { return address != u"0.0.0.0"; }
+    bool online() const { return address != latin1(protocol::offlineAddress); }
     bool man() const { return sexe == u"H"; }
     bool colourFace() const { return colourFlag == u"1"; }
     // Departments are shown on two characters.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/protocol.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QList>
@@ -7,7 +9,8 @@
 namespace jaserelle::client {
 
 // Packets between two clients are a payload followed by this marker: no length, no header.
-inline constexpr QByteArrayView packetEndMarker = "THISISTHEENDOFTHEPACKET";
+inline constexpr QByteArrayView packetEndMarker(protocol::packetEnd.data(),
+                                                qsizetype(protocol::packetEnd.size()));
 
 // A payload as it goes on the wire, marker included, handed to the socket in one write.
 QByteArray framePacket(QByteArrayView payload);

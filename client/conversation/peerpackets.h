@@ -1,5 +1,7 @@
 #pragma once
 
+#include "client/server/protocolwords.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringView>
@@ -9,11 +11,11 @@ namespace jaserelle::client {
 // The packets of a conversation link, as payloads before the end marker (peerframer.h adds it).
 
 // Every client listens on this port and calls its peers on it; nothing configures it.
-inline constexpr quint16 peerPort = 13196;
+inline constexpr quint16 peerPort = protocol::peerPort;
 
-inline constexpr QStringView callRequestTag = u"CONVERSATIONREQUESTED:";
-inline constexpr QStringView acceptPayload = u"NOPROBLEMYACCEPTTOURCALL";
-inline constexpr QStringView refusalPayload = u"SORRYIREFUSEYOURCALL";
+inline constexpr QStringView callRequestTag = utf16<protocol::callRequestTag>;
+inline constexpr QStringView acceptPayload = utf16<protocol::acceptCall>;
+inline constexpr QStringView refusalPayload = utf16<protocol::refuseCall>;
 
 // Which end of the link this client is: the one that placed the call, or the one that answered.
 enum class LinkSide

@@ -1,12 +1,13 @@
 #include "client/directory/profilereply.h"
 
+#include "client/server/protocolwords.h"
 namespace jaserelle::client {
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
-constexpr QStringView profileKeyword = u"HERESTARTREQUIREDPROFIL";
+constexpr QStringView profileKeyword = utf16<protocol::profileStart>;
 
 // What a field the server left out reads as: the marker it would have sent for "nothing".
 QString emptyMarker(ProfileField field)
@@ -21,13 +22,13 @@ QString emptyMarker(ProfileField field)
     case ProfileField::LastConnect:
         return {};
     default:
-        return u"NULL"_s;
+        return latin1(protocol::noText);
     }
 }
 
 QString textOrEmpty(const QString &value)
 {
-    return value == u"NULL" ? QString() : value;
+    return value == latin1(protocol::noText) ? QString() : value;
 }
 
 // Height and weight: "0" means the member did not say, and then no unit is shown either.
@@ -65,7 +66,7 @@ ProfileReply parseProfileReply(QStringView text)
 QString maritalStatusWord(const QString &value, const QString &sexe)
 {
     // An empty value says no more than "NULL": a woman's profile must not read "Statut : e".
-    if (value == u"NULL" || value.isEmpty())
+    if (value == latin1(protocol::noText) || value.isEmpty())
         return {};
     const bool woman = sexe == u"F";
     if (value == u"veuf")

@@ -1,6 +1,7 @@
 #include "client/directory/searchreply.h"
 
 #include "client/server/payloadfields.h"
+#include "client/server/protocolwords.h"
 
 #include <array>
 
@@ -8,9 +9,9 @@ namespace jaserelle::client {
 
 namespace {
 
-constexpr QStringView startMarker = u"HERESTARTSEARCHRESULT";
-constexpr QStringView endMarker = u"SEARCHISOK";
-constexpr QStringView maxMarker = u"MAXRESULTREACHED";
+constexpr QStringView startMarker = utf16<protocol::searchStart>;
+constexpr QStringView endMarker = utf16<protocol::searchOk>;
+constexpr QStringView maxMarker = utf16<protocol::maxResultReached>;
 // More digits than any limit a server would set: the number is shown to the user as it is.
 constexpr qsizetype maxResultDigits = 9;
 

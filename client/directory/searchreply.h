@@ -1,5 +1,7 @@
 #pragma once
 
+#include "client/server/protocolwords.h"
+
 #include <QList>
 #include <QString>
 #include <QStringView>
@@ -18,7 +20,7 @@ struct SearchRecord
     QString greyMark; // "no" unless the member has put the user on the black list
     QString colourFlag;
 
-    bool online() const { return address != u"0.0.0.0"; }
+    bool online() const { return address != latin1(protocol::offlineAddress); }
     // Connected and reachable: the row is black, and the member can be called.
     bool reachable() const { return online() && greyMark == u"no"; }
     bool man() const { return sexe == u"H"; }

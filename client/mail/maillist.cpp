@@ -1,5 +1,7 @@
 #include "client/mail/maillist.h"
 
+#include "client/server/protocolwords.h"
+
 #include <algorithm>
 #include <array>
 
@@ -9,7 +11,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-constexpr QStringView keyword = u"HERESTARTMAILLIST";
+constexpr QStringView keyword = utf16<protocol::mailListStart>;
 constexpr int fieldCount = 5;
 // More digits than this is no count of mails but a broken caption.
 constexpr qsizetype maxCountDigits = 9;
@@ -29,7 +31,7 @@ QString mailWhenText(QStringView date, QStringView time)
 
 QString mailSubjectText(QStringView subject)
 {
-    return subject == u"NULL" ? u"pas de sujet"_s : subject.toString();
+    return subject == latin1(protocol::noText) ? u"pas de sujet"_s : subject.toString();
 }
 
 QList<MailEntry> parseMailList(QStringView reply, int count)

@@ -1,5 +1,7 @@
 #include "client/network/doorstate.h"
 
+#include "common/protocol.h"
+
 #include <QStringList>
 #include <cstdint>
 
@@ -19,9 +21,9 @@ ProbeAnswer parseProbeReply(QByteArrayView reply)
     if (bodyStart < 0)
         return ProbeAnswer::Unknown;
     const QByteArrayView body = reply.sliced(bodyStart + 4);
-    if (body.startsWith("PEERPORTREACHABLE"))
+    if (body.startsWith(QByteArrayView(protocol::peerPortReachable)))
         return ProbeAnswer::Reachable;
-    if (body.startsWith("PEERPORTUNREACHABLE"))
+    if (body.startsWith(QByteArrayView(protocol::peerPortUnreachable)))
         return ProbeAnswer::Unreachable;
     return ProbeAnswer::Unknown;
 }

@@ -3,6 +3,7 @@
 #include "client/server/serverconnection.h"
 #include "client/server/serverhost.h"
 #include "client/shell/clientstate.h"
+#include "common/protocol.h"
 
 #include <QTcpSocket>
 
@@ -33,7 +34,8 @@ void ReachabilityProbe::ask()
     reply_.clear();
     // Pseudo and password are letters and digits only: nothing to escape in the query.
     const QByteArray request =
-        serverGetRequest(state_.serverHost, "/jaserelle/reachable?login=" + state_.userLogin.toLatin1() +
+        serverGetRequest(state_.serverHost, QByteArrayView(protocol::reachablePath).toByteArray() +
+                                                "?login=" + state_.userLogin.toLatin1() +
                                                 "&password=" + state_.userPassword.toLatin1());
     QTcpSocket *socket = openServerConnection(serverLinkOf(state_), this, [this, request] {
         if (socket_)

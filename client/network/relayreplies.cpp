@@ -1,15 +1,22 @@
 #include "client/network/relayreplies.h"
 
+#include "common/protocol.h"
+
 #include <QUrl>
 
 namespace jaserelle::client::relayreplies {
 
 namespace {
 
-constexpr QByteArrayView credentialsKeyword = "RELAYCREDENTIALS";
-constexpr QByteArrayView relayedKeyword = "RELAYEDAT";
+constexpr QByteArrayView credentialsKeyword = protocol::relayCredentials;
+constexpr QByteArrayView relayedKeyword = protocol::relayedAt;
 // Nothing the server says here is longer; a longer field is not an answer.
 constexpr qsizetype maxField = 256;
+
+QByteArray bytes(std::string_view word)
+{
+    return QByteArray(word.data(), static_cast<qsizetype>(word.size()));
+}
 
 QByteArray encoded(const QString &value)
 {
@@ -28,7 +35,7 @@ std::optional<QByteArrayView> after(QByteArrayView body, QByteArrayView keyword)
     if (at < 0)
         return std::nullopt;
     const QByteArrayView rest = body.sliced(at + keyword.size());
-    const qsizetype end = rest.indexOf('|');
+    const qsizetype end = rest.indexOf(protocol::recordEnd);
     if (end < 0)
         return std::nullopt;
     return rest.first(end);
@@ -38,22 +45,23 @@ std::optional<QByteArrayView> after(QByteArrayView body, QByteArrayView keyword)
 
 QByteArray credentialsPath(const QString &login, const QString &password)
 {
-    return "/relaycredentials" + sessionQuery(login, password);
+    return bytes(protocol::relayCredentialsPath) + sessionQuery(login, password);
 }
 
 QByteArray publishPath(const QString &login, const QString &password, const stun::Endpoint &relayed)
 {
-    return "/relaypublish" + sessionQuery(login, password) + "&address=" + encoded(relayed.toString());
+    return bytes(protocol::relayPublishPath) + sessionQuery(login, password) +
+           "&address=" + encoded(relayed.toString());
 }
 
 QByteArray withdrawPath(const QString &login, const QString &password)
 {
-    return "/relaywithdraw" + sessionQuery(login, password);
+    return bytes(protocol::relayWithdrawPath) + sessionQuery(login, password);
 }
 
 QByteArray lookupPath(const QString &login, const QString &password, const QString &pseudo)
 {
-    return "/relaylookup" + sessionQuery(login, password) + "&pseudo=" + encoded(pseudo);
+    return bytes(protocol::relayLookupPath) + sessionQuery(login, password) + "&pseudo=" + encoded(pseudo);
 }
 
 std::optional<Credentials> parseCredentials(QByteArrayView body)

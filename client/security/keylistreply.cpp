@@ -1,5 +1,7 @@
 #include "client/security/keylistreply.h"
 
+#include "client/server/protocolwords.h"
+
 #include <QStringList>
 
 namespace jaserelle::client {
@@ -7,8 +9,8 @@ namespace jaserelle::client {
 using namespace Qt::StringLiterals;
 
 namespace {
-constexpr QStringView openTag = u"KEYLIST|";
-constexpr QStringView closeTag = u"ENDKEYLIST|";
+constexpr QStringView openTag = utf16<protocol::keyListStart, protocol::recordEnd>;
+constexpr QStringView closeTag = utf16<protocol::keyListEnd, protocol::recordEnd>;
 // Pseudos are letters and digits, and short: a longer one is no member's.
 constexpr qsizetype maxPseudo = 64;
 
@@ -91,13 +93,13 @@ KeyListReply parseKeyListReply(QStringView reply)
 
 bool isKeyPublished(QStringView reply)
 {
-    return reply.contains(u"KEYPUBLISHED");
+    return reply.contains(latin1(protocol::keyPublished));
 }
 
 QString publishKeyPath(const QString &login, const QString &password, const QByteArray &fingerprint)
 {
-    return u"keys/publish?login="_s + login + u"&password="_s + password + u"&fingerprint="_s +
-           QString::fromLatin1(isFingerprint(fingerprint) ? fingerprint : QByteArray());
+    return resource(protocol::publishKeyPath) + u"?login="_s + login + u"&password="_s + password +
+           u"&fingerprint="_s + QString::fromLatin1(isFingerprint(fingerprint) ? fingerprint : QByteArray());
 }
 
 QString lookupKeysPath(const QString &login, const QString &password, const QStringList &members)
@@ -107,7 +109,8 @@ QString lookupKeysPath(const QString &login, const QString &password, const QStr
         if (isPseudo(member) && !names.contains(member))
             names.append(member);
     }
-    return u"keys/lookup?login="_s + login + u"&password="_s + password + u"&members="_s + names.join(u',');
+    return resource(protocol::lookupKeysPath) + u"?login="_s + login + u"&password="_s + password +
+           u"&members="_s + names.join(u',');
 }
 
 } // namespace jaserelle::client

@@ -1,14 +1,15 @@
 #include "client/server/loginreply.h"
 
+#include "client/server/protocolwords.h"
 namespace jaserelle::client {
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
-const QString accepted = u"YOURLOGINISOK"_s;
-const QString acceptedWithSeparator = u"YOURLOGINISOK|"_s;
-const QString notPermitted = u"YOUDONTHAVETHEPERMISSIONTOUSEJASERELLE"_s;
+const QString accepted = latin1(protocol::loginOk);
+const QString acceptedWithSeparator = utf16<protocol::loginOk, protocol::recordEnd>.toString();
+const QString notPermitted = latin1(protocol::notPermitted);
 
 } // namespace
 

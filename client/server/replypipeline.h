@@ -1,5 +1,7 @@
 #pragma once
 
+#include "client/server/protocolwords.h"
+
 #include <QString>
 #include <array>
 #include <functional>
@@ -35,24 +37,28 @@ struct ReplySlotInfo
     const char16_t *alsoKeyword = nullptr; // ... or this
 };
 
+// A keyword as the table holds it: a null-terminated UTF-16 text.
+template <const std::string_view &Word, char... Tail>
+inline constexpr const char16_t *word = utf16<Word, Tail...>.utf16();
+
 inline constexpr std::array<ReplySlotInfo, 16> replyHandlerOrder = {{
-    {ReplySlot::LoginOk, u"YOURLOGINISOK"},
-    {ReplySlot::LoginWrong, u"YOURLOGINISWRONG"},
+    {ReplySlot::LoginOk, word<protocol::loginOk>},
+    {ReplySlot::LoginWrong, word<protocol::loginWrong>},
     // The mail count rides on other replies too, and is read by the refresh handler.
-    {ReplySlot::Refresh, u"REFRESHISOK", u"MYMAILSNUMBER,"},
-    {ReplySlot::ListesMisesAJour, u"LISTESMISESAJOUR"},
-    {ReplySlot::MembreNExistePas, u"LEMEMBRENEXISTEPAS"},
-    {ReplySlot::MembreDejaDansLaListe, u"LEMEMBREESTDEJADANSLALISTE"},
-    {ReplySlot::RemoveSuccessful, u"REMOVEISSUCCESSFUL"},
-    {ReplySlot::Profil, u"HERESTARTREQUIREDPROFIL"},
-    {ReplySlot::Photo, u"Content-Type: image/jpeg"},
-    {ReplySlot::LogoffSuccess, u"SOFTLOGOFFSUCCESS"},
-    {ReplySlot::NoSearchResult, u"NOSEARCHRESULT"},
-    {ReplySlot::SearchOk, u"SEARCHISOK"},
-    {ReplySlot::MaxResultReached, u"MAXRESULTREACHED"},
-    {ReplySlot::MailSended, u"MAILSENDEDOK"},
-    {ReplySlot::MailList, u"HERESTARTMAILLIST"},
-    {ReplySlot::MailDeleted, u"YOURMAILHAVEBEENDELETED"},
+    {ReplySlot::Refresh, word<protocol::refreshOk>, word<protocol::mailCount, protocol::fieldSeparator>},
+    {ReplySlot::ListesMisesAJour, word<protocol::listsUpdated>},
+    {ReplySlot::MembreNExistePas, word<protocol::memberUnknown>},
+    {ReplySlot::MembreDejaDansLaListe, word<protocol::memberAlreadyListed>},
+    {ReplySlot::RemoveSuccessful, word<protocol::contactRemoved>},
+    {ReplySlot::Profil, word<protocol::profileStart>},
+    {ReplySlot::Photo, word<protocol::photoHeader>},
+    {ReplySlot::LogoffSuccess, word<protocol::logoffDone>},
+    {ReplySlot::NoSearchResult, word<protocol::noSearchResult>},
+    {ReplySlot::SearchOk, word<protocol::searchOk>},
+    {ReplySlot::MaxResultReached, word<protocol::maxResultReached>},
+    {ReplySlot::MailSended, word<protocol::mailSent>},
+    {ReplySlot::MailList, word<protocol::mailListStart>},
+    {ReplySlot::MailDeleted, word<protocol::mailDeleted>},
 }};
 
 // What a handler tells the pipeline once it has run.

@@ -1,5 +1,6 @@
 #include "client/server/requestcatalogue.h"
 
+#include "client/server/protocolwords.h"
 #include "client/server/wiretext.h"
 #include "common/urlcodec.h"
 
@@ -35,7 +36,7 @@ bool onlySpaces(const QString &text)
 
 QString subjectOrNull(const QString &subject, bool isEmpty)
 {
-    return isEmpty ? QStringLiteral("NULL") : encoded(subject);
+    return isEmpty ? QString(latin1(protocol::noText)) : encoded(subject);
 }
 
 } // namespace
@@ -63,66 +64,66 @@ namespace {
 
 QString loginPath(const RequestInputs &in)
 {
-    return u"softlogin.php?login="_s + in.userLogin + u"&password="_s + in.userPassword;
+    return resource(protocol::loginPath) + u"?login="_s + in.userLogin + u"&password="_s + in.userPassword;
 }
 
 QString logoffPath(const RequestInputs &in)
 {
-    return u"softlogoff.php?login="_s + in.userLogin + u"&password="_s + in.userPassword;
+    return resource(protocol::logoffPath) + u"?login="_s + in.userLogin + u"&password="_s + in.userPassword;
 }
 
 QString refreshPath(const RequestInputs &in)
 {
-    return u"softrefresh2.php?login="_s + in.userLogin + u"&password="_s + in.userPassword + u"&ipAdress="_s +
-           in.localAddress;
+    return resource(protocol::refreshPath) + u"?login="_s + in.userLogin + u"&password="_s + in.userPassword +
+           u"&ipAdress="_s + in.localAddress;
 }
 
-QString listChange(QStringView script, const RequestInputs &in, const QString &pseudo, QStringView list)
+QString listChange(std::string_view path, const RequestInputs &in, const QString &pseudo, QStringView list)
 {
-    return script.toString() + u"?login="_s + in.userLogin + u"&pseudo="_s + fromServerData(pseudo) +
+    return resource(path) + u"?login="_s + in.userLogin + u"&pseudo="_s + fromServerData(pseudo) +
            u"&liste="_s + list.toString();
 }
 
 QString addFavorisPath(const RequestInputs &in)
 {
-    return listChange(u"ajoutmembre.php", in, in.targetPseudo, u"favoris");
+    return listChange(protocol::addContactPath, in, in.targetPseudo, u"favoris");
 }
 
 QString addListeNoirePath(const RequestInputs &in)
 {
-    return listChange(u"ajoutmembre.php", in, in.targetPseudo, u"listenoire");
+    return listChange(protocol::addContactPath, in, in.targetPseudo, u"listenoire");
 }
 
 QString removeFavorisPath(const RequestInputs &in)
 {
-    return listChange(u"removemembre.php", in, in.targetPseudo, u"favoris");
+    return listChange(protocol::removeContactPath, in, in.targetPseudo, u"favoris");
 }
 
 QString removeListeNoirePath(const RequestInputs &in)
 {
-    return listChange(u"removemembre.php", in, in.targetPseudo, u"listenoire");
+    return listChange(protocol::removeContactPath, in, in.targetPseudo, u"listenoire");
 }
 
 QString profilPath(const RequestInputs &in)
 {
-    return u"getprofil.php?pseudo="_s + fromServerData(in.targetPseudo);
+    return resource(protocol::profilePath) + u"?pseudo="_s + fromServerData(in.targetPseudo);
 }
 
 QString photoPath(const RequestInputs &in)
 {
-    return u"photos/"_s + fromServerData(in.targetPseudo) + u".jpg"_s;
+    return resource(protocol::photosPath) + fromServerData(in.targetPseudo) + latin1(protocol::photoSuffix);
 }
 
 QString searchPseudoPath(const RequestInputs &in)
 {
-    return u"searchmembers3.php?pseudo="_s + in.searchPseudo + u"&iamuser="_s + in.userLogin;
+    return resource(protocol::searchPath) + u"?pseudo="_s + in.searchPseudo + u"&iamuser="_s + in.userLogin;
 }
 
 QString searchCriteresPath(const RequestInputs &in)
 {
     const SearchCriteria &c = in.criteria;
-    return u"searchmembers3.php?sexe="_s + c.sexe + u"&age="_s + spacesAsPercent20(c.age) + u"&region="_s +
-           c.region + u"&taille="_s + spacesAsPercent20(c.taille) + u"&poids="_s +
+    return resource(protocol::searchPath) + u"?sexe="_s + c.sexe + u"&age="_s + spacesAsPercent20(c.age) +
+           u"&region="_s + c.region + u"&taille="_s + spacesAsPercent20(c.taille) + u"&poids="_s +
            spacesAsPercent20(c.poids) + u"&iamuser="_s + in.userLogin + u"&withphotoonly="_s +
            (c.avecPhoto ? u"yes"_s : u"no"_s);
 }
@@ -130,23 +131,23 @@ QString searchCriteresPath(const RequestInputs &in)
 QString sendMailPath(const RequestInputs &in)
 {
     const OutgoingMail &m = in.mail;
-    return u"sendmail.php?sender="_s + in.userLogin + u"&login="_s + fromServerData(m.recipient) +
-           u"&subject="_s + subjectOrNull(m.subject, onlySpaces(m.subject)) + u"&message="_s +
-           encoded(m.message);
+    return resource(protocol::sendMailPath) + u"?sender="_s + in.userLogin + u"&login="_s +
+           fromServerData(m.recipient) + u"&subject="_s + subjectOrNull(m.subject, onlySpaces(m.subject)) +
+           u"&message="_s + encoded(m.message);
 }
 
 QString readMailsPath(const RequestInputs &in)
 {
-    return u"readmails.php?login="_s + in.userLogin;
+    return resource(protocol::readMailsPath) + u"?login="_s + in.userLogin;
 }
 
 QString deleteMailPath(const RequestInputs &in)
 {
     const MailRowRef &r = in.mailRow;
-    return u"deletemail.php?login="_s + in.userLogin + u"&sender="_s + fromServerData(r.sender) +
-           u"&date="_s + mailDateForServer(r.when) + u"&time="_s + mailTimeForServer(r.when) +
-           u"&subject="_s + subjectOrNull(r.subject, r.subject == u"pas de sujet") + u"&message="_s +
-           encoded(r.message);
+    return resource(protocol::deleteMailPath) + u"?login="_s + in.userLogin + u"&sender="_s +
+           fromServerData(r.sender) + u"&date="_s + mailDateForServer(r.when) + u"&time="_s +
+           mailTimeForServer(r.when) + u"&subject="_s +
+           subjectOrNull(r.subject, r.subject == u"pas de sujet") + u"&message="_s + encoded(r.message);
 }
 
 // One row per request kind, in the order of their numbers: the path written after "GET /", the

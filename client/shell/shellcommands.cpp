@@ -1,6 +1,7 @@
 #include "client/shell/shellcommands.h"
 
 #include "client/platform/platform.h"
+#include "client/server/protocolwords.h"
 #include "client/shell/clientstate.h"
 #include "client/shell/frmapropos.h"
 #include "client/shell/frmmain.h"
@@ -41,7 +42,7 @@ std::unique_ptr<ShellCommands> installShellCommands(Services &services, FrmMain 
 void ShellCommands::openOnlineHelp()
 {
     // The host as configured, no scheme in front: the browser makes it a web address.
-    platform_.browser.open(state_.serverHost + u"/onlinehelp.html"_s);
+    platform_.browser.open(state_.serverHost + latin1(protocol::onlineHelpPath));
 }
 
 void ShellCommands::showAbout()

@@ -1,10 +1,10 @@
 #include "community/core/text.h"
 
 #include "common/alphanumeric.h"
+#include "common/protocol.h"
 
 #include <algorithm>
 #include <arpa/inet.h>
-#include <array>
 
 namespace jaserelle::community {
 
@@ -35,17 +35,6 @@ std::string fieldSafe(std::string_view utf8, std::string_view separators)
 
 std::string defuseKeywords(std::string_view utf8)
 {
-    // Every keyword the client looks for anywhere in a reply.
-    // clang-format off
-    static constexpr std::array<std::string_view, 26> keywords = {
-        "YOURLOGINISOK", "YOURLOGINISWRONG", "YOUDONTHAVETHEPERMISSIONTOUSEJASERELLE", "REFRESHISOK",
-        "HERESTARTFAVORIS", "NOFAVORISDEFINED", "HERESTARTLISTENOIRE", "NOLISTENOIREDEFINED",
-        "IAMINLISTENOIREOF", "IAMINNOONELISTENOIRE", "MYMAILSNUMBER", "LISTESMISESAJOUR",
-        "LEMEMBRENEXISTEPAS", "LEMEMBREESTDEJADANSLALISTE", "REMOVEISSUCCESSFUL", "HERESTARTREQUIREDPROFIL",
-        "Content-Type: image/jpeg", "SOFTLOGOFFSUCCESS", "NOSEARCHRESULT", "SEARCHISOK",
-        "HERESTARTSEARCHRESULT", "MAXRESULTREACHED", "MAILSENDEDOK", "HERESTARTMAILLIST",
-        "YOURMAILHAVEBEENDELETED", "THISISTHEENDOFTHEPACKET"};
-    // clang-format on
     static constexpr std::string_view softHyphen = "\xC2\xAD";
     std::string out(utf8);
     bool changed = true;
@@ -53,7 +42,7 @@ std::string defuseKeywords(std::string_view utf8)
     // cheap proof of it.
     while (changed) {
         changed = false;
-        for (std::string_view k : keywords) {
+        for (std::string_view k : protocol::wordsFoundAnywhere) {
             std::size_t pos = 0;
             while ((pos = out.find(k, pos)) != std::string::npos) {
                 out.insert(pos + 1, softHyphen);

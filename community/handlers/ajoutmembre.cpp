@@ -1,3 +1,4 @@
+#include "common/protocol.h"
 #include "community/handlers/handlers.h"
 #include "community/handlers/reply.h"
 
@@ -12,21 +13,21 @@ Response ajoutmembre(Context &ctx, const Request &request, const Target &target)
         return std::move(*refusal);
     const auto &[login, pseudo, list] = std::get<ListEdit>(read);
     if (pseudo.empty())
-        return textReply("LEMEMBRENEXISTEPAS");
+        return keywordReply(protocol::memberUnknown);
     // One's own pseudo: nothing to add; the answer lets the client go on refreshing.
     if (pseudo == login)
-        return textReply("LEMEMBREESTDEJADANSLALISTE");
+        return keywordReply(protocol::memberAlreadyListed);
 
     switch (ctx.store.addContact(login, pseudo, list)) {
     case AddContactResult::Added:
     case AddContactResult::Moved:
-        return textReply("LISTESMISESAJOUR");
+        return keywordReply(protocol::listsUpdated);
     case AddContactResult::AlreadyInList:
-        return textReply("LEMEMBREESTDEJADANSLALISTE");
+        return keywordReply(protocol::memberAlreadyListed);
     case AddContactResult::NoSuchMember:
         break;
     }
-    return textReply("LEMEMBRENEXISTEPAS");
+    return keywordReply(protocol::memberUnknown);
 }
 
 } // namespace jaserelle::community

@@ -1,3 +1,4 @@
+#include "common/protocol.h"
 #include "community/core/text.h"
 #include "community/handlers/handlers.h"
 #include "community/handlers/reply.h"
@@ -19,11 +20,11 @@ Response deletemail(Context &ctx, const Request &request, const Target &target)
     mail.date = target.value("date");
     mail.time = target.value("time").substr(0, 5);
     const std::string subject = target.value("subject");
-    mail.subject = subject == "NULL" ? std::string() : subject;
+    mail.subject = subject == protocol::noText ? std::string() : subject;
     mail.text = target.value("message");
     if (!mail.sender.empty())
         ctx.store.deleteMail(mail);
-    return textReply("YOURMAILHAVEBEENDELETED");
+    return keywordReply(protocol::mailDeleted);
 }
 
 } // namespace jaserelle::community

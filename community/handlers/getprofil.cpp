@@ -1,3 +1,4 @@
+#include "common/protocol.h"
 #include "community/core/criteria.h"
 #include "community/core/text.h"
 #include "community/handlers/handlers.h"
@@ -9,14 +10,14 @@ namespace {
 void appendText(std::string &out, const std::string &value)
 {
     const std::string safe = fieldSafe(defuseKeywords(value), ",|~");
-    out += safe.empty() ? std::string("NULL") : safe;
-    out += ',';
+    out += safe.empty() ? std::string(protocol::noText) : safe;
+    out += protocol::fieldSeparator;
 }
 
 void appendNumber(std::string &out, int value)
 {
     out += std::to_string(value);
-    out += ',';
+    out += protocol::fieldSeparator;
 }
 
 } // namespace
@@ -29,10 +30,10 @@ Response getprofil(Context &ctx, const Request &, const Target &target)
     const std::string pseudo = normalisePseudo(target.value("pseudo"));
     const auto member = pseudo.empty() ? std::nullopt : ctx.store.member(pseudo);
     if (!member)
-        return textReply("LEMEMBRENEXISTEPAS", 404);
+        return keywordReply(protocol::memberUnknown, 404);
 
     const Profile &p = member->profile;
-    std::string out = "HERESTARTREQUIREDPROFIL";
+    std::string out(protocol::profileStart);
     appendText(out, p.firstName);
     appendText(out, p.town);
     appendText(out, p.region);
@@ -45,9 +46,10 @@ Response getprofil(Context &ctx, const Request &, const Target &target)
     appendText(out, p.smoker);
     appendText(out, p.maritalStatus);
     appendNumber(out, p.children >= 0 ? p.children : -1);
-    out += member->hasPhoto ? "1," : "0,";
+    out += member->hasPhoto ? '1' : '0';
+    out += protocol::fieldSeparator;
     out += isIsoDate(member->lastConnection) ? member->lastConnection : today(ctx).date();
-    out += ',';
+    out += protocol::fieldSeparator;
     return textReply(std::move(out));
 }
 

@@ -1,3 +1,4 @@
+#include "common/protocol.h"
 #include "community/core/text.h"
 #include "community/handlers/handlers.h"
 #include "community/handlers/reply.h"
@@ -32,7 +33,7 @@ Response publishkey(Context &ctx, const Request &, const Target &target)
         return denied();
     if (!ctx.keys->publish(login, lowerAscii(target.value("fingerprint"))))
         return badRequest("fingerprint");
-    return textReply("KEYPUBLISHED");
+    return keywordReply(protocol::keyPublished);
 }
 
 // keys/lookup?login=L&password=P&members=a,b,c: "KEYLIST|", then "pseudo,fingerprint|" for each
@@ -48,7 +49,7 @@ Response lookupkeys(Context &ctx, const Request &, const Target &target)
     std::vector<std::string> asked;
     std::size_t start = 0;
     while (start <= members.size()) {
-        const std::size_t comma = std::min(members.find(',', start), members.size());
+        const std::size_t comma = std::min(members.find(protocol::fieldSeparator, start), members.size());
         std::string pseudo = normalisePseudo(std::string_view(members).substr(start, comma - start));
         if (!pseudo.empty() && std::find(asked.begin(), asked.end(), pseudo) == asked.end()) {
             if (asked.size() == maxLookup)
@@ -57,13 +58,15 @@ Response lookupkeys(Context &ctx, const Request &, const Target &target)
         }
         start = comma + 1;
     }
-    std::string out = "KEYLIST|";
+    std::string out(protocol::keyListStart);
+    out += protocol::recordEnd;
     const std::vector<std::string> fingerprints = ctx.keys->fingerprintsOf(asked);
     for (std::size_t i = 0; i < asked.size(); ++i) {
         if (!fingerprints[i].empty())
-            out += asked[i] + ',' + fingerprints[i] + '|';
+            out += asked[i] + protocol::fieldSeparator + fingerprints[i] + protocol::recordEnd;
     }
-    out += "ENDKEYLIST|";
+    out += protocol::keyListEnd;
+    out += protocol::recordEnd;
     return textReply(std::move(out));
 }
 

@@ -1,3 +1,4 @@
+#include "common/protocol.h"
 #include "community/core/text.h"
 #include "community/handlers/handlers.h"
 #include "community/handlers/reply.h"
@@ -13,19 +14,19 @@ namespace jaserelle::community {
 // timer back on instead of leaving it off.
 Response photo(Context &ctx, const Request &, std::string_view fileName)
 {
-    constexpr std::string_view suffix = ".jpg";
-    const Response missing = textReply("LEMEMBRENEXISTEPAS", 404);
+    constexpr std::string_view suffix = protocol::photoSuffix;
+    const Response missing = keywordReply(protocol::memberUnknown, 404);
     if (fileName.size() <= suffix.size() || fileName.substr(fileName.size() - suffix.size()) != suffix)
         return missing;
     const std::string pseudo = normalisePseudo(fileName.substr(0, fileName.size() - suffix.size()));
     if (pseudo.empty())
         return missing;
 
-    std::ifstream in(ctx.photosDir / (pseudo + ".jpg"), std::ios::binary);
+    std::ifstream in(ctx.photosDir / (pseudo + std::string(suffix)), std::ios::binary);
     if (!in)
         return missing;
     Response r;
-    r.contentType = "image/jpeg";
+    r.contentType = protocol::photoContentType;
     r.body.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     if (in.bad())
         return missing;

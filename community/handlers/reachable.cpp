@@ -1,4 +1,5 @@
 #include "common/peerprobe.h"
+#include "common/protocol.h"
 #include "community/core/text.h"
 #include "community/handlers/handlers.h"
 #include "community/handlers/reply.h"
@@ -19,12 +20,12 @@ Response reachable(Context &ctx, const Request &request, const Target &target)
         return denied();
     const std::string address = observedAddress(request);
     if (address.empty())
-        return textReply("PEERPORTUNKNOWN");
+        return keywordReply(protocol::peerPortUnknown);
     const auto decision = ctx.probeLimits->decide(login, address);
     bool reached = decision.reached;
     switch (decision.verdict) {
     case ProbeLimits::Verdict::Later:
-        return textReply("PEERPORTUNKNOWN");
+        return keywordReply(protocol::peerPortUnknown);
     case ProbeLimits::Verdict::Known:
         break;
     case ProbeLimits::Verdict::Probe:
@@ -38,7 +39,7 @@ Response reachable(Context &ctx, const Request &request, const Target &target)
         ctx.probeLimits->record(address, reached);
         break;
     }
-    return textReply(reached ? "PEERPORTREACHABLE" : "PEERPORTUNREACHABLE");
+    return keywordReply(reached ? protocol::peerPortReachable : protocol::peerPortUnreachable);
 }
 
 } // namespace jaserelle::community

@@ -1,3 +1,4 @@
+#include "common/protocol.h"
 #include "community/core/text.h"
 #include "community/handlers/handlers.h"
 #include "community/handlers/reply.h"
@@ -14,18 +15,18 @@ Response readmails(Context &ctx, const Request &request, const Target &target)
     const std::string login = normalisePseudo(target.value("login"));
     if (!actsForLiveSession(ctx, request, login))
         return denied();
-    std::string out = "HERESTARTMAILLIST";
+    std::string out(protocol::mailListStart);
     for (const Mail &m : ctx.store.mailsUpTo(login, ctx.mailLimits.listBytes)) {
         out += m.sender;
-        out += '~';
+        out += protocol::mailFieldEnd;
         out += m.date;
-        out += '~';
+        out += protocol::mailFieldEnd;
         out += m.time;
-        out += '~';
-        out += m.subject.empty() ? std::string("NULL") : m.subject;
-        out += '~';
+        out += protocol::mailFieldEnd;
+        out += m.subject.empty() ? std::string(protocol::noText) : m.subject;
+        out += protocol::mailFieldEnd;
         out += m.text;
-        out += '~';
+        out += protocol::mailFieldEnd;
     }
     return textReply(std::move(out));
 }

@@ -1,3 +1,4 @@
+#include "common/protocol.h"
 #include "community/core/text.h"
 #include "community/handlers/handlers.h"
 #include "community/handlers/reply.h"
@@ -36,9 +37,10 @@ Response relayCredentials(Context &ctx, const Request &, const Target &target)
         return denied();
     const auto expiry = ctx.clock() + std::chrono::seconds(ctx.relay->credentialSeconds);
     const TurnCredentials c = turnCredentials(ctx.relay->secret, caller->login, expiry);
-    return textReply("RELAYCREDENTIALS" + c.username + ',' + c.password + ',' + ctx.relay->host + ',' +
-                     std::to_string(ctx.relay->port) + ',' + std::to_string(ctx.relay->credentialSeconds) +
-                     '|');
+    constexpr char sep = protocol::fieldSeparator;
+    return textReply(std::string(protocol::relayCredentials) + c.username + sep + c.password + sep +
+                     ctx.relay->host + sep + std::to_string(ctx.relay->port) + sep +
+                     std::to_string(ctx.relay->credentialSeconds) + protocol::recordEnd);
 }
 
 // relaypublish?login=L&password=P&address=a.b.c.d:port: the member can be called there from now
@@ -54,7 +56,7 @@ Response relayPublish(Context &ctx, const Request &, const Target &target)
     if (!isRelayedAddress(address))
         return badRequest("adresse relayée invalide");
     ctx.relayed->publish(caller->login, std::move(address), std::move(caller->password));
-    return textReply("RELAYPUBLISHED");
+    return keywordReply(protocol::relayPublished);
 }
 
 // relaywithdraw?login=L&password=P
@@ -66,7 +68,7 @@ Response relayWithdraw(Context &ctx, const Request &, const Target &target)
     if (!caller)
         return denied();
     ctx.relayed->withdraw(caller->login);
-    return textReply("RELAYWITHDRAWN");
+    return keywordReply(protocol::relayWithdrawn);
 }
 
 // relaylookup?login=L&password=P&pseudo=X: "RELAYEDAT" address "|" while X's session that
@@ -79,11 +81,11 @@ Response relayLookup(Context &ctx, const Request &, const Target &target)
         return denied();
     const std::string pseudo = normalisePseudo(target.value("pseudo"));
     if (pseudo.empty())
-        return textReply("NOTRELAYED");
+        return keywordReply(protocol::notRelayed);
     const auto address = ctx.relayed->liveAddress(pseudo, ctx.sessions);
     if (!address)
-        return textReply("NOTRELAYED");
-    return textReply("RELAYEDAT" + *address + '|');
+        return keywordReply(protocol::notRelayed);
+    return textReply(std::string(protocol::relayedAt) + *address + protocol::recordEnd);
 }
 
 void withdrawRelayed(Context &ctx, const std::string &pseudo)

@@ -1,3 +1,4 @@
+#include "common/protocol.h"
 #include "community/handlers/handlers.h"
 #include "community/handlers/reply.h"
 
@@ -13,7 +14,7 @@ Response removemembre(Context &ctx, const Request &request, const Target &target
     const auto &[login, pseudo, list] = std::get<ListEdit>(read);
     if (!pseudo.empty())
         ctx.store.removeContact(login, pseudo, list);
-    return textReply("REMOVEISSUCCESSFUL");
+    return keywordReply(protocol::contactRemoved);
 }
 
 } // namespace jaserelle::community

@@ -19,6 +19,11 @@ Response textReply(std::string utf8, int status)
     return r;
 }
 
+Response keywordReply(std::string_view keyword, int status)
+{
+    return textReply(std::string(keyword), status);
+}
+
 Response denied()
 {
     return textReply("Accès refusé : ouvrez d'abord une session avec Jaserelle.\r\n", 403);

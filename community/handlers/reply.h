@@ -9,6 +9,9 @@ namespace jaserelle::community {
 // A plain-text answer for the client: the UTF-8 text goes out in Windows-1252.
 Response textReply(std::string utf8, int status = 200);
 
+// A protocol keyword (common/protocol.h) alone, as the body of a plain-text answer.
+Response keywordReply(std::string_view keyword, int status = 200);
+
 // The answer to a request the security rules refuse: no keyword the client acts on.
 Response denied();
 

@@ -1,3 +1,4 @@
+#include "common/protocol.h"
 #include "community/core/text.h"
 #include "community/handlers/handlers.h"
 #include "community/handlers/reply.h"
@@ -32,8 +33,6 @@ using Run = Response (*)(Context &, const Request &, const Target &);
 using Quick = std::optional<Response> (*)(Context &, const Request &, const Target &);
 using Refusal = Response (*)();
 
-constexpr std::string_view photosPrefix = "/photos/";
-
 struct Route
 {
     std::string_view path; // a prefix when it ends with '/'
@@ -50,32 +49,34 @@ struct Route
 // One row per resource. The refresh comes first: by far the most frequent request, found at the
 // first comparison.
 constexpr Route routes[] = {
-    {"/softrefresh2.php", "GET", softrefresh2, true, softrefresh2Quick, denied},
-    {"/softlogin.php", "GET", softlogin, true, softloginQuick, overloaded},
-    {"/softlogoff.php", "GET", softlogoff},
-    {"/ajoutmembre.php", "GET", ajoutmembre},
-    {"/removemembre.php", "GET", removemembre},
-    {"/getprofil.php", "GET", getprofil},
-    {"/searchmembers3.php", "GET", searchmembers3},
-    {"/sendmail.php", "GET", sendmail},
-    {"/readmails.php", "GET", readmails},
-    {"/deletemail.php", "GET", deletemail},
-    {"/keys/publish", "GET", publishkey},
-    {"/keys/lookup", "GET", lookupkeys},
-    {"/relaycredentials", "GET", relayCredentials},
-    {"/relaypublish", "GET", relayPublish},
-    {"/relaywithdraw", "GET", relayWithdraw},
-    {"/relaylookup", "GET", relayLookup},
-    {photosPrefix, "GET",
+    {protocol::refreshPath, "GET", softrefresh2, true, softrefresh2Quick, denied},
+    {protocol::loginPath, "GET", softlogin, true, softloginQuick, overloaded},
+    {protocol::logoffPath, "GET", softlogoff},
+    {protocol::addContactPath, "GET", ajoutmembre},
+    {protocol::removeContactPath, "GET", removemembre},
+    {protocol::profilePath, "GET", getprofil},
+    {protocol::searchPath, "GET", searchmembers3},
+    {protocol::sendMailPath, "GET", sendmail},
+    {protocol::readMailsPath, "GET", readmails},
+    {protocol::deleteMailPath, "GET", deletemail},
+    {protocol::publishKeyPath, "GET", publishkey},
+    {protocol::lookupKeysPath, "GET", lookupkeys},
+    {protocol::relayCredentialsPath, "GET", relayCredentials},
+    {protocol::relayPublishPath, "GET", relayPublish},
+    {protocol::relayWithdrawPath, "GET", relayWithdraw},
+    {protocol::relayLookupPath, "GET", relayLookup},
+    {protocol::photosPath, "GET",
      [](Context &ctx, const Request &r, const Target &t) {
-         return photo(ctx, r, std::string_view(t.path()).substr(photosPrefix.size()));
+         return photo(ctx, r, std::string_view(t.path()).substr(protocol::photosPath.size()));
      }},
     {"/", "GET", [](Context &ctx, const Request &, const Target &) { return homePage(ctx); }},
     {"/index.html", "GET", [](Context &ctx, const Request &, const Target &) { return homePage(ctx); }},
-    {"/onlinehelp.html", "GET", [](Context &, const Request &, const Target &) { return onlineHelpPage(); }},
+    {protocol::onlineHelpPath, "GET",
+     [](Context &, const Request &, const Target &) { return onlineHelpPage(); }},
     // Opens a connection to the member's address, for up to a couple of seconds: on the slow
     // threads, never on a connection's.
-    {"/jaserelle/reachable", "GET", reachable, true, nullptr, [] { return textReply("PEERPORTUNKNOWN"); }},
+    {protocol::reachablePath, "GET", reachable, true, nullptr,
+     [] { return keywordReply(protocol::peerPortUnknown); }},
     {"/inscription", "POST", [](Context &ctx, const Request &r, const Target &) { return signUp(ctx, r); },
      true, nullptr, unavailable},
 };

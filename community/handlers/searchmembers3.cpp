@@ -1,3 +1,4 @@
+#include "common/protocol.h"
 #include "community/core/criteria.h"
 #include "community/core/text.h"
 #include "community/handlers/handlers.h"
@@ -29,7 +30,7 @@ Response searchmembers3(Context &ctx, const Request &request, const Target &targ
         text.erase(std::remove(text.begin(), text.end(), ' '), text.end());
         query.pseudoPart = normalisePseudo(text);
         if (query.pseudoPart.empty())
-            return textReply("NOSEARCHRESULT");
+            return keywordReply(protocol::noSearchResult);
     } else {
         CriteriaTexts texts{target.value("sexe"),   target.value("age"),   target.value("region"),
                             target.value("taille"), target.value("poids"), target.value("withphotoonly")};
@@ -38,7 +39,7 @@ Response searchmembers3(Context &ctx, const Request &request, const Target &targ
 
     auto found = ctx.store.search(query);
     if (found.empty())
-        return textReply("NOSEARCHRESULT");
+        return keywordReply(protocol::noSearchResult);
     const bool capped = found.size() > static_cast<std::size_t>(ctx.searchCap);
     if (capped)
         found.resize(static_cast<std::size_t>(ctx.searchCap));
@@ -49,30 +50,33 @@ Response searchmembers3(Context &ctx, const Request &request, const Target &targ
 
     const auto instant = ctx.sessions.now();
     const std::string viewer = observedAddress(request);
-    std::string out = "HERESTARTSEARCHRESULT";
+    std::string out(protocol::searchStart);
     for (const auto &m : found) {
         const int age = ageOn(m.birthDate, now);
         out += m.pseudo;
-        out += ',';
+        out += protocol::fieldSeparator;
         out += m.sex;
-        out += ',';
+        out += protocol::fieldSeparator;
         out += age < 0 ? std::string() : std::to_string(age);
-        out += ',';
+        out += protocol::fieldSeparator;
         out += fieldSafe(m.postalCode, ",|");
-        out += ',';
+        out += protocol::fieldSeparator;
         const auto presence = ctx.sessions.presence(m.pseudo, instant);
-        out += presence ? addressFor(*presence, viewer) : std::string("0.0.0.0");
-        out += ',';
+        out += presence ? addressFor(*presence, viewer) : std::string(protocol::offlineAddress);
+        out += protocol::fieldSeparator;
         const bool greyed =
             std::find(blackListers.begin(), blackListers.end(), m.pseudo) != blackListers.end();
         out += greyed ? "yes" : "no";
-        out += ',';
+        out += protocol::fieldSeparator;
         out += m.hasPhoto ? '1' : '0';
-        out += '|';
+        out += protocol::recordEnd;
     }
-    out += "SEARCHISOK|";
-    if (capped)
-        out += "MAXRESULTREACHED," + std::to_string(ctx.searchCap) + "|";
+    out += protocol::searchOk;
+    out += protocol::recordEnd;
+    if (capped) {
+        out += protocol::maxResultReached;
+        out += protocol::fieldSeparator + std::to_string(ctx.searchCap) + protocol::recordEnd;
+    }
     return textReply(std::move(out));
 }
 

@@ -1,3 +1,4 @@
+#include "common/protocol.h"
 #include "community/core/text.h"
 #include "community/handlers/handlers.h"
 #include "community/handlers/reply.h"
@@ -11,7 +12,7 @@ std::string mailSafe(std::string_view text, bool singleLine)
 {
     std::string out = defuseKeywords(text);
     for (char &c : out) {
-        if (c == '~')
+        if (c == protocol::mailFieldEnd)
             c = '-';
         else if (singleLine && (c == '\r' || c == '\n'))
             c = ' ';
@@ -28,7 +29,7 @@ Response sendmail(Context &ctx, const Request &request, const Target &target)
         return denied();
     const std::string recipient = normalisePseudo(target.value("login"));
     if (recipient.empty() || !ctx.store.member(recipient))
-        return textReply("LEMEMBRENEXISTEPAS");
+        return keywordReply(protocol::memberUnknown);
 
     // Refusals carry no keyword: the client tells its user that the mail could not be sent.
     const std::string senderKey = FailureThrottle::pseudoKey(sender);
@@ -45,15 +46,16 @@ Response sendmail(Context &ctx, const Request &request, const Target &target)
         mail.date = now.date();
         mail.time = now.time();
         const std::string subject = target.value("subject");
-        mail.subject = subject == "NULL" ? std::string() : mailSafe(subject, true);
+        mail.subject = subject == protocol::noText ? std::string() : mailSafe(subject, true);
         mail.text = mailSafe(target.value("message"), false);
         const MailBoxSize box = ctx.store.mailBoxSize(recipient);
         if (box.count >= ctx.mailLimits.boxMails ||
-            box.bytes + static_cast<std::int64_t>(mail.subject.size() + mail.text.size()) > ctx.mailLimits.boxBytes)
+            box.bytes + static_cast<std::int64_t>(mail.subject.size() + mail.text.size()) >
+                ctx.mailLimits.boxBytes)
             return textReply("La boîte aux lettres de ce membre est pleine.\r\n", 507);
         ctx.store.addMail(mail);
     }
-    return textReply("MAILSENDEDOK");
+    return keywordReply(protocol::mailSent);
 }
 
 } // namespace jaserelle::community

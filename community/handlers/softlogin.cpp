@@ -1,3 +1,4 @@
+#include "common/protocol.h"
 #include "community/core/text.h"
 #include "community/handlers/handlers.h"
 #include "community/handlers/reply.h"
@@ -11,9 +12,14 @@ std::string messageText(std::string_view text)
 {
     std::string out = defuseKeywords(text);
     for (char &c : out)
-        if (c == '|')
+        if (c == protocol::recordEnd)
             c = '/';
     return out;
+}
+
+std::string loginOpening()
+{
+    return std::string(protocol::loginOk) + protocol::recordEnd;
 }
 
 } // namespace
@@ -21,7 +27,7 @@ std::string messageText(std::string_view text)
 std::optional<Response> softloginQuick(Context &ctx, const Request &request, const Target &target)
 {
     if (checksThrottled(ctx, normalisePseudo(target.value("login")), request))
-        return textReply("YOURLOGINISWRONG");
+        return keywordReply(protocol::loginWrong);
     return std::nullopt;
 }
 
@@ -31,7 +37,7 @@ Response softlogin(Context &ctx, const Request &request, const Target &target)
 {
     const std::string login = normalisePseudo(target.value("login"));
     const std::string password = lowerAscii(target.value("password"));
-    const Response wrong = textReply("YOURLOGINISWRONG");
+    const Response wrong = keywordReply(protocol::loginWrong);
     if (checksThrottled(ctx, login, request))
         return wrong;
 
@@ -53,7 +59,8 @@ Response softlogin(Context &ctx, const Request &request, const Target &target)
         std::string why = ctx.store.setting(withdrawnMessageKey);
         if (why.empty())
             why = "Votre accès à Jaserelle a été suspendu par l'équipe de la communauté.";
-        return textReply("YOURLOGINISOK|YOUDONTHAVETHEPERMISSIONTOUSEJASERELLE" + messageText(why) + "|");
+        return textReply(loginOpening() + std::string(protocol::notPermitted) + messageText(why) +
+                         protocol::recordEnd);
     }
 
     ctx.sessions.open(login, password, plainAddress(request.peerAddress), request.clientKey);
@@ -63,7 +70,7 @@ Response softlogin(Context &ctx, const Request &request, const Target &target)
     // A hash made with older, dearer limits costs every login of his that much: once is enough.
     if (ctx.hasher.needsRehash(member->passwordHash))
         ctx.store.setPasswordHash(login, ctx.hasher.hash(password));
-    return textReply("YOURLOGINISOK|" + messageText(ctx.store.setting(loginMessageKey)) + "|");
+    return textReply(loginOpening() + messageText(ctx.store.setting(loginMessageKey)) + protocol::recordEnd);
 }
 
 } // namespace jaserelle::community

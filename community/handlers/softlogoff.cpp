@@ -1,3 +1,4 @@
+#include "common/protocol.h"
 #include "community/core/text.h"
 #include "community/handlers/handlers.h"
 #include "community/handlers/reply.h"
@@ -13,7 +14,7 @@ Response softlogoff(Context &ctx, const Request &, const Target &target)
         ctx.sessions.close(login);
         withdrawRelayed(ctx, login);
     }
-    return textReply("SOFTLOGOFFSUCCESS");
+    return keywordReply(protocol::logoffDone);
 }
 
 } // namespace jaserelle::community

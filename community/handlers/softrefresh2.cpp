@@ -1,4 +1,5 @@
 #include "common/cp1252.h"
+#include "common/protocol.h"
 #include "community/core/text.h"
 #include "community/handlers/handlers.h"
 #include "community/handlers/reply.h"
@@ -29,20 +30,20 @@ std::shared_ptr<const ContactLines> formatContacts(const std::vector<MemberSumma
     lines->cuts.push_back(0);
     for (const auto &m : members) {
         utf8 = m.pseudo;
-        utf8 += ',';
+        utf8 += protocol::fieldSeparator;
         lines->text += cp1252::fromUtf8(utf8);
         lines->cuts.push_back(static_cast<std::uint32_t>(lines->text.size()));
         const int age = ageOn(m.birthDate, now);
-        utf8 = ',';
+        utf8 = protocol::fieldSeparator;
         utf8 += m.sex;
-        utf8 += ',';
+        utf8 += protocol::fieldSeparator;
         if (age >= 0)
             utf8 += std::to_string(age);
-        utf8 += ',';
+        utf8 += protocol::fieldSeparator;
         utf8 += fieldSafe(departmentOf(m.postalCode), ",|");
-        utf8 += ',';
+        utf8 += protocol::fieldSeparator;
         utf8 += m.hasPhoto ? '1' : '0';
-        utf8 += '|';
+        utf8 += protocol::recordEnd;
         lines->text += cp1252::fromUtf8(utf8);
         lines->cuts.push_back(static_cast<std::uint32_t>(lines->text.size()));
     }
@@ -75,7 +76,7 @@ void appendList(std::string &out, const ContactLines &lines, const std::vector<P
     for (std::size_t c = 0; c + 2 < lines.cuts.size(); c += 2) {
         out.append(text + lines.cuts[c], lines.cuts[c + 1] - lines.cuts[c]);
         const std::string &address = addressFor(addresses[next++], viewer);
-        out += address.empty() ? std::string_view("0.0.0.0") : std::string_view(address);
+        out += address.empty() ? protocol::offlineAddress : std::string_view(address);
         out.append(text + lines.cuts[c + 1], lines.cuts[c + 2] - lines.cuts[c + 1]);
     }
 }
@@ -102,36 +103,41 @@ Response refreshAnswer(Context &ctx, const std::string &login, std::string_view 
     Response r;
     std::string &out = r.body;
     out.reserve(128 + favoris.lines->text.size() + listeNoire.lines->text.size() + pseudos.size() * 16);
-    out += "REFRESHISOK|";
+    auto section = [&out](std::string_view keyword) {
+        out += keyword;
+        out += protocol::recordEnd;
+    };
+    section(protocol::refreshOk);
     std::size_t i = 0;
     if (favoris.members->empty()) {
-        out += "NOFAVORISDEFINED|";
+        section(protocol::noFavoris);
     } else {
-        out += "HERESTARTFAVORIS|";
+        section(protocol::favorisStart);
         appendList(out, *favoris.lines, addresses, viewer, i);
     }
 
     if (listeNoire.members->empty()) {
-        out += "NOLISTENOIREDEFINED|";
+        section(protocol::noListeNoire);
     } else {
-        out += "HERESTARTLISTENOIRE|";
+        section(protocol::listeNoireStart);
         appendList(out, *listeNoire.lines, addresses, viewer, i);
     }
 
     const auto by = ctx.store.blackListedBy(login);
     if (by.empty()) {
-        out += "IAMINNOONELISTENOIRE|";
+        section(protocol::blackListedByNoOne);
     } else {
-        out += "IAMINLISTENOIREOF|";
+        section(protocol::blackListedByStart);
         for (const auto &p : by) {
             out += cp1252::fromUtf8(p);
-            out += ',';
+            out += protocol::fieldSeparator;
         }
     }
 
-    out += "MYMAILSNUMBER,";
+    out += protocol::mailCount;
+    out += protocol::fieldSeparator;
     out += std::to_string(ctx.store.mailCount(login));
-    out += ',';
+    out += protocol::fieldSeparator;
     return r;
 }
 
