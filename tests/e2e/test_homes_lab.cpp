@@ -100,7 +100,9 @@ private slots:
         QVERIFY(emma.ok(u"wait-published"_s));
         QVERIFY(emma.ok(u"favori hugo"_s));
         QVERIFY(callAndTalk(emma, u"emma"_s, hugo, u"hugo"_s));
-        QCOMPARE(hugo.ask(u"counts"_s), u"ok relayed=1 notices=0"_s);
+        QVERIFY(emma.ok(u"hangup"_s) && hugo.ok(u"hangup"_s));
+        QVERIFY(callAndTalk(emma, u"emma"_s, hugo, u"hugo"_s));
+        QCOMPARE(hugo.ask(u"counts"_s), u"ok relayed=2 notices=0"_s);
     }
 
     // (c) Two members of the same home: each is told the other's LAN address, and the call goes
