@@ -148,3 +148,9 @@ bool HomesLab::Member::ok(const QString &command, QString *detail)
         *detail = answer.section(u' ', 1);
     return answer == u"ok"_s || answer.startsWith(u"ok "_s);
 }
+
+void HomesLab::Member::shot(const QString &name)
+{
+    if (const QString dir = qEnvironmentVariable("JASERELLE_LAB_SHOTS"); !dir.isEmpty())
+        ok(u"shot "_s + dir + u'/' + name + u".png"_s);
+}

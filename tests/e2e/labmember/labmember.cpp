@@ -18,8 +18,8 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QMetaEnum>
+#include <QPainter>
 #include <QPointer>
-#include <QProcess>
 #include <QSocketNotifier>
 #include <QTextEdit>
 #include <iostream>
@@ -154,9 +154,23 @@ int main(int argc, char *argv[])
             verdict(true, texts.join(u" | "_s).replace(u'\n', u' '));
         } else if (word == u"door") {
             verdict(true, door->summary().replace(u'\n', u" / "_s));
-        } else if (word == u"shot") {
-            QTest::qWait(300); // the windows painted
-            verdict(QProcess::execute(u"import"_s, {u"-window"_s, u"root"_s, arg}) == 0);
+        } else if (word == u"shot") { // the windows shown, side by side, in one PNG
+            QList<QPixmap> shown;
+            for (QWidget *w : QApplication::topLevelWidgets())
+                if (w->isVisible() && !w->isMinimized())
+                    shown.append(w->grab());
+            QImage sheet(1, 1, QImage::Format_RGB32);
+            if (!shown.isEmpty()) {
+                int width = 0, height = 0;
+                for (const QPixmap &p : shown)
+                    width += p.width() + 8, height = std::max(height, p.height());
+                sheet = QImage(width, height, QImage::Format_RGB32);
+                sheet.fill(Qt::darkGray);
+                QPainter painter(&sheet);
+                for (int x = 0; const QPixmap &p : shown)
+                    painter.drawPixmap(std::exchange(x, x + p.width() + 8), 0, p);
+            }
+            verdict(sheet.save(arg), QString::number(shown.size()));
         } else if (word == u"quit") {
             door->close();
             verdict(true);
