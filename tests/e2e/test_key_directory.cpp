@@ -49,9 +49,9 @@ private slots:
         QVERIFY(row);
         row->setText(contactrow::Adresse, u"127.0.7.3"_s);
         demo.command(row, u"MNU_CallFromFavoris"_s);
-        QVERIFY(QTest::qWaitFor([&] {
-            return marie.conversation(1) && marie.conversation(1)->incomingForm().isVisible();
-        }, 10000));
+        QVERIFY(QTest::qWaitFor(
+            [&] { return marie.conversation(1) && marie.conversation(1)->incomingForm().isVisible(); },
+            10000));
         QCOMPARE(marie.conversation(1)->incomingForm().caller(), u"demo"_s);
         child<QPushButton>(&marie.conversation(1)->incomingForm(), u"cmdAcceptCall"_s)->click();
         QVERIFY(QTest::qWaitFor([&] { return demo.conversation(1)->isVisible(); }, 10000));
@@ -59,8 +59,9 @@ private slots:
         QVERIFY(marie.conversation(1)->link().isEncrypted());
         demo.conversation(1)->sendBox()->setPlainText(u"Salut Marie"_s);
         demo.conversation(1)->sendMessage();
-        QVERIFY(QTest::qWaitFor(
-            [&] { return marie.conversation(1)->conversationBox()->toPlainText().contains(u"Salut Marie"_s); }));
+        QVERIFY(QTest::qWaitFor([&] {
+            return marie.conversation(1)->conversationBox()->toPlainText().contains(u"Salut Marie"_s);
+        }));
     }
 };
 

@@ -78,11 +78,9 @@ private slots:
             const int at = louis.client->conversations().conversationCount();
             FrmConversation *callee = nullptr, *caller = chloe.client->conversations().spare();
             chloe.command(chloe.row(chloe.main().lvFavoris(), u"louis"_s), u"MNU_CallFromFavoris"_s);
-            QVERIFY2(
-                QTest::qWaitFor(
-                    [&] { return (callee = louis.conversation(at)) && callee->incomingForm().isVisible(); },
-                    20000),
-                qPrintable(QString::number(call)));
+            QVERIFY(QTest::qWaitFor(
+                [&] { return (callee = louis.conversation(at)) && callee->incomingForm().isVisible(); },
+                20000));
             QCOMPARE(throughRelay, call);
             // Louis lists nobody, and the call comes from the relay's address: he cannot vouch for her.
             QCOMPARE(callee->incomingForm().caller(), u"chloe (non vérifié)"_s);
@@ -99,8 +97,7 @@ private slots:
             caller->close();
             callee->close();
         }
-        QVERIFY(chloe.desktop.notifier.shown.isEmpty());
-        QVERIFY(louis.desktop.notifier.shown.isEmpty());
+        QVERIFY(chloe.desktop.notifier.shown.isEmpty() && louis.desktop.notifier.shown.isEmpty());
 
         // Reachable again: the relayed address is withdrawn and the allocation given back.
         louis.client->reachability().setState(Reachability::State::Reachable);

@@ -6,6 +6,7 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QTest>
 
 using namespace Qt::StringLiterals;
 
@@ -152,5 +153,5 @@ bool HomesLab::Member::ok(const QString &command, QString *detail)
 void HomesLab::Member::shot(const QString &name)
 {
     if (const QString dir = qEnvironmentVariable("JASERELLE_LAB_SHOTS"); !dir.isEmpty())
-        ok(u"shot "_s + dir + u'/' + name + u".png"_s);
+        ok(u"shot %1/%2-%3"_s.arg(dir, QString::fromLatin1(QTest::currentTestFunction()), name));
 }

@@ -42,7 +42,7 @@ public:
         QString ask(const QString &command, int timeoutMs = 45000);
         // The command answered "ok"; its detail goes to `detail`.
         bool ok(const QString &command, QString *detail = nullptr);
-        // With JASERELLE_LAB_SHOTS=DIR, the windows it shows, in DIR/NAME.png.
+        // With JASERELLE_LAB_SHOTS=DIR, the windows it shows, in DIR/CASE-NAME-1.png and on.
         void shot(const QString &name);
         QByteArray errors() { return process_.readAllStandardError(); }
 

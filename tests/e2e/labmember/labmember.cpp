@@ -6,7 +6,7 @@
 //   login PSEUDO | wait-door | wait-state Reachable|Unreachable | wait-published
 //   favori PSEUDO (answers the address in its row) | call PSEUDO | wait-call (answers the caller)
 //   accept | wait-open | say TEXT | wait-text TEXT | say-big N | wait-chars N | hangup | counts | notices |
-//   door | shot FILE | quit
+//   door | shot FILE (no .png) | quit
 #include "client/conversation/frmconversation.h"
 #include "client/conversation/frmincome.h"
 #include "client/network/networkdoor.h"
@@ -18,7 +18,6 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QMetaEnum>
-#include <QPainter>
 #include <QPointer>
 #include <QSocketNotifier>
 #include <QTextEdit>
@@ -154,23 +153,12 @@ int main(int argc, char *argv[])
             verdict(true, texts.join(u" | "_s).replace(u'\n', u' '));
         } else if (word == u"door") {
             verdict(true, door->summary().replace(u'\n', u" / "_s));
-        } else if (word == u"shot") { // the windows shown, side by side, in one PNG
-            QList<QPixmap> shown;
+        } else if (word == u"shot") { // each window shown, in FILE-1.png, FILE-2.png...
+            int n = 0;
             for (QWidget *w : QApplication::topLevelWidgets())
-                if (w->isVisible() && !w->isMinimized())
-                    shown.append(w->grab());
-            QImage sheet(1, 1, QImage::Format_RGB32);
-            if (!shown.isEmpty()) {
-                int width = 0, height = 0;
-                for (const QPixmap &p : shown)
-                    width += p.width() + 8, height = std::max(height, p.height());
-                sheet = QImage(width, height, QImage::Format_RGB32);
-                sheet.fill(Qt::darkGray);
-                QPainter painter(&sheet);
-                for (int x = 0; const QPixmap &p : shown)
-                    painter.drawPixmap(std::exchange(x, x + p.width() + 8), 0, p);
-            }
-            verdict(sheet.save(arg), QString::number(shown.size()));
+                if (w->isVisible() && !w->grab().save(u"%1-%2.png"_s.arg(arg).arg(++n)))
+                    n = -1000;
+            verdict(n > 0);
         } else if (word == u"quit") {
             door->close();
             verdict(true);
