@@ -190,6 +190,7 @@ void Client::loadMainWindow()
     conversations_->setRelayRoute(relay_.get());
     connect(relay_.get(), &RelayService::incomingConnection, &conversations_->listener(),
             &PeerListener::adopt);
+    conversations_->listener().setReachability(reachability_.get());
     if (!trayHost_)
         trayHost_ = makeQtTrayHost();
     tray_ = installTray(services_, *main_, *trayHost_, [this] { openFromTray(); });

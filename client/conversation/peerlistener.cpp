@@ -1,13 +1,15 @@
 #include "client/conversation/peerlistener.h"
 
 #include "client/conversation/peerframer.h"
+#include "client/conversation/peerlink.h"
 #include "client/conversation/peerpackets.h"
 #include "client/conversation/peersecurity.h"
 #include "client/conversation/peerstart.h"
+#include "client/network/doorstate.h"
+#include "client/network/reachability.h"
 #include "client/security/peertls.h"
 #include "client/server/wiretext.h"
 #include "client/shell/clientstate.h"
-#include "common/peerprobe.h"
 
 #include <QSslSocket>
 #include <cerrno>
@@ -171,10 +173,18 @@ void PeerListener::examine(QSslSocket *socket)
         return; // the handshake is under way
     }
     const QByteArray head = socket->peek(greetingBytes);
-    // The community server checking that the port reaches us: nothing to show, nothing to keep.
-    const QByteArrayView probe(reachabilityProbeLine.data(), qsizetype(reachabilityProbeLine.size()));
-    if (head.startsWith(probe)) {
-        drop(socket);
+    // The community server checking that the port reaches us: nothing to show, nothing to keep;
+    // the token of our own question goes back to it, and nothing else.
+    if (const ProbeKnock knock = readProbeKnock(head); knock.kind != ProbeKnock::Kind::NotProbe) {
+        if (knock.kind == ProbeKnock::Kind::Probe && reachability_ &&
+            reachability_->expectsProbe(knock.token)) {
+            --waitingCount_;
+            socket->disconnect(this);
+            socket->write(knock.token + "\r\n");
+            closeWhenSent(socket);
+        } else if (knock.kind == ProbeKnock::Kind::Probe) {
+            drop(socket);
+        }
         return;
     }
     const qsizetype end = head.indexOf(packetEndMarker);

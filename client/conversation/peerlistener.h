@@ -15,6 +15,7 @@ namespace jaserelle::client {
 
 struct ClientState;
 struct PeerSecurity;
+class Reachability;
 
 // Every accepted connection is a QSslSocket, still plain: the listener starts TLS on it when the
 // caller opens with a handshake, and a link carries either kind (or a relayed one) the same way.
@@ -61,6 +62,8 @@ public:
     void setGreetingDeadline(int ms) { deadlineMs_ = ms; }
     // Where this client's key is; without one a TLS caller is dropped.
     void setSecurity(const PeerSecurity *security) { security_ = security; }
+    // Where the token of the server's probe asked now is; without one no probe is answered.
+    void setReachability(const Reachability *reachability) { reachability_ = reachability; }
 
 signals:
     // A caller connected and asked for a conversation; the call request is still unread in the
@@ -84,6 +87,7 @@ private:
 
     const ClientState &state_;
     const PeerSecurity *security_ = nullptr;
+    const Reachability *reachability_ = nullptr;
     PeerServer server_;
     QObject handingOver_;         // parent of a socket while callArrived is out
     std::deque<Waiting> waiting_; // in arrival order, so the oldest deadline is in front

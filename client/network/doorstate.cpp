@@ -1,5 +1,6 @@
 #include "client/network/doorstate.h"
 
+#include "common/peerprobe.h"
 #include "common/protocol.h"
 
 #include <QStringList>
@@ -26,6 +27,20 @@ ProbeAnswer parseProbeReply(QByteArrayView reply)
     if (body.startsWith(QByteArrayView(protocol::peerPortUnreachable)))
         return ProbeAnswer::Unreachable;
     return ProbeAnswer::Unknown;
+}
+
+ProbeKnock readProbeKnock(QByteArrayView head)
+{
+    const QByteArrayView line(reachabilityProbeLine.data(), qsizetype(reachabilityProbeLine.size()));
+    if (!head.startsWith(line.first(std::min(head.size(), line.size()))) || head.isEmpty())
+        return {};
+    const qsizetype end = head.indexOf("\r\n", line.size());
+    if (end >= 0)
+        return {ProbeKnock::Kind::Probe, head.sliced(line.size(), end - line.size()).toByteArray()};
+    // Longer than a token's line and still no end: a token nobody gave.
+    if (head.size() > line.size() + qsizetype(probeTokenLength) + 2)
+        return {ProbeKnock::Kind::Probe, {}};
+    return {ProbeKnock::Kind::Incomplete, {}};
 }
 
 bool isPublicIpv4(const QString &address)

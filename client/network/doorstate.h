@@ -19,6 +19,23 @@ enum class ProbeAnswer
 // The whole HTTP answer to jaserelle/reachable.
 ProbeAnswer parseProbeReply(QByteArrayView reply);
 
+// The first bytes of a connection to the peer port, read as the server's probe: not the probe (a
+// call, or anything else), the probe still to be read whole, or the probe with the token it
+// brings. A server that gives no token closes after the probe line: that probe stays incomplete
+// until the connection is dropped.
+struct ProbeKnock
+{
+    enum class Kind
+    {
+        NotProbe,
+        Incomplete,
+        Probe,
+    };
+    Kind kind = Kind::NotProbe;
+    QByteArray token;
+};
+ProbeKnock readProbeKnock(QByteArrayView head);
+
 // Whether other members can call this computer: the probe's word when it has one, otherwise a
 // forward the router made with a public address (a forward behind a second NAT proves nothing).
 enum class Callable

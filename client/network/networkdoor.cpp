@@ -17,7 +17,7 @@ namespace jaserelle::client {
 NetworkDoor::NetworkDoor(const ClientState &state, Reachability &reachability,
                          std::unique_ptr<PortMapping> mapping, QObject *parent)
     : QObject(parent), state_(state), reachability_(reachability), mapping_(std::move(mapping)),
-      probe_(std::make_unique<ReachabilityProbe>(state))
+      probe_(std::make_unique<ReachabilityProbe>(state, reachability))
 {
     retry_.setSingleShot(true);
     connect(&retry_, &QTimer::timeout, this, &NetworkDoor::probe);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QObject>
 
 namespace jaserelle::client {
@@ -30,11 +31,17 @@ public:
         emit changed(state_);
     }
 
+    // The token of the server's probe asked now: the listener sends it back to the server, and
+    // only it (another computer's token is not this client's to confirm). Empty: none asked.
+    void expectProbe(QByteArray token) { probeToken_ = std::move(token); }
+    bool expectsProbe(QByteArrayView token) const { return !probeToken_.isEmpty() && token == probeToken_; }
+
 signals:
     void changed(jaserelle::client::Reachability::State state);
 
 private:
     State state_ = State::Unknown;
+    QByteArray probeToken_;
 };
 
 } // namespace jaserelle::client

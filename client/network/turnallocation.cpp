@@ -276,9 +276,15 @@ void TurnAllocation::bindData(const QByteArray &connectionId, const Endpoint &pe
     };
     connect(deadline, &QTimer::timeout, this, giveUp);
     connect(socket, &QSslSocket::errorOccurred, this, giveUp);
-    connect(socket, &QSslSocket::connected, this, [socket, bytes] { socket->write(bytes); });
+    connect(socket, &QSslSocket::connected, this, [socket, bytes] {
+        socket->setReadBufferSize(headerSize);
+        socket->write(bytes);
+    });
+    // Only the answer is read here: what follows it is the peer's, and must stay where a TLS
+    // handshake started on this socket reads from. A read of the QSslSocket reads ahead into a
+    // buffer of its own that the handshake never sees (a caller's hello that came with the answer
+    // would be stuck there), so the plain socket is never let to hold more than the answer.
     connect(socket, &QSslSocket::readyRead, this, [this, socket, deadline, id, peer, outgoing, giveUp] {
-        // Only the answer is read here: what follows it is the peer's, left in the socket.
         if (socket->bytesAvailable() < headerSize)
             return;
         const qsizetype size = messageSize(socket->peek(headerSize));
@@ -286,9 +292,12 @@ void TurnAllocation::bindData(const QByteArray &connectionId, const Endpoint &pe
             giveUp();
             return;
         }
-        if (socket->bytesAvailable() < size)
+        if (socket->bytesAvailable() < size) {
+            socket->setReadBufferSize(size);
             return;
+        }
         const std::optional<Message> answer = decode(socket->read(size));
+        socket->setReadBufferSize(0);
         if (!answer || answer->transactionId != id || answer->type != Class::Success) {
             giveUp();
             return;

@@ -2,39 +2,41 @@
 
 namespace jaserelle::community {
 
-void ProbeLimits::dropStale(std::chrono::system_clock::time_point now)
+bool ProbeLimits::full(const std::unordered_map<std::string, Count> &counts, const std::string &key,
+                       int limit, std::chrono::system_clock::time_point now) const
 {
-    std::erase_if(addresses_, [&](const auto &e) { return now - e.second.at > limits_.addressWindow; });
-    std::erase_if(members_, [&](const auto &e) { return now - e.second > limits_.memberWindow; });
+    const auto it = counts.find(key);
+    return it != counts.end() && now - it->second.since <= limits_.window && it->second.probes >= limit;
 }
 
-ProbeLimits::Decision ProbeLimits::decide(const std::string &member, const std::string &address)
+bool ProbeLimits::allow(const std::string &member, const std::string &address)
 {
     const auto now = clock_();
     std::lock_guard lock(mutex_);
-    if (auto it = addresses_.find(address);
-        it != addresses_.end() && now - it->second.at <= limits_.addressWindow)
-        return {Verdict::Known, it->second.reached};
-    if (auto it = members_.find(member); it != members_.end() && now - it->second <= limits_.memberWindow)
-        return {Verdict::Later};
-    if (running_ >= limits_.inFlight)
-        return {Verdict::Later};
-    if (addresses_.size() + members_.size() >= limits_.maxKeys) {
-        dropStale(now);
-        if (addresses_.size() + members_.size() >= limits_.maxKeys)
-            return {Verdict::Later};
+    if (running_ >= limits_.inFlight || full(members_, member, limits_.perMember, now) ||
+        full(addresses_, address, limits_.perAddress, now))
+        return false;
+    const std::size_t adding = (members_.contains(member) ? 0 : 1) + (addresses_.contains(address) ? 0 : 1);
+    if (members_.size() + addresses_.size() + adding > limits_.maxKeys) {
+        const auto finished = [&](const auto &e) { return now - e.second.since > limits_.window; };
+        std::erase_if(members_, finished);
+        std::erase_if(addresses_, finished);
+        if (members_.size() + addresses_.size() + adding > limits_.maxKeys)
+            return false;
     }
-    members_[member] = now;
+    for (Count *count : {&members_[member], &addresses_[address]}) {
+        if (now - count->since > limits_.window)
+            *count = {now, 0};
+        ++count->probes;
+    }
     ++running_;
-    return {Verdict::Probe};
+    return true;
 }
 
-void ProbeLimits::record(const std::string &address, bool reached)
+void ProbeLimits::finished()
 {
-    const auto now = clock_();
     std::lock_guard lock(mutex_);
     --running_;
-    addresses_[address] = {now, reached};
 }
 
 } // namespace jaserelle::community

@@ -12,8 +12,41 @@
 
 namespace jaserelle::community {
 
-bool SocketPeerProbe::reaches(const std::string &ipv4Address, unsigned short port)
+namespace {
+
+using Steady = std::chrono::steady_clock;
+
+int remainingMs(Steady::time_point deadline)
 {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Steady::now());
+    return left.count() > 0 ? static_cast<int>(left.count()) : 0;
+}
+
+// The listener's answer: its first line is the token; nothing past the token's length is read.
+bool answersToken(int fd, const std::string &token, Steady::time_point deadline)
+{
+    const std::string expected = token + "\r\n";
+    std::string got;
+    while (got.size() < expected.size()) {
+        pollfd p{fd, POLLIN, 0};
+        if (::poll(&p, 1, remainingMs(deadline)) != 1)
+            return false;
+        char buffer[64];
+        const ssize_t n = ::recv(fd, buffer, std::min(sizeof buffer, expected.size() - got.size()), 0);
+        if (n <= 0)
+            return false;
+        got.append(buffer, static_cast<std::size_t>(n));
+        if (got.find('\n') != std::string::npos)
+            break; // a line that is not the token
+    }
+    return got == expected;
+}
+
+} // namespace
+
+bool SocketPeerProbe::reaches(const std::string &ipv4Address, unsigned short port, const std::string &token)
+{
+    const auto deadline = Steady::now() + timeout_;
     sockaddr_in to{};
     to.sin_family = AF_INET;
     to.sin_port = htons(port);
@@ -27,11 +60,15 @@ bool SocketPeerProbe::reaches(const std::string &ipv4Address, unsigned short por
         pollfd p{fd, POLLOUT, 0};
         int error = 0;
         socklen_t len = sizeof error;
-        if (::poll(&p, 1, static_cast<int>(timeout_.count())) == 1 &&
+        if (::poll(&p, 1, remainingMs(deadline)) == 1 &&
             ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &len) == 0 && error == 0) {
-            reached = true;
-            // Said so the listener knows this for what it is; whether it reads it does not matter.
-            (void)::send(fd, reachabilityProbeLine.data(), reachabilityProbeLine.size(), MSG_NOSIGNAL);
+            // Said so the listener knows this for what it is; without a token, whether it reads
+            // it does not matter.
+            std::string said(reachabilityProbeLine);
+            if (!token.empty())
+                said += token + "\r\n";
+            const bool sent = ::send(fd, said.data(), said.size(), MSG_NOSIGNAL) == ssize_t(said.size());
+            reached = token.empty() || (sent && answersToken(fd, token, deadline));
         }
     }
     ::close(fd);

@@ -24,11 +24,11 @@ class TestRelayedCalls : public QObject
     RelayProcess relay;
     CommunityServer server;
 
-    static bool say(Member &from, Member &to, const QString &text)
+    static bool say(FrmConversation *from, FrmConversation *to, const QString &text)
     {
-        from.conversation(1)->sendBox()->setPlainText(text);
-        child<QPushButton>(from.conversation(1), u"cmdSend"_s)->click();
-        QTextEdit *received = to.conversation(1)->conversationBox();
+        from->sendBox()->setPlainText(text);
+        child<QPushButton>(from, u"cmdSend"_s)->click();
+        QTextEdit *received = to->conversationBox();
         return QTest::qWaitFor([&] { return received->toPlainText().contains(text); }, 10000);
     }
 
@@ -67,24 +67,37 @@ private slots:
         int throughRelay = 0;
         connect(&louis.client->relay(), &RelayService::incomingConnection, this,
                 [&throughRelay] { ++throughRelay; });
-        chloe.command(chloe.row(chloe.main().lvFavoris(), u"louis"_s), u"MNU_CallFromFavoris"_s);
-        QVERIFY(QTest::qWaitFor(
-            [&] { return louis.conversation(1) && louis.conversation(1)->incomingForm().isVisible(); },
-            20000));
-        QCOMPARE(throughRelay, 1);
-        // Louis lists nobody, and the call comes from the relay's address: he cannot vouch for her.
-        QCOMPARE(louis.conversation(1)->incomingForm().caller(), u"chloe (non vérifié)"_s);
+        // Three calls, each once the one before has been hung up: the first from an allocation
+        // made for it, the others from the one Chloé holds once she cannot be reached either.
+        for (int call = 1; call <= 3; ++call) {
+            if (call == 2) {
+                chloe.client->reachability().setState(Reachability::State::Unreachable);
+                QVERIFY(
+                    QTest::qWaitFor([&] { return chloe.client->relay().published().has_value(); }, 15000));
+            }
+            const int at = louis.client->conversations().conversationCount();
+            FrmConversation *callee = nullptr, *caller = chloe.client->conversations().spare();
+            chloe.command(chloe.row(chloe.main().lvFavoris(), u"louis"_s), u"MNU_CallFromFavoris"_s);
+            QVERIFY(QTest::qWaitFor(
+                [&] { return (callee = louis.conversation(at)) && callee->incomingForm().isVisible(); },
+                20000));
+            QCOMPARE(throughRelay, call);
+            // Louis lists nobody, and the call comes from the relay's address: he cannot vouch for her.
+            QCOMPARE(callee->incomingForm().caller(), u"chloe (non vérifié)"_s);
 
-        child<QPushButton>(&louis.conversation(1)->incomingForm(), u"cmdAcceptCall"_s)->click();
-        QVERIFY(QTest::qWaitFor([&] { return chloe.conversation(1)->isVisible(); }, 10000));
-        QVERIFY(chloe.conversation(1)->link().isEncrypted() && louis.conversation(1)->link().isEncrypted());
-        QVERIFY(say(chloe, louis, u"Salut Louis, tu m'entends ?"_s));
-        QVERIFY(say(louis, chloe, u"Très bien, par le relais."_s));
-        QCOMPARE(
-            louis.conversation(1)->conversationBox()->toPlainText(),
-            u"12:00 chloe : \nSalut Louis, tu m'entends ?\n\n12:00 louis : \nTrès bien, par le relais.\n"_s);
-        QVERIFY(chloe.desktop.notifier.shown.isEmpty());
-        QVERIFY(louis.desktop.notifier.shown.isEmpty());
+            child<QPushButton>(&callee->incomingForm(), u"cmdAcceptCall"_s)->click();
+            QVERIFY(QTest::qWaitFor([&] { return caller->isVisible(); }, 10000));
+            QVERIFY(caller->link().isEncrypted() && callee->link().isEncrypted());
+            const QString hello = u"Salut Louis, appel %1."_s.arg(call),
+                          reply = u"Très bien, %1."_s.arg(call);
+            QVERIFY(say(caller, callee, hello));
+            QVERIFY(say(callee, caller, reply));
+            QVERIFY(callee->conversationBox()->toPlainText().endsWith(
+                u"12:00 chloe : \n%1\n\n12:00 louis : \n%2\n"_s.arg(hello, reply)));
+            caller->close();
+            callee->close();
+        }
+        QVERIFY(chloe.desktop.notifier.shown.isEmpty() && louis.desktop.notifier.shown.isEmpty());
 
         // Reachable again: the relayed address is withdrawn and the allocation given back.
         louis.client->reachability().setState(Reachability::State::Reachable);

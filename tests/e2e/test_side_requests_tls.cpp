@@ -3,6 +3,7 @@
 // with its community CA and its key, so nothing with the password ever goes in clear; a server
 // whose certificate the client does not trust gets none of them.
 #include "client/conversation/peersecurity.h"
+#include "client/network/reachability.h"
 #include "client/network/reachabilityprobe.h"
 #include "client/network/relayreplies.h"
 #include "client/network/serverget.h"
@@ -111,7 +112,8 @@ private slots:
         QVERIFY(looked.wait(20000));
         QCOMPARE(security.publishedFor(u"demo"_s), security.identity->fingerprint());
 
-        ReachabilityProbe probe(c.state);
+        Reachability reachability;
+        ReachabilityProbe probe(c.state, reachability);
         QSignalSpy answered(&probe, &ReachabilityProbe::answered);
         probe.ask();
         QVERIFY(answered.wait(20000));

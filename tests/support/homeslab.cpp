@@ -6,6 +6,7 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QTest>
 
 using namespace Qt::StringLiterals;
 
@@ -147,4 +148,10 @@ bool HomesLab::Member::ok(const QString &command, QString *detail)
     if (detail)
         *detail = answer.section(u' ', 1);
     return answer == u"ok"_s || answer.startsWith(u"ok "_s);
+}
+
+void HomesLab::Member::shot(const QString &name)
+{
+    if (const QString dir = qEnvironmentVariable("JASERELLE_LAB_SHOTS"); !dir.isEmpty())
+        ok(u"shot %1/%2-%3"_s.arg(dir, QString::fromLatin1(QTest::currentTestFunction()), name));
 }

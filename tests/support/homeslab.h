@@ -21,8 +21,7 @@ public:
 
     // False with the reason; `skipped` says the machine cannot make the lab (no namespaces).
     bool up(QString *why, bool *skipped);
-    // A server that has forgotten every session and every probe it made (it keeps a home's
-    // answer for minutes, which would carry one case over into the next).
+    // A server that has forgotten every session and every probe it counted.
     bool restartServer();
     // miniupnpd on router B; off forgets the forwards it made.
     bool upnp(bool on);
@@ -43,6 +42,8 @@ public:
         QString ask(const QString &command, int timeoutMs = 45000);
         // The command answered "ok"; its detail goes to `detail`.
         bool ok(const QString &command, QString *detail = nullptr);
+        // With JASERELLE_LAB_SHOTS=DIR, the windows it shows, in DIR/CASE-NAME-1.png and on.
+        void shot(const QString &name);
         QByteArray errors() { return process_.readAllStandardError(); }
 
     private:

@@ -1,14 +1,13 @@
 // The port mapping against a real miniupnpd, in a home router made of network namespaces
 // (router-lab): the forward is made, carries a connection from the "internet" to this computer,
-// and is gone once removed. Skipped, with the reason, where namespaces cannot be made.
+// and is gone once removed. Skipped, with the reason, where namespaces cannot be made. The
+// running client's mapping on its worker thread is proven in the homes lab (e2e_test_homes_lab).
 #include "client/network/doorstate.h"
 #include "client/network/natpmpmapper.h"
-#include "client/network/portmapping.h"
 #include "client/network/upnpmapper.h"
 
 #include <QHostAddress>
 #include <QProcess>
-#include <QSignalSpy>
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -98,25 +97,6 @@ private slots:
         QVERIFY(o.lease.count() > 0);
         QVERIFY(reachedFromInternet());
         pmp.unmap(13196);
-        QVERIFY(!reachedFromInternet());
-    }
-
-    // The whole mapping on its worker thread: the outcome comes to this thread, and destroying
-    // the mapping (the application ending) removes the forward.
-    void theMappingOfTheRunningClient()
-    {
-        std::vector<std::unique_ptr<PortMapper>> mappers;
-        mappers.push_back(std::make_unique<UpnpMapper>());
-        mappers.push_back(std::make_unique<NatPmpMapper>());
-        {
-            PortMapping mapping(std::move(mappers), 13196, PortMapping::Timing{});
-            QSignalSpy changed(&mapping, &PortMapping::outcomeChanged);
-            mapping.start();
-            QVERIFY(changed.wait(15000));
-            QCOMPARE(mapping.outcome().status, MappingOutcome::Status::Mapped);
-            QVERIFY(doorSummary(mapping.outcome(), Callable::Yes).contains(QStringLiteral("11.22.33.44")));
-            QVERIFY(reachedFromInternet());
-        }
         QVERIFY(!reachedFromInternet());
     }
 };

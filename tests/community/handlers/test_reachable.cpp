@@ -16,13 +16,16 @@ using namespace jaserelle::community::test;
 
 namespace {
 
-// A peer port that takes one connection and keeps what it was told.
+const std::string token(probeTokenLength, 'a');
+
+// A peer port that takes one connection and keeps what it was told. Once told a token, it sends
+// back the token (the client that asked), or another line (another computer of the home).
 class PeerPort
 {
 public:
-    explicit PeerPort(const char *address)
+    explicit PeerPort(const char *address, const std::string &answer = token + "\r\n")
+        : fd_(::socket(AF_INET, SOCK_STREAM, 0))
     {
-        fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
         const int on = 1;
         ::setsockopt(fd_, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
         sockaddr_in a{};
@@ -30,15 +33,17 @@ public:
         a.sin_port = htons(probedPeerPort);
         ::inet_pton(AF_INET, address, &a.sin_addr);
         listening_ = ::bind(fd_, reinterpret_cast<sockaddr *>(&a), sizeof a) == 0 && ::listen(fd_, 4) == 0;
-        heard_ = std::async(std::launch::async, [this] {
+        heard_ = std::async(std::launch::async, [this, answer] {
             const int c = ::accept(fd_, nullptr, nullptr);
             if (c < 0)
                 return std::string("(nothing)");
             std::string got;
             char buf[256];
-            ssize_t n;
-            while ((n = ::recv(c, buf, sizeof buf, 0)) > 0)
+            for (ssize_t n; (n = ::recv(c, buf, sizeof buf, 0)) > 0;) {
                 got.append(buf, static_cast<std::size_t>(n));
+                if (got.ends_with(token + "\r\n"))
+                    ::send(c, answer.data(), answer.size(), MSG_NOSIGNAL);
+            }
             ::close(c);
             return got;
         });
@@ -89,10 +94,11 @@ protected:
                       .find("YOURLOGINISOK"),
                   std::string::npos);
     }
-    std::string probe(const char *pseudo, const char *source)
+    std::string probe(const char *pseudo, const char *source, const std::string &withToken = token)
     {
-        return bodyOf(
-            ask(std::string("jaserelle/reachable?login=") + pseudo + "&password=" + pseudo, source));
+        return bodyOf(ask(std::string("jaserelle/reachable?login=") + pseudo + "&password=" + pseudo +
+                              (withToken.empty() ? "" : "&token=" + withToken),
+                          source));
     }
 
     SocketPeerProbe probe_{std::chrono::milliseconds(2000)};
@@ -103,68 +109,71 @@ protected:
 TEST_F(ReachableTest, TheServerKnocksOnlyOnTheMembersOwnPeerPortAndSaysWhatItFound)
 {
     start(true);
-    PeerPort home("127.0.0.5");
-    ASSERT_TRUE(home.listening());
     logIn("alice", "127.0.0.5");
     logIn("bruno", "127.0.0.6");
-    EXPECT_EQ(probe("alice", "127.0.0.5"), "PEERPORTREACHABLE");
-    // The listener is told what the connection is, and nothing else.
-    EXPECT_EQ(home.heard(), std::string(reachabilityProbeLine));
+    // The listener is told what the connection is and the token to send back; asked without one
+    // (the first clients), the probe line alone, and a port that accepts is reachable.
+    for (const std::string &t : {token, std::string()}) {
+        PeerPort home("127.0.0.5");
+        ASSERT_TRUE(home.listening());
+        EXPECT_EQ(probe("alice", "127.0.0.5", t), "PEERPORTREACHABLE");
+        EXPECT_EQ(home.heard(), std::string(reachabilityProbeLine) + (t.empty() ? "" : t + "\r\n"));
+    }
     // Nobody listens at bruno's home.
     EXPECT_EQ(probe("bruno", "127.0.0.6"), "PEERPORTUNREACHABLE");
 
-    // Only a member with a live session may ask, and a wrong password is no session.
-    for (const std::string &who : {"carla&password=carla", "alice&password=wrong", "&password="}) {
+    // Only a member with a live session may ask (a wrong password is no session), and a token is
+    // hex digits of its length.
+    for (const std::string &who :
+         std::vector<std::string>{"carla&password=carla", "alice&password=wrong",
+                                  "&password=", "alice&password=alice&token=" + token + "0"}) {
         const std::string reply = ask("jaserelle/reachable?login=" + who, "127.0.0.7");
-        EXPECT_EQ(reply.rfind("HTTP/1.1 403", 0), 0u) << who;
+        EXPECT_TRUE(reply.starts_with("HTTP/1.1 403") || reply.starts_with("HTTP/1.1 400")) << who;
         EXPECT_EQ(bodyOf(reply).find("PEERPORT"), std::string::npos) << who;
     }
 }
 
-TEST_F(ReachableTest, AHomeIsKnockedOnOnceInAWhileAndAMemberCannotMakeItKnockElsewhereOften)
+TEST_F(ReachableTest, EachAnswerIsAProbeOfItsOwnThatReachedTheAsker)
 {
     start(true);
     logIn("alice", "127.0.0.5");
     logIn("bruno", "127.0.0.5");
-    logIn("carla", "127.0.0.8");
-    EXPECT_EQ(probe("alice", "127.0.0.5"), "PEERPORTUNREACHABLE");
     {
-        // The door opens now, but the home's answer stands for a while, for all its members.
-        PeerPort home("127.0.0.5");
-        EXPECT_EQ(probe("alice", "127.0.0.5"), "PEERPORTUNREACHABLE");
+        // The home's forward leads to another computer: it takes the knock, not the token.
+        PeerPort other("127.0.0.5", "something else\r\n");
         EXPECT_EQ(probe("bruno", "127.0.0.5"), "PEERPORTUNREACHABLE");
-        // Alice, carried to another home, may not have the server knock again so soon.
-        EXPECT_EQ(probe("alice", "127.0.0.8"), "PEERPORTUNKNOWN");
-        EXPECT_EQ(probe("carla", "127.0.0.8"), "PEERPORTUNREACHABLE");
-        advance(std::chrono::seconds(301));
-        // Sessions lapse after 90 s without a request: come back in.
-        logIn("alice", "127.0.0.5");
+    }
+    {
+        // Alice maps the port to herself and asks at once: a fresh probe, no answer kept.
+        PeerPort home("127.0.0.5");
         EXPECT_EQ(probe("alice", "127.0.0.5"), "PEERPORTREACHABLE");
     }
+    // A few questions a minute per member, and no more; then as many again.
+    EXPECT_EQ(probe("alice", "127.0.0.8"), "PEERPORTUNREACHABLE");
+    EXPECT_EQ(probe("alice", "127.0.0.5"), "PEERPORTUNREACHABLE");
+    EXPECT_EQ(probe("alice", "127.0.0.5"), "PEERPORTUNKNOWN");
+    advance(std::chrono::seconds(61));
+    logIn("alice", "127.0.0.5"); // sessions lapse after 90 s without a request
+    EXPECT_EQ(probe("alice", "127.0.0.5"), "PEERPORTUNREACHABLE");
+
+    // A server without the probe answers as a legacy server does.
+    ctx_.peerProbe = nullptr;
+    EXPECT_TRUE(
+        ask("jaserelle/reachable?login=alice&password=alice", "127.0.0.5").starts_with("HTTP/1.1 404"));
 }
 
-TEST_F(ReachableTest, AServerWithoutTheProbeAnswersAsALegacyServerDoes)
-{
-    start(false);
-    logIn("alice", "127.0.0.5");
-    EXPECT_EQ(ask("jaserelle/reachable?login=alice&password=alice", "127.0.0.5").rfind("HTTP/1.1 404", 0),
-              0u);
-}
-
-TEST(ProbeLimits, ProbesRunOneAtATimeAndForgetWhatIsStale)
+TEST(ProbeLimits, ProbesRunOneAtATimeCountedPerAddressWithinABoundOfKeys)
 {
     auto now = std::chrono::system_clock::time_point{};
-    ProbeLimits limits([&] { return now; }, {std::chrono::seconds(300), std::chrono::seconds(60), 1, 2});
-    using V = ProbeLimits::Verdict;
-    EXPECT_EQ(limits.decide("alice", "1.1.1.1").verdict, V::Probe);
-    // While it runs, nobody else's probe starts.
-    EXPECT_EQ(limits.decide("bruno", "2.2.2.2").verdict, V::Later);
-    limits.record("1.1.1.1", true);
-    const auto known = limits.decide("carla", "1.1.1.1");
-    EXPECT_EQ(known.verdict, V::Known);
-    EXPECT_TRUE(known.reached);
-    // Two keys held (one address, one member): a third key is refused until they go stale.
-    EXPECT_EQ(limits.decide("bruno", "2.2.2.2").verdict, V::Later);
-    now += std::chrono::seconds(301);
-    EXPECT_EQ(limits.decide("bruno", "2.2.2.2").verdict, V::Probe);
+    ProbeLimits limits([&] { return now; }, {std::chrono::seconds(60), 3, 2, 1, 4});
+    EXPECT_TRUE(limits.allow("alice", "1.1.1.1"));
+    EXPECT_FALSE(limits.allow("bruno", "2.2.2.2")); // while it runs, nobody else's starts
+    limits.finished();
+    EXPECT_TRUE(limits.allow("bruno", "1.1.1.1"));
+    limits.finished();
+    EXPECT_FALSE(limits.allow("carla", "1.1.1.1")); // two per address
+    // Three keys held: a new member at a new address would make five, beyond the four counted.
+    EXPECT_FALSE(limits.allow("carla", "2.2.2.2"));
+    now += std::chrono::seconds(61);
+    EXPECT_TRUE(limits.allow("carla", "2.2.2.2"));
 }

@@ -6,7 +6,7 @@
 //   login PSEUDO | wait-door | wait-state Reachable|Unreachable | wait-published
 //   favori PSEUDO (answers the address in its row) | call PSEUDO | wait-call (answers the caller)
 //   accept | wait-open | say TEXT | wait-text TEXT | say-big N | wait-chars N | hangup | counts | notices |
-//   door | shot FILE | quit
+//   door | shot FILE (no .png) | quit
 #include "client/conversation/frmconversation.h"
 #include "client/conversation/frmincome.h"
 #include "client/network/networkdoor.h"
@@ -19,7 +19,6 @@
 #include <QCommandLineParser>
 #include <QMetaEnum>
 #include <QPointer>
-#include <QProcess>
 #include <QSocketNotifier>
 #include <QTextEdit>
 #include <iostream>
@@ -154,9 +153,12 @@ int main(int argc, char *argv[])
             verdict(true, texts.join(u" | "_s).replace(u'\n', u' '));
         } else if (word == u"door") {
             verdict(true, door->summary().replace(u'\n', u" / "_s));
-        } else if (word == u"shot") {
-            QTest::qWait(300); // the windows painted
-            verdict(QProcess::execute(u"import"_s, {u"-window"_s, u"root"_s, arg}) == 0);
+        } else if (word == u"shot") { // each window shown, in FILE-1.png, FILE-2.png...
+            int n = 0;
+            for (QWidget *w : QApplication::topLevelWidgets())
+                if (w->isVisible() && !w->grab().save(u"%1-%2.png"_s.arg(arg).arg(++n)))
+                    n = -1000;
+            verdict(n > 0);
         } else if (word == u"quit") {
             door->close();
             verdict(true);
