@@ -5,7 +5,7 @@ namespace jaserelle::client {
 
 namespace {
 
-constexpr QStringView marker = utf16<protocol::mailCount, protocol::fieldSeparator>;
+const QStringView marker = utf16<protocol::mailCount, protocol::fieldSeparator>();
 // More digits than this cannot be a mail count: the reply is broken, not the mail box full.
 constexpr qsizetype maxDigits = 9;
 
@@ -31,7 +31,7 @@ std::optional<int> parseMailCount(QStringView reply)
 
 void removeMailCountMarkers(QString &reply)
 {
-    reply.remove(utf16<protocol::blackListedByNoOne, protocol::recordEnd>.toString());
+    reply.remove(utf16<protocol::blackListedByNoOne, protocol::recordEnd>().toString());
     reply.remove(marker.toString());
 }
 

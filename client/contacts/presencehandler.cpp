@@ -20,7 +20,7 @@ void handlePresenceReply(QString &reply, const PresenceTargets &targets, const C
                               {state.soundEnabled, state.firstRefresh}, player, faces);
         reply = std::move(refresh.rest);
     }
-    if (reply.contains(utf16<protocol::mailCount, protocol::fieldSeparator>)) {
+    if (reply.contains(utf16<protocol::mailCount, protocol::fieldSeparator>())) {
         if (const std::optional<int> count = parseMailCount(reply);
             count && targets.lblMailsNumber && targets.pctbMail)
             showMailCount(*targets.lblMailsNumber, *targets.pctbMail, *count);

@@ -10,13 +10,13 @@ namespace jaserelle::client {
 
 namespace {
 
-constexpr QStringView favorisStart = utf16<protocol::favorisStart, protocol::recordEnd>;
-constexpr QStringView noFavoris = utf16<protocol::noFavoris, protocol::recordEnd>;
-constexpr QStringView listeNoireStart = utf16<protocol::listeNoireStart, protocol::recordEnd>;
-constexpr QStringView noListeNoire = utf16<protocol::noListeNoire, protocol::recordEnd>;
-constexpr QStringView blackListedByStart = utf16<protocol::blackListedByStart, protocol::recordEnd>;
-constexpr QStringView blackListedByNoOne = utf16<protocol::blackListedByNoOne, protocol::recordEnd>;
-constexpr QStringView mailCountMarker = utf16<protocol::mailCount>;
+const QStringView favorisStart = utf16<protocol::favorisStart, protocol::recordEnd>();
+const QStringView noFavoris = utf16<protocol::noFavoris, protocol::recordEnd>();
+const QStringView listeNoireStart = utf16<protocol::listeNoireStart, protocol::recordEnd>();
+const QStringView noListeNoire = utf16<protocol::noListeNoire, protocol::recordEnd>();
+const QStringView blackListedByStart = utf16<protocol::blackListedByStart, protocol::recordEnd>();
+const QStringView blackListedByNoOne = utf16<protocol::blackListedByNoOne, protocol::recordEnd>();
+const QStringView mailCountMarker = utf16<protocol::mailCount>();
 
 // A record's text, without its "|": five fields ended by ",", the sixth takes the rest.
 bool splitRecord(QStringView text, ContactRecord &record)

@@ -13,9 +13,9 @@ namespace jaserelle::client {
 // Every client listens on this port and calls its peers on it; nothing configures it.
 inline constexpr quint16 peerPort = protocol::peerPort;
 
-inline constexpr QStringView callRequestTag = utf16<protocol::callRequestTag>;
-inline constexpr QStringView acceptPayload = utf16<protocol::acceptCall>;
-inline constexpr QStringView refusalPayload = utf16<protocol::refuseCall>;
+inline const QStringView callRequestTag = utf16<protocol::callRequestTag>();
+inline const QStringView acceptPayload = utf16<protocol::acceptCall>();
+inline const QStringView refusalPayload = utf16<protocol::refuseCall>();
 
 // Which end of the link this client is: the one that placed the call, or the one that answered.
 enum class LinkSide

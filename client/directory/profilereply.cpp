@@ -7,7 +7,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-constexpr QStringView profileKeyword = utf16<protocol::profileStart>;
+const QStringView profileKeyword = utf16<protocol::profileStart>();
 
 // What a field the server left out reads as: the marker it would have sent for "nothing".
 QString emptyMarker(ProfileField field)

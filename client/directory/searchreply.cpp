@@ -9,9 +9,9 @@ namespace jaserelle::client {
 
 namespace {
 
-constexpr QStringView startMarker = utf16<protocol::searchStart>;
-constexpr QStringView endMarker = utf16<protocol::searchOk>;
-constexpr QStringView maxMarker = utf16<protocol::maxResultReached>;
+const QStringView startMarker = utf16<protocol::searchStart>();
+const QStringView endMarker = utf16<protocol::searchOk>();
+const QStringView maxMarker = utf16<protocol::maxResultReached>();
 // More digits than any limit a server would set: the number is shown to the user as it is.
 constexpr qsizetype maxResultDigits = 9;
 

@@ -11,7 +11,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-constexpr QStringView keyword = utf16<protocol::mailListStart>;
+const QStringView keyword = utf16<protocol::mailListStart>();
 constexpr int fieldCount = 5;
 // More digits than this is no count of mails but a broken caption.
 constexpr qsizetype maxCountDigits = 9;

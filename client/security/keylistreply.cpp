@@ -9,8 +9,8 @@ namespace jaserelle::client {
 using namespace Qt::StringLiterals;
 
 namespace {
-constexpr QStringView openTag = utf16<protocol::keyListStart, protocol::recordEnd>;
-constexpr QStringView closeTag = utf16<protocol::keyListEnd, protocol::recordEnd>;
+const QStringView openTag = utf16<protocol::keyListStart, protocol::recordEnd>();
+const QStringView closeTag = utf16<protocol::keyListEnd, protocol::recordEnd>();
 // Pseudos are letters and digits, and short: a longer one is no member's.
 constexpr qsizetype maxPseudo = 64;
 

@@ -8,7 +8,7 @@ using namespace Qt::StringLiterals;
 namespace {
 
 const QString accepted = latin1(protocol::loginOk);
-const QString acceptedWithSeparator = utf16<protocol::loginOk, protocol::recordEnd>.toString();
+const QString acceptedWithSeparator = utf16<protocol::loginOk, protocol::recordEnd>().toString();
 const QString notPermitted = latin1(protocol::notPermitted);
 
 } // namespace

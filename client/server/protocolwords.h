@@ -33,11 +33,18 @@ inline constexpr auto utf16Chars = [] {
 }();
 } // namespace detail
 
-// A word, maybe followed by separators, as a UTF-16 view with static storage: for constant tables
-// and the markers a parser looks for. utf16<protocol::favorisStart, protocol::recordEnd> reads
-// "HERESTARTFAVORIS|".
+// A word, maybe followed by separators, as a UTF-16 view of static storage: for the markers a
+// parser looks for. utf16<protocol::favorisStart, protocol::recordEnd>() reads "HERESTARTFAVORIS|".
+// Constants made of it are `const`, not `constexpr`: with the null-pointer sanitizer GCC cannot
+// evaluate QStringView's non-null check at compile time, and they are then made at start-up.
+template <const std::string_view &Word, char... Tail> constexpr QStringView utf16()
+{
+    return QStringView(detail::utf16Chars<Word, Tail...>.data(),
+                       static_cast<qsizetype>(Word.size() + sizeof...(Tail)));
+}
+
+// The same, null-terminated, for constant tables.
 template <const std::string_view &Word, char... Tail>
-inline constexpr QStringView utf16{detail::utf16Chars<Word, Tail...>.data(),
-                                   static_cast<qsizetype>(Word.size() + sizeof...(Tail))};
+inline constexpr const char16_t *utf16z = detail::utf16Chars<Word, Tail...>.data();
 
 } // namespace jaserelle::client

@@ -39,7 +39,7 @@ struct ReplySlotInfo
 
 // A keyword as the table holds it: a null-terminated UTF-16 text.
 template <const std::string_view &Word, char... Tail>
-inline constexpr const char16_t *word = utf16<Word, Tail...>.utf16();
+inline constexpr const char16_t *word = utf16z<Word, Tail...>;
 
 inline constexpr std::array<ReplySlotInfo, 16> replyHandlerOrder = {{
     {ReplySlot::LoginOk, word<protocol::loginOk>},
