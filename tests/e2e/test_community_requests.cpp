@@ -91,6 +91,11 @@ struct Client : EngineFixture
     }
 };
 
+// demo's second mail as the mail box shows it, named back to the server by the client.
+const MailRowRef thomasMail{
+    u"thomas"_s, u"02/12/2026 à 09h07"_s, u"pas de sujet"_s,
+    u"Salut, merci pour l'adresse du restaurant, c'était parfait. À charge de revanche !"_s};
+
 } // namespace
 
 class TestCommunityRequests : public QObject
@@ -261,10 +266,7 @@ private slots:
         Client plain(server_.hostWithPort(), u"demo"_s, QString());
         for (Client *intruder : {&neighbour, &plain}) {
             QCOMPARE(intruder->send(RequestKind::ReadMails), QStringList{u"(no answer)"_s});
-            const MailRowRef mail{
-                u"thomas"_s, u"02/12/2026 à 09h07"_s, u"pas de sujet"_s,
-                u"Salut, merci pour l'adresse du restaurant, c'était parfait. À charge de revanche !"_s};
-            QCOMPARE(intruder->send({.kind = RequestKind::DeleteMail, .mailRow = mail}),
+            QCOMPARE(intruder->send({.kind = RequestKind::DeleteMail, .mailRow = thomasMail}),
                      QStringList{u"(no answer)"_s});
             QCOMPARE(intruder->send({RequestKind::AddListeNoire, u"pierre"_s}),
                      QStringList{u"(no answer)"_s});
@@ -360,11 +362,7 @@ private slots:
         QCOMPARE(s.send(RequestKind::ReadMails), QStringList{u"HERESTARTMAILLIST"_s});
         QVERIFY(s.body.contains(u"thomas~2026-12-02~09:07:59~NULL~"_s));
 
-        // The second mail as the mail box shows it, named back to the server by the client.
-        const MailRowRef mail{
-            u"thomas"_s, u"02/12/2026 à 09h07"_s, u"pas de sujet"_s,
-            u"Salut, merci pour l'adresse du restaurant, c'était parfait. À charge de revanche !"_s};
-        QCOMPARE(s.send({.kind = RequestKind::DeleteMail, .mailRow = mail}),
+        QCOMPARE(s.send({.kind = RequestKind::DeleteMail, .mailRow = thomasMail}),
                  QStringList{u"YOURMAILHAVEBEENDELETED"_s});
         s.send(RequestKind::Refresh);
         QVERIFY(s.body.endsWith(u"MYMAILSNUMBER,2,"_s));
