@@ -1,16 +1,20 @@
 #include "client/conversation/frmconversation.h"
 #include "client/conversation/frmincome.h"
 #include "client/conversation/peerlink.h"
+#include "client/conversation/peerpackets.h"
 #include "client/mail/frmreadmails.h"
 #include "client/mail/frmsendmail.h"
 #include "client/mail/maildesk.h"
+#include "client/server/enginenotices.h"
 #include "client/shell/frmtrytoconnect.h"
 #include "client/shell/shellcommands.h"
 #include "tests/support/communityserver.h"
 #include "tests/support/member.h"
 
 #include <QPlainTextEdit>
+#include <QSignalSpy>
 #include <QStatusTipEvent>
+#include <QTcpSocket>
 #include <QTextEdit>
 
 using namespace jaserelle::client;
@@ -171,6 +175,63 @@ private slots:
         list->setCurrentItem(mail);
         QCOMPARE(child<QPlainTextEdit>(&box, u"txtMessage"_s)->toPlainText(),
                  u"Demain à 10h,\nau coin & co"_s);
+    }
+    // Last, as the server goes away: a member leaves his client alone meanwhile, nobody presses OK.
+    // The outage box waits, alone, for somebody to read it; the refreshes carry on underneath,
+    // a call can be answered meanwhile, and the first refresh after the server's return brings
+    // the member back, the outage box replaced by the return's.
+    void backOnlineWithinOneRefreshWithOneBoxUp()
+    {
+        Member hugo(server.hostWithPort(), u"127.0.11.2"_s);
+        QVERIFY(hugo.logIn(u"hugo"_s));
+        RecordingNotifier &boxes = hugo.desktop.notifier;
+        boxes.attended = false;
+        hugo.engine().setRefreshInterval(150);
+        qsizetype mostUp = 0;
+        QTimer watch;
+        QObject::connect(&watch, &QTimer::timeout,
+                         [&] { mostUp = std::max(mostUp, boxes.openBoxes().size()); });
+        watch.start(5);
+
+        server.stop();
+        const Notice outage = *socketErrorOutcome(RequestKind::Refresh, server.hostWithPort()).notice;
+        QVERIFY(QTest::qWaitFor([&] { return boxes.openBoxes() == QList<Notice>{outage}; }, 10000));
+        QSignalSpy failed(&hugo.engine(), &RequestEngine::requestFailed);
+        QVERIFY(QTest::qWaitFor([&] { return failed.size() >= 3; }, 10000)); // refreshes go on, silently
+
+        // Somebody calls: the notification answers with the box still up.
+        QTcpSocket caller;
+        caller.connectToHost(QHostAddress(u"127.0.11.2"_s), peerPort);
+        caller.write("CONVERSATIONREQUESTED:emmaTHISISTHEENDOFTHEPACKET");
+        FrmConversation *window = nullptr;
+        QVERIFY(QTest::qWaitFor([&] {
+            window = hugo.conversation(1);
+            return window && window->incomingForm().isVisible();
+        }));
+        child<QPushButton>(&window->incomingForm(), u"cmdAcceptCall"_s)->click();
+        QVERIFY(QTest::qWaitFor([&] { return caller.bytesAvailable() > 0; }));
+        QCOMPARE(caller.readAll(), QByteArray("NOPROBLEMYACCEPTTOURCALLTHISISTHEENDOFTHEPACKET"));
+        QVERIFY(window->isVisible());
+        QCOMPARE(boxes.openBoxes(), QList<Notice>{outage});
+
+        // The server returns: the first refresh that reaches it is answered.
+        QSignalSpy handled(&hugo.engine(), &RequestEngine::replyHandled);
+        QVERIFY2(server.restart(), server.log().constData());
+        QVERIFY(QTest::qWaitFor([&] { return handled.size() >= 1; }, 10000));
+        QCOMPARE(handled[0][0].value<RequestKind>(), RequestKind::Refresh);
+        QCOMPARE(boxes.openBoxes(), QList<Notice>{backOnlineNotice(server.hostWithPort())});
+        // A server still starting may take a connection and drop it: the boxes may have changed
+        // places more than once meanwhile, but never stacked.
+        QVERIFY(!boxes.withdrawn.isEmpty() && boxes.withdrawn.first() == outage);
+        for (const Notice &gone : boxes.withdrawn)
+            QVERIFY(gone == outage || gone == backOnlineNotice(server.hostWithPort()));
+        QCOMPARE(mostUp, 1);
+
+        // Online again as far as the others can tell: Manon sees him connected.
+        Member manon(server.hostWithPort(), u"127.0.11.3"_s);
+        QVERIFY(manon.logIn(u"manon"_s));
+        QVERIFY(manon.addFavori(u"hugo"_s));
+        QVERIFY(contactrow::isOnline(manon.row(manon.main().lvFavoris(), u"hugo"_s)));
     }
 };
 

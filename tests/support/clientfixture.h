@@ -87,7 +87,6 @@ struct ClientDesk
         return QTest::qWaitFor([&] { return engine().state() == RequestEngine::State::Idle; }, timeoutMs);
     }
 
-    // Types the pseudo and password into the login window and presses "&Connection".
     // Against the real server: starts the client, logs in and waits for the first refresh to be
     // handled.
     bool logInAndRefresh(const QString &pseudo, const QString &password)
@@ -104,6 +103,7 @@ struct ClientDesk
                    10000) &&
                waitIdle(10000);
     }
+    // Types the pseudo and password into the login window and presses "&Connection".
     void submitLogin(const QString &pseudo, const QString &password)
     {
         FrmLogin &login = client->frmLogin();

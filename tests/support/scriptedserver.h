@@ -41,7 +41,6 @@ public:
     QPointer<QTcpSocket> lastSocket;
 
     static QByteArray httpOk(const QByteArray &body, const QByteArray &contentType = "text/html");
-    // Waits (processing events) until `count` requests have arrived.
     bool waitForRequests(int count, int timeoutMs = 5000);
 
     void stopListening() { server_.close(); }
