@@ -112,25 +112,25 @@ std::string freshPostgresUrl()
     return "postgresql:///" + name;
 }
 
-std::string freshRedisUrl()
-{
-    run("redis-cli -p " + testRedis().port + " flushall");
-    return "redis://127.0.0.1:" + testRedis().port;
-}
-
 std::string testRedisUrl()
 {
     return "redis://127.0.0.1:" + testRedis().port;
 }
 
-void redisCli(const std::string &command)
-{
-    run("redis-cli -p " + testRedis().port + " " + command + " > /dev/null");
-}
-
 std::string redisCliOutput(const std::string &command)
 {
     return commandOutput("redis-cli -p " + testRedis().port + " " + command);
+}
+
+void redisCli(const std::string &command)
+{
+    redisCliOutput(command);
+}
+
+std::string freshRedisUrl()
+{
+    redisCli("flushall");
+    return testRedisUrl();
 }
 
 std::unique_ptr<KeyStore> openTestKeys()

@@ -151,12 +151,14 @@ TEST(Program, RefusesBadCommandLinesAndADamagedDatabaseAndServesUntilSigterm)
         EXPECT_EQ(server.line(), "jaserelle-server: stopped");
         EXPECT_EQ(server.wait(), 0);
     }
-    // A damaged database: exit 1, saying so, and never listening.
-    writeSomeMails(dir.path() / "jaserelle.db");
-    damageOnePage(dir.path() / "jaserelle.db");
+    // A damaged database (healthy until then): exit 1, naming the file, and never listening.
+    const auto file = dir.path() / "jaserelle.db";
+    writeSomeMails(file);
+    EXPECT_NO_THROW(SqliteStore healthy(file));
+    damageOnePage(file);
     std::string output;
     EXPECT_EQ(run(serve, &output), 1);
-    EXPECT_NE(output.find("is damaged"), std::string::npos) << output;
+    EXPECT_NE(output.find(file.string() + " is damaged"), std::string::npos) << output;
     EXPECT_EQ(output.find("listening"), std::string::npos) << output;
 }
 

@@ -65,17 +65,13 @@ TEST_F(CommunityTest, AnOlderDearerHashIsReplacedAtTheNextGoodLogin)
     ASSERT_TRUE(store_->createMember(olga));
     ASSERT_TRUE(hasher_.needsRehash(dear));
 
-    // A wrong password changes nothing.
-    EXPECT_EQ(body("/softlogin.php?login=olga&password=guess"), "YOURLOGINISWRONG");
+    EXPECT_EQ(body("/softlogin.php?login=olga&password=guess"), "YOURLOGINISWRONG"); // changes nothing
     EXPECT_EQ(store_->member("olga")->passwordHash, dear);
 
     EXPECT_EQ(body("/softlogin.php?login=olga&password=olga"), "YOURLOGINISOK||");
     const std::string renewed = store_->member("olga")->passwordHash;
     EXPECT_NE(renewed, dear);
     EXPECT_FALSE(hasher_.needsRehash(renewed));
-    EXPECT_TRUE(hasher_.verify(renewed, "olga"));
-    EXPECT_FALSE(hasher_.verify(renewed, "guess"));
-
     // The same password still lets her in, and is not hashed again.
     EXPECT_EQ(body("/softlogin.php?login=olga&password=olga", "10.0.0.2"), "YOURLOGINISOK||");
     EXPECT_EQ(store_->member("olga")->passwordHash, renewed);
