@@ -149,14 +149,25 @@ private slots:
         QTest::newRow("markup is text") << uR"({\rtf1 <b>&amp;</b>})"_s << u"<b>&amp;</b>"_s;
         QTest::newRow("unbalanced") << uR"(}}{\rtf1 a{b)"_s << u"ab"_s;
         QTest::newRow("cut escape") << uR"({\rtf1 a\'4)"_s << u"a4"_s;
+        QTest::newRow("uc0") << uR"({\rtf1\uc0\u1055 x})"_s << u"Пx"_s;
+        QTest::newRow("uc2 escaped bytes") << uR"({\rtf1\uc2\u1055\'3f\'3fx})"_s << u"Пx"_s;
+        QTest::newRow("pair across uc") << uR"({\rtf1\b\uc0\u-10179\uc1\u-8704?})"_s << u"\U0001F600"_s;
+        QTest::newRow("group ends skip") << uR"({\rtf1{\uc3\u1055}ab})"_s << u"Пab"_s;
+        QTest::newRow("uc restored by group") << uR"({\rtf1{\uc0 }\u1055?})"_s << u"П"_s;
         QTest::newRow("name line") << rtffragments::nameLine(false, u"b{o}b"_s) << u"b{o}b : \n"_s;
     }
-    // Both ways of reading show the same text.
+    // Both ways of reading show the same text. A \uN is read as the standard has it: negative
+    // numbers are units above 32767, and \ucN says how many fallback characters follow (an escaped
+    // byte counts as one; a group end stops the skip).
     void text()
     {
         QFETCH(QString, rtf);
         QFETCH(QString, text);
-        QCOMPARE(read({rtf})->toPlainText(), text);
+        const auto document = read({rtf});
+        QCOMPARE(document->toPlainText(), text);
+        // One run: a pair split over two formats would not join into its character.
+        if (!text.contains(u'\n'))
+            QCOMPARE(document->begin().begin().fragment().text(), text);
         QCOMPARE(
             QTextDocumentFragment::fromHtml(rtfreader::toHtml(rtf)).toPlainText().replace(QChar::Nbsp, u' '),
             text);
@@ -379,28 +390,6 @@ private slots:
         }
         QCOMPARE(families, (QStringList{u"Oui |Arial"_s, u"\U0001F3AC|"_s + emojiruns::colourFamily,
                                         u" à 20 h|Arial"_s}));
-    }
-
-    // A \uN read as the standard has it: negative numbers are units above 32767, and \ucN says how
-    // many fallback characters follow (an escaped byte counts as one; a group end stops the skip).
-    void unicodeFallbacks_data()
-    {
-        QTest::addColumn<QString>("rtf");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("uc0") << uR"({\rtf1\uc0\u1055 x})"_s << u"Пx"_s;
-        QTest::newRow("uc2 escaped bytes") << uR"({\rtf1\uc2\u1055\'3f\'3fx})"_s << u"Пx"_s;
-        QTest::newRow("pair across uc") << uR"({\rtf1\b\uc0\u-10179\uc1\u-8704?})"_s << u"\U0001F600"_s;
-        QTest::newRow("group ends skip") << uR"({\rtf1{\uc3\u1055}ab})"_s << u"Пab"_s;
-        QTest::newRow("uc restored by group") << uR"({\rtf1{\uc0 }\u1055?})"_s << u"П"_s;
-    }
-    void unicodeFallbacks()
-    {
-        QFETCH(QString, rtf);
-        QFETCH(QString, text);
-        const auto document = read({rtf});
-        QCOMPARE(document->toPlainText(), text);
-        // One run: a pair split over two formats would not join into its character.
-        QCOMPARE(document->begin().begin().fragment().text(), text);
     }
 
     // A photo larger than one packet may hold arrives smaller, shown at its size, rather than not at all.

@@ -103,7 +103,7 @@ private slots:
     }
 
     // A message where Bob is not looking: notified, counted in the tray, announced; seen once he
-    // comes to the window, or gone with it. Where he is looking: only announced.
+    // comes to the window, or gone with it. Where he is looking: only announced. A call is announced.
     void notifiedOnlyWhereTheUserIsNotLooking()
     {
         Talk c;
@@ -141,12 +141,8 @@ private slots:
         child<QPushButton>(c.window(), u"cmdQuit"_s)->click();
         QCOMPARE(c.unread(), 0);
         QCOMPARE(c.trayUnread(), 0);
-    }
 
-    // The call rings for assistive technology too, naming the caller.
-    void incomingCallIsAnnounced()
-    {
-        Talk c;
+        // The call rings for assistive technology too, naming the caller.
         assistivetech::alerts().clear();
         auto *call = new FakeLink;
         c.windows().takeLink(std::unique_ptr<FakeLink>(call), CallerMark::Unverified);
