@@ -269,8 +269,9 @@ void ConversationWindows::showMissedCalls()
 
 bool ConversationWindows::eventFilter(QObject *watched, QEvent *event)
 {
-    // A click on the line says the user has seen who called.
-    if (watched == missedLabel_ && event->type() == QEvent::MouseButtonRelease) {
+    // A click on the line says the user has seen who called. The event's type comes first: the
+    // label still sends events while it is being destroyed, when it is no QLabel any more.
+    if (event->type() == QEvent::MouseButtonRelease && watched == missedLabel_) {
         missed_.clear();
         showMissedCalls();
         return true;
