@@ -2,6 +2,7 @@
 
 #include "client/server/serverconnection.h"
 
+#include <QCoreApplication>
 #include <QPointer>
 #include <QTcpSocket>
 #include <QTimer>
@@ -37,7 +38,9 @@ void serverGet(const ServerLink &link, const QByteArray &pathAndQuery, QObject *
     const QPointer<QObject> receiver(context);
     const QByteArray request = serverGetRequest(link.serverHost, pathAndQuery);
     auto holder = std::make_shared<QPointer<QTcpSocket>>();
-    QTcpSocket *socket = openServerConnection(link, nullptr, [holder, request] {
+    // Owned by the application, not by the asker: a request the asker sends as it goes (the relay's
+    // withdrawal at logoff) still completes, and one still out at exit goes with the application.
+    QTcpSocket *socket = openServerConnection(link, QCoreApplication::instance(), [holder, request] {
         if (*holder)
             (*holder)->write(request);
     });
