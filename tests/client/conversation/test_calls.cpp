@@ -359,7 +359,8 @@ private slots:
     // places are free again, and a real call rings.
     void heldCallsRingOutAndARealCallRings()
     {
-        bob->windows->setRingDeadline(200);
+        bob->windows->setRingDeadline(
+            1000); // long enough for the next caller to find them ringing, even under a sanitizer
         std::vector<std::unique_ptr<QTcpSocket>> held;
         for (int i = 0; i < ConversationWindows::maxRinging; ++i) {
             held.push_back(callFrom(u"127.0.5.3"_s, "held" + QByteArray::number(i)));
