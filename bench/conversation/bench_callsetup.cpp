@@ -4,7 +4,7 @@
 //
 //   bench_callsetup [calls]   (default 200 of each)
 
-#include "bench/support/benchdesktop.h"
+#include "bench/support/benchdesk.h"
 #include "client/conversation/conversationwindows.h"
 #include "client/conversation/frmconversation.h"
 #include "client/conversation/frmincome.h"
@@ -25,25 +25,11 @@
 #include <vector>
 
 using namespace jaserelle::client;
+using jaserelle::bench::Desk;
 using jaserelle::bench::ownNetwork;
 using jaserelle::bench::QuietDesktop;
 
 namespace {
-
-struct Desk
-{
-    Desk(QuietDesktop &desktop, const QString &pseudo, const QString &address)
-        : platform{desktop, desktop, desktop, desktop, desktop, desktop}
-    {
-        state.userLogin = pseudo;
-        state.localAddress = QHostAddress(address);
-        windows = std::make_unique<ConversationWindows>(state, platform);
-        windows->security().identity = makeIdentity(pseudo);
-    }
-    Platform platform;
-    ClientState state;
-    std::unique_ptr<ConversationWindows> windows;
-};
 
 // Microseconds from the call to the ring, for each of `calls` calls; each call is refused once it
 // rings, so the next starts from a quiet pair.
@@ -88,6 +74,8 @@ int main(int argc, char **argv)
     QuietDesktop desktop;
     Desk alice(desktop, QStringLiteral("alice"), QStringLiteral("127.0.0.2"));
     Desk bob(desktop, QStringLiteral("bob"), QStringLiteral("127.0.0.3"));
+    for (Desk *desk : {&alice, &bob})
+        desk->windows->security().identity = makeIdentity(desk->state.userLogin);
     if (!alice.windows->start() || !bob.windows->start()) {
         std::puts("the peer port could not be taken");
         return 1;

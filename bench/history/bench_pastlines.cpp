@@ -8,7 +8,7 @@
 //   bench_pastlines [openings]   (default 20 of each)
 //   BENCH_HISTORY_MESSAGES       messages in the history file (default 1 000 000)
 
-#include "bench/support/benchdesktop.h"
+#include "bench/support/benchdesk.h"
 #include "client/conversation/conversationwindows.h"
 #include "client/conversation/frmconversation.h"
 #include "client/conversation/frmincome.h"
@@ -39,6 +39,7 @@
 #include <vector>
 
 using namespace jaserelle::client;
+using jaserelle::bench::Desk;
 using jaserelle::bench::ownNetwork;
 using jaserelle::bench::QuietDesktop;
 using namespace Qt::StringLiterals;
@@ -141,20 +142,6 @@ bool fill(const QString &file, qint64 messages, qint64 memberEvery)
     sqlite3_close(db);
     return ok;
 }
-
-struct Desk
-{
-    Desk(QuietDesktop &desktop, const QString &pseudo, const QString &address)
-        : platform{desktop, desktop, desktop, desktop, desktop, desktop}
-    {
-        state.userLogin = pseudo;
-        state.localAddress = QHostAddress(address);
-        windows = std::make_unique<ConversationWindows>(state, platform);
-    }
-    Platform platform;
-    ClientState state;
-    std::unique_ptr<ConversationWindows> windows;
-};
 
 bool waitFor(const std::function<bool()> &done)
 {
