@@ -6,10 +6,8 @@
 #include <qpa/qplatformaccessibility.h>
 #include <qpa/qplatformintegration.h>
 
-// Assistive technology as a recorder. Offscreen there is no screen reader, so Qt drops every
-// accessibility event; switching the platform's accessibility on makes it deliver them here.
-// Each alert is kept with the description its object had when it was raised, which is what a
-// screen reader speaks.
+// Assistive technology as a recorder: offscreen Qt drops accessibility events unless the platform's
+// accessibility is on. Each alert keeps the description its object had when raised (what is spoken).
 namespace assistivetech {
 
 inline QStringList &alerts()
@@ -18,19 +16,16 @@ inline QStringList &alerts()
     return recorded;
 }
 
-inline void record(QAccessibleEvent *event)
-{
-    if (event->type() == QAccessible::Alert && event->accessibleInterface())
-        alerts().append(event->accessibleInterface()->text(QAccessible::Description));
-}
-
 // Once, after the application is made.
 inline bool listen()
 {
     QPlatformAccessibility *platform = QGuiApplicationPrivate::platformIntegration()->accessibility();
     if (!platform)
         return false;
-    QAccessible::installUpdateHandler(record);
+    QAccessible::installUpdateHandler([](QAccessibleEvent *event) {
+        if (event->type() == QAccessible::Alert && event->accessibleInterface())
+            alerts().append(event->accessibleInterface()->text(QAccessible::Description));
+    });
     platform->setActive(true);
     return QAccessible::isActive();
 }

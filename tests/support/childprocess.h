@@ -8,16 +8,11 @@
 // A helper process the test started: asked to stop, then killed if it will not.
 inline void stopChild(QProcess &p)
 {
-    if (p.state() == QProcess::NotRunning)
-        return;
-    p.terminate();
-    if (!p.waitForFinished(5000))
-        p.kill();
-    p.waitForFinished(2000);
+    if (p.state() != QProcess::NotRunning && (p.terminate(), !p.waitForFinished(5000)))
+        p.kill(), p.waitForFinished(2000);
 }
 
-// A helper process just started: true once it accepts connections on `port`, false when it
-// would not start or stopped first.
+// A helper process just started: true once it accepts connections on `port`.
 inline bool startedAndListening(QProcess &p, const QHostAddress &host, quint16 port, int timeoutMs)
 {
     if (!p.waitForStarted(5000))

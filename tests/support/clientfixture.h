@@ -24,10 +24,9 @@
 // A named control of a window; a renamed one fails the test instead of crashing it.
 template <typename W = QWidget> W *child(const QObject *parent, const QString &name)
 {
-    W *found = parent->findChild<W *>(name);
-    if (!found)
-        qFatal("no control named %s", qPrintable(name));
-    return found;
+    if (W *found = parent->findChild<W *>(name))
+        return found;
+    qFatal("no control named %s", qPrintable(name));
 }
 
 // The whole file; empty when it cannot be read.
@@ -51,8 +50,7 @@ inline QString pseudos(const QTreeWidget *list)
     return texts.join(u' ');
 }
 
-// One whole client as a user installs it: jaserelle.ini (sound on) naming `serverHost`, in its own
-// directory; the desktop replaced by recorders.
+// One whole client as installed (jaserelle.ini, sound on, naming `serverHost`), desktop recorded.
 struct ClientDesk
 {
     explicit ClientDesk(const QString &serverHost,
@@ -69,8 +67,7 @@ struct ClientDesk
     QString iniPath() const { return dir.filePath(QStringLiteral("jaserelle.ini")); }
     void writeIni(const QByteArray &bytes)
     {
-        QFile ini(iniPath());
-        if (ini.open(QIODevice::WriteOnly))
+        if (QFile ini(iniPath()); ini.open(QIODevice::WriteOnly))
             ini.write(bytes);
     }
 
@@ -87,15 +84,7 @@ struct ClientDesk
         return QTest::qWaitFor([&] { return engine().state() == RequestEngine::State::Idle; }, timeoutMs);
     }
 
-    // Against the real server: starts the client, logs in and waits for the first refresh to be
-    // handled.
-    bool logInAndRefresh(const QString &pseudo, const QString &password)
-    {
-        if (!client->start())
-            return false;
-        submitLogin(pseudo, password);
-        return refreshedAfterLogin();
-    }
+    // Against the real server: the first refresh after the login has been handled.
     bool refreshedAfterLogin()
     {
         return QTest::qWaitFor(
@@ -103,7 +92,6 @@ struct ClientDesk
                    10000) &&
                waitIdle(10000);
     }
-    // Types the pseudo and password into the login window and presses "&Connection".
     void submitLogin(const QString &pseudo, const QString &password)
     {
         FrmLogin &login = client->frmLogin();
@@ -122,7 +110,6 @@ struct ScriptedServerFirst
     ScriptedServer server; // made before the client that names it, gone after it
 };
 
-// A client whose server is the scripted loopback stand-in.
 struct ClientFixture : ScriptedServerFirst, ClientDesk
 {
     explicit ClientFixture(const QString &serverHost = {})
@@ -130,16 +117,13 @@ struct ClientFixture : ScriptedServerFirst, ClientDesk
     {
     }
 
-    // Starts the client and logs in with an answer that carries no message: the main window is up
-    // and the first refresh has been asked for.
+    // Logged in with an answer without a message: the main window is up, the first refresh asked.
     bool logIn(const QString &pseudo = QStringLiteral("demo"),
                const QString &password = QStringLiteral("secret"))
     {
         server.queue(QByteArray("YOURLOGINISOK||"));
-        if (!client->start())
-            return false;
-        submitLogin(pseudo, password);
-        return server.waitForRequests(2) && QTest::qWaitFor([&] { return main().isVisible(); });
+        return client->start() && (submitLogin(pseudo, password), server.waitForRequests(2)) &&
+               QTest::qWaitFor([&] { return main().isVisible(); });
     }
     // As if logged in as `pseudo`, without a word sent: the requests carry these credentials.
     void presetSession(const QString &pseudo = QStringLiteral("moi"))
@@ -148,7 +132,6 @@ struct ClientFixture : ScriptedServerFirst, ClientDesk
         client->state().userLogin = pseudo;
         client->state().userPassword = QStringLiteral("secret");
     }
-    // Answers the connection held open by an Answer{{}, false, true}.
     void answerHeld(const QByteArray &body)
     {
         server.lastSocket->write(ScriptedServer::httpOk(body));
@@ -157,8 +140,7 @@ struct ClientFixture : ScriptedServerFirst, ClientDesk
     QByteArray requestLine(int i) const { return server.requests.value(i).split('\r').first(); }
 };
 
-// Acts as the user once the quit confirmation is up, whenever the command that asks comes (a close
-// box, a menu entry queued to the event loop): a timer that looks for the window.
+// Acts as the user once the quit confirmation is up, whenever the command that asks comes.
 inline void whenQuitAsked(QuitFlow &quit, std::function<void(FrmQuitter &)> act)
 {
     auto *poll = new QTimer(&quit);

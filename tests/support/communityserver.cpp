@@ -1,28 +1,10 @@
 #include "tests/support/communityserver.h"
 
-#include "tests/support/childprocess.h"
-
 #include <QCoreApplication>
 #include <QDir>
 #include <QTcpServer>
 
 using namespace Qt::StringLiterals;
-
-CommunityServer::~CommunityServer()
-{
-    stop();
-}
-
-void CommunityServer::stop()
-{
-    stopChild(process_);
-}
-
-bool CommunityServer::restart(int timeoutMs)
-{
-    stop();
-    return launch(timeoutMs);
-}
 
 QString CommunityServer::binary()
 {
@@ -30,11 +12,6 @@ QString CommunityServer::binary()
     if (dir.isEmpty())
         dir = QCoreApplication::applicationDirPath() + u"/../../bin"_s;
     return QDir(dir).filePath(u"jaserelle-server"_s);
-}
-
-void CommunityServer::serveTls(const QString &certificateFile, const QString &keyFile)
-{
-    tlsArguments_ = {u"--tls-cert"_s, certificateFile, u"--tls-key"_s, keyFile};
 }
 
 bool CommunityServer::makeCertificates(const QString &dir)
@@ -51,15 +28,10 @@ bool CommunityServer::start(int timeoutMs, const QStringList &extraArgs)
         return probe.listen(QHostAddress::LocalHost, 0) ? probe.serverPort() : quint16(0);
     };
     port_ = freePort();
-    if (port_ == 0)
-        return false;
     extraArgs_ = extraArgs;
-    if (!tlsArguments_.isEmpty()) {
-        do
-            tlsPort_ = freePort();
-        while (tlsPort_ == port_);
-    }
-    return launch(timeoutMs);
+    while (port_ && !tlsArguments_.isEmpty() && (tlsPort_ == 0 || tlsPort_ == port_))
+        tlsPort_ = freePort();
+    return port_ != 0 && launch(timeoutMs);
 }
 
 bool CommunityServer::launch(int timeoutMs)

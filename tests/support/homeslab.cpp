@@ -6,7 +6,6 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
-#include <QTest>
 
 using namespace Qt::StringLiterals;
 
@@ -52,9 +51,8 @@ bool HomesLab::up(QString *why, bool *skipped)
         return false;
     }
     QFile secret(dir_.filePath(u"secret"_s));
-    if (!secret.open(QIODevice::WriteOnly))
+    if (!secret.open(QIODevice::WriteOnly) || secret.write("lab-relay-secret\n") < 0)
         return false;
-    secret.write("lab-relay-secret\n");
     secret.close();
     relay_.setProcessChannelMode(QProcess::MergedChannels);
     relay_.start(u"/bin/sh"_s,
@@ -89,32 +87,19 @@ bool HomesLab::upnp(bool on)
 QByteArray HomesLab::run(const QString &ns, const QStringList &command)
 {
     QByteArray output;
-    runToEnd(lab(QStringList{u"in"_s, ns} + command), &output);
-    return output;
+    return runToEnd(lab(QStringList{u"in"_s, ns} + command), &output), output;
 }
 
 qint64 HomesLab::relayPid() const
 {
     // run-relay waits for coturn, its only child.
-    const qint64 shell = relay_.processId();
-    QFile children(u"/proc/%1/task/%1/children"_s.arg(shell));
-    if (!children.open(QIODevice::ReadOnly))
-        return 0;
-    return children.readAll().trimmed().split(' ').value(0).toLongLong();
+    QFile children(u"/proc/%1/task/%1/children"_s.arg(relay_.processId()));
+    return children.open(QIODevice::ReadOnly) ? children.readAll().trimmed().split(' ').value(0).toLongLong()
+                                              : 0;
 }
 
-QByteArray HomesLab::logs()
+HomesLab::Member::Member(HomesLab &lab, const QString &home, const QString &address)
 {
-    return "server: " + server_.readAll() + "\nrelay: " + relay_.readAll();
-}
-
-HomesLab::Member::Member(HomesLab &lab, const QString &home, const QString &address,
-                         const QStringList &environment)
-{
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const QString &pair : environment)
-        env.insert(pair.section(u'=', 0, 0), pair.section(u'=', 1));
-    process_.setProcessEnvironment(env);
     process_.start(u"/bin/sh"_s, lab.lab({u"in"_s, home, QStringLiteral(LAB_MEMBER_BINARY), u"--server"_s,
                                           lab.serverHost(), u"--address"_s, address}));
     process_.waitForStarted(5000);
@@ -148,10 +133,4 @@ bool HomesLab::Member::ok(const QString &command, QString *detail)
     if (detail)
         *detail = answer.section(u' ', 1);
     return answer == u"ok"_s || answer.startsWith(u"ok "_s);
-}
-
-void HomesLab::Member::shot(const QString &name)
-{
-    if (const QString dir = qEnvironmentVariable("JASERELLE_LAB_SHOTS"); !dir.isEmpty())
-        ok(u"shot %1/%2-%3"_s.arg(dir, QString::fromLatin1(QTest::currentTestFunction()), name));
 }

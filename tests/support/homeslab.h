@@ -1,21 +1,15 @@
 #pragma once
 
 #include <QProcess>
-#include <QString>
-#include <QStringList>
 #include <QTemporaryDir>
-#include <memory>
 
-// The network lab of two homes (tests/client/network/homes-lab): namespaces, the two routers,
-// and in the "internet" the real community server with the real relay beside it. Members are
-// whole clients (the lab-member program), each in the namespace of its home. Everything goes
-// when the object goes.
+// The network lab of two homes (tests/client/network/homes-lab): two routers, and in the "internet"
+// the real server and relay. Members are whole clients (lab-member), each in its home.
 class HomesLab
 {
 public:
     static constexpr const char *serverAddress = "11.22.0.1";
-    static constexpr const char *routerA = "11.22.1.2"; // the public addresses of the two homes
-    static constexpr const char *routerB = "11.22.2.2";
+    static constexpr const char *routerB = "11.22.2.2"; // home B's public address
 
     ~HomesLab();
 
@@ -30,20 +24,16 @@ public:
     // The relay's own process (coturn), for its CPU time.
     qint64 relayPid() const;
     QString serverHost() const { return QString::fromLatin1(serverAddress) + QStringLiteral(":8080"); }
-    QByteArray logs();
+    QByteArray logs() { return "server: " + server_.readAll() + "\nrelay: " + relay_.readAll(); }
 
     class Member
     {
     public:
-        Member(HomesLab &lab, const QString &home, const QString &address,
-               const QStringList &environment = {});
+        Member(HomesLab &lab, const QString &home, const QString &address);
         ~Member();
         // One command, one answer line ("ok ..." or "fail ..."); an empty one when the member died.
         QString ask(const QString &command, int timeoutMs = 45000);
-        // The command answered "ok"; its detail goes to `detail`.
         bool ok(const QString &command, QString *detail = nullptr);
-        // With JASERELLE_LAB_SHOTS=DIR, the windows it shows, in DIR/CASE-NAME-1.png and on.
-        void shot(const QString &name);
         QByteArray errors() { return process_.readAllStandardError(); }
 
     private:

@@ -13,20 +13,18 @@ struct Member : ClientDesk
 {
     Member(const QString &host, const QString &address) : ClientDesk(host, QHostAddress(address)) {}
 
-    bool logIn(const QString &pseudo) { return logInAndRefresh(pseudo, QStringLiteral("demo")); }
+    bool logIn(const QString &pseudo)
+    {
+        return client->start() && (submitLogin(pseudo, QStringLiteral("demo")), refreshedAfterLogin());
+    }
     QTreeWidgetItem *row(QTreeWidget *list, const QString &pseudo)
     {
         const QList<QTreeWidgetItem *> found = list->findItems(pseudo, Qt::MatchExactly, contactrow::Pseudo);
         return found.isEmpty() ? nullptr : found.last();
     }
-    bool refreshed() // the refresh of a tick
-    {
-        engine().startRefresh();
-        return waitIdle(10000);
-    }
+    bool refreshed() { return engine().startRefresh(), waitIdle(10000); } // the refresh of a tick
     int mailsAfterRefresh() { return refreshed() ? main().lblMailsNumber()->text().toInt() : -1; }
-    // Through "Ajouter un favori" and its dialog, until the row is shown and the requests that follow
-    // have been answered.
+    // Through "Ajouter un favori" and its dialog, until the row is shown and the requests answered.
     bool addFavori(const QString &pseudo)
     {
         trigger(&main(), QStringLiteral("MNU_AjoutFavoris"));

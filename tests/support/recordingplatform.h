@@ -8,11 +8,9 @@
 
 using namespace jaserelle::client;
 
-// Stand-ins for the desktop that remember what the client asked of it.
-
-// By default the "user" reads every box at once: whileShown runs while it is up, then OK is
-// pressed and what follows the box runs. With `attended` false nobody presses anything: the boxes
-// stay up (identical ones not stacked, as on the desktop) until a test closes them.
+// Stand-ins for the desktop that remember what the client asked of it. By default the "user" reads
+// every box at once (whileShown runs, then OK). With `attended` false the boxes stay up (identical
+// ones not stacked, as on the desktop) until a test closes them.
 class RecordingNotifier : public Notifier
 {
 public:
@@ -39,40 +37,35 @@ private:
     QList<Open> open_;
 };
 
-class RecordingSoundPlayer : public SoundPlayer
+struct RecordingSoundPlayer : SoundPlayer
 {
-public:
     bool hasDevice() const override { return device; }
     void play(const QString &relativePath) override { played.append(relativePath); }
     bool device = true;
     QStringList played;
 };
 
-class RecordingBrowser : public Browser
+struct RecordingBrowser : Browser
 {
-public:
     void open(const QString &address) override { opened.append(address); }
     QStringList opened;
 };
 
-class FakeInstanceGuard : public InstanceGuard
+struct FakeInstanceGuard : InstanceGuard
 {
-public:
     bool claim() override { return !otherInstanceRunning; }
     bool otherInstanceRunning = false;
 };
 
-class RecordingLifetime : public AppLifetime
+struct RecordingLifetime : AppLifetime
 {
-public:
     void endApplication() override { ++endCount; }
     bool ended() const { return endCount > 0; }
     int endCount = 0;
 };
 
-class FixedClock : public Clock
+struct FixedClock : Clock
 {
-public:
     QTime currentTime() const override { return now; }
     QDate currentDate() const override { return today; }
     QTime now{12, 0, 0};

@@ -1,34 +1,12 @@
 #include "tests/support/scriptedserver.h"
 
 #include <QTcpSocket>
-#include <QTest>
 
-ScriptedServer::ScriptedServer(QHostAddress address, QObject *parent) : QObject(parent)
+ScriptedServer::ScriptedServer(QHostAddress address, QObject *parent) : QObject(parent), address_(address)
 {
     connect(&server_, &QTcpServer::newConnection, this, &ScriptedServer::onNewConnection);
     server_.listen(address, 0);
-    address_ = address;
     port_ = server_.serverPort();
-}
-
-bool ScriptedServer::resumeListening()
-{
-    return server_.listen(address_, port_);
-}
-
-QString ScriptedServer::hostWithPort() const
-{
-    return address_.toString() + u':' + QString::number(port_);
-}
-
-QByteArray ScriptedServer::httpOk(const QByteArray &body, const QByteArray &contentType)
-{
-    return "HTTP/1.1 200 OK\r\nContent-Type: " + contentType + "\r\nConnection: close\r\n\r\n" + body;
-}
-
-bool ScriptedServer::waitForRequests(int count, int timeoutMs)
-{
-    return QTest::qWaitFor([&] { return requests.size() >= count; }, timeoutMs);
 }
 
 void ScriptedServer::onNewConnection()
@@ -39,10 +17,9 @@ void ScriptedServer::onNewConnection()
         auto buffer = std::make_shared<QByteArray>();
         connect(socket, &QTcpSocket::readyRead, socket, [this, socket, buffer] {
             buffer->append(socket->readAll());
-            if (!buffer->contains("\r\n\r\n") || buffer->isEmpty())
+            if (!buffer->contains("\r\n\r\n"))
                 return;
-            // The resources a legacy server does not have (relay, key directory, probe) go on
-            // connections of their own: answered as such a server would, outside the script.
+            // What a legacy server does not have (relay, keys, probe): a 404, outside the script.
             if (buffer->startsWith("GET /relay") || buffer->startsWith("GET /keys/") ||
                 buffer->startsWith("GET /jaserelle/")) {
                 --connections;
@@ -56,14 +33,7 @@ void ScriptedServer::onNewConnection()
             buffer->clear();
             if (answer.silent)
                 return;
-            if (answer.splitInPieces) {
-                for (char c : answer.bytes) {
-                    socket->write(&c, 1);
-                    socket->flush();
-                }
-            } else {
-                socket->write(answer.bytes);
-            }
+            socket->write(answer.bytes);
             if (answer.close)
                 socket->disconnectFromHost();
         });

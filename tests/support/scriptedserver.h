@@ -6,13 +6,12 @@
 #include <QObject>
 #include <QPointer>
 #include <QTcpServer>
+#include <QTest>
 #include <functional>
 
 class QTcpSocket;
 
-// A loopback HTTP stand-in that answers each connection from a script: it records the request
-// bytes, then (when the request is complete) sends the scripted answer and closes, or holds the
-// connection open, as each test needs.
+// A loopback HTTP stand-in that records each complete request and answers it from a script.
 class ScriptedServer : public QObject
 {
     Q_OBJECT
@@ -21,15 +20,14 @@ public:
     struct Answer
     {
         QByteArray bytes;
-        bool close = true;          // close after sending
-        bool silent = false;        // send nothing, keep the connection open
-        bool splitInPieces = false; // send byte by byte, to exercise gathering
+        bool close = true;   // close after sending
+        bool silent = false; // send nothing, keep the connection open
     };
 
     explicit ScriptedServer(QHostAddress address = QHostAddress::LocalHost, QObject *parent = nullptr);
 
     quint16 port() const { return port_; }
-    QString hostWithPort() const;
+    QString hostWithPort() const { return address_.toString() + u':' + QString::number(port_); }
 
     // Answers used for the next connections, in order; once exhausted, `fallback` is used.
     void queue(Answer answer) { answers_.append(std::move(answer)); }
@@ -40,12 +38,17 @@ public:
     int connections = 0;
     QPointer<QTcpSocket> lastSocket;
 
-    static QByteArray httpOk(const QByteArray &body, const QByteArray &contentType = "text/html");
-    bool waitForRequests(int count, int timeoutMs = 5000);
+    static QByteArray httpOk(const QByteArray &body, const QByteArray &contentType = "text/html")
+    {
+        return "HTTP/1.1 200 OK\r\nContent-Type: " + contentType + "\r\nConnection: close\r\n\r\n" + body;
+    }
+    bool waitForRequests(int count, int timeoutMs = 5000)
+    {
+        return QTest::qWaitFor([&] { return requests.size() >= count; }, timeoutMs);
+    }
 
     void stopListening() { server_.close(); }
-    // Listens again on the same address and port, as a server coming back.
-    bool resumeListening();
+    bool resumeListening() { return server_.listen(address_, port_); } // as a server coming back
 
 private:
     void onNewConnection();
@@ -58,6 +61,5 @@ private:
 
 using Answer = ScriptedServer::Answer;
 
-// Takes the request and keeps the connection open without a word: a server that hangs, until the
-// test answers on `lastSocket`.
+// A server that hangs: the request taken, not a word until the test answers on `lastSocket`.
 inline const Answer heldOpen{{}, false, true};
