@@ -1,5 +1,4 @@
-// What the server remembers of logins (who lately got in from where, how long real checks took), and
-// the text rules of replies, addresses and networks, dates.
+// What the server remembers of logins, and the text rules of replies, addresses and dates.
 #include "community/core/checktimes.h"
 #include "community/core/clock.h"
 #include "community/core/recentlogins.h"
@@ -27,7 +26,6 @@ TEST(Logins, ASuccessVouchesForItsNetworkForAMonthAndUnknownPseudosTakeTheTimesR
     EXPECT_EQ((std::vector<bool>{recent.recent("a", "10.0.0.1"), recent.recent("b", "10.0.0.1"),
                                  recent.recent("c", "10.0.0.1")}),
               (std::vector<bool>{true, false, true}));
-    // Check times: unknown pseudos take the times real checks took.
     CheckTimes times;
     using us = CheckTimes::Duration;
     const auto t0 = CheckTimes::Clock::now();
@@ -66,21 +64,18 @@ TEST(Text, PseudosKeywordsAddressesNetworksAndDates)
     // Each reply path's defusing is proven by its handler test; here a header and a keyword twice in a row.
     EXPECT_EQ(defuseKeywords("Content-Type: image/jpeg"), "C\xC2\xAD\x6Fntent-Type: image/jpeg");
     EXPECT_EQ(defuseKeywords("SEARCHISOKSEARCHISOK"), "S\xC2\xAD\x45\x41RCHISOKS\xC2\xAD\x45\x41RCHISOK");
-    // Addresses and their networks.
     for (const char *good : {"192.168.1.10", "0.0.0.0"})
         EXPECT_TRUE(isDottedIpv4(good)) << good;
     for (const char *bad :
          {"", "1.2.3", "1.2.3.4.5", "256.1.1.1", "01.2.3.4", "1.2.3.4 ", "a.b.c.d", "1..2.3", "::1"})
         EXPECT_FALSE(isDottedIpv4(bad)) << bad;
     EXPECT_EQ(plainAddress("::1"), "::1");
-    // One site is one network.
     EXPECT_EQ(networkPrefix("192.0.2.17"), "192.0.2.0/24");
     EXPECT_EQ(networkPrefix("::ffff:192.0.2.200"), "192.0.2.0/24");
     EXPECT_EQ(networkPrefix("2001:db8:aa:1:2:3:4:5"), "2001:db8:aa::/48");
     EXPECT_EQ(networkPrefix("2001:db8:aa:ffff::1"), networkPrefix("2001:db8:aa::9"));
     EXPECT_NE(networkPrefix("2001:db8:ab::1"), networkPrefix("2001:db8:aa::1"));
     EXPECT_EQ(networkPrefix("not an address"), "not an address");
-    // Impossible dates and leap years.
     const LocalDateTime today{2026, 12, 6, 12, 0, 0};
     EXPECT_EQ(ageOn("2000-02-30", today), -1);
     EXPECT_EQ(ageOn("nonsense", today), -1);
