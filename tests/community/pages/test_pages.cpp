@@ -1,43 +1,33 @@
-// The web pages: home page with the sign-up form, online help.
+// The sign-up form of the home page.
 #include "tests/community/fixture.h"
 
 using namespace jaserelle::community;
 using namespace jaserelle::community::test;
 
-namespace {
-
-// The sign-up form posted from `peer`.
-Response signUp(Context &ctx, const std::string &body, const std::string &peer = "10.0.0.1",
-                const std::string &contentType = "application/x-www-form-urlencoded")
+static Response signUp(Context &ctx, const std::string &body, const std::string &peer = "10.0.0.1",
+                       const std::string &contentType = "application/x-www-form-urlencoded")
 {
-    Request r;
-    r.method = "POST";
-    r.target = "/inscription";
-    r.contentType = contentType;
-    r.body = body;
-    r.peerAddress = peer;
-    return handle(ctx, r);
+    return handle(ctx, Request{"POST", "/inscription", contentType, body, peer, ""});
 }
 
 const std::string form = "pseudo=Nouveau1&password=Secret42&password2=Secret42&sexe=F&naissance=1995-05-05"
                          "&codepostal=35000&region=Bretagne&prenom=Ma%C3%ABlle&ville=Rennes&taille=165&poids="
                          "&statut=jamais+marie&enfants=0";
 
-} // namespace
-
-TEST_F(CommunityTest, PagesAreFrenchHtmlInUtf8)
+TEST_F(CommunityTest, SignUpSaysWhatToCorrectKeepingWhatWasTypedThenCreatesAMemberWithOrWithoutAPhoto)
 {
-    for (const char *path : {"/", "/onlinehelp.html"}) {
-        const Response r = get(path);
-        EXPECT_EQ(r.status, 200) << path;
-        EXPECT_EQ(r.contentType, "text/html; charset=utf-8") << path;
-        EXPECT_NE(r.body.find("lang=\"fr\""), std::string::npos) << path;
-    }
-    EXPECT_NE(get("/").body.find("action=\"/inscription\""), std::string::npos);
-}
+    const std::string bad =
+        "pseudo=jean+paul&password=a%C3%A9&password2=x&sexe=X&naissance=2015-01-01&codepostal=1"
+        "&region=Atlantide&prenom=%3Cscript%3E&ville=a%2Cb&taille=20&enfants=-3";
+    const Response refused = signUp(ctx_, bad);
+    EXPECT_EQ(refused.status, 400);
+    for (const char *why :
+         {"Le pseudo doit", "Le mot de passe doit", "homme ou une femme", "majeures", "code postal", "région",
+          "« Ville »", "taille", "enfants", "value=\"&lt;script&gt;\""})
+        EXPECT_NE(refused.body.find(why), std::string::npos) << why;
+    EXPECT_EQ(refused.body.find("<script>"), std::string::npos);
+    EXPECT_TRUE(store_->listMembers().empty());
 
-TEST_F(CommunityTest, SignUpCreatesAMemberWhoCanLogIn)
-{
     const Response r = signUp(ctx_, form);
     EXPECT_EQ(r.status, 200) << r.body;
     EXPECT_NE(r.body.find("Bienvenue, nouveau1"), std::string::npos);
@@ -52,45 +42,29 @@ TEST_F(CommunityTest, SignUpCreatesAMemberWhoCanLogIn)
     const Response again = signUp(ctx_, form);
     EXPECT_EQ(again.status, 400);
     EXPECT_NE(again.body.find("est déjà pris"), std::string::npos);
-}
 
-TEST_F(CommunityTest, SignUpSaysWhatToCorrectAndKeepsWhatWasTyped)
-{
-    const std::string bad =
-        "pseudo=jean+paul&password=a%C3%A9&password2=x&sexe=X&naissance=2015-01-01&codepostal=1"
-        "&region=Atlantide&prenom=%3Cscript%3E&ville=a%2Cb&taille=20&enfants=-3";
-    const Response r = signUp(ctx_, bad);
-    EXPECT_EQ(r.status, 400);
-    for (const char *why : {"Le pseudo doit", "Le mot de passe doit", "homme ou une femme", "majeures",
-                            "code postal", "région", "« Ville »", "taille", "enfants"})
-        EXPECT_NE(r.body.find(why), std::string::npos) << why;
-    EXPECT_NE(r.body.find("value=\"&lt;script&gt;\""), std::string::npos);
-    EXPECT_EQ(r.body.find("<script>"), std::string::npos);
-    EXPECT_TRUE(store_->listMembers().empty());
-}
-
-TEST_F(CommunityTest, SignUpWithAPhoto)
-{
+    // With a photo, a JPEG one.
     const std::string jpeg = "\xFF\xD8\xFF\xE0 a tiny jpeg";
-    std::string body = "--b0undary\r\n";
+    std::string parts = "--b0undary\r\n";
     for (const char *field : {"pseudo\"\r\n\r\nphotogenique", "password\"\r\n\r\nabc",
                               "password2\"\r\n\r\nabc", "sexe\"\r\n\r\nH", "naissance\"\r\n\r\n1980-01-01",
                               "codepostal\"\r\n\r\n69003", "region\"\r\n\r\nRhone-Alpes"})
-        body += "Content-Disposition: form-data; name=\"" + std::string(field) + "\r\n--b0undary\r\n";
-    body += "Content-Disposition: form-data; name=\"photo\"; filename=\"moi.jpg\"\r\nContent-Type: "
-            "image/jpeg\r\n\r\n" +
-            jpeg + "\r\n--b0undary--\r\n";
-    const Response r = signUp(ctx_, body, "10.0.0.1", "multipart/form-data; boundary=b0undary");
-    EXPECT_EQ(r.status, 200) << r.body;
+        parts += "Content-Disposition: form-data; name=\"" + std::string(field) + "\r\n--b0undary\r\n";
+    parts += "Content-Disposition: form-data; name=\"photo\"; filename=\"moi.jpg\"\r\nContent-Type: "
+             "image/jpeg\r\n\r\n" +
+             jpeg + "\r\n--b0undary--\r\n";
+    const std::string multipart = "multipart/form-data; boundary=b0undary";
+    const Response withPhoto = signUp(ctx_, parts, "10.0.0.1", multipart);
+    EXPECT_EQ(withPhoto.status, 200) << withPhoto.body;
     EXPECT_TRUE(store_->member("photogenique")->hasPhoto);
     EXPECT_EQ(get("/photos/photogenique.jpg").body, jpeg);
 
-    std::string notJpeg = body;
+    std::string notJpeg = parts;
     notJpeg.replace(notJpeg.find("photogenique"), 12, "autre");
     notJpeg.replace(notJpeg.find(jpeg), jpeg.size(), "GIF89a....");
-    const Response refused = signUp(ctx_, notJpeg, "10.0.0.1", "multipart/form-data; boundary=b0undary");
-    EXPECT_EQ(refused.status, 400);
-    EXPECT_NE(refused.body.find("JPEG"), std::string::npos);
+    const Response gif = signUp(ctx_, notJpeg, "10.0.0.1", multipart);
+    EXPECT_EQ(gif.status, 400);
+    EXPECT_NE(gif.body.find("JPEG"), std::string::npos);
     EXPECT_FALSE(store_->member("autre"));
 }
 

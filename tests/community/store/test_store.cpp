@@ -13,17 +13,13 @@
 using namespace jaserelle::community;
 using namespace jaserelle::community::test;
 
-namespace {
-
-void execSql(const std::filesystem::path &file, const char *sql)
+static void execSql(const std::filesystem::path &file, const char *sql)
 {
     sqlite3 *db = nullptr;
     ASSERT_EQ(sqlite3_open(file.c_str(), &db), SQLITE_OK);
     ASSERT_EQ(sqlite3_exec(db, sql, nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
     sqlite3_close(db);
 }
-
-} // namespace
 
 TEST(Schema, AVersionZeroDatabaseIsMigratedANewerOneOrAFileThatIsNoneRefused)
 {
@@ -40,7 +36,6 @@ TEST(Schema, AVersionZeroDatabaseIsMigratedANewerOneOrAFileThatIsNoneRefused)
     SqliteStore again(file); // opening a current database changes nothing
     EXPECT_EQ(again.userVersion(), SqliteStore::schemaVersion);
     EXPECT_TRUE(again.member("alain"));
-    EXPECT_FALSE(again.createMember(someone("alain"))); // pseudos stay unique
     execSql(file, "SELECT t FROM notes");
 
     execSql(dir.path() / "newer.db", "PRAGMA user_version = 99;");
@@ -49,41 +44,20 @@ TEST(Schema, AVersionZeroDatabaseIsMigratedANewerOneOrAFileThatIsNoneRefused)
     EXPECT_THROW(SqliteStore store(dir.path() / "garbage.db"), StoreError);
 }
 
-class PostgresStore : public ::testing::Test
+// Two processes on one database: what one writes, the other's next refresh shows (a current schema
+// is kept: the cluster test's nodes open what add-member made).
+TEST(PostgresStore, AWriteThroughOneProcessDropsTheOthersCacheAndANewerSchemaIsRefused)
 {
-protected:
-    void SetUp() override
-    {
-        if (!usePostgres())
-            GTEST_SKIP() << "runs in test_community_store_postgresql";
-        url_ = freshPostgresUrl();
-    }
-    std::string url_;
-};
-
-// That a current schema is kept is the cluster test's: its nodes open what add-member made.
-TEST_F(PostgresStore, ANewerSchemaIsRefused)
-{
-    EXPECT_EQ(PgStore(url_).userVersion(), PgStore::schemaVersion);
-    PgConnection(url_).exec("UPDATE schema_version SET version = 99");
-    EXPECT_THROW(PgStore newer(url_), StoreError);
-}
-
-// Two server processes on one database: what one writes, the other's next refresh shows.
-TEST_F(PostgresStore, AWriteThroughOneProcessDropsTheOthersCache)
-{
-    PgStore databaseA(url_), databaseB(url_);
+    if (!usePostgres())
+        GTEST_SKIP() << "runs in test_community_store_postgresql";
+    const std::string url = freshPostgresUrl();
+    PgStore databaseA(url), databaseB(url);
     CachingStore a(databaseA), b(databaseB);
-    PgChangeListener listener(url_, [&b](std::string_view p) { b.invalidate(p); });
+    PgChangeListener listener(url, [&b](std::string_view p) { b.invalidate(p); });
     ASSERT_TRUE(listener.listening());
     for (const char *p : {"alain", "brigitte"})
         a.createMember(someone(p));
-    const Mail mail{.sender = "brigitte",
-                    .recipient = "alain",
-                    .date = "2026-12-06",
-                    .time = "09:07:59",
-                    .subject = "",
-                    .text = "Bonjour"};
+    const Mail mail{0, "brigitte", "alain", "2026-12-06", "09:07:59", "", "Bonjour"};
     // What B shows of alain: favourites, who black-listed brigitte, mails, his black list's photo flags.
     const auto seenByB = [&] {
         std::string seen = std::to_string(b.contacts("alain", ListKind::Favoris).size()) + " " +
@@ -104,11 +78,12 @@ TEST_F(PostgresStore, AWriteThroughOneProcessDropsTheOthersCache)
     ASSERT_EQ(seenByB(), "0 0 0"); // and from now on cached in B
     for (const auto &[write, expected] : writes) {
         write();
-        std::string seen = seenByB();
-        for (int i = 0; i < 100 && seen != expected; ++i) {
+        std::string seen;
+        for (int i = 0; i < 100 && (seen = seenByB()) != expected; ++i)
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
-            seen = seenByB();
-        }
         EXPECT_EQ(seen, expected);
     }
+    EXPECT_EQ(databaseA.userVersion(), PgStore::schemaVersion);
+    PgConnection(url).exec("UPDATE schema_version SET version = 99");
+    EXPECT_THROW(PgStore newer(url), StoreError);
 }
