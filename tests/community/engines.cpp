@@ -3,17 +3,14 @@
 #include "community/keys/keydirectory.h"
 #include "community/keys/rediskeydirectory.h"
 #include "community/presence/redissessions.h"
-#include "community/presence/sessions.h"
 #include "community/relay/redisrelaydirectory.h"
 #include "community/relay/relaydirectory.h"
 #include "community/store/pgconnection.h"
 #include "community/store/pgstore.h"
-#include "community/store/sqlitestore.h"
 #include "tests/community/fixture.h"
 
 #include <arpa/inet.h>
 #include <cstdlib>
-#include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <thread>
@@ -25,9 +22,7 @@ namespace jaserelle::community::test {
 int freePort()
 {
     const int s = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    sockaddr_in a{.sin_family = AF_INET, .sin_port = 0, .sin_addr = {htonl(INADDR_LOOPBACK)}};
     socklen_t len = sizeof a;
     bind(s, reinterpret_cast<sockaddr *>(&a), sizeof a);
     getsockname(s, reinterpret_cast<sockaddr *>(&a), &len);
@@ -36,12 +31,6 @@ int freePort()
 }
 
 namespace {
-
-bool envIs(const char *name, const char *value)
-{
-    const char *v = std::getenv(name);
-    return v && std::string(v) == value;
-}
 
 bool run(const std::string &command)
 {
@@ -52,19 +41,17 @@ bool run(const std::string &command)
 // when the process ends.
 struct Redis
 {
-    std::filesystem::path dir;
+    TempDir dir;
     std::string port = std::to_string(freePort());
     std::string why; // it cannot run here
 
     Redis()
     {
-        std::string name = (std::filesystem::temp_directory_path() / "jaserelle-redis-XXXXXX").string();
-        dir = ::mkdtemp(name.data());
         if (!run("command -v redis-server"))
             why = "Redis is not installed (scripts/install-deps installs it)";
-        else if (!run("redis-server --port " + port +
-                      " --bind 127.0.0.1 --save '' --appendonly no --daemonize yes --dir " + dir.string() +
-                      " --logfile " + (dir / "redis.log").string()))
+        else if (!run("redis-server --port " + port + " --bind 127.0.0.1 --save '' --appendonly no --dir " +
+                      dir.path().string() + " --daemonize yes --logfile " + dir.path().string() +
+                      "/redis.log"))
             why = "redis-server did not start";
         for (int i = 0; why.empty() && i < 50 && !run("redis-cli -p " + port + " ping"); ++i)
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
@@ -73,8 +60,6 @@ struct Redis
     {
         if (why.empty())
             run("redis-cli -p " + port + " shutdown nosave");
-        std::error_code ec;
-        std::filesystem::remove_all(dir, ec);
     }
 };
 
@@ -84,16 +69,30 @@ Redis &testRedis()
     return r;
 }
 
+// The whole binary is skipped, with the reason, where the chosen engines cannot run.
+struct EnginesEnvironment : ::testing::Environment
+{
+    void SetUp() override
+    {
+        if (const std::string why = enginesUnavailable(); !why.empty())
+            GTEST_SKIP() << why;
+    }
+};
+
+const auto *const registered = ::testing::AddGlobalTestEnvironment(new EnginesEnvironment);
+
 } // namespace
 
 bool usePostgres()
 {
-    return envIs("JASERELLE_TEST_STORE", "postgresql");
+    const char *store = std::getenv("JASERELLE_TEST_STORE");
+    return store && std::string_view(store) == "postgresql";
 }
 
 bool useRedis()
 {
-    return envIs("JASERELLE_TEST_PRESENCE", "redis");
+    const char *presence = std::getenv("JASERELLE_TEST_PRESENCE");
+    return presence && std::string_view(presence) == "redis";
 }
 
 std::string enginesUnavailable(bool postgres, bool redis)
@@ -156,30 +155,13 @@ std::unique_ptr<SessionStore> openTestSessions(Clock clock)
 
 std::unique_ptr<Store> openTestStore(const std::filesystem::path &dir)
 {
-    if (usePostgres()) {
-        // One database for the suites, emptied for each test: a new database costs far more.
-        static const std::string url = freshPostgresUrl();
-        auto store = std::make_unique<PgStore>(url);
-        PgConnection(url).exec("TRUNCATE members, contacts, mails, settings RESTART IDENTITY CASCADE");
-        return store;
-    }
-    return std::make_unique<SqliteStore>(dir / "jaserelle.db");
+    if (!usePostgres())
+        return std::make_unique<SqliteStore>(dir / "jaserelle.db");
+    // One database for the suites, emptied for each test: a new database costs far more.
+    static const std::string url = freshPostgresUrl();
+    auto store = std::make_unique<PgStore>(url);
+    PgConnection(url).exec("TRUNCATE members, contacts, mails, settings RESTART IDENTITY CASCADE");
+    return store;
 }
 
 } // namespace jaserelle::community::test
-
-namespace {
-
-// The whole binary is skipped, with the reason, where the chosen engines cannot run.
-struct EnginesEnvironment : ::testing::Environment
-{
-    void SetUp() override
-    {
-        if (const std::string why = jaserelle::community::test::enginesUnavailable(); !why.empty())
-            GTEST_SKIP() << why;
-    }
-};
-
-const auto *const registered = ::testing::AddGlobalTestEnvironment(new EnginesEnvironment);
-
-} // namespace

