@@ -1,4 +1,3 @@
-#include "client/shell/configfile.h"
 #include "client/shell/preferences.h"
 #include "client/shell/shellcommands.h"
 #include "client/tray/installtray.h"
@@ -14,11 +13,10 @@ using namespace Qt::StringLiterals;
 namespace {
 
 // The notification area, as a recorder: an offscreen session has none.
-class FakeTrayHost : public TrayHost
+struct FakeTrayHost : TrayHost
 {
-public:
-    explicit FakeTrayHost(bool present) : present_(present) {}
-    bool available() const override { return present_; }
+    explicit FakeTrayHost(bool present) : present(present) {}
+    bool available() const override { return present; }
     void show(const QIcon &, const QString &tip, QMenu *shownMenu) override
     {
         visible = true;
@@ -27,34 +25,26 @@ public:
     }
     void hide() override { visible = false; }
 
-    bool visible = false;
+    bool present, visible = false;
     QString toolTip;
     QMenu *menu = nullptr;
-
-private:
-    bool present_;
 };
-
-const QByteArray refreshWithMails =
-    "REFRESHISOK|NOFAVORISDEFINED|NOLISTENOIREDEFINED|IAMINNOONELISTENOIRE|MYMAILSNUMBER,3,";
 
 struct TrayClient : ClientFixture
 {
     explicit TrayClient(bool trayPresent = true)
     {
-        auto fake = std::make_unique<FakeTrayHost>(trayPresent);
-        host = fake.get();
-        client->setTrayHost(std::move(fake));
+        client->setTrayHost(std::unique_ptr<TrayHost>(host = new FakeTrayHost(trayPresent)));
     }
     TrayIcon &icon() { return client->tray().icon(); }
     QAction *closeToTray() { return child<QAction>(&main(), u"MNU_CloseToTray"_s); }
     QAction *trayEntry(const QString &name) { return child<QAction>(host->menu, name); }
-    FrmQuitter &quitter() { return client->shellCommands().quitFlow().frmQuitter(); }
-    bool logInWithMails()
+    bool logInWithMails(bool start = true)
     {
         server.queue(QByteArray("YOURLOGINISOK||"));
-        server.queue(refreshWithMails);
-        if (!client->start())
+        server.queue(QByteArray(
+            "REFRESHISOK|NOFAVORISDEFINED|NOLISTENOIREDEFINED|IAMINNOONELISTENOIRE|MYMAILSNUMBER,3,"));
+        if (start && !client->start())
             return false;
         submitLogin(u"demo"_s, u"secret"_s);
         return QTest::qWaitFor([&] { return main().isVisible() && icon().status().waitingMails == 3; });
@@ -70,23 +60,21 @@ class TestTray : public QObject
     Q_OBJECT
 
 private slots:
-    void followsConnectionMailsAndCalls()
+    // The icon follows the session, the mails and the calls; its menu opens the windows, switches the
+    // sound, keeps the close-to-tray choice, and quits through the confirmation.
+    void followsTheSessionAndItsMenuActs()
     {
         TrayClient f;
         QVERIFY(f.client->start());
         QVERIFY(f.host->visible);
-        QCOMPARE(f.icon().look(), TrayLook::Offline);
+        QVERIFY(f.icon().look() == TrayLook::Offline && f.host->menu == &f.icon().menu());
         QCOMPARE(f.host->toolTip, u"Jaserelle : non connecté"_s);
-        QCOMPARE(f.host->menu, &f.icon().menu());
         // Before signing in, "open" brings back the login window.
         f.client->frmLogin().hide();
         f.trayEntry(u"MNU_TrayOpen"_s)->trigger();
         QVERIFY(f.client->frmLogin().isVisible() && !f.main().isVisible());
 
-        f.server.queue(QByteArray("YOURLOGINISOK||"));
-        f.server.queue(refreshWithMails);
-        f.submitLogin(u"demo"_s, u"secret"_s);
-        QVERIFY(QTest::qWaitFor([&] { return f.icon().status().waitingMails == 3; }));
+        QVERIFY(f.logInWithMails(false));
         QCOMPARE(f.icon().look(), TrayLook::MailWaiting);
         QCOMPARE(f.host->toolTip, u"Jaserelle : connecté\n3 mails en attente"_s);
 
@@ -99,21 +87,12 @@ private slots:
         ringing.hide();
         QVERIFY(QTest::qWaitFor([&] { return f.icon().look() == TrayLook::MailWaiting; }));
 
-        f.client->tray().setUnreadMessages(2);
-        QCOMPARE(f.icon().look(), TrayLook::Unread);
-        QVERIFY(f.host->toolTip.contains(u"2 messages non lus"_s));
-        f.client->tray().setUnreadMessages(0);
-
         // The server gone: the next refresh fails and the tray says so.
         f.server.stopListening();
         f.engine().startRefresh();
         QVERIFY(QTest::qWaitFor([&] { return !f.icon().status().connected; }, 10000));
-    }
+        QVERIFY(f.server.resumeListening());
 
-    void menuOpensSwitchesSoundAndQuitsThroughTheConfirmation()
-    {
-        TrayClient f;
-        QVERIFY(f.logInWithMails());
         f.main().hide();
         f.trayEntry(u"MNU_TrayOpen"_s)->trigger();
         QVERIFY(f.main().isVisible());
@@ -121,10 +100,15 @@ private slots:
         emit f.host->menu->aboutToShow(); // the menu the desktop shows
         QAction *sound = f.trayEntry(u"MNU_TraySound"_s);
         QVERIFY(sound->isEnabled() && sound->isChecked());
-        sound->trigger(); // unchecks: off
-        QVERIFY(!f.client->state().soundEnabled);
-        QVERIFY(!child<QAction>(&f.main(), u"MNU_ActiveSound"_s)->isChecked());
-        QCOMPARE(parseConfig(fileBytes(f.iniPath())).soundValue, u"disable"_s);
+        sound->trigger(); // unchecks: off, in the main window's menu too
+        QVERIFY(!f.client->state().soundEnabled &&
+                !child<QAction>(&f.main(), u"MNU_ActiveSound"_s)->isChecked());
+
+        // A choice that cannot be written is said, and holds for this run.
+        const qsizetype notices = f.desktop.notifier.shown.size();
+        QVERIFY(QFile::remove(f.iniPath()) && QDir().mkdir(f.iniPath()));
+        f.closeToTray()->trigger();
+        QVERIFY(f.desktop.notifier.shown.size() == notices + 1 && f.closeToTray()->isChecked());
 
         answerQuit(f.client->shellCommands().quitFlow(), u"cmdQuitter"_s);
         const qsizetype before = f.server.requests.size();
@@ -134,61 +118,37 @@ private slots:
     }
 
     // The close box hides the main window only when the user chose so (in the menu, or at an
-    // earlier run) and a tray is there to bring it back; otherwise it asks to quit.
-    void closeBoxHidesOnlyWhenChosenAndATrayIsThere_data()
-    {
-        QTest::addColumn<bool>("trayPresent");
-        QTest::addColumn<int>("chosen"); // 0 no, 1 in the menu, 2 in the file
-        QTest::newRow("off by default") << true << 0;
-        QTest::newRow("chosen") << true << 1;
-        QTest::newRow("chosen at an earlier run") << true << 2;
-        QTest::newRow("chosen, no tray") << false << 1;
-    }
+    // earlier run) and a tray is there to bring it back; otherwise it asks to quit. The choice is in
+    // the file after the two sections, which read as before.
     void closeBoxHidesOnlyWhenChosenAndATrayIsThere()
     {
-        QFETCH(bool, trayPresent);
-        QFETCH(int, chosen);
-        TrayClient f(trayPresent);
-        const QByteArray sections = formatConfig(f.server.hostWithPort(), true);
-        Preferences earlier;
-        earlier.closeToTray = chosen == 2;
-        f.writeIni(sections + formatPreferences(earlier));
-        QVERIFY(f.logInWithMails());
-        QCOMPARE(f.closeToTray()->isChecked(), chosen == 2);
-        if (chosen == 1)
-            f.closeToTray()->trigger();
-        QCOMPARE(f.host->visible, trayPresent);
+        const int no = 0, inTheMenu = 1, inTheFile = 2;
+        for (const auto &[trayPresent, chosen] : {std::pair(true, no), std::pair(true, inTheMenu),
+                                                  std::pair(true, inTheFile), std::pair(false, inTheMenu)}) {
+            TrayClient f(trayPresent);
+            const QByteArray sections = formatConfig(f.server.hostWithPort(), true);
+            Preferences earlier;
+            earlier.closeToTray = chosen == inTheFile;
+            f.writeIni(sections + formatPreferences(earlier));
+            QVERIFY(f.logInWithMails());
+            QCOMPARE(f.closeToTray()->isChecked(), chosen == inTheFile);
+            if (chosen == inTheMenu)
+                f.closeToTray()->trigger();
+            QCOMPARE(f.host->visible, trayPresent);
 
-        bool asked = false;
-        whenQuitAsked(f.client->shellCommands().quitFlow(), [&](FrmQuitter &window) {
-            asked = true;
-            child<QPushButton>(&window, u"cmdAnnuler"_s)->click();
-        });
-        f.main().close();
-        if (chosen && trayPresent) {
-            QVERIFY(!f.main().isVisible());
-            QTest::qWait(100);
-            QVERIFY(!asked);
-        } else {
-            QVERIFY(QTest::qWaitFor([&] { return asked; }));
-            QVERIFY(f.main().isVisible());
+            bool asked = false;
+            whenQuitAsked(f.client->shellCommands().quitFlow(), [&](FrmQuitter &window) {
+                asked = true;
+                child<QPushButton>(&window, u"cmdAnnuler"_s)->click();
+            });
+            f.main().close();
+            const bool hides = chosen != no && trayPresent;
+            QVERIFY(hides || QTest::qWaitFor([&] { return asked; }));
+            QTest::qWait(hides ? 100 : 0);
+            QVERIFY(asked != hides && f.main().isVisible() != hides && f.desktop.notifier.shown.isEmpty());
+            const QByteArray after = fileBytes(f.iniPath());
+            QVERIFY(after.startsWith(sections) && parsePreferences(after).closeToTray == (chosen != no));
         }
-        QVERIFY(f.desktop.notifier.shown.isEmpty());
-        // The choice is in the file after the two sections, which read as before.
-        const QByteArray after = fileBytes(f.iniPath());
-        QVERIFY(after.startsWith(sections));
-        QCOMPARE(parsePreferences(after).closeToTray, chosen > 0);
-    }
-
-    void choiceThatCannotBeWrittenIsSaid()
-    {
-        TrayClient f;
-        QVERIFY(f.logInWithMails());
-        QFile::remove(f.iniPath());
-        QDir().mkdir(f.iniPath()); // a folder where the file was: nothing can be written there
-        f.closeToTray()->trigger();
-        QCOMPARE(f.desktop.notifier.shown.size(), 1);
-        QVERIFY(f.closeToTray()->isChecked()); // holds for this run
     }
 };
 
