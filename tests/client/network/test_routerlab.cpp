@@ -1,7 +1,6 @@
-// The port mapping against a real miniupnpd, in a home router made of network namespaces
-// (router-lab): the forward is made, carries a connection from the "internet" to this computer,
-// and is gone once removed. Skipped, with the reason, where namespaces cannot be made. The
-// running client's mapping on its worker thread is proven in the homes lab (e2e_test_homes_lab).
+// Each port mapper against a real miniupnpd, in a home router made of network namespaces
+// (router-lab); skipped, with the reason, where namespaces cannot be made. The running client's
+// mapping is proven in the homes lab (e2e_test_homes_lab).
 #include "client/network/doorstate.h"
 #include "client/network/natpmpmapper.h"
 #include "client/network/upnpmapper.h"
@@ -14,11 +13,9 @@
 
 using namespace jaserelle::client;
 
-namespace {
-
 const QString lab = QStringLiteral(ROUTER_LAB);
 
-int runLab(const QStringList &args, QByteArray *output = nullptr)
+static int runLab(const QStringList &args, QByteArray *output = nullptr)
 {
     QProcess p;
     p.setProcessChannelMode(QProcess::MergedChannels);
@@ -28,8 +25,6 @@ int runLab(const QStringList &args, QByteArray *output = nullptr)
         *output = p.readAll();
     return p.exitCode();
 }
-
-} // namespace
 
 class TestRouterLab : public QObject
 {
@@ -49,11 +44,7 @@ class TestRouterLab : public QObject
         QTest::qWaitFor([&] { return p.state() == QProcess::NotRunning; }, 10000);
         const bool connected = p.exitCode() == 0;
         QTest::qWaitFor([&] { return peerPort_.hasPendingConnections(); }, connected ? 3000 : 10);
-        bool arrived = false;
-        while (QTcpSocket *s = peerPort_.nextPendingConnection()) {
-            arrived = true;
-            delete s;
-        }
+        const std::unique_ptr<QTcpSocket> arrived(peerPort_.nextPendingConnection());
         return connected && arrived;
     }
 
@@ -69,35 +60,28 @@ private slots:
     }
     void cleanupTestCase() { runLab({QStringLiteral("down"), dir_.path()}); }
 
-    void upnpForwardCarriesACallAndIsGivenBack()
+    // Mapping again (a renewal, or a restart after a crash) takes over our own forward.
+    void forwardsCarryACallAndAreGivenBack()
     {
         QVERIFY(!reachedFromInternet()); // the stateful router drops it before any forward
-        UpnpMapper upnp;
-        const MappingOutcome o = upnp.map(13196, std::chrono::seconds(3600));
-        QCOMPARE(o.status, MappingOutcome::Status::Mapped);
-        QCOMPARE(o.method, QStringLiteral("UPnP"));
-        QCOMPARE(o.externalAddress, QStringLiteral("11.22.33.44"));
-        QCOMPARE(o.internalAddress, QStringLiteral("192.168.77.2"));
-        QCOMPARE(judgeCallable(o, ProbeAnswer::Unknown), Callable::Yes);
-        QVERIFY(reachedFromInternet());
-        // Mapping again (a renewal, or a restart after a crash) takes over our own forward.
-        QCOMPARE(UpnpMapper().map(13196, std::chrono::seconds(3600)).status, MappingOutcome::Status::Mapped);
-        upnp.unmap(13196);
-        UpnpMapper().unmap(13196);
-        QVERIFY(!reachedFromInternet());
-    }
-
-    void natPmpForwardToo()
-    {
-        NatPmpMapper pmp;
-        const MappingOutcome o = pmp.map(13196, std::chrono::seconds(3600));
-        QCOMPARE(o.status, MappingOutcome::Status::Mapped);
-        QCOMPARE(o.externalAddress, QStringLiteral("11.22.33.44"));
-        QCOMPARE(o.internalAddress, QStringLiteral("192.168.77.2"));
-        QVERIFY(o.lease.count() > 0);
-        QVERIFY(reachedFromInternet());
-        pmp.unmap(13196);
-        QVERIFY(!reachedFromInternet());
+        for (const QString &method : {QStringLiteral("UPnP"), QStringLiteral("NAT-PMP")}) {
+            const auto mapper = [&] {
+                return method == u"UPnP" ? std::unique_ptr<PortMapper>(new UpnpMapper)
+                                         : std::make_unique<NatPmpMapper>();
+            };
+            const auto first = mapper();
+            const MappingOutcome o = first->map(13196, std::chrono::seconds(3600));
+            QCOMPARE(o.status, MappingOutcome::Status::Mapped);
+            QCOMPARE(o.method + u' ' + o.externalAddress + u' ' + o.internalAddress,
+                     method + QStringLiteral(" 11.22.33.44 192.168.77.2"));
+            QVERIFY(method == u"UPnP" || o.lease.count() > 0);
+            QCOMPARE(judgeCallable(o, ProbeAnswer::Unknown), Callable::Yes);
+            QVERIFY(reachedFromInternet());
+            QCOMPARE(mapper()->map(13196, std::chrono::seconds(3600)).status, MappingOutcome::Status::Mapped);
+            first->unmap(13196);
+            mapper()->unmap(13196);
+            QVERIFY(!reachedFromInternet());
+        }
     }
 };
 
