@@ -31,7 +31,6 @@ private slots:
         QVERIFY2(code == 0, out.constData());
     }
 
-    // The desktop files validate, and the programs tell their version.
     void installedFiles()
     {
         const QString desktop = at(u"share/applications/org.jaserelle.Jaserelle.desktop"_s);

@@ -48,9 +48,8 @@ class TestDirectoryWindows : public QObject
     Q_OBJECT
 
 private slots:
-    // A row without a sex, or a lower-case "f", reads as a man; a reply cut short leaves lines bare.
-    // The profile and photo are those of the row asked for, whatever was right-clicked meanwhile. The
-    // photo is every byte after the headers as sent, the code page's holes included.
+    // A row without a sex, or a lower-case "f", reads as a man; the profile and photo are those of the
+    // row asked for, whatever was right-clicked meanwhile; the photo's bytes come through as sent.
     void profileAndPhotoOfTheMemberAskedFor()
     {
         const QString full =
@@ -108,7 +107,6 @@ private slots:
         QCOMPARE(f.text(u"lblSexe"_s), u"Sexe : Femme"_s);
         QCOMPARE(f.text(u"lblPrenom"_s), u"Prénom : Lucie"_s);
         QCOMPARE(f.picture(), profileview::Photo);
-        // Larger than the box: shrunk into it, its shape kept.
         const QLabel *box = child<QLabel>(&f.main(), u"pctBoxProfil"_s);
         const QSize shown = box->pixmap().size();
         QCOMPARE(shown.boundedTo(box->contentsRect().size()), shown);

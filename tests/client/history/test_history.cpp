@@ -134,7 +134,6 @@ private slots:
             u"Vos derniers échanges avec bob :\n07/12/2026 09:05 alice : \nSalut Łódź \U0001F600\n"_s));
         QVERIFY(box.contains(u"07/12/2026 09:05 La conversation a été coupée par bob.\n"_s));
 
-        // The history window: by member, by day, and entries as they were.
         FrmHistory history(*alice->keeper, u"alice"_s);
         history.refresh();
         auto *members = child<QListWidget>(&history, u"lstMembres"_s);
@@ -230,7 +229,6 @@ private slots:
         QCOMPARE(alice->keeper->reader().last(u"bob"_s, 1).at(0).rtf, sent.rtf);
     }
 
-    // A damaged file is told once; the conversation goes on, its window untouched.
     void damagedFileIsToldOnce()
     {
         QFile damaged(home->filePath(u"historique.sqlite"_s));
@@ -261,7 +259,6 @@ private slots:
         alice->say(u"avant"_s);
         QCOMPARE(alice->keeper->reader().count(), 1);
 
-        // Everything the disk has left goes to a file of its own.
         QFile filler(QDir(small).filePath(u"remplissage"_s));
         QVERIFY(filler.open(QIODevice::WriteOnly));
         const QByteArray block(4096, 'x');
@@ -279,7 +276,6 @@ private slots:
             QTest::qWaitFor([&] { return other->conversationBox()->toPlainText().contains(u"plein 4"_s); }));
         QCOMPARE(texts(alice->keeper->reader().last(u"bob"_s, 10)).first(), u"avant"_s);
 
-        // Room again: the next entries are kept, and nothing more is told.
         QVERIFY(filler.remove());
         alice->say(u"après"_s);
         QCOMPARE(texts(alice->keeper->reader().last(u"bob"_s, 1)), QStringList{u"après"_s});

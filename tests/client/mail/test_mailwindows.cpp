@@ -130,9 +130,8 @@ private slots:
         QVERIFY(f.desk().frmSendMail());
     }
 
-    // A list yields none without the keyword, whole mails before a cut one, never more than the cap
-    // whatever the count. Ctrl+M opens the box on as many mails as the counter shows, the first shown;
-    // "Re: " does not stack; dates sort by time, not by their first digits, every click flipping the order.
+    // A list is never longer than the cap whatever the count; "Re: " does not stack; dates sort by time,
+    // not by their first digits, every click flipping the order.
     void mailBox()
     {
         const QString three = wiretext::fromWire(threeMails);

@@ -36,7 +36,6 @@ QString readBack(PasswordStore &store, const QString &account)
 
 } // namespace
 
-// QtKeychain against GNOME's keyring on a session bus and in a home folder of the test's own.
 class TestKeyring : public QObject
 {
     Q_OBJECT

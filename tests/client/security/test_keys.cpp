@@ -73,7 +73,6 @@ private slots:
             flood += u"m%1,"_s.arg(i) + keyA + u'|';
         QCOMPARE(parseKeyListReply(flood + u"ENDKEYLIST|"_s).keys.size(), KeyListReply::maxKeys);
 
-        // The request paths name only well-formed values.
         QCOMPARE(lookupKeysPath(u"alice"_s, u"pw"_s, {u"bob"_s, u"x,y"_s, u"bob"_s, u"carol"_s}),
                  u"keys/lookup?login=alice&password=pw&members=bob,carol"_s);
         QCOMPARE(publishKeyPath(u"alice"_s, u"pw"_s, keyA.toLatin1()),
@@ -82,13 +81,11 @@ private slots:
                  u"keys/publish?login=alice&password=pw&fingerprint="_s);
     }
 
-    // How a peer's first bytes tell TLS from the legacy protocol.
     void peerStart()
     {
         for (const QByteArray &head : {QByteArray(), QByteArray("\x16")})
             QCOMPARE(classifyPeerStart(head), PeerStart::Undecided);
         QCOMPARE(classifyPeerStart(QByteArray("\x16\x03\x01\x02\x00", 5)), PeerStart::Tls); // a ClientHello
-        // A call request, one byte, 0x16 without a TLS version after it, a NUL.
         for (const QByteArray &head : {QByteArray("CONVERSATIONREQUESTED:bob"), QByteArray("C"),
                                        QByteArray("\x16\x02"), QByteArray("\x00\x03", 2)})
             QCOMPARE(classifyPeerStart(head), PeerStart::Legacy);
