@@ -5,7 +5,7 @@
 
 using namespace jaserelle;
 
-TEST(UrlEncode, Vectors)
+TEST(UrlCodec, EncodeAndDecode)
 {
     EXPECT_EQ(urlEncode("Salut !"), "Salut+%21");
     EXPECT_EQ(urlEncode("un\r\ndeux"), "un%0D%0Adeux");
@@ -13,10 +13,6 @@ TEST(UrlEncode, Vectors)
     EXPECT_EQ(urlEncode("+%.-_~*"), "%2B%25%2E%2D%5F%7E%2A");
     EXPECT_EQ(urlEncode(std::string("\0", 1)), "%00");
     EXPECT_EQ(urlEncode("AZaz09"), "AZaz09");
-}
-
-TEST(UrlDecode, PercentAndPlus)
-{
     EXPECT_EQ(urlDecode("a+b%21"), "a b!");
     EXPECT_EQ(urlDecode("a+b", false), "a+b");
     EXPECT_EQ(urlDecode("%e9%E9"), "\xE9\xE9");

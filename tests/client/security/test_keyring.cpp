@@ -2,7 +2,6 @@
 
 #include <QDirIterator>
 #include <QProcess>
-#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -11,16 +10,12 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// Every file under `folder` whose bytes hold `text`.
 QStringList filesHolding(const QString &folder, const QByteArray &text)
 {
     QStringList found;
-    QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        QFile file(it.next());
-        if (file.open(QIODevice::ReadOnly) && file.readAll().contains(text))
+    for (QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories); it.hasNext();)
+        if (QFile file(it.next()); file.open(QIODevice::ReadOnly) && file.readAll().contains(text))
             found.append(file.fileName());
-    }
     return found;
 }
 
@@ -41,8 +36,6 @@ QString readBack(PasswordStore &store, const QString &account)
 
 } // namespace
 
-// The real store: QtKeychain against a Secret Service (GNOME's keyring) on a session bus of the
-// test's own, in a home folder of its own.
 class TestKeyring : public QObject
 {
     Q_OBJECT
@@ -64,14 +57,13 @@ private slots:
     }
     void cleanupTestCase()
     {
-        keyring_.kill();
-        keyring_.waitForFinished();
-        bus_.kill();
-        bus_.waitForFinished();
+        for (QProcess *process : {&keyring_, &bus_})
+            process->kill(), process->waitForFinished();
     }
 
-    // Kept, read back under its own account only, forgotten; never in clear on the disk.
-    void keptReadAndForgotten()
+    // Kept, read back under its own account only, forgotten; never in clear on the disk. Without the
+    // keyring nothing is kept, nor falls back to a file (QtKeychain picks its backend once, so last).
+    void keptReadAndForgottenThenNothingWithoutKeyring()
     {
         keyring_.start(u"gnome-keyring-daemon"_s,
                        {u"--foreground"_s, u"--unlock"_s, u"--components=secrets"_s});
@@ -95,18 +87,13 @@ private slots:
         QCOMPARE(filesHolding(home_.path(), "motdepasse2"), QStringList());
         store->remove(u"jean@ici:8080"_s);
         QVERIFY(QTest::qWaitFor([&] { return readBack(*store, u"jean@ici:8080"_s).isEmpty(); }, 10000));
-    }
 
-    // The keyring gone from the desktop: nothing is kept, and nothing falls back to a file.
-    // (QtKeychain picks its backend once per process: the keyring has to be there first.)
-    void withoutKeyringNothingIsKept()
-    {
         keyring_.kill();
         keyring_.waitForFinished();
-        const auto store = makeKeyringPasswordStore();
-        QCOMPARE(kept(*store, u"jean@ici:8080"_s, u"motdepasse1"_s), std::optional(false));
+        const auto none = makeKeyringPasswordStore();
+        QCOMPARE(kept(*none, u"jean@ici:8080"_s, u"motdepasse1"_s), std::optional(false));
         QCOMPARE(filesHolding(home_.path(), "motdepasse1"), QStringList());
-        QCOMPARE(readBack(*store, u"jean@ici:8080"_s), QString());
+        QCOMPARE(readBack(*none, u"jean@ici:8080"_s), QString());
     }
 };
 
