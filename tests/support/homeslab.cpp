@@ -46,10 +46,8 @@ bool HomesLab::up(QString *why, bool *skipped)
     const int rc = runToEnd(lab({u"up"_s}), &output);
     made_ = true;
     *skipped = rc == 77;
-    if (rc != 0) {
-        *why = QString::fromLocal8Bit(output).trimmed();
-        return false;
-    }
+    if (rc != 0)
+        return *why = QString::fromLocal8Bit(output).trimmed(), false;
     QFile secret(dir_.filePath(u"secret"_s));
     if (!secret.open(QIODevice::WriteOnly) || secret.write("lab-relay-secret\n") < 0)
         return false;

@@ -33,7 +33,9 @@ void ScriptedServer::onNewConnection()
             buffer->clear();
             if (answer.silent)
                 return;
-            socket->write(answer.bytes);
+            const qsizetype piece = answer.splitInPieces ? 1 : answer.bytes.size();
+            for (qsizetype at = 0; at < answer.bytes.size(); at += piece)
+                socket->write(answer.bytes.mid(at, piece)), socket->flush();
             if (answer.close)
                 socket->disconnectFromHost();
         });

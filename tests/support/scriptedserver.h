@@ -20,8 +20,9 @@ public:
     struct Answer
     {
         QByteArray bytes;
-        bool close = true;   // close after sending
-        bool silent = false; // send nothing, keep the connection open
+        bool close = true;          // close after sending
+        bool silent = false;        // send nothing, keep the connection open
+        bool splitInPieces = false; // send byte by byte, to exercise gathering
     };
 
     explicit ScriptedServer(QHostAddress address = QHostAddress::LocalHost, QObject *parent = nullptr);

@@ -90,8 +90,7 @@ int main(int argc, char *argv[])
         } else if (word == u"wait-call") {
             FrmConversation *arrived = nullptr;
             const bool ok = QTest::qWaitFor([&] { return (arrived = ringing()) != nullptr; }, waitMs);
-            if (ok)
-                talk = arrived;
+            talk = ok ? arrived : talk.data();
             verdict(ok, ok ? arrived->incomingForm().caller() : QString());
         } else if (word == u"accept") {
             child<QPushButton>(&talk->incomingForm(), u"cmdAcceptCall"_s)->click();
@@ -110,8 +109,7 @@ int main(int argc, char *argv[])
             verdict(QTest::qWaitFor([&] { return shown().size() >= arg.toInt(); }, 120000));
         } else if (word == u"hangup") {
             if (talk)
-                talk->close();
-            talk = nullptr;
+                talk->close(), talk = nullptr;
             verdict(true);
         } else if (word == u"counts") {
             verdict(true, u"relayed=%1 notices=%2"_s.arg(relayed).arg(me.desktop.notifier.shown.size()));
